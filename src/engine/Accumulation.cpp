@@ -1,0 +1,173 @@
+#include "Accumulation.h"
+
+#include "Analyser.h"
+#include "BrowserDetection.h"
+#include "Classification.h"
+#include "Text.h"
+
+#include <limits>
+
+namespace trevix {
+
+namespace {
+constexpr double BytesPerMegabyte = 1048576.0;
+}
+
+void AccumulateEntry(Analyser& a, std::string_view raw) {
+    LogEntry& e = a.T.LogEntries[a.T.EntryCount];
+    if (a.Options.ShowRawLog) a.T.RawLog.append(raw).append("\r\n");
+    a.T.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    AddVisitorHit(a, e);
+    AddReferrerHit(a, e);
+    if (!e.IsSpider) AddFileHit(a, e);
+    AddErrorHit(a, e);
+}
+
+bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
+    auto it = a.SpiderMemo.find(userAgent);
+    if (it != a.SpiderMemo.end()) return it->second;
+    bool spider = false;
+    for (size_t i = 1; i < a.Ref.SpiderStrings.size() && !spider; ++i)
+        spider = userAgent.find(a.Ref.SpiderStrings[i]) != std::string_view::npos;
+    a.SpiderMemo.emplace(userAgent, spider);
+    return spider;
+}
+
+void AddVisitorHit(Analyser& a, LogEntry& e) {
+    AnalysisTables& t = a.T;
+    if (IsSpiderAgent(a, e.UserAgent)) {
+        e.IsSpider = true;
+        ++t.SpiderHits;
+        return;
+    }
+    const int16_t file = t.CurrentFileNumber;
+    uint32_t v = t.FindVisitor(e.ClientIP);
+    if (v == 0) {
+        AddRawBrowserData(a, e);
+        v = t.AppendVisitor(e.ClientIP);
+        Visitor& n = t.Visitors[v];
+        n.Sessions.resize(static_cast<size_t>(file) + 1);
+        size_t dot = e.ClientIP.find('.');
+        double octet = LeadingNumber(e.ClientIP.substr(0, dot));
+        n.FirstOctet = (octet > std::numeric_limits<int32_t>::max() || octet < std::numeric_limits<int32_t>::min())
+                           ? 0
+                           : static_cast<int32_t>(octet);
+        n.FirstDate = e.Date;
+        n.FirstHour = static_cast<int16_t>(LeadingNumber(e.Time.substr(0, 2)));
+        VisitorSession& s = n.Sessions[file];
+        s.EntryTime = s.ExitTime = e.Stamp();
+        s.EntryPage = e.File;
+        s.Referrer = e.Referrer;
+        n.Country = "(unknown)";
+        n.LastFileNumber = file;
+        n.FirstEntry = n.LastEntry = t.EntryCount;
+
+        BrowserResult b = DetectBrowser(a.Ref, e.UserAgent, true);
+        n.Browser = b.Browser;
+        n.OS = b.OS;
+        if (a.Options.AnalyseCountries) {
+            int32_t c = a.Ref.FindCountry(e.ClientIP);
+            if (c > 0) {
+                n.Country = a.Ref.CountryList[c].Name;
+                if (static_cast<size_t>(c) < t.CountryHits.size()) ++t.CountryHits[c];
+                ++t.CountryHitsTotal;
+            }
+        }
+    } else {
+        Visitor& old = t.Visitors[v];
+        t.LogEntries[old.LastEntry].NextOfVisitor = t.EntryCount;
+    }
+
+    Visitor& vis = t.Visitors[v];
+    if (vis.LastFileNumber != file) {
+        vis.Sessions.resize(static_cast<size_t>(file) + 1);
+        VisitorSession& s = vis.Sessions[file];
+        s.EntryTime = e.Stamp();
+        s.EntryPage = e.File;
+        s.Referrer = e.Referrer;
+        vis.LastFileNumber = file;
+    }
+    VisitorSession& s = vis.Sessions[file];
+    s.ExitTime = e.Stamp();
+    if (ValidExitPage(a.Ref, e.File)) s.ExitPage = e.File;
+    vis.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    ++vis.Requests;
+    vis.LastEntry = t.EntryCount;
+}
+
+void AddRawBrowserData(Analyser& a, const LogEntry& e) {
+    AnalysisTables& t = a.T;
+    std::string_view rest = e.UserAgent;
+    for (;;) {
+        size_t cut = rest.find_first_of(";()");
+        bool last = cut == std::string_view::npos;
+        std::string_view token = TrimBlanks(last ? rest : rest.substr(0, cut));
+        if (!token.empty()) {
+            uint32_t r = t.FindRawBrowser(token);
+            if (r != 0) {
+                ++t.RawBrowserData[r].Hits;
+            } else {
+                r = t.AppendRawBrowser(token);
+                RawBrowserRecord& rec = t.RawBrowserData[r];
+                rec.Hits = 1;
+                for (size_t i = 1; i < a.Ref.SpiderStrings.size() && !rec.IsSpiderToken; ++i)
+                    rec.IsSpiderToken = token.find(a.Ref.SpiderStrings[i]) != std::string_view::npos;
+            }
+        }
+        if (last || t.Cancelled) break;
+        rest = rest.substr(cut + 1);
+    }
+}
+
+void AddReferrerHit(Analyser& a, const LogEntry& e) {
+    if (e.Status != 200 || e.Referrer == "-") return;
+    AnalysisTables& t = a.T;
+    uint32_t r = t.FindReferrer(e.Referrer, e.File);
+    if (r != 0) {
+        ++t.Referrers[r].Hits;
+    } else {
+        r = t.AppendReferrer(e.Referrer, e.File);
+        t.Referrers[r].Hits = 1;
+    }
+}
+
+void AddFileHit(Analyser& a, const LogEntry& e) {
+    AnalysisTables& t = a.T;
+    uint32_t f = t.FindFile(e.File);
+    if (f == 0) f = t.AppendFile(e.File);
+    FileRecord& rec = t.Files[f];
+    ++rec.TotalRequests;
+    rec.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    switch (e.Status) {
+    case 200: ++rec.Gets; break;
+    case 206: ++rec.Resumes; break;
+    case 304: ++rec.Reloads; break;
+    default: break;
+    }
+}
+
+void AddErrorHit(Analyser& a, const LogEntry& e) {
+    if (e.Status < 400) return;
+    AnalysisTables& t = a.T;
+    const int16_t file = t.CurrentFileNumber;
+    uint32_t r = t.FindError(e.File, e.Referrer, e.Status);
+    if (r == 0) {
+        r = t.AppendError(e.File, e.Referrer, e.Status);
+        ErrorRecord& n = t.Errors[r];
+        n.TimeFirst.resize(static_cast<size_t>(file) + 1);
+        n.TimeLast.resize(static_cast<size_t>(file) + 1);
+        n.TimeFirst[file] = e.Stamp();
+        n.LastFileNumber = file;
+    }
+    ErrorRecord& rec = t.Errors[r];
+    ++rec.Hits;
+    if (rec.LastFileNumber != file) {
+        rec.TimeFirst.resize(static_cast<size_t>(file) + 1);
+        rec.TimeLast.resize(static_cast<size_t>(file) + 1);
+        rec.TimeFirst[file] = e.Stamp();
+        rec.LastFileNumber = file;
+    }
+    rec.TimeLast[file] = e.Stamp();
+}
+
+} // namespace trevix

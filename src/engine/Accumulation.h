@@ -1,0 +1,23 @@
+#pragma once
+// Counting one accepted entry into the run's tables, in a fixed order.
+#include "Tables.h"
+
+#include <string_view>
+
+namespace trevix {
+
+class Analyser;
+
+// Raw log, bandwidth, visitor, referrer, file and error, in that order, for the entry at
+// EntryCount. raw is the line as read (for the raw log and error messages).
+void AccumulateEntry(Analyser& a, std::string_view raw);
+
+void AddVisitorHit(Analyser& a, LogEntry& e);
+void AddRawBrowserData(Analyser& a, const LogEntry& e);
+void AddReferrerHit(Analyser& a, const LogEntry& e);
+void AddFileHit(Analyser& a, const LogEntry& e);
+void AddErrorHit(Analyser& a, const LogEntry& e);
+// True when the user agent contains one of the spider strings (answers remembered per text).
+bool IsSpiderAgent(Analyser& a, std::string_view userAgent);
+
+} // namespace trevix

@@ -1,0 +1,63 @@
+#pragma once
+// Everything one analysis works on: the tables, the reference lists, the options, the site
+// profile copied at the start of a run, the filters, the locale and the front end. The
+// engine's routines take it by reference; the front end owns one for the program's life.
+#include "EntryFilters.h"
+#include "Locale.h"
+#include "ProgramOptions.h"
+#include "ReferenceData.h"
+#include "ReportLists.h"
+#include "RunHost.h"
+#include "SettingsStore.h"
+#include "SiteProfile.h"
+#include "Tables.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace trevix {
+
+// The computer's offset from UTC, as whole hours and the remaining minutes (same sign).
+struct TimeBias {
+    int Hours = 0;
+    int Minutes = 0;
+};
+
+// Reads the offset of the C library's local time zone (honours TZ) at the current moment:
+// minutes to add to local time to get UTC, split as above.
+TimeBias ReadLocalTimeBias();
+
+class Analyser {
+public:
+    Analyser();
+
+    AnalysisTables T;
+    ReferenceData Ref;
+    ProgramOptions Options;
+    SiteProfile CurrentProfile;
+    EntryFilters Filters;
+    Locale Loc = Locale::Fixed();
+    TimeBias LocalTimeBias;
+    RunHost* Host;
+    // Where sort settings and recent lists are kept; may be null (nothing is remembered).
+    SettingsStore* Store = nullptr;
+    ReportLists Lists;
+
+    // Spider answers per distinct user-agent text, valid for one run.
+    std::unordered_map<std::string_view, bool> SpiderMemo;
+
+    // Appends a message line to the processing log.
+    void AddToLog(std::string_view text);
+    // Empties every table and report page for a new run, and rebuilds the search-engine table.
+    void ClearAllData();
+    // Empties the report pages (rows, combo, raw log, charts).
+    void ClearLists();
+    // Sets the front end; nullptr means nobody is watching.
+    void SetHost(RunHost* host) { Host = host ? host : &nullHost_; }
+
+private:
+    NullHost nullHost_;
+};
+
+} // namespace trevix

@@ -1,0 +1,21 @@
+#pragma once
+// Naming a visitor's browser and operating system from its user agent.
+#include "ReferenceData.h"
+
+#include <string_view>
+
+namespace trevix {
+
+struct BrowserResult {
+    std::string_view Browser;
+    std::string_view OS;
+    bool BrowserFound = false;
+    bool OSFound = false;
+};
+
+// Tries every definition in order; a later match overwrites an earlier name, "(all)"
+// definitions only count. With countHits, every matching definition's Hits grows, and the
+// built-in unknown records count when nothing matched.
+BrowserResult DetectBrowser(ReferenceData& ref, std::string_view userAgent, bool countHits);
+
+} // namespace trevix

@@ -1,0 +1,30 @@
+#pragma once
+// Turns one access-log line (common or combined format, optionally with a virtual host
+// before the referrer) into a LogEntry, or rejects it.
+#include "Tables.h"
+
+#include <string_view>
+
+namespace trevix {
+
+class Analyser;
+
+// What the parser remembers between the lines of one file.
+struct FileParseState {
+    bool FirstLineAccepted = false;   // cleared at the start of each file
+    StampRef LastStamp;               // the last line that got as far as its time stamp
+    bool HaveLastStamp = false;
+};
+
+enum class ParseResult { Accepted, Rejected, EndOfFile };
+
+// Fills entry from line (a trailing CR may still be present). raw is the line as read,
+// used in messages. Rejections are logged with InvalidEntry.
+ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state);
+
+// "Invalid entry: '...'" for a rejected line.
+void InvalidEntry(Analyser& a, std::string_view raw);
+// "*** Internal Error N encountered while processing:" with the raw line.
+void ReportInternalError(Analyser& a, int number, std::string_view raw);
+
+} // namespace trevix

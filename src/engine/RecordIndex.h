@@ -1,0 +1,95 @@
+#pragma once
+// An open-addressing hash index from a key to a 1-based record number. The records keep
+// their table order; the index only finds them. Keys are unique in every table it serves,
+// so a hit is exactly the record a front-to-back (or back-to-front) scan would find.
+// The caller supplies the hash and an equality test on the record, so composite keys
+// (referrer + file, file + referrer + status) need no key object.
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace trevix {
+
+inline uint64_t HashMix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+// A fast non-cryptographic hash of a byte string, eight bytes at a time.
+inline uint64_t HashText(std::string_view s, uint64_t seed = 0x9e3779b97f4a7c15ULL) {
+    uint64_t h = seed ^ (s.size() * 0x100000001b3ULL);
+    const char* p = s.data();
+    size_t n = s.size();
+    while (n >= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ HashMix(w)) * 0x9fb21c651e98df25ULL;
+        p += 8;
+        n -= 8;
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, p, n);
+    h = (h ^ HashMix(tail ^ n)) * 0x9fb21c651e98df25ULL;
+    return HashMix(h);
+}
+
+inline uint64_t HashCombine(uint64_t a, uint64_t b) { return HashMix(a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6))); }
+
+class RecordIndex {
+public:
+    // Record number of the key, 0 when absent. eq(record) tells whether a candidate matches.
+    template <class Eq> uint32_t Find(uint64_t hash, Eq&& eq) const {
+        if (slots_.empty()) return 0;
+        const uint32_t tag = Tag(hash);
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            const Slot& s = slots_[i];
+            if (s.record == 0) return 0;
+            if (s.tag == tag && eq(s.record)) return s.record;
+        }
+    }
+    void Insert(uint64_t hash, uint32_t record) {
+        if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
+        Place(hash, record);
+        ++count_;
+    }
+    void Clear() {
+        slots_.clear();
+        mask_ = 0;
+        count_ = 0;
+    }
+    size_t Size() const { return count_; }
+
+private:
+    struct Slot {
+        uint32_t record = 0;   // 0: empty
+        uint32_t tag = 0;      // high bits of the hash, to skip most record comparisons
+        uint64_t hash = 0;
+    };
+    static uint32_t Tag(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
+    void Place(uint64_t hash, uint32_t record) {
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            if (slots_[i].record == 0) {
+                slots_[i] = Slot{record, Tag(hash), hash};
+                return;
+            }
+        }
+    }
+    void Grow() {
+        std::vector<Slot> old;
+        old.swap(slots_);
+        slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+        mask_ = slots_.size() - 1;
+        for (const Slot& s : old)
+            if (s.record != 0) Place(s.hash, s.record);
+    }
+    std::vector<Slot> slots_;
+    size_t mask_ = 0;
+    size_t count_ = 0;
+};
+
+} // namespace trevix

@@ -1,0 +1,30 @@
+#pragma once
+// A web site the user analyses: its domains (which decide what is internal), whether the
+// files report keeps domains apart, its FTP accounts and its automatic conversion reports.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace trevix {
+
+struct FtpAccount {
+    std::string Server;
+    std::string Username;
+    std::string Password;
+    std::string Directory;
+};
+
+struct SiteProfile {
+    std::string SiteName;
+    std::vector<std::string> Domains;        // in the order the user entered them
+    bool DifferentDomains = false;
+    std::vector<FtpAccount> FtpAccounts;
+    int16_t FTP = 0;                         // 0-based position of the account last connected to
+    std::vector<std::string> AutoConversionReports;
+
+    int NumDomains() const { return static_cast<int>(Domains.size()); }
+    int NumberFTP() const { return static_cast<int>(FtpAccounts.size()); }
+    int NumAutoConversionReports() const { return static_cast<int>(AutoConversionReports.size()); }
+};
+
+} // namespace trevix

@@ -1,0 +1,136 @@
+#include "Tables.h"
+
+namespace trevix {
+
+std::string StampRef::Text() const {
+    if (empty()) return {};
+    std::string s;
+    s.reserve(Date.size() + 1 + Time.size());
+    s.append(Date).append(" ").append(Time);
+    return s;
+}
+
+StampRef StampRef::FromText(std::string_view text) {
+    auto blank = text.find(' ');
+    if (blank == std::string_view::npos) return {text, {}};
+    return {text.substr(0, blank), text.substr(blank + 1)};
+}
+
+AnalysisTables::AnalysisTables() { Clear(0); }
+
+void AnalysisTables::Clear(int countryCount) {
+    FileTexts.clear();
+    Arena.Clear();
+    LogEntries.assign(1, LogEntry{});
+    EntryCount = 0;
+    Visitors.assign(1, Visitor{});
+    Files.assign(1, FileRecord{});
+    Referrers.assign(1, ReferrerRecord{});
+    Errors.assign(1, ErrorRecord{});
+    RawBrowserData.assign(1, RawBrowserRecord{});
+    CountryHits.assign(static_cast<size_t>(countryCount) + 1, 0);
+    CountryHitsTotal = 0;
+    SpiderHits = 0;
+    FirstDateTime.clear();
+    LastDateTime.clear();
+    TotalMegabytes = 0;
+    CurrentFileNumber = 0;
+    RawLog.clear();
+    LogTimeZone.clear();
+    ErrorLogText.clear();
+    SearchEngines.assign(1, SearchEngineRow{});
+    EngineOfDefinition.assign(1, 0);
+    GoogleEngine = 0;
+    AdWordsEngine = 0;
+    SearchTerms.assign(1, SearchTermRow{});
+    DateVisitors.assign(1, DateVisitorRow{});
+    HourVisitors.fill(0);
+    ConversionReports.assign(1, ConversionReport{});
+    CurrentConversionReport = -1;
+    VisitorIndex.Clear();
+    FileIndex.Clear();
+    ReferrerIndex.Clear();
+    ErrorIndex.Clear();
+    RawBrowserIndex.Clear();
+    SearchTermIndex.Clear();
+}
+
+namespace {
+uint64_t ReferrerHash(std::string_view referrer, std::string_view toFile) {
+    return HashCombine(HashText(toFile), HashText(referrer));
+}
+uint64_t ErrorHash(std::string_view file, std::string_view referrer, int16_t status) {
+    return HashCombine(HashCombine(HashText(file), HashText(referrer)), static_cast<uint64_t>(status));
+}
+} // namespace
+
+uint32_t AnalysisTables::FindVisitor(std::string_view ip) const {
+    return VisitorIndex.Find(HashText(ip), [&](uint32_t r) { return Visitors[r].IP == ip; });
+}
+
+uint32_t AnalysisTables::FindFile(std::string_view file) const {
+    return FileIndex.Find(HashText(file), [&](uint32_t r) { return Files[r].File == file; });
+}
+
+uint32_t AnalysisTables::FindReferrer(std::string_view referrer, std::string_view toFile) const {
+    return ReferrerIndex.Find(ReferrerHash(referrer, toFile), [&](uint32_t r) {
+        return Referrers[r].ToFile == toFile && Referrers[r].Referrer == referrer;
+    });
+}
+
+uint32_t AnalysisTables::FindError(std::string_view file, std::string_view referrer, int16_t status) const {
+    return ErrorIndex.Find(ErrorHash(file, referrer, status), [&](uint32_t r) {
+        const ErrorRecord& e = Errors[r];
+        return e.File == file && e.Referrer == referrer && e.Status == status;
+    });
+}
+
+uint32_t AnalysisTables::FindRawBrowser(std::string_view token) const {
+    return RawBrowserIndex.Find(HashText(token), [&](uint32_t r) { return RawBrowserData[r].Data == token; });
+}
+
+uint32_t AnalysisTables::AppendVisitor(std::string_view ip) {
+    Visitors.emplace_back();
+    Visitors.back().IP = ip;
+    auto n = VisitorCount();
+    VisitorIndex.Insert(HashText(ip), n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendFile(std::string_view file) {
+    Files.emplace_back();
+    Files.back().File = file;
+    auto n = FileCount();
+    FileIndex.Insert(HashText(file), n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendReferrer(std::string_view referrer, std::string_view toFile) {
+    Referrers.emplace_back();
+    Referrers.back().Referrer = referrer;
+    Referrers.back().ToFile = toFile;
+    auto n = ReferrerCount();
+    ReferrerIndex.Insert(ReferrerHash(referrer, toFile), n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendError(std::string_view file, std::string_view referrer, int16_t status) {
+    Errors.emplace_back();
+    ErrorRecord& e = Errors.back();
+    e.File = file;
+    e.Referrer = referrer;
+    e.Status = status;
+    auto n = ErrorCount();
+    ErrorIndex.Insert(ErrorHash(file, referrer, status), n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendRawBrowser(std::string_view token) {
+    RawBrowserData.emplace_back();
+    RawBrowserData.back().Data = token;
+    auto n = RawBrowserCount();
+    RawBrowserIndex.Insert(HashText(token), n);
+    return n;
+}
+
+} // namespace trevix

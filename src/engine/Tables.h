@@ -1,0 +1,217 @@
+#pragma once
+// The in-memory tables one analysis run fills. Tables are 1-based: slot 0 of each vector is a
+// placeholder, so record numbers match those the reports and saved files use. Texts are views:
+// into the log file texts (kept alive in FileTexts for the whole run) or into Arena for texts
+// the engine changed or a loaded report supplied.
+#include "RecordIndex.h"
+#include "TextArena.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trevix {
+
+// A log time stamp as two texts: the log's date (10/Oct/2000) and time (13:55:36).
+// Its text form is date, one blank, time.
+struct StampRef {
+    std::string_view Date;
+    std::string_view Time;
+    bool empty() const { return Date.empty() && Time.empty(); }
+    std::string Text() const;
+    // Splits "date time" at its first blank (for stamps restored from a saved report).
+    static StampRef FromText(std::string_view text);
+};
+
+struct LogEntry {
+    std::string_view ClientIP;
+    std::string_view Date;
+    std::string_view Time;
+    std::string_view File;
+    int16_t Status = 0;
+    int64_t Bytes = 0;
+    std::string_view Host;
+    std::string_view Referrer;
+    std::string_view UserAgent;
+    bool IsSpider = false;
+    uint32_t NextOfVisitor = 0;   // the same visitor's next entry, 0 at the end of its chain
+
+    StampRef Stamp() const { return {Date, Time}; }
+};
+
+// One visitor's slot for one log file of the run (its session in that file).
+struct VisitorSession {
+    StampRef EntryTime;
+    StampRef ExitTime;
+    std::string_view EntryPage;
+    std::string_view ExitPage;
+    std::string_view Referrer;
+};
+
+struct Visitor {
+    std::string_view IP;
+    int32_t FirstOctet = 0;
+    std::string_view FirstDate;
+    int16_t FirstHour = 0;
+    int32_t Requests = 0;
+    double Bytes = 0;            // megabytes
+    std::string_view Country;
+    std::string_view OS;
+    std::string_view Browser;
+    int16_t LastFileNumber = 0;
+    int16_t FirstFile = 0;
+    int16_t LastFile = 0;
+    std::vector<VisitorSession> Sessions;   // per-file slots 0..LastFileNumber
+    uint32_t FirstEntry = 0;
+    uint32_t LastEntry = 0;
+};
+
+struct FileRecord {
+    std::string_view File;
+    int32_t TotalRequests = 0;
+    int32_t Gets = 0;
+    int32_t Reloads = 0;
+    int32_t Resumes = 0;
+    double Bytes = 0;   // megabytes
+};
+
+struct ReferrerRecord {
+    std::string_view Referrer;
+    int32_t Hits = 0;
+    int32_t CompareHits = 0;
+    std::string_view ToFile;
+    bool IsInternal = false;
+    bool IsSearch = false;
+    int32_t SearchTermIndex = 0;
+    std::string RowKey;
+};
+
+struct ErrorRecord {
+    int16_t Status = 0;
+    std::string_view File;
+    std::string_view Referrer;
+    int32_t Hits = 0;
+    std::vector<StampRef> TimeFirst;   // per-file slots 0..LastFileNumber
+    std::vector<StampRef> TimeLast;
+    int16_t LastFileNumber = 0;
+};
+
+struct RawBrowserRecord {
+    std::string_view Data;
+    int32_t Hits = 0;
+    bool IsSpiderToken = false;
+};
+
+struct SearchEngineRow {
+    std::string SearchEngine;
+    int32_t Hits = 0;
+};
+
+struct SearchTermRow {
+    std::string SearchTerm;
+    std::string SearchEngine;
+    int32_t Hits = 0;
+    std::string URL;
+    std::string ToFile;
+};
+
+struct DateVisitorRow {
+    std::string Date;
+    int32_t Hits = 0;
+};
+
+struct ConversionSource {
+    std::string Source;
+    std::string SourceURL;
+    std::string SearchEngine;
+    std::string Query;
+    int32_t Visitors = 0;
+    int32_t Conversions = 0;
+    std::string PercentConversions;
+    int32_t CompareVisitors = 0;
+    int32_t CompareConversions = 0;
+    std::string ComparePercentConversions;
+};
+
+struct ConversionReport {
+    std::string File;
+    // Referrers, search terms, entry pages; each 0-based in the order sources were met.
+    std::array<std::vector<ConversionSource>, 3> Sources;
+};
+
+struct AnalysisTables {
+    AnalysisTables();
+
+    // Log file texts the entries point into.
+    std::vector<std::unique_ptr<std::string>> FileTexts;
+    TextArena Arena;
+
+    std::vector<LogEntry> LogEntries;       // 1..EntryCount (the vector may hold spare slots)
+    uint32_t EntryCount = 0;
+    std::vector<Visitor> Visitors;
+    std::vector<FileRecord> Files;
+    std::vector<ReferrerRecord> Referrers;
+    std::vector<ErrorRecord> Errors;
+    std::vector<RawBrowserRecord> RawBrowserData;
+    std::vector<int32_t> CountryHits;       // per CountryList index, 0..count
+    int32_t CountryHitsTotal = 0;
+    int32_t SpiderHits = 0;
+
+    std::string FirstDateTime;
+    std::string LastDateTime;
+    double TotalMegabytes = 0;
+    int16_t CurrentFileNumber = 0;
+    bool Cancelled = false;
+    std::string RawLog;
+    std::string LogTimeZone;
+    std::string ErrorLogText;
+
+    // Derived by the run.
+    std::vector<SearchEngineRow> SearchEngines;   // 1..upper bound, all in use
+    std::vector<int32_t> EngineOfDefinition;      // per search-engine definition
+    int32_t GoogleEngine = 0;
+    int32_t AdWordsEngine = 0;
+    std::vector<SearchTermRow> SearchTerms;       // 1..SearchTermCount
+    std::vector<DateVisitorRow> DateVisitors;     // 1..DateVisitorCount
+    std::array<int32_t, 48> HourVisitors{};
+    std::vector<ConversionReport> ConversionReports;   // 1..count
+    int32_t CurrentConversionReport = -1;
+
+    // Indexes that stand in for the linear scans.
+    RecordIndex VisitorIndex;
+    RecordIndex FileIndex;
+    RecordIndex ReferrerIndex;
+    RecordIndex ErrorIndex;
+    RecordIndex RawBrowserIndex;
+    RecordIndex SearchTermIndex;
+
+    uint32_t VisitorCount() const { return static_cast<uint32_t>(Visitors.size() - 1); }
+    uint32_t FileCount() const { return static_cast<uint32_t>(Files.size() - 1); }
+    uint32_t ReferrerCount() const { return static_cast<uint32_t>(Referrers.size() - 1); }
+    uint32_t ErrorCount() const { return static_cast<uint32_t>(Errors.size() - 1); }
+    uint32_t RawBrowserCount() const { return static_cast<uint32_t>(RawBrowserData.size() - 1); }
+    uint32_t SearchTermCount() const { return static_cast<uint32_t>(SearchTerms.size() - 1); }
+    uint32_t DateVisitorCount() const { return static_cast<uint32_t>(DateVisitors.size() - 1); }
+    uint32_t ConversionReportCount() const { return static_cast<uint32_t>(ConversionReports.size() - 1); }
+
+    // Empties every table (country counters sized to countryCount + 1).
+    void Clear(int countryCount);
+
+    // Lookups by key (0 when absent); the Add routines of the accumulation keep them current.
+    uint32_t FindVisitor(std::string_view ip) const;
+    uint32_t FindFile(std::string_view file) const;
+    uint32_t FindReferrer(std::string_view referrer, std::string_view toFile) const;
+    uint32_t FindError(std::string_view file, std::string_view referrer, int16_t status) const;
+    uint32_t FindRawBrowser(std::string_view token) const;
+
+    uint32_t AppendVisitor(std::string_view ip);
+    uint32_t AppendFile(std::string_view file);
+    uint32_t AppendReferrer(std::string_view referrer, std::string_view toFile);
+    uint32_t AppendError(std::string_view file, std::string_view referrer, int16_t status);
+    uint32_t AppendRawBrowser(std::string_view token);
+};
+
+} // namespace trevix

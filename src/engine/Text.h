@@ -1,0 +1,32 @@
+#pragma once
+// Small text services shared by the engine: blank trimming, the numbers rule of log fields,
+// and the UTF-8 / Windows-1252 reading that keeps every stored text valid UTF-8.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace trevix {
+
+// Removes leading and trailing blanks (spaces only; tabs and CR are kept).
+std::string_view TrimBlanks(std::string_view s);
+
+// The decimal number at the start of a text (optional blanks and sign, digits, an optional
+// fraction), rounded to the nearest integer with halves to even; 0 when there is none.
+double LeadingNumber(std::string_view s);
+int64_t LeadingInteger(std::string_view s);
+// True when the whole text is one decimal number (sign, digits, optional fraction).
+bool IsWholeNumber(std::string_view s);
+
+bool IsValidUtf8(std::string_view s);
+// Valid UTF-8 sequences are kept; every other byte is read as Windows-1252.
+std::string ToValidUtf8(std::string_view s);
+// Appends the UTF-8 form of one Windows-1252 byte.
+void AppendCp1252(std::string& out, unsigned char byte);
+// The longest prefix of at most maxBytes that does not split a UTF-8 sequence.
+std::string_view Utf8Prefix(std::string_view s, size_t maxBytes);
+
+std::string ToLowerAscii(std::string_view s);
+bool ContainsText(std::string_view haystack, std::string_view needle);
+
+} // namespace trevix

@@ -1,0 +1,124 @@
+#include "TimeStamps.h"
+
+#include "Analyser.h"
+#include "Text.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace trevix {
+
+int LogMonthNumber(std::string_view name) {
+    static constexpr const char* Names[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (name.size() != 3) return 0;
+    for (int i = 0; i < 12; ++i)
+        if (name == Names[i]) return i + 1;
+    if (name == "Mai") return 5;
+    return 0;
+}
+
+namespace {
+
+// Mid(text, start, length) with 1-based start, clamped like the classic string routine.
+std::string_view Mid(std::string_view s, size_t start, size_t length = std::string_view::npos) {
+    if (start - 1 >= s.size()) return {};
+    return s.substr(start - 1, length);
+}
+
+// Writes the ISO form into buf (no heap); returns its length.
+size_t IsoInto(std::string_view text, char* buf, size_t cap) {
+    std::string_view day = Mid(text, 1, 2), mon = Mid(text, 4, 3), year = Mid(text, 8, 4), rest = Mid(text, 12);
+    int m = LogMonthNumber(mon);
+    size_t need = year.size() + 1 + (m ? 2 : 0) + 1 + day.size() + rest.size();
+    if (need > cap) return std::string_view::npos;
+    char* p = buf;
+    std::memcpy(p, year.data(), year.size());
+    p += year.size();
+    *p++ = '-';
+    if (m) {
+        *p++ = static_cast<char>('0' + m / 10);
+        *p++ = static_cast<char>('0' + m % 10);
+    }
+    *p++ = '-';
+    std::memcpy(p, day.data(), day.size());
+    p += day.size();
+    std::memcpy(p, rest.data(), rest.size());
+    p += rest.size();
+    return static_cast<size_t>(p - buf);
+}
+
+} // namespace
+
+std::string LogDateToIso(std::string_view text) {
+    std::string out(text.size() + 8, '\0');
+    size_t n = IsoInto(text, out.data(), out.size());
+    out.resize(n == std::string_view::npos ? 0 : n);
+    return out;
+}
+
+std::optional<DateTime> StampValue(std::string_view text) {
+    char buf[96];
+    size_t n = IsoInto(text, buf, sizeof buf);
+    if (n == std::string_view::npos) return std::nullopt;
+    return DateTime::ParseIso({buf, n});
+}
+
+std::optional<DateTime> StampValue(const StampRef& stamp) {
+    if (stamp.Date.size() + stamp.Time.size() + 1 > 80) return std::nullopt;
+    char text[96];
+    std::memcpy(text, stamp.Date.data(), stamp.Date.size());
+    text[stamp.Date.size()] = ' ';
+    std::memcpy(text + stamp.Date.size() + 1, stamp.Time.data(), stamp.Time.size());
+    return StampValue(std::string_view(text, stamp.Date.size() + 1 + stamp.Time.size()));
+}
+
+std::optional<DateTime> LogTimeValue(const Analyser& a, std::string_view text, bool convert) {
+    auto value = StampValue(text);
+    if (!value) return std::nullopt;
+    const std::string& zone = a.T.LogTimeZone;
+    if (convert && a.Options.ConvertTimes && !zone.empty()) {
+        int zoneHours = static_cast<int>(LeadingNumber(std::string_view(zone).substr(0, 3)));
+        int zoneMinutes = static_cast<int>(LeadingNumber(zone.size() >= 2 ? std::string_view(zone).substr(zone.size() - 2)
+                                                                          : std::string_view(zone)));
+        if (!zone.empty() && zone[0] == '-') zoneMinutes = -zoneMinutes;
+        int64_t shift = -int64_t(a.LocalTimeBias.Hours + zoneHours) * 3600 -
+                        int64_t(a.LocalTimeBias.Minutes + zoneMinutes) * 60;
+        return value->AddSeconds(shift);
+    }
+    return value;
+}
+
+std::string LogTimeToLocal(const Analyser& a, std::string_view text, bool convert) {
+    auto value = LogTimeValue(a, text, convert);
+    return value ? a.Loc.FormatDateTime(*value) : std::string();
+}
+
+std::string LogDatePart(const Analyser& a, std::string_view text) {
+    std::string s = LogTimeToLocal(a, text, true);
+    auto blank = s.find(' ');
+    if (blank != std::string::npos) s.resize(blank);
+    return s;
+}
+
+int LogHour(const Analyser& a, std::string_view text) {
+    auto value = LogTimeValue(a, text, true);
+    return value ? value->Civil().Hour : -1;   // -1: not a date, counts in no hour
+}
+
+std::string DisplayTime(int64_t seconds, bool shortForm) {
+    int64_t days = seconds / 86400, rest = seconds % 86400;
+    int64_t hours = rest / 3600, minutes = (rest % 3600) / 60, secs = rest % 60;
+    char buf[96];
+    std::string prefix;
+    if (shortForm) {
+        prefix = std::to_string(days) + "d ";
+    } else if (days > 0) {
+        prefix = std::to_string(days) + " days ";
+    }
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", static_cast<long long>(hours),
+                  static_cast<long long>(minutes), static_cast<long long>(secs));
+    return prefix + buf;
+}
+
+} // namespace trevix
