@@ -44,6 +44,12 @@ public:
     SettingsStore* Store = nullptr;
     ReportLists Lists;
 
+    // Main-window state the run and the loader keep.
+    bool ReportShown = false;        // a report has been shown since start-up
+    bool ReportOutOfDate = false;
+    bool CompareReportLoaded = false;
+    bool CompareColumnsLoaded = false;
+
     // Spider answers per distinct user-agent text, valid for one run.
     std::unordered_map<std::string_view, bool> SpiderMemo;
 

@@ -1,0 +1,40 @@
+#pragma once
+// The analysis run: every listed file read, then the report pages built from the tables.
+#include "SiteProfile.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trevix {
+
+class Analyser;
+
+enum class RecentList { Files, Filters, FilterFiles };
+
+// What the run reads from the window. The filters themselves are in Analyser::Filters.
+struct RunRequest {
+    std::vector<std::string> Files;                    // in list order; empty lines are skipped
+    SiteProfile Profile;                               // the selected profile, copied into CurrentProfile
+    std::vector<std::string> AutoConversionReports;    // of the selected profile as stored
+    // Most-recently-used pushes (file names, filter texts); may be empty.
+    std::function<void(RecentList, std::string_view)> PushRecent;
+    // Writes the automatic XML report when AutoReport is on; may be empty.
+    std::function<void(Analyser&)> WriteAutoReport;
+};
+
+struct RunResult {
+    int FilesLoaded = 0;
+    int FilesMissing = 0;
+    bool LastFileCancelled = false;   // the last file was cancelled or could not be opened
+};
+
+RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request);
+
+// Summary box text of the current tables (written by the run after the files are read).
+std::string SummaryText(Analyser& a, int filesLoaded);
+// "% Visitors": integer part of count x 1000 / visitors, divided by 10, shortest decimal.
+std::string PercentVisitors(const Analyser& a, long long count, long long visitors);
+
+} // namespace trevix
