@@ -1,0 +1,302 @@
+#include "engine/Analyser.h"
+#include "engine/LogParser.h"
+#include "engine/TimeStamps.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace trevix;
+
+namespace {
+
+struct ParsedLine {
+    std::unique_ptr<Analyser> Owner;   // changed texts live in its arena
+    ParseResult Result;
+    LogEntry Entry;
+    std::string Log;
+};
+
+ParsedLine Parse(std::string_view line, bool mergeSessions = false, bool differentDomains = false) {
+    ParsedLine p;
+    p.Owner = std::make_unique<Analyser>();
+    Analyser& a = *p.Owner;
+    a.Options.MergeSessions = mergeSessions;
+    a.CurrentProfile.DifferentDomains = differentDomains;
+    a.Ref.SessionIDPrefixes = {"", "sid="};
+    FileParseState state;
+    p.Result = ParseLogLine(a, line, p.Entry, state);
+    p.Log = a.T.ErrorLogText;
+    return p;
+}
+
+const char* Combined = R"x(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a.html HTTP/1.0" 200 2326 "http://x.com/start.html" "Mozilla/4.08 [en] (Win98; I ;Nav)")x";
+
+} // namespace
+
+TEST(LogParser, CombinedLineFillsEveryField) {
+    ParsedLine p = Parse(Combined);
+    ASSERT_EQ(p.Result, ParseResult::Accepted);
+    EXPECT_EQ(p.Entry.ClientIP, "1.2.3.4");
+    EXPECT_EQ(p.Entry.Date, "10/Oct/2000");
+    EXPECT_EQ(p.Entry.Time, "13:55:36");
+    EXPECT_EQ(p.Entry.File, "/a.html");
+    EXPECT_EQ(p.Entry.Status, 200);
+    EXPECT_EQ(p.Entry.Bytes, 2326);
+    EXPECT_EQ(p.Entry.Host, "");
+    EXPECT_EQ(p.Entry.Referrer, "http://x.com/start.html");
+    EXPECT_EQ(p.Entry.UserAgent, "Mozilla/4.08 [en] (Win98; I ;Nav)");
+    EXPECT_EQ(p.Log, "");
+}
+
+TEST(LogParser, FieldVariants) {
+    struct Case {
+        const char* name;
+        std::string line;
+        bool merge, separate;
+        const char* file;
+        int status;
+        long long bytes;
+        const char* host;
+        const char* referrer;
+        const char* agent;
+    };
+    const Case cases[] = {
+        {"common format", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a.html HTTP/1.0" 200 2326)", false, false,
+         "/a.html", 200, 2326, "", "", ""},
+        {"common format with CR", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"GET /a.html HTTP/1.0\" 200 2326\r",
+         false, false, "/a.html", 200, 2326, "", "", ""},
+        {"dash bytes", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a.html HTTP/1.0" 304 - "-" "UA")", false,
+         false, "/a.html", 304, 0, "", "-", "UA"},
+        {"combined with CR", std::string(Combined) + "\r", false, false, "/a.html", 200, 2326, "",
+         "http://x.com/start.html", "Mozilla/4.08 [en] (Win98; I ;Nav)"},
+        {"POST", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "POST /f.php HTTP/1.1" 200 5 "-" "UA")", false, false,
+         "/f.php", 200, 5, "", "-", "UA"},
+        {"HEAD", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "HEAD / HTTP/1.1" 200 0 "-" "UA")", false, false, "/",
+         200, 0, "", "-", "UA"},
+        {"dash request takes the identity field", R"(1.2.3.4 ident - [10/Oct/2000:13:55:36 -0700] "-" 400 0 "-" "-")",
+         false, false, "ident", 400, 0, "", "-", "-"},
+        {"virtual host loses www.", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a.html HTTP/1.0" 200 1 www.site.com "-" "UA")",
+         false, false, "/a.html", 200, 1, "site.com", "-", "UA"},
+        {"virtual host prefixes the file", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a.html HTTP/1.0" 200 1 www.site.com "-" "UA")",
+         false, true, "site.com/a.html", 200, 1, "site.com", "-", "UA"},
+        {"session id stripped from file and referrer",
+         R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /shop.php?sid=12&item=3 HTTP/1.0" 200 1 "http://x/?a=1&sid=9" "UA")",
+         true, false, "/shop.php&item=3", 200, 1, "", "http://x/?a=1", "UA"},
+        {"session id kept when merging is off",
+         R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /shop.php?sid=12 HTTP/1.0" 200 1 "-" "UA")", false, false,
+         "/shop.php?sid=12", 200, 1, "", "-", "UA"},
+        {"status rounds halves to even", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET / HTTP/1.0" 200.5 1 "-" "UA")",
+         false, false, "/", 200, 1, "", "-", "UA"},
+        {"non-numeric status is 0", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET / HTTP/1.0" abc 1 "-" "UA")",
+         false, false, "/", 0, 1, "", "-", "UA"},
+        {"bytes beyond 32 bits", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /big.iso HTTP/1.0" 200 5000000000 "-" "UA")",
+         false, false, "/big.iso", 200, 5000000000LL, "", "-", "UA"},
+        {"request without protocol", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /x " 200 1 "-" "UA")", false,
+         false, "/x", 200, 1, "", "-", "UA"},
+        {"trimmed client", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"GET / HTTP/1.0\" 200 1", false, false, "/",
+         200, 1, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ParsedLine p = Parse(c.line, c.merge, c.separate);
+        ASSERT_EQ(p.Result, ParseResult::Accepted) << p.Log;
+        EXPECT_EQ(p.Entry.File, c.file);
+        EXPECT_EQ(p.Entry.Status, c.status);
+        EXPECT_EQ(p.Entry.Bytes, c.bytes);
+        EXPECT_EQ(p.Entry.Host, c.host);
+        EXPECT_EQ(p.Entry.Referrer, c.referrer);
+        EXPECT_EQ(p.Entry.UserAgent, c.agent);
+    }
+}
+
+TEST(LogParser, RejectionsAndEndOfFile) {
+    struct Case {
+        const char* name;
+        std::string line;
+        ParseResult result;
+        bool logged;
+    };
+    const Case cases[] = {
+        {"PUT", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "PUT /a HTTP/1.0" 200 1 "-" "UA")", ParseResult::Rejected, true},
+        {"OPTIONS", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "OPTIONS * HTTP/1.0" 200 1 "-" "UA")", ParseResult::Rejected, true},
+        {"lower-case get", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "get /a HTTP/1.0" 200 1 "-" "UA")", ParseResult::Rejected, true},
+        {"no brackets", R"(1.2.3.4 - - 10/Oct/2000:13:55:36 -0700 "GET /a HTTP/1.0" 200 1)", ParseResult::Rejected, true},
+        {"] before [", R"(1.2.3.4 - - ]10/Oct/2000:13:55:36 -0700[ "GET /a HTTP/1.0" 200 1)", ParseResult::Rejected, true},
+        {"no blank at all", "garbage", ParseResult::Rejected, true},
+        {"unterminated request", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a)", ParseResult::Rejected, true},
+        {"nothing after the status", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a HTTP/1.0" 200)", ParseResult::Rejected, true},
+        {"address then blanks ends the file", "1.2.3.4    ", ParseResult::EndOfFile, false},
+        {"referrer without quotes", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a HTTP/1.0" 200 1 x y)", ParseResult::Rejected, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ParsedLine p = Parse(c.line);
+        EXPECT_EQ(p.Result, c.result);
+        EXPECT_EQ(p.Log.find("Invalid entry: '") != std::string::npos, c.logged) << p.Log;
+    }
+}
+
+TEST(LogParser, BrokenStepsAreReportedButTheLineIsKept) {
+    struct Case {
+        const char* name;
+        std::string line;
+        const char* error;
+        const char* date;
+        const char* time;
+        const char* agent;
+    };
+    const Case cases[] = {
+        {"no colon in the time stamp", R"(1.2.3.4 - - [10/Oct/2000 -0700] "GET /a HTTP/1.0" 200 1 "-" "UA")",
+         "*** Internal Error 101 ", "", "", "UA"},
+        {"no blank after the time", R"(1.2.3.4 - - [10/Oct/2000:13:55:36] "GET /a HTTP/1.0" 200 1 "-" "UA")",
+         "*** Internal Error 102 ", "10/Oct/2000", "", "UA"},
+        {"user agent without closing quote", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 +0000] "GET /a HTTP/1.0" 200 1 "-" "Mozilla)",
+         "*** Internal Error 107 ", "10/Oct/2000", "13:55:36", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ParsedLine p = Parse(c.line);
+        EXPECT_EQ(p.Result, ParseResult::Accepted);
+        EXPECT_EQ(p.Log.rfind(c.error, 0), 0u) << p.Log;
+        EXPECT_NE(p.Log.find(" encountered while processing:\r\n"), std::string::npos);
+        EXPECT_EQ(p.Entry.Date, c.date);
+        EXPECT_EQ(p.Entry.Time, c.time);
+        EXPECT_EQ(p.Entry.UserAgent, c.agent);
+    }
+}
+
+TEST(LogParser, HostStepFailureIsLoggedBeforeTheRejection) {
+    ParsedLine p = Parse(R"(1.2.3.4 - - [10/Oct/2000:13:55:36 +0000] "GET /a HTTP/1.0" 200 1 nothing-quoted)");
+    EXPECT_EQ(p.Result, ParseResult::Rejected);
+    auto internal = p.Log.find("*** Internal Error 106 ");
+    auto invalid = p.Log.find("Invalid entry: '");
+    EXPECT_NE(internal, std::string::npos);
+    EXPECT_NE(invalid, std::string::npos);
+    EXPECT_LT(internal, invalid);
+}
+
+TEST(LogParser, InvalidEntryCutsLongLinesAndOneLineEnd) {
+    struct Case {
+        std::string raw;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"abc\r\n", "Invalid entry: 'abc'\r\n"},
+        {"abc\r", "Invalid entry: 'abc'\r\n"},
+        {"abc\n", "Invalid entry: 'abc'\r\n"},
+        {"abc\r\r", "Invalid entry: 'abc\r'\r\n"},
+        {std::string(255, 'x'), "Invalid entry: '" + std::string(255, 'x') + "'\r\n"},
+        {std::string(256, 'x'), "Invalid entry: '" + std::string(255, 'x') + "...'\r\n"},
+        // A cut never splits a UTF-8 sequence.
+        {std::string(254, 'x') + "\xC3\xA9" + "yy", "Invalid entry: '" + std::string(254, 'x') + "...'\r\n"},
+    };
+    for (const Case& c : cases) {
+        Analyser a;
+        InvalidEntry(a, c.raw);
+        EXPECT_EQ(a.T.ErrorLogText, c.expected);
+    }
+}
+
+TEST(LogParser, FirstTimeStampIsTheEarliestBeforeTheFirstAcceptedLine) {
+    Analyser a;
+    FileParseState state;
+    LogEntry e;
+    ParseLogLine(a, R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "PUT /a HTTP/1.0" 200 1)", e, state);
+    EXPECT_EQ(a.T.FirstDateTime, "10/Oct/2000 13:55:36");
+    EXPECT_EQ(a.T.LogTimeZone, "-0700");
+    ParseLogLine(a, R"(1.2.3.4 - - [09/Oct/2000:10:00:00 +0100] "GET /a HTTP/1.0" 200 1)", e, state);
+    EXPECT_EQ(a.T.FirstDateTime, "09/Oct/2000 10:00:00");
+    EXPECT_EQ(a.T.LogTimeZone, "-0700") << "the zone of the run's first line stays";
+    state.FirstLineAccepted = true;
+    ParseLogLine(a, R"(1.2.3.4 - - [01/Oct/2000:10:00:00 +0100] "GET /a HTTP/1.0" 200 1)", e, state);
+    EXPECT_EQ(a.T.FirstDateTime, "09/Oct/2000 10:00:00");
+    EXPECT_EQ(state.LastStamp.Text(), "01/Oct/2000 10:00:00");
+}
+
+TEST(TimeStamps, LogDateToIsoAndMonths) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"10/Oct/2000 13:55:36", "2000-10-10 13:55:36"},
+        {"01/Mai/2006", "2006-05-01"},
+        {"01/May/2006", "2006-05-01"},
+        {"01/may/2006 00:00:00", "2006--01 00:00:00"},
+        {"31/Dec/1999", "1999-12-31"},
+        {"", "--"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LogDateToIso(c.in), c.out) << c.in;
+    EXPECT_TRUE(StampValue("01/Mai/2006 10:00:00").has_value());
+    EXPECT_FALSE(StampValue("01/may/2006 10:00:00").has_value());
+    EXPECT_FALSE(StampValue("31/Feb/2006").has_value());
+}
+
+TEST(TimeStamps, LogTimeToLocalShiftsByZoneAndBias) {
+    struct Case {
+        const char* zone;
+        int biasHours, biasMinutes;
+        bool convertOption, convertArgument;
+        const char* stamp;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"-0700", 0, 0, true, true, "10/Oct/2000 13:55:36", "10/10/2000 20:55:36"},
+        {"+0530", 0, 0, true, true, "10/Oct/2000 13:55:36", "10/10/2000 08:25:36"},
+        {"-0330", 0, 0, true, true, "10/Oct/2000 12:00:00", "10/10/2000 15:30:00"},
+        {"-0700", 0, 0, false, true, "10/Oct/2000 13:55:36", "10/10/2000 13:55:36"},
+        {"-0700", 0, 0, true, false, "10/Oct/2000 13:55:36", "10/10/2000 13:55:36"},
+        // A computer one hour east of UTC has a bias of -60 minutes.
+        {"+0100", -1, 0, true, true, "10/Oct/2000 13:55:36", "10/10/2000 13:55:36"},
+        {"+0000", -1, 0, true, true, "10/Oct/2000 23:00:00", "11/10/2000"},
+        {"", 0, 0, true, true, "10/Oct/2000 13:55:36", "10/10/2000 13:55:36"},
+        {"-0700", 0, 0, true, true, "10/Xyz/2000 13:55:36", ""},
+    };
+    for (const Case& c : cases) {
+        Analyser a;
+        a.T.LogTimeZone = c.zone;
+        a.LocalTimeBias = {c.biasHours, c.biasMinutes};
+        a.Options.ConvertTimes = c.convertOption;
+        EXPECT_EQ(LogTimeToLocal(a, c.stamp, c.convertArgument), c.shown) << c.zone << " " << c.stamp;
+    }
+}
+
+TEST(TimeStamps, DatePartHourAndDisplayTime) {
+    Analyser a;
+    a.T.LogTimeZone = "+0000";
+    EXPECT_EQ(LogDatePart(a, "10/Oct/2000 13:55:36"), "10/10/2000");
+    EXPECT_EQ(LogHour(a, "10/Oct/2000 13:55:36"), 13);
+    EXPECT_EQ(LogHour(a, "10/Oct/2000 00:00:00"), 0);
+    EXPECT_EQ(LogHour(a, "nonsense"), -1);
+
+    struct Case {
+        long long seconds;
+        bool shortForm;
+        const char* text;
+    };
+    const Case cases[] = {
+        {3725, false, "01:02:05"},       {90061, false, "1 days 01:01:01"}, {59, true, "0d 00:00:59"},
+        {86400, false, "1 days 00:00:00"}, {0, false, "00:00:00"},          {172800 + 3600, true, "2d 01:00:00"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DisplayTime(c.seconds, c.shortForm), c.text);
+}
+
+TEST(TimeStamps, LocalTimeBiasFollowsTheTimeZone) {
+    struct Case {
+        const char* tz;
+        int hours, minutes;
+    };
+    const Case cases[] = {{"UTC0", 0, 0}, {"XST-5:30", -5, -30}, {"YST3:30", 3, 30}, {"ZST-1", -1, 0}};
+    const char* old = getenv("TZ");
+    std::string saved = old ? old : "";
+    for (const Case& c : cases) {
+        setenv("TZ", c.tz, 1);
+        tzset();
+        TimeBias b = ReadLocalTimeBias();
+        EXPECT_EQ(b.Hours, c.hours) << c.tz;
+        EXPECT_EQ(b.Minutes, c.minutes) << c.tz;
+    }
+    if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+    tzset();
+}
