@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Write data/countries.dat and data/country.dat.
+
+usage: make_countries.py DBIP_IPV4_NUM_CSV ISO3166_TAB
+
+DBIP_IPV4_NUM_CSV is dbip-country-ipv4-num.csv of the npm package
+@ip-location-db/dbip-country (rows "start,end,CC", inclusive, decimal).
+ISO3166_TAB is the tzdata table of ISO 3166-1 alpha-2 codes
+(/usr/share/zoneinfo/iso3166.tab on Debian).
+"""
+
+import sys
+
+import datafmt
+
+# Names that read better in a report than the tzdata wording (which is chosen
+# to sort time zones), or that the file format cannot hold.
+NAME_OVERRIDES = {
+    "as": "American Samoa",
+    "gb": "United Kingdom",
+    "ws": "Samoa",
+}
+
+# Codes that the range data or host names use but ISO 3166-1 does not assign.
+EXTRA_COUNTRIES = {
+    "xk": "Kosovo",
+    # .uk is the top-level domain of gb; its own name keeps the two rows apart
+    # in a report, which matches rows by name.
+    "uk": "United Kingdom (.uk)",
+}
+
+
+def clean_name(name):
+    # the country files split at every ",", and the range file's pieces are
+    # quoted, so neither character can appear in a name
+    name = name.replace(",", "").replace('"', "'")
+    return " ".join(name.split())
+
+
+def read_iso3166(path):
+    countries = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\r\n")
+            if not line or line.startswith("#"):
+                continue
+            code, name = line.split("\t")[:2]
+            countries[code.lower()] = name
+    for code, name in NAME_OVERRIDES.items():
+        countries[code] = name
+    for code, name in EXTRA_COUNTRIES.items():
+        countries.setdefault(code, name)
+    return {code: clean_name(name) for code, name in countries.items()}
+
+
+def read_ranges(path):
+    ranges = []
+    with open(path, encoding="ascii") as f:
+        for lineno, line in enumerate(f, 1):
+            line = line.strip()
+            if not line:
+                continue
+            start, end, code = line.split(",")
+            start, end = int(start), int(end)
+            if not (0 <= start <= end <= 0xFFFFFFFF) or len(code) != 2:
+                raise ValueError("%s:%d: bad range %r" % (path, lineno, line))
+            ranges.append((start, end, code.lower()))
+    return ranges
+
+
+def merge_ranges(ranges):
+    """Sort, refuse overlaps, and join touching ranges of one country."""
+    merged = []
+    for start, end, code in sorted(ranges):
+        if merged and start <= merged[-1][1]:
+            raise ValueError("overlapping ranges at %d" % start)
+        if merged and merged[-1][2] == code and merged[-1][1] + 1 == start:
+            merged[-1][1] = end
+        else:
+            merged.append([start, end, code])
+    return [tuple(r) for r in merged]
+
+
+def main(argv):
+    if len(argv) != 3:
+        sys.exit(__doc__)
+    countries = read_iso3166(argv[2])
+    ranges = merge_ranges(read_ranges(argv[1]))
+    missing = sorted({code for _, _, code in ranges} - set(countries))
+    if missing:
+        sys.exit("range codes without a country name: %s" % " ".join(missing))
+
+    datafmt.write_lines(datafmt.data_path("countries.dat"),
+                        ["%s,%s" % (code, countries[code]) for code in sorted(countries)])
+    datafmt.write_lines(datafmt.data_path("country.dat"),
+                        [datafmt.format_country_line(s, e, c, countries[c]) for s, e, c in ranges])
+    print("countries.dat: %d countries; country.dat: %d ranges" % (len(countries), len(ranges)))
+
+
+if __name__ == "__main__":
+    main(sys.argv)
