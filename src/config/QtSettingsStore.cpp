@@ -1,0 +1,99 @@
+#include "QtSettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace trevix {
+
+namespace {
+
+QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string FromQ(const QString& text) { return text.toUtf8().toStdString(); }
+
+QString KeyPath(std::string_view section, std::string_view key) { return ToQ(section) + u'/' + ToQ(key); }
+
+// Creates the file (and its folder) with owner-only access before anything is written to
+// it, and narrows the mode of a file that already exists.
+void EnsureOwnerOnly(const QString& path) {
+#ifndef _WIN32
+    QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    QByteArray native = QFile::encodeName(path);
+    int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0) {
+        ::fchmod(fd, S_IRUSR | S_IWUSR);
+        ::close(fd);
+    }
+#else
+    (void)path;   // the per-user profile folder is already private to its owner
+#endif
+}
+
+} // namespace
+
+struct QtSettingsStore::Impl {
+    std::unique_ptr<QSettings> settings;
+};
+
+QtSettingsStore::QtSettingsStore() : d_(std::make_unique<Impl>()) {
+    // Find out where the user's file lives, then make sure it exists with the right mode
+    // before QSettings writes to it for the first time.
+    QString path = QSettings(QSettings::IniFormat, QSettings::UserScope, "Trevix", "Trevix").fileName();
+    EnsureOwnerOnly(path);
+    d_->settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+QtSettingsStore::QtSettingsStore(const std::string& filePath) : d_(std::make_unique<Impl>()) {
+    QString path = QString::fromStdString(filePath);
+    EnsureOwnerOnly(path);
+    d_->settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+QtSettingsStore::~QtSettingsStore() { Sync(); }
+
+std::string QtSettingsStore::GetSetting(std::string_view section, std::string_view key,
+                                        std::string_view defaultValue) const {
+    QVariant value = d_->settings->value(KeyPath(section, key));
+    if (!value.isValid()) return std::string(defaultValue);
+    // A hand-edited value with unquoted commas comes back as a list.
+    if (value.metaType().id() == QMetaType::QStringList) return FromQ(value.toStringList().join(", "));
+    return FromQ(value.toString());
+}
+
+void QtSettingsStore::SaveSetting(std::string_view section, std::string_view key, std::string_view value) {
+    d_->settings->setValue(KeyPath(section, key), ToQ(value));
+    Sync();
+}
+
+void QtSettingsStore::DeleteSetting(std::string_view section, std::string_view key) {
+    d_->settings->remove(KeyPath(section, key));
+    Sync();
+}
+
+void QtSettingsStore::DeleteSection(std::string_view section) {
+    if (section.empty()) return;   // an empty group name would mean every section
+    d_->settings->remove(ToQ(section));
+    Sync();
+}
+
+bool QtSettingsStore::Sync() {
+    d_->settings->sync();
+    EnsureOwnerOnly(d_->settings->fileName());
+    return d_->settings->status() == QSettings::NoError;
+}
+
+std::string QtSettingsStore::FilePath() const { return FromQ(d_->settings->fileName()); }
+
+} // namespace trevix

@@ -1,0 +1,38 @@
+#pragma once
+// The per-user settings store as an INI file under the application "Trevix": one group per
+// section. The file holds FTP passwords, so it is kept readable and writable by its owner
+// only: it is created that way and the mode is enforced again after every write.
+#include "SettingsStore.h"
+
+#include <memory>
+#include <string>
+
+namespace trevix {
+
+class QtSettingsStore : public SettingsStore {
+public:
+    // The user's own settings file (organisation and application "Trevix").
+    QtSettingsStore();
+    // A settings file at an explicit path (tests, portable installs).
+    explicit QtSettingsStore(const std::string& filePath);
+    ~QtSettingsStore() override;
+    QtSettingsStore(const QtSettingsStore&) = delete;
+    QtSettingsStore& operator=(const QtSettingsStore&) = delete;
+
+    std::string GetSetting(std::string_view section, std::string_view key,
+                           std::string_view defaultValue = {}) const override;
+    void SaveSetting(std::string_view section, std::string_view key, std::string_view value) override;
+    void DeleteSetting(std::string_view section, std::string_view key) override;
+    void DeleteSection(std::string_view section) override;
+
+    // Writes pending changes to the file and restores the owner-only mode. False when the
+    // file could not be written.
+    bool Sync();
+    std::string FilePath() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+} // namespace trevix

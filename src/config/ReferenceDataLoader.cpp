@@ -1,0 +1,239 @@
+#include "ReferenceDataLoader.h"
+
+#include "DataFileReaders.h"
+#include "SpecialFolders.h"
+#include "ValueForms.h"
+
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+namespace trevix {
+
+namespace {
+
+constexpr int64_t MaxStoredCount = 32767;
+constexpr size_t ProgressStep = 5000;   // ranges between progress reports
+
+// Reads a data file, or shows the program's message for it and returns nothing.
+std::optional<std::string> OpenDataFile(RunHost& host, const std::string& folder, std::string_view name,
+                                        std::string_view upperName) {
+    std::optional<std::string> text = ReadDataFile(JoinPath(folder, name));
+    if (!text) host.ShowMessage(MessageIcon::None, "Trevix", "Unable to open " + std::string(upperName));
+    return text;
+}
+
+std::string ToLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+// A piece of country.dat without its enclosing quotes.
+std::string_view Unquote(std::string_view piece) {
+    if (!piece.empty() && piece.front() == '"') piece.remove_prefix(1);
+    if (!piece.empty() && piece.back() == '"') piece.remove_suffix(1);
+    return piece;
+}
+
+void LoadStoredList(SettingsStore& store, std::vector<std::string>& list, std::string_view section,
+                    std::string_view countKey, std::string_view entryStem, bool (*readFile)(ReferenceData&, RunHost&, const std::string&),
+                    void (*save)(SettingsStore&, const ReferenceData&), ReferenceData& ref, RunHost& host,
+                    const std::string& folder) {
+    std::string count = store.GetSetting(section, countKey, "*");
+    if (count == "*") {
+        if (readFile(ref, host, folder)) save(store, ref);
+        return;
+    }
+    int64_t n = ReadNumberInRange(count, 0, MaxStoredCount);
+    list.assign(1, std::string());
+    for (int64_t i = 1; i <= n; ++i) list.push_back(store.GetSetting(section, std::string(entryStem) + std::to_string(i)));
+}
+
+void SaveStoredList(SettingsStore& store, const std::vector<std::string>& list, std::string_view section,
+                    std::string_view countKey, std::string_view entryStem) {
+    store.DeleteSection(section);
+    int count = list.empty() ? 0 : static_cast<int>(list.size()) - 1;
+    store.SaveSetting(section, countKey, PaddedNumber(count));
+    for (int i = 1; i <= count; ++i) store.SaveSetting(section, std::string(entryStem) + std::to_string(i), list[i]);
+}
+
+} // namespace
+
+std::optional<std::string> ReadDataFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return NormaliseDataText(bytes);
+}
+
+void ParseSearchEngines(ReferenceData& ref, std::string_view text) {
+    std::vector<std::string> items = ReadDelimitedItems(text);
+    ref.SearchEngineDefinitions.assign(1, SearchEngineDefinition{});
+    for (size_t i = 0; i + 2 < items.size(); i += 3)
+        ref.SearchEngineDefinitions.push_back({std::move(items[i]), std::move(items[i + 1]), std::move(items[i + 2])});
+}
+
+void ParseSpiders(ReferenceData& ref, std::string_view text) { ref.SpiderStrings = ParseItemList(text); }
+
+std::vector<std::string> ParseItemList(std::string_view text) {
+    std::vector<std::string> list(1);
+    for (std::string& item : ReadDelimitedItems(text)) list.push_back(std::move(item));
+    return list;
+}
+
+void ParseBrowserDefinitions(ReferenceData& ref, std::string_view text) {
+    ref.ResetBrowserDefinitions();
+    for (std::string_view line : ReadWholeLines(text)) {
+        std::vector<std::string_view> pieces = SplitCsvLine(line);
+        BrowserDefinition def;
+        std::string_view name = pieces[0];
+        if (!name.empty() && name.front() == '*') {
+            def.IsOS = true;
+            name.remove_prefix(1);
+        }
+        def.Name = std::string(name);
+        for (size_t i = 1; i < pieces.size(); ++i) def.MatchStrings.emplace_back(pieces[i]);
+        ref.BrowserDefinitions.push_back(std::move(def));
+    }
+}
+
+void ParseErrorDescriptions(ReferenceData& ref, std::string_view text) {
+    for (std::string_view line : ReadWholeLines(text)) {
+        size_t comma = line.find(',');
+        ErrorDescription e;
+        e.Code = static_cast<int32_t>(ReadNumberInRange(line.substr(0, comma), std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
+        if (comma != std::string_view::npos) e.Description = std::string(line.substr(comma + 1));
+        ref.ErrorDescriptions.push_back(std::move(e));
+    }
+}
+
+void ParseCountryList(ReferenceData& ref, std::string_view text) {
+    ref.CountryList.assign(1, CountryRecord{});
+    ref.CountryIndexByCode.clear();
+    for (std::string_view line : ReadWholeLines(text)) {
+        std::vector<std::string_view> pieces = SplitCsvLine(line);
+        // A line without a name, or without a code, names no country.
+        if (pieces.size() < 2 || pieces[0].empty()) continue;
+        ref.CountryList.push_back({std::string(pieces[0]), std::string(pieces[1])});
+        // A code listed twice keeps its first record, as a front-to-back scan would find it.
+        ref.CountryIndexByCode.emplace(ToLower(pieces[0]), ref.CountryCount());
+    }
+}
+
+void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host) {
+    ref.CountryRanges.assign(1, CountryRange{});
+    // About 40 bytes a line: one allocation for the usual file.
+    ref.CountryRanges.reserve(text.size() / 40 + 1);
+    if (host) host->SetProgress(0, static_cast<long long>(text.size()));
+    for (std::string_view line : ReadWholeLines(text)) {
+        std::vector<std::string_view> pieces = SplitCsvLine(line);
+        if (pieces.size() < 3) continue;
+        CountryRange range;
+        std::string_view start = Unquote(pieces[0]);
+        start.remove_prefix(std::min<size_t>(2, start.size()));
+        range.RangeStart = ReadNumber(start);
+        range.RangeEnd = ReadNumber(Unquote(pieces[1]));
+        range.Code = std::string(Unquote(pieces[2]));
+        if (pieces.size() > 4) range.NameText = std::string(Unquote(pieces[4]));
+        auto found = ref.CountryIndexByCode.find(ToLower(range.Code));
+        range.CountryIndex = found == ref.CountryIndexByCode.end() ? 0 : found->second;
+        ref.CountryRanges.push_back(std::move(range));
+        if (host && ref.CountryRanges.size() % ProgressStep == 0)
+            host->SetProgress(static_cast<long long>(line.data() - text.data()), static_cast<long long>(text.size()));
+    }
+    if (host) host->SetProgress(static_cast<long long>(text.size()), static_cast<long long>(text.size()));
+    ref.IndexCountryRanges();
+}
+
+bool LoadSearchEngines(ReferenceData& ref, RunHost& host, const std::string& folder) {
+    auto text = OpenDataFile(host, folder, "search.dat", "SEARCH.DAT");
+    if (text) ParseSearchEngines(ref, *text);
+    return text.has_value();
+}
+
+bool LoadSpiders(ReferenceData& ref, RunHost& host, const std::string& folder) {
+    auto text = OpenDataFile(host, folder, "spider.dat", "SPIDER.DAT");
+    if (text) ParseSpiders(ref, *text);
+    return text.has_value();
+}
+
+bool LoadBrowserDefinitions(ReferenceData& ref, RunHost& host, const std::string& folder) {
+    auto text = OpenDataFile(host, folder, "browser.dat", "BROWSER.DAT");
+    if (text) ParseBrowserDefinitions(ref, *text);
+    return text.has_value();
+}
+
+bool LoadErrorDescriptions(ReferenceData& ref, RunHost& host, const std::string& folder) {
+    auto text = OpenDataFile(host, folder, "errors.dat", "ERRORS.DAT");
+    if (text) ParseErrorDescriptions(ref, *text);
+    return text.has_value();
+}
+
+bool ReadGraphicsFile(ReferenceData& ref, RunHost& host, const std::string& folder) {
+    auto text = OpenDataFile(host, folder, "graphics.dat", "GRAPHICS.DAT");
+    if (text) ref.GraphicExtensions = ParseItemList(*text);
+    return text.has_value();
+}
+
+bool ReadSessionIDFile(ReferenceData& ref, RunHost& host, const std::string& folder) {
+    auto text = OpenDataFile(host, folder, "sessionid.dat", "SESSIONID.DAT");
+    if (text) ref.SessionIDPrefixes = ParseItemList(*text);
+    return text.has_value();
+}
+
+bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folder) {
+    ref.CountriesLoaded = false;
+    host.SetStatus("Loading country data...");
+    host.ProcessEvents();
+    ref.CountryList.assign(1, CountryRecord{});
+    ref.CountryIndexByCode.clear();
+    ref.CountryRanges.assign(1, CountryRange{});
+    ref.IndexCountryRanges();
+
+    auto countries = OpenDataFile(host, folder, "countries.dat", "COUNTRIES.DAT");
+    if (!countries) return false;
+    auto ranges = OpenDataFile(host, folder, "country.dat", "COUNTRY.DAT");
+    if (!ranges) return false;
+    ParseCountryList(ref, *countries);
+    host.ShowProgress(true);
+    ParseCountryRanges(ref, *ranges, &host);
+    host.ShowProgress(false);
+    ref.CountriesLoaded = true;
+    return true;
+}
+
+void LoadGraphicExtensions(SettingsStore& store, ReferenceData& ref, RunHost& host, const std::string& folder) {
+    LoadStoredList(store, ref.GraphicExtensions, "Graphics", "NumGraphics", "Graphic", ReadGraphicsFile,
+                   SaveGraphicExtensions, ref, host, folder);
+}
+
+void LoadSessionIDPrefixes(SettingsStore& store, ReferenceData& ref, RunHost& host, const std::string& folder) {
+    LoadStoredList(store, ref.SessionIDPrefixes, "SessionID", "NumSessionID", "SessionID", ReadSessionIDFile,
+                   SaveSessionIDPrefixes, ref, host, folder);
+}
+
+void SaveGraphicExtensions(SettingsStore& store, const ReferenceData& ref) {
+    SaveStoredList(store, ref.GraphicExtensions, "Graphics", "NumGraphics", "Graphic");
+}
+
+void SaveSessionIDPrefixes(SettingsStore& store, const ReferenceData& ref) {
+    SaveStoredList(store, ref.SessionIDPrefixes, "SessionID", "NumSessionID", "SessionID");
+}
+
+void LoadAllReferenceData(SettingsStore& store, const ProgramOptions& options, ReferenceData& ref,
+                          RunHost& host, const std::string& folder) {
+    ref.CountriesLoaded = false;
+    if (options.AnalyseCountries) LoadCountryData(ref, host, folder);
+    LoadSearchEngines(ref, host, folder);
+    LoadSpiders(ref, host, folder);
+    LoadGraphicExtensions(store, ref, host, folder);
+    LoadSessionIDPrefixes(store, ref, host, folder);
+    LoadBrowserDefinitions(ref, host, folder);
+    LoadErrorDescriptions(ref, host, folder);
+}
+
+} // namespace trevix

@@ -1,0 +1,154 @@
+#include "SiteProfiles.h"
+
+#include "ValueForms.h"
+
+#include <algorithm>
+
+namespace trevix {
+
+namespace {
+// Counts read from the store are capped so that a damaged value cannot make start-up read
+// millions of keys.
+constexpr int64_t MaxStoredCount = 32767;
+
+std::string Key(std::string_view stem, int i) { return std::string(stem) + std::to_string(i); }
+
+int Count(const SettingsStore& store, std::string_view section, std::string_view key, std::string_view def) {
+    return static_cast<int>(ReadNumberInRange(store.GetSetting(section, key, def), 0, MaxStoredCount));
+}
+
+void WriteAutoConversionReports(SettingsStore& store, const std::string& section, const SiteProfile& profile) {
+    store.SaveSetting(section, "NumAutoConversionReports", PaddedNumber(profile.NumAutoConversionReports()));
+    for (int r = 1; r <= profile.NumAutoConversionReports(); ++r)
+        store.SaveSetting(section, Key("AutoConversionReport", r), profile.AutoConversionReports[r - 1]);
+}
+} // namespace
+
+std::string ProfileSection(int p) { return Key("Profile", p); }
+
+std::string DomainsList(const SiteProfile& profile) {
+    std::string text;
+    for (size_t d = 0; d < profile.Domains.size(); ++d) {
+        if (d > 0) text += ", ";
+        text += profile.Domains[d];
+    }
+    return text;
+}
+
+std::string DomainsList(const SiteProfileList& profiles, int p) {
+    return profiles.IsValid(p) ? DomainsList(profiles[p]) : std::string();
+}
+
+SiteProfile LoadProfile(const SettingsStore& store, int p) {
+    const std::string section = ProfileSection(p);
+    SiteProfile profile;
+    profile.SiteName = store.GetSetting(section, "SiteName");
+    int numDomains = Count(store, section, "NumDomains", "0");
+    if (numDomains != 0) {
+        for (int d = 1; d <= numDomains; ++d) profile.Domains.push_back(store.GetSetting(section, Key("Domain", d)));
+    } else {
+        // Older layout: a single domain under the key "Domain".
+        std::string legacy = store.GetSetting(section, "Domain", "null");
+        if (legacy != "null") profile.Domains.push_back(std::move(legacy));
+    }
+    int numberFtp = Count(store, section, "NumberFTP", "0");
+    profile.DifferentDomains = IsTrue(store.GetSetting(section, "DifferentDomains", "False"));
+    for (int a = 1; a <= numberFtp; ++a) {
+        FtpAccount account;
+        account.Server = store.GetSetting(section, Key("Server", a));
+        account.Username = store.GetSetting(section, Key("Username", a));
+        account.Password = store.GetSetting(section, Key("Password", a));
+        account.Directory = store.GetSetting(section, Key("Directory", a));
+        profile.FtpAccounts.push_back(std::move(account));
+    }
+    profile.FTP = ReadInt16(store.GetSetting(section, "FTP", "0"));
+    int numReports = Count(store, section, "NumAutoConversionReports", "0");
+    for (int r = 1; r <= numReports; ++r)
+        profile.AutoConversionReports.push_back(store.GetSetting(section, Key("AutoConversionReport", r)));
+    return profile;
+}
+
+void LoadProfiles(const SettingsStore& store, SiteProfileList& profiles) {
+    profiles.Items.clear();
+    int numProfiles = Count(store, "Profiles", "NumProfiles", "0");
+    for (int p = 1; p <= numProfiles; ++p) profiles.Items.push_back(LoadProfile(store, p));
+}
+
+void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile) {
+    const std::string section = ProfileSection(p);
+    store.SaveSetting(section, "SiteName", profile.SiteName);
+    store.SaveSetting(section, "NumDomains", PlainNumber(profile.NumDomains()));
+    for (int d = 1; d <= profile.NumDomains(); ++d)
+        store.SaveSetting(section, Key("Domain", d), profile.Domains[d - 1]);
+    // Once the counted layout is written the older single key must not come back to life
+    // when the user removes every domain.
+    store.DeleteSetting(section, "Domain");
+    store.SaveSetting(section, "DifferentDomains", TrueFalse(profile.DifferentDomains));
+    store.SaveSetting(section, "NumberFTP", PaddedNumber(profile.NumberFTP()));
+    for (int a = 1; a <= profile.NumberFTP(); ++a) {
+        const FtpAccount& account = profile.FtpAccounts[a - 1];
+        store.SaveSetting(section, Key("Server", a), account.Server);
+        store.SaveSetting(section, Key("Username", a), account.Username);
+        store.SaveSetting(section, Key("Password", a), account.Password);
+        store.SaveSetting(section, Key("Directory", a), account.Directory);
+    }
+    store.SaveSetting(section, "FTP", PaddedNumber(profile.FTP));
+    WriteAutoConversionReports(store, section, profile);
+}
+
+void SaveProfiles(SettingsStore& store, const SiteProfileList& profiles) {
+    store.SaveSetting("Profiles", "NumProfiles", PlainNumber(profiles.NumProfiles()));
+    for (int p = 1; p <= profiles.NumProfiles(); ++p) SaveProfile(store, p, profiles[p]);
+}
+
+int NewProfile(SiteProfileList& profiles, std::string siteName, std::vector<std::string> domains,
+               bool differentDomains) {
+    SiteProfile profile;
+    profile.SiteName = std::move(siteName);
+    profile.Domains = std::move(domains);
+    profile.DifferentDomains = differentDomains;
+    profiles.Items.push_back(std::move(profile));
+    return profiles.NumProfiles();
+}
+
+bool EditProfile(SiteProfileList& profiles, int p, std::string siteName, std::vector<std::string> domains,
+                 bool differentDomains) {
+    if (!profiles.IsValid(p)) return false;
+    SiteProfile& profile = profiles[p];
+    profile.SiteName = std::move(siteName);
+    profile.Domains = std::move(domains);
+    profile.DifferentDomains = differentDomains;
+    return true;
+}
+
+bool DeleteProfile(SiteProfileList& profiles, int p) {
+    if (!profiles.IsValid(p)) return false;
+    profiles.Items.erase(profiles.Items.begin() + (p - 1));
+    return true;
+}
+
+bool RenameProfile(SiteProfileList& profiles, int p, std::string siteName) {
+    if (!profiles.IsValid(p)) return false;
+    profiles[p].SiteName = std::move(siteName);
+    return true;
+}
+
+int AutoConversionReportPosition(const SiteProfile& profile, std::string_view file) {
+    const auto& list = profile.AutoConversionReports;
+    auto it = std::find(list.begin(), list.end(), file);
+    return it == list.end() ? 0 : static_cast<int>(it - list.begin()) + 1;
+}
+
+void SetAutoConversionReport(SettingsStore& store, SiteProfileList& profiles, int p, std::string_view file,
+                             bool ticked) {
+    if (!profiles.IsValid(p)) return;
+    SiteProfile& profile = profiles[p];
+    int pos = AutoConversionReportPosition(profile, file);
+    if (ticked && pos == 0)
+        profile.AutoConversionReports.emplace_back(file);
+    else if (!ticked && pos != 0)
+        profile.AutoConversionReports.erase(profile.AutoConversionReports.begin() + (pos - 1));
+    WriteAutoConversionReports(store, ProfileSection(p), profile);
+}
+
+} // namespace trevix

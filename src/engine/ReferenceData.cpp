@@ -1,0 +1,105 @@
+#include "ReferenceData.h"
+
+#include <algorithm>
+
+namespace trevix {
+
+namespace {
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+// A piece of a dotted address that is all digits; its value is capped so that an absurd
+// piece cannot overflow the address number (it then lies outside every range anyway).
+bool ReadAddressPiece(std::string_view piece, int64_t& value) {
+    if (piece.empty()) return false;
+    value = 0;
+    for (char c : piece) {
+        if (c < '0' || c > '9') return false;
+        if (value < (int64_t{1} << 32)) value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// The IPv4 number of "a.b.c.d" with four numeric pieces (the last one is everything after the
+// third dot); false for anything else.
+bool AddressNumber(std::string_view address, int64_t& number) {
+    int64_t pieces[4];
+    size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        size_t dot = address.find('.', start);
+        if (dot == std::string_view::npos) return false;
+        if (!ReadAddressPiece(address.substr(start, dot - start), pieces[i])) return false;
+        start = dot + 1;
+    }
+    if (!ReadAddressPiece(address.substr(start), pieces[3])) return false;
+    number = pieces[0] * 16777216 + pieces[1] * 65536 + pieces[2] * 256 + pieces[3];
+    return true;
+}
+} // namespace
+
+ReferenceData::ReferenceData() { ResetBrowserDefinitions(); }
+
+void ReferenceData::ResetBrowserDefinitions() {
+    BrowserDefinitions.assign(2, BrowserDefinition{});
+    BrowserDefinitions[0].Name = "(unknown)";
+    BrowserDefinitions[0].IsOS = false;
+    BrowserDefinitions[1].Name = "(unknown)";
+    BrowserDefinitions[1].IsOS = true;
+}
+
+void ReferenceData::IndexCountryRanges() {
+    CountryRangesSorted = true;
+    for (size_t i = 1; i < CountryRanges.size(); ++i) {
+        const CountryRange& r = CountryRanges[i];
+        if (r.RangeStart > r.RangeEnd || (i > 1 && CountryRanges[i - 1].RangeEnd >= r.RangeStart)) {
+            CountryRangesSorted = false;
+            return;
+        }
+    }
+}
+
+int32_t ReferenceData::FindCountry(std::string_view address) const {
+    int64_t number = 0;
+    if (AddressNumber(address, number)) {
+        if (CountryRangesSorted) {
+            // Ranges are disjoint and ascending: at most one holds the number, the one with the
+            // greatest start not above it.
+            auto first = CountryRanges.begin() + 1;
+            auto it = std::upper_bound(first, CountryRanges.end(), number,
+                                       [](int64_t n, const CountryRange& r) { return n < r.RangeStart; });
+            if (it == first) return 0;
+            --it;
+            return number <= it->RangeEnd ? it->CountryIndex : 0;
+        }
+        for (size_t i = 1; i < CountryRanges.size(); ++i)
+            if (CountryRanges[i].RangeStart <= number && number <= CountryRanges[i].RangeEnd)
+                return CountryRanges[i].CountryIndex;
+        return 0;
+    }
+    size_t dot = address.rfind('.');
+    if (dot == std::string_view::npos) return 0;
+    std::string_view top = address.substr(dot + 1);
+    if (!CountryIndexByCode.empty()) {
+        std::string lower(top);
+        for (char& c : lower) c = LowerAscii(c);
+        auto found = CountryIndexByCode.find(lower);
+        return found == CountryIndexByCode.end() ? 0 : found->second;
+    }
+    for (size_t i = 1; i < CountryList.size(); ++i)
+        if (EqualsIgnoringCase(CountryList[i].Code, top)) return static_cast<int32_t>(i);
+    return 0;
+}
+
+std::string_view ReferenceData::ErrorDescriptionOf(int code) const {
+    for (size_t i = 1; i < ErrorDescriptions.size(); ++i)
+        if (ErrorDescriptions[i].Code == code) return ErrorDescriptions[i].Description;
+    return "Unknown";
+}
+
+} // namespace trevix

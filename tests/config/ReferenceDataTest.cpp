@@ -1,0 +1,295 @@
+#include "TestHost.h"
+#include "config/MemorySettingsStore.h"
+#include "config/ReferenceDataLoader.h"
+#include "engine/BrowserDetection.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace trevix {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of data files written by the test, removed afterwards.
+struct DataFolderFixture : ::testing::Test {
+    fs::path dir;
+    test::RecordingHost host;
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("trevix-config-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+    }
+    std::string Folder() const { return dir.string(); }
+};
+
+TEST(BrowserDefinitions, LinesBecomeRecordsAfterTheBuiltInOnes) {
+    ReferenceData ref;
+    ParseBrowserDefinitions(ref, "*Windows XP,Windows NT 5.1,Windows XP\r\nOpera ,Opera \nBroken,\n\nNameOnly\n");
+    ASSERT_EQ(ref.BrowserCount(), 5);
+    EXPECT_EQ(ref.BrowserDefinitions[0].Name, "(unknown)");
+    EXPECT_FALSE(ref.BrowserDefinitions[0].IsOS);
+    EXPECT_EQ(ref.BrowserDefinitions[1].Name, "(unknown)");
+    EXPECT_TRUE(ref.BrowserDefinitions[1].IsOS);
+    const auto& xp = ref.BrowserDefinitions[2];
+    EXPECT_EQ(xp.Name, "Windows XP");
+    EXPECT_TRUE(xp.IsOS);
+    EXPECT_EQ(xp.MatchStrings, (std::vector<std::string>{"Windows NT 5.1", "Windows XP"}));
+    EXPECT_EQ(ref.BrowserDefinitions[3].Name, "Opera ");
+    EXPECT_EQ(ref.BrowserDefinitions[3].MatchStrings, (std::vector<std::string>{"Opera "}));
+    // A line ending in a comma has an empty last match string, which every user agent contains.
+    EXPECT_EQ(ref.BrowserDefinitions[4].MatchStrings, (std::vector<std::string>{""}));
+    EXPECT_EQ(DetectBrowser(ref, "curl/8", false).Browser, "Broken");
+    EXPECT_TRUE(ref.BrowserDefinitions[5].MatchStrings.empty());
+
+    // Loading again starts over from the built-in records.
+    ParseBrowserDefinitions(ref, "A,a\n");
+    EXPECT_EQ(ref.BrowserCount(), 2);
+}
+
+TEST(BrowserDetection, LaterMatchesOverwriteAndAggregatesOnlyCount) {
+    ReferenceData ref;
+    ParseBrowserDefinitions(ref, "Mozilla,Gecko/\n"
+                                 "Firefox,Firefox/\n"
+                                 "Internet Explorer (all),MSIE \n"
+                                 "*Windows (all),Windows\n"
+                                 "*Windows XP,Windows NT 5.1\n"
+                                 "*Linux,Linux,X11\n");
+    struct Case {
+        const char* ua;
+        const char* browser;
+        const char* os;
+        bool browserFound, osFound;
+    } cases[] = {
+        {"Mozilla/5.0 (Windows NT 5.1) Gecko/2010 Firefox/3.6", "Firefox", "Windows XP", true, true},
+        {"Mozilla/4.0 (compatible; MSIE 6.0; Windows 98)", "", "", true, true},
+        {"Mozilla/5.0 (X11; Linux) Gecko/1", "Mozilla", "Linux", true, true},
+        {"curl/7.0", "", "", false, false},
+        {"firefox/3 gecko/", "", "", false, false},
+    };
+    for (const auto& c : cases) {
+        BrowserResult r = DetectBrowser(ref, c.ua, false);
+        EXPECT_EQ(r.Browser, c.browser) << c.ua;
+        EXPECT_EQ(r.OS, c.os) << c.ua;
+        EXPECT_EQ(r.BrowserFound, c.browserFound) << c.ua;
+        EXPECT_EQ(r.OSFound, c.osFound) << c.ua;
+    }
+    for (const auto& d : ref.BrowserDefinitions) EXPECT_EQ(d.Hits, 0);
+    for (const auto& c : cases) DetectBrowser(ref, c.ua, true);
+    std::vector<int> hits;
+    for (const auto& d : ref.BrowserDefinitions) hits.push_back(d.Hits);
+    // unknown browser, unknown OS, Mozilla, Firefox, IE (all), Windows (all), XP, Linux
+    EXPECT_EQ(hits, (std::vector<int>{2, 2, 2, 1, 1, 2, 1, 1}));
+}
+
+TEST(ErrorDescriptions, CodeBeforeTheFirstCommaAndAppendedOnEveryLoad) {
+    ReferenceData ref;
+    ParseErrorDescriptions(ref, "404,Not Found, or gone\r\n500,Internal Server Error\n\n");
+    ASSERT_EQ(ref.ErrorDescriptionCount(), 2);
+    EXPECT_EQ(ref.ErrorDescriptions[1].Code, 404);
+    EXPECT_EQ(ref.ErrorDescriptionOf(404), "Not Found, or gone");
+    EXPECT_EQ(ref.ErrorDescriptionOf(500), "Internal Server Error");
+    EXPECT_EQ(ref.ErrorDescriptionOf(403), "Unknown");
+    ParseErrorDescriptions(ref, "404,Other\n");
+    EXPECT_EQ(ref.ErrorDescriptionCount(), 3);
+    EXPECT_EQ(ref.ErrorDescriptionOf(404), "Not Found, or gone");   // first match wins
+}
+
+TEST(SearchEngines, RecordsOfThreeItems) {
+    ReferenceData ref;
+    ParseSearchEngines(ref, "Google,google.,q\n\"Ask, Jeeves\",ask.com,q\nGoogle AdWords,!internal,x\nBroken,only");
+    ASSERT_EQ(ref.SearchEngineCount(), 3);
+    EXPECT_EQ(ref.SearchEngineDefinitions[2].Name, "Ask, Jeeves");
+    EXPECT_EQ(ref.SearchEngineDefinitions[3].MatchText, "!internal");
+    EXPECT_EQ(ref.SearchEngineDefinitions[3].QueryParameter, "x");
+}
+
+TEST_F(DataFolderFixture, MissingFilesGivePlainMessagesAndKeepTheLists) {
+    ReferenceData ref;
+    ParseSpiders(ref, "bot");
+    struct Case {
+        bool (*load)(ReferenceData&, RunHost&, const std::string&);
+        const char* message;
+    } cases[] = {
+        {LoadSearchEngines, "Unable to open SEARCH.DAT"},   {LoadSpiders, "Unable to open SPIDER.DAT"},
+        {LoadBrowserDefinitions, "Unable to open BROWSER.DAT"}, {LoadErrorDescriptions, "Unable to open ERRORS.DAT"},
+        {ReadGraphicsFile, "Unable to open GRAPHICS.DAT"},  {ReadSessionIDFile, "Unable to open SESSIONID.DAT"},
+    };
+    for (const auto& c : cases) {
+        host.Messages.clear();
+        EXPECT_FALSE(c.load(ref, host, Folder()));
+        EXPECT_EQ(host.Messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(host.Icons.back(), MessageIcon::None);
+    }
+    EXPECT_EQ(ref.SpiderStrings, (std::vector<std::string>{"", "bot"}));
+    EXPECT_EQ(ref.BrowserCount(), 1);
+    EXPECT_FALSE(LoadCountryData(ref, host, Folder()));
+    EXPECT_FALSE(ref.CountriesLoaded);
+    EXPECT_EQ(ref.FindCountry("host.de"), 0);
+}
+
+TEST_F(DataFolderFixture, GraphicsAndSessionListsFromFileOnceThenFromStore) {
+    Write("graphics.dat", "gif\njpg,\"png\"\n");
+    Write("sessionid.dat", "PHPSESSID=\r\njsessionid=\r\n");
+    MemorySettingsStore store;
+    ReferenceData ref;
+    // Never stored ("*"): defaults from the file, stored at once.
+    LoadGraphicExtensions(store, ref, host, Folder());
+    LoadSessionIDPrefixes(store, ref, host, Folder());
+    EXPECT_EQ(ref.GraphicExtensions, (std::vector<std::string>{"", "gif", "jpg", "png"}));
+    EXPECT_EQ(store.GetSetting("Graphics", "NumGraphics"), " 3");
+    EXPECT_EQ(store.GetSetting("Graphics", "Graphic3"), "png");
+    EXPECT_EQ(store.GetSetting("SessionID", "NumSessionID"), " 2");
+    EXPECT_EQ(store.GetSetting("SessionID", "SessionID2"), "jsessionid=");
+
+    // Stored: the file is not read any more.
+    Write("graphics.dat", "bmp\n");
+    store.SaveSetting("Graphics", "Graphic2", "jpeg");
+    LoadGraphicExtensions(store, ref, host, Folder());
+    EXPECT_EQ(ref.GraphicExtensions, (std::vector<std::string>{"", "gif", "jpeg", "png"}));
+
+    // A stored count of zero gives an empty list; the file is not read.
+    store.SaveSetting("Graphics", "NumGraphics", "0");
+    LoadGraphicExtensions(store, ref, host, Folder());
+    EXPECT_EQ(ref.GraphicExtensions.size(), 1u);
+
+    // Saving replaces the whole section.
+    ref.SessionIDPrefixes = {"", "sid="};
+    SaveSessionIDPrefixes(store, ref);
+    EXPECT_EQ(store.Keys("SessionID"), (std::vector<std::string>{"NumSessionID", "SessionID1"}));
+    EXPECT_TRUE(host.Messages.empty());
+}
+
+TEST_F(DataFolderFixture, MissingDefaultsFileIsTriedAgainNextTime) {
+    MemorySettingsStore store;
+    ReferenceData ref;
+    LoadGraphicExtensions(store, ref, host, Folder());
+    EXPECT_EQ(host.Messages, std::vector<std::string>{"Unable to open GRAPHICS.DAT"});
+    EXPECT_FALSE(store.HasSection("Graphics"));
+    Write("graphics.dat", "gif\n");
+    LoadGraphicExtensions(store, ref, host, Folder());
+    EXPECT_EQ(ref.GraphicExtensions, (std::vector<std::string>{"", "gif"}));
+}
+
+TEST_F(DataFolderFixture, CountryRangesAndHostNames) {
+    Write("countries.dat", "de,Germany\r\nau,Australia\nnl,Netherlands\nDE,Duplicate\n");
+    Write("country.dat", "\"  167772160\",\"167772415\",\"nl\",\"\",\"Netherlands\"\r\n"
+                         "\"  167772416\",\"167772416\",\"DE\",\"\",\"Germany\"\n"
+                         "\"  167772417\",\"167772420\",\"zz\",\"\",\"Nowhere\"\n"
+                         "\n"
+                         "\"  16777216\",\"16777471\",\"au\",\"\",\"Australia\"\n");
+    ReferenceData ref;
+    ASSERT_TRUE(LoadCountryData(ref, host, Folder()));
+    EXPECT_TRUE(ref.CountriesLoaded);
+    ASSERT_EQ(ref.CountryCount(), 4);
+    ASSERT_EQ(ref.CountryRanges.size(), 5u);
+    EXPECT_EQ(ref.CountryRanges[4].NameText, "Australia");
+    EXPECT_FALSE(ref.CountryRangesSorted);   // the last range lies before the others
+    EXPECT_EQ(host.Statuses.front(), "Loading country data...");
+
+    struct Case {
+        const char* address;
+        int32_t country;
+    } cases[] = {
+        {"10.0.0.0", 3},     {"10.0.0.255", 3},   {"10.0.1.0", 1},   {"10.0.1.1", 0},
+        {"10.0.1.4", 0},     {"10.0.1.5", 0},     {"9.255.255.255", 0}, {"1.0.0.0", 2},
+        {"1.0.0.255", 2},    {"1.0.1.0", 0},      {"0.0.0.0", 0},
+        {"host.DE", 1},      {"Host.de", 1},      {"x.Au", 2},       {"a.b.c.nl", 3},
+        {"localhost", 0},    {"host.", 0},        {"host.com", 0},   {"1.2.3", 0},
+        {"10.0.0.1.de", 1},  {"10.0.0.x", 0},     {"10..0.1", 0},    {"99999999999.0.0.1", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+    ref.IndexCountryRanges();
+    for (const auto& c : cases) EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+
+    // Sorted data gives the same answers through the binary search.
+    std::sort(ref.CountryRanges.begin() + 1, ref.CountryRanges.end(),
+              [](const CountryRange& a, const CountryRange& b) { return a.RangeStart < b.RangeStart; });
+    ref.IndexCountryRanges();
+    EXPECT_TRUE(ref.CountryRangesSorted);
+    for (const auto& c : cases) EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+}
+
+TEST_F(DataFolderFixture, MissingRangeFileLeavesNoCountries) {
+    Write("countries.dat", "de,Germany\n");
+    ReferenceData ref;
+    EXPECT_FALSE(LoadCountryData(ref, host, Folder()));
+    EXPECT_EQ(host.Messages, std::vector<std::string>{"Unable to open COUNTRY.DAT"});
+    EXPECT_FALSE(ref.CountriesLoaded);
+    EXPECT_EQ(ref.CountryCount(), 0);
+    EXPECT_EQ(ref.FindCountry("host.de"), 0);
+}
+
+// Brute force: what a front-to-back scan of the ranges gives.
+int32_t LinearCountry(const ReferenceData& ref, int64_t n) {
+    for (size_t i = 1; i < ref.CountryRanges.size(); ++i)
+        if (ref.CountryRanges[i].RangeStart <= n && n <= ref.CountryRanges[i].RangeEnd)
+            return ref.CountryRanges[i].CountryIndex;
+    return 0;
+}
+
+TEST(CountryLookup, BinarySearchAgreesWithTheScanOnRandomRanges) {
+    std::mt19937_64 rng(20240611);
+    for (int round = 0; round < 20; ++round) {
+        ReferenceData ref;
+        std::string countries, ranges;
+        for (int c = 0; c < 30; ++c) countries += "c" + std::to_string(c) + ",Country " + std::to_string(c) + "\n";
+        // Disjoint ranges with gaps, written in shuffled order; some rounds also overlap.
+        std::vector<std::pair<int64_t, int64_t>> spans;
+        int64_t at = std::uniform_int_distribution<int64_t>(0, 1000)(rng);
+        for (int i = 0; i < 300; ++i) {
+            int64_t len = std::uniform_int_distribution<int64_t>(0, 5000)(rng);
+            spans.push_back({at, at + len});
+            at += len + std::uniform_int_distribution<int64_t>(1, 3000)(rng);
+        }
+        const bool sortedFile = round % 2 == 0;
+        if (!sortedFile) std::shuffle(spans.begin(), spans.end(), rng);
+        if (round % 5 == 4) spans.push_back({spans[3].first + 1, spans[7].second});   // overlapping
+        for (auto [s, e] : spans)
+            ranges += "\"  " + std::to_string(s) + "\",\"" + std::to_string(e) + "\",\"c" +
+                      std::to_string(std::uniform_int_distribution<int>(0, 34)(rng)) + "\",\"\",\"x\"\n";
+        ParseCountryList(ref, countries);
+        ParseCountryRanges(ref, ranges);
+        EXPECT_EQ(ref.CountryRangesSorted, sortedFile && round % 5 != 4) << round;
+        for (int probe = 0; probe < 3000; ++probe) {
+            int64_t n = std::uniform_int_distribution<int64_t>(0, at + 10)(rng);
+            if (probe % 3 == 0) {   // boundaries: start, end, one past the end
+                auto [s, e] = spans[std::uniform_int_distribution<size_t>(0, spans.size() - 1)(rng)];
+                n = std::array<int64_t, 4>{s, e, e + 1, s - 1}[probe % 4];
+            }
+            if (n < 0) continue;
+            std::string address = std::to_string(n >> 24) + "." + std::to_string((n >> 16) & 255) + "." +
+                                  std::to_string((n >> 8) & 255) + "." + std::to_string(n & 255);
+            ASSERT_EQ(ref.FindCountry(address), LinearCountry(ref, n)) << address << " round " << round;
+        }
+    }
+}
+
+TEST(CountryLookup, ProgressIsReportedWhileRangesAreRead) {
+    std::string ranges;
+    for (int i = 0; i < 12000; ++i)
+        ranges += "\"  " + std::to_string(i * 10) + "\",\"" + std::to_string(i * 10 + 9) + "\",\"de\",\"\",\"G\"\n";
+    ReferenceData ref;
+    ParseCountryList(ref, "de,Germany\n");
+    test::RecordingHost host;
+    ParseCountryRanges(ref, ranges, &host);
+    EXPECT_EQ(ref.CountryRanges.size(), 12001u);
+    EXPECT_TRUE(ref.CountryRangesSorted);
+    EXPECT_GE(host.ProgressCalls, 3);
+    EXPECT_EQ(host.LastProgress, static_cast<long long>(ranges.size()));
+    EXPECT_EQ(host.LastMaximum, static_cast<long long>(ranges.size()));
+    EXPECT_EQ(ref.FindCountry("0.0.46.223"), 1);   // 11999
+}
+
+} // namespace
+} // namespace trevix

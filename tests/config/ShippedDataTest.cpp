@@ -1,0 +1,70 @@
+// Checks against the data files that ship with the program.
+#include "TestHost.h"
+#include "config/DataFileReaders.h"
+#include "config/ReferenceDataLoader.h"
+#include "engine/BrowserDetection.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace trevix {
+namespace {
+
+const std::string DataDir = TREVIX_DATA_DIR_FOR_TESTS;
+const std::string TestDir = TREVIX_TEST_DIR;
+
+bool HasFile(const std::string& path) { return std::filesystem::is_regular_file(path); }
+
+TEST(ShippedData, UserAgentsAreClassifiedAsExpected) {
+    if (!HasFile(DataDir + "/browser.dat") || !HasFile(TestDir + "/config/user_agents.tsv"))
+        GTEST_SKIP() << "browser.dat or user_agents.tsv not there";
+    ReferenceData ref;
+    test::RecordingHost host;
+    ASSERT_TRUE(LoadBrowserDefinitions(ref, host, DataDir));
+    auto tsv = ReadDataFile(TestDir + "/config/user_agents.tsv");
+    ASSERT_TRUE(tsv);
+    int rows = 0;
+    for (std::string_view line : ReadWholeLines(*tsv)) {
+        size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+        ASSERT_NE(t2, std::string_view::npos) << line;
+        std::string_view browser = line.substr(0, t1), os = line.substr(t1 + 1, t2 - t1 - 1), ua = line.substr(t2 + 1);
+        BrowserResult r = DetectBrowser(ref, ua, true);
+        // An empty name is reported as "(unknown)".
+        EXPECT_EQ(r.Browser.empty() ? "(unknown)" : r.Browser, browser) << ua;
+        EXPECT_EQ(r.OS.empty() ? "(unknown)" : r.OS, os) << ua;
+        ++rows;
+    }
+    EXPECT_GT(rows, 0);
+}
+
+TEST(ShippedData, BrowserLinesHaveNoEmptyMatchStrings) {
+    auto text = ReadDataFile(DataDir + "/browser.dat");
+    if (!text) GTEST_SKIP() << "browser.dat not there";
+    ReferenceData ref;
+    ParseBrowserDefinitions(ref, *text);
+    EXPECT_GT(ref.BrowserCount(), 1);
+    for (int i = 2; i <= ref.BrowserCount(); ++i) {
+        const auto& d = ref.BrowserDefinitions[i];
+        EXPECT_FALSE(d.Name.empty()) << i;
+        EXPECT_FALSE(d.MatchStrings.empty()) << d.Name;
+        for (const auto& m : d.MatchStrings) EXPECT_FALSE(m.empty()) << d.Name;
+    }
+}
+
+TEST(ShippedData, CountryRangesAreSortedAndKnown) {
+    if (!HasFile(DataDir + "/countries.dat") || !HasFile(DataDir + "/country.dat"))
+        GTEST_SKIP() << "country data not there";
+    ReferenceData ref;
+    test::RecordingHost host;
+    ASSERT_TRUE(LoadCountryData(ref, host, DataDir));
+    EXPECT_TRUE(host.Messages.empty());
+    EXPECT_TRUE(ref.CountryRangesSorted);
+    EXPECT_GT(ref.CountryRanges.size(), 1000u);
+    size_t unknown = 0;
+    for (size_t i = 1; i < ref.CountryRanges.size(); ++i) unknown += ref.CountryRanges[i].CountryIndex == 0;
+    EXPECT_EQ(unknown, 0u);
+}
+
+} // namespace
+} // namespace trevix

@@ -1,0 +1,167 @@
+#include "config/MemorySettingsStore.h"
+#include "config/SiteProfiles.h"
+
+#include <gtest/gtest.h>
+
+namespace trevix {
+namespace {
+
+SiteProfile Profile(std::string name, std::vector<std::string> domains, std::vector<std::string> reports = {}) {
+    SiteProfile p;
+    p.SiteName = std::move(name);
+    p.Domains = std::move(domains);
+    p.AutoConversionReports = std::move(reports);
+    return p;
+}
+
+std::vector<std::string> Names(const SiteProfileList& list) {
+    std::vector<std::string> names;
+    for (const auto& p : list.Items) names.push_back(p.SiteName);
+    return names;
+}
+
+TEST(SiteProfiles, DomainListText) {
+    EXPECT_EQ(DomainsList(Profile("s", {"a", "b", "c"})), "a, b, c");
+    EXPECT_EQ(DomainsList(Profile("s", {})), "");
+    EXPECT_EQ(DomainsList(Profile("s", {"", "x"})), ", x");
+}
+
+TEST(SiteProfiles, LegacyDomainKey) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> keys;
+        std::vector<std::string> domains;
+    } cases[] = {
+        {"legacy key alone", {{"Domain", "example.com"}}, {"example.com"}},
+        {"no domain keys", {}, {}},
+        {"counted keys win", {{"NumDomains", "2"}, {"Domain1", "a"}, {"Domain2", "b"}, {"Domain", "old"}}, {"a", "b"}},
+        {"count zero uses legacy", {{"NumDomains", "0"}, {"Domain", "old"}}, {"old"}},
+        {"missing counted key reads empty", {{"NumDomains", "2"}, {"Domain1", "a"}}, {"a", ""}},
+    };
+    for (const auto& c : cases) {
+        MemorySettingsStore store;
+        store.SaveSetting("Profiles", "NumProfiles", "1");
+        for (auto [k, v] : c.keys) store.SaveSetting("Profile1", k, v);
+        SiteProfileList list;
+        LoadProfiles(store, list);
+        ASSERT_EQ(list.NumProfiles(), 1) << c.name;
+        EXPECT_EQ(list[1].Domains, c.domains) << c.name;
+    }
+}
+
+TEST(SiteProfiles, RemovedLegacyDomainDoesNotComeBack) {
+    MemorySettingsStore store;
+    store.SaveSetting("Profiles", "NumProfiles", "1");
+    store.SaveSetting("Profile1", "Domain", "old.example");
+    SiteProfileList list;
+    LoadProfiles(store, list);
+    EditProfile(list, 1, "site", {}, false);
+    SaveProfiles(store, list);
+    LoadProfiles(store, list);
+    EXPECT_TRUE(list[1].Domains.empty());
+}
+
+TEST(SiteProfiles, SaveAndLoadRoundTrip) {
+    SiteProfileList list;
+    list.Items.push_back(Profile("Shop", {"shop.example", "www.shop.example"}, {"/thanks.html"}));
+    list[1].DifferentDomains = true;
+    list[1].FtpAccounts = {{"ftp.a", "u1", "p,w 1", "/logs"}, {"ftp.b", "u2", "", ""}};
+    list[1].FTP = 1;
+    list.Items.push_back(Profile("", {}));
+    MemorySettingsStore store;
+    SaveProfiles(store, list);
+    EXPECT_EQ(store.GetSetting("Profiles", "NumProfiles"), "2");
+    EXPECT_EQ(store.GetSetting("Profile1", "NumDomains"), "2");
+    EXPECT_EQ(store.GetSetting("Profile1", "NumberFTP"), " 2");
+    EXPECT_EQ(store.GetSetting("Profile1", "FTP"), " 1");
+    EXPECT_EQ(store.GetSetting("Profile1", "DifferentDomains"), "True");
+    EXPECT_EQ(store.GetSetting("Profile2", "DifferentDomains"), "False");
+
+    SiteProfileList back;
+    LoadProfiles(store, back);
+    ASSERT_EQ(back.NumProfiles(), 2);
+    EXPECT_EQ(back[1].SiteName, "Shop");
+    EXPECT_EQ(back[1].Domains, list[1].Domains);
+    EXPECT_TRUE(back[1].DifferentDomains);
+    ASSERT_EQ(back[1].NumberFTP(), 2);
+    EXPECT_EQ(back[1].FtpAccounts[0].Password, "p,w 1");
+    EXPECT_EQ(back[1].FtpAccounts[1].Server, "ftp.b");
+    EXPECT_EQ(back[1].FTP, 1);
+    EXPECT_EQ(back[1].AutoConversionReports, list[1].AutoConversionReports);
+    EXPECT_FALSE(back[2].DifferentDomains);
+    EXPECT_EQ(back[2].NumDomains(), 0);
+}
+
+TEST(SiteProfiles, NewEditRenameDelete) {
+    SiteProfileList list;
+    list.Items.push_back(Profile("a", {"a.example"}));
+    list[1].FtpAccounts = {{"ftp.a", "u", "p", "/"}};
+    EXPECT_EQ(NewProfile(list, " b ", {"b.example", ""}, true), 2);
+    EXPECT_EQ(list[2].SiteName, " b ");   // no trimming
+    EXPECT_EQ(list[2].NumberFTP(), 0);
+    EXPECT_EQ(list[2].FTP, 0);
+    EXPECT_EQ(DomainsList(list, 2), "b.example, ");
+    NewProfile(list, "c", {}, false);
+    NewProfile(list, "d", {}, false);
+
+    EXPECT_TRUE(EditProfile(list, 1, "a2", {"x"}, true));
+    EXPECT_EQ(list[1].NumberFTP(), 1);   // accounts are kept by an edit
+    EXPECT_FALSE(EditProfile(list, 0, "none", {}, false));
+    EXPECT_FALSE(EditProfile(list, 5, "none", {}, false));
+    EXPECT_TRUE(RenameProfile(list, 3, "c2"));
+
+    EXPECT_TRUE(DeleteProfile(list, 2));
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"a2", "c2", "d"}));
+    EXPECT_FALSE(DeleteProfile(list, 4));
+    EXPECT_TRUE(DeleteProfile(list, 1));
+    EXPECT_TRUE(DeleteProfile(list, 2));
+    EXPECT_TRUE(DeleteProfile(list, 1));
+    EXPECT_EQ(list.NumProfiles(), 0);
+    EXPECT_FALSE(DeleteProfile(list, 1));
+}
+
+TEST(SiteProfiles, MovedProfileKeepsItsOwnAutomaticReports) {
+    SiteProfileList list;
+    list.Items.push_back(Profile("a", {}, {"/a1", "/a2"}));
+    list.Items.push_back(Profile("b", {}, {}));
+    MemorySettingsStore store;
+    SaveProfiles(store, list);
+    DeleteProfile(list, 1);
+    SaveProfiles(store, list);
+    SiteProfileList back;
+    LoadProfiles(store, back);
+    ASSERT_EQ(back.NumProfiles(), 1);
+    EXPECT_EQ(back[1].SiteName, "b");
+    EXPECT_TRUE(back[1].AutoConversionReports.empty());
+}
+
+TEST(SiteProfiles, AutomaticReportListWrittenAtOnce) {
+    struct Step {
+        const char* file;
+        bool ticked;
+        std::vector<std::string> list;
+    } steps[] = {
+        {"/a", true, {"/a"}},           {"/b", true, {"/a", "/b"}},     {"/a", true, {"/a", "/b"}},
+        {"/c", true, {"/a", "/b", "/c"}}, {"/a", false, {"/b", "/c"}},  {"/x", false, {"/b", "/c"}},
+        {"/c", false, {"/b"}},
+    };
+    SiteProfileList list;
+    list.Items.push_back(Profile("one", {}));
+    list.Items.push_back(Profile("two", {}));
+    MemorySettingsStore store;
+    for (const auto& s : steps) {
+        SetAutoConversionReport(store, list, 2, s.file, s.ticked);
+        EXPECT_EQ(list[2].AutoConversionReports, s.list) << s.file;
+        EXPECT_EQ(store.GetSetting("Profile2", "NumAutoConversionReports"), " " + std::to_string(s.list.size()));
+        for (size_t r = 0; r < s.list.size(); ++r)
+            EXPECT_EQ(store.GetSetting("Profile2", "AutoConversionReport" + std::to_string(r + 1)), s.list[r]);
+    }
+    // Keys beyond the count stay; they are never read.
+    EXPECT_EQ(store.GetSetting("Profile2", "AutoConversionReport3"), "/c");
+    EXPECT_FALSE(store.HasSection("Profile1"));
+    EXPECT_EQ(AutoConversionReportPosition(list[2], "/b"), 1);
+    EXPECT_EQ(AutoConversionReportPosition(list[2], "/B"), 0);
+}
+
+} // namespace
+} // namespace trevix
