@@ -176,10 +176,14 @@ void ProcessLines(Analyser& a, const std::string& text, FileParseState& state, s
             --t.EntryCount;
             break;
         }
-        if (result == ParseResult::Accepted && PassesFilters(a, line, entry)) {
+        if (result == ParseResult::Rejected) {
+            ++t.LinesRejected;
+            --t.EntryCount;
+        } else if (PassesFilters(a, line, entry)) {
             AccumulateEntry(a, line);
             state.FirstLineAccepted = true;
         } else {
+            ++t.LinesFiltered;
             --t.EntryCount;
         }
     }

@@ -31,6 +31,8 @@ void AnalysisTables::Clear(int countryCount) {
     CountryHits.assign(static_cast<size_t>(countryCount) + 1, 0);
     CountryHitsTotal = 0;
     SpiderHits = 0;
+    LinesRejected = 0;
+    LinesFiltered = 0;
     FirstDateTime.clear();
     LastDateTime.clear();
     TotalMegabytes = 0;

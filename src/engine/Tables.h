@@ -159,6 +159,8 @@ struct AnalysisTables {
     std::vector<int32_t> CountryHits;       // per CountryList index, 0..count
     int32_t CountryHitsTotal = 0;
     int32_t SpiderHits = 0;
+    uint64_t LinesRejected = 0;   // lines the parser refused ("Invalid entry")
+    uint64_t LinesFiltered = 0;   // parsed lines the filters left out
 
     std::string FirstDateTime;
     std::string LastDateTime;

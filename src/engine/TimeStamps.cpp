@@ -73,20 +73,22 @@ std::optional<DateTime> StampValue(const StampRef& stamp) {
     return StampValue(std::string_view(text, stamp.Date.size() + 1 + stamp.Time.size()));
 }
 
+DateTime ToLocalTime(const Analyser& a, DateTime value, bool convert) {
+    const std::string& zone = a.T.LogTimeZone;
+    if (!convert || !a.Options.ConvertTimes || zone.empty()) return value;
+    std::string_view z(zone);
+    int zoneHours = static_cast<int>(LeadingNumber(z.substr(0, 3)));
+    int zoneMinutes = static_cast<int>(LeadingNumber(z.size() >= 2 ? z.substr(z.size() - 2) : z));
+    if (z[0] == '-') zoneMinutes = -zoneMinutes;
+    int64_t shift = -int64_t(a.LocalTimeBias.Hours + zoneHours) * 3600 -
+                    int64_t(a.LocalTimeBias.Minutes + zoneMinutes) * 60;
+    return value.AddSeconds(shift);
+}
+
 std::optional<DateTime> LogTimeValue(const Analyser& a, std::string_view text, bool convert) {
     auto value = StampValue(text);
     if (!value) return std::nullopt;
-    const std::string& zone = a.T.LogTimeZone;
-    if (convert && a.Options.ConvertTimes && !zone.empty()) {
-        int zoneHours = static_cast<int>(LeadingNumber(std::string_view(zone).substr(0, 3)));
-        int zoneMinutes = static_cast<int>(LeadingNumber(zone.size() >= 2 ? std::string_view(zone).substr(zone.size() - 2)
-                                                                          : std::string_view(zone)));
-        if (!zone.empty() && zone[0] == '-') zoneMinutes = -zoneMinutes;
-        int64_t shift = -int64_t(a.LocalTimeBias.Hours + zoneHours) * 3600 -
-                        int64_t(a.LocalTimeBias.Minutes + zoneMinutes) * 60;
-        return value->AddSeconds(shift);
-    }
-    return value;
+    return ToLocalTime(a, *value, convert);
 }
 
 std::string LogTimeToLocal(const Analyser& a, std::string_view text, bool convert) {

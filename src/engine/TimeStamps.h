@@ -22,6 +22,8 @@ std::optional<DateTime> StampValue(const StampRef& stamp);
 // The stamp's value moved to local time when convert is true, ConvertTimes is on and the
 // log's zone is known.
 std::optional<DateTime> LogTimeValue(const Analyser& a, std::string_view text, bool convert);
+// A value moved to local time as LogTimeValue does.
+DateTime ToLocalTime(const Analyser& a, DateTime value, bool convert);
 // The stamp as display text in the locale's general date-time form; empty when it does not read.
 std::string LogTimeToLocal(const Analyser& a, std::string_view text, bool convert);
 std::string LogDatePart(const Analyser& a, std::string_view text);

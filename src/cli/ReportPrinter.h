@@ -1,0 +1,16 @@
+#pragma once
+// Report lists as tab-separated text: a header line of column titles, then one line per row
+// with the cells as the page shows them.
+#include "engine/ReportLists.h"
+
+#include <iosfwd>
+#include <string_view>
+
+namespace trevix {
+
+// The list of a control name ("lstFiles", "lstConversions1"), nullptr when unknown.
+ReportList* FindListByName(ReportLists& lists, std::string_view name);
+// Tabs and line ends inside a cell are printed as blanks so every row stays one line.
+void PrintList(std::ostream& out, const ReportList& list);
+
+} // namespace trevix
