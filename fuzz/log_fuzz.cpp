@@ -1,0 +1,61 @@
+// Arbitrary bytes as a log file, read through the reader, the parser, the filters and the
+// accumulation. Odd first bytes make a ".gz" file name so zlib's reader is fuzzed too.
+#include "engine/Analyser.h"
+#include "engine/AnalysisRun.h"
+#include "engine/LogReader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+using namespace trevix;
+
+namespace {
+
+void SetUpReferenceData(Analyser& a) {
+    a.Ref.SpiderStrings = {"", "bot", "Slurp"};
+    a.Ref.SessionIDPrefixes = {"", "sid=", "PHPSESSID="};
+    a.Ref.GraphicExtensions = {"", "gif", "png"};
+    a.Ref.SearchEngineDefinitions = {{}, {"Google", "://www.google.", "q"}, {"Google AdWords", "!internal", "q"},
+                                     {"Bing", "://www.bing.com/", "q"}};
+    BrowserDefinition chrome;
+    chrome.Name = "Chrome";
+    chrome.MatchStrings = {"Chrome/"};
+    BrowserDefinition windows;
+    windows.Name = "Windows";
+    windows.IsOS = true;
+    windows.MatchStrings = {"Windows NT", ""};
+    a.Ref.BrowserDefinitions.push_back(chrome);
+    a.Ref.BrowserDefinitions.push_back(windows);
+    a.Ref.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}};
+    a.Ref.CountryIndexByCode = {{"de", 1}, {"fr", 2}};
+    a.Ref.CountryRanges = {{}, {16777216, 16777471, "de", "", 1}, {33554432, 33555000, "fr", "", 2}};
+    a.Ref.IndexCountryRanges();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string base = "/tmp/trevix-log-fuzz-" + std::to_string(getpid());
+    const bool gz = size > 0 && (data[0] & 1);
+    const std::string path = base + (gz ? ".log.gz" : ".log");
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    Analyser a;
+    SetUpReferenceData(a);
+    a.Options.ShowRawLog = size > 1 && (data[1] & 1);
+    a.Options.MergeSessions = true;
+    a.CurrentProfile.Domains = {"example.com"};
+    a.CurrentProfile.DifferentDomains = size > 2 && (data[2] & 1);
+    a.Filters.DateOn = size > 3 && (data[3] & 1);
+    RunRequest request;
+    request.Files = {path, path};   // two files: per-file slots and sessions across files
+    request.Profile = a.CurrentProfile;
+    request.AutoConversionReports = {"/", "/a.html"};
+    AnalyseLogFiles(a, request);
+    std::remove(path.c_str());
+    return 0;
+}
