@@ -1,5 +1,7 @@
 #include "Analyser.h"
 
+#include "ListSorting.h"
+
 #include <ctime>
 #include <unordered_map>
 
@@ -21,6 +23,8 @@ void Analyser::AddToLog(std::string_view text) {
 }
 
 void Analyser::ClearLists() {
+    // The sort state outlives the rows; remember it before a new run or load replaces them.
+    SaveSortSettings(*this);
     Lists.ClearLists();
     T.RawLog.clear();
 }
