@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Benchmarks: parsing speed beside `wc -l`, start-up load time, the full analysis beside two
+# other analysers from Debian's packages, and XML report save/load/compare. Logs are generated
+# with a fixed seed into bench/out/ (kept between runs).
+# Usage: bash bench/run.sh [--quick]   (--quick: 1M lines only)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$root/bench/out"
+mkdir -p "$out"
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+"$root/scripts/install-deps.sh" analog goaccess time
+"$root/scripts/build.sh" "$root/build" >/dev/null
+cli="$root/build/src/cli/trevix-cli"
+settings="$out/bench-settings.ini"
+rm -f "$settings"
+
+sizes=(1000000 4000000)
+[ $quick = 1 ] && sizes=(1000000)
+for n in "${sizes[@]}"; do
+  log="$out/access-$n.log"
+  [ -s "$log" ] || python3 "$root/tools/genlog.py" --lines "$n" --seed 7 -o "$log"
+done
+gz="$out/access-1000000.log.gz"
+[ -s "$gz" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --gzip -o "$gz"
+
+# seconds and peak resident kilobytes of one command
+measure() { /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>"$out/stderr.txt" || true; cat "$out/time.txt"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+echo "== Parsing (1M lines) =="
+plain="$out/access-1000000.log"
+cat "$plain" >/dev/null   # warm the page cache
+read -r wc_s _ < <(measure wc -l "$plain")
+"$root/build/bench/parse_bench" "$plain"
+"$root/build/bench/parse_bench" "$gz"
+"$root/build/bench/parse_bench" "$plain" --full
+echo "wc -l on the same file: ${wc_s} s"
+
+echo
+echo "== Start-up load of the reference data =="
+"$root/build/bench/startup_bench" || true
+
+echo
+echo "== Full analysis beside other analysers =="
+printf "%-10s %-9s %10s %12s\n" lines tool seconds "peak MB"
+declare -A T M
+for n in "${sizes[@]}"; do
+  log="$out/access-$n.log"
+  size_mb=$(( $(stat -c %s "$log") / 1048576 ))
+  read -r s k < <(measure "$cli" --settings "$settings" --domain example.com \
+      --list lstFiles --list lstReferrers --list lstIPs "$log")
+  T[trevix-$n]=$s; M[trevix-$n]=$k
+  printf "%-10s %-9s %10s %12s\n" "$n" trevix "$s" "$((k / 1024))"
+  cat > "$out/analog.cfg" <<CFG
+LOGFORMAT COMBINED
+LOGFILE $log
+OUTFILE $out/analog-$n.html
+HOSTNAME "example.com"
+CFG
+  read -r s k < <(measure analog +g"$out/analog.cfg")
+  T[analog-$n]=$s; M[analog-$n]=$k
+  printf "%-10s %-9s %10s %12s\n" "$n" analog "$s" "$((k / 1024))"
+  read -r s k < <(measure goaccess "$log" --log-format=COMBINED --no-global-config -o "$out/goaccess-$n.html")
+  T[goaccess-$n]=$s; M[goaccess-$n]=$k
+  printf "%-10s %-9s %10s %12s\n" "$n" goaccess "$s" "$((k / 1024))"
+  echo "  log $size_mb MB; analog/trevix $(ratio "${T[analog-$n]}" "${T[trevix-$n]}")x," \
+       "goaccess/trevix $(ratio "${T[goaccess-$n]}" "${T[trevix-$n]}")x," \
+       "trevix peak memory / log size $(ratio "$((M[trevix-$n] / 1024))" "$size_mb")"
+done
+if [ $quick = 0 ]; then
+  echo "  trevix 4M/1M time: $(ratio "${T[trevix-4000000]}" "${T[trevix-1000000]}")"
+fi
+
+echo
+echo "== XML reports (1M lines) =="
+other="$out/access-1000000-b.log"
+[ -s "$other" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 8 -o "$other"
+read -r s _ < <(measure "$cli" --settings "$settings" --domain example.com "$plain" --xml "$out/r1.xml")
+echo "analyse + save: $s s ($(( $(stat -c %s "$out/r1.xml" 2>/dev/null || echo 0) / 1048576 )) MB report)"
+"$cli" --settings "$settings" --domain example.com "$other" --xml "$out/r2.xml" >/dev/null 2>&1 || true
+read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml")
+echo "load: $s s"
+read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml" --compare "$out/r2.xml")
+echo "load + compare: $s s"
