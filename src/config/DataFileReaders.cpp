@@ -12,8 +12,6 @@ size_t SkipLineEnd(std::string_view text, size_t i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') return i + 2;
     return i + 1;
 }
-
-bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 } // namespace
 
 std::vector<std::string> ReadDelimitedItems(std::string_view text) {
@@ -56,14 +54,7 @@ std::vector<std::string> ReadDelimitedItems(std::string_view text) {
 
 std::vector<std::string_view> ReadWholeLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t end = i;
-        while (end < text.size() && !IsLineEnd(text[end])) ++end;
-        std::string_view line = text.substr(i, end - i);
-        if (!IsBlankLine(line)) lines.push_back(line);
-        i = end < text.size() ? SkipLineEnd(text, end) : end;
-    }
+    ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 
@@ -81,9 +72,9 @@ std::vector<std::string_view> SplitCsvLine(std::string_view line) {
     }
 }
 
-std::string NormaliseDataText(std::string_view bytes) {
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    if (IsValidUtf8(bytes)) return std::string(bytes);
+std::string NormaliseDataText(std::string bytes) {
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    if (IsValidUtf8(bytes)) return bytes;
     return ToValidUtf8(bytes);
 }
 

@@ -74,18 +74,15 @@ std::string QtSettingsStore::GetSetting(std::string_view section, std::string_vi
 
 void QtSettingsStore::SaveSetting(std::string_view section, std::string_view key, std::string_view value) {
     d_->settings->setValue(KeyPath(section, key), ToQ(value));
-    Sync();
 }
 
 void QtSettingsStore::DeleteSetting(std::string_view section, std::string_view key) {
     d_->settings->remove(KeyPath(section, key));
-    Sync();
 }
 
 void QtSettingsStore::DeleteSection(std::string_view section) {
     if (section.empty()) return;   // an empty group name would mean every section
     d_->settings->remove(ToQ(section));
-    Sync();
 }
 
 bool QtSettingsStore::Sync() {

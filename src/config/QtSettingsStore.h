@@ -1,7 +1,9 @@
 #pragma once
 // The per-user settings store as an INI file under the application "Trevix": one group per
 // section. The file holds FTP passwords, so it is kept readable and writable by its owner
-// only: it is created that way and the mode is enforced again after every write.
+// only: it is created that way before the first write (later writes replace the file and keep
+// its mode) and the mode is enforced again after every sync. Changes reach the file at Sync(),
+// at destruction, or when a running event loop lets QSettings write them.
 #include "SettingsStore.h"
 
 #include <memory>
@@ -25,8 +27,8 @@ public:
     void DeleteSetting(std::string_view section, std::string_view key) override;
     void DeleteSection(std::string_view section) override;
 
-    // Writes pending changes to the file and restores the owner-only mode. False when the
-    // file could not be written.
+    // Writes pending changes to the file (and takes in changes others made) and restores the
+    // owner-only mode. False when the file could not be written.
     bool Sync();
     std::string FilePath() const;
 

@@ -4,8 +4,8 @@
 #include "SpecialFolders.h"
 #include "ValueForms.h"
 
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace trevix {
@@ -62,11 +62,21 @@ void SaveStoredList(SettingsStore& store, const std::vector<std::string>& list, 
 } // namespace
 
 std::optional<std::string> ReadDataFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return NormaliseDataText(bytes);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::nullopt;
+    std::string bytes;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        long size = std::ftell(f);
+        if (size > 0) bytes.reserve(static_cast<size_t>(size));
+        std::rewind(f);
+    }
+    char buffer[1 << 16];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return std::nullopt;
+    return NormaliseDataText(std::move(bytes));
 }
 
 void ParseSearchEngines(ReferenceData& ref, std::string_view text) {
@@ -126,26 +136,43 @@ void ParseCountryList(ReferenceData& ref, std::string_view text) {
 
 void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host) {
     ref.CountryRanges.assign(1, CountryRange{});
-    // About 40 bytes a line: one allocation for the usual file.
-    ref.CountryRanges.reserve(text.size() / 40 + 1);
-    if (host) host->SetProgress(0, static_cast<long long>(text.size()));
-    for (std::string_view line : ReadWholeLines(text)) {
-        std::vector<std::string_view> pieces = SplitCsvLine(line);
-        if (pieces.size() < 3) continue;
+    ref.CountryRanges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
+    const long long total = static_cast<long long>(text.size());
+    if (host) host->SetProgress(0, total);
+    // Ranges of one country come in runs, so the last code's index is kept at hand.
+    std::string lastCode;
+    int32_t lastIndex = 0;
+    bool haveLast = false;
+    ForEachLine(text, [&](std::string_view line) {
+        std::string_view pieces[5];
+        size_t count = 0, start = 0;
+        while (count < 5) {
+            size_t comma = line.find(',', start);
+            pieces[count++] = line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+        if (count < 3) return;
         CountryRange range;
-        std::string_view start = Unquote(pieces[0]);
-        start.remove_prefix(std::min<size_t>(2, start.size()));
-        range.RangeStart = ReadNumber(start);
+        std::string_view first = Unquote(pieces[0]);
+        first.remove_prefix(std::min<size_t>(2, first.size()));
+        range.RangeStart = ReadNumber(first);
         range.RangeEnd = ReadNumber(Unquote(pieces[1]));
-        range.Code = std::string(Unquote(pieces[2]));
-        if (pieces.size() > 4) range.NameText = std::string(Unquote(pieces[4]));
-        auto found = ref.CountryIndexByCode.find(ToLower(range.Code));
-        range.CountryIndex = found == ref.CountryIndexByCode.end() ? 0 : found->second;
+        std::string_view code = Unquote(pieces[2]);
+        if (!haveLast || code != lastCode) {
+            auto found = ref.CountryIndexByCode.find(ToLower(code));
+            lastIndex = found == ref.CountryIndexByCode.end() ? 0 : found->second;
+            lastCode.assign(code);
+            haveLast = true;
+        }
+        range.Code.assign(code);
+        range.CountryIndex = lastIndex;
+        if (count == 5) range.NameText.assign(Unquote(pieces[4]));
         ref.CountryRanges.push_back(std::move(range));
         if (host && ref.CountryRanges.size() % ProgressStep == 0)
-            host->SetProgress(static_cast<long long>(line.data() - text.data()), static_cast<long long>(text.size()));
-    }
-    if (host) host->SetProgress(static_cast<long long>(text.size()), static_cast<long long>(text.size()));
+            host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
+    });
+    if (host) host->SetProgress(total, total);
     ref.IndexCountryRanges();
 }
 

@@ -92,8 +92,9 @@ TEST_F(QtStoreFixture, FileIsReadableByItsOwnerOnly) {
     EXPECT_EQ(ModeOf(file), 0600u);
     fs::permissions(file, fs::perms(0644));
     store.SaveSetting("Profile1", "Password1", "other");
-    EXPECT_EQ(ModeOf(file), 0600u);
     EXPECT_TRUE(store.Sync());
+    EXPECT_EQ(ModeOf(file), 0600u);
+    EXPECT_EQ(QtSettingsStore(file).GetSetting("Profile1", "Password1"), "other");
 }
 #endif
 

@@ -1,0 +1,114 @@
+// Arbitrary bytes as every kind of reference data file and as stored settings values.
+#include "config/DataFileReaders.h"
+#include "config/MemorySettingsStore.h"
+#include "config/Options.h"
+#include "config/RecentLists.h"
+#include "config/ReferenceDataLoader.h"
+#include "config/ValueForms.h"
+#include "engine/BrowserDetection.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using namespace trevix;
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok) __builtin_trap();
+}
+
+std::string AddressOf(int64_t n) {
+    if (n < 0) n = 0;
+    return std::to_string((n >> 24) & 0xFFFFFFFF) + "." + std::to_string((n >> 16) & 255) + "." +
+           std::to_string((n >> 8) & 255) + "." + std::to_string(n & 255);
+}
+
+int32_t LinearCountry(const ReferenceData& ref, int64_t n) {
+    for (size_t i = 1; i < ref.CountryRanges.size(); ++i)
+        if (ref.CountryRanges[i].RangeStart <= n && n <= ref.CountryRanges[i].RangeEnd)
+            return ref.CountryRanges[i].CountryIndex;
+    return 0;
+}
+
+void DataFiles(std::string_view text) {
+    for (const std::string& item : ReadDelimitedItems(text))
+        Check(item.find('\n') == std::string::npos && item.find('\r') == std::string::npos);
+    for (std::string_view line : ReadWholeLines(text)) {
+        Check(!line.empty() && line.find('\n') == std::string_view::npos && line.find('\r') == std::string_view::npos);
+        SplitCsvLine(line);
+    }
+
+    ReferenceData ref;
+    ParseSearchEngines(ref, text);
+    ParseSpiders(ref, text);
+    ParseItemList(text);
+    ParseErrorDescriptions(ref, text);
+    for (int code : {0, 200, 404, -1}) ref.ErrorDescriptionOf(code);
+    ParseBrowserDefinitions(ref, text);
+    Check(ref.BrowserCount() >= 1 && ref.BrowserDefinitions[1].IsOS && !ref.BrowserDefinitions[0].IsOS);
+    DetectBrowser(ref, text, true);
+    DetectBrowser(ref, "Mozilla/5.0 (Windows NT 10.0; Win64; x64) Chrome/120.0 Safari/537.36", true);
+
+    ParseCountryList(ref, text);
+    ParseCountryRanges(ref, text);
+    ref.FindCountry(text);
+    // Binary search (when the ranges allow it) must give what the scan gives, at every edge.
+    for (size_t i = 1; i < ref.CountryRanges.size() && i < 64; ++i) {
+        for (int64_t n : {ref.CountryRanges[i].RangeStart, ref.CountryRanges[i].RangeEnd,
+                          ref.CountryRanges[i].RangeEnd + 1, ref.CountryRanges[i].RangeStart - 1}) {
+            if (n < 0 || n > 0xFFFFFFFFll) continue;
+            Check(ref.FindCountry(AddressOf(n)) == LinearCountry(ref, n));
+        }
+    }
+}
+
+// Lines "section/key=value" make a settings store that the loaders then read.
+void Settings(std::string_view text) {
+    MemorySettingsStore store;
+    for (std::string_view line : ReadWholeLines(text)) {
+        size_t slash = line.find('/'), eq = line.find('=');
+        if (slash == std::string_view::npos || eq == std::string_view::npos || eq < slash) {
+            ReadNumber(line);
+            IsYes(line);
+            ReadInt16(line);
+            continue;
+        }
+        store.SaveSetting(line.substr(0, slash), line.substr(slash + 1, eq - slash - 1), line.substr(eq + 1));
+    }
+    ProgramOptions options;
+    LoadOptions(store, options, "docs");
+    Check(options.MaxRecentFiles >= 0 && options.MaxRecentFilters >= 0);
+    RecentLists recent;
+    SiteProfileList profiles;
+    LoadRecentAndProfiles(store, options, recent, profiles);
+    PushRecent(recent.RecentFiles, options.MaxRecentFiles, text);
+    MemorySettingsStore out;
+    SaveRecentAndProfiles(out, options, recent, profiles);
+    SiteProfileList back;
+    LoadProfiles(out, back);
+    Check(back.NumProfiles() == profiles.NumProfiles());
+    for (int p = 1; p <= back.NumProfiles(); ++p) {
+        Check(back[p].SiteName == profiles[p].SiteName && back[p].Domains == profiles[p].Domains);
+        Check(back[p].DifferentDomains == profiles[p].DifferentDomains && back[p].FTP == profiles[p].FTP);
+        Check(back[p].NumberFTP() == profiles[p].NumberFTP());
+        Check(back[p].AutoConversionReports == profiles[p].AutoConversionReports);
+    }
+    ReferenceData ref;
+    NullHost host;
+    LoadGraphicExtensions(store, ref, host, "/nonexistent");
+    LoadSessionIDPrefixes(store, ref, host, "/nonexistent");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::string text = NormaliseDataText(bytes);
+    DataFiles(bytes);   // the parsers must cope with raw bytes too
+    DataFiles(text);
+    Settings(text);
+    return 0;
+}
