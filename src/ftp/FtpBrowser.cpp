@@ -1,0 +1,289 @@
+#include "FtpBrowser.h"
+
+#include "FtpText.h"
+
+#include "engine/Locale.h"
+#include "engine/ProgramOptions.h"
+#include "engine/RenameFile.h"
+#include "engine/RunHost.h"
+#include "engine/SettingsStore.h"
+#include "engine/SiteProfile.h"
+
+#include <filesystem>
+
+namespace trevix {
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// One leading blank where a minus sign would go, as the settings store keeps numbers.
+std::string PaddedNumber(long long value) {
+    std::string text = std::to_string(value);
+    if (value >= 0) text.insert(text.begin(), ' ');
+    return text;
+}
+
+// Commands do not nest: a button pressed while events are processed inside one is ignored,
+// except closing, which the session handles at any time.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
+} // namespace
+
+FtpBrowser::FtpBrowser(RunHost& host, ProgramOptions& options, SettingsStore* store, FtpBrowserEvents* events)
+    : TodayText([] { return TodayShortDate(Locale::Fixed()); }), host_(host), options_(options), store_(store),
+      events_(events ? events : &noEvents_), session_(host) {}
+
+int FtpBrowser::OpenFtpPage(const SiteProfile* profile, std::vector<std::string>& servers) {
+    Fields.Username.clear();
+    Fields.Password.clear();
+    Fields.Directory.clear();
+    servers.clear();
+    if (!profile) return -1;
+    for (const FtpAccount& account : profile->FtpAccounts) servers.push_back(account.Server);
+    const int index = profile->FTP;
+    if (index < 0 || index >= profile->NumberFTP()) return -1; // no such account: nothing selected
+    SelectAccount(*profile, index);
+    return index;
+}
+
+void FtpBrowser::SelectAccount(const SiteProfile& profile, int index) {
+    if (index < 0 || index >= profile.NumberFTP()) return;
+    const FtpAccount& account = profile.FtpAccounts[static_cast<size_t>(index)];
+    Fields.Server = account.Server;
+    Fields.Username = account.Username;
+    Fields.Password = account.Password;
+    Fields.Directory = account.Directory;
+}
+
+int FtpBrowser::StoreAccount(SiteProfile& profile, const FtpPanelFields& fields) {
+    size_t index = 0;
+    while (index < profile.FtpAccounts.size() && !EqualsIgnoringCase(profile.FtpAccounts[index].Server, fields.Server))
+        ++index;
+    if (index == profile.FtpAccounts.size()) profile.FtpAccounts.emplace_back();
+    profile.FTP = static_cast<int16_t>(index);
+    FtpAccount& account = profile.FtpAccounts[index];
+    account.Server = fields.Server;
+    account.Username = fields.Username;
+    account.Password = fields.Password;
+    account.Directory = fields.Directory;
+    return static_cast<int>(index);
+}
+
+void FtpBrowser::Connect(SiteProfile* profile) {
+    if (Busy()) return;
+    if (profile) StoreAccount(*profile, Fields);
+    username_ = Fields.Username;
+    password_ = Fields.Password;
+    ConnectToServer();
+}
+
+bool FtpBrowser::ConnectToServer() {
+    if (Busy()) return false;
+    if (HandlesOpen()) CloseConnection(true);
+    host_.ResetCancel();
+    const FtpServerAddress address{Fields.Server, ParseFtpPort(Fields.Port), username_, password_};
+    const std::string directory = Fields.Directory;
+    host_.SetStatus("Connecting to server...");
+    host_.ProcessEvents();
+    bool ok = false;
+    {
+        BusyScope busy(busy_);
+        ok = session_.OpenSession() && session_.OpenConnection(address);
+    }
+    if (ok) {
+        connected_ = true;
+        if (!directory.empty()) {
+            ChangePath2(directory);
+        } else {
+            Fields.Directory = session_.GetFtpCurrentDirectory();
+            ListFtpDirectory();
+        }
+        if (connected_) host_.SetStatus("Connected."); // unless closed while listing
+    } else {
+        host_.SetStatus(session_.LastErrorText());
+        CloseConnection(true); // keeps the error text in the status bar
+    }
+    events_->ConnectionChanged();
+    return ok;
+}
+
+void FtpBrowser::CloseConnection(bool dontClearStatus) {
+    connected_ = false;
+    session_.Close();
+    if (!dontClearStatus) host_.SetStatus("");
+    entries_.clear();
+    events_->ListChanged();
+    events_->ConnectionChanged();
+}
+
+FtpEntryAction FtpBrowser::ChangePath(std::string_view entryText) {
+    if (Busy() || entryText.empty()) return FtpEntryAction::None;
+    if (entryText.back() != '/' && entryText != "..") return FtpEntryAction::StartDownload;
+    if (!connected_) return FtpEntryAction::None;
+    {
+        BusyScope busy(busy_);
+        host_.ResetCancel();
+        session_.SetFtpCurrentDirectory(session_.GetFtpCurrentDirectory() + std::string(entryText));
+        Fields.Directory = session_.GetFtpCurrentDirectory();
+    }
+    ListFtpDirectory();
+    return FtpEntryAction::ChangedDirectory;
+}
+
+void FtpBrowser::ChangePath2(std::string_view directory) {
+    if (Busy() || !connected_) return;
+    {
+        BusyScope busy(busy_);
+        host_.ResetCancel();
+        session_.SetFtpCurrentDirectory(directory);
+        Fields.Directory = session_.GetFtpCurrentDirectory();
+    }
+    ListFtpDirectory();
+}
+
+void FtpBrowser::ListFtpDirectory() {
+    if (Busy()) return;
+    BusyScope busy(busy_);
+    entries_.clear();
+    events_->ListChanged();
+    const std::string dir = session_.GetFtpCurrentDirectory();
+    if (dir.empty()) return; // not connected
+    if (dir != "/") entries_.push_back("..");
+    host_.SetStatus("Getting FTP directory contents...");
+    events_->ListChanged();
+    // A failed listing is silent: the list keeps what arrived, at most "..".
+    session_.FindFiles(dir, [&](const FtpDirEntry& entry) {
+        if (!session_.ConnectionOpen()) return false; // closed meanwhile: the list stays empty
+        entries_.push_back(FtpListText(entry));
+        events_->ListChanged();
+        return true;
+    });
+    if (!session_.ConnectionOpen()) entries_.clear();
+    host_.SetStatus("");
+}
+
+void FtpBrowser::FloodShowTransferResult(bool success, std::string_view) {
+    host_.SetStatus(success ? "Transfer completed successfully." : "Transfer failed.");
+}
+
+std::string FtpBrowser::LocalNameFor(const std::string& remoteName, const SiteProfile* profile) const {
+    if (!options_.FTPRename) return remoteName;
+    return RenameFile(remoteName, "", options_.RenameTemplate, profile ? profile->SiteName : std::string(),
+                      TodayText ? TodayText() : std::string());
+}
+
+void FtpBrowser::SaveAfterDownload() {
+    if (store_) store_->SaveSetting("Options", "AfterDownload", PaddedNumber(options_.AfterDownload));
+}
+
+DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std::string>& selectedEntries,
+                                     AfterDownloadChoice choice) {
+    DownloadOutcome outcome;
+    if (Busy()) return outcome;
+
+    // The next visit starts in this directory.
+    if (profile && profile->FTP >= 0 && profile->FTP < profile->NumberFTP())
+        profile->FtpAccounts[static_cast<size_t>(profile->FTP)].Directory = Fields.Directory;
+
+    std::vector<std::string> names;
+    for (const std::string& entry : selectedEntries) names.push_back(ListEntryName(entry));
+    if (names.empty()) return outcome; // nothing selected: nothing at all happens
+    outcome.HadSelection = true;
+
+    {
+        BusyScope busy(busy_);
+        events_->DownloadStarting();
+        host_.ResetCancel();
+        host_.SetStatus("Starting download...");
+        host_.ProcessEvents();
+
+        const std::string folder = Fields.DownloadFolder;
+        std::error_code ec;
+        if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+            std::filesystem::create_directory(folder, ec); // one level, as the folder box names it
+
+        bool lastSucceeded = false;
+        const size_t n = names.size();
+        for (size_t k = 1; k <= n; ++k) {
+            const std::string& name = names[k - 1];
+            session_.ResetTransferCounters();
+            host_.SetStatus("Downloading file " + std::to_string(k) + " of " + std::to_string(n) + ": " + name +
+                            " ...");
+            lastSucceeded = false;
+            outcome.FailedName = name;
+
+            if (folder.empty()) {
+                outcome.Reason = DownloadOutcome::Failure::NoFolder;
+                host_.SetStatus("No download folder is set.");
+            } else if (!IsPlainFileName(name)) {
+                // A name from the server never decides where a file lands.
+                outcome.Reason = DownloadOutcome::Failure::RefusedName;
+                host_.SetStatus("Not downloaded: \"" + name + "\" is not a plain file name.");
+            } else if (!session_.ConnectionOpen()) {
+                outcome.Reason = DownloadOutcome::Failure::NotConnected;
+            } else {
+                const std::string remote = session_.GetFtpCurrentDirectory() + name;
+                const std::string localName = LocalNameFor(name, profile);
+                const std::string localPath = EnsureTrailingPathSeparator(folder) + localName;
+                if (!IsPlainFileName(localName)) {
+                    outcome.Reason = DownloadOutcome::Failure::RefusedName;
+                    host_.SetStatus("Not downloaded: the rename template gives no usable file name for \"" + name +
+                                    "\".");
+                } else if (const auto entry = session_.FindFile(remote)) {
+                    lastSucceeded = session_.FtpDownloadFile(remote, localPath, *entry, false);
+                    if (!lastSucceeded) {
+                        outcome.Reason = DownloadOutcome::Failure::TransferFailed;
+                        outcome.Detail = session_.LastErrorText();
+                    }
+                    FloodShowTransferResult(lastSucceeded, localPath);
+                    if (lastSucceeded) {
+                        downloadedFile_ = localPath;
+                        outcome.DownloadedFiles.push_back(localPath);
+                    }
+                } else {
+                    // Could not be looked up: no transfer was tried, so nothing is reported.
+                    outcome.Reason = DownloadOutcome::Failure::NotFound;
+                    outcome.Detail = session_.LastErrorText();
+                }
+            }
+            events_->FileDownloadFinished();
+            if (!lastSucceeded) break;
+            events_->FileDownloaded(downloadedFile_);
+        }
+
+        if (lastSucceeded) {
+            outcome.Succeeded = true;
+            outcome.Reason = DownloadOutcome::Failure::None;
+            outcome.FailedName.clear();
+            outcome.Applied = choice;
+            options_.AfterDownload = static_cast<int16_t>(choice);
+        }
+    }
+    if (outcome.Applied == AfterDownloadChoice::ProcessFiles) CloseConnection(false); // as the Close button
+    SaveAfterDownload();
+
+    // The failure stays readable in the status bar; a success leaves it clear.
+    if (outcome.Succeeded) host_.SetStatus("");
+    host_.ShowProgress(false);
+    events_->DownloadFinished();
+    return outcome;
+}
+
+} // namespace trevix

@@ -1,0 +1,431 @@
+#include "FtpSession.h"
+
+#include "FtpErrors.h"
+
+#include "engine/RunHost.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace trevix {
+
+// What one libcurl call needs in its callbacks.
+struct FtpSession::Call {
+    FtpSession* Session = nullptr;
+    bool Download = false;           // progress goes to the progress bar
+    std::FILE* Out = nullptr;        // download target
+    const std::function<bool(const FtpDirEntry&)>* OnEntry = nullptr;
+    bool StoppedByCaller = false;    // OnEntry asked to stop
+    int64_t ShownProgress = -1;
+    std::string LastReply;           // the server's last reply line
+    std::string LastErrorReply;      // its last 4xx/5xx line: what a refusal says
+    std::vector<std::string> Replies;
+    curl_slist* Quote = nullptr;
+    ~Call() { curl_slist_free_all(Quote); }
+};
+
+// The callbacks are plain functions for libcurl; they reach the session through this.
+struct CallbackAccess {
+    static bool ShouldStop(FtpSession::Call& call) {
+        FtpSession& s = *call.Session;
+        s.host_.ProcessEvents();
+        return s.closeRequested_ || s.host_.IsCancelled();
+    }
+
+    static int Progress(void* data, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t) {
+        auto& call = *static_cast<FtpSession::Call*>(data);
+        FtpSession& s = *call.Session;
+        if (call.Download && s.transferMode_ == 3) {
+            s.bytesReceived_ = dlnow;
+            // Without a known size the server's own announcement is the best maximum.
+            if (s.transferTotal_ <= 0 && dltotal > 0) s.transferTotal_ = dltotal;
+            const int64_t value = std::max<int64_t>(std::min<int64_t>(s.bytesReceived_, s.transferTotal_),
+                                                    std::max<int64_t>(call.ShownProgress, 0));
+            if (value != call.ShownProgress) {
+                call.ShownProgress = value;
+                s.host_.SetProgress(value, s.transferTotal_);
+            }
+        }
+        return ShouldStop(call) ? 1 : 0;
+    }
+
+    static size_t Write(char* ptr, size_t size, size_t count, void* data) {
+        auto& call = *static_cast<FtpSession::Call*>(data);
+        const size_t bytes = size * count;
+        if (!call.Out) return bytes; // replies of commands without a file: not wanted
+        return std::fwrite(ptr, 1, bytes, call.Out);
+    }
+
+    // libcurl hands every server reply line of the control connection here.
+    static size_t Header(char* ptr, size_t size, size_t count, void* data) {
+        auto& call = *static_cast<FtpSession::Call*>(data);
+        const size_t bytes = size * count;
+        std::string line(ptr, bytes);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        if (line.empty()) return bytes;
+        call.LastReply = line;
+        if (line[0] == '4' || line[0] == '5') call.LastErrorReply = line;
+        call.Replies.push_back(std::move(line));
+        return bytes;
+    }
+
+    static long ChunkBegin(const void* info, void* data, int) {
+        auto& call = *static_cast<FtpSession::Call*>(data);
+        const auto* file = static_cast<const curl_fileinfo*>(info);
+        if (ShouldStop(call)) return CURL_CHUNK_BGN_FUNC_FAIL;
+        const std::string name = file->filename ? file->filename : "";
+        if (name.empty() || name == "." || name == "..") return CURL_CHUNK_BGN_FUNC_SKIP;
+        FtpDirEntry entry;
+        entry.Name = name;
+        entry.IsDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
+        if (!entry.IsDirectory && (file->flags & CURLFINFOFLAG_KNOWN_SIZE) && file->size > 0)
+            entry.Size = static_cast<uint64_t>(file->size);
+        if (call.OnEntry && !(*call.OnEntry)(entry)) {
+            call.StoppedByCaller = true;
+            return CURL_CHUNK_BGN_FUNC_FAIL;
+        }
+        // The entry is all that is wanted; the file itself is never fetched.
+        return CURL_CHUNK_BGN_FUNC_SKIP;
+    }
+
+    // Every name of the listing is wanted, whatever characters it holds.
+    static int MatchAll(void*, const char*, const char*) { return CURL_FNMATCHFUNC_MATCH; }
+};
+
+namespace {
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool IsUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+std::string PercentEncodePath(std::string_view path) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if (IsUnreserved(c) || c == '/') {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        }
+    }
+    return out;
+}
+
+// A host text that cannot smuggle anything else into the URL (a user, a path, a port).
+bool IsValidHost(std::string_view host) {
+    if (host.empty()) return false;
+    for (unsigned char c : host)
+        if (c <= ' ' || c == 0x7F || std::string_view("/\\?#@%").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+    return true;
+}
+
+std::string_view TrimSpaces(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+// Control characters in a command argument would end the command and start another.
+bool IsSafeCommandArgument(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+}
+
+std::string ParentFolder(const std::string& localPath) {
+    const std::filesystem::path parent = std::filesystem::path(localPath).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+} // namespace
+
+std::optional<std::string> ParsePwdReply(std::string_view line) {
+    if (line.size() < 4 || line.substr(0, 3) != "257" || (line[3] != ' ' && line[3] != '-')) return std::nullopt;
+    std::string_view rest = line.substr(4);
+    const size_t open = rest.find('"');
+    if (open == std::string_view::npos) {
+        // Not quoted as the standard asks: the first word is the best guess.
+        rest = TrimSpaces(rest);
+        const std::string_view word = rest.substr(0, rest.find(' '));
+        if (word.empty()) return std::nullopt;
+        return std::string(word);
+    }
+    std::string dir;
+    for (size_t i = open + 1; i < rest.size(); ++i) {
+        if (rest[i] != '"') {
+            dir.push_back(rest[i]);
+        } else if (i + 1 < rest.size() && rest[i + 1] == '"') {
+            dir.push_back('"'); // a doubled quote is one quote of the name
+            ++i;
+        } else {
+            return dir;
+        }
+    }
+    return std::nullopt; // no closing quote
+}
+
+FtpSession::FtpSession(RunHost& host) : host_(host) {}
+
+FtpSession::~FtpSession() {
+    closeRequested_ = false;
+    CloseNow();
+}
+
+bool FtpSession::OpenSession() {
+    GlobalInit();
+    session_ = true;
+    closeRequested_ = false;
+    return true;
+}
+
+std::string FtpSession::UrlFor(std::string_view absolutePath) const {
+    std::string host(TrimSpaces(address_.Server));
+    if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]"; // IPv6 literal
+    // "%2F" makes the path absolute; a plain first "/" would start from the login folder.
+    std::string path(absolutePath);
+    if (!path.empty() && path.front() == '/') path.erase(0, 1);
+    return "ftp://" + host + ":" + std::to_string(address_.Port) + "/%2F" + PercentEncodePath(path);
+}
+
+void FtpSession::Configure(void* handle, Call& call, const std::string& url) const {
+    CURL* h = static_cast<CURL*>(handle);
+    curl_easy_reset(h); // keeps the cached connection, so the control session survives
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(h, CURLOPT_USERNAME, address_.Username.c_str());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, address_.Password.c_str());
+    curl_easy_setopt(h, CURLOPT_PROXY, ""); // direct access: no proxy from the environment
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, Timeouts.ConnectSeconds);
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, Timeouts.ResponseSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, Timeouts.StalledSeconds);
+    // Full paths in every command: the server's working directory belongs to the browser's
+    // own CWD/PWD commands, and libcurl never relies on where it thinks the server is.
+    curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CallbackAccess::Progress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &call);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CallbackAccess::Write);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &call);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CallbackAccess::Header);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &call);
+}
+
+int FtpSession::Perform(void* handle, Call& call) {
+    call.Session = this;
+    ++callDepth_;
+    const CURLcode rc = curl_easy_perform(static_cast<CURL*>(handle));
+    --callDepth_;
+    lastError_ = FtpErrorCodeFromCurl(rc);
+    lastResponse_ = call.LastErrorReply.empty() ? call.LastReply : call.LastErrorReply;
+    // A close asked for during the call happens now; a listing handle is its caller's.
+    if (closeRequested_ && callDepth_ == 0) CloseNow();
+    return rc;
+}
+
+void FtpSession::Close() {
+    if (callDepth_ > 0) {
+        closeRequested_ = true; // the running command stops at its next callback
+        return;
+    }
+    CloseNow();
+}
+
+void FtpSession::CloseNow() {
+    if (main_) curl_easy_cleanup(static_cast<CURL*>(main_));
+    main_ = nullptr;
+    session_ = false;
+    closeRequested_ = false;
+    currentDir_.clear();
+    transferMode_ = 0;
+}
+
+std::string FtpSession::LastErrorText() const { return FtpErrorText(lastError_, lastResponse_); }
+
+bool FtpSession::OpenConnection(const FtpServerAddress& address) {
+    lastError_ = FtpErrorNone;
+    lastResponse_.clear();
+    if (!SessionOpen() || Busy()) {
+        lastError_ = FtpErrorInternal;
+        return false;
+    }
+    if (main_) {
+        curl_easy_cleanup(static_cast<CURL*>(main_));
+        main_ = nullptr;
+    }
+    address_ = address;
+    if (!IsValidHost(TrimSpaces(address_.Server)) || address_.Port <= 0 || address_.Port > 65535) {
+        lastError_ = address_.Server.empty() ? FtpErrorNameNotResolved : FtpErrorInvalidUrl;
+        return false;
+    }
+    CURL* h = curl_easy_init();
+    if (!h) {
+        lastError_ = FtpErrorOutOfHandles;
+        return false;
+    }
+    // Logging in with nothing to transfer: libcurl connects, sends USER/PASS and asks PWD.
+    Call call;
+    Configure(h, call, UrlFor("/"));
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    main_ = h;
+    if (Perform(h, call) != CURLE_OK) {
+        if (main_) curl_easy_cleanup(static_cast<CURL*>(main_));
+        main_ = nullptr;
+        return false;
+    }
+    if (!main_) return false; // closed while connecting
+    const char* entry = nullptr;
+    curl_easy_getinfo(h, CURLINFO_FTP_ENTRY_PATH, &entry);
+    currentDir_ = EnsureTrailingSlash(entry && *entry ? entry : "/");
+    return true;
+}
+
+std::string FtpSession::GetFtpCurrentDirectory() const { return ConnectionOpen() ? currentDir_ : std::string(); }
+
+void FtpSession::SetFtpCurrentDirectory(std::string_view path) {
+    if (!ConnectionOpen() || Busy() || path.empty() || !IsSafeCommandArgument(path)) return;
+    const std::string target = path.front() == '/' ? std::string(path) : currentDir_ + std::string(path);
+    Call call;
+    Configure(main_, call, UrlFor("/"));
+    curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_NOBODY, 1L);
+    // Start from the current directory so that a failing change leaves the server there;
+    // the "*" lets the list go on after a refusal. PWD then says where the server is.
+    for (const std::string& command : {"*CWD " + currentDir_, "*CWD " + target, std::string("PWD")})
+        call.Quote = curl_slist_append(call.Quote, command.c_str());
+    curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_QUOTE, call.Quote);
+    const int rc = Perform(main_, call);
+    if (main_) curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_QUOTE, nullptr); // the list dies with call
+    if (rc != CURLE_OK || !ConnectionOpen()) return;
+    for (auto it = call.Replies.rbegin(); it != call.Replies.rend(); ++it) {
+        if (auto dir = ParsePwdReply(*it)) {
+            currentDir_ = EnsureTrailingSlash(*dir);
+            return;
+        }
+    }
+}
+
+void* FtpSession::OpenListingConnection() const {
+    if (!SessionOpen() || !main_) return nullptr;
+    return curl_easy_init();
+}
+
+bool FtpSession::FindFiles(std::string_view directory,
+                           const std::function<bool(const FtpDirEntry&)>& onEntry) {
+    if (Busy()) return false;
+    CURL* h = static_cast<CURL*>(OpenListingConnection());
+    if (!h) return false;
+    Call call;
+    call.OnEntry = &onEntry;
+    // libcurl reads the LIST reply itself (Unix and DOS styles) and hands over one parsed
+    // entry at a time; each is skipped, so nothing but the listing is transferred.
+    Configure(h, call, UrlFor(EnsureTrailingSlash(directory)) + "*");
+    curl_easy_setopt(h, CURLOPT_WILDCARDMATCH, 1L);
+    curl_easy_setopt(h, CURLOPT_CHUNK_BGN_FUNCTION, &CallbackAccess::ChunkBegin);
+    curl_easy_setopt(h, CURLOPT_CHUNK_DATA, &call);
+    curl_easy_setopt(h, CURLOPT_FNMATCH_FUNCTION, &CallbackAccess::MatchAll);
+    curl_easy_setopt(h, CURLOPT_FNMATCH_DATA, &call);
+    const int rc = Perform(h, call);
+    curl_easy_cleanup(h);
+    // An empty directory matches nothing, which libcurl reports as "not found".
+    return rc == CURLE_OK || rc == CURLE_REMOTE_FILE_NOT_FOUND || call.StoppedByCaller;
+}
+
+std::optional<FtpDirEntry> FtpSession::FindFile(std::string_view remotePath) {
+    if (Busy() || remotePath.empty() || remotePath.back() == '/') return std::nullopt;
+    CURL* h = static_cast<CURL*>(OpenListingConnection());
+    if (!h) return std::nullopt;
+    Call call;
+    Configure(h, call, UrlFor(remotePath));
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L); // SIZE only
+    const int rc = Perform(h, call);
+    curl_off_t size = -1;
+    if (rc == CURLE_OK) curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+    curl_easy_cleanup(h);
+    if (rc != CURLE_OK) return std::nullopt;
+    FtpDirEntry entry;
+    const size_t slash = remotePath.rfind('/');
+    entry.Name = std::string(slash == std::string_view::npos ? remotePath : remotePath.substr(slash + 1));
+    entry.Size = size > 0 ? static_cast<uint64_t>(size) : 0;
+    return entry;
+}
+
+void FtpSession::ResetTransferCounters() {
+    bytesReceived_ = 0;
+    transferTotal_ = 0;
+}
+
+bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string& localPath,
+                                 const FtpDirEntry& entry, bool failIfExists) {
+    if (!ConnectionOpen() || Busy()) return false;
+    lastError_ = FtpErrorNone;
+    lastResponse_.clear();
+    std::error_code ec;
+    if (failIfExists && std::filesystem::exists(localPath, ec)) {
+        lastError_ = EEXIST;
+        return false;
+    }
+
+    transferTotal_ = static_cast<int64_t>(std::min<uint64_t>(entry.Size, INT64_MAX));
+    host_.ShowProgress(true);
+    host_.SetProgress(0, transferTotal_);
+    host_.ProcessEvents();
+    if (!ConnectionOpen()) return false;
+
+    // The bytes land in a hidden temporary file next to the target and take its name only
+    // when complete.
+    std::string temp = EnsureTrailingPathSeparator(ParentFolder(localPath)) + ".trevix-download-XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        lastError_ = FtpErrorInternal;
+        return false;
+    }
+    std::FILE* out = fdopen(fd, "wb");
+    if (!out) {
+        ::close(fd);
+        std::remove(temp.c_str());
+        lastError_ = FtpErrorInternal;
+        return false;
+    }
+
+    Call call;
+    call.Download = true;
+    call.Out = out;
+    Configure(main_, call, UrlFor(remotePath));
+    transferMode_ = 3;
+    const int rc = Perform(main_, call);
+    transferMode_ = 0;
+
+    bool ok = rc == CURLE_OK;
+    if (ok) {
+        // Files are created as any other program of the user would create them.
+        const mode_t mask = umask(0);
+        umask(mask);
+        ok = std::fflush(out) == 0 && fchmod(fd, 0666 & ~mask) == 0;
+    }
+    ok = (std::fclose(out) == 0) && ok;
+    if (ok) ok = std::rename(temp.c_str(), localPath.c_str()) == 0;
+    if (!ok) {
+        std::remove(temp.c_str());
+        if (lastError_ == FtpErrorNone) lastError_ = FtpErrorInternal;
+    }
+    return ok;
+}
+
+} // namespace trevix

@@ -1,0 +1,120 @@
+#pragma once
+// The FTP session layer: one server connection at a time, kept open between commands, plus
+// a short-lived second connection for every listing and size lookup so that browsing never
+// ties up the connection a download runs on. Built on libcurl's easy interface; every call
+// is synchronous and reports progress and asks about Cancel through the RunHost.
+#include "FtpText.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace trevix {
+
+class RunHost;
+
+struct FtpServerAddress {
+    std::string Server; // host name or address, as typed
+    int Port = 21;
+    std::string Username;
+    std::string Password;
+};
+
+struct FtpTimeouts {
+    long ConnectSeconds = 30;  // to open a connection
+    long ResponseSeconds = 60; // for the server to answer a command
+    long StalledSeconds = 60;  // a transfer that moves no byte this long is given up
+};
+
+class FtpSession {
+public:
+    explicit FtpSession(RunHost& host);
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    FtpTimeouts Timeouts;
+
+    // The session: the library set up for direct, passive, uncached FTP.
+    bool OpenSession();
+    bool SessionOpen() const { return session_ && !closeRequested_; }
+
+    // The main connection: logs in and learns the directory the server starts in. On failure
+    // LastError() says why and nothing stays open of the connection.
+    bool OpenConnection(const FtpServerAddress& address);
+    bool ConnectionOpen() const { return main_ != nullptr && !closeRequested_; }
+
+    // Closes the main connection and the session. Called while a command runs (a Cancel or
+    // Close button handled while events are processed), it stops that command, which then
+    // fails, and the handles are closed as soon as the library has returned.
+    void Close();
+
+    // The failure of the last command: a code of FtpErrors.h and the server's last reply.
+    int LastError() const { return lastError_; }
+    const std::string& LastResponse() const { return lastResponse_; }
+    std::string LastErrorText() const;
+
+    // Where the server is, always ending in "/"; empty when there is no connection.
+    std::string GetFtpCurrentDirectory() const;
+    // Changes directory, relative to the current one unless the path starts with "/". A
+    // failure is not reported: the server simply stays where it was, and the current
+    // directory is what the server reports afterwards.
+    void SetFtpCurrentDirectory(std::string_view path);
+
+    // Lists a directory (absolute, ending in "/") on a second connection, in the server's
+    // order, without "." and "..". onEntry returns false to stop early. False when the
+    // listing could not be read (an empty directory is a success).
+    bool FindFiles(std::string_view directory, const std::function<bool(const FtpDirEntry&)>& onEntry);
+    // Looks one remote file up (absolute path) on a second connection to learn its size.
+    // Nullopt when it does not exist or is not a file.
+    std::optional<FtpDirEntry> FindFile(std::string_view remotePath);
+
+    // Downloads one file on the main connection. The bytes go to a temporary file in the
+    // target folder that replaces localPath only when the transfer is complete, so a failed
+    // or cancelled download leaves no partial file and keeps an earlier file of that name.
+    // Progress runs from 0 to the entry's size and never beyond it.
+    bool FtpDownloadFile(std::string_view remotePath, const std::string& localPath, const FtpDirEntry& entry,
+                         bool failIfExists);
+
+    void ResetTransferCounters();
+    int64_t TransferTotal() const { return transferTotal_; }
+    int64_t BytesReceived() const { return bytesReceived_; }
+    int TransferMode() const { return transferMode_; } // 0 idle, 3 while a download runs
+    // True while a command runs; the front end may then only close.
+    bool Busy() const { return callDepth_ > 0; }
+
+    // The URL libcurl is given for an absolute remote path (exposed for tests).
+    std::string UrlFor(std::string_view absolutePath) const;
+
+private:
+    struct Call;
+    friend struct CallbackAccess;
+
+    // Handles are CURL*: a fresh one for each listing or lookup (the second connection), the
+    // persistent main_ for everything else, so its control connection is reused.
+    void* OpenListingConnection() const;
+    void Configure(void* handle, Call& call, const std::string& url) const;
+    int Perform(void* handle, Call& call);
+    void CloseNow();
+
+    RunHost& host_;
+    bool session_ = false;
+    void* main_ = nullptr; // CURL*
+    FtpServerAddress address_;
+    std::string currentDir_;
+    int lastError_ = 0;
+    std::string lastResponse_;
+    int callDepth_ = 0;
+    bool closeRequested_ = false;
+    int64_t transferTotal_ = 0;
+    int64_t bytesReceived_ = 0;
+    int transferMode_ = 0;
+};
+
+// The directory of a 257 reply (`257 "/a ""b""" is current directory.` gives /a "b");
+// nullopt when the line is not one.
+std::optional<std::string> ParsePwdReply(std::string_view line);
+
+} // namespace trevix

@@ -1,0 +1,46 @@
+#pragma once
+// Small text rules of the FTP browser: path endings, the port box, the size text and the
+// way a directory entry is shown in the file list.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace trevix {
+
+// One entry of a remote directory as the listing delivers it.
+struct FtpDirEntry {
+    std::string Name;
+    bool IsDirectory = false;
+    uint64_t Size = 0; // bytes; 0 for directories
+};
+
+// The text up to the first NUL character (all of it when there is none).
+std::string TrimAtNul(std::string_view text);
+// The text with "/" appended unless it already ends in one.
+std::string EnsureTrailingSlash(std::string_view text);
+// The text with the platform's path separator appended unless it already ends in one.
+std::string EnsureTrailingPathSeparator(std::string_view text);
+
+// The port box: a whole number from 1 to 65535 (blanks around it allowed) is that port;
+// empty text, 0 and anything else mean the standard FTP port 21.
+int ParseFtpPort(std::string_view text);
+
+// A short size with a unit, as file managers show it: below 1000 bytes "N bytes"; above, the
+// unit (KB, MB, GB, TB, PB, EB, each 1024 of the one before) that keeps the number below
+// 1000, shown with three significant digits, cut rather than rounded so a size is never
+// shown larger than it is: "1.50 KB", "12.3 MB", "512 KB", "0.97 KB" for 1000 bytes.
+std::string FormatFileSize(uint64_t bytes);
+
+// How an entry appears in the file list: "name/" for a directory, else name, a tab and
+// FormatFileSize of its size.
+std::string FtpListText(const FtpDirEntry& entry);
+// A list entry's text up to its first tab (the whole text when there is none).
+std::string ListEntryName(std::string_view entry);
+// Whether clicking this list entry makes "Download" available: files only, not "..".
+bool IsDownloadableEntry(std::string_view entry);
+
+// A name that can be saved inside the download folder as it is: not empty, not "." or
+// "..", no "/" or "\", no NUL. Anything else could land outside the folder.
+bool IsPlainFileName(std::string_view name);
+
+} // namespace trevix

@@ -1,0 +1,138 @@
+#!/usr/bin/env python3
+"""A throw-away FTP server for the FTP tests.
+
+Builds a small directory tree in a temporary folder, serves it on 127.0.0.1 on a free
+port and prints that port on stdout once it is listening. It stops (and removes the tree)
+when its stdin reaches end of file or it receives SIGTERM, so a crashed test run never
+leaves a server behind.
+
+Usage: ftp_server.py USER PASSWORD
+"""
+import gzip
+import os
+import shutil
+import signal
+import sys
+import tempfile
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+# Fast enough that the medium file takes a fraction of a second, slow enough that the
+# big file is still running when a test cancels it.
+SEND_LIMIT = 16 * 1024 * 1024
+BIG_SIZE = 50 * 1024 * 1024
+HUGE_SIZE = 5 * 1024 * 1024 * 1024  # sparse: shows sizes beyond 32 bits, never downloaded
+
+
+def access_lines(count):
+    lines = []
+    for i in range(count):
+        lines.append(
+            '10.0.%d.%d - - [10/Oct/2000:13:%02d:%02d -0700] "GET /page%d.html HTTP/1.0" 200 %d '
+            '"http://example.com/" "Mozilla/4.08"\n' % (i // 250, i % 250, (i // 60) % 60, i % 60, i, 100 + i))
+    return "".join(lines).encode()
+
+
+def pattern_bytes(size, seed):
+    # Deterministic, non-repeating within a block, so a shifted or truncated copy is caught.
+    block = bytes(((i * 7919 + seed) ^ (i >> 8)) & 0xFF for i in range(65521))
+    out = bytearray()
+    while len(out) < size:
+        out += block
+    return bytes(out[:size])
+
+
+def build_tree(root):
+    os.makedirs(os.path.join(root, "logs", "sub"))
+    os.makedirs(os.path.join(root, "big"))
+    os.makedirs(os.path.join(root, "empty"))
+    with open(os.path.join(root, "readme.txt"), "wb") as f:
+        f.write(b"Test server for log downloads.\n")
+    access = access_lines(400)
+    with open(os.path.join(root, "logs", "access.log"), "wb") as f:
+        f.write(access)
+    with gzip.open(os.path.join(root, "logs", "access.log.gz"), "wb") as f:
+        f.write(access)
+    with open(os.path.join(root, "logs", "error log.txt"), "wb") as f:
+        f.write(b"[error] something odd\r\n[error] something else\r\n")
+    with open(os.path.join(root, "logs", "medium.bin"), "wb") as f:
+        f.write(pattern_bytes(3 * 1024 * 1024 + 17, 5))
+    with open(os.path.join(root, "logs", "locked.log"), "wb") as f:
+        f.write(b"the server refuses to send this one\n")
+    with open(os.path.join(root, "logs", "sub", "old.log"), "wb") as f:
+        f.write(access_lines(3))
+    with open(os.path.join(root, "big", "big.bin"), "wb") as f:
+        chunk = pattern_bytes(1024 * 1024, 11)
+        for _ in range(BIG_SIZE // len(chunk)):
+            f.write(chunk)
+    with open(os.path.join(root, "big", "huge.bin"), "wb") as f:
+        f.truncate(HUGE_SIZE)
+
+
+class Authorizer(DummyAuthorizer):
+    """Lists everything but refuses to send files named locked.log (a server-side failure)."""
+
+    def has_perm(self, username, perm, path=None):
+        if perm == "r" and path is not None and os.path.basename(path) == "locked.log":
+            return False
+        return DummyAuthorizer.has_perm(self, username, perm, path)
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.stderr.write(__doc__)
+        return 2
+    user, password = sys.argv[1], sys.argv[2]
+    root = tempfile.mkdtemp(prefix="trevix-ftp-")
+    try:
+        build_tree(root)
+        authorizer = Authorizer()
+        authorizer.add_user(user, password, root, perm="elr")
+
+        class Dtp(ThrottledDTPHandler):
+            write_limit = SEND_LIMIT
+
+        class Handler(FTPHandler):
+            pass
+
+        Handler.authorizer = authorizer
+        Handler.dtp_handler = Dtp
+        Handler.banner = "Trevix test server ready."
+        Handler.use_sendfile = False  # sendfile would bypass the throttle
+        Handler.auth_failed_timeout = 0.1  # keep the wrong-password test quick
+
+        server = FTPServer(("127.0.0.1", 0), Handler)
+        server.max_cons = 64
+        port = server.socket.getsockname()[1]
+
+        def stop(*_):
+            shutil.rmtree(root, ignore_errors=True)
+            os._exit(0)
+
+        signal.signal(signal.SIGTERM, stop)
+
+        def watch_stdin():
+            try:
+                while sys.stdin.buffer.read(1024):
+                    pass
+            except Exception:
+                pass
+            stop()
+
+        threading.Thread(target=watch_stdin, daemon=True).start()
+
+        import logging
+        logging.basicConfig(level=logging.ERROR)
+        sys.stdout.write("%d\n" % port)
+        sys.stdout.flush()
+        server.serve_forever(handle_exit=False)
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
