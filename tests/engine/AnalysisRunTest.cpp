@@ -1,0 +1,394 @@
+#include "engine/AnalysisRun.h"
+#include "engine/Analyser.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace trevix {
+
+namespace {
+
+struct Message {
+    MessageIcon Icon;
+    std::string Title, Text;
+};
+
+// Records what the run showed; cancels while the file named CancelIn is being read.
+class RecordingHost : public NullHost {
+public:
+    std::vector<std::string> Statuses;
+    std::vector<Message> Messages;
+    std::string CancelIn;
+    void SetStatus(std::string_view text) override {
+        Statuses.emplace_back(text);
+        reading_ = !CancelIn.empty() && text.starts_with("Loading " + CancelIn);
+    }
+    void ProcessEvents() override { cancel_ = cancel_ || reading_; }
+    bool IsCancelled() override { return cancel_; }
+    void ResetCancel() override { cancel_ = false; }
+    void ShowMessage(MessageIcon icon, std::string_view title, std::string_view text) override {
+        Messages.push_back({icon, std::string(title), std::string(text)});
+    }
+
+private:
+    bool reading_ = false, cancel_ = false;
+};
+
+std::string Line(const std::string& ip, const std::string& stamp, const std::string& file, int status,
+                 const std::string& referrer = "-", const std::string& agent = "Mozilla/4.0",
+                 long bytes = 100) {
+    return ip + " - - [" + stamp + "] \"GET " + file + " HTTP/1.0\" " + std::to_string(status) + " " +
+           std::to_string(bytes) + " \"" + referrer + "\" \"" + agent + "\"\n";
+}
+
+std::vector<std::vector<std::string>> Cells(const ReportList& list) {
+    std::vector<std::vector<std::string>> out;
+    for (const ListRow& r : list.Rows)
+        out.push_back(r.Cells);
+    return out;
+}
+
+class AnalysisRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("trevix-run-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+        a.SetHost(&host);
+        request.PushRecent = [this](RecentList l, std::string_view s) {
+            pushes.emplace_back(l, std::string(s));
+        };
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        request.Files.push_back(path);
+        return path;
+    }
+    RunResult Run() { return AnalyseLogFiles(a, request); }
+
+    Analyser a;
+    RecordingHost host;
+    RunRequest request;
+    std::vector<std::pair<RecentList, std::string>> pushes;
+    std::filesystem::path dir_;
+};
+
+TEST(Summary, TextOfTheTables) {
+    struct Case {
+        int Files;
+        const char *First, *Last;
+        uint32_t Entries, Spiders, Visitors;
+        double Megabytes;
+        const char* Expected;
+    };
+    const Case cases[] = {
+        {0, "", "", 0, 0, 0, 0,
+         "Loaded 0 log files covering  to  (total duration 00:00:00)\r\nTotal hits: 0 (of which spiders "
+         "0)\r\n"
+         "Unique IP's: 0\r\nBandwidth used: 0 MB."},
+        {2, "01/Oct/2006 00:00:12", "02/Oct/2006 23:59:58", 12345, 1234, 678, 57.3,
+         "Loaded 2 log files covering 01/10/2006 00:00:12 to 02/10/2006 23:59:58 (total duration 1 days "
+         "23:59:46)\r\n"
+         "Total hits: 12,345 (of which spiders 1,234)\r\nUnique IP's: 678, average 16.388 files per IP.\r\n"
+         "Bandwidth used: 57 MB."},
+        // One day exactly; only spiders: no average.
+        {1, "10/Oct/2000 00:00:00", "11/Oct/2000 00:00:00", 3, 3, 0, 0.5,
+         "Loaded 1 log file covering 10/10/2000 to 11/10/2000 (total duration 1 days 00:00:00)\r\n"
+         "Total hits: 3 (of which spiders 3)\r\nUnique IP's: 0\r\nBandwidth used: 1 MB."},
+        // An unreadable stamp shows empty and gives no duration.
+        {1, "10/Oct/2000 12:00:00", "xx/Foo/2000 13:00:00", 1, 0, 1, 0,
+         "Loaded 1 log file covering 10/10/2000 12:00:00 to  (total duration 00:00:00)\r\n"
+         "Total hits: 1 (of which spiders 0)\r\nUnique IP's: 1, average 1.000 files per IP.\r\nBandwidth "
+         "used: 0 MB."},
+    };
+    for (const Case& c : cases) {
+        Analyser a;
+        a.T.FirstDateTime = c.First;
+        a.T.LastDateTime = c.Last;
+        a.T.EntryCount = c.Entries;
+        a.T.SpiderHits = static_cast<int32_t>(c.Spiders);
+        a.T.Visitors.resize(c.Visitors + 1);
+        a.T.TotalMegabytes = c.Megabytes;
+        EXPECT_EQ(SummaryText(a, c.Files), c.Expected);
+    }
+}
+
+TEST(Summary, StampsTurnIsoAndShiftToLocalTime) {
+    struct Case {
+        const char* Zone;
+        bool Convert;
+        const char* Shown;
+    };
+    const Case cases[] = {{"-0330", true, "10/10/2000 15:30:00"},
+                          {"-0330", false, "10/10/2000 12:00:00"},
+                          {"+0200", true, "10/10/2000 10:00:00"}};
+    for (const Case& c : cases) {
+        Analyser a;
+        a.T.LogTimeZone = c.Zone;
+        a.Options.ConvertTimes = c.Convert;
+        a.T.FirstDateTime = a.T.LastDateTime = "10/Oct/2000 12:00:00";
+        std::string text = SummaryText(a, 1);
+        EXPECT_TRUE(text.starts_with("Loaded 1 log file covering " + std::string(c.Shown) + " to " + c.Shown))
+            << text;
+        EXPECT_EQ(a.T.FirstDateTime, "2000-10-10 12:00:00");
+    }
+}
+
+TEST(Summary, PercentVisitorsTruncatesToTenths) {
+    Analyser a;
+    const std::tuple<long long, long long, const char*> cases[] = {
+        {1, 3, "33.3"}, {2, 3, "66.6"}, {1, 2, "50"}, {0, 7, "0"}, {3'000'000, 4'000'000, "75"}, {5, 0, ""}};
+    for (auto [count, visitors, expected] : cases)
+        EXPECT_EQ(PercentVisitors(a, count, visitors), expected);
+}
+
+TEST_F(AnalysisRunTest, MissingFileGivesOneMessageAndTheRunGoesOn) {
+    std::string missing = (dir_ / "gone.log").string();
+    request.Files = {missing, ""};
+    std::string good = Write("a.log", Line("1.2.3.4", "10/Oct/2000:12:00:00 +0000", "/", 200) + "garbage\n");
+    request.AutoConversionReports = {"/buy.html", "/thanks.html"};
+    int reports = 0;
+    request.WriteAutoReport = [&](Analyser&) { ++reports; };
+    a.Filters.LogTextOn = true;
+    a.Filters.LogText = "GET";
+    a.Options.ShowRawLog = true;
+
+    RunResult r = Run();
+    EXPECT_EQ(r.FilesLoaded, 1);
+    EXPECT_EQ(r.FilesMissing, 1);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].Icon, MessageIcon::Critical);
+    EXPECT_EQ(host.Messages[0].Title, "File does not exist");
+    EXPECT_EQ(host.Messages[0].Text, "The file:\r\n\r\n" + missing +
+                                         "\r\n\r\ndoes not exist. Please check the filename and try again.");
+    EXPECT_TRUE(a.Lists.Summary.starts_with("Loaded 1 log file covering 10/10/2000 12:00:00"))
+        << a.Lists.Summary;
+    EXPECT_EQ(pushes, (std::vector<std::pair<RecentList, std::string>>{{RecentList::Filters, "GET"},
+                                                                       {RecentList::Files, good}}));
+    EXPECT_TRUE(a.ReportShown);
+    EXPECT_NE(std::find(host.Statuses.begin(), host.Statuses.end(), "Displaying report..."),
+              host.Statuses.end());
+    EXPECT_NE(std::find(host.Statuses.begin(), host.Statuses.end(), "Done"), host.Statuses.end());
+    EXPECT_TRUE(a.Lists.RawLogVisible);
+    std::string accepted = Line("1.2.3.4", "10/Oct/2000:12:00:00 +0000", "/", 200);
+    EXPECT_EQ(a.Lists.RawLogText, accepted.substr(0, accepted.size() - 1) + "\r\n");
+    EXPECT_TRUE(a.Lists.ErrorsLabelVisible); // the garbage line
+    EXPECT_EQ(a.Lists.ConversionFiles, request.AutoConversionReports);
+    EXPECT_EQ(reports, 1);
+}
+
+TEST_F(AnalysisRunTest, EmptyRunShowsOnlyTheUnknownCountry) {
+    a.T.Cancelled = true; // left over from an earlier cancelled run
+    Run();
+    EXPECT_EQ(a.Lists.Summary,
+              "Loaded 0 log files covering  to  (total duration 00:00:00)\r\nTotal hits: 0 (of "
+              "which spiders 0)\r\nUnique IP's: 0\r\nBandwidth used: 0 MB.");
+    EXPECT_EQ(Cells(a.Lists[lstCountries]), (std::vector<std::vector<std::string>>{{"(unknown)", "0"}}));
+    EXPECT_EQ(a.Lists[lstCountries].Rows[0].Key, "unknown");
+    for (int n : {lstFiles, lstReferrers, lstBrowsers, lstOS, lstWebBrowser, lstSearchTerms, lstSearchEngines,
+                  lstErrors})
+        EXPECT_EQ(a.Lists[n].RowCount(), 0u) << n;
+    EXPECT_FALSE(a.Lists.ErrorsLabelVisible);
+}
+
+TEST_F(AnalysisRunTest, SpidersOnlyGiveNoAverageAndNoPercentages) {
+    a.Ref.SpiderStrings = {"", "bot"};
+    Write("s.log", Line("1.1.1.1", "10/Oct/2000:12:00:00 +0000", "/", 200, "-", "Somebot/1.0") +
+                       Line("1.1.1.1", "10/Oct/2000:12:00:05 +0000", "/a", 200, "-", "Somebot/1.0"));
+    Run();
+    EXPECT_NE(a.Lists.Summary.find("(of which spiders 2)\r\nUnique IP's: 0\r\nBandwidth"), std::string::npos);
+    EXPECT_EQ(Cells(a.Lists[lstCountries]), (std::vector<std::vector<std::string>>{{"(unknown)", "0"}}));
+}
+
+TEST_F(AnalysisRunTest, CancelledLastFileStillEndsTheRun) {
+    struct Case {
+        const char* CancelIn;
+        bool AutoReport;
+        const char* SummaryStart;
+        bool Cancelled;
+    };
+    const Case cases[] = {{"b.log", true, "(Loading cancelled)", true},
+                          {"b.log", false, "(Loading cancelled)", true},
+                          {"a.log", true, "Loaded 2 log files", false}};
+    for (const Case& c : cases) {
+        Analyser a;
+        RecordingHost host;
+        host.CancelIn = c.CancelIn;
+        a.SetHost(&host);
+        a.Options.AutoReport = c.AutoReport;
+        RunRequest req;
+        for (const char* name : {"a.log", "b.log"}) {
+            req.Files.push_back((dir_ / name).string());
+            std::ofstream(req.Files.back()) << Line("1.2.3.4", "10/Oct/2000:12:00:00 +0000", "/", 200);
+        }
+        req.AutoConversionReports = {"/buy.html"};
+        int reports = 0;
+        req.WriteAutoReport = [&](Analyser&) { ++reports; };
+
+        RunResult r = AnalyseLogFiles(a, req);
+        EXPECT_EQ(r.LastFileCancelled, c.Cancelled);
+        EXPECT_TRUE(a.Lists.Summary.starts_with(c.SummaryStart)) << a.Lists.Summary;
+        EXPECT_EQ(a.Lists[lstCountries].RowCount(), c.Cancelled ? 0u : 1u);
+        EXPECT_EQ(a.ReportShown, !c.Cancelled);
+        EXPECT_NE(std::find(host.Statuses.begin(), host.Statuses.end(), "Done"), host.Statuses.end());
+        EXPECT_EQ(a.Lists.ConversionFiles, req.AutoConversionReports);
+        EXPECT_EQ(reports, c.AutoReport ? 1 : 0);
+    }
+}
+
+TEST_F(AnalysisRunTest, ReferrerPassFindsEnginesAndTerms) {
+    using Rows = std::vector<std::vector<std::string>>;
+    struct Case {
+        const char* Name;
+        std::vector<std::pair<std::string, std::string>> Hits; // referrer, requested file
+        bool Hide;
+        Rows Terms; // keywords, engine, from URL, to file, visitors
+        Rows Engines;
+        std::vector<std::string> Listed; // lstReferrers texts
+    };
+    const std::string g = "http://www.google.com/search";
+    const Case cases[] = {
+        {"paid click, then the same terms unpaid",
+         {{g + "?q=shoes", "/?gclid=x1"}, {g + "?q=shoes", "/"}},
+         true,
+         {{"shoes", "Google AdWords", g + "?q=shoes", "/?gclid=x1", "1"},
+          {"shoes", "Google", g + "?q=shoes", "/", "1"}},
+         {{"Google", "1"}, {"Google AdWords", "1"}},
+         {}},
+        {"empty first value gives way to the second",
+         {{g + "?q=&q=shoes", "/"}},
+         true,
+         {{"shoes", "Google", g + "?q=&q=shoes", "/", "1"}},
+         {{"Google", "1"}},
+         {}},
+        {"second & occurrence",
+         {{g + "?hl=en&q=&q=red+boots", "/"}},
+         true,
+         {{"red boots", "Google", g + "?hl=en&q=&q=red+boots", "/", "1"}},
+         {{"Google", "1"}},
+         {}},
+        {"empty value only", {{g + "?q=&x=1", "/"}}, true, {}, {{"Google", "1"}}, {g + "?q=&x=1"}},
+        {"no path after the host",
+         {{"http://www.google.com?q=shoes", "/"}},
+         true,
+         {},
+         {{"Google", "1"}},
+         {"http://www.google.com?q=shoes"}},
+        {"several definitions without terms",
+         {{"http://ask.msn.example/x", "/"}},
+         true,
+         {},
+         {{"MSN", "1"}, {"Ask", "1"}},
+         {"http://ask.msn.example/x"}},
+        {"letter case merges into the first form",
+         {{g + "?q=Shoes", "/"}, {"http://www.google.de/search?q=shoes+", "/a"}, {g + "?q=SHOES", "/a"}},
+         true,
+         {{"Shoes", "Google", g + "?q=Shoes", "/", "3"}},
+         {{"Google", "3"}},
+         {}},
+        {"hidden search referrers shown when the option is off",
+         {{"http://search.yahoo.com/s?fr=x&p=red+car&b=1", "/"}, {"http://other.example/", "/"}},
+         false,
+         {{"red car", "Yahoo", "http://search.yahoo.com/s?fr=x&p=red+car&b=1", "/", "1"}},
+         {{"Yahoo", "1"}},
+         {"http://search.yahoo.com/s?fr=x&p=red+car&b=1", "http://other.example/"}},
+        {"own site is not listed",
+         {{"http://www.mysite.com/page", "/"}, {"http://other.example/", "/"}},
+         true,
+         {},
+         {},
+         {"http://other.example/"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        a.Ref.SearchEngineDefinitions = {{},
+                                         {"Google", "google.", "q"},
+                                         {"Google AdWords", "!internal", "q"},
+                                         {"Yahoo", "search.yahoo.", "p"},
+                                         {"MSN", "msn.", "q"},
+                                         {"Ask", "ask.", "q"}};
+        a.Options.HideSearchEngines = c.Hide;
+        request.Profile.Domains = {"mysite.com"};
+        request.Files.clear();
+        std::string log;
+        for (auto& [ref, file] : c.Hits)
+            log += Line("1.2.3.4", "10/Oct/2000:12:00:00 +0000", file, 200, ref);
+        Write("r.log", log);
+        Run();
+
+        EXPECT_EQ(Cells(a.Lists[lstSearchTerms]), c.Terms);
+        EXPECT_EQ(Cells(a.Lists[lstSearchEngines]), c.Engines);
+        std::vector<std::string> listed;
+        for (const ListRow& row : a.Lists[lstReferrers].Rows)
+            listed.push_back(row.Cells[0]);
+        EXPECT_EQ(listed, c.Listed);
+        // Keys count the rows of each list; a listed referrer remembers its row key.
+        for (size_t i = 0; i < a.Lists[lstSearchTerms].RowCount(); ++i)
+            EXPECT_EQ(a.Lists[lstSearchTerms].Rows[i].Key, 'i' + std::to_string(i + 1));
+        for (size_t r = 1, n = 0; r <= a.T.ReferrerCount(); ++r) {
+            const ReferrerRecord& ref = a.T.Referrers[r];
+            bool shown = !ref.RowKey.empty();
+            if (shown) {
+                EXPECT_EQ(ref.RowKey, 'r' + std::to_string(++n));
+            }
+            EXPECT_EQ(ref.IsSearch, ref.SearchTermIndex != 0);
+        }
+    }
+}
+
+TEST_F(AnalysisRunTest, ErrorsTakeFirstAndLastTimeOverFiles) {
+    a.Ref.ErrorDescriptions = {{}, {404, "Not Found"}};
+    Write("a.log", Line("1.1.1.1", "10/Oct/2000:10:00:00 +0000", "/gone", 404) +
+                       Line("1.1.1.1", "10/Oct/2000:11:00:00 +0000", "/gone", 404) +
+                       Line("1.1.1.1", "10/Oct/2000:11:30:00 +0000", "/", 200, "-", "Mozilla/4.0", 1572864));
+    Write("b.log", Line("1.1.1.1", "09/Oct/2000:09:00:00 +0000", "/gone", 404) +
+                       Line("1.1.1.1", "10/Oct/2000:12:00:00 +0000", "/gone", 404) +
+                       Line("1.1.1.1", "10/Oct/2000:12:00:00 +0000", "/old", 410));
+    Run();
+    EXPECT_EQ(Cells(a.Lists[lstErrors]),
+              (std::vector<std::vector<std::string>>{
+                  {"404", "Not Found", "/gone", "-", "09/10/2000 09:00:00", "10/10/2000 12:00:00", "4"},
+                  {"410", "Unknown", "/old", "-", "10/10/2000 12:00:00", "10/10/2000 12:00:00", "1"}}));
+    EXPECT_EQ(Cells(a.Lists[lstFiles]),
+              (std::vector<std::vector<std::string>>{{"/gone", "4", "0", "0", "0", "0.00"},
+                                                     {"/", "1", "1", "0", "0", "1.50"},
+                                                     {"/old", "1", "0", "0", "0", "0.00"}}));
+}
+
+TEST_F(AnalysisRunTest, BrowsersSystemsAndCountries) {
+    a.Ref.BrowserDefinitions.push_back({{"Firefox"}, "Firefox", 0, false});
+    a.Ref.BrowserDefinitions.push_back({{"Windows"}, "Windows", 0, true});
+    a.Ref.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}, {"it", "Italy"}};
+    a.Ref.CountryRanges = {{}, {167772160, 184549375, "de", "Germany", 1}}; // 10.0.0.0/8
+    a.Ref.IndexCountryRanges();
+    Write("a.log",
+          Line("10.1.2.3", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Mozilla/5.0 (Windows; Firefox)") +
+              Line("pc.example.fr", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx") +
+              Line("192.168.0.1", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx"));
+    Run();
+    using Rows = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(Cells(a.Lists[lstCountries]),
+              (Rows{{"(unknown)", "1", "33.3"}, {"Germany", "1", "33.3"}, {"France", "1", "33.3"}}));
+    EXPECT_EQ(a.Lists[lstCountries].Rows[1].Key, "de");
+    EXPECT_EQ(Cells(a.Lists[lstWebBrowser]), (Rows{{"(unknown)", "2", "66.6"}, {"Firefox", "1", "33.3"}}));
+    EXPECT_EQ(Cells(a.Lists[lstOS]), (Rows{{"(unknown)", "2", "66.6"}, {"Windows", "1", "33.3"}}));
+    EXPECT_EQ(a.Lists[lstOS].Rows[1].Key, "i2");
+    EXPECT_EQ(Cells(a.Lists[lstBrowsers]), (Rows{{"Mozilla/5.0", "1", "33.3"},
+                                                 {"Windows", "1", "33.3"},
+                                                 {"Firefox", "1", "33.3"},
+                                                 {"Lynx", "2", "66.6"}}));
+}
+
+} // namespace
+} // namespace trevix
