@@ -1,0 +1,329 @@
+#include "FetchCommand.h"
+
+#include "engine/ProgramOptions.h"
+#include "engine/RunHost.h"
+#include "engine/SiteProfile.h"
+#include "ftp/FtpBrowser.h"
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
+
+namespace trevix {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// Ctrl+C stops the running transfer cleanly (no partial file) instead of killing the process.
+class InterruptScope {
+public:
+    InterruptScope() {
+        interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptScope() { sigaction(SIGINT, &previous_, nullptr); }
+
+private:
+    struct sigaction previous_ {};
+};
+
+// Status texts go to stderr as they appear; the progress bar has no terminal form.
+class FetchHost : public RunHost {
+public:
+    explicit FetchHost(std::ostream& err) : err_(err) {}
+    void SetStatus(std::string_view text) override {
+        if (!text.empty() && text != last_) err_ << text << '\n';
+        last_ = text;
+    }
+    void ShowProgress(bool) override {}
+    void SetProgress(long long, long long) override {}
+    void ProcessEvents() override {}
+    bool IsCancelled() override { return interrupted != 0; }
+    void ResetCancel() override {}
+    void ShowMessage(MessageIcon, std::string_view, std::string_view text) override { err_ << text << '\n'; }
+    bool AskYesNo(std::string_view, std::string_view) override { return false; }
+
+private:
+    std::ostream& err_;
+    std::string last_;
+};
+
+const char* FetchUsage() {
+    return "Usage: trevix-cli fetch ftp://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]\n"
+           "                        [--rename [--template T] [--site NAME]]\n"
+           "  The password is the first line of F, else the environment variable TREVIX_FTP_PASSWORD.\n"
+           "  A path is relative to the folder the server logs in to; start it with %2F for an absolute one.\n"
+           "  --rename     name the files by the template (default \"%s %d %f\": site, date, file name)\n";
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<std::string> PercentDecode(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out.push_back(text[i]);
+            continue;
+        }
+        if (i + 2 >= text.size() || HexValue(text[i + 1]) < 0 || HexValue(text[i + 2]) < 0) return std::nullopt;
+        out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+        i += 2;
+    }
+    return out;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    return true;
+}
+
+struct Group {
+    FetchUrl Url;             // the server and folder the files share
+    std::vector<std::string> Files;
+};
+
+} // namespace
+
+std::optional<FetchUrl> ParseFetchUrl(std::string_view url, std::string& error) {
+    if (!StartsWithNoCase(url, "ftp://")) {
+        error = "Not an ftp:// address: " + std::string(url);
+        return std::nullopt;
+    }
+    std::string_view rest = url.substr(6);
+    const size_t slash = rest.find('/');
+    std::string_view authority = rest.substr(0, slash);
+    std::string_view path = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    // A leading "%2F" is the root: the rest is absolute.
+    const bool absolute = StartsWithNoCase(path, "%2f");
+    if (absolute) path.remove_prefix(3);
+
+    FetchUrl result;
+    const size_t at = authority.rfind('@');
+    if (at != std::string_view::npos) {
+        const std::string_view user = authority.substr(0, at);
+        if (user.find(':') != std::string_view::npos) {
+            error = "Passwords are not taken from the command line; use --password-file or TREVIX_FTP_PASSWORD.";
+            return std::nullopt;
+        }
+        const auto decoded = PercentDecode(user);
+        if (!decoded || decoded->empty()) {
+            error = "Invalid user name in " + std::string(url);
+            return std::nullopt;
+        }
+        result.User = *decoded;
+        authority = authority.substr(at + 1);
+    }
+    if (!authority.empty() && authority.front() == '[') { // [IPv6]:port
+        const size_t close = authority.find(']');
+        if (close == std::string_view::npos) {
+            error = "Invalid server in " + std::string(url);
+            return std::nullopt;
+        }
+        result.Host = std::string(authority.substr(1, close - 1));
+        authority = authority.substr(close + 1);
+        if (!authority.empty() && authority.front() != ':') {
+            error = "Invalid server in " + std::string(url);
+            return std::nullopt;
+        }
+        if (!authority.empty()) result.Port = std::string(authority.substr(1));
+    } else {
+        const size_t colon = authority.find(':');
+        result.Host = std::string(authority.substr(0, colon));
+        if (colon != std::string_view::npos) result.Port = std::string(authority.substr(colon + 1));
+    }
+    if (result.Host.empty()) {
+        error = "No server in " + std::string(url);
+        return std::nullopt;
+    }
+    if (result.Port.find_first_not_of("0123456789") != std::string::npos || result.Port.size() > 5 ||
+        (!result.Port.empty() && std::stoi(result.Port) > 65535)) {
+        error = "Invalid port in " + std::string(url);
+        return std::nullopt;
+    }
+
+    // Segments are decoded one by one, so an encoded "/" inside a file name stays part of
+    // the name (and is refused later rather than opening another folder).
+    std::vector<std::string> segments;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t end = std::min(path.find('/', start), path.size());
+        const auto decoded = PercentDecode(path.substr(start, end - start));
+        if (!decoded) {
+            error = "Invalid %-escape in " + std::string(url);
+            return std::nullopt;
+        }
+        segments.push_back(*decoded);
+        start = end + 1;
+    }
+    result.File = segments.back();
+    segments.pop_back();
+    if (result.File.empty()) {
+        error = "No file name in " + std::string(url);
+        return std::nullopt;
+    }
+    if (absolute) result.Directory = "/";
+    for (const std::string& segment : segments) {
+        if (segment.empty()) continue;
+        if (!result.Directory.empty() && result.Directory.back() != '/') result.Directory += '/';
+        result.Directory += segment;
+    }
+    return result;
+}
+
+std::string ResolveRemoteFolder(std::string_view loginFolder, std::string_view directory) {
+    std::string full = !directory.empty() && directory.front() == '/'
+                           ? std::string(directory)
+                           : std::string(loginFolder) + "/" + std::string(directory);
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= full.size()) {
+        const size_t end = std::min(full.find('/', start), full.size());
+        const std::string part = full.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string folder = "/";
+    for (const std::string& part : parts) folder += part + "/";
+    return folder;
+}
+
+int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<FetchUrl> urls;
+    std::string folder, passwordFile, site;
+    ProgramOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--help" || arg == "-h") {
+            out << FetchUsage();
+            return 0;
+        } else if (arg == "--to" && hasValue) {
+            folder = args[++i];
+        } else if (arg == "--password-file" && hasValue) {
+            passwordFile = args[++i];
+        } else if (arg == "--rename") {
+            options.FTPRename = true;
+        } else if (arg == "--template" && hasValue) {
+            options.RenameTemplate = args[++i];
+        } else if (arg == "--site" && hasValue) {
+            site = args[++i];
+        } else if (arg.rfind("--password", 0) == 0 && arg != "--password-file") {
+            err << "Passwords are not taken from the command line; use --password-file or TREVIX_FTP_PASSWORD.\n";
+            return 2;
+        } else if (arg.rfind("-", 0) == 0) {
+            err << "Unknown or incomplete option: " << arg << "\n" << FetchUsage();
+            return 2;
+        } else {
+            std::string error;
+            const auto url = ParseFetchUrl(arg, error);
+            if (!url) {
+                err << error << "\n";
+                return 2;
+            }
+            urls.push_back(*url);
+        }
+    }
+    if (urls.empty() || folder.empty()) {
+        err << FetchUsage();
+        return 2;
+    }
+
+    std::string password;
+    if (!passwordFile.empty()) {
+        std::ifstream in(passwordFile, std::ios::binary);
+        if (!in) {
+            err << "Cannot read the password file " << passwordFile << "\n";
+            return 2;
+        }
+        std::getline(in, password);
+        if (!password.empty() && password.back() == '\r') password.pop_back();
+    } else if (const char* env = std::getenv("TREVIX_FTP_PASSWORD")) {
+        password = env;
+    }
+
+    // Consecutive files of one server and folder go in one download command.
+    std::vector<Group> groups;
+    for (const FetchUrl& url : urls) {
+        if (!groups.empty()) {
+            const FetchUrl& g = groups.back().Url;
+            if (g.User == url.User && g.Host == url.Host && g.Port == url.Port && g.Directory == url.Directory) {
+                groups.back().Files.push_back(url.File);
+                continue;
+            }
+        }
+        groups.push_back({url, {url.File}});
+    }
+
+    InterruptScope interrupt;
+    FetchHost host(err);
+    FtpBrowser browser(host, options, nullptr);
+    SiteProfile profile;
+    std::string loginFolder;
+    const FetchUrl* connectedTo = nullptr;
+    for (const Group& group : groups) {
+        const FetchUrl& url = group.Url;
+        if (!connectedTo || connectedTo->User != url.User || connectedTo->Host != url.Host ||
+            connectedTo->Port != url.Port) {
+            if (browser.HandlesOpen()) browser.CloseConnection(true);
+            browser.Fields = {url.Host, url.User, password, url.Port, "", folder};
+            profile.SiteName = site.empty() ? url.Host : site;
+            browser.Connect(&profile);
+            if (!browser.Connected()) return 2; // the reason is already on stderr
+            connectedTo = &url;
+            loginFolder = browser.Fields.Directory;
+        }
+        const std::string remoteFolder = ResolveRemoteFolder(loginFolder, url.Directory);
+        if (browser.Fields.Directory != remoteFolder) {
+            browser.ChangePath2(remoteFolder);
+            // The browser keeps going where a folder cannot be entered; a script must not
+            // fetch a same-named file from another folder.
+            if (browser.Fields.Directory != remoteFolder) {
+                err << "Cannot open the remote folder " << remoteFolder << "\n";
+                return 2;
+            }
+        }
+        const DownloadOutcome outcome = browser.Download(&profile, group.Files, AfterDownloadChoice::DoNothing);
+        for (const std::string& file : outcome.DownloadedFiles) out << file << '\n';
+        if (!outcome.Succeeded) {
+            switch (outcome.Reason) {
+            case DownloadOutcome::Failure::NotFound:
+                err << "Not found: " << remoteFolder << outcome.FailedName;
+                if (!outcome.Detail.empty()) err << " (" << outcome.Detail << ")";
+                err << "\n";
+                break;
+            case DownloadOutcome::Failure::TransferFailed:
+                if (!outcome.Detail.empty()) err << outcome.Detail << "\n";
+                break;
+            case DownloadOutcome::Failure::NotConnected:
+                err << "The connection was closed.\n";
+                break;
+            default: break; // the status text said it
+            }
+            return 2;
+        }
+    }
+    browser.CloseConnection(true);
+    return 0;
+}
+
+} // namespace trevix
