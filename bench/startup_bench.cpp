@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -35,14 +35,14 @@ int main(int argc, char** argv) {
     std::vector<double> totals, countries, cpu;
     for (int round = 0; round < rounds; ++round) {
         CountingHost host;
-        MemorySettingsStore store;   // a first run: graphics and session lists come from the files
+        MemorySettingsStore store; // a first run: graphics and session lists come from the files
         ProgramOptions options;
         ReferenceData ref;
         std::clock_t c0 = std::clock();
         auto t0 = std::chrono::steady_clock::now();
         LoadCountryData(ref, host, folder);
         auto t1 = std::chrono::steady_clock::now();
-        options.AnalyseCountries = false;   // already loaded above
+        options.AnalyseCountries = false; // already loaded above
         LoadAllReferenceData(store, options, ref, host, folder);
         auto t2 = std::chrono::steady_clock::now();
         cpu.push_back(1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);

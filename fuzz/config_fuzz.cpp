@@ -37,7 +37,8 @@ void DataFiles(std::string_view text) {
     for (const std::string& item : ReadDelimitedItems(text))
         Check(item.find('\n') == std::string::npos && item.find('\r') == std::string::npos);
     for (std::string_view line : ReadWholeLines(text)) {
-        Check(!line.empty() && line.find('\n') == std::string_view::npos && line.find('\r') == std::string_view::npos);
+        Check(!line.empty() && line.find('\n') == std::string_view::npos &&
+              line.find('\r') == std::string_view::npos);
         SplitCsvLine(line);
     }
 
@@ -46,7 +47,8 @@ void DataFiles(std::string_view text) {
     ParseSpiders(ref, text);
     ParseItemList(text);
     ParseErrorDescriptions(ref, text);
-    for (int code : {0, 200, 404, -1}) ref.ErrorDescriptionOf(code);
+    for (int code : {0, 200, 404, -1})
+        ref.ErrorDescriptionOf(code);
     ParseBrowserDefinitions(ref, text);
     Check(ref.BrowserCount() >= 1 && ref.BrowserDefinitions[1].IsOS && !ref.BrowserDefinitions[0].IsOS);
     DetectBrowser(ref, text, true);
@@ -107,7 +109,7 @@ void Settings(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     std::string text = NormaliseDataText(bytes);
-    DataFiles(bytes);   // the parsers must cope with raw bytes too
+    DataFiles(bytes); // the parsers must cope with raw bytes too
     DataFiles(text);
     Settings(text);
     return 0;

@@ -5,7 +5,9 @@
 namespace trevix {
 
 namespace {
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
 
 // Steps over one line end (CR LF counts as one).
 size_t SkipLineEnd(std::string_view text, size_t i) {
@@ -19,8 +21,9 @@ std::vector<std::string> ReadDelimitedItems(std::string_view text) {
     const size_t n = text.size();
     size_t i = 0;
     while (i < n) {
-        while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-        if (i >= n) break;   // like a line end: a final comma adds no item
+        while (i < n && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        if (i >= n) break; // like a line end: a final comma adds no item
         if (IsLineEnd(text[i])) {
             // A blank line, or a comma at the end of a line: no item.
             i = SkipLineEnd(text, i);
@@ -30,20 +33,23 @@ std::vector<std::string> ReadDelimitedItems(std::string_view text) {
         if (text[i] == '"') {
             size_t start = i + 1;
             size_t end = start;
-            while (end < n && text[end] != '"' && !IsLineEnd(text[end])) ++end;
+            while (end < n && text[end] != '"' && !IsLineEnd(text[end]))
+                ++end;
             item.assign(text.substr(start, end - start));
             i = end;
             if (i < n && text[i] == '"') ++i;
-            while (i < n && text[i] != ',' && !IsLineEnd(text[i])) ++i;
+            while (i < n && text[i] != ',' && !IsLineEnd(text[i]))
+                ++i;
         } else {
             size_t start = i;
-            while (i < n && text[i] != ',' && !IsLineEnd(text[i])) ++i;
+            while (i < n && text[i] != ',' && !IsLineEnd(text[i]))
+                ++i;
             item.assign(text.substr(start, i - start));
         }
         items.push_back(std::move(item));
         if (i < n) {
             if (text[i] == ',') {
-                ++i;   // "a,,b": the next round finds the comma at once and gives an empty item
+                ++i; // "a,,b": the next round finds the comma at once and gives an empty item
             } else {
                 i = SkipLineEnd(text, i);
             }

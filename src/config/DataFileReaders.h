@@ -16,8 +16,7 @@ std::vector<std::string> ReadDelimitedItems(std::string_view text);
 // Each non-blank line, without its line end. Views into text.
 std::vector<std::string_view> ReadWholeLines(std::string_view text);
 // The same lines handed one by one to fn, for files too long to list first.
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn&& fn);
+template <typename Fn> void ForEachLine(std::string_view text, Fn&& fn);
 
 // Pieces of one line split at every ",", unchanged (blanks kept). Views into line.
 std::vector<std::string_view> SplitCsvLine(std::string_view line);
@@ -26,13 +25,13 @@ std::vector<std::string_view> SplitCsvLine(std::string_view line);
 // bytes that are not valid UTF-8 are read as Windows-1252.
 std::string NormaliseDataText(std::string bytes);
 
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn&& fn) {
+template <typename Fn> void ForEachLine(std::string_view text, Fn&& fn) {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n) {
         size_t end = i;
-        while (end < n && text[end] != '\n' && text[end] != '\r') ++end;
+        while (end < n && text[end] != '\n' && text[end] != '\r')
+            ++end;
         std::string_view line = text.substr(i, end - i);
         if (line.find_first_not_of(" \t") != std::string_view::npos) fn(line);
         if (end < n && text[end] == '\r' && end + 1 < n && text[end + 1] == '\n') ++end;

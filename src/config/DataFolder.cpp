@@ -21,7 +21,8 @@ std::string ExecutableFolder() {
 
 std::vector<std::string> DataFolderCandidates() {
     std::vector<std::string> folders;
-    if (const char* env = std::getenv("TREVIX_DATA_DIR"); env != nullptr && *env != '\0') folders.emplace_back(env);
+    if (const char* env = std::getenv("TREVIX_DATA_DIR"); env != nullptr && *env != '\0')
+        folders.emplace_back(env);
     if (std::string exe = ExecutableFolder(); !exe.empty()) folders.push_back(exe);
 #ifdef TREVIX_INSTALL_DATA_DIR
     folders.emplace_back(TREVIX_INSTALL_DATA_DIR);

@@ -49,7 +49,8 @@ std::vector<std::string> MemorySettingsStore::Keys(std::string_view section) con
     std::vector<std::string> keys;
     auto s = sections_.find(section);
     if (s == sections_.end()) return keys;
-    for (const auto& [key, value] : s->second) keys.push_back(key);
+    for (const auto& [key, value] : s->second)
+        keys.push_back(key);
     return keys;
 }
 

@@ -18,11 +18,17 @@ namespace trevix {
 
 namespace {
 
-QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQ(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-std::string FromQ(const QString& text) { return text.toUtf8().toStdString(); }
+std::string FromQ(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
-QString KeyPath(std::string_view section, std::string_view key) { return ToQ(section) + u'/' + ToQ(key); }
+QString KeyPath(std::string_view section, std::string_view key) {
+    return ToQ(section) + u'/' + ToQ(key);
+}
 
 // Creates the file (and its folder) with owner-only access before anything is written to
 // it, and narrows the mode of a file that already exists.
@@ -37,7 +43,7 @@ void EnsureOwnerOnly(const QString& path) {
         ::close(fd);
     }
 #else
-    (void)path;   // the per-user profile folder is already private to its owner
+    (void)path; // the per-user profile folder is already private to its owner
 #endif
 }
 
@@ -61,7 +67,9 @@ QtSettingsStore::QtSettingsStore(const std::string& filePath) : d_(std::make_uni
     d_->settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
-QtSettingsStore::~QtSettingsStore() { Sync(); }
+QtSettingsStore::~QtSettingsStore() {
+    Sync();
+}
 
 std::string QtSettingsStore::GetSetting(std::string_view section, std::string_view key,
                                         std::string_view defaultValue) const {
@@ -81,7 +89,7 @@ void QtSettingsStore::DeleteSetting(std::string_view section, std::string_view k
 }
 
 void QtSettingsStore::DeleteSection(std::string_view section) {
-    if (section.empty()) return;   // an empty group name would mean every section
+    if (section.empty()) return; // an empty group name would mean every section
     d_->settings->remove(ToQ(section));
 }
 
@@ -91,6 +99,8 @@ bool QtSettingsStore::Sync() {
     return d_->settings->status() == QSettings::NoError;
 }
 
-std::string QtSettingsStore::FilePath() const { return FromQ(d_->settings->fileName()); }
+std::string QtSettingsStore::FilePath() const {
+    return FromQ(d_->settings->fileName());
+}
 
 } // namespace trevix

@@ -9,7 +9,9 @@ namespace trevix {
 namespace {
 constexpr std::string_view Section = "Recent";
 
-std::string Key(std::string_view stem, int i) { return std::string(stem) + std::to_string(i); }
+std::string Key(std::string_view stem, int i) {
+    return std::string(stem) + std::to_string(i);
+}
 
 void Resize(std::vector<std::string>& list, int bound) {
     list.resize(static_cast<size_t>(std::max(bound, 0)) + 1);
@@ -18,7 +20,7 @@ void Resize(std::vector<std::string>& list, int bound) {
 
 void PushRecent(std::vector<std::string>& list, int bound, std::string_view text) {
     if (bound <= 0) return;
-    std::string value(text);   // text may view an entry that is about to move
+    std::string value(text); // text may view an entry that is about to move
     if (list.size() != static_cast<size_t>(bound) + 1) Resize(list, bound);
     int p = bound;
     for (int i = 1; i <= bound; ++i) {
@@ -27,7 +29,8 @@ void PushRecent(std::vector<std::string>& list, int bound, std::string_view text
             break;
         }
     }
-    for (int g = p; g >= 2; --g) list[g] = std::move(list[g - 1]);
+    for (int g = p; g >= 2; --g)
+        list[g] = std::move(list[g - 1]);
     list[1] = std::move(value);
 }
 
@@ -38,8 +41,8 @@ std::vector<std::string> ShownEntries(const std::vector<std::string>& list) {
     return shown;
 }
 
-void LoadRecentAndProfiles(const SettingsStore& store, const ProgramOptions& options,
-                           RecentLists& recent, SiteProfileList& profiles) {
+void LoadRecentAndProfiles(const SettingsStore& store, const ProgramOptions& options, RecentLists& recent,
+                           SiteProfileList& profiles) {
     Resize(recent.RecentFiles, options.MaxRecentFiles);
     Resize(recent.RecentFilters, options.MaxRecentFilters);
     Resize(recent.RecentFilterFiles, options.MaxRecentFilters);
@@ -52,13 +55,14 @@ void LoadRecentAndProfiles(const SettingsStore& store, const ProgramOptions& opt
     LoadProfiles(store, profiles);
 }
 
-void SaveRecentAndProfiles(SettingsStore& store, const ProgramOptions& options,
-                           const RecentLists& recent, const SiteProfileList& profiles) {
+void SaveRecentAndProfiles(SettingsStore& store, const ProgramOptions& options, const RecentLists& recent,
+                           const SiteProfileList& profiles) {
     auto at = [](const std::vector<std::string>& list, int i) -> std::string_view {
         return static_cast<size_t>(i) < list.size() ? std::string_view(list[i]) : std::string_view{};
     };
     for (int i = 1; i <= options.MaxRecentFiles; ++i)
-        if (!at(recent.RecentFiles, i).empty()) store.SaveSetting(Section, Key("File", i), at(recent.RecentFiles, i));
+        if (!at(recent.RecentFiles, i).empty())
+            store.SaveSetting(Section, Key("File", i), at(recent.RecentFiles, i));
     for (int i = 1; i <= options.MaxRecentFilters; ++i) {
         if (!at(recent.RecentFilters, i).empty())
             store.SaveSetting(Section, Key("Filter", i), at(recent.RecentFilters, i));

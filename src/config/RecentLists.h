@@ -27,11 +27,11 @@ void PushRecent(std::vector<std::string>& list, int bound, std::string_view text
 std::vector<std::string> ShownEntries(const std::vector<std::string>& list);
 
 // Start-up: sizes and fills the recent lists from the bounds in options, then reads the profiles.
-void LoadRecentAndProfiles(const SettingsStore& store, const ProgramOptions& options,
-                           RecentLists& recent, SiteProfileList& profiles);
+void LoadRecentAndProfiles(const SettingsStore& store, const ProgramOptions& options, RecentLists& recent,
+                           SiteProfileList& profiles);
 // Exit: writes the non-empty recent entries and every profile.
-void SaveRecentAndProfiles(SettingsStore& store, const ProgramOptions& options,
-                           const RecentLists& recent, const SiteProfileList& profiles);
+void SaveRecentAndProfiles(SettingsStore& store, const ProgramOptions& options, const RecentLists& recent,
+                           const SiteProfileList& profiles);
 
 // After the options dialog changed the bounds (new values already in options): resizes the
 // lists keeping the entries that still fit, and deletes the stored keys beyond a lowered bound.

@@ -13,7 +13,7 @@ namespace trevix {
 namespace {
 
 constexpr int64_t MaxStoredCount = 32767;
-constexpr size_t ProgressStep = 5000;   // ranges between progress reports
+constexpr size_t ProgressStep = 5000; // ranges between progress reports
 
 // Reads a data file, or shows the program's message for it and returns nothing.
 std::optional<std::string> OpenDataFile(RunHost& host, const std::string& folder, std::string_view name,
@@ -38,7 +38,8 @@ std::string_view Unquote(std::string_view piece) {
 }
 
 void LoadStoredList(SettingsStore& store, std::vector<std::string>& list, std::string_view section,
-                    std::string_view countKey, std::string_view entryStem, bool (*readFile)(ReferenceData&, RunHost&, const std::string&),
+                    std::string_view countKey, std::string_view entryStem,
+                    bool (*readFile)(ReferenceData&, RunHost&, const std::string&),
                     void (*save)(SettingsStore&, const ReferenceData&), ReferenceData& ref, RunHost& host,
                     const std::string& folder) {
     std::string count = store.GetSetting(section, countKey, "*");
@@ -48,7 +49,8 @@ void LoadStoredList(SettingsStore& store, std::vector<std::string>& list, std::s
     }
     int64_t n = ReadNumberInRange(count, 0, MaxStoredCount);
     list.assign(1, std::string());
-    for (int64_t i = 1; i <= n; ++i) list.push_back(store.GetSetting(section, std::string(entryStem) + std::to_string(i)));
+    for (int64_t i = 1; i <= n; ++i)
+        list.push_back(store.GetSetting(section, std::string(entryStem) + std::to_string(i)));
 }
 
 void SaveStoredList(SettingsStore& store, const std::vector<std::string>& list, std::string_view section,
@@ -56,7 +58,8 @@ void SaveStoredList(SettingsStore& store, const std::vector<std::string>& list, 
     store.DeleteSection(section);
     int count = list.empty() ? 0 : static_cast<int>(list.size()) - 1;
     store.SaveSetting(section, countKey, PaddedNumber(count));
-    for (int i = 1; i <= count; ++i) store.SaveSetting(section, std::string(entryStem) + std::to_string(i), list[i]);
+    for (int i = 1; i <= count; ++i)
+        store.SaveSetting(section, std::string(entryStem) + std::to_string(i), list[i]);
 }
 
 } // namespace
@@ -72,7 +75,8 @@ std::optional<std::string> ReadDataFile(const std::string& path) {
     }
     char buffer[1 << 16];
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, got);
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
     if (failed) return std::nullopt;
@@ -83,14 +87,18 @@ void ParseSearchEngines(ReferenceData& ref, std::string_view text) {
     std::vector<std::string> items = ReadDelimitedItems(text);
     ref.SearchEngineDefinitions.assign(1, SearchEngineDefinition{});
     for (size_t i = 0; i + 2 < items.size(); i += 3)
-        ref.SearchEngineDefinitions.push_back({std::move(items[i]), std::move(items[i + 1]), std::move(items[i + 2])});
+        ref.SearchEngineDefinitions.push_back(
+            {std::move(items[i]), std::move(items[i + 1]), std::move(items[i + 2])});
 }
 
-void ParseSpiders(ReferenceData& ref, std::string_view text) { ref.SpiderStrings = ParseItemList(text); }
+void ParseSpiders(ReferenceData& ref, std::string_view text) {
+    ref.SpiderStrings = ParseItemList(text);
+}
 
 std::vector<std::string> ParseItemList(std::string_view text) {
     std::vector<std::string> list(1);
-    for (std::string& item : ReadDelimitedItems(text)) list.push_back(std::move(item));
+    for (std::string& item : ReadDelimitedItems(text))
+        list.push_back(std::move(item));
     return list;
 }
 
@@ -105,7 +113,8 @@ void ParseBrowserDefinitions(ReferenceData& ref, std::string_view text) {
             name.remove_prefix(1);
         }
         def.Name = std::string(name);
-        for (size_t i = 1; i < pieces.size(); ++i) def.MatchStrings.emplace_back(pieces[i]);
+        for (size_t i = 1; i < pieces.size(); ++i)
+            def.MatchStrings.emplace_back(pieces[i]);
         ref.BrowserDefinitions.push_back(std::move(def));
     }
 }
@@ -114,8 +123,8 @@ void ParseErrorDescriptions(ReferenceData& ref, std::string_view text) {
     for (std::string_view line : ReadWholeLines(text)) {
         size_t comma = line.find(',');
         ErrorDescription e;
-        e.Code = static_cast<int32_t>(ReadNumberInRange(line.substr(0, comma), std::numeric_limits<int32_t>::min(),
-                                                        std::numeric_limits<int32_t>::max()));
+        e.Code = static_cast<int32_t>(ReadNumberInRange(
+            line.substr(0, comma), std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
         if (comma != std::string_view::npos) e.Description = std::string(line.substr(comma + 1));
         ref.ErrorDescriptions.push_back(std::move(e));
     }
@@ -148,7 +157,8 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
         size_t count = 0, start = 0;
         while (count < 5) {
             size_t comma = line.find(',', start);
-            pieces[count++] = line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+            pieces[count++] =
+                line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
             if (comma == std::string_view::npos) break;
             start = comma + 1;
         }
@@ -233,12 +243,14 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     return true;
 }
 
-void LoadGraphicExtensions(SettingsStore& store, ReferenceData& ref, RunHost& host, const std::string& folder) {
+void LoadGraphicExtensions(SettingsStore& store, ReferenceData& ref, RunHost& host,
+                           const std::string& folder) {
     LoadStoredList(store, ref.GraphicExtensions, "Graphics", "NumGraphics", "Graphic", ReadGraphicsFile,
                    SaveGraphicExtensions, ref, host, folder);
 }
 
-void LoadSessionIDPrefixes(SettingsStore& store, ReferenceData& ref, RunHost& host, const std::string& folder) {
+void LoadSessionIDPrefixes(SettingsStore& store, ReferenceData& ref, RunHost& host,
+                           const std::string& folder) {
     LoadStoredList(store, ref.SessionIDPrefixes, "SessionID", "NumSessionID", "SessionID", ReadSessionIDFile,
                    SaveSessionIDPrefixes, ref, host, folder);
 }

@@ -52,8 +52,10 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
 // The user's list from the store; when its count key was never stored ("*"), the defaults
 // from the data file, which are then stored at once (only when the file could be read, so a
 // missing file is tried again next time).
-void LoadGraphicExtensions(SettingsStore& store, ReferenceData& ref, RunHost& host, const std::string& folder);
-void LoadSessionIDPrefixes(SettingsStore& store, ReferenceData& ref, RunHost& host, const std::string& folder);
+void LoadGraphicExtensions(SettingsStore& store, ReferenceData& ref, RunHost& host,
+                           const std::string& folder);
+void LoadSessionIDPrefixes(SettingsStore& store, ReferenceData& ref, RunHost& host,
+                           const std::string& folder);
 // Replace the stored section with the list.
 void SaveGraphicExtensions(SettingsStore& store, const ReferenceData& ref);
 void SaveSessionIDPrefixes(SettingsStore& store, const ReferenceData& ref);

@@ -11,20 +11,25 @@ namespace {
 // millions of keys.
 constexpr int64_t MaxStoredCount = 32767;
 
-std::string Key(std::string_view stem, int i) { return std::string(stem) + std::to_string(i); }
+std::string Key(std::string_view stem, int i) {
+    return std::string(stem) + std::to_string(i);
+}
 
 int Count(const SettingsStore& store, std::string_view section, std::string_view key, std::string_view def) {
     return static_cast<int>(ReadNumberInRange(store.GetSetting(section, key, def), 0, MaxStoredCount));
 }
 
-void WriteAutoConversionReports(SettingsStore& store, const std::string& section, const SiteProfile& profile) {
+void WriteAutoConversionReports(SettingsStore& store, const std::string& section,
+                                const SiteProfile& profile) {
     store.SaveSetting(section, "NumAutoConversionReports", PaddedNumber(profile.NumAutoConversionReports()));
     for (int r = 1; r <= profile.NumAutoConversionReports(); ++r)
         store.SaveSetting(section, Key("AutoConversionReport", r), profile.AutoConversionReports[r - 1]);
 }
 } // namespace
 
-std::string ProfileSection(int p) { return Key("Profile", p); }
+std::string ProfileSection(int p) {
+    return Key("Profile", p);
+}
 
 std::string DomainsList(const SiteProfile& profile) {
     std::string text;
@@ -45,7 +50,8 @@ SiteProfile LoadProfile(const SettingsStore& store, int p) {
     profile.SiteName = store.GetSetting(section, "SiteName");
     int numDomains = Count(store, section, "NumDomains", "0");
     if (numDomains != 0) {
-        for (int d = 1; d <= numDomains; ++d) profile.Domains.push_back(store.GetSetting(section, Key("Domain", d)));
+        for (int d = 1; d <= numDomains; ++d)
+            profile.Domains.push_back(store.GetSetting(section, Key("Domain", d)));
     } else {
         // Older layout: a single domain under the key "Domain".
         std::string legacy = store.GetSetting(section, "Domain", "null");
@@ -71,7 +77,8 @@ SiteProfile LoadProfile(const SettingsStore& store, int p) {
 void LoadProfiles(const SettingsStore& store, SiteProfileList& profiles) {
     profiles.Items.clear();
     int numProfiles = Count(store, "Profiles", "NumProfiles", "0");
-    for (int p = 1; p <= numProfiles; ++p) profiles.Items.push_back(LoadProfile(store, p));
+    for (int p = 1; p <= numProfiles; ++p)
+        profiles.Items.push_back(LoadProfile(store, p));
 }
 
 void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile) {
@@ -98,7 +105,8 @@ void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile) {
 
 void SaveProfiles(SettingsStore& store, const SiteProfileList& profiles) {
     store.SaveSetting("Profiles", "NumProfiles", PlainNumber(profiles.NumProfiles()));
-    for (int p = 1; p <= profiles.NumProfiles(); ++p) SaveProfile(store, p, profiles[p]);
+    for (int p = 1; p <= profiles.NumProfiles(); ++p)
+        SaveProfile(store, p, profiles[p]);
 }
 
 int NewProfile(SiteProfileList& profiles, std::string siteName, std::vector<std::string> domains,

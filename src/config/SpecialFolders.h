@@ -6,7 +6,7 @@
 namespace trevix {
 
 // Folder numbers as the shell numbers them.
-constexpr int SpecialFolderPersonal = 5;   // the user's documents folder
+constexpr int SpecialFolderPersonal = 5; // the user's documents folder
 
 // The path of a special folder in the platform's form, empty when it cannot be found.
 std::string GetSpecialFolderPath(int folder);

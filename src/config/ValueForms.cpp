@@ -17,13 +17,18 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
 }
 } // namespace
 
-bool IsYes(std::string_view text) { return EqualsIgnoringCase(text, "yes"); }
+bool IsYes(std::string_view text) {
+    return EqualsIgnoringCase(text, "yes");
+}
 
-std::string YesNo(bool value) { return value ? "Yes" : "No"; }
+std::string YesNo(bool value) {
+    return value ? "Yes" : "No";
+}
 
 int64_t ReadNumber(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     // Accumulate as a negative number so that the most negative value is reachable too.
@@ -50,11 +55,13 @@ int64_t ReadNumberInRange(std::string_view text, int64_t low, int64_t high) {
 }
 
 int16_t ReadInt16(std::string_view text) {
-    return static_cast<int16_t>(ReadNumberInRange(text, std::numeric_limits<int16_t>::min(),
-                                                  std::numeric_limits<int16_t>::max()));
+    return static_cast<int16_t>(
+        ReadNumberInRange(text, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
-std::string PlainNumber(int64_t value) { return std::to_string(value); }
+std::string PlainNumber(int64_t value) {
+    return std::to_string(value);
+}
 
 std::string PaddedNumber(int64_t value) {
     std::string text = std::to_string(value);
@@ -62,8 +69,12 @@ std::string PaddedNumber(int64_t value) {
     return text;
 }
 
-std::string TrueFalse(bool value) { return value ? "True" : "False"; }
+std::string TrueFalse(bool value) {
+    return value ? "True" : "False";
+}
 
-bool IsTrue(std::string_view text) { return EqualsIgnoringCase(text, "true"); }
+bool IsTrue(std::string_view text) {
+    return EqualsIgnoringCase(text, "true");
+}
 
 } // namespace trevix

@@ -5,7 +5,9 @@
 namespace trevix {
 
 namespace {
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -43,7 +45,9 @@ bool AddressNumber(std::string_view address, int64_t& number) {
 }
 } // namespace
 
-ReferenceData::ReferenceData() { ResetBrowserDefinitions(); }
+ReferenceData::ReferenceData() {
+    ResetBrowserDefinitions();
+}
 
 void ReferenceData::ResetBrowserDefinitions() {
     BrowserDefinitions.assign(2, BrowserDefinition{});
@@ -87,7 +91,8 @@ int32_t ReferenceData::FindCountry(std::string_view address) const {
     std::string_view top = address.substr(dot + 1);
     if (!CountryIndexByCode.empty()) {
         std::string lower(top);
-        for (char& c : lower) c = LowerAscii(c);
+        for (char& c : lower)
+            c = LowerAscii(c);
         auto found = CountryIndexByCode.find(lower);
         return found == CountryIndexByCode.end() ? 0 : found->second;
     }

@@ -29,9 +29,11 @@ TEST(DataFileReaders, DelimitedItems) {
         {"\n\n  \n", {}},
         {"", {}},
         {"\"open\nb", {"open", "b"}},
-        {"Google,google.,q\nYahoo,search.yahoo.,p\n", {"Google", "google.", "q", "Yahoo", "search.yahoo.", "p"}},
+        {"Google,google.,q\nYahoo,search.yahoo.,p\n",
+         {"Google", "google.", "q", "Yahoo", "search.yahoo.", "p"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(ReadDelimitedItems(c.text), c.items) << testing::PrintToString(c.text);
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadDelimitedItems(c.text), c.items) << testing::PrintToString(c.text);
 }
 
 TEST(DataFileReaders, WholeLines) {
@@ -47,7 +49,8 @@ TEST(DataFileReaders, WholeLines) {
         {"Opera ,Opera \n", {"Opera ,Opera "}},
         {"", {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(ReadWholeLines(c.text), c.lines) << testing::PrintToString(c.text);
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadWholeLines(c.text), c.lines) << testing::PrintToString(c.text);
 }
 
 TEST(DataFileReaders, CsvPieces) {
@@ -58,7 +61,9 @@ TEST(DataFileReaders, CsvPieces) {
 }
 
 TEST(DataFileReaders, TextIsMadeValidUtf8) {
-    EXPECT_EQ(NormaliseDataText("\xEF\xBB\xBF" "ad,Andorra"), "ad,Andorra");
+    EXPECT_EQ(NormaliseDataText("\xEF\xBB\xBF"
+                                "ad,Andorra"),
+              "ad,Andorra");
     EXPECT_EQ(NormaliseDataText("ci,C\xC3\xB4te"), "ci,C\xC3\xB4te");
     EXPECT_EQ(NormaliseDataText("ci,C\xF4te"), "ci,C\xC3\xB4te");
 }

@@ -1,5 +1,5 @@
-#include "config/MemorySettingsStore.h"
 #include "config/Options.h"
+#include "config/MemorySettingsStore.h"
 #include "config/ValueForms.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ const std::string Sep(1, static_cast<char>(std::filesystem::path::preferred_sepa
 TEST(Options, EmptyStoreGivesDefaults) {
     MemorySettingsStore store;
     ProgramOptions o;
-    o.HideSearchEngines = false;   // make sure every field is really assigned
+    o.HideSearchEngines = false; // make sure every field is really assigned
     o.ShowRawLog = true;
     LoadOptions(store, o, "/home/u/Documents");
     EXPECT_EQ(o.DefaultDownloadFolder, "/home/u/Documents" + Sep + "Downloaded Log Files");
@@ -43,11 +43,24 @@ TEST(ValueForms, StoredTextsReadBack) {
         bool yes;
         int64_t number;
     } cases[] = {
-        {"Yes", true, 0},    {"YES", true, 0},       {"yes", true, 0},   {"No", false, 0},
-        {"True", false, 0},  {"", false, 0},         {"yes ", false, 0}, {" 2", false, 2},
-        {"10", false, 10},   {"   -3", false, -3},   {"-", false, 0},    {"12abc", false, 12},
-        {"abc", false, 0},   {"x10", false, 0},      {"2.6", false, 2},  {"+7", false, 7},
-        {"99999999999999999999999", false, INT64_MAX}, {"-99999999999999999999999", false, INT64_MIN},
+        {"Yes", true, 0},
+        {"YES", true, 0},
+        {"yes", true, 0},
+        {"No", false, 0},
+        {"True", false, 0},
+        {"", false, 0},
+        {"yes ", false, 0},
+        {" 2", false, 2},
+        {"10", false, 10},
+        {"   -3", false, -3},
+        {"-", false, 0},
+        {"12abc", false, 12},
+        {"abc", false, 0},
+        {"x10", false, 0},
+        {"2.6", false, 2},
+        {"+7", false, 7},
+        {"99999999999999999999999", false, INT64_MAX},
+        {"-99999999999999999999999", false, INT64_MIN},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsYes(c.text), c.yes) << c.text;
@@ -94,10 +107,10 @@ TEST(Options, SaveWritesKeysInOrderWithoutAfterDownloadAndReadsBack) {
         EXPECT_EQ(w.Section, "Options");
         keys.push_back(w.Key);
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"DefaultDownloadFolder", "MaxRecentFiles", "MaxRecentFilters",
-                                              "MaxRecentDomains", "HideSearchEngines", "AnalyseCountries",
-                                              "CountryInfo", "FTPRename", "RenameTemplate", "MergeSessions",
-                                              "ConvertTimes", "AutoReport", "DefaultXMLFolder", "ShowRawLog"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{
+                        "DefaultDownloadFolder", "MaxRecentFiles", "MaxRecentFilters", "MaxRecentDomains",
+                        "HideSearchEngines", "AnalyseCountries", "CountryInfo", "FTPRename", "RenameTemplate",
+                        "MergeSessions", "ConvertTimes", "AutoReport", "DefaultXMLFolder", "ShowRawLog"}));
     EXPECT_EQ(store.GetSetting("Options", "MaxRecentFiles"), " 4");
     EXPECT_EQ(store.GetSetting("Options", "FTPRename"), "Yes");
     EXPECT_EQ(store.GetSetting("Options", "AutoReport"), "No");
@@ -108,7 +121,7 @@ TEST(Options, SaveWritesKeysInOrderWithoutAfterDownloadAndReadsBack) {
     EXPECT_EQ(back.MaxRecentFiles, 4);
     EXPECT_TRUE(back.FTPRename);
     EXPECT_FALSE(back.AutoReport);
-    EXPECT_EQ(back.AfterDownload, 1);   // not saved by SaveOptions
+    EXPECT_EQ(back.AfterDownload, 1); // not saved by SaveOptions
     EXPECT_EQ(back.RenameTemplate, "%f");
 
     SaveAfterDownload(store, 2);

@@ -45,11 +45,13 @@ TEST_F(QtStoreFixture, ValuesSurviveTheFile) {
     };
     {
         QtSettingsStore store(file);
-        for (const auto& [k, v] : values) store.SaveSetting("Options", k, v);
+        for (const auto& [k, v] : values)
+            store.SaveSetting("Options", k, v);
         store.SaveSetting("Profile1", "Password1", "secret");
     }
     QtSettingsStore store(file);
-    for (const auto& [k, v] : values) EXPECT_EQ(store.GetSetting("Options", k, "absent"), v) << k;
+    for (const auto& [k, v] : values)
+        EXPECT_EQ(store.GetSetting("Options", k, "absent"), v) << k;
     EXPECT_EQ(store.GetSetting("Options", "Missing", "dflt"), "dflt");
     EXPECT_EQ(store.GetSetting("Nowhere", "Missing"), "");
     EXPECT_EQ(store.GetSetting("Profile1", "Password1"), "secret");
@@ -61,7 +63,7 @@ TEST_F(QtStoreFixture, DeletingKeysAndSections) {
     store.SaveSetting("Recent", "File2", "b");
     store.SaveSetting("Graphics", "Graphic1", "gif");
     store.DeleteSetting("Recent", "File2");
-    store.DeleteSetting("Recent", "File9");     // absent: no error
+    store.DeleteSetting("Recent", "File9"); // absent: no error
     store.DeleteSection("Graphics");
     store.DeleteSection("NoSuchSection");
     QtSettingsStore again(file);
@@ -80,7 +82,7 @@ unsigned ModeOf(const std::string& path) {
 TEST_F(QtStoreFixture, FileIsReadableByItsOwnerOnly) {
     {
         QtSettingsStore store(file);
-        EXPECT_EQ(ModeOf(file), 0600u);   // created before the first write
+        EXPECT_EQ(ModeOf(file), 0600u); // created before the first write
         store.SaveSetting("Profile1", "Password1", "secret");
         EXPECT_EQ(ModeOf(file), 0600u);
     }

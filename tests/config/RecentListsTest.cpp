@@ -1,5 +1,5 @@
-#include "config/MemorySettingsStore.h"
 #include "config/RecentLists.h"
+#include "config/MemorySettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,8 @@ namespace {
 // A 1-based list from its entries.
 std::vector<std::string> List(std::initializer_list<const char*> entries) {
     std::vector<std::string> list(1);
-    for (const char* e : entries) list.emplace_back(e);
+    for (const char* e : entries)
+        list.emplace_back(e);
     return list;
 }
 
@@ -22,8 +23,7 @@ TEST(PushRecent, MostRecentlyUsedOrder) {
         std::vector<std::string> after;
     } cases[] = {
         {"new text pushes the last out", List({"a", "b", "c"}), 3, "n", List({"n", "a", "b"})},
-        {"text at 4 of 10 moves to front",
-         List({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}), 10, "4",
+        {"text at 4 of 10 moves to front", List({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}), 10, "4",
          List({"4", "1", "2", "3", "5", "6", "7", "8", "9", "10"})},
         {"first stays first", List({"a", "b", "c"}), 3, "a", List({"a", "b", "c"})},
         {"last moves to front", List({"a", "b", "c"}), 3, "c", List({"c", "a", "b"})},
@@ -86,8 +86,8 @@ TEST_F(RecentFixture, LoweringBoundsKeepsTheFirstEntriesAndDeletesTheRestFromThe
     EXPECT_EQ(recent.RecentFiles, List({"f1", "f2", "f3"}));
     EXPECT_EQ(recent.RecentFilters, List({"t1", "t2"}));
     EXPECT_EQ(recent.RecentFilterFiles, List({"p1", "p2"}));
-    EXPECT_EQ(store.Keys("Recent"),
-              (std::vector<std::string>{"File1", "File2", "File3", "Filter1", "Filter2", "FilterFile1", "FilterFile2"}));
+    EXPECT_EQ(store.Keys("Recent"), (std::vector<std::string>{"File1", "File2", "File3", "Filter1", "Filter2",
+                                                              "FilterFile1", "FilterFile2"}));
 
     // Raising the bounds again shows no old entries.
     options.MaxRecentFiles = 10;

@@ -1,4 +1,5 @@
 #include "TestHost.h"
+#include "config/DataFolder.h"
 #include "config/MemorySettingsStore.h"
 #include "config/ReferenceDataLoader.h"
 #include "engine/BrowserDetection.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -35,7 +37,8 @@ struct DataFolderFixture : ::testing::Test {
 
 TEST(BrowserDefinitions, LinesBecomeRecordsAfterTheBuiltInOnes) {
     ReferenceData ref;
-    ParseBrowserDefinitions(ref, "*Windows XP,Windows NT 5.1,Windows XP\r\nOpera ,Opera \nBroken,\n\nNameOnly\n");
+    ParseBrowserDefinitions(ref,
+                            "*Windows XP,Windows NT 5.1,Windows XP\r\nOpera ,Opera \nBroken,\n\nNameOnly\n");
     ASSERT_EQ(ref.BrowserCount(), 5);
     EXPECT_EQ(ref.BrowserDefinitions[0].Name, "(unknown)");
     EXPECT_FALSE(ref.BrowserDefinitions[0].IsOS);
@@ -84,10 +87,13 @@ TEST(BrowserDetection, LaterMatchesOverwriteAndAggregatesOnlyCount) {
         EXPECT_EQ(r.BrowserFound, c.browserFound) << c.ua;
         EXPECT_EQ(r.OSFound, c.osFound) << c.ua;
     }
-    for (const auto& d : ref.BrowserDefinitions) EXPECT_EQ(d.Hits, 0);
-    for (const auto& c : cases) DetectBrowser(ref, c.ua, true);
+    for (const auto& d : ref.BrowserDefinitions)
+        EXPECT_EQ(d.Hits, 0);
+    for (const auto& c : cases)
+        DetectBrowser(ref, c.ua, true);
     std::vector<int> hits;
-    for (const auto& d : ref.BrowserDefinitions) hits.push_back(d.Hits);
+    for (const auto& d : ref.BrowserDefinitions)
+        hits.push_back(d.Hits);
     // unknown browser, unknown OS, Mozilla, Firefox, IE (all), Windows (all), XP, Linux
     EXPECT_EQ(hits, (std::vector<int>{2, 2, 2, 1, 1, 2, 1, 1}));
 }
@@ -102,12 +108,13 @@ TEST(ErrorDescriptions, CodeBeforeTheFirstCommaAndAppendedOnEveryLoad) {
     EXPECT_EQ(ref.ErrorDescriptionOf(403), "Unknown");
     ParseErrorDescriptions(ref, "404,Other\n");
     EXPECT_EQ(ref.ErrorDescriptionCount(), 3);
-    EXPECT_EQ(ref.ErrorDescriptionOf(404), "Not Found, or gone");   // first match wins
+    EXPECT_EQ(ref.ErrorDescriptionOf(404), "Not Found, or gone"); // first match wins
 }
 
 TEST(SearchEngines, RecordsOfThreeItems) {
     ReferenceData ref;
-    ParseSearchEngines(ref, "Google,google.,q\n\"Ask, Jeeves\",ask.com,q\nGoogle AdWords,!internal,x\nBroken,only");
+    ParseSearchEngines(
+        ref, "Google,google.,q\n\"Ask, Jeeves\",ask.com,q\nGoogle AdWords,!internal,x\nBroken,only");
     ASSERT_EQ(ref.SearchEngineCount(), 3);
     EXPECT_EQ(ref.SearchEngineDefinitions[2].Name, "Ask, Jeeves");
     EXPECT_EQ(ref.SearchEngineDefinitions[3].MatchText, "!internal");
@@ -121,9 +128,12 @@ TEST_F(DataFolderFixture, MissingFilesGivePlainMessagesAndKeepTheLists) {
         bool (*load)(ReferenceData&, RunHost&, const std::string&);
         const char* message;
     } cases[] = {
-        {LoadSearchEngines, "Unable to open SEARCH.DAT"},   {LoadSpiders, "Unable to open SPIDER.DAT"},
-        {LoadBrowserDefinitions, "Unable to open BROWSER.DAT"}, {LoadErrorDescriptions, "Unable to open ERRORS.DAT"},
-        {ReadGraphicsFile, "Unable to open GRAPHICS.DAT"},  {ReadSessionIDFile, "Unable to open SESSIONID.DAT"},
+        {LoadSearchEngines, "Unable to open SEARCH.DAT"},
+        {LoadSpiders, "Unable to open SPIDER.DAT"},
+        {LoadBrowserDefinitions, "Unable to open BROWSER.DAT"},
+        {LoadErrorDescriptions, "Unable to open ERRORS.DAT"},
+        {ReadGraphicsFile, "Unable to open GRAPHICS.DAT"},
+        {ReadSessionIDFile, "Unable to open SESSIONID.DAT"},
     };
     for (const auto& c : cases) {
         host.Messages.clear();
@@ -194,30 +204,50 @@ TEST_F(DataFolderFixture, CountryRangesAndHostNames) {
     ASSERT_EQ(ref.CountryCount(), 4);
     ASSERT_EQ(ref.CountryRanges.size(), 5u);
     EXPECT_EQ(ref.CountryRanges[4].NameText, "Australia");
-    EXPECT_FALSE(ref.CountryRangesSorted);   // the last range lies before the others
+    EXPECT_FALSE(ref.CountryRangesSorted); // the last range lies before the others
     EXPECT_EQ(host.Statuses.front(), "Loading country data...");
 
     struct Case {
         const char* address;
         int32_t country;
     } cases[] = {
-        {"10.0.0.0", 3},     {"10.0.0.255", 3},   {"10.0.1.0", 1},   {"10.0.1.1", 0},
-        {"10.0.1.4", 0},     {"10.0.1.5", 0},     {"9.255.255.255", 0}, {"1.0.0.0", 2},
-        {"1.0.0.255", 2},    {"1.0.1.0", 0},      {"0.0.0.0", 0},
-        {"host.DE", 1},      {"Host.de", 1},      {"x.Au", 2},       {"a.b.c.nl", 3},
-        {"localhost", 0},    {"host.", 0},        {"host.com", 0},   {"1.2.3", 0},
-        {"10.0.0.1.de", 1},  {"10.0.0.x", 0},     {"10..0.1", 0},    {"99999999999.0.0.1", 0},
+        {"10.0.0.0", 3},
+        {"10.0.0.255", 3},
+        {"10.0.1.0", 1},
+        {"10.0.1.1", 0},
+        {"10.0.1.4", 0},
+        {"10.0.1.5", 0},
+        {"9.255.255.255", 0},
+        {"1.0.0.0", 2},
+        {"1.0.0.255", 2},
+        {"1.0.1.0", 0},
+        {"0.0.0.0", 0},
+        {"host.DE", 1},
+        {"Host.de", 1},
+        {"x.Au", 2},
+        {"a.b.c.nl", 3},
+        {"localhost", 0},
+        {"host.", 0},
+        {"host.com", 0},
+        {"1.2.3", 0},
+        {"10.0.0.1.de", 1},
+        {"10.0.0.x", 0},
+        {"10..0.1", 0},
+        {"99999999999.0.0.1", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+    for (const auto& c : cases)
+        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
     ref.IndexCountryRanges();
-    for (const auto& c : cases) EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+    for (const auto& c : cases)
+        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
 
     // Sorted data gives the same answers through the binary search.
     std::sort(ref.CountryRanges.begin() + 1, ref.CountryRanges.end(),
               [](const CountryRange& a, const CountryRange& b) { return a.RangeStart < b.RangeStart; });
     ref.IndexCountryRanges();
     EXPECT_TRUE(ref.CountryRangesSorted);
-    for (const auto& c : cases) EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+    for (const auto& c : cases)
+        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
 }
 
 TEST_F(DataFolderFixture, MissingRangeFileLeavesNoCountries) {
@@ -243,7 +273,8 @@ TEST(CountryLookup, BinarySearchAgreesWithTheScanOnRandomRanges) {
     for (int round = 0; round < 20; ++round) {
         ReferenceData ref;
         std::string countries, ranges;
-        for (int c = 0; c < 30; ++c) countries += "c" + std::to_string(c) + ",Country " + std::to_string(c) + "\n";
+        for (int c = 0; c < 30; ++c)
+            countries += "c" + std::to_string(c) + ",Country " + std::to_string(c) + "\n";
         // Disjoint ranges with gaps, written in shuffled order; some rounds also overlap.
         std::vector<std::pair<int64_t, int64_t>> spans;
         int64_t at = std::uniform_int_distribution<int64_t>(0, 1000)(rng);
@@ -254,7 +285,7 @@ TEST(CountryLookup, BinarySearchAgreesWithTheScanOnRandomRanges) {
         }
         const bool sortedFile = round % 2 == 0;
         if (!sortedFile) std::shuffle(spans.begin(), spans.end(), rng);
-        if (round % 5 == 4) spans.push_back({spans[3].first + 1, spans[7].second});   // overlapping
+        if (round % 5 == 4) spans.push_back({spans[3].first + 1, spans[7].second}); // overlapping
         for (auto [s, e] : spans)
             ranges += "\"  " + std::to_string(s) + "\",\"" + std::to_string(e) + "\",\"c" +
                       std::to_string(std::uniform_int_distribution<int>(0, 34)(rng)) + "\",\"\",\"x\"\n";
@@ -263,7 +294,7 @@ TEST(CountryLookup, BinarySearchAgreesWithTheScanOnRandomRanges) {
         EXPECT_EQ(ref.CountryRangesSorted, sortedFile && round % 5 != 4) << round;
         for (int probe = 0; probe < 3000; ++probe) {
             int64_t n = std::uniform_int_distribution<int64_t>(0, at + 10)(rng);
-            if (probe % 3 == 0) {   // boundaries: start, end, one past the end
+            if (probe % 3 == 0) { // boundaries: start, end, one past the end
                 auto [s, e] = spans[std::uniform_int_distribution<size_t>(0, spans.size() - 1)(rng)];
                 n = std::array<int64_t, 4>{s, e, e + 1, s - 1}[probe % 4];
             }
@@ -278,7 +309,8 @@ TEST(CountryLookup, BinarySearchAgreesWithTheScanOnRandomRanges) {
 TEST(CountryLookup, ProgressIsReportedWhileRangesAreRead) {
     std::string ranges;
     for (int i = 0; i < 12000; ++i)
-        ranges += "\"  " + std::to_string(i * 10) + "\",\"" + std::to_string(i * 10 + 9) + "\",\"de\",\"\",\"G\"\n";
+        ranges +=
+            "\"  " + std::to_string(i * 10) + "\",\"" + std::to_string(i * 10 + 9) + "\",\"de\",\"\",\"G\"\n";
     ReferenceData ref;
     ParseCountryList(ref, "de,Germany\n");
     test::RecordingHost host;
@@ -288,8 +320,34 @@ TEST(CountryLookup, ProgressIsReportedWhileRangesAreRead) {
     EXPECT_GE(host.ProgressCalls, 3);
     EXPECT_EQ(host.LastProgress, static_cast<long long>(ranges.size()));
     EXPECT_EQ(host.LastMaximum, static_cast<long long>(ranges.size()));
-    EXPECT_EQ(ref.FindCountry("0.0.46.223"), 1);   // 11999
+    EXPECT_EQ(ref.FindCountry("0.0.46.223"), 1); // 11999
 }
+
+} // namespace
+} // namespace trevix
+
+namespace trevix {
+namespace {
+
+#ifndef _WIN32
+// The environment variable wins when it names a folder with the data; otherwise the next
+// place that holds search.dat is taken.
+TEST_F(DataFolderFixture, DataFolderFromTheEnvironment) {
+    const char* old = std::getenv("TREVIX_DATA_DIR");
+    std::string saved = old ? old : "";
+    Write("search.dat", "\"A\",\"a.\",\"q\"\n");
+    ::setenv("TREVIX_DATA_DIR", Folder().c_str(), 1);
+    EXPECT_EQ(FindDataFolder(), Folder());
+    fs::remove(dir / "search.dat");
+    std::string fallback = FindDataFolder();
+    EXPECT_NE(fallback, Folder());
+    EXPECT_TRUE(fs::is_regular_file(fs::path(fallback) / "search.dat")) << fallback;
+    if (old)
+        ::setenv("TREVIX_DATA_DIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TREVIX_DATA_DIR");
+}
+#endif
 
 } // namespace
 } // namespace trevix

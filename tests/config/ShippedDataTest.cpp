@@ -14,7 +14,9 @@ namespace {
 const std::string DataDir = TREVIX_DATA_DIR_FOR_TESTS;
 const std::string TestDir = TREVIX_TEST_DIR;
 
-bool HasFile(const std::string& path) { return std::filesystem::is_regular_file(path); }
+bool HasFile(const std::string& path) {
+    return std::filesystem::is_regular_file(path);
+}
 
 TEST(ShippedData, UserAgentsAreClassifiedAsExpected) {
     if (!HasFile(DataDir + "/browser.dat") || !HasFile(TestDir + "/config/user_agents.tsv"))
@@ -28,7 +30,8 @@ TEST(ShippedData, UserAgentsAreClassifiedAsExpected) {
     for (std::string_view line : ReadWholeLines(*tsv)) {
         size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
         ASSERT_NE(t2, std::string_view::npos) << line;
-        std::string_view browser = line.substr(0, t1), os = line.substr(t1 + 1, t2 - t1 - 1), ua = line.substr(t2 + 1);
+        std::string_view browser = line.substr(0, t1), os = line.substr(t1 + 1, t2 - t1 - 1),
+                         ua = line.substr(t2 + 1);
         BrowserResult r = DetectBrowser(ref, ua, true);
         // An empty name is reported as "(unknown)".
         EXPECT_EQ(r.Browser.empty() ? "(unknown)" : r.Browser, browser) << ua;
@@ -48,7 +51,8 @@ TEST(ShippedData, BrowserLinesHaveNoEmptyMatchStrings) {
         const auto& d = ref.BrowserDefinitions[i];
         EXPECT_FALSE(d.Name.empty()) << i;
         EXPECT_FALSE(d.MatchStrings.empty()) << d.Name;
-        for (const auto& m : d.MatchStrings) EXPECT_FALSE(m.empty()) << d.Name;
+        for (const auto& m : d.MatchStrings)
+            EXPECT_FALSE(m.empty()) << d.Name;
     }
 }
 
@@ -62,7 +66,8 @@ TEST(ShippedData, CountryRangesAreSortedAndKnown) {
     EXPECT_TRUE(ref.CountryRangesSorted);
     EXPECT_GT(ref.CountryRanges.size(), 1000u);
     size_t unknown = 0;
-    for (size_t i = 1; i < ref.CountryRanges.size(); ++i) unknown += ref.CountryRanges[i].CountryIndex == 0;
+    for (size_t i = 1; i < ref.CountryRanges.size(); ++i)
+        unknown += ref.CountryRanges[i].CountryIndex == 0;
     EXPECT_EQ(unknown, 0u);
 }
 

@@ -1,12 +1,13 @@
-#include "config/MemorySettingsStore.h"
 #include "config/SiteProfiles.h"
+#include "config/MemorySettingsStore.h"
 
 #include <gtest/gtest.h>
 
 namespace trevix {
 namespace {
 
-SiteProfile Profile(std::string name, std::vector<std::string> domains, std::vector<std::string> reports = {}) {
+SiteProfile Profile(std::string name, std::vector<std::string> domains,
+                    std::vector<std::string> reports = {}) {
     SiteProfile p;
     p.SiteName = std::move(name);
     p.Domains = std::move(domains);
@@ -16,7 +17,8 @@ SiteProfile Profile(std::string name, std::vector<std::string> domains, std::vec
 
 std::vector<std::string> Names(const SiteProfileList& list) {
     std::vector<std::string> names;
-    for (const auto& p : list.Items) names.push_back(p.SiteName);
+    for (const auto& p : list.Items)
+        names.push_back(p.SiteName);
     return names;
 }
 
@@ -34,14 +36,17 @@ TEST(SiteProfiles, LegacyDomainKey) {
     } cases[] = {
         {"legacy key alone", {{"Domain", "example.com"}}, {"example.com"}},
         {"no domain keys", {}, {}},
-        {"counted keys win", {{"NumDomains", "2"}, {"Domain1", "a"}, {"Domain2", "b"}, {"Domain", "old"}}, {"a", "b"}},
+        {"counted keys win",
+         {{"NumDomains", "2"}, {"Domain1", "a"}, {"Domain2", "b"}, {"Domain", "old"}},
+         {"a", "b"}},
         {"count zero uses legacy", {{"NumDomains", "0"}, {"Domain", "old"}}, {"old"}},
         {"missing counted key reads empty", {{"NumDomains", "2"}, {"Domain1", "a"}}, {"a", ""}},
     };
     for (const auto& c : cases) {
         MemorySettingsStore store;
         store.SaveSetting("Profiles", "NumProfiles", "1");
-        for (auto [k, v] : c.keys) store.SaveSetting("Profile1", k, v);
+        for (auto [k, v] : c.keys)
+            store.SaveSetting("Profile1", k, v);
         SiteProfileList list;
         LoadProfiles(store, list);
         ASSERT_EQ(list.NumProfiles(), 1) << c.name;
@@ -97,7 +102,7 @@ TEST(SiteProfiles, NewEditRenameDelete) {
     list.Items.push_back(Profile("a", {"a.example"}));
     list[1].FtpAccounts = {{"ftp.a", "u", "p", "/"}};
     EXPECT_EQ(NewProfile(list, " b ", {"b.example", ""}, true), 2);
-    EXPECT_EQ(list[2].SiteName, " b ");   // no trimming
+    EXPECT_EQ(list[2].SiteName, " b "); // no trimming
     EXPECT_EQ(list[2].NumberFTP(), 0);
     EXPECT_EQ(list[2].FTP, 0);
     EXPECT_EQ(DomainsList(list, 2), "b.example, ");
@@ -105,7 +110,7 @@ TEST(SiteProfiles, NewEditRenameDelete) {
     NewProfile(list, "d", {}, false);
 
     EXPECT_TRUE(EditProfile(list, 1, "a2", {"x"}, true));
-    EXPECT_EQ(list[1].NumberFTP(), 1);   // accounts are kept by an edit
+    EXPECT_EQ(list[1].NumberFTP(), 1); // accounts are kept by an edit
     EXPECT_FALSE(EditProfile(list, 0, "none", {}, false));
     EXPECT_FALSE(EditProfile(list, 5, "none", {}, false));
     EXPECT_TRUE(RenameProfile(list, 3, "c2"));
@@ -141,8 +146,9 @@ TEST(SiteProfiles, AutomaticReportListWrittenAtOnce) {
         bool ticked;
         std::vector<std::string> list;
     } steps[] = {
-        {"/a", true, {"/a"}},           {"/b", true, {"/a", "/b"}},     {"/a", true, {"/a", "/b"}},
-        {"/c", true, {"/a", "/b", "/c"}}, {"/a", false, {"/b", "/c"}},  {"/x", false, {"/b", "/c"}},
+        {"/a", true, {"/a"}},        {"/b", true, {"/a", "/b"}},
+        {"/a", true, {"/a", "/b"}},  {"/c", true, {"/a", "/b", "/c"}},
+        {"/a", false, {"/b", "/c"}}, {"/x", false, {"/b", "/c"}},
         {"/c", false, {"/b"}},
     };
     SiteProfileList list;
@@ -152,9 +158,11 @@ TEST(SiteProfiles, AutomaticReportListWrittenAtOnce) {
     for (const auto& s : steps) {
         SetAutoConversionReport(store, list, 2, s.file, s.ticked);
         EXPECT_EQ(list[2].AutoConversionReports, s.list) << s.file;
-        EXPECT_EQ(store.GetSetting("Profile2", "NumAutoConversionReports"), " " + std::to_string(s.list.size()));
+        EXPECT_EQ(store.GetSetting("Profile2", "NumAutoConversionReports"),
+                  " " + std::to_string(s.list.size()));
         for (size_t r = 0; r < s.list.size(); ++r)
-            EXPECT_EQ(store.GetSetting("Profile2", "AutoConversionReport" + std::to_string(r + 1)), s.list[r]);
+            EXPECT_EQ(store.GetSetting("Profile2", "AutoConversionReport" + std::to_string(r + 1)),
+                      s.list[r]);
     }
     // Keys beyond the count stay; they are never read.
     EXPECT_EQ(store.GetSetting("Profile2", "AutoConversionReport3"), "/c");
