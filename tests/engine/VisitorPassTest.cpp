@@ -1,0 +1,227 @@
+#include "engine/Analyser.h"
+#include "engine/LogReader.h"
+#include "engine/VisitorPass.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace trevix;
+
+namespace {
+
+// One combined log line; stamp is "dd/Mon/yyyy:hh:mm:ss".
+std::string Line(const std::string& ip, const std::string& stamp, const std::string& file, long bytes = 100,
+                 const std::string& referrer = "-", const std::string& agent = "Mozilla/5.0 (X11; Linux) Firefox/1",
+                 const std::string& zone = "+0000") {
+    return ip + " - - [" + stamp + " " + zone + "] \"GET " + file + " HTTP/1.1\" 200 " + std::to_string(bytes) +
+           " \"" + referrer + "\" \"" + agent + "\"\n";
+}
+
+// An analyser reading its log files from a temporary folder, local time = UTC.
+struct LogRun {
+    trevix::testing::TempDir Dir;
+    trevix::testing::RecordingHost Host;
+    Analyser A;
+
+    LogRun() {
+        A.SetHost(&Host);
+        A.LocalTimeBias = {};
+        A.Ref.GraphicExtensions = {"", "gif", "jpg"};
+        A.ClearAllData();
+    }
+    void Read(const std::vector<std::string>& files) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            A.T.CurrentFileNumber = static_cast<int16_t>(i + 1);
+            ProcessFile(A, Dir.Write("access" + std::to_string(i + 1) + ".log", files[i]));
+        }
+    }
+    std::vector<std::string> Row(size_t row) const {
+        std::vector<std::string> cells;
+        for (size_t c = 1; c <= 10; ++c) cells.push_back(A.Lists[lstIPs].Cell(row, c));
+        return cells;
+    }
+};
+
+} // namespace
+
+TEST(VisitorPass, VisitorRowsAcrossFiles) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;
+        std::vector<std::string> cells;   // the ten cells of the only row
+        int firstFile, lastFile;
+    };
+    const Case cases[] = {
+        {"late evening then next morning",
+         {Line("1.1.1.1", "10/Oct/2000:23:50:00", "/a.html", 1048576, "http://r.com/") +
+              Line("1.1.1.1", "10/Oct/2000:23:55:00", "/b.html", 524288),
+          Line("1.1.1.1", "11/Oct/2000:08:00:00", "/c.html", 0, "http://other.com/") +
+              Line("1.1.1.1", "11/Oct/2000:08:10:00", "/d.html", 0)},
+         {"1.1.1.1", "(unknown)", "http://r.com/", "10/10/2000 23:50:00", "/a.html", "11/10/2000 08:10:00",
+          "/d.html", "0d 08:20:00", "4", "1.50"},
+         1, 2},
+        {"only graphics: exit time without exit page",
+         {Line("2.2.2.2", "10/Oct/2000:10:00:00", "/x.gif") + Line("2.2.2.2", "10/Oct/2000:10:00:05", "/y.JPG")},
+         {"2.2.2.2", "(unknown)", "-", "10/10/2000 10:00:00", "/x.gif", "10/10/2000 10:00:05", "", "0d 00:00:05",
+          "2", "0.00"},
+         1, 1},
+        {"second file covers an earlier period",
+         {Line("3.3.3.3", "12/Oct/2000:09:00:00", "/late.html", 0, "http://late/"),
+          Line("3.3.3.3", "11/Oct/2000:09:00:00", "/early.html", 0, "http://early/")},
+         {"3.3.3.3", "(unknown)", "http://early/", "11/10/2000 09:00:00", "/early.html", "12/10/2000 09:00:00",
+          "/late.html", "1d 00:00:00", "2", "0.00"},
+         2, 1},
+        {"equal times: the lower slot wins",
+         {Line("4.4.4.4", "10/Oct/2000:12:00:00", "/one.html", 0, "http://one/"),
+          Line("4.4.4.4", "10/Oct/2000:12:00:00", "/two.html", 0, "http://two/")},
+         {"4.4.4.4", "(unknown)", "http://one/", "10/10/2000 12:00:00", "/one.html", "10/10/2000 12:00:00",
+          "/one.html", "0d 00:00:00", "2", "0.00"},
+         1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogRun run;
+        run.Read(c.files);
+        RunVisitorPass(run.A);
+        ASSERT_EQ(run.A.Lists[lstIPs].RowCount(), 1u);
+        EXPECT_EQ(run.Row(0), c.cells);
+        EXPECT_EQ(run.A.T.Visitors[1].FirstFile, c.firstFile);
+        EXPECT_EQ(run.A.T.Visitors[1].LastFile, c.lastFile);
+    }
+}
+
+TEST(VisitorPass, CountsVisitorsPerDateAndHour) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;
+        bool convert;
+        std::vector<std::pair<std::string, int>> dates;   // DateVisitors in table order
+        std::map<int, int> hours;                         // the hours that are not 0
+    };
+    const Case cases[] = {
+        {"two visitors on one date, one of them also on the next",
+         {Line("1.1.1.1", "10/Oct/2000:08:00:00", "/a") + Line("2.2.2.2", "10/Oct/2000:09:15:00", "/a") +
+          Line("1.1.1.1", "11/Oct/2000:10:00:00", "/b")},
+         true,
+         {{"10/10/2000", 2}},
+         {{8, 1}, {9, 1}}},
+        {"dates in order of first appearance",
+         {Line("1.1.1.1", "12/Oct/2000:07:00:00", "/a"), Line("2.2.2.2", "10/Oct/2000:07:30:00", "/a") +
+                                                             Line("3.3.3.3", "12/Oct/2000:23:59:59", "/a")},
+         true,
+         {{"12/10/2000", 2}, {"10/10/2000", 1}},
+         {{7, 2}, {23, 1}}},
+        {"log zone one hour behind local time",
+         {Line("1.1.1.1", "10/Oct/2000:23:30:00", "/a", 1, "-", "UA", "-0100")},
+         true,
+         {{"11/10/2000", 1}},
+         {{0, 1}}},
+        {"the same without conversion",
+         {Line("1.1.1.1", "10/Oct/2000:23:30:00", "/a", 1, "-", "UA", "-0100")},
+         false,
+         {{"10/10/2000", 1}},
+         {{23, 1}}},
+        {"the earliest session counts, not the first file",
+         {Line("1.1.1.1", "12/Oct/2000:15:00:00", "/a"), Line("1.1.1.1", "11/Oct/2000:04:00:00", "/a")},
+         true,
+         {{"11/10/2000", 1}},
+         {{4, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogRun run;
+        run.A.Options.ConvertTimes = c.convert;
+        run.Read(c.files);
+        RunVisitorPass(run.A);
+        std::vector<std::pair<std::string, int>> dates;
+        for (uint32_t i = 1; i <= run.A.T.DateVisitorCount(); ++i)
+            dates.emplace_back(run.A.T.DateVisitors[i].Date, run.A.T.DateVisitors[i].Hits);
+        EXPECT_EQ(dates, c.dates);
+        std::map<int, int> hours;
+        for (int h = 0; h < 48; ++h)
+            if (run.A.T.HourVisitors[h] != 0) hours[h] = run.A.T.HourVisitors[h];
+        EXPECT_EQ(hours, c.hours);
+    }
+}
+
+TEST(VisitorPass, VisitorReportOfSelectedRows) {
+    LogRun run;
+    BrowserDefinition firefox;
+    firefox.MatchStrings = {"Firefox"};
+    firefox.Name = "Firefox";
+    BrowserDefinition linux;
+    linux.MatchStrings = {"Linux"};
+    linux.Name = "Linux";
+    linux.IsOS = true;
+    run.A.Ref.BrowserDefinitions.push_back(firefox);
+    run.A.Ref.BrowserDefinitions.push_back(linux);
+    // Entries of three visitors interleaved, plus one of a visitor nobody selects.
+    run.Read({Line("1.1.1.1", "10/Oct/2000:10:00:00", "/a.html", 1234, "http://r/", "Firefox X11 Linux") +
+                  Line("2.2.2.2", "10/Oct/2000:10:00:01", "/b.html", 0, "-", "Agent/1") +
+                  Line("9.9.9.9", "10/Oct/2000:10:00:02", "/z.html") +
+                  Line("3.3.3.3", "10/Oct/2000:10:00:03", "/c.html", 5, "-", "Other/2") +
+                  Line("1.1.1.1", "10/Oct/2000:10:00:04", "/logo.gif", 1048576, "http://site/a.html",
+                       "Firefox X11 Linux later") +
+                  Line("2.2.2.2", "10/Oct/2000:10:00:05", "/b2.html", 7, "-", "Agent/2")});
+    RunVisitorPass(run.A);
+
+    VisitorReport r = BuildVisitorReport(run.A, {"1.1.1.1", "2.2.2.2", "3.3.3.3"});
+    EXPECT_EQ(r.Caption, "Visitor Report - 3 visitors");
+    EXPECT_EQ(r.Summary, "Visitor: 1.1.1.1 from (unknown)\r\n"
+                         "Browser: Firefox on Linux (Firefox X11 Linux later)\r\n"
+                         "Requests: 2\r\n"
+                         "Bandwidth used: 1.00 MB\r\n"
+                         "Visitor: 2.2.2.2 from (unknown)\r\n"
+                         "Browser: (unknown) on (unknown) (Agent/2)\r\n"
+                         "Requests: 2\r\n"
+                         "Bandwidth used: 0.00 MB\r\n"
+                         "Visitor: 3.3.3.3 from (unknown)\r\n"
+                         "Browser: (unknown) on (unknown) (Other/2)\r\n"
+                         "Requests: 1\r\n"
+                         "Bandwidth used: 0.00 MB\r\n");
+    const std::vector<std::vector<std::string>> rows = {
+        {"1.1.1.1", "10/10/2000 10:00:00", "/a.html", "http://r/", "200", "1,234"},
+        {"1.1.1.1", "10/10/2000 10:00:04", "/logo.gif", "http://site/a.html", "200", "1,048,576"},
+        {"2.2.2.2", "10/10/2000 10:00:01", "/b.html", "-", "200", ""},
+        {"2.2.2.2", "10/10/2000 10:00:05", "/b2.html", "-", "200", "7"},
+        {"3.3.3.3", "10/10/2000 10:00:03", "/c.html", "-", "200", "5"},
+    };
+    const ReportList& pages = run.A.Lists.Pages;
+    ASSERT_EQ(pages.RowCount(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::vector<std::string> cells;
+        for (size_t c = 1; c <= 6; ++c) cells.push_back(pages.Cell(i, c));
+        EXPECT_EQ(cells, rows[i]) << "row " << i;
+    }
+    // The empty names were written back into the visitor record.
+    EXPECT_EQ(run.A.T.Visitors[2].Browser, "(unknown)");
+    EXPECT_EQ(run.A.T.Visitors[2].OS, "(unknown)");
+
+    // A second report refills the same page list.
+    VisitorReport one = BuildVisitorReport(run.A, {"3.3.3.3"});
+    EXPECT_EQ(one.Caption, "Visitor Report - 3.3.3.3");
+    EXPECT_EQ(pages.RowCount(), 1u);
+
+    // No selection: nothing changes.
+    VisitorReport none = BuildVisitorReport(run.A, {});
+    EXPECT_EQ(none.Caption, "");
+    EXPECT_EQ(pages.RowCount(), 1u);
+}
+
+TEST(VisitorPass, VisitorReportWithoutLogEntries) {
+    // What a report load leaves: visitor records, no log entries.
+    Analyser a;
+    uint32_t v = a.T.AppendVisitor("5.6.7.8");
+    a.T.Visitors[v].Country = "Norway";
+    a.T.Visitors[v].Requests = 1234;
+    a.T.Visitors[v].Bytes = 2.5;
+    a.T.Visitors[v].FirstFile = 1;
+    a.T.Visitors[v].Sessions.resize(2);
+    VisitorReport r = BuildVisitorReport(a, {"5.6.7.8"});
+    EXPECT_EQ(r.Caption, "Visitor Report - 5.6.7.8");
+    EXPECT_EQ(r.Summary, "Visitor: 5.6.7.8 from Norway\r\nBrowser: (unknown) on (unknown) ()\r\n"
+                         "Requests: 1,234\r\nBandwidth used: 2.50 MB\r\n");
+    EXPECT_EQ(a.Lists.Pages.RowCount(), 0u);
+}
