@@ -16,6 +16,8 @@
 #include "engine/ListSorting.h"
 #include "engine/TimeStamps.h"
 #include "engine/VisitorPass.h"
+#include "report/AutoReport.h"
+#include "report/XmlReportWriter.h"
 
 #include <algorithm>
 #include <memory>
@@ -144,6 +146,7 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
                                                      : recent.RecentFilterFiles;
         PushRecent(target, list == RecentList::Files ? a.Options.MaxRecentFiles : a.Options.MaxRecentFilters, text);
     };
+    request.WriteAutoReport = AutoReportWriter(args.LogFiles);
 
     RunResult result = AnalyseLogFiles(a, request);
     for (const std::string& goal : args.Conversions) GenerateConversionsReport(a, goal, false);
@@ -156,6 +159,8 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         int order = s.Order;
         SortList(*list, column, order, a.Loc);
     }
+    // The writer has already put its message on stderr.
+    const bool xmlFailed = args.XmlOut && !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
 
     std::string summary = TerminalText(a.Lists.Summary);
     out << summary;
@@ -177,7 +182,7 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         PrintList(out, a.Lists.Pages);
     }
     if (args.ShowLog) err << TerminalText(a.T.ErrorLogText);
-    return host.FileFailed ? 2 : 0;
+    return host.FileFailed || xmlFailed ? 2 : 0;
 }
 
 } // namespace trevix
