@@ -161,6 +161,7 @@ void FtpBrowser::ChangePath2(std::string_view directory) {
 void FtpBrowser::ListFtpDirectory() {
     if (Busy()) return;
     BusyScope busy(busy_);
+    host_.ResetCancel();
     entries_.clear();
     events_->ListChanged();
     const std::string dir = session_.GetFtpCurrentDirectory();

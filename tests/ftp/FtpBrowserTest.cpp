@@ -140,7 +140,7 @@ TEST_F(FtpBrowserTest, ConnectListsTheStartDirectoryAndStoresTheAccount) {
     EXPECT_EQ(browser.Fields.Directory, "/");
     std::vector<std::string> entries = browser.Entries();
     std::sort(entries.begin(), entries.end());
-    EXPECT_EQ(entries, (std::vector<std::string>{"big/", "empty/", "logs/", "readme.txt\t31 bytes"})); // no ".." at "/"
+    EXPECT_EQ(entries, (std::vector<std::string>{"big/", "dos/", "empty/", "logs/", "odd/", "readme.txt\t31 bytes"})); // no ".." at "/"
     EXPECT_EQ(host.Statuses.front(), "Connecting to server...");
     EXPECT_TRUE(host.SawStatus("Getting FTP directory contents..."));
     EXPECT_EQ(host.Statuses.back(), "Connected.");
@@ -204,7 +204,7 @@ TEST_F(FtpBrowserTest, BrowsingFollowsTheServer) {
         EXPECT_NE(std::find(e.begin(), e.end(), s.SomeEntry), e.end()) << action << " lacks " << s.SomeEntry;
         EXPECT_EQ(!e.empty() && e.front() == "..", std::string(s.Dir) != "/") << action;
     }
-    EXPECT_EQ(browser.Entries().size(), 4u);
+    EXPECT_EQ(browser.Entries().size(), 6u);
     EXPECT_EQ(browser.ChangePath("readme.txt\t31 bytes"), FtpEntryAction::StartDownload);
     EXPECT_EQ(browser.ChangePath(""), FtpEntryAction::None);
     EXPECT_FALSE(IsDownloadableEntry("logs/"));

@@ -73,7 +73,8 @@ TEST_F(FtpSessionTest, ListsDirectoriesWithNamesFlagsAndSizes) {
         const char* Dir;
         std::vector<std::pair<const char*, long long>> Entries; // size -1: a directory
     } cases[] = {
-        {"/", {{"big", -1}, {"empty", -1}, {"logs", -1}, {"readme.txt", 31}}},
+        {"/", {{"big", -1}, {"dos", -1}, {"empty", -1}, {"logs", -1}, {"odd", -1}, {"readme.txt", 31}}},
+        {"/dos/", {{"Old Logs", -1}, {"win log.txt", 1234}}}, // the DOS listing style
         {"/logs/",
          {{"access.log", static_cast<long long>(ServerAccessLog().size())},
           {"access.log.gz", -2}, // compressed: size not known in advance, only that it is a file
@@ -176,6 +177,25 @@ TEST_F(FtpSessionTest, PathsDoNotDependOnTheServersDirectory) {
     EXPECT_EQ(List("/logs/sub/").count("old.log"), 1u);
 }
 
+TEST_F(FtpSessionTest, NamesWithCharactersThatUrlsAndWildcardsUseAreTakenLiterally) {
+    ASSERT_TRUE(Connect());
+    const auto entries = List("/odd/");
+    const char* const names[] = {".hidden.log", "a[1]*?.log", "100%.log", "semi;type=a.log", "caf\xC3\xA9.log"};
+    EXPECT_EQ(entries.size(), std::size(names) + 1);
+    EXPECT_TRUE(entries.count("we#ird [dir]") && entries.at("we#ird [dir]").IsDirectory);
+    for (const std::string name : names) {
+        ASSERT_TRUE(entries.count(name)) << name;
+        EXPECT_EQ(entries.at(name).Size, name.size() + 1) << name;
+        ASSERT_TRUE(Download("/odd/" + name, folder / "copy")) << name << ": " << session.LastErrorText();
+        EXPECT_EQ(ReadFile(folder / "copy"), name + "\n");
+    }
+    session.SetFtpCurrentDirectory("/odd/we#ird [dir]");
+    EXPECT_EQ(session.GetFtpCurrentDirectory(), "/odd/we#ird [dir]/");
+    EXPECT_EQ(List("/odd/we#ird [dir]/").count("inner.log"), 1u);
+    EXPECT_TRUE(Download("/odd/we#ird [dir]/inner.log", folder / "copy"));
+    EXPECT_EQ(ReadFile(folder / "copy"), "inner\n");
+}
+
 TEST_F(FtpSessionTest, LooksUpFilesOnly) {
     ASSERT_TRUE(Connect());
     EXPECT_EQ(session.FindFile("/logs/medium.bin").value_or(FtpDirEntry{}).Size, static_cast<uint64_t>(kMediumSize));
@@ -185,7 +205,31 @@ TEST_F(FtpSessionTest, LooksUpFilesOnly) {
     EXPECT_FALSE(session.FindFile("/logs/").has_value());
 }
 
+// A port that accepts connections but never greets: the server does not answer in time.
+class SilentListener {
+public:
+    SilentListener() {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        listen(fd_, 4);
+        socklen_t len = sizeof addr;
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+    }
+    ~SilentListener() { close(fd_); }
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 TEST_F(FtpSessionTest, ConnectionFailuresGiveTheirMessages) {
+    SilentListener silent;
+    session.Timeouts.ResponseSeconds = 1;
     ASSERT_TRUE(session.OpenSession());
     const struct {
         FtpServerAddress Address;
@@ -197,6 +241,7 @@ TEST_F(FtpSessionTest, ConnectionFailuresGiveTheirMessages) {
         {{"127.0.0.1", ClosedPort(), kFtpUser, kFtpPassword}, 12029, "The attempt to connect to the server failed."},
         {{"no-such-host.invalid", server.Port(), kFtpUser, kFtpPassword}, 12007, "Server name could not be resolved."},
         {{"evil@127.0.0.1", server.Port(), kFtpUser, kFtpPassword}, 12005, "URL is invalid."},
+        {{"127.0.0.1", silent.Port(), kFtpUser, kFtpPassword}, 12002, "The request has timed out."},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(session.OpenSession());

@@ -17,6 +17,7 @@ import tempfile
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
@@ -49,6 +50,17 @@ def build_tree(root):
     os.makedirs(os.path.join(root, "logs", "sub"))
     os.makedirs(os.path.join(root, "big"))
     os.makedirs(os.path.join(root, "empty"))
+    os.makedirs(os.path.join(root, "dos", "Old Logs"))
+    # Names that URLs, wildcards and FTP commands could misread.
+    odd = os.path.join(root, "odd")
+    os.makedirs(os.path.join(odd, "we#ird [dir]"))
+    for name in (".hidden.log", "a[1]*?.log", "100%.log", "semi;type=a.log", "caf\u00e9.log"):
+        with open(os.path.join(odd, name), "wb") as f:
+            f.write(name.encode("utf8") + b"\n")
+    with open(os.path.join(odd, "we#ird [dir]", "inner.log"), "wb") as f:
+        f.write(b"inner\n")
+    with open(os.path.join(root, "dos", "win log.txt"), "wb") as f:
+        f.write(b"x" * 1234)
     with open(os.path.join(root, "readme.txt"), "wb") as f:
         f.write(b"Test server for log downloads.\n")
     access = access_lines(400)
@@ -70,6 +82,22 @@ def build_tree(root):
             f.write(chunk)
     with open(os.path.join(root, "big", "huge.bin"), "wb") as f:
         f.truncate(HUGE_SIZE)
+
+
+class DosStyleFS(AbstractedFS):
+    """Lists the folder "dos" the way Windows servers do, to cover the second listing style."""
+
+    def format_list(self, basedir, listing, ignore_err=True):
+        if os.path.basename(os.path.normpath(basedir)) != "dos":
+            yield from AbstractedFS.format_list(self, basedir, listing, ignore_err)
+            return
+        for name in listing:
+            path = os.path.join(basedir, name)
+            if os.path.isdir(path):
+                line = "12-06-26  01:02PM       <DIR>          %s\r\n" % name
+            else:
+                line = "12-06-26  01:02PM %20d %s\r\n" % (os.path.getsize(path), name)
+            yield line.encode("utf8", self.cmd_channel.unicode_errors)
 
 
 class Authorizer(DummyAuthorizer):
@@ -99,6 +127,7 @@ def main():
             pass
 
         Handler.authorizer = authorizer
+        Handler.abstracted_fs = DosStyleFS
         Handler.dtp_handler = Dtp
         Handler.banner = "Trevix test server ready."
         Handler.use_sendfile = False  # sendfile would bypass the throttle
