@@ -293,6 +293,7 @@ TEST_F(FtpBrowserTest, TheLoopStopsAtTheFirstFailureAndKeepsEarlierFiles) {
         EXPECT_EQ(store.Values["Options/AfterDownload"], " 1"); // written even so
         EXPECT_TRUE(browser.HandlesOpen());
     }
+    browser.Fields.DownloadFolder = folder.Path();
     EXPECT_EQ(browser.Download(&profile, {EntryOf("locked.log")}, AfterDownloadChoice::DoNothing).Detail.substr(0, 4),
               "550 ");
 }
