@@ -32,18 +32,20 @@ QString KeyPath(std::string_view section, std::string_view key) {
 
 // Creates the file (and its folder) with owner-only access before anything is written to
 // it, and narrows the mode of a file that already exists.
-void EnsureOwnerOnly(const QString& path) {
+void EnsureOwnerOnly(const QString& path, bool create = true) {
 #ifndef _WIN32
     QFileInfo info(path);
+    if (!create && !info.exists()) return;
     QDir().mkpath(info.absolutePath());
     QByteArray native = QFile::encodeName(path);
-    int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    int fd = ::open(native.constData(), O_WRONLY | (create ? O_CREAT : 0) | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd >= 0) {
         ::fchmod(fd, S_IRUSR | S_IWUSR);
         ::close(fd);
     }
 #else
-    (void)path; // the per-user profile folder is already private to its owner
+    (void)path;
+    (void)create; // the per-user profile folder is already private to its owner
 #endif
 }
 
@@ -51,19 +53,27 @@ void EnsureOwnerOnly(const QString& path) {
 
 struct QtSettingsStore::Impl {
     std::unique_ptr<QSettings> settings;
+    // Reading never creates the file; the first change does, owner-only, before QSettings
+    // writes anything to it.
+    bool changed = false;
+    void WillChange() {
+        if (changed) return;
+        changed = true;
+        EnsureOwnerOnly(settings->fileName());
+    }
 };
 
 QtSettingsStore::QtSettingsStore() : d_(std::make_unique<Impl>()) {
     // Find out where the user's file lives, then make sure it exists with the right mode
     // before QSettings writes to it for the first time.
     QString path = QSettings(QSettings::IniFormat, QSettings::UserScope, "Trevix", "Trevix").fileName();
-    EnsureOwnerOnly(path);
+    EnsureOwnerOnly(path, false);
     d_->settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 QtSettingsStore::QtSettingsStore(const std::string& filePath) : d_(std::make_unique<Impl>()) {
     QString path = QString::fromStdString(filePath);
-    EnsureOwnerOnly(path);
+    EnsureOwnerOnly(path, false);
     d_->settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
@@ -81,21 +91,24 @@ std::string QtSettingsStore::GetSetting(std::string_view section, std::string_vi
 }
 
 void QtSettingsStore::SaveSetting(std::string_view section, std::string_view key, std::string_view value) {
+    d_->WillChange();
     d_->settings->setValue(KeyPath(section, key), ToQ(value));
 }
 
 void QtSettingsStore::DeleteSetting(std::string_view section, std::string_view key) {
+    d_->WillChange();
     d_->settings->remove(KeyPath(section, key));
 }
 
 void QtSettingsStore::DeleteSection(std::string_view section) {
     if (section.empty()) return; // an empty group name would mean every section
+    d_->WillChange();
     d_->settings->remove(ToQ(section));
 }
 
 bool QtSettingsStore::Sync() {
     d_->settings->sync();
-    EnsureOwnerOnly(d_->settings->fileName());
+    if (d_->changed) EnsureOwnerOnly(d_->settings->fileName());
     return d_->settings->status() == QSettings::NoError;
 }
 

@@ -109,6 +109,9 @@ int LogHour(const Analyser& a, std::string_view text) {
 }
 
 std::string DisplayTime(int64_t seconds, bool shortForm) {
+    // A log whose lines are out of order can end before it starts: show a signed duration
+    // rather than negative fields.
+    if (seconds < 0) return "-" + DisplayTime(-seconds, shortForm);
     int64_t days = seconds / 86400, rest = seconds % 86400;
     int64_t hours = rest / 3600, minutes = (rest % 3600) / 60, secs = rest % 60;
     char buf[96];

@@ -278,6 +278,7 @@ TEST(TimeStamps, DatePartHourAndDisplayTime) {
     const Case cases[] = {
         {3725, false, "01:02:05"},       {90061, false, "1 days 01:01:01"}, {59, true, "0d 00:00:59"},
         {86400, false, "1 days 00:00:00"}, {0, false, "00:00:00"},          {172800 + 3600, true, "2d 01:00:00"},
+        {-65, false, "-00:01:05"},
     };
     for (const Case& c : cases) EXPECT_EQ(DisplayTime(c.seconds, c.shortForm), c.text);
 }

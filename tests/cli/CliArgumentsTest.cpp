@@ -1,0 +1,99 @@
+#include "cli/AnalyseCommand.h"
+#include "cli/CliArguments.h"
+#include "cli/OverlaySettingsStore.h"
+#include "config/MemorySettingsStore.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace trevix;
+
+TEST(CliArguments, BadArgumentsAreRefusedWithAReason) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{}, "no log file given"},
+        {{"--list"}, "missing value after --list"},
+        {{"--bogus", "a.log"}, "unknown option --bogus"},
+        {{"--sort", "lstFiles", "a.log"}, "--sort needs NAME:COLUMN[:asc|desc]"},
+        {{"--set", "=No", "a.log"}, "--set needs KEY=VALUE"},
+        {{"--filter-date", "2026-13", "a.log"}, "--filter-date needs YYYY-MM-DD or YYYY-MM-DD..YYYY-MM-DD"},
+        {{"--filter-date", "2026-01-01..x", "a.log"}, "--filter-date needs YYYY-MM-DD or YYYY-MM-DD..YYYY-MM-DD"},
+        {{"--load", "r.xml", "a.log"}, "--load reads a saved report instead of log files; give one or the other"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ParseCliArguments(c.args, error).has_value());
+        EXPECT_EQ(error, c.reason);
+    }
+}
+
+TEST(CliArguments, OptionsAreReadAsGiven) {
+    std::string error;
+    auto a = ParseCliArguments({"--sort", "lstFiles:Gets:asc", "--sort", "lstIPs:2", "--filter-text", "!bot",
+                                "--filter-file", "/shop", "--filter-date", "!2026-11-01..2026-11-03", "--set",
+                                "MergeSessions=No", "--domain", "a.com", "--domain", "b.com", "x.log", "--", "--odd.log"},
+                               error);
+    ASSERT_TRUE(a) << error;
+    EXPECT_EQ(a->LogFiles, (std::vector<std::string>{"x.log", "--odd.log"}));
+    ASSERT_EQ(a->Sorts.size(), 2u);
+    EXPECT_EQ(a->Sorts[0].Column, "Gets");
+    EXPECT_EQ(a->Sorts[0].Order, 0);
+    EXPECT_EQ(a->Sorts[1].Order, -1);
+    EXPECT_TRUE(a->FilterText->Negated);
+    EXPECT_EQ(a->FilterText->Text, "bot");
+    EXPECT_FALSE(a->FilterFile->Negated);
+    EXPECT_TRUE(a->FilterDate->Negated);
+    EXPECT_EQ(a->FilterDate->From, "2026-11-01");
+    EXPECT_EQ(a->FilterDate->To, "2026-11-03");
+    EXPECT_EQ(a->Sets[0], (std::pair<std::string, std::string>{"MergeSessions", "No"}));
+    EXPECT_EQ(a->Domains.size(), 2u);
+}
+
+TEST(CliArguments, ExitStatus) {
+    trevix::testing::TempDir dir;
+    std::string log = dir.Write("ok.log", "1.2.3.4 - - [10/Oct/2000:13:55:36 +0000] \"GET / HTTP/1.0\" 200 1\n");
+    std::string settings = dir.File("settings.ini");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {{"--settings", settings, log}, 0},
+        {{"--settings", settings, "--bogus", log}, 1},
+        {{"--settings", settings, "--set", "NoSuchKey=1", log}, 1},
+        {{"--settings", settings, "--list", "lstNothing", log}, 1},
+        {{"--settings", settings, "--sort", "lstFiles:NoColumn", log}, 1},
+        {{"--settings", settings, "--filter-date", "2026-02-30", log}, 1},
+        {{"--settings", settings, dir.File("missing.log")}, 2},
+        {{"--settings", settings, log, dir.File("missing.log")}, 2},
+        {{"--settings", settings, dir.Path().string()}, 2},
+        {{"--help"}, 0},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunAnalyseCommand(c.args, out, err), c.status) << err.str();
+    }
+    // The command line never writes the settings file.
+    EXPECT_FALSE(std::filesystem::exists(settings));
+}
+
+TEST(OverlaySettingsStore, ChangesStayInMemory) {
+    MemorySettingsStore base;
+    base.SaveSetting("Options", "A", "base");
+    base.SaveSetting("Sort", "List1Key", "2");
+    OverlaySettingsStore store(&base);
+    store.SaveSetting("Options", "A", "mine");
+    store.DeleteSetting("Options", "B");
+    store.DeleteSection("Sort");
+    EXPECT_EQ(store.GetSetting("Options", "A"), "mine");
+    EXPECT_EQ(store.GetSetting("Options", "B", "d"), "d");
+    EXPECT_EQ(store.GetSetting("Sort", "List1Key", "X"), "X");
+    store.SaveSetting("Sort", "List1Key", "3");
+    EXPECT_EQ(store.GetSetting("Sort", "List1Key", "X"), "3");
+    EXPECT_EQ(base.GetSetting("Options", "A"), "base");
+    EXPECT_EQ(base.GetSetting("Sort", "List1Key"), "2");
+}
