@@ -9,7 +9,7 @@ namespace trevix {
 
 namespace {
 std::atomic<bool> interrupted{false};
-extern "C" void OnInterrupt(int) { interrupted = true; }
+void OnInterrupt(int) { interrupted = true; }
 } // namespace
 
 void CliHost::CatchInterrupt() { std::signal(SIGINT, OnInterrupt); }
