@@ -17,6 +17,7 @@
 #include "engine/TimeStamps.h"
 #include "engine/VisitorPass.h"
 #include "report/AutoReport.h"
+#include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 
 #include <algorithm>
@@ -148,8 +149,19 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     };
     request.WriteAutoReport = AutoReportWriter(args.LogFiles);
 
-    RunResult result = AnalyseLogFiles(a, request);
+    RunResult result;
+    // A saved report instead of log files; the loader has put any failure on stderr.
+    if (args.Load) {
+        if (!LoadXMLReport(a, *args.Load, false)) return 2;
+    } else {
+        result = AnalyseLogFiles(a, request);
+    }
     for (const std::string& goal : args.Conversions) GenerateConversionsReport(a, goal, false);
+    // Comparisons merge into the report and conversion reports made so far.
+    for (const std::string& other : args.Compares)
+        if (!LoadXMLReport(a, other, true)) return 2;
+    if (!args.Compares.empty() && a.T.CurrentConversionReport > 0)
+        DisplayConversionsReport(a, a.T.CurrentConversionReport);
 
     for (const SortRequest& s : args.Sorts) {
         ReportList* list = FindListByName(a.Lists, s.List);

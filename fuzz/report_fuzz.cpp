@@ -1,0 +1,49 @@
+// Arbitrary bytes as a report file: a plain load, then the same file as a comparison, then
+// what was loaded saved again, which must always read back.
+#include "engine/Analyser.h"
+#include "report/XmlReportLoader.h"
+#include "report/XmlReportWriter.h"
+
+#include <pugixml.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+using namespace trevix;
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok) __builtin_trap();
+}
+
+const std::string& ReportPath() {
+    static const std::string path = "/tmp/report_fuzz_" + std::to_string(getpid()) + ".xml";
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string& path = ReportPath();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    Analyser a;
+    LoadXMLReport(a, path, false);
+    LoadXMLReport(a, path, true);
+
+    pugi::xml_document saved;
+    BuildXMLReport(a, saved, {});
+    std::ostringstream text;
+    saved.save(text, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    pugi::xml_document again;
+    Check(static_cast<bool>(again.load_string(text.str().c_str())));
+    return 0;
+}

@@ -1,0 +1,68 @@
+#include "ReportComparison.h"
+
+#include "engine/Analyser.h"
+#include "engine/ListSorting.h"
+#include "engine/Locale.h"
+#include "engine/ReportLists.h"
+
+#include <initializer_list>
+#include <utility>
+
+namespace trevix {
+
+namespace {
+
+struct CompareColumns {
+    int List;
+    std::initializer_list<const char*> Titles;
+};
+
+// In the order the columns are added; each list's own columns come first.
+const CompareColumns ColumnsToAdd[] = {
+    {lstHour, {"Compare", "% Change"}},
+    {lstReferrers, {"Compare", "% Change"}},
+    {lstSearchEngines, {"Compare", "% Change"}},
+    {lstSearchTerms, {"Compare", "% Change"}},
+    {lstBrowsers, {"Compare", "% Change"}},
+    {lstWebBrowser, {"Compare", "% Change"}},
+    {lstOS, {"Compare", "% Change"}},
+    {lstFiles,
+     {"Compare Requests", "Compare Gets", "Compare Bandwidth", "% Change Requests", "% Change Gets",
+      "% Change Bandwidth"}},
+    {lstCountries, {"Compare Visitors", "Compare Percentage", "% Change Visitors"}},
+    {lstErrors, {"Compare", "% Change"}},
+    {lstConversions0, {"Compare Visitors", "Compare Conversions", "Compare % Conversions"}},
+    {lstConversions1, {"Compare Visitors", "Compare Conversions", "Compare % Conversions"}},
+    {lstConversions2, {"Compare Visitors", "Compare Conversions", "Compare % Conversions"}},
+};
+
+} // namespace
+
+void SetUpCompareReport(Analyser& a) {
+    if (a.CompareColumnsLoaded) return;
+    // The own columns keep the widths they have now; the new ones are read back below.
+    SaveColumnWidths(a);
+    for (const CompareColumns& c : ColumnsToAdd) {
+        ReportList& list = a.Lists[c.List];
+        for (const char* title : c.Titles) list.Columns.push_back({title, SortType::Number, 1440});
+    }
+    SetColumnWidths(a);
+    a.CompareColumnsLoaded = true;
+}
+
+std::string PercentChange(double a, double b, const Locale& locale) {
+    if (b == 0) return a != 0 ? "New" : "  0.00";
+    return locale.FormatNumber((a - b) / b * 100.0, "+ 0.00;- 0.00;  0.00");
+}
+
+void PopulatePercentChange(ReportList& list, int column1, int column2, int displayColumn, const Locale& locale) {
+    if (column1 < 1 || column2 < 1 || displayColumn < 1) return;
+    auto read = [&](size_t row, int column) {
+        return locale.ParseNumber(list.Cell(row, static_cast<size_t>(column))).value_or(0.0);
+    };
+    for (size_t row = 0; row < list.RowCount(); ++row)
+        list.SetCell(row, static_cast<size_t>(displayColumn),
+                     PercentChange(read(row, column1), read(row, column2), locale));
+}
+
+} // namespace trevix

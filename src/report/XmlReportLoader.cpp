@@ -1,0 +1,673 @@
+#include "XmlReportLoader.h"
+
+#include "ProductInfo.h"
+#include "ReportComparison.h"
+#include "XmlText.h"
+#include "engine/Analyser.h"
+#include "engine/Classification.h"
+#include "engine/DateReport.h"
+#include "engine/ListSorting.h"
+#include "engine/RecordIndex.h"
+#include "engine/Text.h"
+
+#include <pugixml.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+namespace trevix {
+
+namespace {
+
+constexpr std::string_view ProcessingError =
+    "An error was encountered processing the XML file. It may not be a valid Trevix Report file.";
+
+// A report file that parsed but does not hold what a report holds; caught by LoadXMLReport.
+class ReportFormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The key of a row about to be added: the prefix and the list's new row count.
+std::string NextRowKey(const ReportList& list, std::string_view prefix) {
+    std::string key(prefix);
+    key += std::to_string(list.RowCount() + 1);
+    return key;
+}
+
+// Appends a text to a key with its length first, so no two key lists run together.
+void AppendKeyPart(std::string& key, std::string_view part) {
+    const uint64_t size = part.size();
+    key.append(reinterpret_cast<const char*>(&size), sizeof size);
+    key.append(part);
+}
+
+// The elements at the end of a slash-separated path of element names, in document order.
+std::vector<pugi::xml_node> Select(pugi::xml_node from, std::string_view path) {
+    std::vector<pugi::xml_node> nodes{from};
+    while (!path.empty()) {
+        const size_t slash = path.find('/');
+        const std::string name(path.substr(0, slash));
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        std::vector<pugi::xml_node> next;
+        for (pugi::xml_node n : nodes)
+            for (pugi::xml_node c = n.child(name.c_str()); c; c = c.next_sibling(name.c_str())) next.push_back(c);
+        nodes = std::move(next);
+        if (nodes.empty()) break;
+    }
+    return nodes;
+}
+
+pugi::xml_node SelectFirst(pugi::xml_node from, std::string_view path) {
+    std::vector<pugi::xml_node> nodes = Select(from, path);
+    return nodes.empty() ? pugi::xml_node() : nodes.front();
+}
+
+// A text as the report pages keep it: characters an XML file cannot carry (a character
+// reference may still bring them in) are replaced, so the report saves again.
+std::string Clean(std::string_view text) { return IsXmlText(text) ? std::string(text) : ToXmlText(text); }
+
+// The element's text: every text and CDATA piece inside it, in document order. Walked
+// without recursion, so deep nesting costs no stack.
+std::string Text(pugi::xml_node element) {
+    pugi::xml_node child = element.first_child();
+    if (!child) return {};
+    if (!child.next_sibling() && (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata))
+        return Clean(child.value());
+    std::string text;
+    for (pugi::xml_node n = child; n && n != element;) {
+        if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) text += n.value();
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n != element && !n.next_sibling()) n = n.parent();
+        if (n != element) n = n.next_sibling();
+    }
+    return Clean(text);
+}
+
+// A required attribute's value.
+std::string Attr(pugi::xml_node element, const char* name) {
+    pugi::xml_attribute attribute = element.attribute(name);
+    if (!attribute) throw ReportFormatError(std::string("missing attribute ") + name);
+    return Clean(attribute.value());
+}
+
+// The locale's integer conversion: separators accepted, rounded half to even, 32 bits.
+int32_t Integer(const Analyser& a, std::string_view text) {
+    std::optional<double> value = a.Loc.ParseNumber(text);
+    if (!value) throw ReportFormatError("not a number");
+    const double rounded = std::nearbyint(*value);
+    if (!(rounded >= std::numeric_limits<int32_t>::min() && rounded <= std::numeric_limits<int32_t>::max()))
+        throw ReportFormatError("number out of range");
+    return static_cast<int32_t>(rounded);
+}
+
+// The summary's line breaks as the summary box keeps them. XML reading turned each CR LF
+// into LF; a CR that came through as a character reference is not doubled.
+std::string WithCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+std::string ParseFailureReason(const pugi::xml_parse_result& result) {
+    std::string reason = result.description();
+    switch (result.status) {
+    case pugi::status_file_not_found:
+    case pugi::status_io_error:
+    case pugi::status_out_of_memory:
+    case pugi::status_internal_error:
+        break;
+    default:
+        reason += " at offset " + std::to_string(result.offset);
+    }
+    return reason;
+}
+
+// Progress over the elements of one long section; every 100 elements the window may react.
+class SectionProgress {
+public:
+    SectionProgress(Analyser& a, size_t count) : a_(a), count_(static_cast<long long>(count)) {
+        a_.Host->SetProgress(0, count_);
+    }
+    void Element(size_t done) {
+        if (done % 100 != 0) return;
+        a_.Host->SetProgress(static_cast<long long>(done), count_);
+        a_.Host->ProcessEvents();
+    }
+
+private:
+    Analyser& a_;
+    long long count_;
+};
+
+// The section loaders of one load, sharing the document, the mode and the analyser.
+class ReportSections {
+public:
+    ReportSections(Analyser& a, pugi::xml_node document, bool compare)
+        : a_(a), doc_(document), compare_(compare) {}
+
+    void LoadReportSummary();
+    void LoadReportVisitors();
+    void LoadReportReferrers(const SiteProfile& site);
+    void LoadReportSearch();
+    void LoadReportBrowsers();
+    void LoadReportFiles();
+    void LoadReportCountries();
+    void LoadReportErrors();
+    void LoadReportConversions();
+
+private:
+    std::string Count(int32_t value) const { return a_.Loc.FormatNumber(value, "#,##0"); }
+    // A row from the values: added on a plain load, merged on a compare load.
+    size_t Row(std::span<const std::string> values, ReportList& list, ListRowIndex* index) {
+        return index ? AddListRow(values, list, *index) : AddListRow(values, list);
+    }
+    std::optional<ListRowIndex> IndexFor(const ReportList& list, MergeRule rule) const {
+        if (!compare_) return std::nullopt;
+        return ListRowIndex(list, rule);
+    }
+    void LoadBrowserList(const char* path, int listNumber);
+
+    Analyser& a_;
+    pugi::xml_node doc_;
+    bool compare_;
+};
+
+void ReportSections::LoadReportSummary() {
+    pugi::xml_node summary = SelectFirst(doc_, "TrevixReport/Summary");
+    if (!summary) throw ReportFormatError("no summary");
+    std::string text = WithCrLf(Text(summary));
+    if (compare_)
+        a_.Lists.Summary += "\r\n" + text;
+    else
+        a_.Lists.Summary = std::move(text);
+
+    AnalysisTables& t = a_.T;
+    for (pugi::xml_node date : Select(doc_, "TrevixReport/HitsSummary/Date")) {
+        std::string day = Text(date);
+        const int32_t hits = Integer(a_, Attr(date, "Hits"));
+        t.DateVisitors.push_back({std::move(day), hits});
+    }
+    for (pugi::xml_node hour : Select(doc_, "TrevixReport/HitsSummary/Hour")) {
+        std::optional<double> value = a_.Loc.ParseNumber(Text(hour));
+        if (!value) throw ReportFormatError("hour is not a number");
+        const double h = std::nearbyint(*value);
+        if (!(h >= 0 && h <= 23)) throw ReportFormatError("hour out of range");
+        const int32_t hits = Integer(a_, Attr(hour, "Hits"));
+        t.HourVisitors[static_cast<size_t>(h) + (compare_ ? 24 : 0)] = hits;
+    }
+    DisplayDateReport(a_, compare_);
+    if (compare_) PopulatePercentChange(a_.Lists[lstHour], 2, 3, 4, a_.Loc);
+}
+
+void ReportSections::LoadReportVisitors() {
+    a_.Host->SetStatus("Loading XML Report File (Visitors)...");
+    AnalysisTables& t = a_.T;
+    ReportList& list = a_.Lists[lstIPs];
+    static constexpr const char* Names[] = {"Country",  "Referrer",  "EntryTime", "EntryPage", "ExitTime",
+                                            "ExitPage", "TimeSpent", "Requests",  "Bytes"};
+    const std::vector<pugi::xml_node> nodes = Select(doc_, "TrevixReport/Visitors/Visitor");
+    SectionProgress progress(a_, nodes.size());
+    std::array<std::string, 10> values;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        values[0] = Text(nodes[i]);
+        for (size_t k = 0; k < std::size(Names); ++k) values[k + 1] = Attr(nodes[i], Names[k]);
+
+        // Only what the visitor window and the conversions read: the first file's entry page
+        // and referrer.
+        Visitor& v = t.Visitors[t.AppendVisitor(t.Arena.Store(values[0]))];
+        v.FirstFile = 1;
+        v.LastFileNumber = 1;
+        v.Sessions.resize(2);
+        v.Sessions[1].EntryPage = t.Arena.Store(values[4]);
+        v.Sessions[1].Referrer = t.Arena.Store(values[2]);
+
+        AddListRow(values, list);
+        progress.Element(i + 1);
+    }
+}
+
+void ReportSections::LoadReportReferrers(const SiteProfile& site) {
+    a_.Host->SetStatus("Loading XML Report File (Referrers)...");
+    AnalysisTables& t = a_.T;
+    ReportList& list = a_.Lists[lstReferrers];
+
+    // Compare load: the first record of each referrer and file, and the row of each key.
+    RecordIndex firstRecord;
+    auto hash = [](std::string_view url, std::string_view toFile) {
+        return HashCombine(HashText(url), HashText(toFile));
+    };
+    auto find = [&](std::string_view url, std::string_view toFile) {
+        return firstRecord.Find(hash(url, toFile), [&](uint32_t r) {
+            return t.Referrers[r].Referrer == url && t.Referrers[r].ToFile == toFile;
+        });
+    };
+    auto remember = [&](uint32_t r) {
+        if (find(t.Referrers[r].Referrer, t.Referrers[r].ToFile) == 0)
+            firstRecord.Insert(hash(t.Referrers[r].Referrer, t.Referrers[r].ToFile), r);
+    };
+    std::unordered_map<std::string, size_t> rowOfKey;
+    if (compare_) {
+        for (uint32_t r = 1; r <= t.ReferrerCount(); ++r) remember(r);
+        for (size_t row = 0; row < list.RowCount(); ++row) rowOfKey.emplace(list.Rows[row].Key, row);
+    }
+
+    const std::vector<pugi::xml_node> nodes = Select(doc_, "TrevixReport/Referrers/Referrer");
+    SectionProgress progress(a_, nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const std::string url = Text(nodes[i]);
+        const std::string toFile = Attr(nodes[i], "ToFile");
+        const int32_t hits = Integer(a_, Attr(nodes[i], "Hits"));
+        progress.Element(i + 1);
+
+        if (compare_) {
+            if (uint32_t r = find(url, toFile); r != 0) {
+                ReferrerRecord& record = t.Referrers[r];
+                record.CompareHits = hits;
+                if (!record.RowKey.empty())
+                    if (auto it = rowOfKey.find(record.RowKey); it != rowOfKey.end())
+                        list.SetCell(it->second, 4, Count(hits));
+                continue;
+            }
+        }
+
+        const uint32_t r = t.AppendReferrer(t.Arena.Store(url), t.Arena.Store(toFile));
+        ReferrerRecord& record = t.Referrers[r];
+        record.Hits = compare_ ? 0 : hits;
+        record.CompareHits = compare_ ? hits : 0;
+        record.IsSearch = static_cast<bool>(nodes[i].attribute("IsSearch"));
+        record.IsInternal = IsInternalReferrer(record.Referrer, site);
+        if (compare_) remember(r);
+        if (record.IsInternal || record.IsSearch) continue;
+
+        const size_t row = list.AddRow(url, NextRowKey(list, "r"));
+        list.SetCell(row, 2, toFile);
+        if (compare_) {
+            list.SetCell(row, 3, "0");
+            list.SetCell(row, 4, Count(hits));
+        } else {
+            list.SetCell(row, 3, Count(hits));
+        }
+        record.RowKey = list.Rows[row].Key;
+        if (compare_) rowOfKey.emplace(record.RowKey, row);
+    }
+    if (compare_) {
+        FillInZeroes(list, 4, "0");
+        PopulatePercentChange(list, 3, 4, 5, a_.Loc);
+    }
+}
+
+void ReportSections::LoadReportSearch() {
+    a_.Host->SetStatus("Loading XML Report File (Search Engines)...");
+    a_.Host->SetProgress(0, 1);
+
+    ReportList& engines = a_.Lists[lstSearchEngines];
+    std::optional<ListRowIndex> engineIndex = IndexFor(engines, {});
+    std::array<std::string, 2> engine;
+    for (pugi::xml_node node : Select(doc_, "TrevixReport/SearchEngines/SearchEngine")) {
+        engine = {Text(node), Attr(node, "Hits")};
+        Row(engine, engines, engineIndex ? &*engineIndex : nullptr);
+    }
+    if (compare_) {
+        FillInZeroes(engines, 3, "0");
+        PopulatePercentChange(engines, 2, 3, 4, a_.Loc);
+    }
+
+    ReportList& terms = a_.Lists[lstSearchTerms];
+    std::optional<ListRowIndex> termIndex = IndexFor(terms, {.SecondKey = 2, .IgnoreCase = true});
+    const std::vector<pugi::xml_node> nodes = Select(doc_, "TrevixReport/SearchTerms/SearchTerm");
+    SectionProgress progress(a_, nodes.size());
+    std::array<std::string, 5> term;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        term = {Text(nodes[i]), Attr(nodes[i], "SearchEngine"), Attr(nodes[i], "URL"), Attr(nodes[i], "ToFile"),
+                Attr(nodes[i], "Hits")};
+        const int32_t hits = Integer(a_, term[4]);
+        // Shown as the analysis shows it; the file holds the table's plain number.
+        term[4] = Count(hits);
+        Row(term, terms, termIndex ? &*termIndex : nullptr);
+        a_.T.SearchTerms.push_back({term[0], term[1], hits, term[2], term[3]});
+        progress.Element(i + 1);
+    }
+    if (compare_) {
+        FillInZeroes(terms, 6, "0");
+        PopulatePercentChange(terms, 5, 6, 7, a_.Loc);
+    }
+}
+
+void ReportSections::LoadBrowserList(const char* path, int listNumber) {
+    ReportList& list = a_.Lists[listNumber];
+    std::optional<ListRowIndex> index = IndexFor(list, {.CopyDescribing = false});
+    std::array<std::string, 3> values;
+    for (pugi::xml_node node : Select(doc_, path)) {
+        values = {Text(node), Attr(node, "Hits"), Attr(node, "Percentage")};
+        Row(values, list, index ? &*index : nullptr);
+    }
+    if (compare_) {
+        FillInZeroes(list, 4, "0");
+        PopulatePercentChange(list, 3, 4, 5, a_.Loc);
+    }
+    a_.Host->ProcessEvents();
+}
+
+void ReportSections::LoadReportBrowsers() {
+    a_.Host->SetStatus("Loading XML Report File (Browsers)...");
+    a_.Host->SetProgress(0, 1);
+    LoadBrowserList("TrevixReport/RawBrowserData/Data", lstBrowsers);
+    LoadBrowserList("TrevixReport/WebBrowsers/Browser", lstWebBrowser);
+    LoadBrowserList("TrevixReport/OSData/OS", lstOS);
+}
+
+void ReportSections::LoadReportFiles() {
+    a_.Host->SetStatus("Loading XML Report File (Files)...");
+    AnalysisTables& t = a_.T;
+    ReportList& list = a_.Lists[lstFiles];
+    std::optional<UnmatchedRows> unmatched;
+    if (compare_) unmatched.emplace(list, t);
+
+    const std::vector<pugi::xml_node> nodes = Select(doc_, "TrevixReport/Files/File");
+    SectionProgress progress(a_, nodes.size());
+    std::array<std::string, 6> values;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        values = {Text(nodes[i]),
+                  Attr(nodes[i], "TotalRequests"),
+                  Attr(nodes[i], "Gets"),
+                  Attr(nodes[i], "Reloads"),
+                  Attr(nodes[i], "Resumes"),
+                  Attr(nodes[i], "Bytes")};
+        if (compare_) {
+            const size_t row = AddListRow(values, list, *unmatched);
+            list.SetCell(row, 7, values[1]);
+            list.SetCell(row, 8, values[2]);
+            list.SetCell(row, 9, values[5]);
+        } else {
+            const size_t row = AddListRow(values, list);
+            // The row remembers its record, so pairing survives a re-sort of the list.
+            list.Rows[row].ItemData = t.AppendFile(t.Arena.Store(values[0]));
+        }
+        progress.Element(i + 1);
+    }
+    if (compare_) {
+        FillInZeroes(list, 7, "0");
+        FillInZeroes(list, 8, "0");
+        FillInZeroes(list, 9, "0.0");
+        PopulatePercentChange(list, 2, 7, 10, a_.Loc);
+        PopulatePercentChange(list, 3, 8, 11, a_.Loc);
+        PopulatePercentChange(list, 6, 9, 12, a_.Loc);
+    }
+}
+
+void ReportSections::LoadReportCountries() {
+    a_.Host->SetStatus("Loading XML Report File (Country)...");
+    ReportList& list = a_.Lists[lstCountries];
+    std::optional<ListRowIndex> index = IndexFor(list, {.CopyDescribing = false});
+    std::array<std::string, 3> values;
+    for (pugi::xml_node node : Select(doc_, "TrevixReport/Countries/Country")) {
+        values = {Text(node), Attr(node, "Hits"), Attr(node, "Percentage")};
+        const size_t row = Row(values, list, index ? &*index : nullptr);
+        if (compare_) {
+            list.SetCell(row, 4, values[1]);
+            list.SetCell(row, 5, values[2]);
+        }
+    }
+    if (compare_) {
+        FillInZeroes(list, 4, "0");
+        FillInZeroes(list, 5, "0");
+        PopulatePercentChange(list, 2, 4, 6, a_.Loc);
+    }
+}
+
+void ReportSections::LoadReportErrors() {
+    a_.Host->SetStatus("Loading XML Report File (Errors)...");
+    ReportList& list = a_.Lists[lstErrors];
+    std::optional<ListRowIndex> index = IndexFor(list, {.SecondKey = 3, .ThirdKey = 4});
+    static constexpr const char* Names[] = {"Description", "File", "Referrer", "TimeFirst", "TimeLast", "Hits"};
+    std::array<std::string, 7> values;
+    for (pugi::xml_node node : Select(doc_, "TrevixReport/Errors/Error")) {
+        values[0] = Text(node);
+        for (size_t k = 0; k < std::size(Names); ++k) values[k + 1] = Attr(node, Names[k]);
+        Row(values, list, index ? &*index : nullptr);
+    }
+    if (compare_) {
+        FillInZeroes(list, 8, "0");
+        PopulatePercentChange(list, 7, 8, 9, a_.Loc);
+    }
+}
+
+void ReportSections::LoadReportConversions() {
+    a_.Host->SetStatus("Loading XML Report File (Conversions)...");
+    AnalysisTables& t = a_.T;
+    if (!compare_) t.ConversionReports.assign(1, ConversionReport{});
+
+    // Compare load: the first report of each goal, and per report and kind the first source
+    // of each key, built when a report is first met.
+    std::unordered_map<std::string, uint32_t> reportOfGoal;
+    if (compare_)
+        for (uint32_t n = 1; n <= t.ConversionReportCount(); ++n) reportOfGoal.emplace(t.ConversionReports[n].File, n);
+    std::unordered_map<uint32_t, std::array<std::unordered_map<std::string, size_t>, 3>> sourceIndexes;
+    // Sources pair by their text; search terms by the words and the engine, because their
+    // text is a row number of the other report's own search-term table.
+    auto sourceKey = [](int kind, const ConversionSource& s) {
+        if (kind != 1) return s.Source;
+        std::string key;
+        AppendKeyPart(key, s.Query);
+        AppendKeyPart(key, s.SearchEngine);
+        return key;
+    };
+    auto indexOf = [&](uint32_t n) -> std::array<std::unordered_map<std::string, size_t>, 3>& {
+        auto [it, added] = sourceIndexes.try_emplace(n);
+        if (added)
+            for (int k = 0; k < 3; ++k) {
+                const auto& sources = t.ConversionReports[n].Sources[k];
+                for (size_t s = 0; s < sources.size(); ++s) it->second[k].emplace(sourceKey(k, sources[s]), s);
+            }
+        return it->second;
+    };
+
+    static constexpr const char* Kinds[] = {"Referrers/Source", "SearchTerms/Source", "EntryPages/Source"};
+    for (pugi::xml_node reportNode : Select(doc_, "TrevixReport/Conversions/Report")) {
+        pugi::xml_node goalNode = SelectFirst(reportNode, "File");
+        if (!goalNode) throw ReportFormatError("conversion report without goal");
+        std::string goal = Text(goalNode);
+
+        uint32_t n = 0;
+        if (compare_)
+            if (auto it = reportOfGoal.find(goal); it != reportOfGoal.end()) n = it->second;
+        if (n == 0) {
+            ConversionReport report;
+            report.File = goal;
+            t.ConversionReports.push_back(std::move(report));
+            a_.Lists.ConversionFiles.push_back(goal);
+            n = t.ConversionReportCount();
+            if (compare_) reportOfGoal.emplace(std::move(goal), n);
+        }
+
+        for (int k = 0; k < 3; ++k) {
+            for (pugi::xml_node node : Select(reportNode, Kinds[k])) {
+                ConversionSource s;
+                s.Source = Text(node);
+                if (k == 1) {
+                    s.Query = Attr(node, "Query");
+                    s.SearchEngine = Attr(node, "SearchEngine");
+                    s.SourceURL = Attr(node, "SourceURL");
+                }
+                const int32_t visitors = Integer(a_, Attr(node, "Visitors"));
+                const int32_t conversions = Integer(a_, Attr(node, "Conversions"));
+                std::string percent = Attr(node, "PercentConversions");
+
+                auto& sources = t.ConversionReports[n].Sources[k];
+                if (!compare_) {
+                    s.Visitors = visitors;
+                    s.Conversions = conversions;
+                    s.PercentConversions = std::move(percent);
+                    sources.push_back(std::move(s));
+                    continue;
+                }
+                auto& index = indexOf(n)[k];
+                std::string key = sourceKey(k, s);
+                if (auto it = index.find(key); it != index.end()) {
+                    ConversionSource& found = sources[it->second];
+                    found.CompareVisitors = visitors;
+                    found.CompareConversions = conversions;
+                    found.ComparePercentConversions = std::move(percent);
+                    continue;
+                }
+                s.CompareVisitors = visitors;
+                s.CompareConversions = conversions;
+                s.ComparePercentConversions = std::move(percent);
+                index.emplace(std::move(key), sources.size());
+                sources.push_back(std::move(s));
+            }
+        }
+    }
+}
+
+} // namespace
+
+ListRowIndex::ListRowIndex(const ReportList& list, MergeRule rule) : rule_(rule) {
+    first_.reserve(list.RowCount());
+    for (size_t row = 0; row < list.RowCount(); ++row) Add(list, row);
+}
+
+std::string ListRowIndex::Key(std::string_view first, std::string_view second, std::string_view third) const {
+    std::string key;
+    key.reserve(first.size() + second.size() + third.size() + 24);
+    AppendKeyPart(key, rule_.IgnoreCase ? std::string_view(ToLowerAscii(first)) : first);
+    if (rule_.SecondKey != 0) AppendKeyPart(key, second);
+    if (rule_.ThirdKey != 0) AppendKeyPart(key, third);
+    return key;
+}
+
+long ListRowIndex::Find(std::span<const std::string> values) const {
+    auto value = [&](int cell) -> std::string_view {
+        return cell >= 1 && static_cast<size_t>(cell) <= values.size() ? std::string_view(values[cell - 1])
+                                                                        : std::string_view();
+    };
+    auto it = first_.find(Key(value(1), value(rule_.SecondKey), value(rule_.ThirdKey)));
+    return it == first_.end() ? -1 : static_cast<long>(it->second);
+}
+
+void ListRowIndex::Add(const ReportList& list, size_t row) {
+    auto cell = [&](int column) -> std::string_view {
+        return column >= 1 ? std::string_view(list.Cell(row, static_cast<size_t>(column))) : std::string_view();
+    };
+    first_.emplace(Key(cell(1), cell(rule_.SecondKey), cell(rule_.ThirdKey)), row);
+}
+
+UnmatchedRows::UnmatchedRows(const ReportList& files, const AnalysisTables& t) {
+    for (size_t row = 0; row < files.RowCount(); ++row) {
+        const int64_t record = files.Rows[row].ItemData;
+        std::string file = record >= 1 && record <= static_cast<int64_t>(t.FileCount())
+                               ? std::string(t.Files[static_cast<size_t>(record)].File)
+                               : files.Cell(row, 1);
+        byFile_[std::move(file)].Positions.push_back(row);
+    }
+    count_ = files.RowCount();
+}
+
+long UnmatchedRows::Take(std::string_view file) {
+    auto it = byFile_.find(std::string(file));
+    if (it == byFile_.end() || it->second.Next == it->second.Positions.size()) return -1;
+    --count_;
+    return static_cast<long>(it->second.Positions[it->second.Next++]);
+}
+
+size_t AddListRow(std::span<const std::string> values, ReportList& list) {
+    const size_t row = list.AddRow(values.empty() ? std::string() : values[0], NextRowKey(list, "i"));
+    for (size_t c = 1; c < values.size(); ++c) list.SetCell(row, c + 1, values[c]);
+    return row;
+}
+
+size_t AddListRow(std::span<const std::string> values, ReportList& list, ListRowIndex& index) {
+    const size_t n = values.size();
+    if (n == 0) return AddListRow(values, list);
+    if (long found = index.Find(values); found >= 0) {
+        list.SetCell(static_cast<size_t>(found), n + 1, values[n - 1]);
+        return static_cast<size_t>(found);
+    }
+    const size_t row = list.AddRow(values[0], NextRowKey(list, "i"));
+    for (size_t c = 2; c < n; ++c) list.SetCell(row, c, index.Rule().CopyDescribing ? values[c - 1] : "0");
+    if (n >= 2) list.SetCell(row, n, "0");
+    list.SetCell(row, n + 1, values[n - 1]);
+    index.Add(list, row);
+    return row;
+}
+
+size_t AddListRow(std::span<const std::string> values, ReportList& list, UnmatchedRows& unmatched) {
+    if (long found = unmatched.Take(values.empty() ? std::string_view() : std::string_view(values[0])); found >= 0)
+        return static_cast<size_t>(found);
+    const size_t row = list.AddRow(values.empty() ? std::string() : values[0], NextRowKey(list, "i"));
+    for (size_t c = 2; c <= 5; ++c) list.SetCell(row, c, "0");
+    list.SetCell(row, 6, "0.0");
+    return row;
+}
+
+bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
+    if (!parsed) {
+        a.Host->ShowMessage(MessageIcon::None, ApplicationTitle, "Error: " + ParseFailureReason(parsed));
+        return false;
+    }
+
+    if (compare)
+        SetUpCompareReport(a);
+    else
+        a.ClearAllData();
+    // Rows stay in file order while loading; the saved sort order is applied at the end.
+    for (int n = 1; n <= 16; ++n) a.Lists[n].Sorted = false;
+
+    try {
+        a.ReportShown = true;
+        a.ReportOutOfDate = false;
+        a.Host->SetStatus("Loading XML Report File (Summary)...");
+
+        const std::vector<pugi::xml_node> domains = Select(doc, "TrevixReport/Domains/Domain");
+        if (domains.empty()) {
+            a.Host->ShowMessage(MessageIcon::Warning, ApplicationTitle,
+                                "Unable to load " + path + " - it does not appear to be a valid Trevix Report file");
+            return false;
+        }
+        SiteProfile site;
+        for (pugi::xml_node d : domains) site.Domains.push_back(Text(d));
+        site.DifferentDomains = static_cast<bool>(SelectFirst(doc, "TrevixReport/Domains").attribute("ShowSeparateDomains"));
+        a.CurrentProfile = site;
+
+        ReportSections sections(a, doc, compare);
+        sections.LoadReportSummary();
+        a.Host->ShowProgress(true);
+        sections.LoadReportVisitors();
+        sections.LoadReportReferrers(site);
+        sections.LoadReportSearch();
+        sections.LoadReportBrowsers();
+        a.Host->ProcessEvents();
+        sections.LoadReportFiles();
+        sections.LoadReportCountries();
+        sections.LoadReportErrors();
+        sections.LoadReportConversions();
+
+        ApplySortSettings(a);
+        if (compare) a.CompareReportLoaded = true;
+        a.Host->ShowProgress(false);
+        a.Host->SetStatus("Report Loaded");
+        return true;
+    } catch (const std::exception&) {
+        // What was read so far stays on screen.
+        a.Host->ShowProgress(false);
+        a.Host->ShowMessage(MessageIcon::Warning, ApplicationTitle, ProcessingError);
+        return false;
+    }
+}
+
+} // namespace trevix

@@ -1,0 +1,88 @@
+// Analyse, save, load, save again: the loaded report shows the same lists, and the two files
+// differ only in Source (which the loader does not read).
+#include "ReportLoadSupport.h"
+
+#include "config/ReferenceDataLoader.h"
+#include "engine/AnalysisRun.h"
+#include "engine/Conversions.h"
+#include "report/XmlReportWriter.h"
+#include "report/XmlText.h"
+
+#include <regex>
+
+namespace trevix::testing {
+namespace {
+
+std::string Line(const std::string& ip, const std::string& stamp, const std::string& file, int status,
+                 const std::string& referrer, const std::string& agent) {
+    return ip + " - - [" + stamp + " +0000] \"GET " + file + " HTTP/1.1\" " + std::to_string(status) +
+           " 2326 \"" + referrer + "\" \"" + agent + "\"\n";
+}
+
+TEST(RoundTripTest, AnalyseSaveLoadSaveGivesTheSameReport) {
+    RecordingHost host;
+    TempDir dir;
+    Analyser first;
+    first.SetHost(&host);
+    const std::string data = TREVIX_DATA_DIR_FOR_TESTS;
+    ASSERT_TRUE(LoadSearchEngines(first.Ref, host, data));
+    ASSERT_TRUE(LoadSpiders(first.Ref, host, data));
+    ASSERT_TRUE(LoadBrowserDefinitions(first.Ref, host, data));
+    ASSERT_TRUE(LoadErrorDescriptions(first.Ref, host, data));
+
+    const std::string chrome = "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 Chrome/120.0 Safari/537.36";
+    const std::string firefox = "Mozilla/5.0 (X11; Linux x86_64; rv:121.0) Gecko/20100101 Firefox/121.0";
+    std::string log;
+    for (int i = 0; i < 30; ++i) {
+        const std::string ip = "10.0." + std::to_string(i % 7) + "." + std::to_string(i);
+        const std::string day = std::to_string(10 + i % 3) + "/Oct/2026:";
+        const std::string hour = (i % 24 < 10 ? "0" : "") + std::to_string(i % 24);
+        log += Line(ip, day + hour + ":00:00", "/", 200,
+                    i % 3 ? "http://www.google.com/search?q=Red+Shoes+" + std::to_string(i % 4) : "http://links.example.net/",
+                    i % 2 ? chrome : firefox);
+        log += Line(ip, day + hour + ":01:00", i % 4 ? "/buy.html" : "/missing.html", i % 4 ? 200 : 404,
+                    "http://www.example.com/", i % 2 ? chrome : firefox);
+        log += Line(ip, day + hour + ":02:00", "/shop.html?c=\x01\xe9", 304, "-", firefox);
+    }
+    log += Line("66.249.66.1", "11/Oct/2026:05:00:00", "/robots.txt", 200, "-", "Googlebot/2.1 (+http://www.google.com/bot.html)");
+
+    RunRequest request;
+    request.Files = {dir.Write("access.log", log)};
+    request.Profile.Domains = {"www.example.com", "example.com"};
+    request.AutoConversionReports = {"/buy.html"};
+    first.Options.AutoReport = false;
+    AnalyseLogFiles(first, request);
+    ASSERT_GT(first.Lists[lstSearchTerms].RowCount(), 1u);
+    ASSERT_EQ(first.T.ConversionReportCount(), 1u);
+
+    const std::string saved = dir.File("first.xml"), again = dir.File("again.xml");
+    ASSERT_TRUE(SaveXMLReport(first, saved, request.Files));
+    Analyser loaded;
+    loaded.SetHost(&host);
+    ASSERT_TRUE(LoadXMLReport(loaded, saved, false));
+    ASSERT_TRUE(SaveXMLReport(loaded, again));
+    EXPECT_TRUE(host.Messages.empty());
+
+    auto withoutSource = [&](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return std::regex_replace(text.str(), std::regex("<Source>.*?</Source>|<Source/>|<Source />"), "");
+    };
+    EXPECT_EQ(withoutSource(saved), withoutSource(again));
+
+    DisplayConversionsReport(first, 1);
+    DisplayConversionsReport(loaded, 1);
+    // The control character of the log line is replaced in the file; all else is as shown.
+    for (int n = 1; n <= 16; ++n) {
+        if (n == lstSites) continue;
+        auto shown = Cells(first.Lists[n]);
+        for (auto& row : shown)
+            for (std::string& cell : row) cell = ToXmlText(cell);
+        EXPECT_EQ(Cells(loaded.Lists[n]), shown) << first.Lists[n].Name;
+    }
+    EXPECT_EQ(loaded.Lists.Summary, first.Lists.Summary);
+}
+
+} // namespace
+} // namespace trevix::testing
