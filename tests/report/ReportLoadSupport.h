@@ -29,24 +29,22 @@ inline std::string Replaced(std::string text, const std::string& from, const std
     return text;
 }
 
-// A report with every section; each argument is the inside of that section.
+// A report with every section; each field is the inside of that section.
 struct ReportXml {
-    std::string Domains = "<Domain>www.example.com</Domain>";
-    std::string Summary = "S";
+    std::string Domains = "<Domain>www.example.com</Domain>", Summary = "S";
     std::string HitsSummary, Visitors, Referrers, SearchEngines, SearchTerms, RawBrowserData, WebBrowsers, OSData,
         Files, Countries, Errors, Conversions;
 
     std::string Text() const {
-        auto section = [](const char* name, const std::string& inside) {
-            return "<" + std::string(name) + ">" + inside + "</" + name + ">";
-        };
-        return "<?xml version=\"1.0\"?><TrevixReport><Generator>Trevix Pro 0.1.0</Generator><Source/>" +
-               section("Domains", Domains) + section("Summary", Summary) + section("HitsSummary", HitsSummary) +
-               section("Visitors", Visitors) + section("Referrers", Referrers) +
-               section("SearchEngines", SearchEngines) + section("SearchTerms", SearchTerms) +
-               section("RawBrowserData", RawBrowserData) + section("WebBrowsers", WebBrowsers) +
-               section("OSData", OSData) + section("Files", Files) + section("Countries", Countries) +
-               section("Errors", Errors) + section("Conversions", Conversions) + "</TrevixReport>";
+        std::string xml = "<?xml version=\"1.0\"?><TrevixReport><Generator>Trevix Pro 0.1.0</Generator><Source/>";
+        const std::pair<const char*, const std::string*> sections[] = {
+            {"Domains", &Domains},         {"Summary", &Summary},         {"HitsSummary", &HitsSummary},
+            {"Visitors", &Visitors},       {"Referrers", &Referrers},     {"SearchEngines", &SearchEngines},
+            {"SearchTerms", &SearchTerms}, {"RawBrowserData", &RawBrowserData}, {"WebBrowsers", &WebBrowsers},
+            {"OSData", &OSData},           {"Files", &Files},             {"Countries", &Countries},
+            {"Errors", &Errors},           {"Conversions", &Conversions}};
+        for (auto [name, inside] : sections) xml += "<" + std::string(name) + ">" + *inside + "</" + name + ">";
+        return xml + "</TrevixReport>";
     }
 };
 
