@@ -11,7 +11,8 @@ namespace trevix {
 
 namespace {
 constexpr double BytesPerMegabyte = 1048576.0;
-}
+
+} // namespace
 
 void AccumulateEntry(Analyser& a, std::string_view raw) {
     LogEntry& e = a.T.LogEntries[a.T.EntryCount];
@@ -24,13 +25,17 @@ void AccumulateEntry(Analyser& a, std::string_view raw) {
 }
 
 bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
+    if (userAgent.size() == a.LastAgent.size() &&
+        (userAgent.data() == a.LastAgent.data() || userAgent == a.LastAgent))
+        return a.LastAgentSpider;
+    a.LastAgent = userAgent;
     auto it = a.SpiderMemo.find(userAgent);
-    if (it != a.SpiderMemo.end()) return it->second;
+    if (it != a.SpiderMemo.end()) return a.LastAgentSpider = it->second;
     bool spider = false;
     for (size_t i = 1; i < a.Ref.SpiderStrings.size() && !spider; ++i)
         spider = userAgent.find(a.Ref.SpiderStrings[i]) != std::string_view::npos;
     a.SpiderMemo.emplace(userAgent, spider);
-    return spider;
+    return a.LastAgentSpider = spider;
 }
 
 void AddVisitorHit(Analyser& a, LogEntry& e) {
@@ -62,9 +67,21 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
         n.LastFileNumber = file;
         n.FirstEntry = n.LastEntry = t.EntryCount;
 
-        BrowserResult b = DetectBrowser(a.Ref, e.UserAgent, true);
-        n.Browser = b.Browser;
-        n.OS = b.OS;
+        // Visitors share a few hundred user agents: detect once per text, count per visitor.
+        auto memo = a.BrowserMemo.find(e.UserAgent);
+        if (memo == a.BrowserMemo.end()) {
+            Analyser::BrowserAnswer answer;
+            BrowserResult b = DetectBrowser(static_cast<const ReferenceData&>(a.Ref), e.UserAgent, answer.Matched);
+            answer.Browser = b.Browser;
+            answer.OS = b.OS;
+            answer.BrowserFound = b.BrowserFound;
+            answer.OSFound = b.OSFound;
+            memo = a.BrowserMemo.emplace(e.UserAgent, std::move(answer)).first;
+        }
+        const Analyser::BrowserAnswer& answer = memo->second;
+        CountBrowserHits(a.Ref, {answer.Browser, answer.OS, answer.BrowserFound, answer.OSFound}, answer.Matched);
+        n.Browser = answer.Browser;
+        n.OS = answer.OS;
         if (a.Options.AnalyseCountries) {
             int32_t c = a.Ref.FindCountry(e.ClientIP);
             if (c > 0) {

@@ -33,6 +33,11 @@ void Analyser::ClearAllData() {
     T.Clear(Ref.CountryCount());
     for (BrowserDefinition& b : Ref.BrowserDefinitions) b.Hits = 0;
     SpiderMemo.clear();
+    BrowserMemo.clear();
+    Ref.IndexGraphicExtensions();
+    Ref.IndexSessionIDPrefixes();
+    LastAgent = {};
+    LastAgentSpider = false;
     ClearLists();
     Lists.ErrorsLabelVisible = false;
     Lists.RawLogVisible = false;

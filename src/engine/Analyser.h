@@ -12,9 +12,11 @@
 #include "SiteProfile.h"
 #include "Tables.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace trevix {
 
@@ -44,6 +46,9 @@ public:
     SettingsStore* Store = nullptr;
     ReportLists Lists;
 
+    // Large files are read on a second thread while this one counts (same results).
+    bool ParallelReading = true;
+
     // Main-window state the run and the loader keep.
     bool ReportShown = false;        // a report has been shown since start-up
     bool ReportOutOfDate = false;
@@ -51,7 +56,17 @@ public:
     bool CompareColumnsLoaded = false;
 
     // Spider answers per distinct user-agent text, valid for one run.
-    std::unordered_map<std::string_view, bool> SpiderMemo;
+    std::unordered_map<std::string_view, bool, TextHash> SpiderMemo;
+    // Browser detection per distinct user-agent text: the answer and the matching definitions.
+    struct BrowserAnswer {
+        std::string_view Browser, OS;
+        bool BrowserFound = false, OSFound = false;
+        std::vector<int> Matched;
+    };
+    std::unordered_map<std::string_view, BrowserAnswer, TextHash> BrowserMemo;
+    // The previous request's user agent and its answer: a visitor's requests come in runs.
+    std::string_view LastAgent;
+    bool LastAgentSpider = false;
 
     // Appends a message line to the processing log.
     void AddToLog(std::string_view text);

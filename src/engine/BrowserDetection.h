@@ -3,6 +3,7 @@
 #include "ReferenceData.h"
 
 #include <string_view>
+#include <vector>
 
 namespace trevix {
 
@@ -17,5 +18,9 @@ struct BrowserResult {
 // definitions only count. With countHits, every matching definition's Hits grows, and the
 // built-in unknown records count when nothing matched.
 BrowserResult DetectBrowser(ReferenceData& ref, std::string_view userAgent, bool countHits);
+// The same without counting; the numbers of the matching definitions go to matched.
+BrowserResult DetectBrowser(const ReferenceData& ref, std::string_view userAgent, std::vector<int>& matched);
+// Counts a detection made earlier: every matching definition, or the unknown records.
+void CountBrowserHits(ReferenceData& ref, const BrowserResult& result, const std::vector<int>& matched);
 
 } // namespace trevix

@@ -3,21 +3,65 @@
 #include "Analyser.h"
 #include "Text.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace trevix {
 
 namespace {
 
-// Position of the "&" or "?" that starts the first session parameter, or npos.
+// Position of the "&" or "?" that starts the first session parameter, or npos: for each
+// prefix in list order the first of "&" + prefix, "?" + prefix and "&amp;" + prefix found.
 size_t FindSessionParameter(const ReferenceData& ref, std::string_view url) {
-    // Every form starts with "&" or "?": a URL without either has nothing to strip.
-    if (url.find_first_of("&?") == std::string_view::npos) return std::string_view::npos;
-    for (size_t i = 1; i < ref.SessionIDPrefixes.size(); ++i) {
-        const std::string& prefix = ref.SessionIDPrefixes[i];
-        for (std::string_view lead : {"&", "?", "&amp;"}) {
-            for (size_t p = url.find(lead); p != std::string_view::npos; p = url.find(lead, p + 1)) {
-                if (url.substr(p + lead.size()).starts_with(prefix)) return p;
-            }
+    // Every form starts at an "&" or a "?": note where they are, once.
+    constexpr size_t MaxMarks = 64;
+    size_t marks[MaxMarks];
+    size_t count = 0;
+    bool overflow = false;
+    // Most URLs have no query at all: two vectorised searches tell.
+    const void* q = std::memchr(url.data(), '?', url.size());
+    const void* amp = std::memchr(url.data(), '&', url.size());
+    if (!q && !amp) return std::string_view::npos;
+    size_t from = std::min(q ? static_cast<const char*>(q) - url.data() : url.size(),
+                           amp ? static_cast<const char*>(amp) - url.data() : url.size());
+    for (size_t i = from; i < url.size(); ++i) {
+        if (url[i] != '&' && url[i] != '?') continue;
+        if (count == MaxMarks) {
+            overflow = true;
+            break;
         }
+        marks[count++] = i;
+    }
+    if (count == 0) return std::string_view::npos;
+    if (const auto* first = ref.SessionPrefixFirstChars(); first && !overflow) {
+        // No prefix can start after any mark: nothing to strip.
+        auto could = [&](size_t p) { return p < url.size() && (*first)[static_cast<unsigned char>(url[p])]; };
+        bool any = false;
+        for (size_t k = 0; k < count && !any; ++k) {
+            size_t m = marks[k];
+            any = could(m + 1) || (url[m] == '&' && url.compare(m + 1, 4, "amp;") == 0 && could(m + 5));
+        }
+        if (!any) return std::string_view::npos;
+    }
+    auto startsAt = [&](size_t p, std::string_view prefix) {
+        return url.size() - p >= prefix.size() && url.compare(p, prefix.size(), prefix) == 0;
+    };
+    for (size_t i = 1; i < ref.SessionIDPrefixes.size(); ++i) {
+        std::string_view prefix = ref.SessionIDPrefixes[i];
+        if (overflow) {
+            // A URL with very many parameters: search it the plain way.
+            for (std::string_view lead : {"&", "?", "&amp;"})
+                for (size_t p = url.find(lead); p != std::string_view::npos; p = url.find(lead, p + 1))
+                    if (startsAt(p + lead.size(), prefix)) return p;
+            continue;
+        }
+        for (size_t k = 0; k < count; ++k)
+            if (url[marks[k]] == '&' && startsAt(marks[k] + 1, prefix)) return marks[k];
+        for (size_t k = 0; k < count; ++k)
+            if (url[marks[k]] == '?' && startsAt(marks[k] + 1, prefix)) return marks[k];
+        for (size_t k = 0; k < count; ++k)
+            if (url[marks[k]] == '&' && startsAt(marks[k] + 1, "amp;") && startsAt(marks[k] + 5, prefix))
+                return marks[k];
     }
     return std::string_view::npos;
 }
@@ -45,17 +89,21 @@ bool ValidExitPage(const ReferenceData& ref, std::string_view file) {
     size_t dot = file.rfind('.');
     if (dot == std::string_view::npos) return true;
     std::string_view ext = file.substr(dot + 1);
-    for (size_t i = 1; i < ref.GraphicExtensions.size(); ++i) {
-        const std::string& g = ref.GraphicExtensions[i];
-        if (g.size() != ext.size()) continue;
-        bool same = true;
-        for (size_t k = 0; k < ext.size() && same; ++k) {
-            char c = ext[k];
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            same = c == g[k];
-        }
-        if (same) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto isExtension = [&](const std::string& g) {
+        if (g.size() != ext.size()) return false;
+        for (size_t k = 0; k < ext.size(); ++k)
+            if (lower(ext[k]) != g[k]) return false;
+        return true;
+    };
+    // Only extensions with the same first character can be equal.
+    if (const auto* bucket = ref.GraphicsStartingWith(ext.empty() ? 0 : static_cast<unsigned char>(lower(ext[0])))) {
+        for (uint16_t i : *bucket)
+            if (isExtension(ref.GraphicExtensions[i])) return false;
+        return true;
     }
+    for (size_t i = 1; i < ref.GraphicExtensions.size(); ++i)
+        if (isExtension(ref.GraphicExtensions[i])) return false;
     return true;
 }
 

@@ -1,9 +1,8 @@
 #include "LogReader.h"
 
-#include "Accumulation.h"
 #include "Analyser.h"
-#include "Filters.h"
 #include "InternalErrors.h"
+#include "LineLoop.h"
 #include "LogParser.h"
 #include "Text.h"
 #include "TimeStamps.h"
@@ -22,7 +21,6 @@ namespace {
 
 constexpr size_t PlainChunk = 1048576;
 constexpr unsigned GzipChunk = 65526;
-constexpr size_t LongLine = 30000;
 
 std::string DisplayName(const std::string& path) {
     size_t cut = path.find_last_of("/\\");
@@ -42,7 +40,8 @@ void ReportOpenError(Analyser& a, const std::string& path, int error) {
 
 // Decompresses a gzip file into text. A damaged or truncated stream keeps what was read
 // and says so in the processing log.
-bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name, std::string& text) {
+bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
+    std::string& text = file.Growable();
     a.Host->SetStatus("Decompressing " + name + " ...");
     errno = 0;
     gzFile gz = gzopen(path.c_str(), "rb");
@@ -76,10 +75,11 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
         a.AddToLog("Damaged compressed file: '" + path + "' (" + reason + "). The " + std::to_string(text.size()) +
                    " bytes read before the damage were processed.");
     }
+    file.UseGrowable();
     return true;
 }
 
-bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name, std::string& text) {
+bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
     a.Host->SetStatus("Loading " + name + " ...");
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -93,11 +93,17 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
         return false;
     }
     const long long length = st.st_size > 0 ? st.st_size : 0;
-    text.reserve(static_cast<size_t>(length));
-    std::string chunk(PlainChunk, '\0');
+    // Read straight into a buffer of the file's size: one copy from the system.
+    file.Allocate(static_cast<size_t>(length));
+    char* buffer = file.Buffer();
+    size_t capacity = static_cast<size_t>(length), filled = 0;
+    std::string& more = file.Growable();   // what a growing file adds beyond its size at open
     for (;;) {
-        long long first = static_cast<long long>(text.size());
-        ssize_t got = ::read(fd, chunk.data(), PlainChunk);
+        const bool inBuffer = filled < capacity;
+        size_t want = inBuffer ? std::min(PlainChunk, capacity - filled) : PlainChunk;
+        if (!inBuffer) more.resize(filled - capacity + want);
+        char* into = inBuffer ? buffer + filled : more.data() + (filled - capacity);
+        ssize_t got = ::read(fd, into, want);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             int error = errno;
@@ -105,14 +111,23 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
             ReportOpenError(a, path, error);
             return false;
         }
+        if (!inBuffer) more.resize(filled - capacity + static_cast<size_t>(got));
         if (got == 0) break;
-        text.append(chunk.data(), static_cast<size_t>(got));
+        const long long first = static_cast<long long>(filled);
+        filled += static_cast<size_t>(got);
         if (length > 0) a.Host->SetProgress(std::min<long long>(100, first * 100 / length), 100);
         a.Host->ProcessEvents();
         if (a.Host->IsCancelled()) {
             a.T.Cancelled = true;
             break;
         }
+    }
+    if (filled <= capacity) {
+        file.UseBuffer(filled);
+    } else {
+        // Rare: the file grew while it was read. Keep it as one text.
+        more.insert(0, buffer, capacity);
+        file.UseGrowable();
     }
     ::close(fd);
     return true;
@@ -133,62 +148,6 @@ void UpdateLastDateTime(Analyser& a, const FileParseState& state, std::string_vi
     }
 }
 
-void ProcessLines(Analyser& a, const std::string& text, FileParseState& state, std::string_view& lastRaw) {
-    AnalysisTables& t = a.T;
-    a.Host->SetStatus("Processing...");
-    // Lines that are not valid UTF-8 are re-read as Windows-1252; most files need no look.
-    const bool allValid = IsValidUtf8(text);
-    const char* data = text.data();
-    const size_t size = text.size();
-    size_t pos = 0;
-    bool last = false;
-
-    // One slot per line at most: reserving up front avoids re-copying the entries.
-    size_t lines = 1;
-    for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, '\n', data + size - p))); ++p) ++lines;
-    t.LogEntries.reserve(t.LogEntries.size() + lines);
-
-    while (!last && !t.Cancelled) {
-        const char* lf = static_cast<const char*>(std::memchr(data + pos, '\n', size - pos));
-        size_t lfPos = lf ? static_cast<size_t>(lf - data) : size;
-        if (!lf) last = true;
-        std::string_view line(data + pos, lfPos - pos);
-        if (line.size() > LongLine) {
-            a.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
-                       ToValidUtf8(Utf8Prefix(line, 75)) + " ...'");
-            line = {};
-        }
-        pos = lfPos + 1;
-        if (line.empty()) continue;
-
-        ++t.EntryCount;
-        if (t.LogEntries.size() <= t.EntryCount) t.LogEntries.resize(t.EntryCount + 1);
-        if (!allValid && !IsValidUtf8(line)) line = t.Arena.Store(ToValidUtf8(line));
-        if (t.EntryCount % 100 == 0) {
-            if (pos <= size) a.Host->SetProgress(static_cast<long long>(pos * 100 / (size ? size : 1)), 100);
-            a.Host->ProcessEvents();
-            if (a.Host->IsCancelled()) t.Cancelled = true;
-        }
-        lastRaw = line;
-        LogEntry& entry = t.LogEntries[t.EntryCount];
-        ParseResult result = ParseLogLine(a, line, entry, state);
-        if (result == ParseResult::EndOfFile) {
-            --t.EntryCount;
-            break;
-        }
-        if (result == ParseResult::Rejected) {
-            ++t.LinesRejected;
-            --t.EntryCount;
-        } else if (PassesFilters(a, line, entry)) {
-            AccumulateEntry(a, line);
-            state.FirstLineAccepted = true;
-        } else {
-            ++t.LinesFiltered;
-            --t.EntryCount;
-        }
-    }
-}
-
 } // namespace
 
 void ProcessFile(Analyser& a, const std::string& path) {
@@ -199,7 +158,7 @@ void ProcessFile(Analyser& a, const std::string& path) {
     a.Host->ShowProgress(true);
     a.Host->SetBusy(true);
 
-    auto owned = std::make_unique<std::string>();
+    auto owned = std::make_unique<FileText>();
     bool read = EndsWithGz(path) ? ReadGzipFile(a, path, name, *owned) : ReadPlainFile(a, path, name, *owned);
     // A Cancel during reading takes effect before any line is parsed.
     if (read && a.Host->IsCancelled()) a.T.Cancelled = true;
@@ -208,7 +167,7 @@ void ProcessFile(Analyser& a, const std::string& path) {
     std::string_view lastRaw;
     if (read && !a.T.Cancelled) {
         a.T.FileTexts.push_back(std::move(owned));
-        ProcessLines(a, *a.T.FileTexts.back(), state, lastRaw);
+        ProcessLines(a, a.T.FileTexts.back()->View(), state, lastRaw);
     }
 
     UpdateLastDateTime(a, state, lastRaw);

@@ -38,6 +38,11 @@ inline uint64_t HashText(std::string_view s, uint64_t seed = 0x9e3779b97f4a7c15U
     return HashMix(h);
 }
 
+// HashText as a hasher for standard containers keyed by text views.
+struct TextHash {
+    size_t operator()(std::string_view s) const { return static_cast<size_t>(HashText(s)); }
+};
+
 inline uint64_t HashCombine(uint64_t a, uint64_t b) { return HashMix(a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6))); }
 
 class RecordIndex {

@@ -107,4 +107,42 @@ std::string_view ReferenceData::ErrorDescriptionOf(int code) const {
     return "Unknown";
 }
 
+void ReferenceData::IndexGraphicExtensions() {
+    graphicIndex_.assign(256, {});
+    for (size_t i = 1; i < GraphicExtensions.size(); ++i) {
+        const std::string& g = GraphicExtensions[i];
+        graphicIndex_[g.empty() ? 0 : static_cast<unsigned char>(g[0])].push_back(static_cast<uint16_t>(i));
+    }
+    graphicIndexOf_ = GraphicExtensions.data();
+    graphicIndexCount_ = GraphicExtensions.size();
+}
+
+const std::vector<uint16_t>* ReferenceData::GraphicsStartingWith(unsigned char first) const {
+    if (graphicIndexOf_ != GraphicExtensions.data() || graphicIndexCount_ != GraphicExtensions.size() ||
+        graphicIndexCount_ > 65535)
+        return nullptr;
+    return &graphicIndex_[first];
+}
+
+void ReferenceData::IndexSessionIDPrefixes() {
+    sessionFirst_.fill(false);
+    for (size_t i = 1; i < SessionIDPrefixes.size(); ++i) {
+        const std::string& p = SessionIDPrefixes[i];
+        if (p.empty()) {
+            // An empty prefix follows every "&" and "?", even at the end: no filter then.
+            sessionIndexOf_ = nullptr;
+            sessionIndexCount_ = 0;
+            return;
+        }
+        sessionFirst_[static_cast<unsigned char>(p[0])] = true;
+    }
+    sessionIndexOf_ = SessionIDPrefixes.data();
+    sessionIndexCount_ = SessionIDPrefixes.size();
+}
+
+const std::array<bool, 256>* ReferenceData::SessionPrefixFirstChars() const {
+    if (sessionIndexOf_ != SessionIDPrefixes.data() || sessionIndexCount_ != SessionIDPrefixes.size()) return nullptr;
+    return &sessionFirst_;
+}
+
 } // namespace trevix

@@ -2,6 +2,7 @@
 // The reference lists read from the data files at start-up. Lists keep the file order and
 // are used 1-based: slot 0 is a placeholder (for BrowserDefinitions, records 0 and 1 are the
 // built-in "(unknown)" browser and operating system).
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -58,6 +59,16 @@ struct ReferenceData {
     // lookup may binary-search and still return the first match of a front-to-back scan.
     bool CountryRangesSorted = false;
 
+private:
+    std::vector<std::vector<uint16_t>> graphicIndex_;   // 256 buckets of GraphicExtensions numbers
+    const std::string* graphicIndexOf_ = nullptr;
+    size_t graphicIndexCount_ = 0;
+    std::array<bool, 256> sessionFirst_{};
+    const std::string* sessionIndexOf_ = nullptr;
+    size_t sessionIndexCount_ = 0;
+
+public:
+
     int SearchEngineCount() const { return static_cast<int>(SearchEngineDefinitions.size()) - 1; }
     int SpiderCount() const { return static_cast<int>(SpiderStrings.size()) - 1; }
     int BrowserCount() const { return static_cast<int>(BrowserDefinitions.size()) - 1; }
@@ -69,6 +80,14 @@ struct ReferenceData {
     // Country of a client address: IPv4 by number, else a host name by its last part.
     // Returns the CountryList index, 0 when none.
     int32_t FindCountry(std::string_view address) const;
+    // Graphic extensions by first character, for the exit-page test of every request. Valid
+    // while GraphicExtensions is the list it was built from; the run rebuilds it.
+    void IndexGraphicExtensions();
+    const std::vector<uint16_t>* GraphicsStartingWith(unsigned char first) const;
+    // The first characters of the session-ID prefixes, to rule out most URLs at once; nullptr
+    // when SessionIDPrefixes changed since IndexSessionIDPrefixes.
+    void IndexSessionIDPrefixes();
+    const std::array<bool, 256>* SessionPrefixFirstChars() const;
     // Rechecks CountryRangesSorted after CountryRanges changed.
     void IndexCountryRanges();
     // The error description text of a status code: first match, else "Unknown".

@@ -1,5 +1,9 @@
 #include "Tables.h"
 
+#include <new>
+#include <sys/mman.h>
+
+
 namespace trevix {
 
 std::string StampRef::Text() const {
@@ -16,12 +20,51 @@ StampRef StampRef::FromText(std::string_view text) {
     return {text.substr(0, blank), text.substr(blank + 1)};
 }
 
+void FileText::Allocate(size_t size) {
+    this->~FileText();
+    raw_ = nullptr;
+    rawSize_ = 0;
+    view_ = {};
+    if (size == 0) return;
+    // Pages mapped in one go are far cheaper than one fault per page while reading.
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    raw_ = static_cast<char*>(p);
+    rawSize_ = size;
+}
+
+void EntryTable::resize(size_t n) {
+    // The block list never moves, so a reader thread may index earlier blocks while the
+    // table grows (2^32 entries at most).
+    if (blocks_.capacity() == 0) blocks_.reserve(size_t(1) << (32 - BlockBits));
+    while ((blocks_.size() << BlockBits) < n) {
+        // Whole blocks mapped at once: one system call instead of a fault per page.
+        void* p = mmap(nullptr, BlockSize * sizeof(LogEntry), PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        blocks_.push_back(static_cast<LogEntry*>(p));
+    }
+    for (size_t i = size_; i < n; ++i) new (&(*this)[i]) LogEntry{};
+    size_ = n;
+}
+
+void EntryTable::clear() {
+    for (LogEntry* block : blocks_) munmap(block, BlockSize * sizeof(LogEntry));
+    blocks_.clear();
+    size_ = 0;
+}
+
+FileText::~FileText() {
+    if (raw_) munmap(raw_, rawSize_);
+}
+
 AnalysisTables::AnalysisTables() { Clear(0); }
 
 void AnalysisTables::Clear(int countryCount) {
     FileTexts.clear();
     Arena.Clear();
-    LogEntries.assign(1, LogEntry{});
+    LogEntries.clear();
+    LogEntries.resize(1);
     EntryCount = 0;
     Visitors.assign(1, Visitor{});
     Files.assign(1, FileRecord{});

@@ -142,14 +142,61 @@ struct ConversionReport {
     std::array<std::vector<ConversionSource>, 3> Sources;
 };
 
+// The whole text of one log file. A plain file is read into a buffer of its size that is
+// never zero-filled first; a decompressed one grows in a string.
+class FileText {
+public:
+    FileText() = default;
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
+    ~FileText();
+    void Allocate(size_t size);     // a buffer for a file of known size
+    char* Buffer() { return raw_; }
+    std::string& Growable() { return grown_; }
+    void UseBuffer(size_t used) { view_ = {raw_, used}; }
+    void UseGrowable() { view_ = grown_; }
+    std::string_view View() const { return view_; }
+    size_t size() const { return view_.size(); }
+
+private:
+    char* raw_ = nullptr;
+    size_t rawSize_ = 0;
+    std::string grown_;
+    std::string_view view_;
+};
+
+// The log entries of a run, in blocks that never move: growing by a million entries neither
+// copies the earlier ones nor needs twice their memory for a moment.
+class EntryTable {
+public:
+    EntryTable() = default;
+    EntryTable(const EntryTable&) = delete;
+    EntryTable& operator=(const EntryTable&) = delete;
+    ~EntryTable() { clear(); }
+
+    LogEntry& operator[](size_t i) { return blocks_[i >> BlockBits][i & BlockMask]; }
+    const LogEntry& operator[](size_t i) const { return blocks_[i >> BlockBits][i & BlockMask]; }
+    size_t size() const { return size_; }
+    // New slots start empty.
+    void resize(size_t n);
+    void clear();
+
+private:
+    static constexpr size_t BlockBits = 15;
+    static constexpr size_t BlockSize = size_t(1) << BlockBits;
+    static constexpr size_t BlockMask = BlockSize - 1;
+    std::vector<LogEntry*> blocks_;
+    size_t size_ = 0;
+};
+
 struct AnalysisTables {
     AnalysisTables();
 
     // Log file texts the entries point into.
-    std::vector<std::unique_ptr<std::string>> FileTexts;
+    std::vector<std::unique_ptr<FileText>> FileTexts;
     TextArena Arena;
 
-    std::vector<LogEntry> LogEntries;       // 1..EntryCount (the vector may hold spare slots)
+    EntryTable LogEntries;                  // 1..EntryCount (the table may hold spare slots)
     uint32_t EntryCount = 0;
     std::vector<Visitor> Visitors;
     std::vector<FileRecord> Files;

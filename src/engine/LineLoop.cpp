@@ -1,0 +1,246 @@
+#include "LineLoop.h"
+
+#include "Accumulation.h"
+#include "Analyser.h"
+#include "Filters.h"
+#include "LogParser.h"
+#include "Text.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace trevix {
+
+namespace {
+
+constexpr size_t LongLine = 30000;
+// Below this size a second thread costs more than it saves.
+constexpr size_t ParallelFrom = 1 << 20;
+
+// Hands out the file's lines one by one: LF cut, the CR kept, over-long lines reported and
+// skipped, lines that are not valid UTF-8 re-read with Windows-1252 for their stray bytes.
+class LineCutter {
+public:
+    LineCutter(Analyser& a, std::string_view text) : a_(a), text_(text), allValid_(IsValidUtf8(text)) {}
+
+    // The next non-empty line; false at the end of the text.
+    bool Next(std::string_view& line) {
+        while (!last_) {
+            const char* data = text_.data();
+            const char* lf = static_cast<const char*>(std::memchr(data + pos_, '\n', text_.size() - pos_));
+            size_t lfPos = lf ? static_cast<size_t>(lf - data) : text_.size();
+            if (!lf) last_ = true;
+            line = std::string_view(data + pos_, lfPos - pos_);
+            if (line.size() > LongLine) {
+                a_.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
+                            ToValidUtf8(Utf8Prefix(line, 75)) + " ...'");
+                line = {};
+            }
+            pos_ = lfPos + 1;
+            if (line.empty()) continue;
+            if (!allValid_ && !IsValidUtf8(line)) line = a_.T.Arena.Store(ToValidUtf8(line));
+            return true;
+        }
+        return false;
+    }
+    // Percentage of the text cut so far.
+    long long Progress() const {
+        return text_.empty() ? 100 : static_cast<long long>(std::min(pos_, text_.size()) * 100 / text_.size());
+    }
+
+private:
+    Analyser& a_;
+    std::string_view text_;
+    bool allValid_;
+    size_t pos_ = 0;
+    bool last_ = false;
+};
+
+enum class LineFate { Accepted, Dropped, EndOfFile };
+
+// Parses the line into slot and applies the filters.
+LineFate ParseAndFilter(Analyser& a, std::string_view line, uint32_t slot, FileParseState& state) {
+    LogEntry& entry = a.T.LogEntries[slot];
+    ParseResult result = ParseLogLine(a, line, entry, state);
+    if (result == ParseResult::EndOfFile) return LineFate::EndOfFile;
+    if (result == ParseResult::Rejected) {
+        ++a.T.LinesRejected;
+        return LineFate::Dropped;
+    }
+    if (!PassesFilters(a, line, entry)) {
+        ++a.T.LinesFiltered;
+        return LineFate::Dropped;
+    }
+    state.FirstLineAccepted = true;
+    return LineFate::Accepted;
+}
+
+// Lets pending events run and looks at Cancel, as every 100 entries.
+void ServeEvents(Analyser& a, long long progress) {
+    a.Host->SetProgress(progress, 100);
+    a.Host->ProcessEvents();
+    if (a.Host->IsCancelled()) a.T.Cancelled = true;
+}
+
+void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw) {
+    AnalysisTables& t = a.T;
+    LineCutter cutter(a, text);
+    std::string_view line;
+    while (!t.Cancelled && cutter.Next(line)) {
+        // The slot is taken first and given back when the line does not count.
+        ++t.EntryCount;
+        if (t.LogEntries.size() <= t.EntryCount) t.LogEntries.resize(t.EntryCount + 1);
+        if (t.EntryCount % 100 == 0) ServeEvents(a, cutter.Progress());
+        lastRaw = line;
+        LineFate fate = ParseAndFilter(a, line, t.EntryCount, state);
+        if (fate == LineFate::Accepted) {
+            AccumulateEntry(a, line);
+        } else {
+            --t.EntryCount;
+            if (fate == LineFate::EndOfFile) break;
+        }
+    }
+}
+
+// Large files use both cores: a reader thread cuts, parses and filters lines into the next
+// free slots while this thread counts the accepted ones in order. The reader touches only
+// what counting never reads (parser state, the processing log, the text arena, the slots not
+// yet handed over), and runs at most Window entries ahead, so counting sees exactly the
+// sequence the one-thread loop would produce. Front-end calls stay on this thread.
+class LinePipeline {
+public:
+    static constexpr uint32_t Window = 8192;
+    static constexpr uint32_t Batch = 256;
+
+    LinePipeline(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw)
+        : a_(a), text_(text), state_(state), lastRaw_(lastRaw), raw_(Window) {}
+
+    void Run() {
+        const uint32_t base = a_.T.EntryCount;
+        handed_ = counted_ = base;
+        std::thread reader([this, base] { Read(base); });
+        Count(base);
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        roomCv_.notify_all();
+        reader.join();
+        a_.T.EntryCount = counted_;
+        if (error_) std::rethrow_exception(error_);
+    }
+
+private:
+    void Read(uint32_t base) {
+        try {
+            LineCutter cutter(a_, text_);
+            std::string_view line;
+            uint32_t slot = base, unannounced = 0;
+            while (!stop_.load(std::memory_order_relaxed) && cutter.Next(line)) {
+                const uint32_t next = slot + 1;
+                if (next - counted_.load() >= Window && !WaitForRoom(next)) return;
+                if (a_.T.LogEntries.size() <= next) a_.T.LogEntries.resize(next + 1);
+                lastRaw_ = line;
+                LineFate fate = ParseAndFilter(a_, line, next, state_);
+                if (fate == LineFate::EndOfFile) break;
+                if (fate == LineFate::Dropped) continue;
+                raw_[next % Window] = line;
+                slot = next;
+                if (++unannounced == Batch) {
+                    Announce(slot, cutter.Progress(), false);
+                    unannounced = 0;
+                }
+            }
+            Announce(slot, 100, true);
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(m_);
+            error_ = std::current_exception();
+            finished_ = true;
+            readyCv_.notify_all();
+        }
+    }
+
+    // Wakes the reader after counting moved on. Taking the lock first means the reader is
+    // either still to test the count or already waiting: the wake-up cannot be lost.
+    void MakeRoom() {
+        { std::lock_guard<std::mutex> lock(m_); }
+        roomCv_.notify_all();
+    }
+
+    bool WaitForRoom(uint32_t next) {
+        std::unique_lock<std::mutex> lock(m_);
+        roomCv_.wait(lock, [&] { return stop_ || next - counted_.load() < Window; });
+        return !stop_;
+    }
+
+    void Announce(uint32_t slot, long long progress, bool finished) {
+        std::lock_guard<std::mutex> lock(m_);
+        handed_ = slot;
+        progress_ = progress;
+        finished_ = finished;
+        readyCv_.notify_all();
+    }
+
+    void Count(uint32_t base) {
+        AnalysisTables& t = a_.T;
+        uint32_t s = base;
+        for (;;) {
+            uint32_t until;
+            long long progress;
+            {
+                std::unique_lock<std::mutex> lock(m_);
+                readyCv_.wait(lock, [&] { return handed_ != s || finished_; });
+                if (handed_ == s) return;   // finished and all counted
+                until = handed_;
+                progress = progress_;
+            }
+            while (s != until) {
+                ++s;
+                t.EntryCount = s;
+                if (s % 100 == 0) {
+                    ServeEvents(a_, progress);
+                    if (t.Cancelled) {
+                        counted_.store(s - 1);
+                        return;
+                    }
+                }
+                AccumulateEntry(a_, raw_[s % Window]);
+                counted_.store(s);
+                if (s % Batch == 0) MakeRoom();
+            }
+            MakeRoom();
+        }
+    }
+
+    Analyser& a_;
+    std::string_view text_;
+    FileParseState& state_;
+    std::string_view& lastRaw_;
+    std::vector<std::string_view> raw_;   // the raw line of each slot in the window
+
+    std::mutex m_;
+    std::condition_variable readyCv_, roomCv_;
+    uint32_t handed_ = 0;                 // slots up to this one are ready to count
+    std::atomic<uint32_t> counted_{0};    // slots up to this one are counted
+    long long progress_ = 0;
+    bool finished_ = false;
+    std::atomic<bool> stop_{false};
+    std::exception_ptr error_;
+};
+
+} // namespace
+
+void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw) {
+    a.Host->SetStatus("Processing...");
+    if (a.ParallelReading && text.size() >= ParallelFrom && std::thread::hardware_concurrency() > 1)
+        LinePipeline(a, text, state, lastRaw).Run();
+    else
+        ProcessLinesInOrder(a, text, state, lastRaw);
+}
+
+} // namespace trevix

@@ -1,0 +1,140 @@
+#include "engine/Analyser.h"
+#include "engine/LogReader.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+using namespace trevix;
+using trevix::testing::RecordingHost;
+using trevix::testing::TempDir;
+
+namespace {
+
+// A few megabytes of varied lines: visitors and spiders, statuses, referrers, session IDs,
+// rejected and filtered lines, Latin-1 bytes, CR LF ends, an over-long line.
+std::string MixedLog(unsigned seed, int lines) {
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const char* agents[] = {"Mozilla/5.0 (Windows NT 10.0; Win64; x64) Chrome/131.0", "Googlebot/2.1",
+                            "Mozilla/5.0 (iPhone; CPU iPhone OS 17_5 like Mac OS X) Safari/604.1", "curl/8.0"};
+    const char* statuses[] = {"200", "200", "200", "304", "404", "206", "500"};
+    std::ostringstream out;
+    for (int i = 0; i < lines; ++i) {
+        int kind = pick(200);
+        if (kind == 0) {
+            out << "10.0.0." << pick(9) << " - - [01/Oct/2026:10:00:00 +0000] \"PUT /x HTTP/1.1\" 405 0\n";
+            continue;
+        }
+        if (kind == 1) {
+            out << "bad line without brackets " << i << "\n";
+            continue;
+        }
+        if (kind == 2) {
+            out << "\n";
+            continue;
+        }
+        if (kind == 3 && i > lines / 2) {
+            out << "10.0.0.1 - - [01/Oct/2026:10:00:00 +0000] \"GET /" << std::string(30001, 'x') << " HTTP/1.1\" 200 1\n";
+            continue;
+        }
+        int day = 1 + i * 5 / lines;
+        out << "10." << pick(3) << "." << pick(20) << "." << pick(50) << " - - [0" << day << "/Oct/2026:"
+            << 10 + pick(10) << ":" << 10 + pick(50) << ":" << 10 + pick(50) << " +0200] \"GET /p" << pick(300)
+            << (pick(5) == 0 ? ".gif" : ".html") << (pick(7) == 0 ? "?sid=abc&x=1" : "") << (pick(50) == 0 ? "\xE9" : "")
+            << " HTTP/1.1\" " << statuses[pick(7)] << " " << pick(100000) << " \""
+            << (pick(3) == 0 ? "-" : "http://ref" + std::to_string(pick(40)) + ".com/?q=a+b") << "\" \""
+            << agents[pick(4)] << "\"" << (pick(10) == 0 ? "\r\n" : "\n");
+    }
+    return out.str();
+}
+
+std::string Describe(const Analyser& a) {
+    const AnalysisTables& t = a.T;
+    std::ostringstream s;
+    s << t.EntryCount << " " << t.LinesRejected << " " << t.LinesFiltered << " " << t.SpiderHits << " "
+      << t.TotalMegabytes << " " << t.FirstDateTime << " " << t.LastDateTime << "\n"
+      << t.ErrorLogText << "\n";
+    for (uint32_t i = 1; i <= t.EntryCount; ++i) {
+        const LogEntry& e = t.LogEntries[i];
+        s << e.ClientIP << "|" << e.File << "|" << e.Status << "|" << e.Bytes << "|" << e.IsSpider << "|"
+          << e.NextOfVisitor << "\n";
+    }
+    for (size_t v = 1; v < t.Visitors.size(); ++v) {
+        const Visitor& x = t.Visitors[v];
+        s << x.IP << " " << x.Requests << " " << x.FirstEntry << " " << x.LastEntry << " " << x.Browser;
+        for (const VisitorSession& session : x.Sessions)
+            s << " [" << session.EntryTime.Text() << "|" << session.ExitTime.Text() << "|" << session.EntryPage
+              << "|" << session.ExitPage << "|" << session.Referrer << "]";
+        s << "\n";
+    }
+    for (size_t f = 1; f < t.Files.size(); ++f)
+        s << t.Files[f].File << " " << t.Files[f].TotalRequests << " " << t.Files[f].Gets << "\n";
+    for (size_t r = 1; r < t.Referrers.size(); ++r)
+        s << t.Referrers[r].Referrer << " " << t.Referrers[r].ToFile << " " << t.Referrers[r].Hits << "\n";
+    for (size_t e = 1; e < t.Errors.size(); ++e) s << t.Errors[e].File << " " << t.Errors[e].Hits << "\n";
+    for (size_t b = 1; b < t.RawBrowserData.size(); ++b)
+        s << t.RawBrowserData[b].Data << " " << t.RawBrowserData[b].Hits << "\n";
+    return s.str();
+}
+
+std::string Analyse(const std::vector<std::string>& files, bool parallel, bool filtered, int cancelAfter = -1) {
+    Analyser a;
+    RecordingHost host;
+    host.CancelAfterEvents = cancelAfter;
+    a.SetHost(&host);
+    a.ParallelReading = parallel;
+    a.Options.ShowRawLog = true;
+    a.Ref.SpiderStrings = {"", "Googlebot"};
+    a.Ref.SessionIDPrefixes = {"", "sid="};
+    a.Ref.GraphicExtensions = {"", "gif"};
+    if (filtered) {
+        a.Filters.FileOn = true;
+        a.Filters.FileContains = false;
+        a.Filters.FileText = "/p1";
+    }
+    a.ClearAllData();
+    for (const std::string& f : files) {
+        ++a.T.CurrentFileNumber;
+        ProcessFile(a, f);
+    }
+    return Describe(a) + a.T.RawLog;
+}
+
+} // namespace
+
+TEST(LineLoop, BothCoresGiveTheSameTablesAsOne) {
+    TempDir dir;
+    std::vector<std::string> files = {dir.Write("1.log", MixedLog(1, 40000)), dir.Write("2.log", MixedLog(2, 30000))};
+    for (bool filtered : {false, true}) {
+        SCOPED_TRACE(filtered ? "with a file filter" : "no filter");
+        std::string one = Analyse(files, false, filtered);
+        std::string two = Analyse(files, true, filtered);
+        EXPECT_GT(one.size(), 1000000u);
+        EXPECT_TRUE(one == two) << "the two ways of reading differ";
+    }
+}
+
+TEST(LineLoop, CancelWhileReadingOnTwoCoresKeepsWhatWasCounted) {
+    TempDir dir;
+    std::string file = dir.Write("1.log", MixedLog(3, 40000));
+    Analyser a;
+    RecordingHost host;
+    host.CancelAfterEvents = 50;
+    a.SetHost(&host);
+    a.ClearAllData();
+    a.T.CurrentFileNumber = 1;
+    ProcessFile(a, file);
+    EXPECT_TRUE(a.T.Cancelled);
+    EXPECT_GT(a.T.EntryCount, 1000u);
+    EXPECT_LT(a.T.EntryCount, 39000u);
+    // Every counted request belongs to a counted entry.
+    long long requests = 0;
+    for (size_t v = 1; v < a.T.Visitors.size(); ++v) {
+        requests += a.T.Visitors[v].Requests;
+        EXPECT_LE(a.T.Visitors[v].LastEntry, a.T.EntryCount);
+    }
+    EXPECT_EQ(requests + a.T.SpiderHits, static_cast<long long>(a.T.EntryCount));
+}
