@@ -64,7 +64,8 @@ int ColumnOf(const ReportList& list, const std::string& column) {
 
 } // namespace
 
-int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+                      bool endsProcess) {
     std::string error;
     auto parsed = ParseCliArguments(words, error);
     if (!parsed) return Fail(err, error);
@@ -115,7 +116,15 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
 
     CliHost host(err);
     CliHost::CatchInterrupt();
-    Analyser a;
+    auto owned = std::make_unique<Analyser>();
+    Analyser& a = *owned;
+    struct Release {
+        std::unique_ptr<Analyser>& owned;
+        bool endsProcess;
+        ~Release() {
+            if (endsProcess) (void)owned.release();
+        }
+    } release{owned, endsProcess};
     a.SetHost(&host);
     a.Store = &store;
     LoadOptions(store, a.Options);

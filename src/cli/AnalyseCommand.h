@@ -8,6 +8,9 @@ namespace trevix {
 
 // args are the command-line words after the program name. Returns the exit status:
 // 0 success, 1 bad arguments, 2 a listed file or report could not be read.
-int RunAnalyseCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// With endsProcess, the tables are left for the operating system to reclaim: freeing a
+// million entries one by one only delays the exit.
+int RunAnalyseCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      bool endsProcess = false);
 
 } // namespace trevix

@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args.front() == "fetch")
         return trevix::RunFetchCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
-    return trevix::RunAnalyseCommand(args, std::cout, std::cerr);
+    return trevix::RunAnalyseCommand(args, std::cout, std::cerr, true);
 }
