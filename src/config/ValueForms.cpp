@@ -1,21 +1,11 @@
 #include "ValueForms.h"
 
+#include "engine/Text.h"
+
 #include <algorithm>
 #include <limits>
 
 namespace trevix {
-
-namespace {
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i]) return false;
-    }
-    return true;
-}
-} // namespace
 
 bool IsYes(std::string_view text) {
     return EqualsIgnoringCase(text, "yes");

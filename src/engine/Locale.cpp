@@ -1,5 +1,7 @@
 #include "Locale.h"
 
+#include "Text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -349,17 +351,6 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // Reads 1..maxDigits digits from the front of `text`; -1 when there is none.
 int ReadDigits(std::string_view& text, int maxDigits) {
     int value = 0, n = 0;
@@ -377,7 +368,7 @@ int ReadName(std::string_view& text, const char* const* names, int count) {
     for (int i = 0; i < count; ++i) {
         const std::string_view name = names[i];
         if (name.size() > bestLength && text.size() >= name.size() &&
-            EqualsNoCase(text.substr(0, name.size()), name)) {
+            EqualsIgnoringCase(text.substr(0, name.size()), name)) {
             best = i;
             bestLength = name.size();
         }
@@ -446,9 +437,9 @@ bool ReadPattern(std::string_view& text, std::string_view pattern, ParsedFields&
         case TokenKind::AmPm: {
             if (text.size() < 2) return false;
             const std::string_view marker = text.substr(0, 2);
-            if (EqualsNoCase(marker, "AM"))
+            if (EqualsIgnoringCase(marker, "AM"))
                 f.AmPm = 1;
-            else if (EqualsNoCase(marker, "PM"))
+            else if (EqualsIgnoringCase(marker, "PM"))
                 f.AmPm = 2;
             else
                 return false;

@@ -1,21 +1,12 @@
 #include "ReferenceData.h"
 
+#include "Text.h"
+
 #include <algorithm>
 
 namespace trevix {
 
 namespace {
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return true;
-}
-
 // A piece of a dotted address that is all digits; its value is capped so that an absurd
 // piece cannot overflow the address number (it then lies outside every range anyway).
 bool ReadAddressPiece(std::string_view piece, int64_t& value) {

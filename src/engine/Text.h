@@ -27,6 +27,9 @@ void AppendCp1252(std::string& out, unsigned char byte);
 std::string_view Utf8Prefix(std::string_view s, size_t maxBytes);
 
 std::string ToLowerAscii(std::string_view s);
+char LowerAscii(char c);
+// Equal texts when ASCII letters are compared without regard to case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool ContainsText(std::string_view haystack, std::string_view needle);
 
 } // namespace trevix

@@ -9,22 +9,13 @@
 #include "engine/SettingsStore.h"
 #include "engine/SiteProfile.h"
 
+#include "engine/Text.h"
+
 #include <filesystem>
 
 namespace trevix {
 
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // One leading blank where a minus sign would go, as the settings store keeps numbers.
 std::string PaddedNumber(long long value) {
