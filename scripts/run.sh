@@ -3,7 +3,12 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$root/build"
+log="$(mktemp)"
+echo "Building (log: $log) ..."
+if ! "$root/scripts/build.sh" "$root/build" >"$log" 2>&1; then
+  tail -n 40 "$log"
+  exit 1
+fi
 # A settings file of its own, so the run neither reads nor changes the user's settings.
 settings="$(mktemp -d)/trevix.ini"
 "$root/build/src/cli/trevix-cli" --settings "$settings" --domain example.com \
