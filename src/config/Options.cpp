@@ -1,6 +1,6 @@
 #include "Options.h"
 
-#include "SpecialFolders.h"
+#include "UserFolders.h"
 #include "ValueForms.h"
 
 namespace trevix {

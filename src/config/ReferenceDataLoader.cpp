@@ -1,7 +1,7 @@
 #include "ReferenceDataLoader.h"
 
 #include "DataFileReaders.h"
-#include "SpecialFolders.h"
+#include "UserFolders.h"
 #include "ValueForms.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "AutoReport.h"
 
 #include "XmlReportWriter.h"
-#include "config/SpecialFolders.h"
+#include "config/UserFolders.h"
 #include "engine/Analyser.h"
 #include "engine/RenameFile.h"
 
