@@ -38,9 +38,11 @@ void EntryTable::resize(size_t n) {
     // table grows (2^32 entries at most).
     if (blocks_.capacity() == 0) blocks_.reserve(size_t(1) << (32 - BlockBits));
     while ((blocks_.size() << BlockBits) < n) {
-        // Whole blocks mapped at once: one system call instead of a fault per page.
+        // Later blocks are mapped whole at once (one system call instead of a fault per page);
+        // the first is not, so a small run or an empty table costs only the pages it touches.
+        const int populate = blocks_.empty() ? 0 : MAP_POPULATE;
         void* p = mmap(nullptr, BlockSize * sizeof(LogEntry), PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+                       MAP_PRIVATE | MAP_ANONYMOUS | populate, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
         blocks_.push_back(static_cast<LogEntry*>(p));
     }
