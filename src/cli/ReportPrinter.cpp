@@ -15,7 +15,18 @@ ReportList* FindListByName(ReportLists& lists, std::string_view name) {
 
 namespace {
 void PrintCell(std::ostream& out, std::string_view cell) {
-    for (char c : cell) out.put(c == '\t' || c == '\r' || c == '\n' ? ' ' : c);
+    // Runs without a tab or line end are written whole.
+    while (!cell.empty()) {
+        size_t cut = 0;
+        while (cut < cell.size() && cell[cut] != '\t' && cell[cut] != '\r' && cell[cut] != '\n') ++cut;
+        if (cut == cell.size()) {
+            out.write(cell.data(), static_cast<std::streamsize>(cell.size()));
+            return;
+        }
+        out.write(cell.data(), static_cast<std::streamsize>(cut));
+        out.put(' ');
+        cell.remove_prefix(cut + 1);
+    }
 }
 } // namespace
 
