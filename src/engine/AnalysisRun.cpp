@@ -13,12 +13,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <initializer_list>
 #include <optional>
 
 namespace trevix {
 
 namespace {
+
+// Below this many referrers and visitors a second thread costs more than it saves.
+constexpr uint32_t ParallelPassesFrom = 20000;
 
 constexpr const char* CrLf = "\r\n";
 
@@ -320,9 +324,17 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
 
         a.Lists.Summary = SummaryText(a, result.FilesLoaded);
         FillCountries(a);
+        // The referrer pass shares no table and no list with the visitor pass and the date
+        // report, so a large run does it on the second core meanwhile.
+        const bool large = a.T.ReferrerCount() + a.T.VisitorCount() >= ParallelPassesFrom;
+        std::future<void> referrers;
+        if (large) referrers = std::async(std::launch::async, [&a] { ReferrerPass(a); });
         RunVisitorPass(a);
         DisplayDateReport(a, false);
-        ReferrerPass(a);
+        if (large)
+            referrers.get();
+        else
+            ReferrerPass(a);
         FillLists(a);
         ApplySortSettings(a);
     }
