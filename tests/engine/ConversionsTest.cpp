@@ -2,7 +2,7 @@
 #include "engine/Conversions.h"
 #include "engine/LogReader.h"
 #include "engine/VisitorPass.h"
-#include "support/TestSupport.h"
+#include "support/LogFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,21 +23,9 @@ std::string Line(const std::string& ip, const std::string& stamp, const std::str
     return ip + " - - [" + stamp + " +0000] \"GET " + file + " HTTP/1.1\" 200 10 \"" + referrer + "\" \"UA\"\n";
 }
 
-struct LogRun {
-    trevix::testing::TempDir Dir;
-    trevix::testing::RecordingHost Host;
-    Analyser A;
-
-    LogRun() {
-        A.SetHost(&Host);
-        A.LocalTimeBias = {};
-        A.ClearAllData();
-    }
+struct LogRun : trevix::testing::LogFiles {
     void Read(const std::vector<std::string>& files) {
-        for (size_t i = 0; i < files.size(); ++i) {
-            A.T.CurrentFileNumber = static_cast<int16_t>(i + 1);
-            ProcessFile(A, Dir.Write("access" + std::to_string(i + 1) + ".log", files[i]));
-        }
+        ReadFiles(files);
         RunVisitorPass(A);
         Host.Statuses.clear();
         Host.EventsServed = 0;

@@ -1,7 +1,7 @@
 #include "engine/Analyser.h"
 #include "engine/LogReader.h"
 #include "engine/VisitorPass.h"
-#include "support/TestSupport.h"
+#include "support/LogFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,23 +20,12 @@ std::string Line(const std::string& ip, const std::string& stamp, const std::str
 }
 
 // An analyser reading its log files from a temporary folder, local time = UTC.
-struct LogRun {
-    trevix::testing::TempDir Dir;
-    trevix::testing::RecordingHost Host;
-    Analyser A;
-
+struct LogRun : trevix::testing::LogFiles {
     LogRun() {
-        A.SetHost(&Host);
-        A.LocalTimeBias = {};
         A.Ref.GraphicExtensions = {"", "gif", "jpg"};
         A.ClearAllData();
     }
-    void Read(const std::vector<std::string>& files) {
-        for (size_t i = 0; i < files.size(); ++i) {
-            A.T.CurrentFileNumber = static_cast<int16_t>(i + 1);
-            ProcessFile(A, Dir.Write("access" + std::to_string(i + 1) + ".log", files[i]));
-        }
-    }
+    void Read(const std::vector<std::string>& files) { ReadFiles(files); }
     std::vector<std::string> Row(size_t row) const {
         std::vector<std::string> cells;
         for (size_t c = 1; c <= 10; ++c) cells.push_back(A.Lists[lstIPs].Cell(row, c));
