@@ -2,7 +2,7 @@
 // differ only in Source (which the loader does not read).
 #include "ReportLoadSupport.h"
 
-#include "config/ReferenceDataLoader.h"
+#include "ShippedData.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Conversions.h"
 #include "report/XmlReportWriter.h"
@@ -24,11 +24,7 @@ TEST(RoundTripTest, AnalyseSaveLoadSaveGivesTheSameReport) {
     TempDir dir;
     Analyser first;
     first.SetHost(&host);
-    const std::string data = TREVIX_DATA_DIR_FOR_TESTS;
-    ASSERT_TRUE(LoadSearchEngines(first.Ref, host, data));
-    ASSERT_TRUE(LoadSpiders(first.Ref, host, data));
-    ASSERT_TRUE(LoadBrowserDefinitions(first.Ref, host, data));
-    ASSERT_TRUE(LoadErrorDescriptions(first.Ref, host, data));
+    ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(first.Ref, host));
 
     const std::string chrome = "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 Chrome/120.0 Safari/537.36";
     const std::string firefox = "Mozilla/5.0 (X11; Linux x86_64; rv:121.0) Gecko/20100101 Firefox/121.0";

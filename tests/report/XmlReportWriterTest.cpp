@@ -1,5 +1,5 @@
 #include "report/XmlReportWriter.h"
-#include "config/ReferenceDataLoader.h"
+#include "ShippedData.h"
 #include "engine/Analyser.h"
 #include "engine/AnalysisRun.h"
 #include "report/AutoReport.h"
@@ -75,11 +75,7 @@ class XmlReportWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         a.SetHost(&host);
-        const std::string data = TREVIX_DATA_DIR_FOR_TESTS;
-        ASSERT_TRUE(LoadSearchEngines(a.Ref, host, data));
-        ASSERT_TRUE(LoadSpiders(a.Ref, host, data));
-        ASSERT_TRUE(LoadBrowserDefinitions(a.Ref, host, data));
-        ASSERT_TRUE(LoadErrorDescriptions(a.Ref, host, data));
+        ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(a.Ref, host));
         a.Options.AutoReport = false;
     }
 
