@@ -6,9 +6,13 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   zlib1g-dev libpugixml-dev libcurl4-openssl-dev
-  qt6-base-dev
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev
+  libutf8proc-dev libbz2-dev liblzma-dev libzstd-dev
   libgtest-dev googletest
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib python3-asyncssh python3-html5lib
+  vsftpd openssh-client openssl
+  xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
+  desktop-file-utils appstream lintian dpkg-dev file
   "$@"
 )
 
