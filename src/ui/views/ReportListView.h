@@ -1,0 +1,49 @@
+#pragma once
+// A report list on screen: a QTableView over one ReportList of the engine, shown in place
+// (the engine's list stays the single truth). A header click sorts through the engine's
+// SortList with the column-click rule; column widths are kept in the list's columns (twips).
+#include <QTableView>
+#include <vector>
+
+namespace trevix {
+class Analyser;
+}
+
+namespace trevix::ui {
+
+class ReportTableModel;
+
+class ReportListView : public QTableView {
+    Q_OBJECT
+public:
+    explicit ReportListView(QWidget* parent = nullptr);
+
+    // Shows list number listNum (1..16) of a.Lists, or the visitor window's page list when
+    // listNum is 0. The view's objectName becomes the list's name ("lstFiles").
+    void Attach(Analyser& a, int listNum);
+    int ListNumber() const { return listNum_; }
+
+    // The engine changed the rows or columns (analysis, load, comparison, sort): show them.
+    void Reload();
+    // Column widths from the list's columns (twips) to the screen, and back.
+    void ApplyColumnWidths();
+    void StoreColumnWidths();
+
+    // The focused row as an engine row index, or -1; the selected rows in list order.
+    int CurrentRow() const;
+    std::vector<int> SelectedRows() const;
+
+signals:
+    void RowDoubleClicked(int row);
+    // The right button was released over the list; row is the selected row or -1.
+    void ContextMenuRequested(int row, const QPoint& globalPos);
+    // The user sorted the list by a header click.
+    void Sorted();
+
+protected:
+    Analyser* analyser_ = nullptr;
+    int listNum_ = -1;
+    ReportTableModel* model_ = nullptr;
+};
+
+} // namespace trevix::ui
