@@ -386,6 +386,32 @@ TEST_F(AnalysisRunTest, ErrorsTakeFirstAndLastTimeOverFiles) {
                                                      {"/old", "1", "0", "0", "0", "0.00"}}));
 }
 
+TEST_F(AnalysisRunTest, SearchTermConversionsMergeRegardlessOfCase) {
+    a.Ref.SearchEngineDefinitions = {{}, {"Google", "google.", "q"}};
+    const std::string g = "http://www.google.com/search?q=";
+    struct Visit {
+        const char* ip;
+        std::string terms;
+        bool buys;
+    };
+    const Visit visits[] = {{"1.0.0.1", "Blue+Widgets", true},  {"1.0.0.2", "blue+widgets", true},
+                            {"1.0.0.3", "BLUE+WIDGETS", false}, {"1.0.0.4", "%C3%9CBER+UNS", true},
+                            {"1.0.0.5", "%FCber+uns", false}};
+    std::string log;
+    for (const Visit& v : visits) {
+        log += Line(v.ip, "10/Oct/2000:12:00:00 +0000", "/", 200, g + v.terms);
+        if (v.buys) log += Line(v.ip, "10/Oct/2000:12:01:00 +0000", "/buy.html", 200, "http://www.mysite.com/");
+    }
+    Write("c.log", log);
+    request.Profile.Domains = {"mysite.com"};
+    request.AutoConversionReports = {"/buy.html"};
+    Run();
+    EXPECT_EQ(Cells(a.Lists[lstConversions1]),
+              (std::vector<std::vector<std::string>>{
+                  {"Blue Widgets", "Google", g + "Blue+Widgets", "3", "2", "66.67"},
+                  {"\xC3\x9C" "BER UNS", "Google", g + "%C3%9CBER+UNS", "2", "1", "50.00"}}));
+}
+
 TEST_F(AnalysisRunTest, StampsWithoutAZoneKeepTheirDates) {
     Write("z.log", Line("1.1.1.1", "10/Oct/2000:13:55:36", "/a.html", 200) +
                        Line("2.2.2.2", "11/Oct/2000:08:00:00", "/b.html", 200) +
