@@ -66,10 +66,6 @@ size_t FindSessionParameter(const ReferenceData& ref, std::string_view url) {
     return std::string_view::npos;
 }
 
-} // namespace
-
-namespace {
-
 // The URL without the session parameter that starts at p (an "&" or "?"). When that
 // parameter opened the query, the next parameter opens it instead, so /shop.php?sid=1&item=3
 // becomes /shop.php?item=3, not /shop.php&item=3; a "?" left with nothing after it goes.
