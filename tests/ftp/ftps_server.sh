@@ -11,11 +11,15 @@ user=trevixftp
 [ "$(id -u)" -eq 0 ] || { echo "ftps_server.sh must run as root" >&2; exit 3; }
 command -v vsftpd >/dev/null || [ -x /usr/sbin/vsftpd ] || { echo "vsftpd is not installed" >&2; exit 3; }
 
-if ! id "$user" >/dev/null 2>&1; then
-  # vsftpd enters the home folder before local_root, so it must exist.
-  useradd --system --no-create-home --home-dir / --shell /bin/sh "$user" 2>/dev/null || id "$user" >/dev/null
-fi
-echo "$user:$password" | chpasswd
+# Tests run in parallel: one at a time touches the user database.
+(
+  flock 9
+  if ! id "$user" >/dev/null 2>&1; then
+    # vsftpd enters the home folder before local_root, so it must exist.
+    useradd --system --no-create-home --home-dir / --shell /bin/sh "$user"
+  fi
+  echo "$user:$password" | chpasswd
+) 9>/tmp/trevix-ftps-user.lock
 
 cd "$work"
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "/CN=Trevix Test CA" \
