@@ -18,6 +18,7 @@ enum FtpErrorCode : int {
     FtpErrorNameNotResolved = 12007,
     FtpErrorCancelled = 12017,
     FtpErrorProxy = 12020,
+    FtpErrorItemNotFound = 12028,  // a listing does not hold the file
     FtpErrorCannotConnect = 12029,
     FtpErrorConnectionAborted = 12030,
     // The encrypted connections: what the classic range has for them.

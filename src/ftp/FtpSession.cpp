@@ -638,17 +638,24 @@ std::optional<FtpDirEntry> FtpSession::FindFileInListing(std::string_view remote
     const std::string folder(slash == std::string_view::npos ? std::string_view("/") : remotePath.substr(0, slash + 1));
     const std::string name(slash == std::string_view::npos ? remotePath : remotePath.substr(slash + 1));
     std::optional<FtpDirEntry> found;
-    FindFiles(folder, [&](const FtpDirEntry& entry) {
+    const bool listed = FindFiles(folder, [&](const FtpDirEntry& entry) {
         if (entry.Name != name) return true;
         if (!entry.IsDirectory) found = entry;
         return false;
     });
+    if (!found && listed) {
+        lastError_ = FtpErrorItemNotFound;
+        lastResponse_.clear();
+        lastDetail_.clear();
+    }
     return found;
 }
 
 std::optional<FtpDirEntry> FtpSession::FindFile(std::string_view remotePath) {
     if (Busy() || remotePath.empty() || remotePath.back() == '/') return std::nullopt;
-    if (scheme_ == FtpScheme::Sftp) return ConnectionOpen() ? FindFileInListing(remotePath) : std::nullopt;
+    // SFTP has no SIZE; a server that refused it once is not asked again.
+    if (scheme_ == FtpScheme::Sftp || sizeRefused_)
+        return ConnectionOpen() ? FindFileInListing(remotePath) : std::nullopt;
     CURL* h = static_cast<CURL*>(OpenListingConnection());
     if (!h) return std::nullopt;
     Call call;
