@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  zlib1g-dev libpugixml-dev libcurl4-openssl-dev
+  zlib1g-dev libpugixml-dev libcurl4-openssl-dev libssl-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libutf8proc-dev libbz2-dev liblzma-dev libzstd-dev
   libgtest-dev googletest

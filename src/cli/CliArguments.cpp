@@ -5,7 +5,8 @@ namespace trevix {
 const char* CliUsage() {
     return "Usage: trevix-cli [options] LOGFILE...\n"
            "       trevix-cli [options] --load REPORT.xml\n"
-           "       trevix-cli fetch ftp://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F] [--rename]\n"
+           "       trevix-cli fetch (ftp|ftps|sftp)://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]\n"
+           "                        [--ca-file F] [--known-hosts F] [--rename]   (trevix-cli fetch --help)\n"
            "\n"
            "Analyses web-server access logs (plain or .gz) and prints the summary.\n"
            "\n"

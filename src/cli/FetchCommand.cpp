@@ -58,10 +58,17 @@ private:
 };
 
 const char* FetchUsage() {
-    return "Usage: trevix-cli fetch ftp://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]\n"
+    return "Usage: trevix-cli fetch (ftp|ftps|sftp)://USER@HOST[:PORT]/PATH/FILE... --to FOLDER\n"
+           "                        [--password-file F] [--ca-file F] [--known-hosts F]\n"
            "                        [--rename [--template T] [--site NAME]]\n"
-           "  The password is the first line of F, else the environment variable TREVIX_FTP_PASSWORD.\n"
-           "  A path is relative to the folder the server logs in to; start it with %2F for an absolute one.\n"
+           "  ftp:// plain FTP; ftps:// FTP with explicit TLS (required, certificate verified);\n"
+           "  sftp:// SSH file transfer (host key checked against ~/.ssh/known_hosts).\n"
+           "  The password is the first line of F, else the environment variable TREVIX_FTP_PASSWORD;\n"
+           "  SFTP without one logs in with the SSH agent or ~/.ssh/id_ed25519, id_ecdsa or id_rsa.\n"
+           "  An FTP path is relative to the folder the server logs in to; start it with %2F for an\n"
+           "  absolute one. An SFTP path is absolute; start it with /~/ for the login folder.\n"
+           "  --ca-file F      also trust the certificate authority in F (PEM) for ftps://\n"
+           "  --known-hosts F  check sftp:// host keys against F instead of ~/.ssh/known_hosts\n"
            "  --rename     name the files by the template (default \"%s %d %f\": site, date, file name)\n";
 }
 
@@ -101,19 +108,26 @@ struct Group {
 } // namespace
 
 std::optional<FetchUrl> ParseFetchUrl(std::string_view url, std::string& error) {
-    if (!StartsWithNoCase(url, "ftp://")) {
-        error = "Not an ftp:// address: " + std::string(url);
+    FetchUrl result;
+    for (const char* scheme : {"ftp", "ftps", "sftp"}) {
+        if (StartsWithNoCase(url, std::string(scheme) + "://")) result.Scheme = scheme;
+    }
+    if (!StartsWithNoCase(url, result.Scheme + "://")) {
+        error = "Not an ftp:// address (nor ftps:// or sftp://): " + std::string(url);
         return std::nullopt;
     }
-    std::string_view rest = url.substr(6);
+    std::string_view rest = url.substr(result.Scheme.size() + 3);
     const size_t slash = rest.find('/');
     std::string_view authority = rest.substr(0, slash);
     std::string_view path = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-    // A leading "%2F" is the root: the rest is absolute.
-    const bool absolute = StartsWithNoCase(path, "%2f");
+    // FTP: a leading "%2F" is the root. SFTP: every path is absolute except after "~/".
+    bool absolute = StartsWithNoCase(path, "%2f");
     if (absolute) path.remove_prefix(3);
+    if (result.Scheme == "sftp") {
+        absolute = !(path == "~" || path.substr(0, 2) == "~/");
+        if (!absolute) path.remove_prefix(std::min<size_t>(path.size(), 2));
+    }
 
-    FetchUrl result;
     const size_t at = authority.rfind('@');
     if (at != std::string_view::npos) {
         const std::string_view user = authority.substr(0, at);
@@ -209,7 +223,7 @@ std::string ResolveRemoteFolder(std::string_view loginFolder, std::string_view d
 
 int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::vector<FetchUrl> urls;
-    std::string folder, passwordFile, site;
+    std::string folder, passwordFile, site, knownHosts;
     ProgramOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -227,6 +241,10 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
             options.RenameTemplate = args[++i];
         } else if (arg == "--site" && hasValue) {
             site = args[++i];
+        } else if (arg == "--ca-file" && hasValue) {
+            options.FTPCAFile = args[++i];
+        } else if (arg == "--known-hosts" && hasValue) {
+            knownHosts = args[++i];
         } else if (arg.rfind("--password", 0) == 0 && arg != "--password-file") {
             err << "Passwords are not taken from the command line; use --password-file or TREVIX_FTP_PASSWORD.\n";
             return 2;
@@ -266,7 +284,8 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
     for (const FetchUrl& url : urls) {
         if (!groups.empty()) {
             const FetchUrl& g = groups.back().Url;
-            if (g.User == url.User && g.Host == url.Host && g.Port == url.Port && g.Directory == url.Directory) {
+            if (g.Scheme == url.Scheme && g.User == url.User && g.Host == url.Host && g.Port == url.Port &&
+                g.Directory == url.Directory) {
                 groups.back().Files.push_back(url.File);
                 continue;
             }
@@ -277,15 +296,18 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
     InterruptScope interrupt;
     FetchHost host(err);
     FtpBrowser browser(host, options, nullptr);
+    browser.KnownHostsFile = knownHosts;
     SiteProfile profile;
     std::string loginFolder;
     const FetchUrl* connectedTo = nullptr;
     for (const Group& group : groups) {
         const FetchUrl& url = group.Url;
-        if (!connectedTo || connectedTo->User != url.User || connectedTo->Host != url.Host ||
-            connectedTo->Port != url.Port) {
+        if (!connectedTo || connectedTo->Scheme != url.Scheme || connectedTo->User != url.User ||
+            connectedTo->Host != url.Host || connectedTo->Port != url.Port) {
             if (browser.HandlesOpen()) browser.CloseConnection(true);
-            browser.Fields = {url.Host, url.User, password, url.Port, "", folder};
+            const std::string host = url.Host.find(':') != std::string::npos ? "[" + url.Host + "]" : url.Host;
+            const std::string server = url.Scheme == "ftp" ? url.Host : url.Scheme + "://" + host;
+            browser.Fields = {server, url.User, password, url.Port, "", folder};
             profile.SiteName = site.empty() ? url.Host : site;
             browser.Connect(&profile);
             if (!browser.Connected()) return 2; // the reason is already on stderr

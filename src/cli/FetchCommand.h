@@ -1,8 +1,8 @@
 #pragma once
-// "trevix-cli fetch": downloads log files from an FTP server with the same code as the FTP
-// browser, so a script can do what the download button does.
-//   trevix-cli fetch ftp://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]
-//                    [--rename [--template T] [--site NAME]]
+// "trevix-cli fetch": downloads log files from an FTP, FTPS or SFTP server with the same
+// code as the FTP browser, so a script can do what the download button does.
+//   trevix-cli fetch (ftp|ftps|sftp)://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]
+//                    [--ca-file F] [--known-hosts F] [--rename [--template T] [--site NAME]]
 // The password comes from the file (its first line) or the environment variable
 // TREVIX_FTP_PASSWORD, never from the command line. Exit status 0 when every file arrived,
 // 2 otherwise.
@@ -17,12 +17,14 @@ namespace trevix {
 // args: the words after "fetch".
 int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// One ftp:// address, taken apart and percent-decoded. The path follows the usual FTP URL
-// rule: relative to the folder the server logs in to, absolute when it starts with "%2F".
+// One ftp://, ftps:// or sftp:// address, taken apart and percent-decoded. An FTP path
+// follows the usual FTP URL rule: relative to the folder the server logs in to, absolute when
+// it starts with "%2F". An SFTP path is absolute, or relative to the login folder after "/~/".
 struct FetchUrl {
+    std::string Scheme = "ftp"; // lower case: ftp, ftps or sftp
     std::string User = "anonymous";
     std::string Host;
-    std::string Port;      // as written; empty means 21
+    std::string Port;      // as written; empty means 21 (22 for sftp)
     std::string Directory; // decoded; "" is the login folder; starts with "/" when absolute
     std::string File;      // decoded last segment
 };

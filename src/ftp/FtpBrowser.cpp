@@ -72,7 +72,7 @@ int FtpBrowser::StoreAccount(SiteProfile& profile, const FtpPanelFields& fields)
     FtpAccount& account = profile.FtpAccounts[index];
     account.Server = fields.Server;
     account.Username = fields.Username;
-    account.Password = fields.Password;
+    account.Password = fields.RememberPassword ? fields.Password : std::string();
     account.Directory = fields.Directory;
     return static_cast<int>(index);
 }
@@ -89,7 +89,9 @@ bool FtpBrowser::ConnectToServer() {
     if (Busy()) return false;
     if (HandlesOpen()) CloseConnection(true);
     host_.ResetCancel();
-    const FtpServerAddress address{Fields.Server, ParseFtpPort(Fields.Port), username_, password_};
+    const FtpServerAddress address{Fields.Server, ParseFtpPort(Fields.Port, 0), username_, password_};
+    session_.Security.CAFile = options_.FTPCAFile;
+    session_.Security.KnownHostsFile = KnownHostsFile;
     const std::string directory = Fields.Directory;
     host_.SetStatus("Connecting to server...");
     host_.ProcessEvents();
@@ -120,6 +122,7 @@ void FtpBrowser::CloseConnection(bool dontClearStatus) {
     session_.Close();
     if (!dontClearStatus) host_.SetStatus("");
     entries_.clear();
+    records_.clear();
     events_->ListChanged();
     events_->ConnectionChanged();
 }
@@ -154,20 +157,28 @@ void FtpBrowser::ListFtpDirectory() {
     BusyScope busy(busy_);
     host_.ResetCancel();
     entries_.clear();
+    records_.clear();
     events_->ListChanged();
     const std::string dir = session_.GetFtpCurrentDirectory();
     if (dir.empty()) return; // not connected
-    if (dir != "/") entries_.push_back("..");
+    if (dir != "/") {
+        entries_.push_back("..");
+        records_.push_back({"..", true, 0, {}});
+    }
     host_.SetStatus("Getting FTP directory contents...");
     events_->ListChanged();
     // A failed listing is silent: the list keeps what arrived, at most "..".
     session_.FindFiles(dir, [&](const FtpDirEntry& entry) {
         if (!session_.ConnectionOpen()) return false; // closed meanwhile: the list stays empty
         entries_.push_back(FtpListText(entry));
+        records_.push_back(entry);
         events_->ListChanged();
         return true;
     });
-    if (!session_.ConnectionOpen()) entries_.clear();
+    if (!session_.ConnectionOpen()) {
+        entries_.clear();
+        records_.clear();
+    }
     host_.SetStatus("");
 }
 
@@ -232,8 +243,28 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
                 outcome.Reason = DownloadOutcome::Failure::NotConnected;
             } else {
                 const std::string remote = session_.GetFtpCurrentDirectory() + name;
-                const std::string localName = LocalNameFor(name, profile);
-                const std::string localPath = EnsureTrailingPathSeparator(folder) + localName;
+                std::string localName = LocalNameFor(name, profile);
+                std::string localPath = EnsureTrailingPathSeparator(folder) + localName;
+                bool skip = false;
+                if (IsPlainFileName(localName) && std::filesystem::exists(localPath, ec) && OnFileExists) {
+                    // Yesterday's file of the same name is often still there: never replace it unasked.
+                    switch (OnFileExists(localPath)) {
+                    case FileExistsChoice::Replace: break;
+                    case FileExistsChoice::Skip: skip = true; break;
+                    case FileExistsChoice::KeepBoth:
+                        for (int number = 2;; ++number) {
+                            localPath = EnsureTrailingPathSeparator(folder) + NumberedName(localName, number);
+                            if (!std::filesystem::exists(localPath, ec)) break;
+                        }
+                        break;
+                    }
+                }
+                if (skip) {
+                    outcome.SkippedFiles.push_back(name);
+                    lastSucceeded = true;
+                    events_->FileDownloadFinished();
+                    continue;
+                }
                 if (!IsPlainFileName(localName)) {
                     outcome.Reason = DownloadOutcome::Failure::RefusedName;
                     host_.SetStatus("Not downloaded: the rename template gives no usable file name for \"" + name +

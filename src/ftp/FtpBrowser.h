@@ -48,10 +48,14 @@ struct FtpPanelFields {
     std::string Server;         // txtServer
     std::string Username;       // txtUsername
     std::string Password;       // txtPassword
-    std::string Port;           // txtPort: empty or 0 means 21
+    std::string Port;           // txtPort: empty or 0 means 21 (22 for sftp://)
     std::string Directory;      // Text1: the current remote directory
     std::string DownloadFolder; // txtDownloadFolder
+    bool RememberPassword = true; // unticked: the stored account keeps an empty password
 };
+
+// What to do when the local name of a download already exists in the folder.
+enum class FileExistsChoice { Replace, KeepBoth, Skip };
 
 // What double-clicking an entry leads to.
 enum class FtpEntryAction { None, ChangedDirectory, StartDownload };
@@ -59,7 +63,8 @@ enum class FtpEntryAction { None, ChangedDirectory, StartDownload };
 struct DownloadOutcome {
     enum class Failure { None, NoFolder, NotConnected, RefusedName, NotFound, TransferFailed };
     bool HadSelection = false;
-    bool Succeeded = false;                  // every file arrived
+    bool Succeeded = false;                  // no file failed (skipped ones do not fail)
+    std::vector<std::string> SkippedFiles;   // remote names the user chose not to replace
     std::vector<std::string> DownloadedFiles; // local paths, in order
     Failure Reason = Failure::None;
     std::string FailedName;                  // the entry that stopped the loop
@@ -74,6 +79,10 @@ public:
     FtpPanelFields Fields;
     // The date "%d" stands for when downloads are renamed; by default today in the fixed locale.
     std::function<std::string()> TodayText;
+    // Asked when the local file already exists (its full path); unset means Replace.
+    std::function<FileExistsChoice(const std::string& localPath)> OnFileExists;
+    // The SFTP known-hosts file; empty means ~/.ssh/known_hosts. FTPS trusts options' FTPCAFile.
+    std::string KnownHostsFile;
 
     // Opening the FTP page: empties user name, password and directory, returns the servers of
     // the profile's accounts in order (the combo box) and selects account FTP when it exists.
@@ -104,6 +113,8 @@ public:
     void FloodShowTransferResult(bool success, std::string_view file);
 
     const std::vector<std::string>& Entries() const { return entries_; }
+    // The same entries as records, for a view with columns (".." is a directory named "..").
+    const std::vector<FtpDirEntry>& EntryRecords() const { return records_; }
     bool Connected() const { return connected_; }
     // Some handle is open: "connect" is disabled, "refresh" and "Download" are enabled.
     bool HandlesOpen() const { return session_.SessionOpen() || session_.ConnectionOpen(); }
@@ -127,6 +138,7 @@ private:
     bool connected_ = false;
     bool busy_ = false;
     std::vector<std::string> entries_;
+    std::vector<FtpDirEntry> records_;
     std::string downloadedFile_;
     std::string username_;
     std::string password_;

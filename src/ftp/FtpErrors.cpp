@@ -63,6 +63,12 @@ const std::vector<ErrorRow>& ErrorTable() {
          {CURLE_PARTIAL_FILE, CURLE_GOT_NOTHING, CURLE_SEND_ERROR, CURLE_RECV_ERROR}},
         {12031, "The connection with the server has been reset.", {}},
         {12036, "The request failed because the handle already exists.", {}},
+        {12045, "The server's certificate is not trusted.", {CURLE_PEER_FAILED_VERIFICATION}},
+        {12046, "The server's host key is not trusted.", {}},
+        {12157, "A secure connection to the server could not be made.",
+         {CURLE_SSL_CONNECT_ERROR, CURLE_USE_SSL_FAILED, CURLE_SSL_CACERT_BADFILE, CURLE_SSL_CERTPROBLEM,
+          CURLE_SSL_CIPHER, CURLE_SSL_ENGINE_NOTFOUND, CURLE_SSL_ENGINE_SETFAILED, CURLE_SSH,
+          CURLE_SSL_SHUTDOWN_FAILED, CURLE_SSL_CRL_BADFILE, CURLE_SSL_ISSUER_ERROR}},
     };
     return table;
 }

@@ -18,8 +18,13 @@ enum FtpErrorCode : int {
     FtpErrorNameNotResolved = 12007,
     FtpErrorCancelled = 12017,
     FtpErrorProxy = 12020,
+    FtpErrorItemNotFound = 12028,  // a listing does not hold the file
     FtpErrorCannotConnect = 12029,
     FtpErrorConnectionAborted = 12030,
+    // The encrypted connections: what the classic range has for them.
+    FtpErrorCertificate = 12045,   // the FTPS certificate was not trusted
+    FtpErrorHostKey = 12046,       // the SFTP host key is unknown or changed
+    FtpErrorSecureChannel = 12157, // no TLS or SSH session could be set up
 };
 
 // The message for a code. For FtpErrorServerReply it is serverResponse (cut at the first

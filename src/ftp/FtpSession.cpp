@@ -5,6 +5,7 @@
 #include "engine/RunHost.h"
 
 #include <curl/curl.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +32,10 @@ struct FtpSession::Call {
     std::string LastErrorReply;      // its last 4xx/5xx line: what a refusal says
     std::vector<std::string> Replies;
     curl_slist* Quote = nullptr;
+    bool LongListing = false;        // SFTP: the body is an "ls -l" listing for OnEntry
+    std::string Pending;             // its last, incomplete line
+    std::string HostKeyMessage;      // why the SSH host key was refused
+    char ErrorBuffer[CURL_ERROR_SIZE] = {};
     ~Call() { curl_slist_free_all(Quote); }
 };
 
@@ -61,6 +67,20 @@ struct CallbackAccess {
     static size_t Write(char* ptr, size_t size, size_t count, void* data) {
         auto& call = *static_cast<FtpSession::Call*>(data);
         const size_t bytes = size * count;
+        if (call.LongListing) {
+            call.Pending.append(ptr, bytes);
+            size_t start = 0, end;
+            while ((end = call.Pending.find('\n', start)) != std::string::npos) {
+                const auto entry = ParseLongListLine(std::string_view(call.Pending).substr(start, end - start));
+                start = end + 1;
+                if (entry && call.OnEntry && !(*call.OnEntry)(*entry)) {
+                    call.StoppedByCaller = true;
+                    return 0;
+                }
+            }
+            call.Pending.erase(0, start);
+            return bytes;
+        }
         if (!call.Out) return bytes; // replies of commands without a file: not wanted
         return std::fwrite(ptr, 1, bytes, call.Out);
     }
@@ -87,6 +107,7 @@ struct CallbackAccess {
         FtpDirEntry entry;
         entry.Name = name;
         entry.IsDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
+        if (file->strings.time) entry.Modified = file->strings.time;
         if (!entry.IsDirectory && (file->flags & CURLFINFOFLAG_KNOWN_SIZE) && file->size > 0)
             entry.Size = static_cast<uint64_t>(file->size);
         if (call.OnEntry && !(*call.OnEntry)(entry)) {
@@ -99,7 +120,72 @@ struct CallbackAccess {
 
     // Every name of the listing is wanted, whatever characters it holds.
     static int MatchAll(void*, const char*, const char*) { return CURL_FNMATCHFUNC_MATCH; }
+
+    // The SSH host key against the known hosts: only a listed, matching key is accepted.
+    static int HostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* data);
 };
+
+namespace {
+
+std::string Base64(const unsigned char* bytes, size_t size) {
+    std::string out(4 * ((size + 2) / 3) + 1, '\0');
+    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes, static_cast<int>(size));
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
+std::string KeyTypeName(int type) {
+    switch (type) {
+    case CURLKHTYPE_RSA1:
+    case CURLKHTYPE_RSA: return "RSA";
+    case CURLKHTYPE_DSS: return "DSA";
+    case CURLKHTYPE_ECDSA: return "ECDSA";
+    case CURLKHTYPE_ED25519: return "ED25519";
+    default: return "unknown";
+    }
+}
+
+} // namespace
+
+std::string SshKeyFingerprint(std::string_view rawKey) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!EVP_Digest(rawKey.data(), rawKey.size(), digest, &length, EVP_sha256(), nullptr)) return {};
+    std::string text = Base64(digest, length);
+    while (!text.empty() && text.back() == '=') text.pop_back(); // written without padding, as ssh does
+    return "SHA256:" + text;
+}
+
+int CallbackAccess::HostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* data) {
+    auto& call = *static_cast<FtpSession::Call*>(data);
+    if (match == CURLKHMATCH_OK) return CURLKHSTAT_FINE;
+    std::string raw;
+    if (found && found->key) {
+        if (found->len > 0) {
+            raw.assign(found->key, found->len);
+        } else { // base64 text
+            const std::string_view text(found->key);
+            raw.resize(text.size());
+            const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(raw.data()),
+                                          reinterpret_cast<const unsigned char*>(text.data()),
+                                          static_cast<int>(text.size()));
+            raw.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            // The decoder counts padding as zero bytes.
+            for (size_t i = text.size(); i > 0 && text[i - 1] == '=' && !raw.empty(); --i) raw.pop_back();
+        }
+    }
+    const std::string key = KeyTypeName(found ? found->keytype : CURLKHTYPE_UNKNOWN) + " key " + SshKeyFingerprint(raw);
+    const std::string file = call.Session->KnownHostsPath();
+    if (match == CURLKHMATCH_MISMATCH) {
+        call.HostKeyMessage = "The server's host key has changed: its " + key + " differs from the key in " + file +
+                              ". Someone may be intercepting the connection; it was refused.";
+    } else {
+        call.HostKeyMessage = "The server's host key is not known: " + key +
+                              ". Compare it with the fingerprint the server's administrator gives you and add the "
+                              "key to " + file + " to connect.";
+    }
+    return CURLKHSTAT_REJECT;
+}
 
 namespace {
 
@@ -187,6 +273,29 @@ FtpSession::~FtpSession() {
     CloseNow();
 }
 
+namespace {
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return ".";
+}
+
+std::string DefaultKeyFile() {
+    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
+        const std::string path = HomeFolder() + "/.ssh/" + name;
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec)) return path;
+    }
+    return {};
+}
+
+} // namespace
+
+std::string FtpSession::KnownHostsPath() const {
+    return Security.KnownHostsFile.empty() ? HomeFolder() + "/.ssh/known_hosts" : Security.KnownHostsFile;
+}
+
 bool FtpSession::OpenSession() {
     GlobalInit();
     session_ = true;
@@ -195,49 +304,165 @@ bool FtpSession::OpenSession() {
 }
 
 std::string FtpSession::UrlFor(std::string_view absolutePath) const {
-    std::string host(TrimSpaces(address_.Server));
+    std::string host = serverHost_;
     if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]"; // IPv6 literal
-    // "%2F" makes the path absolute; a plain first "/" would start from the login folder.
     std::string path(absolutePath);
     if (!path.empty() && path.front() == '/') path.erase(0, 1);
-    return "ftp://" + host + ":" + std::to_string(address_.Port) + "/%2F" + PercentEncodePath(path);
+    const std::string authority = host + ":" + std::to_string(address_.Port);
+    // SFTP paths are absolute after the host; for FTP "%2F" makes them absolute, where a
+    // plain first "/" would start from the login folder.
+    if (scheme_ == FtpScheme::Sftp) return "sftp://" + authority + "/" + PercentEncodePath(path);
+    return "ftp://" + authority + "/%2F" + PercentEncodePath(path);
 }
 
 void FtpSession::Configure(void* handle, Call& call, const std::string& url) const {
     CURL* h = static_cast<CURL*>(handle);
     curl_easy_reset(h); // keeps the cached connection, so the control session survives
+    call.Session = const_cast<FtpSession*>(this);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, call.ErrorBuffer);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, scheme_ == FtpScheme::Sftp ? "sftp" : "ftp");
     curl_easy_setopt(h, CURLOPT_USERNAME, address_.Username.c_str());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, address_.Password.c_str());
     curl_easy_setopt(h, CURLOPT_PROXY, ""); // direct access: no proxy from the environment
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, Timeouts.ConnectSeconds);
     curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, Timeouts.ResponseSeconds);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, Timeouts.StalledSeconds);
-    // Full paths in every command: the server's working directory belongs to the browser's
-    // own CWD/PWD commands, and libcurl never relies on where it thinks the server is.
-    curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    if (scheme_ == FtpScheme::Sftp) {
+        // Password when one is given; otherwise the SSH agent, then the key file.
+        if (!address_.Password.empty()) {
+            curl_easy_setopt(h, CURLOPT_PASSWORD, address_.Password.c_str());
+            curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        } else {
+            curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_AGENT | CURLSSH_AUTH_PUBLICKEY));
+            const std::string key = Security.KeyFile.empty() ? DefaultKeyFile() : Security.KeyFile;
+            if (!key.empty()) curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str()); // libcurl copies it
+        }
+        const std::string knownHosts = KnownHostsPath();
+        curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
+        curl_easy_setopt(h, CURLOPT_SSH_KEYFUNCTION, &CallbackAccess::HostKey);
+        curl_easy_setopt(h, CURLOPT_SSH_KEYDATA, &call);
+    } else {
+        curl_easy_setopt(h, CURLOPT_PASSWORD, address_.Password.c_str());
+        // Full paths in every command: the server's working directory belongs to the
+        // browser's own CWD/PWD commands, and libcurl never relies on where it thinks the
+        // server is.
+        curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CallbackAccess::Header);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, &call);
+        if (scheme_ == FtpScheme::Ftps) {
+            // Explicit TLS on control and data connections, or no connection at all.
+            curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+            if (!Security.CAFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, Security.CAFile.c_str());
+        }
+    }
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CallbackAccess::Progress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &call);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CallbackAccess::Write);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &call);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CallbackAccess::Header);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &call);
 }
 
-int FtpSession::Perform(void* handle, Call& call) {
+int FtpSession::Perform(void* handle, Call& call, void* multi) {
     call.Session = this;
+    CURL* h = static_cast<CURL*>(handle);
+    CURLM* m = static_cast<CURLM*>(multi);
+    const bool ownMulti = m == nullptr;
+    if (ownMulti) m = curl_multi_init();
+    if (!m) {
+        lastError_ = FtpErrorOutOfHandles;
+        return CURLE_OUT_OF_MEMORY;
+    }
     ++callDepth_;
-    const CURLcode rc = curl_easy_perform(static_cast<CURL*>(handle));
+    curl_multi_add_handle(m, h);
+    // libcurl calls the progress callback only about once a second while nothing arrives
+    // (during a connect, for one); short waits here keep Cancel and Close prompt.
+    CURLcode rc = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(m, &running) != CURLM_OK) {
+            rc = CURLE_FAILED_INIT;
+            break;
+        }
+        bool done = false;
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(m, &left)) {
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == h) {
+                rc = msg->data.result;
+                done = true;
+            }
+        }
+        if (done || running == 0) break;
+        if (CallbackAccess::ShouldStop(call)) {
+            rc = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(m, nullptr, 0, 50, nullptr);
+    }
+    curl_multi_remove_handle(m, h);
+    if (ownMulti) curl_multi_cleanup(m);
     --callDepth_;
-    lastError_ = FtpErrorCodeFromCurl(rc);
-    lastResponse_ = call.LastErrorReply.empty() ? call.LastReply : call.LastErrorReply;
+    SetError(rc, call);
     // A close asked for during the call happens now; a listing handle is its caller's.
     if (closeRequested_ && callDepth_ == 0) CloseNow();
     return rc;
+}
+
+void FtpSession::SetError(int curlResult, const Call& call) {
+    lastError_ = FtpErrorCodeFromCurl(curlResult);
+    lastResponse_ = call.LastErrorReply.empty() ? call.LastReply : call.LastErrorReply;
+    lastDetail_.clear();
+    const std::string library = call.ErrorBuffer;
+    switch (curlResult) {
+    case CURLE_OK:
+    case CURLE_ABORTED_BY_CALLBACK: break;
+    case CURLE_OPERATION_TIMEDOUT: {
+        const long seconds = main_ && curlResult == CURLE_OPERATION_TIMEDOUT && scheme_ != FtpScheme::Sftp
+                                 ? std::min(Timeouts.ResponseSeconds, Timeouts.ConnectSeconds)
+                                 : Timeouts.ConnectSeconds;
+        lastDetail_ = "The request has timed out. The server did not answer within " + std::to_string(seconds) +
+                      (seconds == 1 ? " second." : " seconds.");
+        break;
+    }
+    case CURLE_PEER_FAILED_VERIFICATION:
+        if (!call.HostKeyMessage.empty()) {
+            lastError_ = FtpErrorHostKey;
+            lastDetail_ = call.HostKeyMessage;
+        } else if (scheme_ == FtpScheme::Sftp) {
+            lastError_ = FtpErrorHostKey;
+            lastDetail_ = "The server's host key could not be checked against " + KnownHostsPath() + ".";
+        } else {
+            lastDetail_ = "The server's certificate is not trusted (" + library + ")." +
+                          (Security.CAFile.empty()
+                               ? " For a private certificate authority, name its file in the options."
+                               : " It is not signed by the certificate authority in " + Security.CAFile + ".");
+        }
+        break;
+    case CURLE_USE_SSL_FAILED:
+        lastDetail_ = "The server does not offer FTP over TLS, which an ftps:// server text requires.";
+        break;
+    case CURLE_SSL_CACERT_BADFILE:
+        lastDetail_ = "The certificate authority file " + Security.CAFile + " could not be read.";
+        break;
+    default:
+        if (scheme_ == FtpScheme::Sftp) {
+            // SSH has no reply lines; libcurl's own text is the best account of a refusal.
+            if (curlResult == CURLE_LOGIN_DENIED)
+                lastDetail_ = address_.Password.empty()
+                                  ? "Login denied: the server accepted neither the SSH agent's keys nor the key file."
+                                  : "Login denied: the server refused the user name or password.";
+            else if (lastError_ == FtpErrorServerReply && lastResponse_.empty())
+                lastResponse_ = library;
+            else if (lastError_ == FtpErrorSecureChannel && !library.empty())
+                lastDetail_ = "A secure connection to the server could not be made (" + library + ").";
+        } else if (lastError_ == FtpErrorSecureChannel && !library.empty()) {
+            lastDetail_ = "A secure connection to the server could not be made (" + library + ").";
+        }
+        break;
+    }
 }
 
 void FtpSession::Close() {
@@ -251,43 +476,60 @@ void FtpSession::Close() {
 void FtpSession::CloseNow() {
     if (main_) curl_easy_cleanup(static_cast<CURL*>(main_));
     main_ = nullptr;
+    if (mainMulti_) curl_multi_cleanup(static_cast<CURLM*>(mainMulti_));
+    mainMulti_ = nullptr;
     session_ = false;
     closeRequested_ = false;
     currentDir_.clear();
     transferMode_ = 0;
 }
 
-std::string FtpSession::LastErrorText() const { return FtpErrorText(lastError_, lastResponse_); }
+std::string FtpSession::LastErrorText() const {
+    return lastDetail_.empty() ? FtpErrorText(lastError_, lastResponse_) : lastDetail_;
+}
 
 bool FtpSession::OpenConnection(const FtpServerAddress& address) {
     lastError_ = FtpErrorNone;
     lastResponse_.clear();
+    lastDetail_.clear();
     if (!SessionOpen() || Busy()) {
         lastError_ = FtpErrorInternal;
         return false;
     }
-    if (main_) {
-        curl_easy_cleanup(static_cast<CURL*>(main_));
-        main_ = nullptr;
-    }
+    if (main_) curl_easy_cleanup(static_cast<CURL*>(main_));
+    main_ = nullptr;
+    if (mainMulti_) curl_multi_cleanup(static_cast<CURLM*>(mainMulti_));
+    mainMulti_ = nullptr;
     address_ = address;
-    if (!IsValidHost(TrimSpaces(address_.Server)) || address_.Port <= 0 || address_.Port > 65535) {
-        lastError_ = address_.Server.empty() ? FtpErrorNameNotResolved : FtpErrorInvalidUrl;
+    sizeRefused_ = false;
+    const FtpServerText server = ParseServerText(address.Server);
+    scheme_ = server.Scheme;
+    serverHost_ = server.Host;
+    if (address_.Port == 0) address_.Port = DefaultFtpPort(scheme_);
+    if (!IsValidHost(serverHost_) || address_.Port < 0 || address_.Port > 65535) {
+        lastError_ = serverHost_.empty() ? FtpErrorNameNotResolved : FtpErrorInvalidUrl;
         return false;
     }
     CURL* h = curl_easy_init();
-    if (!h) {
+    CURLM* m = curl_multi_init();
+    if (!h || !m) {
+        if (h) curl_easy_cleanup(h);
+        if (m) curl_multi_cleanup(m);
         lastError_ = FtpErrorOutOfHandles;
         return false;
     }
-    // Logging in with nothing to transfer: libcurl connects, sends USER/PASS and asks PWD.
+    // Logging in with nothing to transfer: libcurl connects, logs in and learns where the
+    // server starts (PWD for FTP, the home folder for SFTP).
     Call call;
     Configure(h, call, UrlFor("/"));
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     main_ = h;
-    if (Perform(h, call) != CURLE_OK) {
+    mainMulti_ = m;
+    if (Perform(h, call, m) != CURLE_OK) {
         if (main_) curl_easy_cleanup(static_cast<CURL*>(main_));
         main_ = nullptr;
+        if (mainMulti_) curl_multi_cleanup(static_cast<CURLM*>(mainMulti_));
+        mainMulti_ = nullptr;
         return false;
     }
     if (!main_) return false; // closed while connecting
@@ -299,10 +541,41 @@ bool FtpSession::OpenConnection(const FtpServerAddress& address) {
 
 std::string FtpSession::GetFtpCurrentDirectory() const { return ConnectionOpen() ? currentDir_ : std::string(); }
 
+namespace {
+
+// An absolute path with "." and ".." applied, ending in "/".
+std::string NormalFolder(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t end = std::min(path.find('/', start), path.size());
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string folder = "/";
+    for (const std::string& part : parts) folder += part + "/";
+    return folder;
+}
+
+} // namespace
+
 void FtpSession::SetFtpCurrentDirectory(std::string_view path) {
     if (!ConnectionOpen() || Busy() || path.empty() || !IsSafeCommandArgument(path)) return;
     const std::string target = path.front() == '/' ? std::string(path) : currentDir_ + std::string(path);
     Call call;
+    if (scheme_ == FtpScheme::Sftp) {
+        // SFTP has no working directory: the folder is ours to keep, once it lists.
+        const std::string folder = NormalFolder(target);
+        Configure(main_, call, UrlFor(folder));
+        curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_DIRLISTONLY, 1L);
+        if (Perform(main_, call, mainMulti_) == CURLE_OK && ConnectionOpen()) currentDir_ = folder;
+        return;
+    }
     Configure(main_, call, UrlFor("/"));
     curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_NOBODY, 1L);
     // Start from the current directory so that a failing change leaves the server there;
@@ -310,7 +583,7 @@ void FtpSession::SetFtpCurrentDirectory(std::string_view path) {
     for (const std::string& command : {"*CWD " + currentDir_, "*CWD " + target, std::string("PWD")})
         call.Quote = curl_slist_append(call.Quote, command.c_str());
     curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_QUOTE, call.Quote);
-    const int rc = Perform(main_, call);
+    const int rc = Perform(main_, call, mainMulti_);
     if (main_) curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_QUOTE, nullptr); // the list dies with call
     if (rc != CURLE_OK || !ConnectionOpen()) return;
     for (auto it = call.Replies.rbegin(); it != call.Replies.rend(); ++it) {
@@ -329,6 +602,19 @@ void* FtpSession::OpenListingConnection() const {
 bool FtpSession::FindFiles(std::string_view directory,
                            const std::function<bool(const FtpDirEntry&)>& onEntry) {
     if (Busy()) return false;
+    if (scheme_ == FtpScheme::Sftp) {
+        // One SSH session is enough: listings run on the main connection.
+        if (!ConnectionOpen()) return false;
+        Call call;
+        call.OnEntry = &onEntry;
+        call.LongListing = true;
+        Configure(main_, call, UrlFor(EnsureTrailingSlash(directory)));
+        const int rc = Perform(main_, call, mainMulti_);
+        if (rc == CURLE_OK && !call.Pending.empty()) {
+            if (const auto entry = ParseLongListLine(call.Pending)) onEntry(*entry);
+        }
+        return rc == CURLE_OK || call.StoppedByCaller;
+    }
     CURL* h = static_cast<CURL*>(OpenListingConnection());
     if (!h) return false;
     Call call;
@@ -347,18 +633,52 @@ bool FtpSession::FindFiles(std::string_view directory,
     return rc == CURLE_OK || rc == CURLE_REMOTE_FILE_NOT_FOUND || call.StoppedByCaller;
 }
 
+std::optional<FtpDirEntry> FtpSession::FindFileInListing(std::string_view remotePath) {
+    const size_t slash = remotePath.rfind('/');
+    const std::string folder(slash == std::string_view::npos ? std::string_view("/") : remotePath.substr(0, slash + 1));
+    const std::string name(slash == std::string_view::npos ? remotePath : remotePath.substr(slash + 1));
+    std::optional<FtpDirEntry> found;
+    const bool listed = FindFiles(folder, [&](const FtpDirEntry& entry) {
+        if (entry.Name != name) return true;
+        if (!entry.IsDirectory) found = entry;
+        return false;
+    });
+    if (!found && listed) {
+        lastError_ = FtpErrorItemNotFound;
+        lastResponse_.clear();
+        lastDetail_.clear();
+    }
+    return found;
+}
+
 std::optional<FtpDirEntry> FtpSession::FindFile(std::string_view remotePath) {
     if (Busy() || remotePath.empty() || remotePath.back() == '/') return std::nullopt;
+    // SFTP has no SIZE; a server that refused it once is not asked again.
+    if (scheme_ == FtpScheme::Sftp || sizeRefused_)
+        return ConnectionOpen() ? FindFileInListing(remotePath) : std::nullopt;
     CURL* h = static_cast<CURL*>(OpenListingConnection());
     if (!h) return std::nullopt;
     Call call;
     Configure(h, call, UrlFor(remotePath));
-    curl_easy_setopt(h, CURLOPT_NOBODY, 1L); // SIZE only
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L); // SIZE only: the fast way
     const int rc = Perform(h, call);
     curl_off_t size = -1;
     if (rc == CURLE_OK) curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
     curl_easy_cleanup(h);
-    if (rc != CURLE_OK) return std::nullopt;
+    if (rc == CURLE_ABORTED_BY_CALLBACK || !ConnectionOpen() || host_.IsCancelled()) return std::nullopt;
+    // Some servers refuse SIZE ("550 SIZE not allowed here.") or do not know it; the file's
+    // directory listing still says whether it exists and how big it is.
+    if (rc != CURLE_OK || size < 0) {
+        const int error = lastError_;
+        const std::string response = lastResponse_;
+        auto entry = FindFileInListing(remotePath);
+        if (entry && rc != CURLE_OK) sizeRefused_ = true;
+        if (!entry) {
+            lastError_ = error;
+            lastResponse_ = response;
+        }
+        return entry;
+    }
     FtpDirEntry entry;
     const size_t slash = remotePath.rfind('/');
     entry.Name = std::string(slash == std::string_view::npos ? remotePath : remotePath.substr(slash + 1));
@@ -376,6 +696,7 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
     if (!ConnectionOpen() || Busy()) return false;
     lastError_ = FtpErrorNone;
     lastResponse_.clear();
+    lastDetail_.clear();
     std::error_code ec;
     if (failIfExists && std::filesystem::exists(localPath, ec)) {
         lastError_ = EEXIST;
@@ -408,8 +729,11 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
     call.Download = true;
     call.Out = out;
     Configure(main_, call, UrlFor(remotePath));
+    // libcurl asks SIZE before RETR too; a server known to refuse it is not asked.
+    if (sizeRefused_ && scheme_ != FtpScheme::Sftp)
+        curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     transferMode_ = 3;
-    const int rc = Perform(main_, call);
+    const int rc = Perform(main_, call, mainMulti_);
     transferMode_ = 0;
 
     bool ok = rc == CURLE_OK;

@@ -1,10 +1,15 @@
 #pragma once
 // The FTP session layer: one server connection at a time, kept open between commands, plus
-// a short-lived second connection for every listing and size lookup so that browsing never
-// ties up the connection a download runs on. Built on libcurl's easy interface; every call
-// is synchronous and reports progress and asks about Cancel through the RunHost.
+// a short-lived second connection for every FTP listing and size lookup so that browsing
+// never ties up the connection a download runs on. The server text picks the protocol:
+// plain FTP, FTP with required explicit TLS (ftps://) or SFTP (sftp://). Every call is
+// synchronous; it drives libcurl itself and looks at Cancel at least every 50 ms, even while
+// no byte moves, so a front end that runs the session on a worker thread and answers
+// RunHost::IsCancelled from an atomic flag stops a connect or transfer within a fraction of a
+// second.
 #include "FtpText.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,15 +21,23 @@ namespace trevix {
 class RunHost;
 
 struct FtpServerAddress {
-    std::string Server; // host name or address, as typed
-    int Port = 21;
+    std::string Server; // host name or address as typed, optionally with ftp://, ftps:// or sftp://
+    int Port = 0;       // 0: the scheme's standard port (21, or 22 for SFTP)
     std::string Username;
-    std::string Password;
+    std::string Password; // SFTP without a password logs in with the SSH agent or key file
+};
+
+// Whom to trust. Verification is never switched off: an empty CAFile means the system's
+// certificate authorities, an empty KnownHostsFile means ~/.ssh/known_hosts.
+struct FtpSecurity {
+    std::string CAFile;         // FTPS: an extra certificate authority (PEM)
+    std::string KnownHostsFile; // SFTP: the known host keys
+    std::string KeyFile;        // SFTP: a private key; empty: ~/.ssh/id_ed25519, id_ecdsa or id_rsa
 };
 
 struct FtpTimeouts {
-    long ConnectSeconds = 30;  // to open a connection
-    long ResponseSeconds = 60; // for the server to answer a command
+    long ConnectSeconds = 30;  // to open a connection (TLS and SSH handshakes included)
+    long ResponseSeconds = 30; // for the server to answer a command
     long StalledSeconds = 60;  // a transfer that moves no byte this long is given up
 };
 
@@ -36,6 +49,7 @@ public:
     FtpSession& operator=(const FtpSession&) = delete;
 
     FtpTimeouts Timeouts;
+    FtpSecurity Security;
 
     // The session: the library set up for direct, passive, uncached FTP.
     bool OpenSession();
@@ -45,6 +59,9 @@ public:
     // LastError() says why and nothing stays open of the connection.
     bool OpenConnection(const FtpServerAddress& address);
     bool ConnectionOpen() const { return main_ != nullptr && !closeRequested_; }
+    // What the last OpenConnection was asked for, the port resolved (0 became 21 or 22).
+    const FtpServerAddress& Address() const { return address_; }
+    FtpScheme Scheme() const { return scheme_; }
 
     // Closes the main connection and the session. Called while a command runs (a Cancel or
     // Close button handled while events are processed), it stops that command, which then
@@ -67,8 +84,9 @@ public:
     // order, without "." and "..". onEntry returns false to stop early. False when the
     // listing could not be read (an empty directory is a success).
     bool FindFiles(std::string_view directory, const std::function<bool(const FtpDirEntry&)>& onEntry);
-    // Looks one remote file up (absolute path) on a second connection to learn its size.
-    // Nullopt when it does not exist or is not a file.
+    // Looks one remote file up (absolute path) to learn its size: SIZE on a second FTP
+    // connection, and the file's directory listing when the server refuses SIZE (or for
+    // SFTP). Nullopt when it does not exist or is not a file.
     std::optional<FtpDirEntry> FindFile(std::string_view remotePath);
 
     // Downloads one file on the main connection. The bytes go to a temporary file in the
@@ -85,6 +103,9 @@ public:
     // True while a command runs; the front end may then only close.
     bool Busy() const { return callDepth_ > 0; }
 
+    // The known-hosts file SFTP host keys are checked against.
+    std::string KnownHostsPath() const;
+
     // The URL libcurl is given for an absolute remote path (exposed for tests).
     std::string UrlFor(std::string_view absolutePath) const;
 
@@ -96,18 +117,27 @@ private:
     // persistent main_ for everything else, so its control connection is reused.
     void* OpenListingConnection() const;
     void Configure(void* handle, Call& call, const std::string& url) const;
-    int Perform(void* handle, Call& call);
+    // Runs one transfer on the multi handle (the main connection's, or a fresh one for a
+    // second connection), checking Cancel and Close between short waits.
+    int Perform(void* handle, Call& call, void* multi = nullptr);
+    void SetError(int curlResult, const Call& call);
+    std::optional<FtpDirEntry> FindFileInListing(std::string_view remotePath);
     void CloseNow();
 
     RunHost& host_;
     bool session_ = false;
-    void* main_ = nullptr; // CURL*
+    void* main_ = nullptr;      // CURL*
+    void* mainMulti_ = nullptr; // CURLM*: keeps the main connection between commands
     FtpServerAddress address_;
+    FtpScheme scheme_ = FtpScheme::Ftp;
+    std::string serverHost_; // the host part of the server text
     std::string currentDir_;
     int lastError_ = 0;
     std::string lastResponse_;
-    int callDepth_ = 0;
-    bool closeRequested_ = false;
+    std::string lastDetail_; // a complete message that replaces the table's text
+    bool sizeRefused_ = false; // the server refuses SIZE: files are looked up in listings
+    std::atomic<int> callDepth_{0};
+    std::atomic<bool> closeRequested_{false};
     int64_t transferTotal_ = 0;
     int64_t bytesReceived_ = 0;
     int transferMode_ = 0;
@@ -116,5 +146,9 @@ private:
 // The directory of a 257 reply (`257 "/a ""b""" is current directory.` gives /a "b");
 // nullopt when the line is not one.
 std::optional<std::string> ParsePwdReply(std::string_view line);
+
+// An SSH key's fingerprint as ssh-keygen -l shows it: "SHA256:" and the unpadded base64 of
+// the SHA-256 digest of the raw key.
+std::string SshKeyFingerprint(std::string_view rawKey);
 
 } // namespace trevix

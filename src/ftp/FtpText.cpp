@@ -1,5 +1,6 @@
 #include "FtpText.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -21,13 +22,88 @@ std::string EnsureTrailingPathSeparator(std::string_view text) {
     return out;
 }
 
-int ParseFtpPort(std::string_view text) {
+int ParseFtpPort(std::string_view text, int defaultPort) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     int port = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (ec != std::errc() || end != text.data() + text.size() || port <= 0 || port > 65535) return 21;
+    if (ec != std::errc() || end != text.data() + text.size() || port <= 0 || port > 65535) return defaultPort;
     return port;
+}
+
+FtpServerText ParseServerText(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    FtpServerText result;
+    static const struct {
+        std::string_view Prefix;
+        FtpScheme Scheme;
+    } schemes[] = {{"ftp://", FtpScheme::Ftp}, {"ftps://", FtpScheme::Ftps}, {"sftp://", FtpScheme::Sftp}};
+    for (const auto& s : schemes) {
+        if (text.size() < s.Prefix.size()) continue;
+        bool same = true;
+        for (size_t i = 0; i < s.Prefix.size() && same; ++i)
+            same = std::tolower(static_cast<unsigned char>(text[i])) == s.Prefix[i];
+        if (!same) continue;
+        result.Scheme = s.Scheme;
+        text.remove_prefix(s.Prefix.size());
+        break;
+    }
+    while (!text.empty() && text.back() == '/') text.remove_suffix(1);
+    result.Host = std::string(text);
+    return result;
+}
+
+int DefaultFtpPort(FtpScheme scheme) { return scheme == FtpScheme::Sftp ? 22 : 21; }
+
+const char* FtpSchemeName(FtpScheme scheme) {
+    switch (scheme) {
+    case FtpScheme::Ftps: return "FTPS";
+    case FtpScheme::Sftp: return "SFTP";
+    default: return "FTP";
+    }
+}
+
+std::optional<FtpDirEntry> ParseLongListLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    // Eight fields separated by blanks, then the name, which may hold blanks of its own.
+    std::string_view fields[8];
+    size_t pos = 0;
+    for (auto& field : fields) {
+        while (pos < line.size() && line[pos] == ' ') ++pos;
+        const size_t start = pos;
+        while (pos < line.size() && line[pos] != ' ') ++pos;
+        if (start == pos) return std::nullopt;
+        field = line.substr(start, pos - start);
+    }
+    if (pos >= line.size() || line[pos] != ' ') return std::nullopt;
+    std::string_view name = line.substr(pos + 1);
+    const char type = fields[0][0];
+    if (fields[0].size() < 10 || std::string_view("-dlcbps").find(type) == std::string_view::npos) return std::nullopt;
+    if (type == 'l') name = name.substr(0, name.find(" -> "));
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    FtpDirEntry entry;
+    entry.Name = std::string(name);
+    entry.IsDirectory = type == 'd';
+    uint64_t size = 0;
+    const auto [end, ec] = std::from_chars(fields[4].data(), fields[4].data() + fields[4].size(), size);
+    if (ec != std::errc() || end != fields[4].data() + fields[4].size()) return std::nullopt;
+    if (!entry.IsDirectory) entry.Size = size;
+    entry.Modified = std::string(fields[5]) + " " + std::string(fields[6]) + " " + std::string(fields[7]);
+    return entry;
+}
+
+std::string NumberedName(std::string_view name, int number) {
+    std::string_view tail;
+    if (name.size() > 3 && name.substr(name.size() - 3) == ".gz") {
+        tail = name.substr(name.size() - 3);
+        name.remove_suffix(3);
+    }
+    // A leading dot (".hidden") is part of the name, not an extension.
+    size_t dot = name.rfind('.');
+    if (dot == 0 || dot == std::string_view::npos) dot = name.size();
+    return std::string(name.substr(0, dot)) + " (" + std::to_string(number) + ")" + std::string(name.substr(dot)) +
+           std::string(tail);
 }
 
 std::string FormatFileSize(uint64_t bytes) {

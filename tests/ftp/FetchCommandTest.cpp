@@ -164,3 +164,81 @@ TEST_F(FetchCommandTest, FailuresExitWithStatusTwo) {
 
 } // namespace
 } // namespace trevix
+
+namespace trevix {
+namespace {
+
+using namespace trevix::test;
+
+TEST(FetchUrlTest, EncryptedSchemesAndTheirPaths) {
+    const struct {
+        const char* Url;
+        const char* Scheme;
+        const char* Host;
+        const char* Directory;
+        const char* File;
+    } cases[] = {
+        {"ftps://bob@example.com/logs/a.log", "ftps", "example.com", "logs", "a.log"},
+        {"FTPS://bob@example.com/%2Fvar/a.log", "ftps", "example.com", "/var", "a.log"},
+        {"sftp://bob@example.com/var/log/a.log", "sftp", "example.com", "/var/log", "a.log"},
+        {"sftp://bob@example.com/a.log", "sftp", "example.com", "/", "a.log"},
+        {"sftp://bob@example.com/~/logs/a.log", "sftp", "example.com", "logs", "a.log"},
+        {"sftp://bob@example.com/~/a.log", "sftp", "example.com", "", "a.log"},
+        {"ftp://bob@example.com/a.log", "ftp", "example.com", "", "a.log"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto url = ParseFetchUrl(c.Url, error);
+        ASSERT_TRUE(url.has_value()) << c.Url << ": " << error;
+        EXPECT_EQ(url->Scheme, c.Scheme) << c.Url;
+        EXPECT_EQ(url->Host, c.Host) << c.Url;
+        EXPECT_EQ(url->Directory, c.Directory) << c.Url;
+        EXPECT_EQ(url->File, c.File) << c.Url;
+    }
+}
+
+TEST(FetchEncryptedTest, FetchesOverFtpsAndSftpWithTheTrustGiven) {
+    TempFolder tree, keys, folder;
+    BuildSmallTree(tree.Path());
+    SftpTestServer sftp(tree.Path());
+    ASSERT_TRUE(sftp.Running()) << sftp.Error();
+    FtpsTestServer ftps(tree.Path());
+    WriteFile(keys / "known_hosts", sftp.KnownHostsLine());
+    WriteFile(keys / "none", "");
+    WriteFile(keys / "password", std::string(kFtpPassword) + "\n");
+    unsetenv("TREVIX_FTP_PASSWORD");
+    const std::string sftpBase = "sftp://" + std::string(kFtpUser) + "@127.0.0.1:" + std::to_string(sftp.Port());
+    const std::string ftpsBase = "ftps://" + std::string(kFtpsUser) + "@127.0.0.1:" + std::to_string(ftps.Port());
+    const struct {
+        bool Ftps;
+        std::vector<std::string> Args;
+        int Status;
+        std::string Message; // in stderr
+        std::vector<std::string> Files;
+    } cases[] = {
+        {false, {sftpBase + "/logs/access.log", sftpBase + "/readme.txt", "--known-hosts", keys / "known_hosts"}, 0,
+         "Transfer completed successfully.", {"access.log", "readme.txt"}},
+        {false, {sftpBase + "/readme.txt", "--known-hosts", keys / "none"}, 2,
+         "host key is not known: ED25519 key " + sftp.Fingerprint(), {}},
+        {true, {ftpsBase + "/logs/sub/old.log", "--ca-file", ftps.CAFile()}, 0, "Transfer completed successfully.",
+         {"old.log"}},
+        {true, {ftpsBase + "/logs/sub/old.log"}, 2, "The server's certificate is not trusted", {}},
+    };
+    for (const auto& c : cases) {
+        if (c.Ftps && !ftps.SkipReason().empty()) continue; // not root: vsftpd cannot run
+        TempFolder target;
+        std::vector<std::string> args = c.Args;
+        args.insert(args.end(), {"--to", target.Path(), "--password-file", keys / "password"});
+        std::ostringstream out, err;
+        EXPECT_EQ(RunFetchCommand(args, out, err), c.Status) << c.Args[0] << "\n" << err.str();
+        EXPECT_NE(err.str().find(c.Message), std::string::npos) << c.Message << " not in:\n" << err.str();
+        EXPECT_EQ(FolderNames(target.Path()), c.Files) << c.Args[0];
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(RunFetchCommand({"--help"}, out, err), 0);
+    EXPECT_NE(out.str().find("--known-hosts F"), std::string::npos);
+    EXPECT_NE(out.str().find("--ca-file F"), std::string::npos);
+}
+
+} // namespace
+} // namespace trevix

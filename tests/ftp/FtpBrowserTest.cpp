@@ -367,3 +367,82 @@ TEST_F(FtpBrowserTest, ClosingThePanelDuringADownloadStopsTheLoop) {
 
 } // namespace
 } // namespace trevix
+
+namespace trevix {
+namespace {
+
+using namespace trevix::test;
+
+TEST(FtpRememberPasswordTest, AnUntickedBoxKeepsThePasswordOutOfTheAccount) {
+    const struct {
+        bool Remember;
+        const char* Stored;
+    } cases[] = {{true, "pw"}, {false, ""}};
+    for (const auto& c : cases) {
+        SiteProfile p = Shop();
+        FtpPanelFields fields{"other.net", "user", "pw", "", "/dir/", ""};
+        fields.RememberPassword = c.Remember;
+        EXPECT_EQ(FtpBrowser::StoreAccount(p, fields), 1);
+        EXPECT_EQ(p.FtpAccounts[1].Password, c.Stored);
+        EXPECT_EQ(p.FtpAccounts[1].Username, "user");
+    }
+}
+
+TEST_F(FtpBrowserTest, AnExistingLocalFileIsReplacedKeptBesideOrSkippedAsAnswered) {
+    ASSERT_TRUE(Connect("/logs"));
+    const struct {
+        FileExistsChoice Answer;
+        std::vector<std::string> Downloaded; // local names
+        std::vector<std::string> Folder;
+        bool OldKept;
+    } cases[] = {
+        {FileExistsChoice::Replace, {"access.log", "old.log"}, {"access.log", "old.log"}, false},
+        {FileExistsChoice::KeepBoth, {"access (3).log", "old.log"}, {"access (2).log", "access (3).log", "access.log", "old.log"}, true},
+        {FileExistsChoice::Skip, {"old.log"}, {"access (2).log", "access.log", "old.log"}, true},
+    };
+    for (const auto& c : cases) {
+        TempFolder target;
+        browser.Fields.DownloadFolder = target.Path();
+        WriteFile(target / "access.log", "yesterday");
+        if (c.Answer != FileExistsChoice::Replace) WriteFile(target / "access (2).log", "the day before");
+        std::vector<std::string> asked;
+        browser.OnFileExists = [&](const std::string& path) {
+            asked.push_back(path);
+            return c.Answer;
+        };
+        browser.ChangePath2("/logs");
+        const auto outcome = browser.Download(&profile, {EntryOf("access.log")}, AfterDownloadChoice::DoNothing);
+        browser.ChangePath2("/logs/sub");
+        const auto second = browser.Download(&profile, {EntryOf("old.log")}, AfterDownloadChoice::DoNothing);
+        EXPECT_TRUE(outcome.Succeeded && second.Succeeded);
+        EXPECT_EQ(asked, std::vector<std::string>{target / "access.log"}); // only the name that exists
+        std::vector<std::string> downloaded = outcome.DownloadedFiles;
+        downloaded.insert(downloaded.end(), second.DownloadedFiles.begin(), second.DownloadedFiles.end());
+        std::vector<std::string> expected;
+        for (const auto& name : c.Downloaded) expected.push_back(target / name);
+        EXPECT_EQ(downloaded, expected);
+        EXPECT_EQ(FolderNames(target.Path()), c.Folder);
+        EXPECT_EQ(ReadFile(target / "access.log") == "yesterday", c.OldKept);
+        EXPECT_EQ(outcome.SkippedFiles.size(), c.Answer == FileExistsChoice::Skip ? 1u : 0u);
+    }
+}
+
+TEST(FtpRefusedSizeBrowserTest, DownloadsFromAServerThatRefusesSize) {
+    FtpTestServer server(true);
+    ASSERT_TRUE(server.Running()) << server.Error();
+    TempFolder folder;
+    RecordingHost host;
+    ProgramOptions options;
+    FtpBrowser browser(host, options, nullptr);
+    browser.Fields = {"127.0.0.1", kFtpUser, kFtpPassword, std::to_string(server.Port()), "/logs", folder.Path()};
+    browser.Connect(nullptr);
+    ASSERT_TRUE(browser.Connected());
+    const auto outcome = browser.Download(nullptr, {"access.log", "error log.txt"}, AfterDownloadChoice::DoNothing);
+    EXPECT_TRUE(outcome.Succeeded) << outcome.Detail;
+    EXPECT_EQ(ReadFile(folder / "access.log"), ServerAccessLog());
+    EXPECT_EQ(ReadFile(folder / "error log.txt").size(), 47u);
+    EXPECT_EQ(host.ProgressMaximums.back(), 47); // the size came from the listing
+}
+
+} // namespace
+} // namespace trevix

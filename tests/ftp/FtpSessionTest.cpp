@@ -299,7 +299,7 @@ TEST_F(FtpSessionTest, RefusedTransferReportsTheServerReply) {
 }
 
 TEST_F(FtpSessionTest, NothingWorksWithoutAConnection) {
-    FtpDirEntry entry{"readme.txt", false, 31};
+    FtpDirEntry entry{"readme.txt", false, 31, {}};
     EXPECT_FALSE(session.FtpDownloadFile("/readme.txt", folder / "readme.txt", entry, false));
     EXPECT_FALSE(session.FindFile("/readme.txt").has_value());
     EXPECT_FALSE(session.FindFiles("/", [](const FtpDirEntry&) { return true; }));

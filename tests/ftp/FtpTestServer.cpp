@@ -10,16 +10,16 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace trevix::test {
 
-FtpTestServer::FtpTestServer() {
-    std::string python = TREVIX_FTP_PYTHON;
-    if (python.empty()) {
-        error_ = "no Python with pyftpdlib was found when the build was configured";
+ScriptServer::ScriptServer(std::vector<std::string> args) {
+    if (args.empty() || args[0].empty()) {
+        error_ = "no interpreter for the test server was found when the build was configured";
         return;
     }
     int in[2], out[2];
@@ -33,9 +33,10 @@ FtpTestServer::FtpTestServer() {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, in[1]);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string script = TREVIX_FTP_SERVER_SCRIPT, user = kFtpUser, password = kFtpPassword;
-    char* argv[] = {python.data(), script.data(), user.data(), password.data(), nullptr};
-    const int rc = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int rc = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
@@ -43,7 +44,7 @@ FtpTestServer::FtpTestServer() {
     if (rc != 0) {
         pid_ = -1;
         close(out[0]);
-        error_ = "cannot start " + python;
+        error_ = "cannot start " + args[0];
         return;
     }
     // The server prints its port once it listens.
@@ -57,16 +58,121 @@ FtpTestServer::FtpTestServer() {
     }
     close(out[0]);
     port_ = std::atoi(line.c_str());
-    if (port_ <= 0) error_ = "the FTP test server did not start (output: '" + line + "')";
+    if (port_ <= 0) error_ = "the test server " + args[1] + " did not start (output: '" + line + "')";
 }
 
-FtpTestServer::~FtpTestServer() {
+ScriptServer::~ScriptServer() {
     if (stdinFd_ >= 0) close(stdinFd_); // end of input stops the server
     if (pid_ > 0) {
-        kill(pid_, SIGTERM);
+        // A moment to stop on its own (the FTPS script then stops its vsftpd), then firmly.
         int status = 0;
-        waitpid(pid_, &status, 0);
+        for (int i = 0; i < 40 && waitpid(pid_, &status, WNOHANG) == 0; ++i) usleep(25000);
+        if (waitpid(pid_, &status, WNOHANG) == 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, &status, 0);
+        }
     }
+}
+
+namespace {
+std::vector<std::string> FtpServerArgs(bool refuseSize, int extraMegabytes) {
+    std::vector<std::string> args = {TREVIX_FTP_PYTHON, TREVIX_FTP_SERVER_SCRIPT, kFtpUser, kFtpPassword};
+    if (refuseSize) args.push_back("--refuse-size");
+    if (extraMegabytes > 0) {
+        args.push_back("--extra-mb");
+        args.push_back(std::to_string(extraMegabytes));
+    }
+    return args;
+}
+
+std::string MakeWorkFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "trevix-srv-XXXXXX").string();
+    return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+} // namespace
+
+FtpTestServer::FtpTestServer(bool refuseSize, int extraMegabytes)
+    : ScriptServer(FtpServerArgs(refuseSize, extraMegabytes)) {}
+
+int RunProgram(const std::vector<std::string>& args, std::string* output) {
+    int out[2];
+    if (pipe(out) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (std::string& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, copy[0].c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string text;
+    char buf[4096];
+    ssize_t n;
+    while (rc == 0 && (n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+    close(out[0]);
+    if (output) *output = text;
+    if (rc != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void BuildSmallTree(const std::string& root) {
+    std::filesystem::create_directories(root + "/logs/sub");
+    std::filesystem::create_directories(root + "/big");
+    WriteFile(root + "/readme.txt", "Test server for log downloads.\n");
+    WriteFile(root + "/logs/access.log", ServerAccessLog());
+    WriteFile(root + "/logs/error log.txt", "[error] something odd\r\n[error] something else\r\n");
+    WriteFile(root + "/logs/sub/old.log", ServerAccessLog(3));
+    WriteFile(root + "/big/big.bin", ServerPatternBytes(kEncryptedBigSize, 3));
+}
+
+FtpsTestServer::FtpsTestServer(const std::string& folder, bool selfSigned) {
+    if (geteuid() != 0) {
+        skip_ = "the FTPS tests run vsftpd, which needs root (CI runs as root)";
+        return;
+    }
+    if (access("/usr/sbin/vsftpd", X_OK) != 0) {
+        skip_ = "vsftpd is not installed (scripts/install-deps.sh installs it)";
+        return;
+    }
+    work_ = MakeWorkFolder();
+    std::vector<std::string> args = {"/bin/bash", TREVIX_FTPS_SERVER_SCRIPT, folder, work_, kFtpPassword};
+    if (selfSigned) args.push_back("self-signed");
+    server_ = std::make_unique<ScriptServer>(args);
+}
+
+SftpTestServer::SftpTestServer(const std::string& folder, const std::string& clientKey) {
+    work_ = MakeWorkFolder();
+    const std::string key = work_ + "/host_ed25519";
+    if (RunProgram({"ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-C", "test host", "-f", key}) != 0) {
+        error_ = "ssh-keygen failed";
+        return;
+    }
+    publicKey_ = ReadFile(key + ".pub");
+    publicKey_ = publicKey_.substr(0, publicKey_.rfind(' ')); // without the comment
+    std::string listing;
+    RunProgram({"ssh-keygen", "-l", "-E", "sha256", "-f", key + ".pub"}, &listing);
+    const size_t at = listing.find("SHA256:");
+    if (at != std::string::npos) fingerprint_ = listing.substr(at, listing.find(' ', at) - at);
+    std::vector<std::string> args = {TREVIX_FTP_PYTHON, TREVIX_SFTP_SERVER_SCRIPT, folder, key, kFtpUser, kFtpPassword};
+    if (!clientKey.empty()) {
+        if (RunProgram({"ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", clientKey}) != 0) {
+            error_ = "ssh-keygen failed for the client key";
+            return;
+        }
+        args.push_back(clientKey + ".pub");
+    }
+    server_ = std::make_unique<ScriptServer>(args);
+}
+
+std::string SftpTestServer::KnownHostsLine() const {
+    return "[127.0.0.1]:" + std::to_string(Port()) + " " + publicKey_ + "\n";
 }
 
 std::string ServerAccessLog(int lines) {

@@ -4,6 +4,7 @@
 #include "engine/RunHost.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -16,11 +17,14 @@ inline constexpr long long kMediumSize = 3 * 1024 * 1024 + 17;
 inline constexpr long long kBigSize = 50LL * 1024 * 1024;
 inline constexpr long long kHugeSize = 5LL * 1024 * 1024 * 1024;
 
-// Starts the server on construction and stops it on destruction.
-class FtpTestServer {
+// A server program that prints its port on stdout once it listens and stops when its
+// stdin closes. Started on construction, stopped on destruction.
+class ScriptServer {
 public:
-    FtpTestServer();
-    ~FtpTestServer();
+    explicit ScriptServer(std::vector<std::string> argv);
+    ~ScriptServer();
+    ScriptServer(const ScriptServer&) = delete;
+    ScriptServer& operator=(const ScriptServer&) = delete;
     int Port() const { return port_; }
     bool Running() const { return port_ > 0; }
     const std::string& Error() const { return error_; }
@@ -32,6 +36,60 @@ private:
     std::string error_;
 };
 
+// pyftpdlib over the tree of ftp_server.py; refuseSize makes it answer SIZE with 550.
+class FtpTestServer : public ScriptServer {
+public:
+    explicit FtpTestServer(bool refuseSize = false, int extraMegabytes = 0);
+};
+
+// A small tree for the encrypted servers: readme.txt, logs/access.log, logs/error log.txt,
+// logs/sub/old.log and big/big.bin (kEncryptedBigSize pattern bytes, seed 3).
+inline constexpr long long kEncryptedBigSize = 24LL * 1024 * 1024;
+void BuildSmallTree(const std::string& root);
+
+inline constexpr const char* kFtpsUser = "trevixftp";
+
+// vsftpd with explicit TLS over a folder; needs root (SkipReason says why it cannot run).
+// CAFile() is the certificate authority that signed its certificate; with selfSigned the
+// server shows a self-signed certificate instead.
+class FtpsTestServer {
+public:
+    FtpsTestServer(const std::string& folder, bool selfSigned = false);
+    int Port() const { return server_ ? server_->Port() : 0; }
+    bool Running() const { return server_ && server_->Running(); }
+    std::string Error() const { return server_ ? server_->Error() : skip_; }
+    const std::string& SkipReason() const { return skip_; }
+    std::string CAFile() const { return work_ + "/ca.pem"; }
+
+private:
+    std::string work_;
+    std::string skip_;
+    std::unique_ptr<ScriptServer> server_;
+};
+
+// asyncssh over a folder with a host key made by ssh-keygen. KnownHostsLine() trusts it;
+// Fingerprint() is what ssh-keygen -l says of it. With clientKey, the server also accepts
+// the user's public key clientKey + ".pub" (made here too).
+class SftpTestServer {
+public:
+    SftpTestServer(const std::string& folder, const std::string& clientKey = "");
+    int Port() const { return server_ ? server_->Port() : 0; }
+    bool Running() const { return server_ && server_->Running(); }
+    std::string Error() const { return server_ ? server_->Error() : error_; }
+    std::string KnownHostsLine() const;
+    const std::string& Fingerprint() const { return fingerprint_; }
+
+private:
+    std::string work_;
+    std::string error_;
+    std::string publicKey_; // "ssh-ed25519 AAAA..."
+    std::string fingerprint_;
+    std::unique_ptr<ScriptServer> server_;
+};
+
+// Runs a program to its end; its exit status, and its stdout in output.
+int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
+
 // The bytes the server's tree holds, generated the same way, for byte-for-byte checks.
 std::string ServerAccessLog(int lines = 400);
 std::string ServerPatternBytes(size_t size, int seed);
@@ -42,6 +100,7 @@ void WriteFile(const std::string& path, const std::string& content);
 std::vector<std::string> FolderNames(const std::string& folder);
 
 // A fresh empty folder that is removed with everything in it at the end.
+// (Declared before the servers that keep their keys in one.)
 class TempFolder {
 public:
     TempFolder();

@@ -42,10 +42,93 @@ TEST(FtpTextTest, PortRule) {
     for (const auto& c : cases) EXPECT_EQ(ParseFtpPort(c.Text), c.Port) << "'" << c.Text << "'";
 }
 
+TEST(FtpTextTest, SchemeAndStandardPortOfTheServerText) {
+    const struct {
+        const char* Text;
+        FtpScheme Scheme;
+        const char* Host;
+        const char* PortBox;
+        int Port;
+    } cases[] = {
+        {"ftp.example.com", FtpScheme::Ftp, "ftp.example.com", "", 21},
+        {"ftp://ftp.example.com", FtpScheme::Ftp, "ftp.example.com", "0", 21},
+        {"FTPS://Secure.example.com/", FtpScheme::Ftps, "Secure.example.com", "", 21},
+        {" ftps://10.0.0.1 ", FtpScheme::Ftps, "10.0.0.1", "990", 990},
+        {"sftp://host", FtpScheme::Sftp, "host", "", 22},
+        {"SFTP://host", FtpScheme::Sftp, "host", "0", 22},
+        {"sftp://host", FtpScheme::Sftp, "host", "2222", 2222},
+        {"sftp://host", FtpScheme::Sftp, "host", "junk", 22},
+        {"http://host", FtpScheme::Ftp, "http://host", "", 21}, // refused later as a server name
+        {"ftpsx://host", FtpScheme::Ftp, "ftpsx://host", "", 21},
+    };
+    for (const auto& c : cases) {
+        const FtpServerText server = ParseServerText(c.Text);
+        EXPECT_EQ(server.Scheme, c.Scheme) << c.Text;
+        EXPECT_EQ(server.Host, c.Host) << c.Text;
+        EXPECT_EQ(ParseFtpPort(c.PortBox, DefaultFtpPort(server.Scheme)), c.Port) << c.Text << " port " << c.PortBox;
+    }
+}
+
+TEST(FtpTextTest, LongListingLines) {
+    const struct {
+        const char* Line;
+        bool IsEntry;
+        const char* Name;
+        bool IsDirectory;
+        uint64_t Size;
+        const char* Modified;
+    } cases[] = {
+        {"-rw-r--r--    1 0        0             123 Dec  7 22:54 access.log", true, "access.log", false, 123,
+         "Dec 7 22:54"},
+        {"drwxr-xr-x    2 user     group        4096 Jan 01  2025 Old Logs", true, "Old Logs", true, 0, "Jan 01 2025"},
+        {"-rw-r--r--    1 u g 5368709120 Mar  3 01:02 two  blanks.log\r", true, "two  blanks.log", false,
+         5368709120ULL, "Mar 3 01:02"},
+        {"lrwxrwxrwx    1 u g 11 Mar  3 01:02 current.log -> access.log", true, "current.log", false, 11,
+         "Mar 3 01:02"},
+        {"drwxr-xr-x    2 u g 4096 Jan 01 12:00 .", false, "", false, 0, ""},
+        {"drwxr-xr-x    2 u g 4096 Jan 01 12:00 ..", false, "", false, 0, ""},
+        {"total 12", false, "", false, 0, ""},
+        {"", false, "", false, 0, ""},
+        {"-rw-r--r-- 1 u g big Jan 01 12:00 x", false, "", false, 0, ""},
+        {"-rw-r--r-- 1 u g 1 Jan 01 12:00", false, "", false, 0, ""}, // no name
+    };
+    for (const auto& c : cases) {
+        const auto entry = ParseLongListLine(c.Line);
+        ASSERT_EQ(entry.has_value(), c.IsEntry) << c.Line;
+        if (!entry) continue;
+        EXPECT_EQ(entry->Name, c.Name);
+        EXPECT_EQ(entry->IsDirectory, c.IsDirectory) << c.Line;
+        EXPECT_EQ(entry->Size, c.Size) << c.Line;
+        EXPECT_EQ(entry->Modified, c.Modified) << c.Line;
+    }
+}
+
+TEST(FtpTextTest, NumberedNamesKeepTheEndingsThatMatter) {
+    const struct {
+        const char* Name;
+        int Number;
+        const char* Expected;
+    } cases[] = {
+        {"access.log", 2, "access (2).log"},
+        {"access.log.gz", 2, "access (2).log.gz"}, // still read as compressed
+        {"access.gz", 3, "access (3).gz"},
+        {"README", 2, "README (2)"},
+        {".hidden", 2, ".hidden (2)"},
+        {"Shop 06-12-2026 access.log", 10, "Shop 06-12-2026 access (10).log"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NumberedName(c.Name, c.Number), c.Expected) << c.Name;
+}
+
+TEST(FtpTextTest, SshFingerprintsAreWrittenAsSshDoes) {
+    // SHA-256 of the empty key and of "abc", base64 without padding.
+    EXPECT_EQ(SshKeyFingerprint(""), "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU");
+    EXPECT_EQ(SshKeyFingerprint("abc"), "SHA256:ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0");
+}
+
 TEST(FtpTextTest, ListEntries) {
-    EXPECT_EQ(FtpListText({"logs", true, 0}), "logs/");
-    EXPECT_EQ(FtpListText({"access.log", false, 1536}), "access.log\t1.50 KB");
-    EXPECT_EQ(FtpListText({"error log.txt", false, 47}), "error log.txt\t47 bytes");
+    EXPECT_EQ(FtpListText({"logs", true, 0, {}}), "logs/");
+    EXPECT_EQ(FtpListText({"access.log", false, 1536, {}}), "access.log\t1.50 KB");
+    EXPECT_EQ(FtpListText({"error log.txt", false, 47, {}}), "error log.txt\t47 bytes");
 
     const struct {
         const char* Entry;

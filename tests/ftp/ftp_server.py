@@ -6,7 +6,9 @@ port and prints that port on stdout once it is listening. It stops (and removes 
 when its stdin reaches end of file or it receives SIGTERM, so a crashed test run never
 leaves a server behind.
 
-Usage: ftp_server.py USER PASSWORD
+Usage: ftp_server.py USER PASSWORD [--refuse-size] [--extra-mb N]
+  --refuse-size  answer every SIZE command with "550 SIZE not allowed here."
+  --extra-mb N   add /big/extra.bin of N MiB (sparse zeros), for measurements
 """
 import gzip
 import os
@@ -110,13 +112,25 @@ class Authorizer(DummyAuthorizer):
 
 
 def main():
-    if len(sys.argv) != 3:
+    args = sys.argv[1:]
+    refuse_size = "--refuse-size" in args
+    if refuse_size:
+        args.remove("--refuse-size")
+    extra_mb = 0
+    if "--extra-mb" in args:
+        i = args.index("--extra-mb")
+        extra_mb = int(args[i + 1])
+        del args[i:i + 2]
+    if len(args) != 2:
         sys.stderr.write(__doc__)
         return 2
-    user, password = sys.argv[1], sys.argv[2]
+    user, password = args
     root = tempfile.mkdtemp(prefix="trevix-ftp-")
     try:
         build_tree(root)
+        if extra_mb:
+            with open(os.path.join(root, "big", "extra.bin"), "wb") as f:
+                f.truncate(extra_mb * 1024 * 1024)
         authorizer = Authorizer()
         authorizer.add_user(user, password, root, perm="elr")
 
@@ -124,7 +138,11 @@ def main():
             write_limit = SEND_LIMIT
 
         class Handler(FTPHandler):
-            pass
+            def ftp_SIZE(self, path):
+                if refuse_size:
+                    self.respond("550 SIZE not allowed here.")
+                    return
+                return FTPHandler.ftp_SIZE(self, path)
 
         Handler.authorizer = authorizer
         Handler.abstracted_fs = DosStyleFS
