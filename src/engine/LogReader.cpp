@@ -205,6 +205,7 @@ void ReportIncompleteInput(Analyser& a, const std::string& path, const std::stri
 
 bool ProcessFile(Analyser& a, const std::string& path) {
     const std::string name = DisplayName(path);
+    a.T.CurrentPath = path;
     a.T.Cancelled = false;
     a.Host->ResetCancel();
     a.Host->SetProgress(0, 100);

@@ -229,6 +229,7 @@ struct AnalysisTables {
     std::string LogTimeZone;
     std::string ErrorLogText;
     std::vector<IncompleteInput> IncompleteInputs;
+    std::string CurrentPath;   // the file being read, for messages
 
     // Derived by the run.
     std::vector<SearchEngineRow> SearchEngines;   // 1..upper bound, all in use
