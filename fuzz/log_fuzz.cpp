@@ -3,11 +3,11 @@
 #include "engine/Analyser.h"
 #include "engine/AnalysisRun.h"
 #include "engine/LogReader.h"
+#include "FuzzTempFile.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 using namespace trevix;
 
@@ -37,13 +37,8 @@ void SetUpReferenceData(Analyser& a) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string base = "/tmp/trevix-log-fuzz-" + std::to_string(getpid());
     const bool gz = size > 0 && (data[0] & 1);
-    const std::string path = base + (gz ? ".log.gz" : ".log");
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const std::string path = trevix::fuzzing::WriteFuzzFile(gz ? "input.log.gz" : "input.log", data, size);
     Analyser a;
     SetUpReferenceData(a);
     a.Options.ShowRawLog = size > 1 && (data[1] & 1);

@@ -3,15 +3,14 @@
 #include "engine/Analyser.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
+#include "FuzzTempFile.h"
 
 #include <pugixml.hpp>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 using namespace trevix;
 
@@ -21,19 +20,10 @@ void Check(bool ok) {
     if (!ok) __builtin_trap();
 }
 
-const std::string& ReportPath() {
-    static const std::string path = "/tmp/report_fuzz_" + std::to_string(getpid()) + ".xml";
-    return path;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = ReportPath();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    const std::string path = trevix::fuzzing::WriteFuzzFile("report.xml", data, size);
 
     Analyser a;
     LoadXMLReport(a, path, false);

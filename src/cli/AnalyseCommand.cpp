@@ -21,6 +21,9 @@
 #include "report/XmlReportWriter.h"
 
 #include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <new>
 #include <memory>
 #include <ostream>
 
@@ -51,11 +54,56 @@ int Fail(std::ostream& err, const std::string& message) {
     return 1;
 }
 
-// Resolves "3" or "Visitors" to a 1-based column.
+constexpr int ExitIncompleteInput = 3;
+constexpr int ExitCancelled = 130;
+
+int Cancelled(std::ostream& err) {
+    err << "trevix-cli: cancelled; nothing was saved\n";
+    return ExitCancelled;
+}
+
+// "12,345,678"
+std::string Grouped(unsigned long long n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+// The same file under two names (a link, "./a.log") counts as the same file.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec) && !ec;
+}
+
+// Reads the settings file when it can be read as one; otherwise says why on stderr and the
+// run goes on with the defaults. Nothing here opens the file for writing.
+std::unique_ptr<QtSettingsStore> OpenSettings(const std::optional<std::string>& explicitPath, std::ostream& err) {
+    const std::string path = explicitPath ? *explicitPath : QtSettingsStore::DefaultFilePath();
+    std::string why = QtSettingsStore::CheckReadable(path);
+    std::unique_ptr<QtSettingsStore> store;
+    if (why.empty()) {
+        store = explicitPath ? std::make_unique<QtSettingsStore>(path) : std::make_unique<QtSettingsStore>();
+        if (!store->ReadCleanly()) {
+            why = "it could not be read as a settings file";
+            store.reset();
+        }
+    }
+    if (!why.empty()) err << "trevix-cli: warning: settings file " << path << " not read: " << why << "; using the defaults\n";
+    return store;
+}
+
+// Resolves "3" or "Visitors" to a 1-based column; 0 when there is none (a number too large
+// for any list included).
 int ColumnOf(const ReportList& list, const std::string& column) {
     if (!column.empty() && std::all_of(column.begin(), column.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        int n = std::stoi(column);
-        return n >= 1 && n <= static_cast<int>(list.Columns.size()) ? n : 0;
+        long long n = 0;
+        const auto [end, ec] = std::from_chars(column.data(), column.data() + column.size(), n);
+        if (ec != std::errc() || end != column.data() + column.size()) return 0;
+        return n >= 1 && n <= static_cast<long long>(list.Columns.size()) ? static_cast<int>(n) : 0;
     }
     for (size_t c = 0; c < list.Columns.size(); ++c)
         if (list.Columns[c].Title == column) return static_cast<int>(c) + 1;
@@ -76,9 +124,25 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     }
     for (const auto& [key, value] : args.Sets)
         if (!KnownOption(key)) return Fail(err, "unknown option key in --set: " + key);
+    // Every option value is checked before any work is done.
     for (const std::string& name : args.Lists) {
         ReportLists probe;
         if (!FindListByName(probe, name)) return Fail(err, "unknown list name: " + name);
+    }
+    for (const SortRequest& s : args.Sorts) {
+        ReportLists probe;
+        ReportList* list = FindListByName(probe, s.List);
+        if (!list) return Fail(err, "unknown list name in --sort: " + s.List);
+        // Comparison columns exist only once the other report is loaded: checked then.
+        if (args.Compares.empty() && ColumnOf(*list, s.Column) == 0)
+            return Fail(err, "unknown column in --sort: " + s.Column);
+    }
+    if (args.XmlOut) {
+        for (const std::string& log : args.LogFiles)
+            if (SameFile(*args.XmlOut, log))
+                return Fail(err, "--xml " + *args.XmlOut + " is one of the log files; it would be overwritten");
+        if (args.Load && SameFile(*args.XmlOut, *args.Load))
+            return Fail(err, "--xml " + *args.XmlOut + " is the report being loaded");
     }
     EntryFilters filters;
     if (args.FilterText) {
@@ -102,9 +166,9 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         filters.Date2 = *to;
     }
 
+    CliHost::CatchInterrupt();
     // The user's settings are read, never written: every change stays in the overlay.
-    std::unique_ptr<QtSettingsStore> base =
-        args.SettingsFile ? std::make_unique<QtSettingsStore>(*args.SettingsFile) : std::make_unique<QtSettingsStore>();
+    std::unique_ptr<QtSettingsStore> base = OpenSettings(args.SettingsFile, err);
     OverlaySettingsStore store(base.get());
     bool autoReportAsked = false;
     for (const auto& [key, value] : args.Sets) {
@@ -115,7 +179,6 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     if (!autoReportAsked) store.SaveSetting("Options", "AutoReport", "No");
 
     CliHost host(err);
-    CliHost::CatchInterrupt();
     auto owned = std::make_unique<Analyser>();
     Analyser& a = *owned;
     struct Release {
@@ -156,21 +219,42 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
                                                      : recent.RecentFilterFiles;
         PushRecent(target, list == RecentList::Files ? a.Options.MaxRecentFiles : a.Options.MaxRecentFilters, text);
     };
-    request.WriteAutoReport = AutoReportWriter(args.LogFiles);
+    request.WriteAutoReport = [write = AutoReportWriter(args.LogFiles)](Analyser& run) {
+        if (!CliHost::Interrupted()) write(run);
+    };
+    if (CliHost::Interrupted()) return Cancelled(err);
 
     RunResult result;
-    // A saved report instead of log files; the loader has put any failure on stderr.
-    if (args.Load) {
-        if (!LoadXMLReport(a, *args.Load, false)) return 2;
-    } else {
-        result = AnalyseLogFiles(a, request);
+    // Running out of memory ends the run with a message, not an abort: the tables so far are
+    // let go first, then the user learns which file and how far.
+    std::string memoryMessage;
+    try {
+        // A saved report instead of log files; the loader has put any failure on stderr.
+        if (args.Load) {
+            if (!LoadXMLReport(a, *args.Load, false)) return CliHost::Interrupted() ? Cancelled(err) : 2;
+        } else {
+            result = AnalyseLogFiles(a, request);
+        }
+        if (CliHost::Interrupted()) return Cancelled(err);
+        for (const std::string& goal : args.Conversions) GenerateConversionsReport(a, goal, false);
+        // Comparisons merge into the report and conversion reports made so far.
+        for (const std::string& other : args.Compares)
+            if (!LoadXMLReport(a, other, true)) return CliHost::Interrupted() ? Cancelled(err) : 2;
+        if (!args.Compares.empty() && a.T.CurrentConversionReport > 0)
+            DisplayConversionsReport(a, a.T.CurrentConversionReport);
+    } catch (const std::bad_alloc&) {
+        const std::string file = args.Load ? *args.Load : a.T.CurrentPath;
+        const unsigned long long lines = static_cast<unsigned long long>(a.T.EntryCount) + a.T.LinesRejected +
+                                         a.T.LinesFiltered;
+        memoryMessage = args.Load ? "Not enough memory to load " + file
+                                  : "Not enough memory to analyse " + file + ": " + Grouped(lines) + " lines read";
     }
-    for (const std::string& goal : args.Conversions) GenerateConversionsReport(a, goal, false);
-    // Comparisons merge into the report and conversion reports made so far.
-    for (const std::string& other : args.Compares)
-        if (!LoadXMLReport(a, other, true)) return 2;
-    if (!args.Compares.empty() && a.T.CurrentConversionReport > 0)
-        DisplayConversionsReport(a, a.T.CurrentConversionReport);
+    if (!memoryMessage.empty()) {
+        owned.reset();   // the memory goes back before anything else is done
+        err << "trevix-cli: error: " << memoryMessage << "\n";
+        return 2;
+    }
+    if (CliHost::Interrupted()) return Cancelled(err);
 
     for (const SortRequest& s : args.Sorts) {
         ReportList* list = FindListByName(a.Lists, s.List);
@@ -180,8 +264,16 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         int order = s.Order;
         SortList(*list, column, order, a.Loc);
     }
-    // The writer has already put its message on stderr.
-    const bool xmlFailed = args.XmlOut && !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
+    // A report that lacks a file the user asked for must not replace a good one. The writer
+    // puts its own failures on stderr.
+    bool xmlFailed = false;
+    if (args.XmlOut && host.FileFailed) {
+        err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
+        xmlFailed = true;
+    } else if (args.XmlOut) {
+        xmlFailed = !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
+    }
+    if (CliHost::Interrupted()) return Cancelled(err);
 
     std::string summary = TerminalText(a.Lists.Summary);
     out << summary;
@@ -203,7 +295,10 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         PrintList(out, a.Lists.Pages);
     }
     if (args.ShowLog) err << TerminalText(a.T.ErrorLogText);
-    return host.FileFailed || xmlFailed ? 2 : 0;
+    // One warning per file that was damaged or held nothing usable.
+    for (const IncompleteInput& input : a.T.IncompleteInputs) err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
+    if (host.FileFailed || xmlFailed) return 2;
+    return a.T.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
 }
 
 } // namespace trevix

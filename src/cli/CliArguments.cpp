@@ -34,7 +34,14 @@ const char* CliUsage() {
            "  --xml FILE               save the report as XML after the analysis\n"
            "  --load REPORT.xml        load a saved report instead of reading logs\n"
            "  --compare OTHER.xml      compare with a saved report (repeatable)\n"
-           "  --help                   show this text\n";
+           "  --help                   show this text\n"
+           "\n"
+           "Exit status:\n"
+           "  0    done\n"
+           "  1    bad arguments (nothing was read)\n"
+           "  2    a log file or report could not be read, not enough memory, or the report not saved\n"
+           "  3    analysis completed, but some input was damaged or skipped (a warning names each file)\n"
+           "  130  cancelled (Ctrl+C); nothing was saved\n";
 }
 
 namespace {

@@ -2,19 +2,57 @@
 
 #include <atomic>
 #include <csignal>
+#include <signal.h>
 #include <ostream>
 #include <string>
 
 namespace trevix {
 
 namespace {
-std::atomic<bool> interrupted{false};
-void OnInterrupt(int) { interrupted = true; }
+volatile std::sig_atomic_t interrupted = 0;
+
+// The first Ctrl+C asks the run to stop where it can; a second one ends the program at once.
+void OnInterrupt(int) {
+    if (interrupted) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+        return;
+    }
+    interrupted = 1;
+}
 } // namespace
 
-void CliHost::CatchInterrupt() { std::signal(SIGINT, OnInterrupt); }
+void CliHost::CatchInterrupt() {
+    // No SA_RESTART: an open or read blocked on a pipe with no writer returns EINTR, so the
+    // reader sees the cancel instead of waiting for ever.
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+}
 
-bool CliHost::IsCancelled() { return interrupted; }
+bool CliHost::Interrupted() { return interrupted != 0; }
+
+bool CliHost::IsCancelled() { return interrupted != 0; }
+
+size_t ControlLength(std::string_view text, size_t i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7f) return 1;
+    if (c == 0xC2 && i + 1 < text.size()) {
+        const auto next = static_cast<unsigned char>(text[i + 1]);
+        if (next >= 0x80 && next <= 0x9F) return 2;   // a C1 control in UTF-8
+    }
+    return 0;
+}
+
+void AppendEscape(std::string& out, std::string_view control) {
+    static const char digits[] = "0123456789abcdef";
+    const auto value = static_cast<unsigned char>(control.back());
+    out += control.size() == 1 ? "\\x" : "\\u00";
+    out.push_back(digits[value >> 4]);
+    out.push_back(digits[value & 15]);
+}
 
 void CliHost::ResetCancel() {}
 
@@ -25,6 +63,11 @@ std::string TerminalText(std::string_view text) {
         if (text[i] == '\r') {
             out.push_back('\n');
             if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (text[i] == '\n' || text[i] == '\t') {
+            out.push_back(text[i]);
+        } else if (const size_t n = ControlLength(text, i); n != 0) {
+            AppendEscape(out, text.substr(i, n));
+            i += n - 1;
         } else {
             out.push_back(text[i]);
         }

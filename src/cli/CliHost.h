@@ -4,6 +4,8 @@
 #include "engine/RunHost.h"
 
 #include <iosfwd>
+#include <string>
+#include <string_view>
 
 namespace trevix {
 
@@ -24,12 +26,21 @@ public:
     bool FileFailed = false;
     // Installs the Ctrl+C handler for the life of the process.
     static void CatchInterrupt();
+    // Ctrl+C was pressed: the run stops, nothing is saved, the exit status is 130.
+    static bool Interrupted();
 
 private:
     std::ostream& err_;
 };
 
-// CR LF and lone CR as plain line ends for a terminal.
+// CR LF and lone CR as plain line ends for a terminal; every other control character (C0,
+// DEL, C1) but the tab as a visible escape ("\x1b", "\u009b"), so text from a log cannot
+// retitle or clear the user's terminal.
 std::string TerminalText(std::string_view text);
+// Length of the control character starting at text[i] (1, or 2 for a C1 control in UTF-8),
+// 0 when there is none.
+size_t ControlLength(std::string_view text, size_t i);
+// Appends the visible escape of one control character.
+void AppendEscape(std::string& out, std::string_view control);
 
 } // namespace trevix

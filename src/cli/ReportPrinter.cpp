@@ -1,5 +1,7 @@
 #include "ReportPrinter.h"
 
+#include "CliHost.h"
+
 #include <ostream>
 
 namespace trevix {
@@ -15,17 +17,23 @@ ReportList* FindListByName(ReportLists& lists, std::string_view name) {
 
 namespace {
 void PrintCell(std::ostream& out, std::string_view cell) {
-    // Runs without a tab or line end are written whole.
+    // Runs without a control character are written whole; a tab or line end becomes a blank
+    // (the row stays one line), any other control a visible escape.
+    std::string escape;
     while (!cell.empty()) {
-        size_t cut = 0;
-        while (cut < cell.size() && cell[cut] != '\t' && cell[cut] != '\r' && cell[cut] != '\n') ++cut;
-        if (cut == cell.size()) {
-            out.write(cell.data(), static_cast<std::streamsize>(cell.size()));
-            return;
-        }
+        size_t cut = 0, length = 0;
+        while (cut < cell.size() && (length = ControlLength(cell, cut)) == 0) ++cut;
         out.write(cell.data(), static_cast<std::streamsize>(cut));
-        out.put(' ');
-        cell.remove_prefix(cut + 1);
+        if (cut == cell.size()) return;
+        const char c = cell[cut];
+        if (c == '\t' || c == '\r' || c == '\n') {
+            out.put(' ');
+        } else {
+            escape.clear();
+            AppendEscape(escape, cell.substr(cut, length));
+            out << escape;
+        }
+        cell.remove_prefix(cut + length);
     }
 }
 } // namespace

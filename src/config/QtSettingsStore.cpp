@@ -9,6 +9,8 @@
 #include <QVariant>
 
 #ifndef _WIN32
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +38,8 @@ void EnsureOwnerOnly(const QString& path, bool create = true) {
 #ifndef _WIN32
     QFileInfo info(path);
     if (!create && !info.exists()) return;
+    // Only a regular file is ours to narrow (never a device or a pipe named as settings).
+    if (info.exists() && !info.isFile()) return;
     QDir().mkpath(info.absolutePath());
     QByteArray native = QFile::encodeName(path);
     int fd = ::open(native.constData(), O_WRONLY | (create ? O_CREAT : 0) | O_CLOEXEC, S_IRUSR | S_IWUSR);
@@ -66,15 +70,38 @@ struct QtSettingsStore::Impl {
 QtSettingsStore::QtSettingsStore() : d_(std::make_unique<Impl>()) {
     // Find out where the user's file lives, then make sure it exists with the right mode
     // before QSettings writes to it for the first time.
-    QString path = QSettings(QSettings::IniFormat, QSettings::UserScope, "Trevix", "Trevix").fileName();
-    EnsureOwnerOnly(path, false);
-    d_->settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    // Reading neither opens the file for writing nor changes its mode.
+    d_->settings = std::make_unique<QSettings>(QString::fromStdString(DefaultFilePath()), QSettings::IniFormat);
+}
+
+std::string QtSettingsStore::DefaultFilePath() {
+    return FromQ(QSettings(QSettings::IniFormat, QSettings::UserScope, "Trevix", "Trevix").fileName());
+}
+
+std::string QtSettingsStore::CheckReadable(const std::string& path) {
+#ifndef _WIN32
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? std::string() : std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return "it is a directory";
+    if (S_ISFIFO(st.st_mode)) return "it is a pipe (FIFO), not a file";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "it is a device, not a file";
+    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    // Opened for reading only, never blocking: what QSettings is about to do.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+#else
+    (void)path;
+#endif
+    return {};
+}
+
+bool QtSettingsStore::ReadCleanly() const {
+    return d_->settings->status() == QSettings::NoError;
 }
 
 QtSettingsStore::QtSettingsStore(const std::string& filePath) : d_(std::make_unique<Impl>()) {
-    QString path = QString::fromStdString(filePath);
-    EnsureOwnerOnly(path, false);
-    d_->settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    d_->settings = std::make_unique<QSettings>(QString::fromStdString(filePath), QSettings::IniFormat);
 }
 
 QtSettingsStore::~QtSettingsStore() {

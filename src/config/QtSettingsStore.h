@@ -2,7 +2,8 @@
 // The per-user settings store as an INI file under the application "Trevix": one group per
 // section. The file holds FTP passwords, so it is kept readable and writable by its owner
 // only: it is created that way before the first write (later writes replace the file and keep
-// its mode) and the mode is enforced again after every sync. Changes reach the file at Sync(),
+// its mode) and the mode is enforced again after every sync that wrote. Reading alone never
+// opens the file for writing or changes its mode. Changes reach the file at Sync(),
 // at destruction, or when a running event loop lets QSettings write them.
 #include "SettingsStore.h"
 
@@ -31,6 +32,14 @@ public:
     // owner-only mode. False when the file could not be written.
     bool Sync();
     std::string FilePath() const;
+    // False when the file exists but could not be read or parsed.
+    bool ReadCleanly() const;
+
+    // Where the user's own settings file lives.
+    static std::string DefaultFilePath();
+    // Empty when path can be read as settings (or does not exist yet); else why not. Checked
+    // before reading, so a pipe or device never blocks or is touched.
+    static std::string CheckReadable(const std::string& path);
 
 private:
     struct Impl;

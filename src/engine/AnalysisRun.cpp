@@ -30,7 +30,8 @@ constexpr const char* CrLf = "\r\n";
 bool LogFileExists(const std::string& name) {
     std::error_code ec;
     auto status = std::filesystem::status(name, ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+    // A folder exists: the reader then says why it cannot be read.
+    return !ec && std::filesystem::exists(status);
 }
 
 std::string Count(const Analyser& a, double value) {
@@ -102,8 +103,8 @@ public:
         keys_.assign(t_.SearchTerms.size(), {});
         for (size_t i = 1; i < t_.SearchTerms.size(); ++i) {
             keys_[i] = CaseFoldKey(TrimBlanks(t_.SearchTerms[i].SearchTerm));
-            t_.SearchTermIndex.Insert(Hash(keys_[i], t_.SearchTerms[i].SearchEngine),
-                                      static_cast<uint32_t>(i));
+            t_.SearchTermIndex.Insert(Hash(keys_[i], t_.SearchTerms[i].SearchEngine), static_cast<uint32_t>(i),
+                                      [&](uint32_t j) { return Same(j, keys_[i], t_.SearchTerms[i].SearchEngine); });
         }
     }
 
@@ -111,8 +112,7 @@ public:
     int32_t Credit(const std::string& terms, const std::string& engine, const ReferrerRecord& r) {
         std::string key = CaseFoldKey(TrimBlanks(terms));
         const uint64_t hash = Hash(key, engine);
-        uint32_t row = t_.SearchTermIndex.Find(
-            hash, [&](uint32_t i) { return keys_[i] == key && t_.SearchTerms[i].SearchEngine == engine; });
+        uint32_t row = t_.SearchTermIndex.Find(hash, [&](uint32_t i) { return Same(i, key, engine); });
         if (row != 0) {
             t_.SearchTerms[row].Hits += r.Hits;
             return static_cast<int32_t>(row);
@@ -120,11 +120,14 @@ public:
         t_.SearchTerms.push_back({terms, engine, r.Hits, std::string(r.Referrer), std::string(r.ToFile)});
         keys_.push_back(std::move(key));
         row = t_.SearchTermCount();
-        t_.SearchTermIndex.Insert(hash, row);
+        t_.SearchTermIndex.Insert(hash, row, [](uint32_t) { return false; });   // new key
         return static_cast<int32_t>(row);
     }
 
 private:
+    bool Same(uint32_t i, std::string_view key, std::string_view engine) const {
+        return keys_[i] == key && t_.SearchTerms[i].SearchEngine == engine;
+    }
     static uint64_t Hash(std::string_view key, std::string_view engine) {
         return HashCombine(HashText(key), HashText(engine));
     }
@@ -252,10 +255,11 @@ std::string PercentVisitors(const Analyser& a, long long count, long long visito
     return a.Loc.FormatShortDecimal(static_cast<double>(tenths) / 10.0);
 }
 
-std::string SummaryText(Analyser& a, int filesLoaded) {
+std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead) {
     AnalysisTables& t = a.T;
-    std::string s = "Loaded " + std::to_string(filesLoaded) +
-                    (filesLoaded == 1 ? " log file" : " log files") + " covering " +
+    std::string s = "Loaded " + std::to_string(filesLoaded) + (filesLoaded == 1 ? " log file" : " log files") +
+                    (filesNotRead > 0 ? " (" + std::to_string(filesNotRead) + " could not be read)" : std::string()) +
+                    " covering " +
                     LogTimeToLocal(a, t.FirstDateTime, true) + " to " +
                     LogTimeToLocal(a, t.LastDateTime, true);
 
@@ -306,9 +310,12 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
             continue;
         }
         ++a.T.CurrentFileNumber;
-        LoadFile(a, name);
-        ++result.FilesLoaded;
-        push(RecentList::Files, name);
+        if (LoadFile(a, name)) {
+            ++result.FilesLoaded;
+            push(RecentList::Files, name);
+        } else {
+            ++result.FilesUnreadable;
+        }
     }
 
     if (a.Options.ShowRawLog) {
@@ -322,7 +329,7 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
         a.ReportOutOfDate = false;
         a.ReportShown = true;
 
-        a.Lists.Summary = SummaryText(a, result.FilesLoaded);
+        a.Lists.Summary = SummaryText(a, result.FilesLoaded, result.FilesMissing + result.FilesUnreadable);
         FillCountries(a);
         // The referrer pass shares no table and no list with the visitor pass and the date
         // report, so a large run does it on the second core meanwhile.
@@ -344,7 +351,8 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
     a.Host->SetStatus("Done");
     for (const std::string& goal : request.AutoConversionReports)
         GenerateConversionsReport(a, goal, false);
-    if (a.Options.AutoReport && request.WriteAutoReport) request.WriteAutoReport(a);
+    // A cancelled run saves nothing: the previous automatic report stays as it was.
+    if (a.Options.AutoReport && request.WriteAutoReport && !a.T.Cancelled) request.WriteAutoReport(a);
     return result;
 }
 

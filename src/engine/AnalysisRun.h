@@ -25,15 +25,17 @@ struct RunRequest {
 };
 
 struct RunResult {
-    int FilesLoaded = 0;
+    int FilesLoaded = 0;       // files actually read
     int FilesMissing = 0;
+    int FilesUnreadable = 0;   // there, but could not be opened or read
     bool LastFileCancelled = false;   // the last file was cancelled or could not be opened
 };
 
 RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request);
 
 // Summary box text of the current tables (written by the run after the files are read).
-std::string SummaryText(Analyser& a, int filesLoaded);
+// filesNotRead: listed files that were missing or could not be read.
+std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead = 0);
 // "% Visitors": integer part of count x 1000 / visitors, divided by 10, shortest decimal.
 std::string PercentVisitors(const Analyser& a, long long count, long long visitors);
 

@@ -47,6 +47,11 @@ AtomicFile::~AtomicFile() {
     if (!committed_) Discard();
 }
 
+std::string AtomicFile::Fail(int errorNumber) {
+    errorNumber_ = errorNumber;
+    return SystemErrorText(errorNumber);
+}
+
 void AtomicFile::Discard() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -61,15 +66,37 @@ void AtomicFile::Discard() {
 bool AtomicFile::Open(std::string& error) {
     Discard();
     committed_ = false;
+    direct_ = false;
     if (target_.empty()) {
-        error = SystemErrorText(ENOENT);
+        error = Fail(ENOENT);
         return false;
     }
-    // Writing through a folder name would replace the folder's entry, not write a file.
     struct stat st{};
-    if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        error = SystemErrorText(EISDIR);
-        return false;
+    if (::stat(target_.c_str(), &st) == 0) {
+        // Writing through a folder name would replace the folder's entry, not write a file.
+        if (S_ISDIR(st.st_mode)) {
+            error = Fail(EISDIR);
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd < 0) {
+                error = Fail(errno);
+                return false;
+            }
+            fd_ = fd;
+            direct_ = true;
+            return true;
+        }
+        if (!modeSet_) mode_ = st.st_mode & 07777;
+        // Replace the file a link points to, not the link.
+        struct stat link{};
+        if (::lstat(target_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            if (char* real = ::realpath(target_.c_str(), nullptr)) {
+                target_ = real;
+                std::free(real);
+            }
+        }
     }
     // Hidden, and named after the target, so a leftover after a power cut is recognisable.
     std::string pattern = FolderOf(target_) + "/." + BaseNameOf(target_) + ".XXXXXX";
@@ -77,7 +104,7 @@ bool AtomicFile::Open(std::string& error) {
     name.push_back('\0');
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = SystemErrorText(errno);
+        error = Fail(errno);
         return false;
     }
     fd_ = fd;
@@ -85,7 +112,7 @@ bool AtomicFile::Open(std::string& error) {
     // mkostemp creates 0600; the caller's mode applies (the umask is not consulted, as the
     // caller chose the mode on purpose).
     if (::fchmod(fd_, mode_) != 0) {
-        error = SystemErrorText(errno);
+        error = Fail(errno);
         Discard();
         return false;
     }
@@ -94,7 +121,7 @@ bool AtomicFile::Open(std::string& error) {
 
 bool AtomicFile::Write(std::string_view data, std::string& error) {
     if (fd_ < 0) {
-        error = SystemErrorText(EBADF);
+        error = Fail(EBADF);
         return false;
     }
     const char* p = data.data();
@@ -103,7 +130,7 @@ bool AtomicFile::Write(std::string_view data, std::string& error) {
         const ssize_t n = ::write(fd_, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            error = SystemErrorText(errno);
+            error = Fail(errno);
             Discard();
             return false;
         }
@@ -115,24 +142,34 @@ bool AtomicFile::Write(std::string_view data, std::string& error) {
 
 bool AtomicFile::Commit(std::string& error) {
     if (fd_ < 0) {
-        error = SystemErrorText(EBADF);
+        error = Fail(EBADF);
         return false;
+    }
+    if (direct_) {
+        const int fd = fd_;
+        fd_ = -1;
+        committed_ = true;
+        if (::close(fd) != 0) {
+            error = Fail(errno);
+            return false;
+        }
+        return true;
     }
     // Write errors of delayed allocation (a full disk on NFS or ext4) show up here.
     if (::fsync(fd_) != 0) {
-        error = SystemErrorText(errno);
+        error = Fail(errno);
         Discard();
         return false;
     }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
-        error = SystemErrorText(errno);
+        error = Fail(errno);
         Discard();
         return false;
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        error = SystemErrorText(errno);
+        error = Fail(errno);
         Discard();
         return false;
     }
@@ -140,7 +177,7 @@ bool AtomicFile::Commit(std::string& error) {
     committed_ = true;
     if (const int e = SyncFolder(FolderOf(target_)); e != 0) {
         // The new file is in place; only its durability is in doubt.
-        error = SystemErrorText(e);
+        error = Fail(e);
         return false;
     }
     return true;

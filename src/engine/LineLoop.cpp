@@ -24,18 +24,28 @@ constexpr size_t ParallelFrom = 1 << 20;
 
 // Hands out the file's lines one by one: LF cut, the CR kept, over-long lines reported and
 // skipped, lines that are not valid UTF-8 re-read with Windows-1252 for their stray bytes.
+// A text with no LF at all but with CRs comes from a system that ends lines with CR alone.
 class LineCutter {
 public:
-    LineCutter(Analyser& a, std::string_view text) : a_(a), text_(text), allValid_(IsValidUtf8(text)) {}
+    LineCutter(Analyser& a, std::string_view text)
+        : a_(a), text_(text), allValid_(IsValidUtf8(text)), end_(UsesCrAlone(text) ? '\r' : '\n') {}
+
+    static bool UsesCrAlone(std::string_view text) {
+        return !text.empty() && !std::memchr(text.data(), '\n', text.size()) &&
+               std::memchr(text.data(), '\r', text.size());
+    }
 
     // The next non-empty line; false at the end of the text.
     bool Next(std::string_view& line) {
         while (!last_) {
             const char* data = text_.data();
-            const char* lf = static_cast<const char*>(std::memchr(data + pos_, '\n', text_.size() - pos_));
+            // An empty rest may sit at a null pointer, which memchr must not see.
+            const char* lf = pos_ < text_.size()
+                                 ? static_cast<const char*>(std::memchr(data + pos_, end_, text_.size() - pos_))
+                                 : nullptr;
             size_t lfPos = lf ? static_cast<size_t>(lf - data) : text_.size();
             if (!lf) last_ = true;
-            line = std::string_view(data + pos_, lfPos - pos_);
+            line = pos_ < lfPos ? std::string_view(data + pos_, lfPos - pos_) : std::string_view();
             if (line.size() > LongLine) {
                 a_.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
                             ToValidUtf8(Utf8Prefix(line, 75)) + " ...'");
@@ -58,17 +68,41 @@ private:
     Analyser& a_;
     std::string_view text_;
     bool allValid_;
+    char end_;
     size_t pos_ = 0;
     bool last_ = false;
 };
 
-enum class LineFate { Accepted, Dropped, EndOfFile };
+enum class LineFate { Accepted, Dropped };
+
+// Lines holding an address and nothing else are what an interrupted write leaves at the end
+// of a log. Such lines are held back: at the end of the file they are skipped, and when a
+// real line follows they were damage in the middle and are rejected like any invalid line.
+class HeldBlankLines {
+public:
+    // True when the line is held (it then takes no slot).
+    bool Hold(std::string_view line) {
+        if (!IsBlankAfterAddress(line)) return false;
+        lines_.push_back(line);
+        return true;
+    }
+    // A real line follows: the held lines count as rejected.
+    void RejectHeld(Analyser& a) {
+        for (std::string_view line : lines_) {
+            InvalidEntry(a, line);
+            ++a.T.LinesRejected;
+        }
+        lines_.clear();
+    }
+
+private:
+    std::vector<std::string_view> lines_;
+};
 
 // Parses the line into slot and applies the filters.
 LineFate ParseAndFilter(Analyser& a, std::string_view line, uint32_t slot, FileParseState& state) {
     LogEntry& entry = a.T.LogEntries[slot];
     ParseResult result = ParseLogLine(a, line, entry, state);
-    if (result == ParseResult::EndOfFile) return LineFate::EndOfFile;
     if (result == ParseResult::Rejected) {
         ++a.T.LinesRejected;
         return LineFate::Dropped;
@@ -91,20 +125,21 @@ void ServeEvents(Analyser& a, long long progress) {
 void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw) {
     AnalysisTables& t = a.T;
     LineCutter cutter(a, text);
+    HeldBlankLines held;
     std::string_view line;
     while (!t.Cancelled && cutter.Next(line)) {
+        if (held.Hold(line)) continue;
+        held.RejectHeld(a);
         // The slot is taken first and given back when the line does not count.
         ++t.EntryCount;
         if (t.LogEntries.size() <= t.EntryCount) t.LogEntries.resize(t.EntryCount + 1);
         if (t.EntryCount % 100 == 0) ServeEvents(a, cutter.Progress());
         lastRaw = line;
         LineFate fate = ParseAndFilter(a, line, t.EntryCount, state);
-        if (fate == LineFate::Accepted) {
+        if (fate == LineFate::Accepted)
             AccumulateEntry(a, line);
-        } else {
+        else
             --t.EntryCount;
-            if (fate == LineFate::EndOfFile) break;
-        }
     }
 }
 
@@ -140,15 +175,17 @@ private:
     void Read(uint32_t base) {
         try {
             LineCutter cutter(a_, text_);
+            HeldBlankLines held;
             std::string_view line;
             uint32_t slot = base, unannounced = 0;
             while (!stop_.load(std::memory_order_relaxed) && cutter.Next(line)) {
+                if (held.Hold(line)) continue;
+                held.RejectHeld(a_);
                 const uint32_t next = slot + 1;
                 if (next - counted_.load() >= Window && !WaitForRoom(next)) return;
                 if (a_.T.LogEntries.size() <= next) a_.T.LogEntries.resize(next + 1);
                 lastRaw_ = line;
                 LineFate fate = ParseAndFilter(a_, line, next, state_);
-                if (fate == LineFate::EndOfFile) break;
                 if (fate == LineFate::Dropped) continue;
                 raw_[next % Window] = line;
                 slot = next;
@@ -238,6 +275,7 @@ private:
 
 void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw) {
     a.Host->SetStatus("Processing...");
+    if (LineCutter::UsesCrAlone(text)) a.AddToLog("The file's lines end with CR alone; read as such.");
     if (a.ParallelReading && text.size() >= ParallelFrom && std::thread::hardware_concurrency() > 1)
         LinePipeline(a, text, state, lastRaw).Run();
     else

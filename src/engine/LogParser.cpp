@@ -38,6 +38,12 @@ void ReportInternalError(Analyser& a, int number, std::string_view raw) {
     a.AddToLog(msg);
 }
 
+bool IsBlankAfterAddress(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const size_t blank = line.find(' ');
+    return blank != npos && TrimBlanks(line.substr(blank + 1)).empty();
+}
+
 ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
     e = LogEntry{};
     auto reject = [&] {
@@ -50,7 +56,7 @@ ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FilePa
     if (blank == npos) return reject();
     e.ClientIP = TrimBlanks(line.substr(0, blank));
     std::string_view rest = line.substr(blank + 1);
-    if (TrimBlanks(rest).empty()) return ParseResult::EndOfFile;
+    if (TrimBlanks(rest).empty()) return reject();
 
     // Time stamp between the first "[" and the first "]".
     size_t lb = rest.find('['), rb = rest.find(']');

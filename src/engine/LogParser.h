@@ -16,11 +16,15 @@ struct FileParseState {
     bool HaveLastStamp = false;
 };
 
-enum class ParseResult { Accepted, Rejected, EndOfFile };
+enum class ParseResult { Accepted, Rejected };
 
 // Fills entry from line (a trailing CR may still be present). raw is the line as read,
 // used in messages. Rejections are logged with InvalidEntry.
 ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state);
+
+// A line holding an address (or nothing) followed only by blanks: rejected by the parser;
+// the line loop skips a run of them at the end of a file.
+bool IsBlankAfterAddress(std::string_view line);
 
 // "Invalid entry: '...'" for a rejected line.
 void InvalidEntry(Analyser& a, std::string_view raw);

@@ -31,11 +31,37 @@ bool EndsWithGz(const std::string& path) {
     return path.size() >= 3 && ToLowerAscii(path.substr(path.size() - 3)) == ".gz";
 }
 
+// "1,234,567": figures in messages read at a glance.
+std::string Grouped(unsigned long long n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
 void ReportOpenError(Analyser& a, const std::string& path, int error) {
     a.Host->ShowMessage(MessageIcon::Critical, "Error opening file",
                         "An error was encountered opening the file:\r\n\r\n" + path + "\r\n\r\n(Error " +
-                            std::to_string(error) + ")");
+                            std::to_string(error) + ": " + std::strerror(error) + ")");
+}
+
+// A blocked open or read was interrupted by the user's Cancel (Ctrl+C): not an error.
+bool CancelledWhileBlocked(Analyser& a, int error) {
+    if (error != EINTR || !a.Host->IsCancelled()) return false;
     a.T.Cancelled = true;
+    return true;
+}
+
+// Refuses what is not a file of data before anything blocks on it or reads a folder.
+bool CheckOpenable(Analyser& a, const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        ReportOpenError(a, path, EISDIR);
+        return false;
+    }
+    return true;
 }
 
 // Decompresses a gzip file into text. A damaged or truncated stream keeps what was read
@@ -43,12 +69,17 @@ void ReportOpenError(Analyser& a, const std::string& path, int error) {
 bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
     std::string& text = file.Growable();
     a.Host->SetStatus("Decompressing " + name + " ...");
+    if (!CheckOpenable(a, path)) return false;
     errno = 0;
     gzFile gz = gzopen(path.c_str(), "rb");
     if (!gz) {
-        ReportOpenError(a, path, errno ? errno : ENOMEM);
+        const int error = errno ? errno : ENOMEM;
+        if (!CancelledWhileBlocked(a, error)) ReportOpenError(a, path, error);
         return false;
     }
+    struct stat st {};
+    const long long packed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+    bool bombNoted = false;
     gzbuffer(gz, 256 * 1024);
     std::string buffer(GzipChunk, '\0');
     long chunks = 0;
@@ -58,6 +89,11 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
         int got = gzread(gz, buffer.data(), GzipChunk);
         if (got <= 0) break;
         text.append(buffer.data(), static_cast<size_t>(got));
+        if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
+            bombNoted = true;
+            a.AddToLog("Note: '" + path + "' inflates to more than " + Grouped(InflationNoteRatio) +
+                       " times its compressed size (a possible decompression bomb); reading goes on.");
+        }
         ++chunks;
         kiloFigure = std::round(kiloFigure + 65.526);
         kilobytes = static_cast<long>(kiloFigure);
@@ -65,6 +101,12 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
             a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(kilobytes) + "K) ...");
             a.Host->ProcessEvents();
         }
+        if (a.Host->IsCancelled()) break;
+    }
+    if (a.Host->IsCancelled()) {
+        gzclose(gz);
+        a.T.Cancelled = true;
+        return true;
     }
     int err = Z_OK;
     const char* message = gzerror(gz, &err);
@@ -74,6 +116,7 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
     if (!reason.empty()) {
         a.AddToLog("Damaged compressed file: '" + path + "' (" + reason + "). The " + std::to_string(text.size()) +
                    " bytes read before the damage were processed.");
+        ReportIncompleteInput(a, path, "damaged after " + Grouped(text.size()) + " bytes; the lines before were analysed");
     }
     file.UseGrowable();
     return true;
@@ -81,9 +124,11 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
 
 bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
     a.Host->SetStatus("Loading " + name + " ...");
+    if (!CheckOpenable(a, path)) return false;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        ReportOpenError(a, path, errno);
+        const int error = errno;
+        if (!CancelledWhileBlocked(a, error)) ReportOpenError(a, path, error);
         return false;
     }
     struct stat st {};
@@ -104,7 +149,11 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
         if (!inBuffer) more.resize(filled - capacity + want);
         char* into = inBuffer ? buffer + filled : more.data() + (filled - capacity);
         ssize_t got = ::read(fd, into, want);
-        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno == EINTR) {
+            if (!a.Host->IsCancelled()) continue;
+            a.T.Cancelled = true;
+            got = 0;
+        }
         if (got < 0) {
             int error = errno;
             ::close(fd);
@@ -150,8 +199,13 @@ void UpdateLastDateTime(Analyser& a, const FileParseState& state, std::string_vi
 
 } // namespace
 
-void ProcessFile(Analyser& a, const std::string& path) {
+void ReportIncompleteInput(Analyser& a, const std::string& path, const std::string& what) {
+    a.T.IncompleteInputs.push_back({path, path + ": " + what});
+}
+
+bool ProcessFile(Analyser& a, const std::string& path) {
     const std::string name = DisplayName(path);
+    a.T.CurrentPath = path;
     a.T.Cancelled = false;
     a.Host->ResetCancel();
     a.Host->SetProgress(0, 100);
@@ -166,23 +220,32 @@ void ProcessFile(Analyser& a, const std::string& path) {
     FileParseState state;
     std::string_view lastRaw;
     if (read && !a.T.Cancelled) {
+        const uint64_t rejectedBefore = a.T.LinesRejected, filteredBefore = a.T.LinesFiltered;
+        const uint32_t entriesBefore = a.T.EntryCount;
         a.T.FileTexts.push_back(std::move(owned));
         ProcessLines(a, a.T.FileTexts.back()->View(), state, lastRaw);
+        // Text in which no line is a log line: a binary file, or not an access log at all.
+        const bool toldAlready = !a.T.IncompleteInputs.empty() && a.T.IncompleteInputs.back().Path == path;
+        if (!a.T.Cancelled && !toldAlready && a.T.LinesRejected > rejectedBefore && a.T.EntryCount == entriesBefore &&
+            a.T.LinesFiltered == filteredBefore)
+            ReportIncompleteInput(a, path, "no valid log line; nothing was analysed");
     }
 
     UpdateLastDateTime(a, state, lastRaw);
     a.Host->ShowProgress(false);
     a.Host->SetBusy(false);
     a.Host->SetStatus("Done.");
+    return read;
 }
 
-void LoadFile(Analyser& a, const std::string& path) {
+bool LoadFile(Analyser& a, const std::string& path) {
     a.Lists.Summary = "Loading log file...";
-    ProcessFile(a, path);
+    const bool read = ProcessFile(a, path);
     if (a.T.Cancelled) {
         a.Lists.Summary = "(Loading cancelled)";
         a.ClearLists();
     }
+    return read;
 }
 
 } // namespace trevix

@@ -7,9 +7,17 @@ namespace trevix {
 
 class Analyser;
 
-// Reads and processes one file; sets Cancelled when it cannot be opened or the user cancels.
-void ProcessFile(Analyser& a, const std::string& path);
+// Reads and processes one file; sets Cancelled when the user cancels. False when the file
+// could not be opened or read (the user has been told); the run goes on with the next file.
+bool ProcessFile(Analyser& a, const std::string& path);
 // ProcessFile wrapped with the summary box texts of a run.
-void LoadFile(Analyser& a, const std::string& path);
+bool LoadFile(Analyser& a, const std::string& path);
+
+// Records that path was used only in part (what) and notes it in the processing log.
+void ReportIncompleteInput(Analyser& a, const std::string& path, const std::string& what);
+
+// A compressed file inflating beyond this many times its size gets a note (a possible
+// decompression bomb); reading goes on.
+constexpr long long InflationNoteRatio = 1000;
 
 } // namespace trevix

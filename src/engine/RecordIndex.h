@@ -1,7 +1,8 @@
 #pragma once
 // An open-addressing hash index from a key to a 1-based record number. The records keep
-// their table order; the index only finds them. Keys are unique in every table it serves,
-// so a hit is exactly the record a front-to-back (or back-to-front) scan would find.
+// their table order; the index only finds them. Only the first record of a key is indexed
+// (a loaded report may repeat a key), so a hit is exactly the record a front-to-back scan
+// would find and repeated keys never lengthen a probe chain.
 // The caller supplies the hash and an equality test on the record, so composite keys
 // (referrer + file, file + referrer + status) need no key object.
 #include <cstdint>
@@ -20,21 +21,30 @@ inline uint64_t HashMix(uint64_t h) {
     return h;
 }
 
-// A fast non-cryptographic hash of a byte string, eight bytes at a time.
-inline uint64_t HashText(std::string_view s, uint64_t seed = 0x9e3779b97f4a7c15ULL) {
+// A secret chosen at random once per process. Keys come from input files: with a known
+// hash, crafted keys could all land in one probe chain and make a run quadratic.
+uint64_t MakeHashSeed();
+inline uint64_t HashSeed() {
+    static const uint64_t seed = MakeHashSeed();
+    return seed;
+}
+
+// A fast non-cryptographic hash of a byte string, eight bytes at a time, keyed by HashSeed.
+inline uint64_t HashText(std::string_view s) {
+    const uint64_t seed = HashSeed();
     uint64_t h = seed ^ (s.size() * 0x100000001b3ULL);
     const char* p = s.data();
     size_t n = s.size();
     while (n >= 8) {
         uint64_t w;
         std::memcpy(&w, p, 8);
-        h = (h ^ HashMix(w)) * 0x9fb21c651e98df25ULL;
+        h = (h ^ HashMix(w + seed)) * 0x9fb21c651e98df25ULL;
         p += 8;
         n -= 8;
     }
     uint64_t tail = 0;
-    std::memcpy(&tail, p, n);
-    h = (h ^ HashMix(tail ^ n)) * 0x9fb21c651e98df25ULL;
+    if (n != 0) std::memcpy(&tail, p, n);   // an empty view may hold a null pointer
+    h = (h ^ HashMix((tail ^ n) + seed)) * 0x9fb21c651e98df25ULL;
     return HashMix(h);
 }
 
@@ -57,10 +67,19 @@ public:
             if (s.tag == tag && eq(s.record)) return s.record;
         }
     }
-    void Insert(uint64_t hash, uint32_t record) {
+    // Indexes record unless a record of the same key (eq) is indexed already.
+    template <class Eq> void Insert(uint64_t hash, uint32_t record, Eq&& eq) {
         if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
-        Place(hash, record);
-        ++count_;
+        const uint32_t tag = Tag(hash);
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            Slot& s = slots_[i];
+            if (s.record == 0) {
+                s = Slot{record, tag, hash};
+                ++count_;
+                return;
+            }
+            if (s.tag == tag && s.hash == hash && eq(s.record)) return;
+        }
     }
     void Clear() {
         slots_.clear();

@@ -1,6 +1,7 @@
 #include "Tables.h"
 
 #include <new>
+#include <random>
 #include <sys/mman.h>
 
 
@@ -65,6 +66,7 @@ AnalysisTables::AnalysisTables() { Clear(0); }
 void AnalysisTables::Clear(int countryCount) {
     FileTexts.clear();
     Arena.Clear();
+    IncompleteInputs.clear();
     LogEntries.clear();
     LogEntries.resize(1);
     EntryCount = 0;
@@ -101,6 +103,11 @@ void AnalysisTables::Clear(int countryCount) {
     ErrorIndex.Clear();
     RawBrowserIndex.Clear();
     SearchTermIndex.Clear();
+}
+
+uint64_t MakeHashSeed() {
+    std::random_device device;
+    return (static_cast<uint64_t>(device()) << 32) ^ device() ^ 0x9e3779b97f4a7c15ULL;
 }
 
 namespace {
@@ -141,7 +148,7 @@ uint32_t AnalysisTables::AppendVisitor(std::string_view ip) {
     Visitors.emplace_back();
     Visitors.back().IP = ip;
     auto n = VisitorCount();
-    VisitorIndex.Insert(HashText(ip), n);
+    VisitorIndex.Insert(HashText(ip), n, [&](uint32_t r) { return Visitors[r].IP == ip; });
     return n;
 }
 
@@ -149,7 +156,7 @@ uint32_t AnalysisTables::AppendFile(std::string_view file) {
     Files.emplace_back();
     Files.back().File = file;
     auto n = FileCount();
-    FileIndex.Insert(HashText(file), n);
+    FileIndex.Insert(HashText(file), n, [&](uint32_t r) { return Files[r].File == file; });
     return n;
 }
 
@@ -158,7 +165,9 @@ uint32_t AnalysisTables::AppendReferrer(std::string_view referrer, std::string_v
     Referrers.back().Referrer = referrer;
     Referrers.back().ToFile = toFile;
     auto n = ReferrerCount();
-    ReferrerIndex.Insert(ReferrerHash(referrer, toFile), n);
+    ReferrerIndex.Insert(ReferrerHash(referrer, toFile), n, [&](uint32_t r) {
+        return Referrers[r].ToFile == toFile && Referrers[r].Referrer == referrer;
+    });
     return n;
 }
 
@@ -169,7 +178,10 @@ uint32_t AnalysisTables::AppendError(std::string_view file, std::string_view ref
     e.Referrer = referrer;
     e.Status = status;
     auto n = ErrorCount();
-    ErrorIndex.Insert(ErrorHash(file, referrer, status), n);
+    ErrorIndex.Insert(ErrorHash(file, referrer, status), n, [&](uint32_t r) {
+        const ErrorRecord& other = Errors[r];
+        return other.File == file && other.Referrer == referrer && other.Status == status;
+    });
     return n;
 }
 
@@ -177,7 +189,7 @@ uint32_t AnalysisTables::AppendRawBrowser(std::string_view token) {
     RawBrowserData.emplace_back();
     RawBrowserData.back().Data = token;
     auto n = RawBrowserCount();
-    RawBrowserIndex.Insert(HashText(token), n);
+    RawBrowserIndex.Insert(HashText(token), n, [&](uint32_t r) { return RawBrowserData[r].Data == token; });
     return n;
 }
 

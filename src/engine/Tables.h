@@ -196,6 +196,14 @@ private:
     size_t size_ = 0;
 };
 
+// A log file that was read only in part, or whose text held nothing usable: what the front
+// end tells the user ("access.log.gz: damaged after 1,234 bytes; the lines before were
+// analysed"). Every reader reports through ReportIncompleteInput (LogReader.h).
+struct IncompleteInput {
+    std::string Path;
+    std::string Text;   // the whole sentence, starting with the path
+};
+
 struct AnalysisTables {
     AnalysisTables();
 
@@ -224,6 +232,8 @@ struct AnalysisTables {
     std::string RawLog;
     std::string LogTimeZone;
     std::string ErrorLogText;
+    std::vector<IncompleteInput> IncompleteInputs;
+    std::string CurrentPath;   // the file being read, for messages
 
     // Derived by the run.
     std::vector<SearchEngineRow> SearchEngines;   // 1..upper bound, all in use

@@ -26,6 +26,12 @@ std::string_view Mid(std::string_view s, size_t start, size_t length = std::stri
     return s.substr(start - 1, length);
 }
 
+// memcpy of an empty view may see a null pointer, which memcpy does not allow.
+char* CopyText(char* to, std::string_view from) {
+    if (!from.empty()) std::memcpy(to, from.data(), from.size());
+    return to + from.size();
+}
+
 // Writes the ISO form into buf (no heap); returns its length.
 size_t IsoInto(std::string_view text, char* buf, size_t cap) {
     std::string_view day = Mid(text, 1, 2), mon = Mid(text, 4, 3), year = Mid(text, 8, 4), rest = Mid(text, 12);
@@ -36,18 +42,15 @@ size_t IsoInto(std::string_view text, char* buf, size_t cap) {
     size_t need = year.size() + 1 + (m ? 2 : 0) + 1 + day.size() + rest.size();
     if (need > cap) return std::string_view::npos;
     char* p = buf;
-    std::memcpy(p, year.data(), year.size());
-    p += year.size();
+    p = CopyText(p, year);
     *p++ = '-';
     if (m) {
         *p++ = static_cast<char>('0' + m / 10);
         *p++ = static_cast<char>('0' + m % 10);
     }
     *p++ = '-';
-    std::memcpy(p, day.data(), day.size());
-    p += day.size();
-    std::memcpy(p, rest.data(), rest.size());
-    p += rest.size();
+    p = CopyText(p, day);
+    p = CopyText(p, rest);
     return static_cast<size_t>(p - buf);
 }
 
@@ -70,9 +73,8 @@ std::optional<DateTime> StampValue(std::string_view text) {
 std::optional<DateTime> StampValue(const StampRef& stamp) {
     if (stamp.Date.size() + stamp.Time.size() + 1 > 80) return std::nullopt;
     char text[96];
-    std::memcpy(text, stamp.Date.data(), stamp.Date.size());
-    text[stamp.Date.size()] = ' ';
-    std::memcpy(text + stamp.Date.size() + 1, stamp.Time.data(), stamp.Time.size());
+    *CopyText(text, stamp.Date) = ' ';
+    CopyText(text + stamp.Date.size() + 1, stamp.Time);
     return StampValue(std::string_view(text, stamp.Date.size() + 1 + stamp.Time.size()));
 }
 

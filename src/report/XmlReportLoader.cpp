@@ -4,6 +4,7 @@
 #include "ReportComparison.h"
 #include "XmlText.h"
 #include "engine/Analyser.h"
+#include "engine/AtomicFile.h"
 #include "engine/Classification.h"
 #include "engine/DateReport.h"
 #include "engine/ListSorting.h"
@@ -13,6 +14,10 @@
 #include <pugixml.hpp>
 
 #include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -119,6 +124,32 @@ std::string WithCrLf(std::string_view text) {
         out += text[i];
     }
     return out;
+}
+
+// The whole file (a pipe too); 0 or the system error number. A Ctrl+C while blocked gives
+// EINTR, which the front end reads as the cancel it is.
+int ReadWholeFile(const std::string& path, std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return EISDIR;
+    }
+    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            return error;
+        }
+        if (got == 0) break;
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return 0;
 }
 
 std::string ParseFailureReason(const pugi::xml_parse_result& result) {
@@ -255,8 +286,10 @@ void ReportSections::LoadReportReferrers(const SiteProfile& site) {
         });
     };
     auto remember = [&](uint32_t r) {
-        if (find(t.Referrers[r].Referrer, t.Referrers[r].ToFile) == 0)
-            firstRecord.Insert(hash(t.Referrers[r].Referrer, t.Referrers[r].ToFile), r);
+        const ReferrerRecord& rec = t.Referrers[r];
+        firstRecord.Insert(hash(rec.Referrer, rec.ToFile), r, [&](uint32_t other) {
+            return t.Referrers[other].Referrer == rec.Referrer && t.Referrers[other].ToFile == rec.ToFile;
+        });
     };
     std::unordered_map<std::string, size_t> rowOfKey;
     if (compare_) {
@@ -616,9 +649,17 @@ size_t AddListRow(std::span<const std::string> values, ReportList& list, Unmatch
 
 bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
+    std::string bytes;
+    if (const int error = ReadWholeFile(path, bytes); error != 0) {
+        // The system's reason ("Error 13: Permission denied", "Error 21: Is a directory").
+        a.Host->ShowMessage(MessageIcon::Critical, ApplicationTitle, "Error: " + path + ": " + SystemErrorText(error));
+        return false;
+    }
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+    std::string().swap(bytes);
     if (!parsed) {
-        a.Host->ShowMessage(MessageIcon::None, ApplicationTitle, "Error: " + ParseFailureReason(parsed));
+        a.Host->ShowMessage(MessageIcon::Critical, ApplicationTitle, "Error: " + path + ": " + ParseFailureReason(parsed));
         return false;
     }
 
@@ -634,15 +675,17 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
         a.ReportOutOfDate = false;
         a.Host->SetStatus("Loading XML Report File (Summary)...");
 
+        // A report of a run without a site profile has an empty Domains section: it loads.
+        const pugi::xml_node domainsSection = SelectFirst(doc, "TrevixReport/Domains");
         const std::vector<pugi::xml_node> domains = Select(doc, "TrevixReport/Domains/Domain");
-        if (domains.empty()) {
+        if (!domainsSection) {
             a.Host->ShowMessage(MessageIcon::Warning, ApplicationTitle,
                                 "Unable to load " + path + " - it does not appear to be a valid Trevix Report file");
             return false;
         }
         SiteProfile site;
         for (pugi::xml_node d : domains) site.Domains.push_back(Text(d));
-        site.DifferentDomains = static_cast<bool>(SelectFirst(doc, "TrevixReport/Domains").attribute("ShowSeparateDomains"));
+        site.DifferentDomains = static_cast<bool>(domainsSection.attribute("ShowSeparateDomains"));
         a.CurrentProfile = site;
 
         ReportSections sections(a, doc, compare);

@@ -3,6 +3,7 @@
 #include "ProductInfo.h"
 #include "XmlText.h"
 #include "engine/Analyser.h"
+#include "engine/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -90,13 +91,14 @@ void AddConversions(pugi::xml_document& doc, pugi::xml_node root, const Analysis
     }
 }
 
-// Streams the document into an open file, keeping the first write error. A reader turns a
-// CR written as it is into a line feed, so every CR of an element's text is written as a
-// character reference, except in the summary, whose lines end in CR LF by design. (Attribute
-// values get references from pugixml already; the raw format adds no line breaks of its own.)
+// Streams the document into the temporary file of an atomic replacement, keeping the first
+// write error. A reader turns a CR written as it is into a line feed, so every CR of an
+// element's text is written as a character reference, except in the summary, whose lines end
+// in CR LF by design. (Attribute values get references from pugixml already; the raw format
+// adds no line breaks of its own.)
 class FileSink : public pugi::xml_writer {
 public:
-    explicit FileSink(std::FILE* file) : file_(file) {}
+    explicit FileSink(AtomicFile& file) : file_(file) {}
     void write(const void* data, size_t size) override {
         const char* p = static_cast<const char*>(data);
         size_t run = 0;   // start of the bytes not yet passed on
@@ -121,34 +123,32 @@ public:
         }
         Put(p + run, size - run);
     }
-    int Error() const { return error_; }
+    bool Failed() const { return failed_; }
 
 private:
     void Put(const char* data, size_t size) {
-        if (error_ != 0 || size == 0) return;
-        if (std::fwrite(data, 1, size, file_) != size) error_ = errno != 0 ? errno : EIO;
+        if (failed_ || size == 0) return;
+        std::string ignored;
+        failed_ = !file_.Write(std::string_view(data, size), ignored);
     }
-    std::FILE* file_;
-    int error_ = 0;
+    AtomicFile& file_;
+    bool failed_ = false;
     bool inTag_ = false;
     bool inSummary_ = false;
     std::string tag_;
 };
 
-// Writes the document; 0 on success, else the system error number.
+// Writes the document; 0 on success, else the system error number. The previous file is
+// replaced only once the new one is complete on disk.
 int WriteDocument(const pugi::xml_document& doc, const std::string& path) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return errno != 0 ? errno : EIO;
+    AtomicFile file(path);
+    std::string error;
+    if (!file.Open(error)) return file.ErrorNumber();
     FileSink sink(file);
     // The declaration node is part of the tree; pugixml must not add one of its own.
     doc.save(sink, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    int error = sink.Error();
-    errno = 0;
-    if (std::fflush(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    errno = 0;
-    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    return error;
+    if (sink.Failed() || !file.Commit(error)) return file.ErrorNumber() != 0 ? file.ErrorNumber() : EIO;
+    return 0;
 }
 
 } // namespace
@@ -216,7 +216,7 @@ void BuildXMLReport(const Analyser& a, pugi::xml_document& doc, const std::vecto
 }
 
 void ShowSaveError(Analyser& a, const std::string& saveFile, int errorNumber, std::string_view description) {
-    a.Host->ShowMessage(MessageIcon::None, ApplicationTitle,
+    a.Host->ShowMessage(MessageIcon::Critical, ApplicationTitle,
                         "An error occurred while saving the XML report file " + saveFile + "\r\n\r\nError " +
                             std::to_string(errorNumber) + " - " + std::string(description));
     a.Host->SetStatus("Error saving report");

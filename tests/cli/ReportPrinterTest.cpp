@@ -1,3 +1,4 @@
+#include "cli/CliHost.h"
 #include "cli/ReportPrinter.h"
 
 #include <gtest/gtest.h>
@@ -20,4 +21,32 @@ TEST(ReportPrinter, EveryRowStaysOneLineOfTabSeparatedCells) {
     EXPECT_EQ(FindListByName(lists, "lstConversions2"), lists.ListNumber(14));
     EXPECT_EQ(FindListByName(lists, "lstSites"), nullptr);
     EXPECT_EQ(FindListByName(lists, "nothing"), nullptr);
+}
+
+// Text from a log never carries a control character to the terminal; tabs and line ends keep
+// their meaning where the output has structure.
+TEST(ReportPrinter, ControlCharactersAreShownAsEscapes) {
+    struct Case {
+        const char* Name;
+        std::string Text;
+        std::string Cell;       // printed as a list cell
+        std::string Terminal;   // printed as message text
+    };
+    const Case cases[] = {
+        {"ESC sequence", "a\x1b]0;title\x07z", "a\\x1b]0;title\\x07z", "a\\x1b]0;title\\x07z"},
+        {"NUL and DEL", std::string("a\0b\x7f", 4), "a\\x00b\\x7f", "a\\x00b\\x7f"},
+        {"C1 control in UTF-8", "a\xC2\x9B" "2J", "a\\u009b2J", "a\\u009b2J"},
+        {"other UTF-8 stays", "caf\xC3\xA9 \xC2\xA0", "caf\xC3\xA9 \xC2\xA0", "caf\xC3\xA9 \xC2\xA0"},
+        {"tab and line ends", "a\tb\r\nc\rd\ne", "a b  c d e", "a\tb\nc\nd\ne"},
+        {"escape at the end", "x\x1b", "x\\x1b", "x\\x1b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ReportList list("lstTest", {ListColumn{"Col"}});
+        list.AddRow(c.Text);
+        std::ostringstream out;
+        PrintList(out, list);
+        EXPECT_EQ(out.str(), "Col\n" + c.Cell + "\n");
+        EXPECT_EQ(TerminalText(c.Text), c.Terminal);
+    }
 }

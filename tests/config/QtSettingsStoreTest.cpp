@@ -88,15 +88,37 @@ TEST_F(QtStoreFixture, FileIsReadableByItsOwnerOnly) {
     }
     EXPECT_EQ(ModeOf(file), 0600u);
 
-    // A file left readable by others is narrowed on opening and stays narrow after writes.
+    // Reading a file the user made readable by others leaves it as it is, byte for byte;
+    // writing narrows it.
     fs::permissions(file, fs::perms(0644));
+    const auto before = fs::last_write_time(file);
     QtSettingsStore store(file);
-    EXPECT_EQ(ModeOf(file), 0600u);
-    fs::permissions(file, fs::perms(0644));
+    EXPECT_EQ(store.GetSetting("Profile1", "Password1"), "secret");
+    EXPECT_TRUE(store.ReadCleanly());
+    EXPECT_EQ(ModeOf(file), 0644u);
+    EXPECT_EQ(fs::last_write_time(file), before);
     store.SaveSetting("Profile1", "Password1", "other");
     EXPECT_TRUE(store.Sync());
     EXPECT_EQ(ModeOf(file), 0600u);
     EXPECT_EQ(QtSettingsStore(file).GetSetting("Profile1", "Password1"), "other");
+}
+
+// What cannot be read as a settings file is named before anything opens it.
+TEST_F(QtStoreFixture, UnreadableSettingsPathsAreRecognised) {
+    const std::string folder = fs::path(file).parent_path().string();
+    fs::create_directories(folder);
+    const std::string fifo = folder + "/settings.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string regular = folder + "/ok.ini";
+    std::ofstream(regular) << "[Options]\nMaxRecentFiles=3\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {regular, ""},
+        {folder + "/missing.ini", ""},
+        {folder, "it is a directory"},
+        {fifo, "it is a pipe (FIFO), not a file"},
+        {"/dev/null", "it is a device, not a file"},
+    };
+    for (const auto& [path, why] : cases) EXPECT_EQ(QtSettingsStore::CheckReadable(path), why) << path;
 }
 #endif
 

@@ -91,6 +91,30 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommit) {
     }
 }
 
+// A replaced file keeps its mode, a link keeps pointing at the new content, and a device is
+// written in place rather than replaced by a file.
+TEST(AtomicFileTest, LinksModesAndDevices) {
+    TempDir dir;
+    const std::string real = dir.Write("real.xml", "old");
+    ::chmod(real.c_str(), 0600);
+    const std::string link = dir.File("link.xml");
+    fs::create_symlink(real, link);
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(link, "new", error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadAll(real), "new");
+    EXPECT_EQ(ModeOf(real), 0600u);
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+
+    EXPECT_TRUE(WriteFileAtomically("/dev/null", "new", error)) << error;
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    if (fs::exists("/dev/full")) {
+        EXPECT_FALSE(WriteFileAtomically("/dev/full", std::string(1 << 16, 'x'), error));
+        EXPECT_EQ(error, "Error 28: No space left on device");
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    }
+}
+
 // A write that fails half-way (the file-size limit stands in for a full disk) leaves the old
 // file byte for byte and no temporary file.
 TEST(AtomicFileTest, FailedWriteKeepsTheOldFile) {

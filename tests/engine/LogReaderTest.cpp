@@ -62,8 +62,8 @@ TEST(LogReader, LinesAreCutByLineFeed) {
         {"CR LF lines", Line("1.1.1.1", "/a") + "\r\n" + Line("1.1.1.1", "/b") + "\r\n", {"/a", "/b"}},
         {"empty lines in the middle", "\n\n" + Line("1.1.1.1", "/a") + "\n\n\n" + Line("1.1.1.1", "/b") + "\n\n",
          {"/a", "/b"}},
-        {"address then blanks ends the file", Line("1.1.1.1", "/a") + "\n1.1.1.1   \n" + Line("1.1.1.1", "/b") + "\n",
-         {"/a"}},
+        {"address then blanks mid-file is only rejected", Line("1.1.1.1", "/a") + "\n1.1.1.1   \n" + Line("1.1.1.1", "/b") + "\n",
+         {"/a", "/b"}, 1},
         {"a rejected line leaves no hole", Line("1.1.1.1", "/a") + "\nbad line\n" + Line("1.1.1.1", "/b") + "\n",
          {"/a", "/b"}, 1},
         {"two CRs are not a blank line", Line("1.1.1.1", "/a") + "\n\r\r\n", {"/a"}, 1},
@@ -120,20 +120,24 @@ TEST(LogReader, FilesThatCannotBeOpenedAreReportedAndSkipped) {
     };
     TempDir dir;
     const Case cases[] = {
-        {"missing plain file", dir.File("missing.log"), "(Error 2)"},
-        {"missing gzip file", dir.File("missing.log.gz"), "(Error 2)"},
-        {"a folder", dir.Path().string(), "(Error 21)"},
+        {"missing plain file", dir.File("missing.log"), "(Error 2: No such file or directory)"},
+        {"missing gzip file", dir.File("missing.log.gz"), "(Error 2: No such file or directory)"},
+        {"a folder", dir.Path().string(), "(Error 21: Is a directory)"},
+        {"a folder named like a gzip file", dir.Path().string() + "/sub.gz", "(Error 21: Is a directory)"},
     };
+    std::filesystem::create_directory(dir.Path() / "sub.gz");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Reading r;
-        r.Read(c.path);
+        ++r.a.T.CurrentFileNumber;
+        EXPECT_FALSE(ProcessFile(r.a, c.path));
         ASSERT_EQ(r.host.Messages.size(), 1u);
         EXPECT_EQ(r.host.Messages[0].Icon, MessageIcon::Critical);
         EXPECT_EQ(r.host.Messages[0].Title, "Error opening file");
         EXPECT_EQ(r.host.Messages[0].Text,
                   "An error was encountered opening the file:\r\n\r\n" + c.path + "\r\n\r\n" + c.error);
-        EXPECT_TRUE(r.a.T.Cancelled);
+        // Not a cancel: the run goes on and reports the files that could be read.
+        EXPECT_FALSE(r.a.T.Cancelled);
         EXPECT_EQ(r.a.T.EntryCount, 0u);
         // The next file of the run is read normally.
         r.Read(r.dir.Write("next.log", Line("1.1.1.1", "/a") + "\n"));

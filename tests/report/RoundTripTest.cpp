@@ -20,7 +20,8 @@ std::string Line(const std::string& ip, const std::string& stamp, const std::str
            " 2326 \"" + referrer + "\" \"" + agent + "\"\n";
 }
 
-TEST(RoundTripTest, AnalyseSaveLoadSaveGivesTheSameReport) {
+// domains empty: a run without a site profile, saved with an empty Domains section.
+void CheckRoundTrip(const std::vector<std::string>& domains) {
     RecordingHost host;
     TempDir dir;
     Analyser first;
@@ -45,7 +46,7 @@ TEST(RoundTripTest, AnalyseSaveLoadSaveGivesTheSameReport) {
 
     RunRequest request;
     request.Files = {dir.Write("access.log", log)};
-    request.Profile.Domains = {"www.example.com", "example.com"};
+    request.Profile.Domains = domains;
     request.AutoConversionReports = {"/buy.html"};
     first.Options.AutoReport = false;
     AnalyseLogFiles(first, request);
@@ -79,6 +80,27 @@ TEST(RoundTripTest, AnalyseSaveLoadSaveGivesTheSameReport) {
         EXPECT_EQ(Cells(loaded.Lists[n]), shown) << first.Lists[n].Name;
     }
     EXPECT_EQ(loaded.Lists.Summary, first.Lists.Summary);
+    EXPECT_EQ(loaded.CurrentProfile.Domains, domains);
+}
+
+TEST(RoundTripTest, AnalyseSaveLoadSaveGivesTheSameReport) {
+    const std::vector<std::string> cases[] = {{"www.example.com", "example.com"}, {}};
+    for (const auto& domains : cases) {
+        SCOPED_TRACE(domains.empty() ? "no domains" : "two domains");
+        CheckRoundTrip(domains);
+    }
+}
+
+// A report without any Domains section is not a report of this program.
+TEST(RoundTripTest, MissingDomainsSectionIsRefused) {
+    RecordingHost host;
+    TempDir dir;
+    Analyser a;
+    a.SetHost(&host);
+    const std::string path = dir.Write("r.xml", "<?xml version=\"1.0\"?><TrevixReport><Summary/></TrevixReport>");
+    EXPECT_FALSE(LoadXMLReport(a, path, false));
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_NE(host.Messages[0].Text.find("does not appear to be a valid Trevix Report file"), std::string::npos);
 }
 
 // Texts with control characters (decoded search terms, a CR inside a logged URL) read back

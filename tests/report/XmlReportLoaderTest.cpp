@@ -88,11 +88,15 @@ TEST_F(XmlReportLoaderTest, BrokenFilesSayWhyAndKeepWhatWasRead) {
     const std::string notReport = "Unable to load $ - it does not appear to be a valid Trevix Report file";
     const auto warning = MessageIcon::Warning;
     const BrokenCase cases[] = {
-        {"not XML", "Total hits: 12", "Error: No document element found at offset 14", MessageIcon::None, {2, 2, 2, 1}},
-        {"mismatched tags", "<TrevixReport><Domains></TrevixReport>", "Error: Start-end tags mismatch at offset 25",
-         MessageIcon::None, {2, 2, 2, 1}},
+        {"not XML", "Total hits: 12", "Error: $: No document element found at offset 14", MessageIcon::Critical,
+         {2, 2, 2, 1}},
+        {"mismatched tags", "<TrevixReport><Domains></TrevixReport>", "Error: $: Start-end tags mismatch at offset 25",
+         MessageIcon::Critical, {2, 2, 2, 1}},
         {"no Domain", "<Report><Domains><Domain>x</Domain></Domains></Report>", notReport, warning, {0, 0, 0, 0}},
-        {"Domains without Domain", Replaced(good, "<Domain>www.example.com</Domain><Domain>example.com</Domain>", ""),
+        {"no Domains section",
+         Replaced(good,
+                  "<Domains ShowSeparateDomains=\"0\"><Domain>www.example.com</Domain><Domain>example.com</Domain></Domains>",
+                  ""),
          notReport, warning, {0, 0, 0, 0}},
         {"hour 24", Replaced(good, ">23</Hour>", ">24</Hour>"), ProcessingError, warning, {0, 0, 0, 0}},
         {"missing attribute", Replaced(good, " Gets=\"4\"", ""), ProcessingError, warning, {2, 2, 0, 0}},
@@ -123,7 +127,9 @@ TEST_F(XmlReportLoaderTest, BrokenFilesSayWhyAndKeepWhatWasRead) {
         EXPECT_EQ(fresh.Lists.Summary.empty(), c.Message != ProcessingError);
     }
     EXPECT_FALSE(LoadXMLReport(a, dir.File("absent.xml"), false));
-    EXPECT_EQ(host.Messages.back().Text, "Error: File was not found");
+    EXPECT_EQ(host.Messages.back().Text, "Error: " + dir.File("absent.xml") + ": Error 2: No such file or directory");
+    EXPECT_FALSE(LoadXMLReport(a, dir.Path().string(), false));
+    EXPECT_EQ(host.Messages.back().Text, "Error: " + dir.Path().string() + ": Error 21: Is a directory");
 }
 
 TEST_F(XmlReportLoaderTest, OptionalAttributesAndOddTexts) {

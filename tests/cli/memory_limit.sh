@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Under a small address-space limit, inputs that need more memory end with a message naming
+# the file and how far it got, and exit status 2: never an abort.
+#   memory_limit.sh CLI
+set -uo pipefail
+cli="$1"
+here="$(cd "$(dirname "$0")" && pwd)"
+export TZ=UTC
+export TREVIX_DATA_DIR="$here/../../data"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+export HOME="$work"
+limit=$((256 * 1024 * 1024))
+# 512 MB of log lines packed into a small gzip file (a decompression bomb in miniature).
+line='1.2.3.4 - - [02/Nov/2026:00:31:58 +0100] "GET /a HTTP/1.1" 200 1 "-" "x"'
+yes "$line" | head -c $((512 * 1024 * 1024)) | gzip -1 > bomb.log.gz
+
+passed=0
+failed=0
+# run NAME TEXT FILE
+run() {
+  prlimit --as="$limit" "$cli" "$3" > out.txt 2> err.txt
+  local status=$?
+  if [ "$status" = 2 ] && grep -qF -- "$2" err.txt; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED $1: exit $status"
+    head -n 5 err.txt
+  fi
+}
+run "endless input"       "Not enough memory to analyse /dev/zero: 0 lines read" /dev/zero
+run "decompression bomb"  "Not enough memory to analyse bomb.log.gz: "          bomb.log.gz
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
