@@ -1,6 +1,7 @@
 #include "views/ReportChart.h"
 
 #include "engine/ReportLists.h"
+#include "views/ReportTableModel.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -67,7 +68,10 @@ void ReportChart::ShowSeries(const ChartSeries& series) {
     labelStep_ = 0;
     if (series.Labels.empty() || series.Values.empty()) return;
 
-    for (const std::string& label : series.Labels) labels_ << QString::fromStdString(label);
+    // Dates read in the user's locale, like the lists; hour labels stay as they are.
+    const CellFormats formats(locale());
+    for (const std::string& label : series.Labels)
+        labels_ << ReportTableModel::DisplayText(label, SortType::Date, formats);
     auto* bars = new QBarSeries;
     double highest = 0;
     for (size_t s = 0; s < series.Values.size(); ++s) {
@@ -88,6 +92,9 @@ void ReportChart::ShowSeries(const ChartSeries& series) {
     chart->addSeries(bars);
 
     auto* x = new QBarCategoryAxis;
+    // Labels are thinned so they never touch; cut short, dates would read as "01/1...".
+    x->setTruncateLabels(false);
+    x->setGridLineVisible(false);
     chart->addAxis(x, Qt::AlignBottom);
     bars->attachAxis(x);
     auto* y = new QValueAxis;
@@ -114,7 +121,8 @@ void ReportChart::UpdateLabels() {
     const double plotWidth = std::max(100.0, chart->plotArea().width() > 0 ? chart->plotArea().width()
                                                                           : width() - 80.0);
     const double slot = plotWidth / labels_.size();
-    const bool upright = widest + 6 > slot;
+    // The axis cuts a label short well before it touches its neighbour.
+    const bool upright = widest + 16 > slot;
     const int step = upright ? std::max(1, static_cast<int>(std::ceil((metrics.height() + 4) / slot))) : 1;
     x->setLabelsAngle(upright ? -90 : 0);
     if (step == labelStep_) return;
