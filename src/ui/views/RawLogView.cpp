@@ -275,6 +275,18 @@ void RawLogView::paintEvent(QPaintEvent*) {
     }
 }
 
+bool RawLogView::event(QEvent* event) {
+    // Copy and select-all act on this view even when the window binds the keys to a command.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key == QKeySequence::Copy || key == QKeySequence::SelectAll) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
 void RawLogView::keyPressEvent(QKeyEvent* event) {
     if (event == QKeySequence::Copy) {
         CopySelection();

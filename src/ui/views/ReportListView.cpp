@@ -210,6 +210,15 @@ int ReportListView::SelectedRowOrNone() const {
     return runs.empty() ? -1 : runs.front().first;
 }
 
+bool ReportListView::event(QEvent* event) {
+    // Ctrl+C copies this list's rows even when the window binds the keys to a command.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event) == QKeySequence::Copy) {
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
 void ReportListView::keyPressEvent(QKeyEvent* event) {
     if (event == QKeySequence::Copy) {
         CopySelection();

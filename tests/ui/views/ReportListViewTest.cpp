@@ -9,7 +9,9 @@
 #include "views/ReportTableModel.h"
 #include "views/Twips.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QVBoxLayout>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -213,11 +215,21 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         Analyser a;
         FillFiles(a);
-        ReportListView view;
+        // The window's own Ctrl+C command must not take the keys from a focused list.
+        QWidget window;
+        auto* windowCopy = new QAction(&window);
+        windowCopy->setShortcut(QKeySequence::Copy);
+        window.addAction(windowCopy);
+        QSignalSpy windowCopied(windowCopy, &QAction::triggered);
+        auto* layout = new QVBoxLayout(&window);
+        auto* list = new ReportListView;
+        layout->addWidget(list);
+        ReportListView& view = *list;
         view.Attach(a, lstFiles);
-        view.resize(900, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        window.resize(900, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        view.setFocus();
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, RowCenter(view, 2));
         QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, RowCenter(view, 0));
         QApplication::clipboard()->clear();
@@ -225,6 +237,7 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(),
                  QString("/b.html\t9\t\t\t\t1.234,56\t+12,50\n"
                          "/c x.html\t85\t\t\t\t12.000,10\t-3,00\n"));
+        QCOMPARE(windowCopied.count(), 0);
     }
 
     void clickSignals() {
