@@ -154,6 +154,8 @@ int main(int argc, char** argv) {
     bool found = true;
     const double absent = Best([&] { found = raw.Find("no such text", true); });
     std::printf("  Find absent text (whole log): %.3f s (%s)\n", absent, found ? "FOUND" : "not found");
+    const double absentUnicode = Best([&] { found = raw.Find(QString::fromUtf8("gärtnerei"), true); });
+    std::printf("  Find absent non-ASCII text (whole log): %.3f s (%s)\n", absentUnicode, found ? "FOUND" : "not found");
     const size_t lastLine = text.rfind('\n', text.size() - 2);
     const QString tail = QString::fromUtf8(text.substr(lastLine + 1, 30));
     const double atEnd = Best([&] { found = raw.Find(tail, true); });

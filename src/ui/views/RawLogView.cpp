@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace trevix::ui {
 
@@ -52,6 +54,53 @@ const char* FindFolded(const char* begin, const char* end, const QByteArray& nee
         at += shift[c];
     }
     return end;
+}
+
+// One code point of UTF-8 text, advancing at; a stray byte counts as itself.
+char32_t Decode(std::string_view s, size_t& at) {
+    const auto b0 = static_cast<unsigned char>(s[at]);
+    const size_t length = SequenceLength(b0);
+    if (length == 1 || at + length > s.size()) {
+        ++at;
+        return b0;
+    }
+    char32_t c = b0 & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        const auto b = static_cast<unsigned char>(s[at + i]);
+        if ((b & 0xC0) != 0x80) {
+            ++at;
+            return b0;
+        }
+        c = (c << 6) | (b & 0x3F);
+    }
+    at += length;
+    return c;
+}
+
+char32_t Fold(char32_t c) { return c < 0x80 ? FoldAscii(static_cast<unsigned char>(c)) : QChar::toCaseFolded(c); }
+
+// For search text with letters beyond ASCII: code point by code point, both sides case-folded.
+// Slower than the byte search, so only used when needed. Returns the hit's [start, end).
+std::pair<size_t, size_t> FindFoldedUnicode(std::string_view text, size_t from, const std::u32string& needle) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (size_t at = from; at < text.size();) {
+        // Bytes that cannot start a hit are passed over without decoding.
+        if (needle[0] < 0x80)
+            while (at < text.size() && FoldAscii(byte(at)) != needle[0]) ++at;
+        else
+            while (at < text.size() && byte(at) < 0x80) ++at;
+        if (at >= text.size()) break;
+        if ((byte(at) & 0xC0) == 0x80) {
+            ++at;
+            continue;
+        }
+        size_t p = at;
+        size_t matched = 0;
+        while (matched < needle.size() && p < text.size() && Fold(Decode(text, p)) == needle[matched]) ++matched;
+        if (matched == needle.size()) return {at, p};
+        Decode(text, at);
+    }
+    return {std::string_view::npos, std::string_view::npos};
 }
 
 } // namespace
@@ -166,6 +215,15 @@ bool RawLogView::Find(const QString& text, bool fromStart) {
     size_t from = 0;
     if (!fromStart) from = SelectionEnd() > SelectionStart() ? SelectionStart() + 1 : cursor_;
     if (from >= text_.size()) return false;
+    const bool ascii = std::all_of(needle.begin(), needle.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        std::u32string folded;
+        for (char32_t c : text.toUcs4()) folded += Fold(c);
+        const auto [at, end] = FindFoldedUnicode(text_, from, folded);
+        if (at == std::string_view::npos) return false;
+        Select(at, end);
+        return true;
+    }
     const char* begin = text_.data() + from;
     const char* end = text_.data() + text_.size();
     const char* hit = FindFolded(begin, end, needle);

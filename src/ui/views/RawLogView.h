@@ -17,7 +17,8 @@ public:
     // SetText (an empty view clears the page).
     void SetText(std::string_view text);
     // Finds text (case-insensitive) after the current selection, or from the start; selects
-    // it and scrolls it into view. False when not found.
+    // it and scrolls it into view. False when not found (the selection stays). The search
+    // after a selection starts one past its start.
     bool Find(const QString& text, bool fromStart);
     QString SelectedText() const;
 

@@ -46,6 +46,8 @@ private slots:
         QTest::newRow("from start again wraps") << "Mozilla" << true << 1 << 150;
         QTest::newRow("absent text") << "curl/8" << true << -1 << -1;
         QTest::newRow("non-ASCII as written") << "ÄRGER" << true << -1 << 7;
+        QTest::newRow("non-ASCII letter case ignored") << "\"ärger" << true << -1 << 7;
+        QTest::newRow("non-ASCII absent") << "ärgerlich" << true << -1 << -1;
         QTest::newRow("across a line break is no hit") << "512\nGET" << true << -1 << -1;
         QTest::newRow("last line") << "page-399.html" << true << -1 << 399;
     }
