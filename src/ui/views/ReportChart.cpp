@@ -121,8 +121,8 @@ void ReportChart::UpdateLabels() {
     const double plotWidth = std::max(100.0, chart->plotArea().width() > 0 ? chart->plotArea().width()
                                                                           : width() - 80.0);
     const double slot = plotWidth / labels_.size();
-    // The axis cuts a label short well before it touches its neighbour.
-    const bool upright = widest + 16 > slot;
+    // A little air between labels side by side.
+    const bool upright = widest + 10 > slot;
     const int step = upright ? std::max(1, static_cast<int>(std::ceil((metrics.height() + 4) / slot))) : 1;
     x->setLabelsAngle(upright ? -90 : 0);
     if (step == labelStep_) return;
