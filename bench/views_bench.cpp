@@ -8,6 +8,7 @@
 #include "config/ReferenceDataLoader.h"
 #include "engine/Analyser.h"
 #include "engine/AnalysisRun.h"
+#include "engine/ListSorting.h"
 #include "views/RawLogView.h"
 #include "views/ReportChart.h"
 #include "views/ReportListView.h"
@@ -99,7 +100,15 @@ int main(int argc, char** argv) {
         std::printf("  sort by \"Requests\" (header click): %.3f s\n", Best([&] { big1m.SortByColumn(8); }));
         std::printf("  sort by \"Bandwidth (MB)\" (header click): %.3f s\n", Best([&] { big1m.SortByColumn(9); }));
         std::printf("  sort by \"Entry Time\" (header click): %.3f s\n", Best([&] { big1m.SortByColumn(3); }));
-        std::printf("  reload: %.4f s\n", Best([&] { big1m.Reload(); }));
+        std::printf("  of which the engine's SortList by \"Bandwidth (MB)\": %.3f s\n", Best([&] {
+                        int order = -1;
+                        SortList(visitors, 10, order, big.Loc);
+                    }));
+        std::printf("  reload and repaint: %.4f s\n", Best([&] {
+                        big1m.Reload();
+                        QApplication::processEvents();
+                        big1m.viewport()->repaint();
+                    }));
         std::printf("  paint while scrolling: %.2f ms per page\n", PaintWhileScrolling(big1m, 200) * 1000);
         big1m.selectAll();
         const auto copyStart = Clock::now();
@@ -140,7 +149,11 @@ int main(int argc, char** argv) {
     view.selectAll();
     std::printf("  sort with every row selected: %.3f s\n", Best([&] { view.SortByColumn(number); }));
     view.clearSelection();
-    std::printf("  reload: %.4f s\n", Best([&] { view.Reload(); }));
+    std::printf("  reload and repaint: %.4f s\n", Best([&] {
+                    view.Reload();
+                    QApplication::processEvents();
+                    view.viewport()->repaint();
+                }));
     std::printf("  paint while scrolling: %.2f ms per page\n", PaintWhileScrolling(view, 200) * 1000);
 
     RawLogView raw;
