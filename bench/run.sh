@@ -95,3 +95,7 @@ read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml")
 echo "load: $s s"
 read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml" --compare "$out/r2.xml")
 echo "load + compare: $s s"
+
+echo
+echo "== Report views (1M lines, offscreen) =="
+QT_QPA_PLATFORM=offscreen "$root/build/bench/views_bench" "$plain" 2>/dev/null

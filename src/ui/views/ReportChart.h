@@ -1,11 +1,15 @@
 #pragma once
 // The date and hour bar charts (chtDate, chtHour), fed by the engine's chart series and drawn
 // in the window's palette.
+#include <QStringList>
 #include <QWidget>
 
 namespace trevix {
 struct ChartSeries;
 }
+
+class QChart;
+class QChartView;
 
 namespace trevix::ui {
 
@@ -16,6 +20,25 @@ public:
     // Shows the series (labels along the bottom, one bar set per series); an empty series
     // clears the chart.
     void ShowSeries(const ChartSeries& series);
+
+    QChart* Chart() const;
+    QChartView* View() const { return view_; }
+    // The bottom labels as shown: with many bars only every n-th carries its text, the
+    // others are blank.
+    QStringList ShownLabels() const { return shownLabels_; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ApplyPalette();
+    void UpdateLabels();
+
+    QChartView* view_ = nullptr;
+    QStringList labels_;       // every label, as the series gives them
+    QStringList shownLabels_;
+    int labelStep_ = 0;
 };
 
 } // namespace trevix::ui

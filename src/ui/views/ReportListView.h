@@ -7,6 +7,7 @@
 
 namespace trevix {
 class Analyser;
+class ReportList;
 }
 
 namespace trevix::ui {
@@ -22,16 +23,26 @@ public:
     // listNum is 0. The view's objectName becomes the list's name ("lstFiles").
     void Attach(Analyser& a, int listNum);
     int ListNumber() const { return listNum_; }
+    ReportList* List() const;
+    ReportTableModel* TableModel() const { return model_; }
 
     // The engine changed the rows or columns (analysis, load, comparison, sort): show them.
     void Reload();
-    // Column widths from the list's columns (twips) to the screen, and back.
+    // Column widths from the list's columns (twips) to the screen, and back. A column the
+    // user resizes is written to the list at once.
     void ApplyColumnWidths();
     void StoreColumnWidths();
 
     // The focused row as an engine row index, or -1; the selected rows in list order.
     int CurrentRow() const;
     std::vector<int> SelectedRows() const;
+
+    // What a header click on the 0-based column does: the engine's SortList with order -1.
+    void SortByColumn(int column);
+    // The selected rows as tab-separated text, one line per row, cells as shown.
+    QString SelectedRowsText() const;
+    // Puts SelectedRowsText on the clipboard (Ctrl+C).
+    void CopySelection() const;
 
 signals:
     void RowDoubleClicked(int row);
@@ -41,9 +52,22 @@ signals:
     void Sorted();
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
     Analyser* analyser_ = nullptr;
     int listNum_ = -1;
     ReportTableModel* model_ = nullptr;
+
+private:
+    void UpdateSortIndicator();
+    int SelectedRowOrNone() const;
+
+    bool applyingWidths_ = false;
+    bool sortedHere_ = false;
+    int shownColumns_ = 0;
 };
 
 } // namespace trevix::ui
