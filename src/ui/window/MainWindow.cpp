@@ -146,8 +146,12 @@ MainWindow::~MainWindow() {
     if (worker_) {
         host_->Cancel();
         worker_->wait();
+        delete worker_;
     }
     a_->SetHost(nullptr);
+    // The views outlive this body (they are children) but the lists they show do not.
+    for (int n : WindowLists) views_[static_cast<size_t>(n)]->Attach(*a_, -1);
+    txtRawLog_->SetText({});
 }
 
 void MainWindow::LoadReferenceData(const std::string& folder) {
@@ -750,9 +754,11 @@ void MainWindow::BuildMenus() {
     shortcut("actFindNext", QKeySequence::FindNext, [this] {
         if (!working_ && butSearch_->isVisible()) SearchRawLog();
     });
-    shortcut("actCancel", QKeySequence(Qt::Key_Escape), [this] {
+    // Enabled only while work runs, so Esc still closes other windows otherwise.
+    actCancel_ = shortcut("actCancel", QKeySequence(Qt::Key_Escape), [this] {
         if (working_) CancelWork();
     });
+    actCancel_->setEnabled(false);
 }
 
 void MainWindow::BuildStatusBar() {
@@ -1141,6 +1147,7 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     pageConversions_->setEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
     setAcceptDrops(enabled);
+    actCancel_->setEnabled(!enabled);
 }
 
 void MainWindow::DetachViews() {

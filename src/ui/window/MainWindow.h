@@ -259,7 +259,7 @@ private:
     QAction* mnuHelpUpdates_ = nullptr;
     QAction* mnuHelpAbout_ = nullptr;
     QAction* actSearch_ = nullptr;
-    QAction* actCopy_ = nullptr;
+    QAction* actCancel_ = nullptr;
     QMenu* mnuContext_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
