@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Pictures of every panel and report page of the real trevix window, for the README and the
+# manual: the program runs under a virtual X display on the sample log with a settings file of
+# its own (a site profile with an automatic conversion report, the raw log on) and saves one
+# PNG per panel and page into docs/screenshots/.
+# Usage: scripts/screenshots.sh [output-folder]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:-$root/docs/screenshots}"
+
+missing=()
+for pair in xvfb-run:xvfb xauth:xauth; do
+  command -v "${pair%%:*}" >/dev/null || missing+=("${pair##*:}")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+program="$root/build/src/ui/trevix"
+if [ ! -x "$program" ]; then
+  "$root/scripts/build.sh" "$root/build" >/dev/null
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cat >"$work/trevix.ini" <<INI
+[Options]
+AutoReport=No
+ShowRawLog=Yes
+AnalyseCountries=Yes
+HitsDisplay=Table
+SearchDisplay=Keywords
+BrowserDisplay=2
+DefaultXMLFolder=$work
+
+[Profiles]
+NumProfiles=1
+
+[Profile1]
+SiteName=Example shop
+NumDomains=2
+Domain1=example.com
+Domain2=www.example.com
+DifferentDomains=False
+NumberFTP=0
+FTP=0
+NumAutoConversionReports=1
+AutoConversionReport1=/checkout/thanks.html
+INI
+
+rm -rf "$out"
+mkdir -p "$out"
+TREVIX_SETTINGS_FILE="$work/trevix.ini" TREVIX_SCREENSHOTS="$out" LC_ALL=C.UTF-8 TZ=UTC \
+  xvfb-run -a -s '-screen 0 1280x900x24' "$program" "$root/samples/sample.log"
+ls "$out"
