@@ -95,3 +95,9 @@ read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml")
 echo "load: $s s"
 read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml" --compare "$out/r2.xml")
 echo "load + compare: $s s"
+
+echo
+echo "== The window (1M lines, offscreen, real window classes) =="
+if [ -x "$root/build/bench/gui_bench" ]; then
+  "$root/build/bench/gui_bench" "$plain" "$cli" 2>/dev/null
+fi
