@@ -50,5 +50,5 @@ INI
 rm -rf "$out"
 mkdir -p "$out"
 TREVIX_SETTINGS_FILE="$work/trevix.ini" TREVIX_SCREENSHOTS="$out" LC_ALL=C.UTF-8 TZ=UTC \
-  xvfb-run -a -s '-screen 0 1280x900x24' "$program" "$root/samples/sample.log"
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s '-screen 0 1280x900x24' "$program" "$root/samples/sample.log"
 ls "$out"

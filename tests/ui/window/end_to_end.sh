@@ -21,7 +21,8 @@ INI
 cat >"$work/inside.sh" <<'INSIDE'
 set -u
 program="$1"; log="$2"; work="$3"
-TREVIX_SETTINGS_FILE="$work/trevix.ini" "$program" "$log" >"$work/trevix.out" 2>&1 &
+# The test suite runs offscreen; this program must reach the X server.
+QT_QPA_PLATFORM=xcb TREVIX_SETTINGS_FILE="$work/trevix.ini" "$program" "$log" >"$work/trevix.out" 2>&1 &
 pid=$!
 found=""
 for _ in $(seq 1 100); do
