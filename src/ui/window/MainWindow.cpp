@@ -1207,7 +1207,10 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
         a_->ClearAllData();
     } catch (const std::bad_alloc&) {
     }
+    // Nothing is shown any more, so "Show Report" runs the analysis again.
     a_->ReportShown = false;
+    a_->ReportOutOfDate = true;
+    ShowUpdate(false);
     CurrentPrompter().Message(this, MessageIcon::Critical, MessageTitle, message);
 }
 
@@ -1288,6 +1291,22 @@ void MainWindow::WaitForWork() {
     QEventLoop loop;
     connect(this, &MainWindow::WorkFinished, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& work) {
+    if (working_) return false;
+    BeginWork();
+    bool ok = true;
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        ClearPagesAfterFailure("Not enough memory for " + what);
+        SetStatus("Not enough memory");
+    }
+    EndWork();
+    emit WorkFinished();
+    return ok;
 }
 
 void MainWindow::LoadReport(const QString& path, bool compare) {

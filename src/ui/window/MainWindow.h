@@ -82,6 +82,11 @@ public:
     void LoadReport(const QString& path, bool compare);
     bool SaveReport(const QString& path);
 
+    // Runs work on the window thread as guarded work (a conversion report, a download): while it
+    // runs, commands that would start other work are disabled and the views let go of the
+    // engine's lists; running out of memory empties the report and says so, naming what.
+    // False when other work is in progress or memory ran out.
+    bool RunGuarded(const QString& what, const std::function<void()>& work);
     // True while an analysis, a load or a conversion report is in progress.
     bool IsWorking() const { return working_; }
     // Runs the event loop until the work in progress has ended (tests, start-up, closing).

@@ -191,6 +191,28 @@ private slots:
         QVERIFY(!f.store->GetSetting("LogWindowPosition", "Width").empty());
     }
 
+    void runningOutOfMemoryEmptiesTheReportAndKeepsTheWindowUsable() {
+        WindowFixture f(OneSite);
+        f.Run({f.WriteLog("a.log", 50)});
+        QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 50);
+        const bool done = f.win->RunGuarded("the conversion report", [&] {
+            QVERIFY(f.win->IsWorking());
+            QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 0);   // let go meanwhile
+            throw std::bad_alloc();
+        });
+        QVERIFY(!done);
+        QCOMPARE(f.prompter.Last().Text, QString("Not enough memory for the conversion report"));
+        QCOMPARE(f.prompter.Last().Icon, MessageIcon::Critical);
+        QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 0);
+        QCOMPARE(f.A().T.EntryCount, 0);
+        // Usable: the next run works as ever.
+        QVERIFY(!f.win->IsWorking());
+        QVERIFY(f.win->Pane().Item("report")->isEnabled());
+        f.win->TaskClick("report");
+        f.win->WaitForWork();
+        QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 50);
+    }
+
     void unreadableSettingsFileIsNeverOverwritten_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("no read permission") << "locked";
