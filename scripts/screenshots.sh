@@ -8,13 +8,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$root/docs/screenshots}"
 
-missing=()
-for pair in xvfb-run:xvfb xauth:xauth; do
-  command -v "${pair%%:*}" >/dev/null || missing+=("${pair##*:}")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+# Xvfb and a font with Chinese, Japanese and Korean letters (search terms in the sample use them).
+"$root/scripts/install-deps.sh" fonts-wqy-microhei
 program="$root/build/src/ui/trevix"
 if [ ! -x "$program" ]; then
   "$root/scripts/build.sh" "$root/build" >/dev/null
@@ -31,6 +26,32 @@ HitsDisplay=Table
 SearchDisplay=Keywords
 BrowserDisplay=2
 DefaultXMLFolder=$work
+
+[Window]
+MainWidth=18000
+MainHeight=12300
+List2Width1=5000
+List3Width1=6000
+List3Width2=3000
+List8Width1=2600
+List8Width2=2000
+List8Width3=5000
+List8Width4=3200
+List10Width1=2200
+List10Width2=2000
+List10Width3=3000
+List10Width4=2600
+List10Width5=2600
+List10Width6=2600
+List10Width7=2600
+List11Width2=2600
+List11Width3=3000
+List11Width4=3000
+List11Width5=2600
+List11Width6=2600
+List7Width1=3000
+List15Width1=2600
+List15Width2=5000
 
 [Profiles]
 NumProfiles=1
