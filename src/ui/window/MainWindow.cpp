@@ -1504,9 +1504,15 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
     if (working_) return;
+    event->acceptProposedAction();
+    DropFiles(event->mimeData()->urls());
+}
+
+void MainWindow::DropFiles(const QList<QUrl>& urls) {
+    if (working_) return;
     QStringList logs;
     QString report;
-    for (const QUrl& url : event->mimeData()->urls()) {
+    for (const QUrl& url : urls) {
         if (!url.isLocalFile()) continue;
         const QString path = url.toLocalFile();
         if (path.endsWith(".xml", Qt::CaseInsensitive)) {
@@ -1515,7 +1521,6 @@ void MainWindow::dropEvent(QDropEvent* event) {
             logs << path;
         }
     }
-    event->acceptProposedAction();
     if (!logs.isEmpty()) {
         AddLogFiles(logs);
         TaskClick("logfiles");

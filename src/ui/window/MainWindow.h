@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <array>
 #include <functional>
 #include <memory>
@@ -78,6 +79,8 @@ public:
     // Files given on the command line, dropped on the window or chosen in the file dialog.
     void AddLogFiles(const QStringList& files);
     QStringList LogFiles() const;
+    // Files dropped on the window: report files (.xml) are loaded, others listed as logs.
+    void DropFiles(const QList<QUrl>& urls);
     // The File menu's commands without their dialogs.
     void LoadReport(const QString& path, bool compare);
     bool SaveReport(const QString& path);
