@@ -6,6 +6,9 @@
 #include <QThread>
 #include <QWidget>
 
+#include <algorithm>
+#include <utility>
+
 namespace trevix::ui {
 
 QString ShownText(std::string_view text) {
@@ -35,6 +38,30 @@ GuiRunHost::GuiRunHost(QWidget* window) : QObject(window), window_(window) {
     timer_.setInterval(40);
     connect(&timer_, &QTimer::timeout, this, &GuiRunHost::Flush);
     timer_.start();
+}
+
+bool GuiRunHost::IsCancelled() {
+    std::lock_guard lock(cancelMutex_);
+    if (cancelled_) cancelSeen_ = true;
+    return cancelled_;
+}
+
+void GuiRunHost::ResetCancel() {
+    std::lock_guard lock(cancelMutex_);
+    if (cancelled_ && !cancelSeen_) return;
+    cancelled_ = false;
+    cancelSeen_ = false;
+}
+
+void GuiRunHost::Cancel() {
+    std::lock_guard lock(cancelMutex_);
+    cancelled_ = true;
+}
+
+void GuiRunHost::StartWork() {
+    std::lock_guard lock(cancelMutex_);
+    cancelled_ = false;
+    cancelSeen_ = false;
 }
 
 bool GuiRunHost::OnWindowThread() const { return QThread::currentThread() == thread(); }

@@ -1,7 +1,7 @@
 #pragma once
 // The window's RunHost. The analysis runs on a worker thread: status and progress from it are
 // kept here and shown by a timer on the window thread (a queued event per progress step would
-// flood the event loop), Cancel is an atomic flag, and messages and questions from the worker
+// flood the event loop), Cancel is a flag the worker polls, and messages and questions from the worker
 // wait on a blocking call into the window thread. Called on the window thread itself (report
 // loads, conversion reports), everything is shown at once and ProcessEvents pumps the queue.
 #include "engine/RunHost.h"
@@ -26,14 +26,19 @@ public:
     void ShowProgress(bool visible) override;
     void SetProgress(long long value, long long maximum) override;
     void ProcessEvents() override;
-    bool IsCancelled() override { return cancelled_.load(std::memory_order_relaxed); }
-    void ResetCancel() override { cancelled_.store(false, std::memory_order_relaxed); }
+    bool IsCancelled() override;
+    // The reader clears Cancel as each file starts. A Cancel the work has not looked at yet
+    // (pressed between two files, or while the tables were emptied) is kept for the next file
+    // rather than lost.
+    void ResetCancel() override;
     void ShowMessage(MessageIcon icon, std::string_view title, std::string_view text) override;
     bool AskYesNo(std::string_view title, std::string_view text) override;
     void SetBusy(bool busy) override;
 
     // The Cancel button.
-    void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
+    void Cancel();
+    // A new piece of work starts: no Cancel is pending.
+    void StartWork();
     // Shows what the worker left pending now (the timer does it every few milliseconds).
     void Flush();
 
@@ -52,7 +57,9 @@ private:
 
     QWidget* window_;
     QTimer timer_;
-    std::atomic<bool> cancelled_{false};
+    std::mutex cancelMutex_;
+    bool cancelled_ = false;
+    bool cancelSeen_ = false;
     std::mutex mutex_;
     // Pending values from the worker (under mutex_).
     bool statusDirty_ = false, progressDirty_ = false, visibleDirty_ = false, busyDirty_ = false;
