@@ -1530,46 +1530,55 @@ void MainWindow::DropFiles(const QList<QUrl>& urls) {
 }
 
 QStringList MainWindow::SaveScreenshots(const QString& folder) {
+    // The names the manual refers to.
+    static const char* PageShots[] = {"summary",   "visitors", "referrers", "search", "browsers",
+                                      "files",     "countries", "errors",   "conversions", "rawlog"};
     QStringList written;
     QDir().mkpath(folder);
-    auto shot = [&](const QString& name) {
+    auto save = [&](QWidget* w, const QString& name) {
         QCoreApplication::processEvents();
         const QString path = QDir(folder).filePath(name + ".png");
-        if (grab().save(path)) written << path;
+        if (w->grab().save(path)) written << path;
     };
     TaskClick("sites");
-    shot("panel-sites");
+    save(this, "site-panel");
     TaskClick("logfiles");
-    shot("panel-logfiles");
+    save(this, "logfiles-panel");
     TaskClick("filter");
-    shot("panel-filter");
+    save(this, "filters-panel");
+    if (!frameFTP_->children().isEmpty()) {
+        ShowPanel(frameFTP_);
+        save(this, "ftp-panel");
+    }
     pane_->Highlight("report");
     ShowPanel(frameReport_);
     ShowHelpText("Click the various tabs to view the pages of the report.");
     const bool tables = optList_->isChecked();
-    for (const TabPage& t : Tabs) {
-        ShowReportPage(t.Key);
-        if (QString(t.Key) == "visitors") {
+    for (int i = 0; i < tabs_->count(); ++i) {
+        tabs_->setCurrentIndex(i);
+        const QString key = Tabs[i].Key;
+        if (key == "visitors") {
             optList_->setChecked(true);
-            shot("page-summary-tables");
+            save(this, "summary");
             optGraph_->setChecked(true);
-            shot("page-summary-graphs");
+            save(this, "summary-graphs");
+            save(chtDate_, "dates");
+            save(chtHour_, "hours");
+            optList_->setChecked(tables);
+            optGraph_->setChecked(!tables);
             continue;
         }
-        if (QString(t.Key) == "rawlog" && txtRawLog_->isVisible()) {
+        if (key == "rawlog" && a_->Options.ShowRawLog) {
             txtSearchText_->setText("GET");
             butSearch_->setText("&Search");
             txtRawLog_->Find("GET", true);
         }
-        shot(QString("page-") + QString(t.Caption).toLower().replace(' ', '-'));
+        save(this, PageShots[i]);
     }
-    (tables ? optList_ : optGraph_)->setChecked(true);
     ShowReportPage("visitors");
     if (!a_->T.ErrorLogText.empty()) {
         OpenLogWindow();
-        QCoreApplication::processEvents();
-        const QString path = QDir(folder).filePath("window-process-log.png");
-        if (logWindow_ && logWindow_->grab().save(path)) written << path;
+        save(logWindow_, "process-log");
         logWindow_->close();
     }
     return written;

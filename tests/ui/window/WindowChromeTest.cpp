@@ -106,10 +106,9 @@ private slots:
             QImage picture(file);
             QVERIFY2(!picture.isNull() && picture.width() > 100, qPrintable(file));
         }
-        for (const char* name : {"panel-sites", "panel-logfiles", "panel-filter", "page-summary-tables",
-                                 "page-summary-graphs", "page-visitors", "page-referrers", "page-search-engines",
-                                 "page-browsers", "page-files", "page-country", "page-errors", "page-conversions",
-                                 "page-raw-log", "window-process-log"})
+        for (const char* name : {"site-panel", "logfiles-panel", "filters-panel", "summary", "summary-graphs",
+                                 "dates", "hours", "visitors", "referrers", "search", "browsers", "files",
+                                 "countries", "errors", "conversions", "rawlog", "process-log"})
             QVERIFY2(names.contains(name), name);
         // The pass leaves the display choice as it found it.
         QVERIFY(f.Find<QRadioButton>("optList")->isChecked());
