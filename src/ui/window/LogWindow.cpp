@@ -38,6 +38,8 @@ LogWindow::LogWindow(SettingsStore* store, const QString& text, QWidget* parent)
 
 QString LogWindow::Text() const { return txtLog_->toPlainText(); }
 
+void LogWindow::SetText(const QString& text) { txtLog_->setPlainText(text); }
+
 void LogWindow::RestorePlacement() {
     if (!store_) return;
     const std::string state = store_->GetSetting(Section, "State", "Undefined");

@@ -16,6 +16,7 @@ class LogWindow : public QDialog {
 public:
     LogWindow(SettingsStore* store, const QString& text, QWidget* parent = nullptr);
     QString Text() const;
+    void SetText(const QString& text);
 
 protected:
     void done(int result) override;

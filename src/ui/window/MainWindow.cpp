@@ -1200,6 +1200,17 @@ void MainWindow::ShowPages() {
     butSearch_->setText("&Search");
     UpdateRawLog();
     lblViewErrors_->setVisible(l.ErrorsLabelVisible);
+    // An open process log shows the latest run's lines.
+    if (logWindow_) logWindow_->SetText(ShownText(a_->T.ErrorLogText));
+}
+
+void MainWindow::OptionsChanged(bool inputsChanged) {
+    ShowHelpText(lastHelpText_);
+    UpdateRawLog();
+    if (inputsChanged) {
+        a_->ReportOutOfDate = true;
+        ShowUpdate(true);
+    }
 }
 
 void MainWindow::ClearPagesAfterFailure(const QString& message) {

@@ -90,6 +90,10 @@ public:
     // engine's lists; running out of memory empties the report and says so, naming what.
     // False when other work is in progress or memory ran out.
     bool RunGuarded(const QString& what, const std::function<void()>& work);
+    // After the options dialog was confirmed: the help text's country note and the raw log page
+    // follow the new options; inputsChanged (country report or raw log switched on) marks the
+    // report out of date.
+    void OptionsChanged(bool inputsChanged);
     // True while an analysis, a load or a conversion report is in progress.
     bool IsWorking() const { return working_; }
     // Runs the event loop until the work in progress has ended (tests, start-up, closing).

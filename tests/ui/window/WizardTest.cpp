@@ -220,6 +220,14 @@ private slots:
             QVERIFY(help.contains("\n\n" + note));
         // With the country report off, no country data is read.
         QCOMPARE(f.A().Ref.CountriesLoaded, !options.contains("AnalyseCountries=No"));
+        // Changed options: the note follows at once, the text stays.
+        f.win->TaskClick("filter");
+        f.A().Options.CountryInfo = true;
+        f.A().Options.AnalyseCountries = !f.A().Options.AnalyseCountries;
+        f.win->OptionsChanged(false);
+        QVERIFY(f.win->Pane().HelpText().startsWith("You can restrict the log file entries"));
+        QVERIFY(f.win->Pane().HelpText().endsWith(f.A().Options.AnalyseCountries ? "for faster processing."
+                                                                               : "Country Report is OFF."));
     }
 };
 
