@@ -169,10 +169,11 @@ ReportListView* MainWindow::ListView(int listNum) const {
 
 void MainWindow::LoadHandler() {
     setWindowTitle(ProductTitle());
-    if (QFileInfo::exists(QString(TREVIX_SOURCE_DATA_DIR) + "/icons/trevix.svg"))
-        setWindowIcon(QIcon(QString(TREVIX_SOURCE_DATA_DIR) + "/icons/trevix.svg"));
-    else
-        setWindowIcon(QIcon::fromTheme("trevix"));
+    // The program's icon from its data folder (PNGs in several sizes, or the SVG), else the theme's.
+    QIcon icon;
+    const QDir icons(QString::fromStdString(FindDataFolder()) + "/icons");
+    for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
+    setWindowIcon(icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon);
 
     pane_ = new TaskPane(this);
     pane_->AddGroup("setup", "Set Up", {"sites", "logfiles", "filter", "reset"});
@@ -1287,8 +1288,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         FillRecentCombos(false);
         if (!w.StatusAfter.isEmpty() && !w.OutOfMemory && w.Error.empty()) SetStatus(w.StatusAfter);
         work_.reset();
-        emit WorkFinished();
-        if (closing_) close();
+        FinishWork();
     });
     worker_->start();
 }
@@ -1317,8 +1317,14 @@ bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& wo
         SetStatus("Not enough memory");
     }
     EndWork();
-    emit WorkFinished();
+    FinishWork();
     return ok;
+}
+
+void MainWindow::FinishWork() {
+    emit WorkFinished();
+    // The user asked to close while the work ran.
+    if (closing_) QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void MainWindow::LoadReport(const QString& path, bool compare) {
@@ -1345,7 +1351,7 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
         reportFile_ = path;
         UpdateCaption(QFileInfo(path).fileName());
     }
-    emit WorkFinished();
+    FinishWork();
 }
 
 bool MainWindow::SaveReport(const QString& path) {

@@ -177,6 +177,7 @@ private:
 
     void StartAnalysis(const QString& before, const QString& after);
     void BeginWork();
+    void FinishWork();
     void EndWork();
     void DetachViews();
     void AttachViews();

@@ -124,8 +124,10 @@ private slots:
         f.win->close();
         hold.Release();
         f.win->WaitForWork();
-        QVERIFY(!f.win->isVisible());
+        QTRY_VERIFY(!f.win->isVisible());
         QVERIFY(f.A().T.EntryCount < 1000);
+        // The settings were written on the way out.
+        QCOMPARE(f.store->GetSetting("Window", "MainState"), std::string("0"));
     }
 
     void commandLineFilesAreAnalysedInTheWindow_data() {
