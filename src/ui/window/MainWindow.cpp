@@ -1384,7 +1384,14 @@ void MainWindow::SaveReportDialog() {
     if (working_ || !mnuFileSave_->isEnabled()) return;
     QString path = CurrentPrompter().SaveFile(this, "Save Report", Q(a_->Options.DefaultXMLFolder), ReportFilter);
     if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) path += ".xml";
+    if (QFileInfo(path).suffix().isEmpty()) {
+        // The dialog asked about the name as typed; the default extension makes another file.
+        path += ".xml";
+        if (QFileInfo::exists(path) &&
+            !CurrentPrompter().YesNo(this, MessageIcon::Warning, "Save Report",
+                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+            return;
+    }
     SaveReport(path);
 }
 

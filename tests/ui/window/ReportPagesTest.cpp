@@ -56,6 +56,12 @@ private slots:
         QVERIFY(QFileInfo::exists(newer + ".xml"));
         QCOMPARE(f.win->Status(), QString("Report Saved"));
         QCOMPARE(f.win->windowTitle(), QString("Trevix Pro - newer.xml"));
+        // The same name again: the file made by the default extension is not replaced unasked.
+        const QDateTime saved = QFileInfo(newer + ".xml").lastModified();
+        f.prompter.AnswerFiles({newer});
+        f.Action("mnuFileSave")->trigger();
+        QCOMPARE(f.prompter.Last().Kind, QString("YesNo"));
+        QCOMPARE(QFileInfo(newer + ".xml").lastModified(), saved);
 
         // A smaller report to compare with.
         f.win->TaskClick("reset");
