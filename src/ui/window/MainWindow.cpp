@@ -653,10 +653,8 @@ QWidget* MainWindow::BuildReportPanel() {
         lblNoRawLog_->setWordWrap(true);
         lblNoRawLog_->setAlignment(Qt::AlignCenter);
         l->addWidget(lblNoRawLog_, 1);
-        connect(txtSearchText_, &QLineEdit::textEdited, this, [this] {
-            butSearch_->setText("&Search...");
-            txtRawLog_->Find(QString(), true);   // an edit starts the search afresh
-        });
+        // After an edit the next search starts again from the top.
+        connect(txtSearchText_, &QLineEdit::textEdited, this, [this] { butSearch_->setText("&Search..."); });
         connect(txtSearchText_, &QLineEdit::returnPressed, this, &MainWindow::SearchRawLog);
         connect(butSearch_, &QPushButton::clicked, this, &MainWindow::SearchRawLog);
         tabs_->addTab(w, Tabs[9].Caption);
@@ -1518,8 +1516,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (logWindow_) logWindow_->close();   // keeps its placement
     if (saveOnExit_) SaveSettings();
-    if (logWindow_) logWindow_->close();
     event->accept();
 }
 
