@@ -2,6 +2,7 @@
 // "Show Report" to every page filled, the longest gap between event-loop turns while it runs,
 // how soon Cancel stops a run, sorting the largest list by a number column, and peak memory.
 // Usage: gui_bench LOGFILE [TREVIX-CLI]   (with the CLI: its time and peak on the same log)
+// TREVIX_BENCH_RAWLOG=1 fills the raw log page too; TREVIX_CANCEL_AFTER_MS moves the Cancel.
 #include "config/DataFolder.h"
 #include "config/MemorySettingsStore.h"
 #include "engine/Analyser.h"
@@ -73,7 +74,9 @@ int main(int argc, char** argv) {
         QProcess cli;
         cli.setStandardOutputFile(QProcess::nullDevice());
         cli.setStandardErrorFile(QProcess::nullDevice());
-        cli.start(QString::fromLocal8Bit(argv[2]), {log});
+        QStringList args{log};
+        if (qEnvironmentVariableIntValue("TREVIX_BENCH_RAWLOG") == 1) args << "--set" << "ShowRawLog=Yes";
+        cli.start(QString::fromLocal8Bit(argv[2]), args);
         cli.waitForFinished(-1);
         std::printf("trevix-cli LOG:                       %.2f s, peak %ld MB\n", t.elapsed() / 1000.0,
                     PeakKilobytes(RUSAGE_CHILDREN) / 1024);
@@ -81,6 +84,9 @@ int main(int argc, char** argv) {
 
     MemorySettingsStore store;
     store.SaveSetting("Options", "AutoReport", "No");
+    // TREVIX_BENCH_RAWLOG=1: with the raw log page filled (the CLI then gets --set ShowRawLog=Yes).
+    const bool rawLog = qEnvironmentVariableIntValue("TREVIX_BENCH_RAWLOG") == 1;
+    store.SaveSetting("Options", "ShowRawLog", rawLog ? "Yes" : "No");
     MainWindow window(store);
     window.LoadReferenceData(FindDataFolder());
     window.ReadTimeZoneOffset();

@@ -100,4 +100,6 @@ echo
 echo "== The window (1M lines, offscreen, real window classes) =="
 if [ -x "$root/build/bench/gui_bench" ]; then
   "$root/build/bench/gui_bench" "$plain" "$cli" 2>/dev/null
+  echo "-- with the raw log page filled (ShowRawLog on in both) --"
+  TREVIX_BENCH_RAWLOG=1 "$root/build/bench/gui_bench" "$plain" "$cli" 2>/dev/null
 fi

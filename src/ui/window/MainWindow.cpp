@@ -1173,6 +1173,7 @@ void MainWindow::AttachViews() {
 void MainWindow::BeginWork() {
     working_ = true;
     host_->StartWork();
+    emit WorkStarting();
     work_ = std::make_unique<Work>();
     SetCommandsEnabled(false);
     DetachViews();

@@ -130,6 +130,8 @@ public:
     void SearchRawLog();
 
 signals:
+    // Work is about to change the engine's lists: views of other windows let go of them now.
+    void WorkStarting();
     // An analysis or load has finished and the pages show its result.
     void WorkFinished();
 
