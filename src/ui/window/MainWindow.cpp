@@ -1042,6 +1042,9 @@ void MainWindow::SiteToolbarClick(const QString& key) {
             tbrDelete_->setEnabled(false);
             ExpBarLevel(2);
             butRight_[0]->setEnabled(false);
+            UpdateCaption();
+        } else {
+            SiteClicked();   // the caption names the site now selected
         }
     }
 }

@@ -181,6 +181,7 @@ private slots:
         QVERIFY(!f.Find<QAbstractButton>("Toolbar1_edit")->isEnabled());
         QVERIFY(!f.Find<QAbstractButton>("Toolbar1_delete")->isEnabled());
         QVERIFY(!f.Find<QPushButton>("butRight0")->isEnabled());
+        QCOMPARE(f.win->windowTitle(), QString("Trevix Pro"));
         // With nothing selected, neither edit nor delete asks anything.
         const size_t asked = f.prompter.Asked.size();
         f.win->SiteToolbarClick("delete");
