@@ -99,3 +99,9 @@ echo "load + compare: $s s"
 echo
 echo "== Report views (1M lines, offscreen) =="
 QT_QPA_PLATFORM=offscreen "$root/build/bench/views_bench" "$plain" 2>/dev/null
+echo "== The window (1M lines, offscreen, real window classes) =="
+if [ -x "$root/build/bench/gui_bench" ]; then
+  "$root/build/bench/gui_bench" "$plain" "$cli" 2>/dev/null
+  echo "-- with the raw log page filled (ShowRawLog on in both) --"
+  TREVIX_BENCH_RAWLOG=1 "$root/build/bench/gui_bench" "$plain" "$cli" 2>/dev/null
+fi

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Pictures of every panel and report page of the real trevix window, for the README and the
+# manual: the program runs under a virtual X display on the sample log with a settings file of
+# its own (a site profile with an automatic conversion report, the raw log on) and saves one
+# PNG per panel and page into docs/screenshots/.
+# Usage: scripts/screenshots.sh [output-folder]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:-$root/docs/screenshots}"
+
+# Xvfb and a font with Chinese, Japanese and Korean letters (search terms in the sample use them).
+"$root/scripts/install-deps.sh" fonts-wqy-microhei
+program="$root/build/src/ui/trevix"
+if [ ! -x "$program" ]; then
+  "$root/scripts/build.sh" "$root/build" >/dev/null
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cat >"$work/trevix.ini" <<INI
+[Options]
+AutoReport=No
+ShowRawLog=Yes
+AnalyseCountries=Yes
+HitsDisplay=Table
+SearchDisplay=Keywords
+BrowserDisplay=2
+DefaultXMLFolder=$work
+
+[Window]
+MainWidth=18000
+MainHeight=12300
+List2Width1=5000
+List3Width1=6000
+List3Width2=3000
+List8Width1=2600
+List8Width2=2000
+List8Width3=5000
+List8Width4=3200
+List10Width1=2200
+List10Width2=2000
+List10Width3=3000
+List10Width4=2600
+List10Width5=2600
+List10Width6=2600
+List10Width7=2600
+List11Width2=2600
+List11Width3=3000
+List11Width4=3000
+List11Width5=2600
+List11Width6=2600
+List7Width1=3000
+List15Width1=2600
+List15Width2=5000
+
+[Profiles]
+NumProfiles=1
+
+[Profile1]
+SiteName=Example shop
+NumDomains=2
+Domain1=example.com
+Domain2=www.example.com
+DifferentDomains=False
+NumberFTP=0
+FTP=0
+NumAutoConversionReports=1
+AutoConversionReport1=/checkout/thanks.html
+INI
+
+rm -rf "$out"
+mkdir -p "$out"
+TREVIX_SETTINGS_FILE="$work/trevix.ini" TREVIX_SCREENSHOTS="$out" LC_ALL=C.UTF-8 TZ=UTC \
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s '-screen 0 1280x900x24' "$program" "$root/samples/sample.log"
+ls "$out"

@@ -1,0 +1,1613 @@
+#include "window/MainWindow.h"
+
+#include "common/Prompter.h"
+#include "config/DataFolder.h"
+#include "config/Options.h"
+#include "config/QtSettingsStore.h"
+#include "config/ReferenceDataLoader.h"
+#include "engine/Analyser.h"
+#include "engine/ListSorting.h"
+#include "report/AutoReport.h"
+#include "report/XmlReportLoader.h"
+#include "report/XmlReportWriter.h"
+#include "views/RawLogView.h"
+#include "views/ReportChart.h"
+#include "views/ReportListView.h"
+#include "views/Twips.h"
+#include "window/AboutDialog.h"
+#include "window/GuiRunHost.h"
+#include "window/LogWindow.h"
+#include "window/ProgramInfo.h"
+#include "window/SiteProfileDialog.h"
+#include "window/TaskPane.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <new>
+
+namespace trevix::ui {
+
+namespace {
+
+constexpr const char* MessageTitle = "Trevix";
+const QString FindNextCaption = "&Find next...";
+const QString SearchPrompt = "Enter search text...";
+const QString ReportFilter = "Trevix Report XML (*.xml);;All files (*)";
+const QString LogFilter = "Log files (*.log *_log *.1 *.gz *.txt);;All files (*)";
+
+struct TabPage {
+    const char* Caption;
+    const char* Key;
+};
+constexpr TabPage Tabs[] = {{"Summary", "visitors"},   {"Visitors", "IPs"},       {"Referrers", "referrers"},
+                            {"Search Engines", "searchterms"}, {"Browsers", "browsers"}, {"Files", "files"},
+                            {"Country", "country"},    {"Errors", "errors"},      {"Conversions", "conversions"},
+                            {"Raw Log", "rawlog"}};
+
+// The lists the window shows itself (the conversion lists belong to the conversions page).
+constexpr int WindowLists[] = {lstHits,   lstFiles, lstReferrers,  lstBrowsers, lstOS,    lstWebBrowser,
+                               lstCountries, lstSearchTerms, lstHour, lstIPs, lstErrors, lstSearchEngines};
+
+std::string Std(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QLabel* Caption(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
+    auto* label = new QLabel(text, parent);
+    if (buddy) label->setBuddy(buddy);
+    return label;
+}
+
+QToolButton* ToolButton(const QString& name, const QString& text, QStyle::StandardPixmap icon,
+                        const QString& theme, QWidget* parent) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setIcon(QIcon::fromTheme(theme, parent->style()->standardIcon(icon)));
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setAutoRaise(true);
+    return b;
+}
+
+} // namespace
+
+// What the worker thread hands back.
+struct MainWindow::Work {
+    RunResult Result;
+    bool OutOfMemory = false;
+    std::string Error;
+    QString StatusAfter;
+    std::string LastFile;
+};
+
+MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
+    : QMainWindow(parent), store_(store), a_(std::make_unique<Analyser>()) {
+    setObjectName("frmMain");
+    a_->Store = &store_;
+    LoadOptions(store_, a_->Options);
+    LoadRecentAndProfiles(store_, a_->Options, recent_, profiles_);
+    host_ = new GuiRunHost(this);
+    a_->SetHost(host_);
+    connect(host_, &GuiRunHost::StatusChanged, this, &MainWindow::SetStatus);
+    connect(host_, &GuiRunHost::ProgressChanged, this, [this](int value, int maximum) {
+        progress_->setMaximum(std::max(1, maximum));
+        progress_->setValue(value);
+    });
+    connect(host_, &GuiRunHost::ProgressVisibleChanged, this, [this](bool visible) {
+        progress_->setVisible(visible);
+        butCancel_->setVisible(visible);
+    });
+    connect(host_, &GuiRunHost::BusyChanged, this, [this](bool busy) {
+        if (busy) LogButtonsEnabled(false);
+    });
+    setAcceptDrops(true);
+    LoadHandler();
+}
+
+MainWindow::~MainWindow() {
+    if (worker_) {
+        host_->Cancel();
+        worker_->wait();
+        delete worker_;
+    }
+    a_->SetHost(nullptr);
+    // The views outlive this body (they are children) but the lists they show do not.
+    for (int n : WindowLists) views_[static_cast<size_t>(n)]->Attach(*a_, -1);
+    txtRawLog_->SetText({});
+}
+
+void MainWindow::LoadReferenceData(const std::string& folder) {
+    LoadAllReferenceData(store_, a_->Options, a_->Ref, *host_, folder);
+}
+
+void MainWindow::ReadTimeZoneOffset() { a_->LocalTimeBias = ReadLocalTimeBias(); }
+
+ReportListView* MainWindow::ListView(int listNum) const {
+    return listNum >= 1 && listNum <= 16 ? views_[static_cast<size_t>(listNum)] : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building the window
+
+void MainWindow::LoadHandler() {
+    setWindowTitle(ProductTitle());
+    // The program's icon from its data folder (PNGs in several sizes, or the SVG), else the theme's.
+    QIcon icon;
+    const QDir icons(QString::fromStdString(FindDataFolder()) + "/icons");
+    for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
+    setWindowIcon(icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon);
+
+    pane_ = new TaskPane(this);
+    pane_->AddGroup("setup", "Set Up", {"sites", "logfiles", "filter", "reset"});
+    pane_->AddGroup("rep", "Report", {"repinfo", "report", "update"});
+    pane_->AddGroup("help", "Help", {"helptext"});
+    pane_->setMinimumWidth(190);
+    pane_->setMaximumWidth(260);
+    connect(pane_, &TaskPane::ItemClicked, this, &MainWindow::TaskClick);
+
+    panels_ = new QStackedWidget(this);
+    frameSites_ = BuildSitesPanel();
+    frameFiles_ = BuildFilesPanel();
+    frameFilter_ = BuildFilterPanel();
+    frameFTP_ = new QWidget(this);   // the FTP panel takes this place
+    frameFTP_->setObjectName("frameFTP");
+    frameReport_ = BuildReportPanel();
+    for (QWidget* w : {frameSites_, frameFiles_, frameFilter_, frameFTP_, frameReport_}) panels_->addWidget(w);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(pane_);
+    split->addWidget(panels_);
+    split->setStretchFactor(1, 1);
+    split->setCollapsible(0, false);
+    split->setCollapsible(1, false);
+    setCentralWidget(split);
+
+    BuildMenus();
+    BuildStatusBar();
+    SetStatus(ProductTitle() + " " + VersionText());
+
+    // Display choices.
+    ++quiet_;
+    (store_.GetSetting("Options", "HitsDisplay", "Table") == "Table" ? optList_ : optGraph_)->setChecked(true);
+    (store_.GetSetting("Options", "SearchDisplay", "Keywords") == "Keywords" ? optKeywords_ : optSearchEngine_)
+        ->setChecked(true);
+    browserDisplay_ = QString::fromStdString(store_.GetSetting("Options", "BrowserDisplay", "1")).trimmed().toInt();
+    if (browserDisplay_ == 1) optOS_->setChecked(true);
+    if (browserDisplay_ == 2) optBrowsers_->setChecked(true);
+    if (browserDisplay_ == 3) optRawData_->setChecked(true);
+    ShowTableOrGraph();
+    ShowSearchData();
+    ShowBrowserData();
+    --quiet_;
+
+    resize(1000, 700);
+    RestoreWindowPlacement();
+    SetColumnWidths(*a_);
+    for (int n : WindowLists) views_[static_cast<size_t>(n)]->ApplyColumnWidths();
+    const ReportList& sites = a_->Lists[lstSites];
+    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
+        lstSites_->setColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
+
+    butRight_[0]->setEnabled(false);
+    butRight_[2]->setEnabled(false);
+    ExpBarLevel(1);
+    LogButtonsEnabled(false);
+
+    ++quiet_;
+    for (int p = 1; p <= profiles_.NumProfiles(); ++p) {
+        auto* item = new QTreeWidgetItem(lstSites_, {Q(profiles_[p].SiteName), Q(DomainsList(profiles_, p))});
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+    --quiet_;
+    TaskClick("sites");
+    a_->ReportShown = false;
+    a_->ReportOutOfDate = false;
+    ShowUpdate(false);
+    setMinimumSize(TwipsToPixels(8000, this), TwipsToPixels(6510, this));
+
+    if (profiles_.NumProfiles() == 0) {
+        tbrEdit_->setEnabled(false);
+        tbrDelete_->setEnabled(false);
+    } else {
+        lstSites_->setCurrentItem(lstSites_->topLevelItem(0));
+        SiteClicked();
+    }
+    FillRecentCombos(true);
+    UpdateFilters();
+    mnuFileSave_->setEnabled(false);
+    mnuFileCompare_->setEnabled(false);
+    lblNoRawLog_->setText(
+        "Raw Log is currently turned OFF.\n\nTo turn on the Show Raw Log feature, click Tools and then "
+        "Options.\n\nNote that turning this feature on will make processing log files slower.");
+    UpdateRawLog();
+}
+
+QWidget* MainWindow::Arrows(int index, bool back, bool forward) {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch(1);
+    if (back) {
+        auto* b = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), "&Back", row);
+        b->setObjectName(QString("butLeft%1").arg(index));
+        butLeft_[static_cast<size_t>(index)] = b;
+        static const char* target[] = {"", "sites", "logfiles", "filter"};
+        connect(b, &QPushButton::clicked, this, [this, index] { TaskClick(target[index]); });
+        layout->addWidget(b);
+    }
+    if (forward) {
+        auto* b = new QPushButton(style()->standardIcon(QStyle::SP_ArrowForward), "&Next", row);
+        b->setObjectName(QString("butRight%1").arg(index));
+        b->setLayoutDirection(Qt::RightToLeft);
+        butRight_[static_cast<size_t>(index)] = b;
+        static const char* target[] = {"logfiles", "filter", "report", ""};
+        connect(b, &QPushButton::clicked, this, [this, index] { TaskClick(target[index]); });
+        layout->addWidget(b);
+    }
+    return row;
+}
+
+QWidget* MainWindow::BuildSitesPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName("frameSites");
+    auto* layout = new QVBoxLayout(panel);
+    auto* welcome = Caption("Welcome to Trevix. Choose a site profile from the list below, or create a new one.", panel);
+    welcome->setWordWrap(true);
+    layout->addWidget(welcome);
+    auto* bar = new QHBoxLayout;
+    tbrNew_ = ToolButton("Toolbar1_new", "New", QStyle::SP_FileIcon, "document-new", panel);
+    tbrEdit_ = ToolButton("Toolbar1_edit", "Edit", QStyle::SP_FileDialogDetailedView, "document-edit", panel);
+    tbrDelete_ = ToolButton("Toolbar1_delete", "Delete", QStyle::SP_TrashIcon, "edit-delete", panel);
+    for (auto* b : {tbrNew_, tbrEdit_, tbrDelete_}) bar->addWidget(b);
+    bar->addStretch(1);
+    layout->addLayout(bar);
+    connect(tbrNew_, &QToolButton::clicked, this, [this] { SiteToolbarClick("new"); });
+    connect(tbrEdit_, &QToolButton::clicked, this, [this] { SiteToolbarClick("edit"); });
+    connect(tbrDelete_, &QToolButton::clicked, this, [this] { SiteToolbarClick("delete"); });
+
+    lstSites_ = new QTreeWidget(panel);
+    lstSites_->setObjectName("lstSites");
+    lstSites_->setHeaderLabels({"Site", "Domain"});
+    lstSites_->setRootIsDecorated(false);
+    lstSites_->setUniformRowHeights(true);
+    lstSites_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstSites_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    lstSites_->installEventFilter(this);
+    layout->addWidget(lstSites_, 1);
+    connect(lstSites_, &QTreeWidget::itemClicked, this, [this] { SiteClicked(); });
+    connect(lstSites_, &QTreeWidget::currentItemChanged, this, [this] {
+        if (!quiet_) SiteClicked();
+    });
+    connect(lstSites_, &QTreeWidget::itemDoubleClicked, this, [this] { SiteToolbarClick("edit"); });
+    connect(lstSites_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (quiet_ || column != 0) return;
+        const int p = lstSites_->indexOfTopLevelItem(item) + 1;
+        RenameProfile(profiles_, p, Std(item->text(0)));
+        SiteClicked();
+    });
+    layout->addWidget(Arrows(0, false, true));
+    return panel;
+}
+
+QWidget* MainWindow::BuildFilesPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName("frameFiles");
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(Caption("Log file(s) to open:", panel));
+    auto* bar = new QHBoxLayout;
+    tbrFile_ = ToolButton("Toolbar2_file", "Open...", QStyle::SP_DialogOpenButton, "document-open", panel);
+    tbrFile_->setToolTip("Add log files from disk (Ctrl+O)");
+    tbrFtp_ = ToolButton("Toolbar2_ftp", "FTP", QStyle::SP_DriveNetIcon, "network-server", panel);
+    tbrFtp_->setVisible(false);
+    tbrDeleteFile_ = ToolButton("Toolbar2_delete", "Remove", QStyle::SP_TrashIcon, "list-remove", panel);
+    tbrDeleteFile_->setToolTip("Remove the selected files from the list");
+    for (auto* b : {tbrFile_, tbrFtp_, tbrDeleteFile_}) bar->addWidget(b);
+    bar->addStretch(1);
+    layout->addLayout(bar);
+    connect(tbrFile_, &QToolButton::clicked, this, &MainWindow::BrowseLogFiles);
+    connect(tbrFtp_, &QToolButton::clicked, this, &MainWindow::OnFtp);
+    connect(tbrDeleteFile_, &QToolButton::clicked, this, &MainWindow::DeleteLogFiles);
+
+    lstLogFiles_ = new QListWidget(panel);
+    lstLogFiles_->setObjectName("lstLogFiles");
+    lstLogFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    layout->addWidget(lstLogFiles_, 1);
+
+    auto* recentRow = new QHBoxLayout;
+    lstRecentFiles_ = new QComboBox(panel);
+    lstRecentFiles_->setObjectName("lstRecentFiles");
+    lstRecentFiles_->setEditable(true);
+    lstRecentFiles_->setInsertPolicy(QComboBox::NoInsert);
+    lstRecentFiles_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    butAdd_ = new QPushButton("&Add", panel);
+    butAdd_->setObjectName("butAdd");
+    recentRow->addWidget(lstRecentFiles_, 1);
+    recentRow->addWidget(butAdd_);
+    layout->addWidget(Caption("&Recently used files:", panel, lstRecentFiles_));
+    layout->addLayout(recentRow);
+    connect(butAdd_, &QPushButton::clicked, this, &MainWindow::AddRecentFile);
+    layout->addWidget(Arrows(1, true, true));
+    return panel;
+}
+
+QWidget* MainWindow::BuildFilterPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName("frameFilter");
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(Caption("Filter for entries where:", panel));
+    auto* grid = new QGridLayout;
+    auto containCombo = [&](int i) {
+        auto* c = new QComboBox(panel);
+        c->setObjectName(QString("lstContain%1").arg(i));
+        c->addItems({"contains", "doesn't contain"});
+        lstContain_[static_cast<size_t>(i)] = c;
+        connect(c, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
+        auto* t = new QComboBox(panel);
+        t->setObjectName(QString("txtFilterText%1").arg(i));
+        t->setEditable(true);
+        t->setInsertPolicy(QComboBox::NoInsert);
+        t->setMinimumContentsLength(20);
+        txtFilterText_[static_cast<size_t>(i)] = t;
+        connect(t, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
+        connect(t->lineEdit(), &QLineEdit::textEdited, this, [this] { MarkOutOfDate(false); });
+    };
+    chkFilterLogText_ = new QCheckBox("Raw log text:", panel);
+    chkFilterLogText_->setObjectName("chkFilterLogText");
+    chkFilterFile_ = new QCheckBox("Requested File:", panel);
+    chkFilterFile_->setObjectName("chkFilterFile");
+    chkFilterDate_ = new QCheckBox("Date:", panel);
+    chkFilterDate_->setObjectName("chkFilterDate");
+    containCombo(0);
+    containCombo(1);
+    grid->addWidget(chkFilterLogText_, 0, 0);
+    grid->addWidget(lstContain_[0], 0, 1);
+    grid->addWidget(txtFilterText_[0], 0, 2, 1, 3);
+    grid->addWidget(chkFilterFile_, 1, 0);
+    grid->addWidget(lstContain_[1], 1, 1);
+    grid->addWidget(txtFilterText_[1], 1, 2, 1, 3);
+
+    lstIs_ = new QComboBox(panel);
+    lstIs_->setObjectName("lstIs");
+    lstIs_->addItems({"is", "is not"});
+    lstEqualBetween_ = new QComboBox(panel);
+    lstEqualBetween_->setObjectName("lstEqualBetween");
+    lstEqualBetween_->addItems({"equal to", "between"});
+    for (int i = 0; i < 2; ++i) {
+        auto* d = new QDateEdit(QDate::currentDate(), panel);
+        d->setObjectName(QString("dtpDate%1").arg(i));
+        d->setCalendarPopup(true);
+        d->setDisplayFormat("yyyy-MM-dd");
+        dtpDate_[static_cast<size_t>(i)] = d;
+        connect(d, &QDateEdit::dateChanged, this, [this, i] { DateChanged(i); });
+    }
+    lblAnd_ = new QLabel("and", panel);
+    lblAnd_->setObjectName("lblAnd");
+    grid->addWidget(chkFilterDate_, 2, 0);
+    grid->addWidget(lstIs_, 2, 1);
+    grid->addWidget(lstEqualBetween_, 2, 2);
+    grid->addWidget(dtpDate_[0], 3, 2);
+    grid->addWidget(lblAnd_, 3, 3);
+    grid->addWidget(dtpDate_[1], 3, 4);
+    grid->setColumnStretch(5, 1);
+    layout->addLayout(grid);
+
+    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_})
+        connect(c, &QCheckBox::clicked, this, [this] {
+            MarkOutOfDate(true);
+        });
+    connect(lstEqualBetween_, &QComboBox::activated, this, [this] { MarkOutOfDate(true); });
+    connect(lstIs_, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
+
+    auto* clearRow = new QHBoxLayout;
+    butClearFilters_ = new QPushButton("C&lear", panel);
+    butClearFilters_->setObjectName("butClearFilters");
+    connect(butClearFilters_, &QPushButton::clicked, this, [this] {
+        ClearFilters();
+        MarkOutOfDate(true);
+    });
+    clearRow->addWidget(butClearFilters_);
+    clearRow->addStretch(1);
+    layout->addLayout(clearRow);
+    layout->addStretch(1);
+    layout->addWidget(Arrows(2, true, true));
+    return panel;
+}
+
+QWidget* MainWindow::BuildReportPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName("frameReport");
+    auto* layout = new QVBoxLayout(panel);
+    tabs_ = new QTabWidget(panel);
+    tabs_->setObjectName("TabStrip1");
+    tabs_->setDocumentMode(true);
+
+    auto list = [&](int n, QWidget* parent) {
+        auto* v = new ReportListView(parent);
+        v->Attach(*a_, n);
+        views_[static_cast<size_t>(n)] = v;
+        connect(v, &ReportListView::RowDoubleClicked, this, [this, n](int) {
+            if (working_) return;
+            if (n == lstReferrers) OnVisitUrl(0);
+            if (n == lstSearchTerms) OnVisitUrl(1);
+            if (n == lstErrors) OnVisitUrl(3);
+            if (n == lstFiles) OnReferredTo();
+            if (n == lstIPs) OnVisitorDetails();
+        });
+        connect(v, &ReportListView::ContextMenuRequested, this,
+                [this, n](int row, const QPoint& pos) { ListContextMenu(n, row, pos); });
+        return v;
+    };
+    auto page = [&](int index) {
+        auto* w = new QWidget(tabs_);
+        w->setObjectName(QString("frmReportInfo%1").arg(index));
+        return w;
+    };
+    auto buttonRow = [&](QVBoxLayout* l, QPushButton* b) {
+        auto* row = new QHBoxLayout;
+        row->addStretch(1);
+        row->addWidget(b);
+        l->addLayout(row);
+    };
+    auto visitUrl = [&](int index, QWidget* parent) {
+        auto* b = new QPushButton("&Visit URL", parent);
+        b->setObjectName(QString("butVisitURL%1").arg(index));
+        butVisitURL_[static_cast<size_t>(index)] = b;
+        connect(b, &QPushButton::clicked, this, [this, index] { OnVisitUrl(index); });
+        return b;
+    };
+
+    // Summary.
+    {
+        QWidget* w = page(0);
+        auto* l = new QVBoxLayout(w);
+        txtHits_ = new QPlainTextEdit(w);
+        txtHits_->setObjectName("txtHits");
+        txtHits_->setReadOnly(true);
+        txtHits_->setMaximumHeight(150);
+        l->addWidget(txtHits_);
+        auto* choice = new QHBoxLayout;
+        choice->addWidget(new QLabel("Display date and hour statistics as:", w));
+        optList_ = new QRadioButton("&Tables", w);
+        optList_->setObjectName("optList");
+        optGraph_ = new QRadioButton("&Graphs", w);
+        optGraph_->setObjectName("optGraph");
+        choice->addWidget(optList_);
+        choice->addWidget(optGraph_);
+        choice->addStretch(1);
+        l->addLayout(choice);
+        auto* both = new QHBoxLayout;
+        both->addWidget(list(lstHits, w), 3);
+        both->addWidget(list(lstHour, w), 2);
+        chtDate_ = new ReportChart(w);
+        chtDate_->setObjectName("chtDate");
+        chtHour_ = new ReportChart(w);
+        chtHour_->setObjectName("chtHour");
+        both->addWidget(chtDate_, 3);
+        both->addWidget(chtHour_, 2);
+        l->addLayout(both, 1);
+        connect(optList_, &QRadioButton::toggled, this, &MainWindow::ShowTableOrGraph);
+        tabs_->addTab(w, Tabs[0].Caption);
+    }
+    // Visitors.
+    {
+        QWidget* w = page(1);
+        auto* l = new QVBoxLayout(w);
+        l->addWidget(new QLabel("Visitors:", w));
+        l->addWidget(list(lstIPs, w), 1);
+        butVisitorReport_ = new QPushButton("&Details...", w);
+        butVisitorReport_->setObjectName("butVisitorReport");
+        connect(butVisitorReport_, &QPushButton::clicked, this, &MainWindow::OnVisitorDetails);
+        buttonRow(l, butVisitorReport_);
+        tabs_->addTab(w, Tabs[1].Caption);
+    }
+    // Referrers.
+    {
+        QWidget* w = page(2);
+        auto* l = new QVBoxLayout(w);
+        l->addWidget(new QLabel("Referrers:", w));
+        l->addWidget(list(lstReferrers, w), 1);
+        buttonRow(l, visitUrl(0, w));
+        tabs_->addTab(w, Tabs[2].Caption);
+    }
+    // Search engines.
+    {
+        QWidget* w = page(3);
+        auto* l = new QVBoxLayout(w);
+        auto* choice = new QHBoxLayout;
+        choice->addWidget(new QLabel("View by:", w));
+        optKeywords_ = new QRadioButton("&Keywords", w);
+        optKeywords_->setObjectName("optKeywords");
+        optSearchEngine_ = new QRadioButton("Search &Engine", w);
+        optSearchEngine_->setObjectName("optSearchEngine");
+        choice->addWidget(optKeywords_);
+        choice->addWidget(optSearchEngine_);
+        choice->addStretch(1);
+        l->addLayout(choice);
+        l->addWidget(list(lstSearchTerms, w), 1);
+        l->addWidget(list(lstSearchEngines, w), 1);
+        buttonRow(l, visitUrl(1, w));
+        connect(optKeywords_, &QRadioButton::toggled, this, &MainWindow::ShowSearchData);
+        tabs_->addTab(w, Tabs[3].Caption);
+    }
+    // Browsers.
+    {
+        QWidget* w = page(4);
+        auto* l = new QVBoxLayout(w);
+        auto* choice = new QHBoxLayout;
+        choice->addWidget(new QLabel("View by:", w));
+        optOS_ = new QRadioButton("Operating Systems", w);
+        optOS_->setObjectName("optOS");
+        optBrowsers_ = new QRadioButton("Browsers", w);
+        optBrowsers_->setObjectName("optBrowsers");
+        optRawData_ = new QRadioButton("Raw Data", w);
+        optRawData_->setObjectName("optRawData");
+        for (auto* o : {optOS_, optBrowsers_, optRawData_}) {
+            choice->addWidget(o);
+            connect(o, &QRadioButton::toggled, this, [this](bool on) {
+                if (on) ShowBrowserData();
+            });
+        }
+        choice->addStretch(1);
+        l->addLayout(choice);
+        l->addWidget(list(lstOS, w), 1);
+        l->addWidget(list(lstWebBrowser, w), 1);
+        l->addWidget(list(lstBrowsers, w), 1);
+        tabs_->addTab(w, Tabs[4].Caption);
+    }
+    // Files.
+    {
+        QWidget* w = page(5);
+        auto* l = new QVBoxLayout(w);
+        l->addWidget(new QLabel("Files:", w));
+        l->addWidget(list(lstFiles, w), 1);
+        butReferredTo_ = new QPushButton("&Referred by/to...", w);
+        butReferredTo_->setObjectName("butReferredTo");
+        connect(butReferredTo_, &QPushButton::clicked, this, &MainWindow::OnReferredTo);
+        buttonRow(l, butReferredTo_);
+        tabs_->addTab(w, Tabs[5].Caption);
+    }
+    // Country.
+    {
+        QWidget* w = page(6);
+        auto* l = new QVBoxLayout(w);
+        l->addWidget(new QLabel("Countries:", w));
+        l->addWidget(list(lstCountries, w), 1);
+        tabs_->addTab(w, Tabs[6].Caption);
+    }
+    // Errors.
+    {
+        QWidget* w = page(7);
+        auto* l = new QVBoxLayout(w);
+        l->addWidget(new QLabel("Errors", w));
+        l->addWidget(list(lstErrors, w), 1);
+        buttonRow(l, visitUrl(3, w));
+        tabs_->addTab(w, Tabs[7].Caption);
+    }
+    // Conversions: the conversions page widget goes here.
+    {
+        pageConversions_ = new QWidget(tabs_);
+        pageConversions_->setObjectName("pageConversions");
+        tabs_->addTab(pageConversions_, Tabs[8].Caption);
+    }
+    // Raw log.
+    {
+        QWidget* w = page(9);
+        auto* l = new QVBoxLayout(w);
+        lblRawLog_ = new QLabel("Raw log file:", w);
+        lblRawLog_->setObjectName("lblRawLog");
+        l->addWidget(lblRawLog_);
+        txtRawLog_ = new RawLogView(w);
+        txtRawLog_->setObjectName("txtRawLog");
+        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        txtRawLog_->setFont(fixed);
+        l->addWidget(txtRawLog_, 1);
+        auto* searchRow = new QHBoxLayout;
+        txtSearchText_ = new QLineEdit(SearchPrompt, w);
+        txtSearchText_->setObjectName("txtSearchText");
+        txtSearchText_->installEventFilter(this);
+        butSearch_ = new QPushButton("&Search", w);
+        butSearch_->setObjectName("butSearch");
+        searchRow->addWidget(txtSearchText_, 1);
+        searchRow->addWidget(butSearch_);
+        l->addLayout(searchRow);
+        lblNoRawLog_ = new QLabel(w);
+        lblNoRawLog_->setObjectName("lblNoRawLog");
+        lblNoRawLog_->setWordWrap(true);
+        lblNoRawLog_->setAlignment(Qt::AlignCenter);
+        l->addWidget(lblNoRawLog_, 1);
+        // After an edit the next search starts again from the top.
+        connect(txtSearchText_, &QLineEdit::textEdited, this, [this] { butSearch_->setText("&Search..."); });
+        connect(txtSearchText_, &QLineEdit::returnPressed, this, &MainWindow::SearchRawLog);
+        connect(butSearch_, &QPushButton::clicked, this, &MainWindow::SearchRawLog);
+        tabs_->addTab(w, Tabs[9].Caption);
+    }
+    for (int i = 0; i < tabs_->count(); ++i) tabs_->tabBar()->setTabData(i, QString(Tabs[i].Key));
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0 && QString(Tabs[index].Key) == "conversions")
+            ShowHelpText("Click the Files tab, then right-click a file and select 'Show Conversion Report' to "
+                         "show the conversion report for that file.");
+    });
+    layout->addWidget(tabs_, 1);
+
+    auto* bottom = new QHBoxLayout;
+    lblViewErrors_ = new QLabel("<a href=\"log\">Errors found in log file. Click here for details</a>", panel);
+    lblViewErrors_->setObjectName("lblViewErrors");
+    lblViewErrors_->setTextFormat(Qt::RichText);
+    lblViewErrors_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    lblViewErrors_->setVisible(false);
+    connect(lblViewErrors_, &QLabel::linkActivated, this, [this] { OpenLogWindow(); });
+    bottom->addWidget(lblViewErrors_);
+    bottom->addStretch(1);
+    bottom->addWidget(Arrows(3, true, false));
+    layout->addLayout(bottom);
+    return panel;
+}
+
+void MainWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("mnuFile");
+    mnuFileLoad_ = file->addAction("&Load Report...", this, [this] { LoadReportDialog(false); });
+    mnuFileLoad_->setObjectName("mnuFileLoad");
+    mnuFileLoad_->setShortcut(QKeySequence("Ctrl+L"));
+    mnuFileSave_ = file->addAction("&Save Report...", this, &MainWindow::SaveReportDialog);
+    mnuFileSave_->setObjectName("mnuFileSave");
+    mnuFileSave_->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    mnuFileCompare_ = file->addAction("&Compare with Report...", this, [this] { LoadReportDialog(true); });
+    mnuFileCompare_->setObjectName("mnuFileCompare");
+    file->addSeparator();
+    mnuFileExit_ = file->addAction("E&xit", this, &QWidget::close);
+    mnuFileExit_->setObjectName("mnuFileExit");
+    mnuFileExit_->setShortcut(QKeySequence("Ctrl+Q"));
+
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    tools->setObjectName("mnuTools");
+    mnuToolsOptions_ = tools->addAction("&Options...", this, &MainWindow::OnOptions);
+    mnuToolsOptions_->setObjectName("mnuToolsOptions");
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("mnuHelp");
+    mnuHelpContents_ = help->addAction("Trevix &Help", this, &MainWindow::OpenHelp);
+    mnuHelpContents_->setObjectName("mnuHelpContents");
+    mnuHelpContents_->setShortcut(QKeySequence::HelpContents);
+    mnuHelpWeb_ = help->addAction("Trevix on the &Web", this, [this] { OpenUrl(WebSiteUrl()); });
+    mnuHelpWeb_->setObjectName("mnuHelpWeb");
+    mnuHelpWeb_->setVisible(!WebSiteUrl().isEmpty());
+    mnuHelpUpdates_ = help->addAction("Check for &Updates", this, [this] { OpenUrl(UpdateCheckUrl()); });
+    mnuHelpUpdates_->setObjectName("mnuHelpUpdates");
+    mnuHelpUpdates_->setVisible(!UpdateUrl().isEmpty());
+    help->addSeparator();
+    mnuHelpAbout_ = help->addAction("&About Trevix", this, [this] {
+        AboutDialog about(this);
+        about.exec();
+    });
+    mnuHelpAbout_->setObjectName("mnuHelpAbout");
+
+    mnuContext_ = new QMenu("Context", this);
+    mnuContext_->setObjectName("mnuContext");
+    mnuContext_->addAction("Show &Conversion Report", this, &MainWindow::OnShowConversionReport);
+
+    // Shortcuts of commands that live on panels rather than in menus.
+    auto shortcut = [this](const QString& name, const QKeySequence& keys, auto fn) {
+        auto* a = new QAction(this);
+        a->setObjectName(name);
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, fn);
+        addAction(a);
+        return a;
+    };
+    shortcut("actAddLogFiles", QKeySequence("Ctrl+O"), [this] {
+        if (working_) return;
+        TaskClick("logfiles");
+        BrowseLogFiles();
+    });
+    shortcut("actUpdate", QKeySequence(Qt::Key_F5), [this] {
+        if (!working_ && pane_->HasItem("update")) TaskClick("update");
+    });
+    actSearch_ = shortcut("actSearch", QKeySequence::Find, [this] {
+        if (working_) return;
+        TaskClick("report");
+        ShowReportPage("rawlog");
+        txtSearchText_->setFocus();
+        txtSearchText_->selectAll();
+    });
+    shortcut("actFindNext", QKeySequence::FindNext, [this] {
+        if (!working_ && butSearch_->isVisible()) SearchRawLog();
+    });
+    // Enabled only while work runs, so Esc still closes other windows otherwise.
+    actCancel_ = shortcut("actCancel", QKeySequence(Qt::Key_Escape), [this] {
+        if (working_) CancelWork();
+    });
+    actCancel_->setEnabled(false);
+}
+
+void MainWindow::BuildStatusBar() {
+    statusBar()->setObjectName("StatusBar");
+    status_ = new QLabel(this);
+    status_->setObjectName("lblStatus");
+    status_->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(status_, 1);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("Progress");
+    progress_->setMaximumWidth(220);
+    progress_->setVisible(false);
+    statusBar()->addPermanentWidget(progress_);
+    butCancel_ = new QPushButton("Cancel", this);
+    butCancel_->setObjectName("butCancel");
+    butCancel_->setVisible(false);
+    connect(butCancel_, &QPushButton::clicked, this, &MainWindow::CancelWork);
+    statusBar()->addPermanentWidget(butCancel_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window state
+
+void MainWindow::SetStatus(const QString& text) {
+    status_->setText(text);
+    status_->repaint();
+}
+
+QString MainWindow::Status() const { return status_->text(); }
+
+void MainWindow::ShowHelpText(const QString& text) {
+    lastHelpText_ = text;
+    QString shown = text;
+    if (a_->Options.CountryInfo)
+        shown += a_->Options.AnalyseCountries
+                     ? "\n\nCountry Report is ON. If loading a large log file, you may wish to turn this off from "
+                       "the Options window for faster processing."
+                     : "\n\nCountry Report is OFF.";
+    pane_->SetHelpText(shown);
+}
+
+void MainWindow::ExpBarLevel(int level) {
+    if (level >= 2) {
+        pane_->AddItem("setup", "logfiles", "Open log files");
+        pane_->AddItem("setup", "filter", "Filter");
+    }
+    if (level >= 3) {
+        pane_->RemoveItem("repinfo");
+        pane_->AddItem("rep", "report", "Show Report");
+        pane_->AddItem("setup", "reset", "Reset");
+    }
+    if (level <= 1) {
+        pane_->AddItem("setup", "sites", "Choose a site");
+        if (!pane_->HasItem("report")) pane_->AddItem("rep", "repinfo", "No logs selected");
+    }
+    pane_->SetItemsEnabled(!working_);
+}
+
+void MainWindow::ShowUpdate(bool visible) {
+    if (visible && a_->ReportShown && a_->ReportOutOfDate) {
+        if (pane_->AddItem("rep", "update", "Update", "F5")) pane_->SetItemsEnabled(!working_);
+    } else {
+        pane_->RemoveItem("update");
+    }
+}
+
+void MainWindow::ResetWizard() {
+    pane_->Highlight("sites");
+    ShowPanel(frameSites_);
+    ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
+    pane_->RemoveItem("reset");
+    pane_->RemoveItem("report");
+    pane_->AddItem("rep", "repinfo", "No logs selected");
+    lstLogFiles_->clear();
+    butRight_[2]->setEnabled(false);
+    a_->ReportShown = false;
+    a_->ReportOutOfDate = false;
+    ShowUpdate(false);
+    ClearFilters();
+}
+
+void MainWindow::ClearFilters() {
+    ++quiet_;
+    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_}) c->setChecked(false);
+    for (QComboBox* t : txtFilterText_) t->setEditText(QString());
+    for (QComboBox* c : {lstContain_[0], lstContain_[1], lstIs_, lstEqualBetween_}) c->setCurrentIndex(0);
+    for (QDateEdit* d : dtpDate_) d->setDate(QDate::currentDate());
+    --quiet_;
+    UpdateFilters();
+}
+
+void MainWindow::UpdateFilters() {
+    const bool text = chkFilterLogText_->isChecked(), file = chkFilterFile_->isChecked();
+    const bool date = chkFilterDate_->isChecked(), between = lstEqualBetween_->currentIndex() == 1;
+    lstContain_[0]->setEnabled(text);
+    txtFilterText_[0]->setEnabled(text);
+    lstContain_[1]->setEnabled(file);
+    txtFilterText_[1]->setEnabled(file);
+    lstIs_->setEnabled(date);
+    lstEqualBetween_->setEnabled(date);
+    dtpDate_[0]->setEnabled(date);
+    dtpDate_[1]->setEnabled(date && between);
+    lblAnd_->setEnabled(date && between);
+    dtpDate_[0]->setVisible(dtpDate_[0]->isEnabled());
+    dtpDate_[1]->setVisible(dtpDate_[1]->isEnabled());
+    lblAnd_->setVisible(dtpDate_[1]->isEnabled());
+}
+
+void MainWindow::MarkOutOfDate(bool filterChange) {
+    if (quiet_) return;
+    a_->ReportOutOfDate = true;
+    ShowUpdate(true);
+    if (filterChange) UpdateFilters();
+}
+
+void MainWindow::DateChanged(int picker) {
+    if (quiet_) return;
+    MarkOutOfDate(false);
+    if (!dtpDate_[1]->isEnabled()) return;
+    const QDate first = dtpDate_[0]->date(), second = dtpDate_[1]->date();
+    if ((picker == 1 && second < first) || (picker == 0 && first > second))
+        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
+                                  "First date should be earlier than second date");
+}
+
+void MainWindow::UpdateRawLog() {
+    const bool on = a_->Options.ShowRawLog;
+    for (QWidget* w : std::initializer_list<QWidget*>{txtRawLog_, lblRawLog_, txtSearchText_, butSearch_})
+        w->setVisible(on);
+    lblNoRawLog_->setVisible(!on);
+}
+
+void MainWindow::ShowTableOrGraph() {
+    const bool tables = optList_->isChecked();
+    views_[lstHits]->setVisible(tables);
+    views_[lstHour]->setVisible(tables);
+    chtDate_->setVisible(!tables);
+    chtHour_->setVisible(!tables);
+}
+
+void MainWindow::ShowBrowserData() {
+    if (optOS_->isChecked()) browserDisplay_ = 1;
+    else if (optBrowsers_->isChecked()) browserDisplay_ = 2;
+    else if (optRawData_->isChecked()) browserDisplay_ = 3;
+    else return;   // no option chosen: nothing changes
+    views_[lstOS]->setVisible(browserDisplay_ == 1);
+    views_[lstWebBrowser]->setVisible(browserDisplay_ == 2);
+    views_[lstBrowsers]->setVisible(browserDisplay_ == 3);
+}
+
+void MainWindow::ShowSearchData() {
+    const bool keywords = optKeywords_->isChecked();
+    views_[lstSearchTerms]->setVisible(keywords);
+    views_[lstSearchEngines]->setVisible(!keywords);
+    butVisitURL_[1]->setVisible(keywords);
+}
+
+void MainWindow::LogButtonsEnabled(bool enabled) {
+    butReferredTo_->setEnabled(enabled);
+    for (QPushButton* b : butVisitURL_)
+        if (b) b->setEnabled(enabled);
+}
+
+void MainWindow::UpdateCaption(const QString& suffix) {
+    setWindowTitle(suffix.isEmpty() ? ProductTitle() : ProductTitle() + " - " + suffix);
+}
+
+void MainWindow::ShowPanel(QWidget* panel) { panels_->setCurrentWidget(panel); }
+
+void MainWindow::ShowReportPage(const QString& key) {
+    for (int i = 0; i < tabs_->count(); ++i)
+        if (tabs_->tabBar()->tabData(i).toString() == key) tabs_->setCurrentIndex(i);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Task pane and panels
+
+void MainWindow::TaskClick(const QString& key) {
+    if (working_) return;
+    if (panels_->currentWidget() == frameFTP_) ShowPanel(frameSites_);
+    pane_->Highlight(key == "update" ? QString("report") : key);
+    if (key == "reset") {
+        ResetWizard();
+    } else if (key == "sites") {
+        ShowPanel(frameSites_);
+        ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
+    } else if (key == "logfiles") {
+        ShowPanel(frameFiles_);
+        ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
+                     "you can download log files via FTP. Trevix also supports .gz compressed log files.");
+    } else if (key == "filter") {
+        ShowPanel(frameFilter_);
+        ShowHelpText("You can restrict the log file entries that Trevix processes. This may make processing "
+                     "quicker, and allows you to home in on interesting information.");
+    } else if (key == "report") {
+        ShowPanel(frameReport_);
+        ShowHelpText("Click the various tabs to view the pages of the report.");
+        if (!a_->ReportShown && a_->ReportOutOfDate) {
+            SetStatus("Generating report...");
+            StartAnalysis("Generating report...", {});
+        }
+    } else if (key == "update") {
+        ShowPanel(frameReport_);
+        ShowHelpText("Click the various tabs to view the pages of the report.");
+        StartAnalysis("Updating report...", "Report updated.");
+    }
+}
+
+void MainWindow::SiteClicked() {
+    QTreeWidgetItem* item = lstSites_->currentItem();
+    if (!item || !item->isSelected()) return;
+    ExpBarLevel(2);
+    butRight_[0]->setEnabled(true);
+    UpdateCaption(item->text(0));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstSites_ && event->type() == QEvent::KeyPress && !working_) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // While a label is edited in place its keys go to the editor, not here.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            SiteToolbarClick("edit");
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete) {
+            SiteToolbarClick("delete");
+            return true;
+        }
+    }
+    if (watched == lstSites_ && event->type() == QEvent::KeyRelease) SiteClicked();
+    if (watched == txtSearchText_ && event->type() == QEvent::FocusIn && txtSearchText_->text() == SearchPrompt) {
+        QTimer::singleShot(0, txtSearchText_, &QLineEdit::selectAll);
+        butSearch_->setDefault(true);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::SiteToolbarClick(const QString& key) {
+    if (working_) return;
+    QTreeWidgetItem* current = lstSites_->currentItem();
+    const bool selected = current && current->isSelected();
+    if (key == "new" || key == "edit") {
+        if (key == "edit" && !selected) return;
+        const bool isNew = key == "new";
+        int p = isNew ? 0 : lstSites_->indexOfTopLevelItem(current) + 1;
+        SiteProfileDialog dialog(isNew, this);
+        dialog.move(mapToGlobal(frameSites_->geometry().topLeft()) +
+                    QPoint(TwipsToPixels(480, this), TwipsToPixels(1000, this)));
+        if (!isNew) dialog.SetFields(profiles_[p].SiteName, profiles_[p].Domains, profiles_[p].DifferentDomains);
+        dialog.exec();
+        if (dialog.Cancelled()) return;
+        ++quiet_;
+        if (isNew) {
+            p = NewProfile(profiles_, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
+            auto* item = new QTreeWidgetItem(lstSites_);
+            item->setFlags(item->flags() | Qt::ItemIsEditable);
+        } else {
+            EditProfile(profiles_, p, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
+        }
+        QTreeWidgetItem* row = lstSites_->topLevelItem(p - 1);
+        row->setText(0, Q(profiles_[p].SiteName));
+        row->setText(1, Q(DomainsList(profiles_, p)));
+        --quiet_;
+        tbrEdit_->setEnabled(true);
+        tbrDelete_->setEnabled(true);
+        ExpBarLevel(2);
+        butRight_[0]->setEnabled(true);
+        return;
+    }
+    if (key == "delete") {
+        if (!selected) return;
+        if (!CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
+                                     "Are you sure you want to delete this site profile?"))
+            return;
+        const int p = lstSites_->indexOfTopLevelItem(current) + 1;
+        DeleteProfile(profiles_, p);
+        ++quiet_;
+        delete lstSites_->takeTopLevelItem(p - 1);
+        --quiet_;
+        if (lstSites_->topLevelItemCount() == 0) {
+            tbrEdit_->setEnabled(false);
+            tbrDelete_->setEnabled(false);
+            ExpBarLevel(2);
+            butRight_[0]->setEnabled(false);
+            UpdateCaption();
+        } else {
+            SiteClicked();   // the caption names the site now selected
+        }
+    }
+}
+
+void MainWindow::AddLogFiles(const QStringList& files) {
+    if (working_ || files.isEmpty()) return;
+    for (const QString& f : files) lstLogFiles_->addItem(QDir::toNativeSeparators(f));
+    a_->ReportOutOfDate = true;
+    ShowUpdate(true);
+    ExpBarLevel(3);
+    butRight_[2]->setEnabled(true);
+}
+
+QStringList MainWindow::LogFiles() const {
+    QStringList files;
+    for (int i = 0; i < lstLogFiles_->count(); ++i) files << lstLogFiles_->item(i)->text();
+    return files;
+}
+
+void MainWindow::AddRecentFile() {
+    const QString text = lstRecentFiles_->currentText();
+    if (!text.isEmpty()) AddLogFiles({text});
+}
+
+void MainWindow::BrowseLogFiles() {
+    if (working_) return;
+    const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files",
+                                                          Q(a_->Options.DefaultDownloadFolder), LogFilter);
+    AddLogFiles(files);
+}
+
+void MainWindow::DeleteLogFiles() {
+    if (working_ || lstLogFiles_->count() == 0) return;
+    int cursor = lstLogFiles_->currentRow();
+    if (cursor >= 0) lstLogFiles_->item(cursor)->setSelected(true);
+    for (int i = lstLogFiles_->count() - 1; i >= 0; --i) {
+        if (!lstLogFiles_->item(i)->isSelected()) continue;
+        delete lstLogFiles_->takeItem(i);
+        cursor = std::min(i, lstLogFiles_->count() - 1);
+    }
+    if (cursor >= 0) {
+        lstLogFiles_->setCurrentRow(cursor);
+        lstLogFiles_->item(cursor)->setSelected(true);
+    }
+    a_->ReportOutOfDate = true;
+    ShowUpdate(true);
+}
+
+void MainWindow::FillRecentCombos(bool filters) {
+    auto fill = [](QComboBox* combo, const std::vector<std::string>& list) {
+        combo->clear();
+        for (const std::string& s : ShownEntries(list)) combo->addItem(Q(s));
+        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+    };
+    ++quiet_;
+    if (filters || chkFilterLogText_->isChecked()) fill(txtFilterText_[0], recent_.RecentFilters);
+    if (filters || chkFilterFile_->isChecked()) fill(txtFilterText_[1], recent_.RecentFilterFiles);
+    fill(lstRecentFiles_, recent_.RecentFiles);
+    if (filters) {
+        // At start-up the boxes start empty; the history is in the drop-downs.
+        txtFilterText_[0]->setEditText(QString());
+        txtFilterText_[1]->setEditText(QString());
+    }
+    --quiet_;
+}
+
+void MainWindow::ReadFiltersIntoEngine() {
+    EntryFilters& f = a_->Filters;
+    f.LogTextOn = chkFilterLogText_->isChecked();
+    f.LogTextContains = lstContain_[0]->currentIndex() == 0;
+    f.LogText = Std(txtFilterText_[0]->currentText());
+    f.FileOn = chkFilterFile_->isChecked();
+    f.FileContains = lstContain_[1]->currentIndex() == 0;
+    f.FileText = Std(txtFilterText_[1]->currentText());
+    f.DateOn = chkFilterDate_->isChecked();
+    f.DateIs = lstIs_->currentIndex() == 0;
+    f.DateBetween = lstEqualBetween_->currentIndex() == 1;
+    auto day = [](const QDate& d) {
+        return DateTime::FromCivil(d.year(), d.month(), d.day()).value_or(DateTime());
+    };
+    f.Date1 = day(dtpDate_[0]->date());
+    f.Date2 = day(dtpDate_[1]->date());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Work: the analysis, loads and saves
+
+void MainWindow::SetCommandsEnabled(bool enabled) {
+    pane_->SetItemsEnabled(enabled);
+    for (QAction* a : {mnuFileLoad_, mnuToolsOptions_}) a->setEnabled(enabled);
+    mnuFileSave_->setEnabled(enabled && saveEnabled_);
+    mnuFileCompare_->setEnabled(enabled && compareEnabled_);
+    for (QWidget* w : {frameSites_, frameFiles_, frameFilter_}) w->setEnabled(enabled);
+    for (QPushButton* b : butLeft_)
+        if (b) b->setEnabled(enabled);
+    butRight_[1]->setEnabled(enabled);
+    butRight_[0]->setEnabled(enabled && lstSites_->currentItem());
+    butRight_[2]->setEnabled(enabled && lstLogFiles_->count() > 0);
+    butVisitorReport_->setEnabled(enabled);
+    butSearch_->setEnabled(enabled);
+    txtSearchText_->setEnabled(enabled);
+    pageConversions_->setEnabled(enabled);
+    if (!enabled) LogButtonsEnabled(false);
+    setAcceptDrops(enabled);
+    actCancel_->setEnabled(!enabled);
+}
+
+void MainWindow::DetachViews() {
+    for (int n : WindowLists) {
+        ReportListView* v = views_[static_cast<size_t>(n)];
+        v->StoreColumnWidths();
+        v->Attach(*a_, -1);   // no list: nothing reads the engine's rows meanwhile
+    }
+    txtRawLog_->SetText({});
+    ChartSeries none;
+    chtDate_->ShowSeries(none);
+    chtHour_->ShowSeries(none);
+}
+
+void MainWindow::AttachViews() {
+    for (int n : WindowLists) {
+        ReportListView* v = views_[static_cast<size_t>(n)];
+        v->Attach(*a_, n);
+        v->Reload();
+        v->ApplyColumnWidths();
+    }
+}
+
+void MainWindow::BeginWork() {
+    working_ = true;
+    host_->StartWork();
+    emit WorkStarting();
+    work_ = std::make_unique<Work>();
+    SetCommandsEnabled(false);
+    DetachViews();
+    lblViewErrors_->setVisible(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
+void MainWindow::EndWork() {
+    QApplication::restoreOverrideCursor();
+    AttachViews();
+    ShowPages();
+    working_ = false;
+    SetCommandsEnabled(true);
+    progress_->setVisible(false);
+    butCancel_->setVisible(false);
+}
+
+void MainWindow::ShowPages() {
+    const ReportLists& l = a_->Lists;
+    txtHits_->setPlainText(ShownText(l.Summary));
+    chtDate_->ShowSeries(l.DateChart);
+    chtHour_->ShowSeries(l.HourChart);
+    txtRawLog_->SetText(l.RawLogVisible ? std::string_view(l.RawLogText) : std::string_view());
+    butSearch_->setText("&Search");
+    UpdateRawLog();
+    lblViewErrors_->setVisible(l.ErrorsLabelVisible);
+    // An open process log shows the latest run's lines.
+    if (logWindow_) logWindow_->SetText(ShownText(a_->T.ErrorLogText));
+}
+
+void MainWindow::OptionsChanged(bool inputsChanged) {
+    ShowHelpText(lastHelpText_);
+    UpdateRawLog();
+    if (inputsChanged) {
+        a_->ReportOutOfDate = true;
+        ShowUpdate(true);
+    }
+}
+
+void MainWindow::ClearPagesAfterFailure(const QString& message) {
+    // What the failed work left is incomplete: empty tables and pages, the window usable.
+    try {
+        a_->ClearAllData();
+    } catch (const std::bad_alloc&) {
+    }
+    // Nothing is shown any more, so "Show Report" runs the analysis again.
+    a_->ReportShown = false;
+    a_->ReportOutOfDate = true;
+    ShowUpdate(false);
+    CurrentPrompter().Message(this, MessageIcon::Critical, MessageTitle, message);
+}
+
+void MainWindow::StartAnalysis(const QString& before, const QString& after) {
+    if (working_) return;
+    ReadFiltersIntoEngine();
+    RunRequest request;
+    std::vector<std::string> files;
+    for (const QString& f : LogFiles()) files.push_back(Std(f));
+    request.Files = files;
+    QTreeWidgetItem* site = lstSites_->currentItem();
+    const int p = site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+    if (profiles_.IsValid(p)) {
+        request.Profile = profiles_[p];
+        request.AutoConversionReports = profiles_[p].AutoConversionReports;
+    }
+    // Called on the worker; the window does not touch the recent lists while it runs.
+    request.PushRecent = [this](RecentList list, std::string_view text) {
+        auto& target = list == RecentList::Files     ? recent_.RecentFiles
+                       : list == RecentList::Filters ? recent_.RecentFilters
+                                                     : recent_.RecentFilterFiles;
+        PushRecent(target, list == RecentList::Files ? a_->Options.MaxRecentFiles : a_->Options.MaxRecentFilters,
+                   text);
+    };
+    request.WriteAutoReport = AutoReportWriter(files);
+    if (!before.isEmpty()) SetStatus(before);
+    BeginWork();
+    work_->StatusAfter = after;
+    Work* work = work_.get();
+    Analyser* a = a_.get();
+    worker_ = QThread::create([a, work, request] {
+        try {
+            work->Result = AnalyseLogFiles(*a, request);
+        } catch (const std::bad_alloc&) {
+            work->OutOfMemory = true;
+        } catch (const std::exception& e) {
+            work->Error = e.what();
+        }
+    });
+    worker_->setObjectName("AnalysisWorker");
+    connect(worker_, &QThread::finished, this, [this] {
+        worker_->wait();
+        delete worker_;
+        worker_ = nullptr;
+        host_->Flush();
+        Work& w = *work_;
+        if (w.OutOfMemory || !w.Error.empty()) {
+            const long long lines = a_->T.EntryCount + a_->T.LinesRejected + a_->T.LinesFiltered;
+            const QString file = lstLogFiles_->count() > 0 ? lstLogFiles_->item(lstLogFiles_->count() - 1)->text()
+                                                           : QString();
+            const QString message = w.OutOfMemory ? QString("Not enough memory to analyse %1: %2 lines read")
+                                                        .arg(QFileInfo(file).fileName(), QLocale().toString(lines))
+                                                  : QString("The analysis stopped: %1").arg(Q(w.Error));
+            ClearPagesAfterFailure(message);
+            SetStatus(w.OutOfMemory ? "Not enough memory" : "Analysis failed");
+        } else {
+            saveEnabled_ = compareEnabled_ = true;
+        }
+        EndWork();
+        if (a_->ReportShown) LogButtonsEnabled(true);
+        ShowUpdate(w.Result.LastFileCancelled);
+        FillRecentCombos(false);
+        if (!w.StatusAfter.isEmpty() && !w.OutOfMemory && w.Error.empty()) SetStatus(w.StatusAfter);
+        work_.reset();
+        FinishWork();
+    });
+    worker_->start();
+}
+
+void MainWindow::CancelWork() {
+    // The FTP panel closes its connection through its own Cancel.
+    host_->Cancel();
+}
+
+void MainWindow::WaitForWork() {
+    if (!working_) return;
+    QEventLoop loop;
+    connect(this, &MainWindow::WorkFinished, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& work) {
+    if (working_) return false;
+    BeginWork();
+    bool ok = true;
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        ClearPagesAfterFailure("Not enough memory for " + what);
+        SetStatus("Not enough memory");
+    }
+    EndWork();
+    FinishWork();
+    return ok;
+}
+
+void MainWindow::FinishWork() {
+    emit WorkFinished();
+    // The user asked to close while the work ran.
+    if (closing_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void MainWindow::LoadReport(const QString& path, bool compare) {
+    if (working_) return;
+    BeginWork();
+    bool ok = false, outOfMemory = false;
+    try {
+        ok = LoadXMLReport(*a_, Std(path), compare);
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+    }
+    if (outOfMemory)
+        ClearPagesAfterFailure(QString("Not enough memory to load %1").arg(QFileInfo(path).fileName()));
+    if (a_->ReportShown) compareEnabled_ = true;
+    EndWork();
+    if (a_->ReportShown) {
+        LogButtonsEnabled(true);
+        ExpBarLevel(3);
+        pane_->Highlight("report");
+        ShowPanel(frameReport_);
+        ShowUpdate(false);
+    }
+    if (ok) {
+        reportFile_ = path;
+        UpdateCaption(QFileInfo(path).fileName());
+    }
+    FinishWork();
+}
+
+bool MainWindow::SaveReport(const QString& path) {
+    if (working_) return false;
+    bool ok = false;
+    try {
+        ok = SaveXMLReport(*a_, Std(path), [this] {
+            std::vector<std::string> files;
+            for (const QString& f : LogFiles()) files.push_back(Std(f));
+            return files;
+        }());
+    } catch (const std::bad_alloc&) {
+        ShowSaveError(*a_, Std(path), ENOMEM, "Not enough memory");
+    }
+    if (ok) {
+        reportFile_ = path;
+        UpdateCaption(QFileInfo(path).fileName());
+    }
+    return ok;
+}
+
+void MainWindow::LoadReportDialog(bool compare) {
+    if (working_) return;
+    const QString path = CurrentPrompter().OpenFile(this, compare ? "Compare with Report File" : "Load Report",
+                                                    Q(a_->Options.DefaultXMLFolder), ReportFilter);
+    if (!path.isEmpty()) LoadReport(path, compare);
+}
+
+void MainWindow::SaveReportDialog() {
+    if (working_ || !mnuFileSave_->isEnabled()) return;
+    QString path = CurrentPrompter().SaveFile(this, "Save Report", Q(a_->Options.DefaultXMLFolder), ReportFilter);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        // The dialog asked about the name as typed; the default extension makes another file.
+        path += ".xml";
+        if (QFileInfo::exists(path) &&
+            !CurrentPrompter().YesNo(this, MessageIcon::Warning, "Save Report",
+                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+            return;
+    }
+    SaveReport(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void MainWindow::SearchRawLog() {
+    if (working_) return;
+    const QString text = txtSearchText_->text();
+    bool found;
+    if (butSearch_->text() != FindNextCaption) {
+        found = txtRawLog_->Find(text, true);
+        butSearch_->setText(FindNextCaption);
+    } else {
+        found = txtRawLog_->Find(text, false);
+    }
+    if (!found) CurrentPrompter().Message(this, MessageIcon::Information, MessageTitle, "Can't find '" + text + "'");
+}
+
+void MainWindow::OpenLogWindow() {
+    if (!logWindow_) {
+        logWindow_ = new LogWindow(&store_, ShownText(a_->T.ErrorLogText), this);
+        logWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    logWindow_->show();
+    logWindow_->raise();
+}
+
+void MainWindow::OpenHelp() {
+    const QString folder = ManualFolder();
+    if (folder.isEmpty()) {
+        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
+                                  "The user manual could not be found. It is installed with Trevix in the folder "
+                                  "share/trevix/manual beside the program's bin folder.");
+        return;
+    }
+    const QString index = QDir(folder).filePath("index.html");
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
+        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
+                                  "The user manual " + index +
+                                      " could not be opened: no web browser is set up to open it on this desktop.");
+}
+
+void MainWindow::OpenUrl(const QString& url) {
+    const QUrl u(url);
+    // Only web addresses go to the browser.
+    if (u.scheme() != "http" && u.scheme() != "https") return;
+    if (!QDesktopServices::openUrl(u))
+        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
+                                  "The address " + url + " could not be opened: no web browser is set up.");
+}
+
+void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
+    if (working_ || listNum != lstFiles || row < 0) return;
+    mnuContext_->popup(pos);
+}
+
+void MainWindow::OnOptions() {}
+void MainWindow::OnVisitorDetails() {}
+void MainWindow::OnReferredTo() {}
+void MainWindow::OnVisitUrl(int) {}
+void MainWindow::OnShowConversionReport() {}
+void MainWindow::OnFtp() {}
+
+// ---------------------------------------------------------------------------------------------
+// Settings, closing, drops, screenshots
+
+void MainWindow::RestoreWindowPlacement() {
+    auto read = [this](const char* key, int& value) {
+        const std::string text = store_.GetSetting("Window", key, "X");
+        if (text == "X") return false;
+        value = QString::fromStdString(text).trimmed().toInt();
+        return true;
+    };
+    int left = 0, top = 0, width = 0, height = 0, state = 0;
+    QRect g = geometry();
+    if (read("MainLeft", left)) g.moveLeft(TwipsToPixels(left, this));
+    if (read("MainTop", top)) g.moveTop(TwipsToPixels(top, this));
+    if (read("MainWidth", width)) g.setWidth(std::max(200, TwipsToPixels(width, this)));
+    if (read("MainHeight", height)) g.setHeight(std::max(150, TwipsToPixels(height, this)));
+    resize(g.size());
+    if (store_.GetSetting("Window", "MainLeft", "X") != "X" || store_.GetSetting("Window", "MainTop", "X") != "X")
+        move(g.topLeft());
+    if (read("MainState", state) && state == 2) setWindowState(Qt::WindowMaximized);
+}
+
+void MainWindow::SaveWindowPlacement() {
+    store_.SaveSetting("Window", "MainState", isMaximized() ? "2" : "0");
+    if (isMinimized() || isMaximized()) return;
+    store_.SaveSetting("Window", "MainLeft", std::to_string(PixelsToTwips(x(), this)));
+    store_.SaveSetting("Window", "MainTop", std::to_string(PixelsToTwips(y(), this)));
+    store_.SaveSetting("Window", "MainWidth", std::to_string(PixelsToTwips(width(), this)));
+    store_.SaveSetting("Window", "MainHeight", std::to_string(PixelsToTwips(height(), this)));
+}
+
+void MainWindow::SaveSettings() {
+    SaveWindowPlacement();
+    store_.SaveSetting("Options", "HitsDisplay", optList_->isChecked() ? "Table" : "Graph");
+    store_.SaveSetting("Options", "SearchDisplay", optKeywords_->isChecked() ? "Keywords" : "Engine");
+    store_.SaveSetting("Options", "BrowserDisplay", std::to_string(browserDisplay_));
+    if (!working_) {
+        SaveSortSettings(*a_);
+        for (int n : WindowLists) views_[static_cast<size_t>(n)]->StoreColumnWidths();
+    }
+    ReportList& sites = a_->Lists[lstSites];
+    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
+        sites.Columns[c].Width = PixelsToTwips(lstSites_->columnWidth(static_cast<int>(c)), this);
+    SaveColumnWidths(*a_);
+    SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
+    if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (working_) {
+        if (!closing_ &&
+            !CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
+                                     "Trevix is still working. Do you want to cancel the work and close Trevix?")) {
+            event->ignore();
+            return;
+        }
+        // Close again once the work has stopped.
+        closing_ = true;
+        CancelWork();
+        event->ignore();
+        return;
+    }
+    if (logWindow_) logWindow_->close();   // keeps its placement
+    if (saveOnExit_) SaveSettings();
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!working_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (working_) return;
+    event->acceptProposedAction();
+    DropFiles(event->mimeData()->urls());
+}
+
+void MainWindow::DropFiles(const QList<QUrl>& urls) {
+    if (working_) return;
+    QStringList logs;
+    QString report;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (path.endsWith(".xml", Qt::CaseInsensitive)) {
+            if (report.isEmpty()) report = path;
+        } else {
+            logs << path;
+        }
+    }
+    if (!logs.isEmpty()) {
+        AddLogFiles(logs);
+        TaskClick("logfiles");
+    }
+    if (!report.isEmpty()) LoadReport(report, false);
+}
+
+QStringList MainWindow::SaveScreenshots(const QString& folder) {
+    // The names the manual refers to.
+    static const char* PageShots[] = {"summary",   "visitors", "referrers", "search", "browsers",
+                                      "files",     "countries", "errors",   "conversions", "rawlog"};
+    QStringList written;
+    QDir().mkpath(folder);
+    auto save = [&](QWidget* w, const QString& name) {
+        QCoreApplication::processEvents();
+        const QString path = QDir(folder).filePath(name + ".png");
+        if (w->grab().save(path)) written << path;
+    };
+    TaskClick("sites");
+    save(this, "site-panel");
+    TaskClick("logfiles");
+    save(this, "logfiles-panel");
+    TaskClick("filter");
+    save(this, "filters-panel");
+    if (!frameFTP_->children().isEmpty()) {
+        ShowPanel(frameFTP_);
+        save(this, "ftp-panel");
+    }
+    pane_->Highlight("report");
+    ShowPanel(frameReport_);
+    ShowHelpText("Click the various tabs to view the pages of the report.");
+    const bool tables = optList_->isChecked();
+    for (int i = 0; i < tabs_->count(); ++i) {
+        tabs_->setCurrentIndex(i);
+        const QString key = Tabs[i].Key;
+        if (key == "visitors") {
+            optList_->setChecked(true);
+            save(this, "summary");
+            optGraph_->setChecked(true);
+            save(this, "summary-graphs");
+            save(chtDate_, "dates");
+            save(chtHour_, "hours");
+            optList_->setChecked(tables);
+            optGraph_->setChecked(!tables);
+            continue;
+        }
+        if (key == "rawlog" && a_->Options.ShowRawLog) {
+            txtSearchText_->setText("GET");
+            butSearch_->setText("&Search");
+            txtRawLog_->Find("GET", true);
+        }
+        save(this, PageShots[i]);
+    }
+    ShowReportPage("visitors");
+    if (!a_->T.ErrorLogText.empty()) {
+        OpenLogWindow();
+        save(logWindow_, "process-log");
+        logWindow_->close();
+    }
+    return written;
+}
+
+} // namespace trevix::ui

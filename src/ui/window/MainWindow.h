@@ -1,0 +1,288 @@
+#pragma once
+// The main window: the task pane that leads through choosing a site, log files and filters
+// to the report, the panels of those steps, the ten report pages, the menus and the status
+// bar with progress and Cancel. The analysis runs on a worker thread through the engine's
+// AnalyseLogFiles; the window only shows the engine's lists.
+#include "config/RecentLists.h"
+#include "config/SiteProfiles.h"
+#include "engine/AnalysisRun.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QTabWidget;
+class QThread;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QLineEdit;
+
+namespace trevix {
+class Analyser;
+class SettingsStore;
+}
+
+namespace trevix::ui {
+
+class GuiRunHost;
+class LogWindow;
+class RawLogView;
+class ReportChart;
+class ReportListView;
+class TaskPane;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Loads the options, recent lists and site profiles from the store, then builds the window
+    // (the report pages exist from the start, empty) and restores its settings.
+    explicit MainWindow(SettingsStore& store, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up steps after the window exists: the reference data (country data only when the
+    // country report is on) and the computer's time-zone offset.
+    void LoadReferenceData(const std::string& folder);
+    void ReadTimeZoneOffset();
+
+    Analyser& analyser() { return *a_; }
+    SettingsStore& Store() { return store_; }
+    GuiRunHost& Host() { return *host_; }
+    TaskPane& Pane() { return *pane_; }
+    SiteProfileList& Profiles() { return profiles_; }
+    RecentLists& Recent() { return recent_; }
+    // The list view of a list number (1..14, 16); nullptr for others.
+    ReportListView* ListView(int listNum) const;
+
+    // Task pane dispatch on an item key ("sites", "logfiles", "filter", "report", "update",
+    // "reset"); also what the step arrows and shortcuts do.
+    void TaskClick(const QString& key);
+    // The site toolbar and the site list's shortcuts: "new", "edit", "delete".
+    void SiteToolbarClick(const QString& key);
+    // Files given on the command line, dropped on the window or chosen in the file dialog.
+    void AddLogFiles(const QStringList& files);
+    QStringList LogFiles() const;
+    // Files dropped on the window: report files (.xml) are loaded, others listed as logs.
+    void DropFiles(const QList<QUrl>& urls);
+    // The File menu's commands without their dialogs.
+    void LoadReport(const QString& path, bool compare);
+    bool SaveReport(const QString& path);
+
+    // Runs work on the window thread as guarded work (a conversion report, a download): while it
+    // runs, commands that would start other work are disabled and the views let go of the
+    // engine's lists; running out of memory empties the report and says so, naming what.
+    // False when other work is in progress or memory ran out.
+    bool RunGuarded(const QString& what, const std::function<void()>& work);
+    // After the options dialog was confirmed: the help text's country note and the raw log page
+    // follow the new options; inputsChanged (country report or raw log switched on) marks the
+    // report out of date.
+    void OptionsChanged(bool inputsChanged);
+    // True while an analysis, a load or a conversion report is in progress.
+    bool IsWorking() const { return working_; }
+    // Runs the event loop until the work in progress has ended (tests, start-up, closing).
+    void WaitForWork();
+    // The Cancel button.
+    void CancelWork();
+
+    // When the settings file could not be read at start-up, nothing is written at exit.
+    void SetSaveSettingsOnExit(bool save) { saveOnExit_ = save; }
+    // Writes window, display, sort and column settings, then recent lists and profiles.
+    void SaveSettings();
+
+    // Shows each panel and report page in turn and saves a picture of the window for each
+    // into folder (name.png); returns the files written.
+    QStringList SaveScreenshots(const QString& folder);
+    // Brings a report page to the front by its tab key ("visitors", "IPs", ..., "rawlog").
+    void ShowReportPage(const QString& key);
+
+    // Level 1..3 of the task pane.
+    void ExpBarLevel(int level);
+    void ShowUpdate(bool visible);
+    void ResetWizard();
+    void ClearFilters();
+    void UpdateFilters();
+    void ShowHelpText(const QString& text);
+    void SetStatus(const QString& text);
+    QString Status() const;
+    void UpdateRawLog();
+    void ShowTableOrGraph();
+    void ShowBrowserData();
+    void ShowSearchData();
+    void LogButtonsEnabled(bool enabled);
+    // The raw-log search button.
+    void SearchRawLog();
+
+signals:
+    // Work is about to change the engine's lists: views of other windows let go of them now.
+    void WorkStarting();
+    // An analysis or load has finished and the pages show its result.
+    void WorkFinished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private slots:
+    // Commands that open windows built elsewhere; wired here so the dialogs can be connected.
+    void OnOptions();
+    void OnVisitorDetails();
+    void OnReferredTo();
+    void OnVisitUrl(int index);
+    void OnShowConversionReport();
+    void OnFtp();
+
+private:
+    struct Work;
+
+    void BuildMenus();
+    void BuildStatusBar();
+    QWidget* BuildSitesPanel();
+    QWidget* BuildFilesPanel();
+    QWidget* BuildFilterPanel();
+    QWidget* BuildReportPanel();
+    QWidget* Arrows(int index, bool back, bool forward);
+    void LoadHandler();
+    void RestoreWindowPlacement();
+    void SaveWindowPlacement();
+
+    void ShowPanel(QWidget* panel);
+    void SiteClicked();
+    void UpdateCaption(const QString& suffix = {});
+    void MarkOutOfDate(bool filterChange);
+    void DateChanged(int picker);
+    void AddRecentFile();
+    void BrowseLogFiles();
+    void DeleteLogFiles();
+    void LoadReportDialog(bool compare);
+    void SaveReportDialog();
+    void FillRecentCombos(bool filters);
+    void ReadFiltersIntoEngine();
+
+    void StartAnalysis(const QString& before, const QString& after);
+    void BeginWork();
+    void FinishWork();
+    void EndWork();
+    void DetachViews();
+    void AttachViews();
+    void ShowPages();
+    void ClearPagesAfterFailure(const QString& message);
+    void SetCommandsEnabled(bool enabled);
+    void OpenLogWindow();
+    void OpenHelp();
+    void OpenUrl(const QString& url);
+    void CopySelectedRows();
+    void ListContextMenu(int listNum, int row, const QPoint& pos);
+
+    SettingsStore& store_;
+    std::unique_ptr<Analyser> a_;
+    RecentLists recent_;
+    SiteProfileList profiles_;
+    GuiRunHost* host_ = nullptr;
+    TaskPane* pane_ = nullptr;
+    bool saveOnExit_ = true;
+    bool working_ = false;
+    bool closing_ = false;
+    QThread* worker_ = nullptr;
+    std::unique_ptr<Work> work_;
+    QString lastHelpText_;
+    QString reportFile_;
+
+    // Panels.
+    QStackedWidget* panels_ = nullptr;
+    QWidget* frameSites_ = nullptr;
+    QWidget* frameFiles_ = nullptr;
+    QWidget* frameFilter_ = nullptr;
+    QWidget* frameFTP_ = nullptr;
+    QWidget* frameReport_ = nullptr;
+    std::array<QPushButton*, 4> butLeft_{};
+    std::array<QPushButton*, 4> butRight_{};
+    QTreeWidget* lstSites_ = nullptr;
+    QToolButton* tbrNew_ = nullptr;
+    QToolButton* tbrEdit_ = nullptr;
+    QToolButton* tbrDelete_ = nullptr;
+    QListWidget* lstLogFiles_ = nullptr;
+    QComboBox* lstRecentFiles_ = nullptr;
+    QPushButton* butAdd_ = nullptr;
+    QToolButton* tbrFile_ = nullptr;
+    QToolButton* tbrDeleteFile_ = nullptr;
+    QToolButton* tbrFtp_ = nullptr;
+
+    // Filter panel.
+    QCheckBox* chkFilterLogText_ = nullptr;
+    QCheckBox* chkFilterFile_ = nullptr;
+    QCheckBox* chkFilterDate_ = nullptr;
+    std::array<QComboBox*, 2> lstContain_{};
+    std::array<QComboBox*, 2> txtFilterText_{};
+    QComboBox* lstIs_ = nullptr;
+    QComboBox* lstEqualBetween_ = nullptr;
+    std::array<QDateEdit*, 2> dtpDate_{};
+    QLabel* lblAnd_ = nullptr;
+    QPushButton* butClearFilters_ = nullptr;
+
+    // Report pages.
+    QTabWidget* tabs_ = nullptr;
+    QPlainTextEdit* txtHits_ = nullptr;
+    QRadioButton* optList_ = nullptr;
+    QRadioButton* optGraph_ = nullptr;
+    ReportChart* chtDate_ = nullptr;
+    ReportChart* chtHour_ = nullptr;
+    QRadioButton* optKeywords_ = nullptr;
+    QRadioButton* optSearchEngine_ = nullptr;
+    QRadioButton* optOS_ = nullptr;
+    QRadioButton* optBrowsers_ = nullptr;
+    QRadioButton* optRawData_ = nullptr;
+    std::array<ReportListView*, 17> views_{};
+    QPushButton* butVisitorReport_ = nullptr;
+    QPushButton* butReferredTo_ = nullptr;
+    std::array<QPushButton*, 4> butVisitURL_{};
+    RawLogView* txtRawLog_ = nullptr;
+    QLabel* lblRawLog_ = nullptr;
+    QLineEdit* txtSearchText_ = nullptr;
+    QPushButton* butSearch_ = nullptr;
+    QLabel* lblNoRawLog_ = nullptr;
+    QLabel* lblViewErrors_ = nullptr;
+    QWidget* pageConversions_ = nullptr;
+    QPointer<LogWindow> logWindow_;
+
+    // Menus and status bar.
+    QAction* mnuFileLoad_ = nullptr;
+    QAction* mnuFileSave_ = nullptr;
+    QAction* mnuFileCompare_ = nullptr;
+    QAction* mnuFileExit_ = nullptr;
+    QAction* mnuToolsOptions_ = nullptr;
+    QAction* mnuHelpContents_ = nullptr;
+    QAction* mnuHelpWeb_ = nullptr;
+    QAction* mnuHelpUpdates_ = nullptr;
+    QAction* mnuHelpAbout_ = nullptr;
+    QAction* actSearch_ = nullptr;
+    QAction* actCancel_ = nullptr;
+    QMenu* mnuContext_ = nullptr;
+    QLabel* status_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* butCancel_ = nullptr;
+    bool saveEnabled_ = false, compareEnabled_ = false;
+    // Set while the window itself changes controls, so only user changes mark the report out of date.
+    int quiet_ = 0;
+    int browserDisplay_ = 1;
+};
+
+} // namespace trevix::ui

@@ -1,0 +1,47 @@
+#include "window/ProgramInfo.h"
+
+#include "report/ProductInfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#ifndef TREVIX_WEB_SITE_URL
+#define TREVIX_WEB_SITE_URL ""
+#endif
+#ifndef TREVIX_UPDATE_URL
+#define TREVIX_UPDATE_URL ""
+#endif
+
+namespace trevix::ui {
+
+QString ProductTitle() { return QString::fromUtf8(ProductName.data(), ProductName.size()); }
+
+QString VersionText() { return QString::fromUtf8(ProductVersion.data(), ProductVersion.size()); }
+
+QString ManualFolder() {
+    QStringList candidates;
+    const QString exe = QCoreApplication::applicationDirPath();
+    if (!exe.isEmpty()) candidates << QDir(exe).filePath("../share/trevix/manual");
+#ifdef TREVIX_SOURCE_DIR_FOR_MANUAL
+    candidates << QString(TREVIX_SOURCE_DIR_FOR_MANUAL) + "/docs/manual";
+#endif
+    for (const QString& c : candidates)
+        if (QFileInfo(QDir(c).filePath("index.html")).isFile()) return QDir(c).canonicalPath();
+    return {};
+}
+
+QString WebSiteUrl() { return QString(TREVIX_WEB_SITE_URL).trimmed(); }
+
+QString UpdateUrl() { return QString(TREVIX_UPDATE_URL).trimmed(); }
+
+QString UpdateCheckUrl() {
+    const QString base = UpdateUrl();
+    if (base.isEmpty()) return {};
+    const QStringList parts = VersionText().split('.');
+    auto part = [&](int i) { return i < parts.size() ? parts[i].trimmed() : QString("0"); };
+    return base + "&v=" + part(0) + "&x=" + part(1) + "&y=" + part(2);
+}
+
+} // namespace trevix::ui
