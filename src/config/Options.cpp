@@ -43,6 +43,7 @@ void LoadOptions(const SettingsStore& store, ProgramOptions& o, std::string_view
     o.AutoReport = Flag(store, "AutoReport", "Yes");
     o.DefaultXMLFolder = store.GetSetting(Section, "DefaultXMLFolder", folder);
     o.ShowRawLog = Flag(store, "ShowRawLog", "No");
+    o.FTPCAFile = store.GetSetting(Section, "FTPCAFile", "");
 }
 
 void SaveOptions(SettingsStore& store, const ProgramOptions& o) {
@@ -60,6 +61,7 @@ void SaveOptions(SettingsStore& store, const ProgramOptions& o) {
     store.SaveSetting(Section, "AutoReport", YesNo(o.AutoReport));
     store.SaveSetting(Section, "DefaultXMLFolder", o.DefaultXMLFolder);
     store.SaveSetting(Section, "ShowRawLog", YesNo(o.ShowRawLog));
+    store.SaveSetting(Section, "FTPCAFile", o.FTPCAFile);
 }
 
 void SaveAfterDownload(SettingsStore& store, int16_t afterDownload) {

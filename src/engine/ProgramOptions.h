@@ -22,6 +22,7 @@ struct ProgramOptions {
     bool AutoReport = true;
     std::string DefaultXMLFolder;
     bool ShowRawLog = false;
+    std::string FTPCAFile;
 };
 
 } // namespace trevix

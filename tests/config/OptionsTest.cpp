@@ -101,6 +101,7 @@ TEST(Options, SaveWritesKeysInOrderWithoutAfterDownloadAndReadsBack) {
     o.AutoReport = false;
     o.AfterDownload = 2;
     o.RenameTemplate = "%f";
+    o.FTPCAFile = "/etc/ca.pem";
     SaveOptions(store, o);
     std::vector<std::string> keys;
     for (const auto& w : store.Journal()) {
@@ -110,7 +111,7 @@ TEST(Options, SaveWritesKeysInOrderWithoutAfterDownloadAndReadsBack) {
     EXPECT_EQ(keys, (std::vector<std::string>{
                         "DefaultDownloadFolder", "MaxRecentFiles", "MaxRecentFilters", "MaxRecentDomains",
                         "HideSearchEngines", "AnalyseCountries", "CountryInfo", "FTPRename", "RenameTemplate",
-                        "MergeSessions", "ConvertTimes", "AutoReport", "DefaultXMLFolder", "ShowRawLog"}));
+                        "MergeSessions", "ConvertTimes", "AutoReport", "DefaultXMLFolder", "ShowRawLog", "FTPCAFile"}));
     EXPECT_EQ(store.GetSetting("Options", "MaxRecentFiles"), " 4");
     EXPECT_EQ(store.GetSetting("Options", "FTPRename"), "Yes");
     EXPECT_EQ(store.GetSetting("Options", "AutoReport"), "No");
@@ -123,6 +124,7 @@ TEST(Options, SaveWritesKeysInOrderWithoutAfterDownloadAndReadsBack) {
     EXPECT_FALSE(back.AutoReport);
     EXPECT_EQ(back.AfterDownload, 1); // not saved by SaveOptions
     EXPECT_EQ(back.RenameTemplate, "%f");
+    EXPECT_EQ(back.FTPCAFile, "/etc/ca.pem");
 
     SaveAfterDownload(store, 2);
     EXPECT_EQ(store.GetSetting("Options", "AfterDownload"), " 2");
