@@ -90,6 +90,12 @@ DataViewWindow::DataViewWindow(Analyser& a, SettingsStore* store, QWidget* paren
     }
 }
 
+// The lists die before the child views do: the views must stop reading them first.
+DataViewWindow::~DataViewWindow() {
+    toModel_->SetList(nullptr);
+    byModel_->SetList(nullptr);
+}
+
 DataViewWindow* DataViewWindow::Instance() { return TheWindow(); }
 
 void DataViewWindow::ShowFile(const QString& file) {

@@ -22,6 +22,7 @@ class DataViewWindow : public QWidget {
     Q_OBJECT
 public:
     DataViewWindow(Analyser& a, SettingsStore* store, QWidget* parent = nullptr);
+    ~DataViewWindow() override;
 
     // Builds both lists for file (as lstFiles shows it) and shows the window.
     void ShowFile(const QString& file);
