@@ -95,3 +95,7 @@ read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml")
 echo "load: $s s"
 read -r s _ < <(measure "$cli" --settings "$settings" --load "$out/r1.xml" --compare "$out/r2.xml")
 echo "load + compare: $s s"
+
+echo
+echo "== Windows that look up a visitor's or a file's own data (1M lines) =="
+TREVIX_DATA_DIR="$root/data" "$root/build/bench/dialogs_bench" "$plain" 100 / 2>/dev/null

@@ -44,6 +44,7 @@ ConversionsPage::ConversionsPage(Analyser& a, SettingsStore* store, QWidget* par
         lists_[k] = new ReportListView(this);
         lists_[k]->Attach(a_, lstConversions0 + k);
         lists_[k]->ApplyColumnWidths();
+        lists_[k]->setWordWrap(false);
         stack->addWidget(lists_[k]);
         connect(lists_[k], &ReportListView::RowDoubleClicked, this, [this, k](int row) { RowDoubleClicked(k, row); });
     }

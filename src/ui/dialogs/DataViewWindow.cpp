@@ -32,6 +32,8 @@ QTableView* MakeList(QWidget* parent, const char* name, ReportTableModel* model)
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->hide();
+    view->setWordWrap(false);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setStretchLastSection(true);
     return view;
 }

@@ -41,6 +41,8 @@ VisitorWindow::VisitorWindow(Analyser& a, SettingsStore* store, QWidget* parent)
     summaryLabel->setBuddy(summary_);
     pages_ = new ReportListView(this);
     pages_->Attach(a_, 0);
+    // One line per request: dates and addresses are easier to scan unbroken.
+    pages_->setWordWrap(false);
     close_ = new QPushButton("Close", this);
     close_->setObjectName("butClose");
     connect(close_, &QPushButton::clicked, this, &QWidget::close);

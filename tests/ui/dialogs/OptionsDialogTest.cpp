@@ -1,6 +1,9 @@
 // The options dialog through its widgets, questions answered by the scripted prompter:
 // validation of the two numbers, the two editable lists and what reaches the store, the
 // folder pickers, and what happens after OK (recent lists, options stored, report out of date).
+#ifndef Q_MOC_RUN
+#include "SmallRun.h"
+#endif
 #include "config/MemorySettingsStore.h"
 #include "config/RecentLists.h"
 #include "config/ReferenceDataLoader.h"
@@ -12,6 +15,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -266,6 +270,13 @@ private slots:
         s.A.Options.DefaultXMLFolder = "/reports";
         test::ScriptedPrompter prompter;
         OptionsDialog dialog(s.A, s.Store);
+        dialog.show();
+        auto* tabs = Child<QTabWidget>(&dialog, "TabStrip1");
+        QCOMPARE(tabs->currentIndex(), 0);
+        for (int t = 0; t < tabs->count(); ++t) {
+            tabs->setCurrentIndex(t);
+            test::SaveShot(&dialog, "options-" + tabs->widget(t)->objectName());
+        }
         prompter.AnswerFolder("/data/logs");
         Click(&dialog, "butBrowse0");
         Click(&dialog, "butBrowse1");   // cancelled: the box keeps its text
