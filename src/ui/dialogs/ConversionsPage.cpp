@@ -138,20 +138,15 @@ void ConversionsPage::VisitUrlClicked() {
     ReportListView* list = lists_[kind_];
     const int row = list->CurrentRow();
     if (row < 0 || list->SelectedRows().empty()) return;
-    const QString address = VisitUrlAddress(a_, lstConversions0 + kind_, row);
-    if (!address.isEmpty()) {
-        QString why;
-        if (!VisitUrl(address, why)) emit StatusText(why);
-    }
+    QString why;
+    if (!VisitReportRow(a_, lstConversions0 + kind_, row, why) && !why.isEmpty()) emit StatusText(why);
     list->setFocus();
 }
 
 void ConversionsPage::RowDoubleClicked(int kind, int row) {
     if (kind == 2 || row < 0) return;
-    const QString address = VisitUrlAddress(a_, lstConversions0 + kind, row);
-    if (address.isEmpty()) return;
     QString why;
-    if (!VisitUrl(address, why)) emit StatusText(why);
+    if (!VisitReportRow(a_, lstConversions0 + kind, row, why) && !why.isEmpty()) emit StatusText(why);
 }
 
 } // namespace trevix::ui

@@ -49,4 +49,10 @@ QString VisitUrlAddress(const Analyser& a, int listNum, int row) {
     return QString::fromStdString(cell);
 }
 
+bool VisitReportRow(const Analyser& a, int listNum, int row, QString& whyNot) {
+    whyNot.clear();
+    const QString address = VisitUrlAddress(a, listNum, row);
+    return !address.isEmpty() && VisitUrl(address, whyNot);
+}
+
 } // namespace trevix::ui

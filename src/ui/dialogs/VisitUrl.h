@@ -28,4 +28,8 @@ void SetUrlOpener(UrlOpener opener);
 // does not exist (nothing is opened then).
 QString VisitUrlAddress(const Analyser& a, int listNum, int row);
 
+// A page's "Visit URL" on a row: VisitUrlAddress, then VisitUrl. A row without an address
+// opens nothing and says nothing (whyNot empty); a refused address says why.
+bool VisitReportRow(const Analyser& a, int listNum, int row, QString& whyNot);
+
 } // namespace trevix::ui

@@ -64,6 +64,14 @@ private slots:
         for (size_t r = 0; r < errors.RowCount(); ++r)
             if (errors.Cell(r, 4) == "-") QCOMPARE(VisitUrlAddress(run.A, lstErrors, int(r)), QString());
         QCOMPARE(VisitUrlAddress(run.A, lstReferrers, 99), QString());
+
+        // The whole command: a row without an address is silent, a refused one says why.
+        QList<QUrl> opened;
+        SetUrlOpener([&](const QUrl& url) { opened << url; return true; });
+        QString why;
+        QVERIFY(VisitReportRow(run.A, lstReferrers, run.RowOf(lstReferrers, "http://blog.test/post"), why));
+        QVERIFY(!VisitReportRow(run.A, lstFiles, 0, why) && why.isEmpty());
+        QCOMPARE(opened, QList<QUrl>{QUrl("http://blog.test/post")});
     }
 };
 

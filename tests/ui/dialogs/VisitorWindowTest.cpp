@@ -6,6 +6,8 @@
 #endif
 #include "config/MemorySettingsStore.h"
 #include "dialogs/VisitorWindow.h"
+#include "report/XmlReportLoader.h"
+#include "report/XmlReportWriter.h"
 #include "views/ReportListView.h"
 
 #include <QHeaderView>
@@ -102,6 +104,22 @@ private slots:
         QCOMPARE(first->findChild<ReportListView*>("lstPages")->model()->rowCount(), 3);
         ShowVisitorReport(run.A, nullptr, {}, nullptr);
         QCOMPARE(first->windowTitle(), QString("Visitor Report - 10.0.0.1"));
+    }
+
+    void afterAReportLoadThePageListStaysEmpty() {
+        SmallRun& run = *run_;
+        run.Run(Log);
+        const std::string report = run.Dir.File("report.xml");
+        QVERIFY(SaveXMLReport(run.A, report));
+        SmallRun loaded;
+        QVERIFY(LoadXMLReport(loaded.A, report, false));
+        ShowVisitorReport(loaded.A, nullptr, {loaded.RowOf(lstIPs, "10.0.0.1")}, nullptr);
+        VisitorWindow* w = VisitorWindow::Instance();
+        QCOMPARE(w->windowTitle(), QString("Visitor Report - 10.0.0.1"));
+        QCOMPARE(w->findChild<ReportListView*>("lstPages")->model()->rowCount(), 0);
+        const QString summary = w->findChild<QPlainTextEdit*>("txtSummary")->toPlainText();
+        QVERIFY2(summary.startsWith("Visitor: 10.0.0.1 from ") && summary.contains("()\n"), qPrintable(summary));
+        delete w;   // before the loaded analyser goes
     }
 
     void headerClickSortsThroughTheEngine() {
