@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,6 +46,7 @@ ConversionsPage::ConversionsPage(Analyser& a, SettingsStore* store, QWidget* par
         lists_[k]->Attach(a_, lstConversions0 + k);
         lists_[k]->ApplyColumnWidths();
         lists_[k]->setWordWrap(false);
+        lists_[k]->verticalHeader()->setDefaultSectionSize(lists_[k]->fontMetrics().height() + 6);
         stack->addWidget(lists_[k]);
         connect(lists_[k], &ReportListView::RowDoubleClicked, this, [this, k](int row) { RowDoubleClicked(k, row); });
     }

@@ -15,7 +15,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -46,7 +46,28 @@ std::optional<double> ReadNumber(const QString& text) {
     return v;
 }
 
-// The up-down buddy of a number box: one step up or down, kept within 0..32767.
+// One step up or down from what the box holds, kept within 0..32767.
+void Step(QLineEdit* box, int step) {
+    const double now = ReadNumber(box->text()).value_or(0);
+    box->setText(QString::number(std::lround(std::clamp(now + step, 0.0, double(LargestBound)))));
+}
+
+// A number box that also steps with the Up and Down keys, as its up-down buddy does.
+class NumberBox : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+            Step(this, event->key() == Qt::Key_Up ? 1 : -1);
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+};
+
+// The up-down buddy of a number box.
 QWidget* MakeUpDown(QWidget* parent, const char* name, QLineEdit* box) {
     auto* w = new QWidget(parent);
     w->setObjectName(name);
@@ -60,11 +81,7 @@ QWidget* MakeUpDown(QWidget* parent, const char* name, QLineEdit* box) {
         b->setAutoRepeat(true);
         b->setFixedHeight(box->sizeHint().height() / 2);
         b->setFocusPolicy(Qt::NoFocus);
-        QObject::connect(b, &QToolButton::clicked, box, [box, step] {
-            const double now = ReadNumber(box->text()).value_or(0);
-            const long next = std::lround(std::clamp(now + step, 0.0, double(LargestBound)));
-            box->setText(QString::number(next));
-        });
+        QObject::connect(b, &QToolButton::clicked, box, [box, step] { Step(box, step); });
         column->addWidget(b);
     }
     return w;
@@ -141,9 +158,9 @@ QWidget* OptionsDialog::BuildPreferences() {
     auto* page = new QWidget;
     page->setObjectName("preferences");
     auto* grid = new QGridLayout(page);
-    maxFiles_ = new QLineEdit(QString::number(o.MaxRecentFiles), page);
+    maxFiles_ = new NumberBox(QString::number(o.MaxRecentFiles), page);
     maxFiles_->setObjectName("txtMaxFiles");
-    maxFilters_ = new QLineEdit(QString::number(o.MaxRecentFilters), page);
+    maxFilters_ = new NumberBox(QString::number(o.MaxRecentFilters), page);
     maxFilters_->setObjectName("txtMaxFilters");
     int row = 0;
     for (auto [box, caption, upDown] : {std::tuple{maxFiles_, "Maximum number of recently-used &log files in list:", "udMaxFiles"},

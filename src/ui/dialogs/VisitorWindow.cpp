@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -43,14 +44,17 @@ VisitorWindow::VisitorWindow(Analyser& a, SettingsStore* store, QWidget* parent)
     pages_->Attach(a_, 0);
     // One line per request: dates and addresses are easier to scan unbroken.
     pages_->setWordWrap(false);
+    pages_->verticalHeader()->setDefaultSectionSize(pages_->fontMetrics().height() + 6);
     close_ = new QPushButton("Close", this);
     close_->setObjectName("butClose");
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summaryLabel);
-    layout->addWidget(summary_, 1);
-    layout->addWidget(pages_, 3);
+    // The summary keeps its height; the request list takes what the window grows by.
+    summary_->setFixedHeight(TwipsToPixels(1500, this));
+    layout->addWidget(summary_);
+    layout->addWidget(pages_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(close_);

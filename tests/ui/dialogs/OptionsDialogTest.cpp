@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -98,6 +99,9 @@ private slots:
         QTest::newRow("zero empties the list") << "0" << 0 << QStringList{};
         QTest::newRow("blanks around, fewer entries") << " 2 " << 2 << QStringList{"a.log", "b.log"};
         QTest::newRow("above the 16-bit range is clamped") << "40000" << 32767 << QStringList{"a.log", "b.log", "c.log"};
+        QTest::newRow("up-down below zero stays at zero") << "down:0" << 0 << QStringList{};
+        QTest::newRow("up-down steps from the typed number") << "up:1" << 2 << QStringList{"a.log", "b.log"};
+        QTest::newRow("Up key steps too") << "key:1" << 2 << QStringList{"a.log", "b.log"};
     }
     void acceptedNumbersAndTheRecentLists() {
         QFETCH(QString, files);
@@ -108,7 +112,11 @@ private slots:
         test::ScriptedPrompter prompter;
         OptionsDialog dialog(s.A, s.Store);
         dialog.show();
-        Child<QLineEdit>(&dialog, "txtMaxFiles")->setText(files);
+        auto* box = Child<QLineEdit>(&dialog, "txtMaxFiles");
+        box->setText(files.section(':', -1));
+        if (files.startsWith("up:") || files.startsWith("down:"))
+            Child<QWidget>(&dialog, "udMaxFiles")->findChild<QToolButton*>(files.section(':', 0, 0))->click();
+        if (files.startsWith("key:")) QTest::keyClick(box, Qt::Key_Up);
         Click(&dialog, "butOK");
         QCOMPARE(prompter.Count("Message"), 0);
         QVERIFY(!dialog.isVisible());
