@@ -105,3 +105,5 @@ if [ -x "$root/build/bench/gui_bench" ]; then
   echo "-- with the raw log page filled (ShowRawLog on in both) --"
   TREVIX_BENCH_RAWLOG=1 "$root/build/bench/gui_bench" "$plain" "$cli" 2>/dev/null
 fi
+echo "== Windows that look up a visitor's or a file's own data (1M lines) =="
+TREVIX_DATA_DIR="$root/data" "$root/build/bench/dialogs_bench" "$plain" 100 / 2>/dev/null

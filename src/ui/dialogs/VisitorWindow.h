@@ -1,0 +1,43 @@
+#pragma once
+// The visitor report window: for the selected visitors, a summary block each and every request
+// they made. One window serves every request ("&Details..." refills it); it is not modal.
+#include <QWidget>
+#include <vector>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace trevix {
+class Analyser;
+class SettingsStore;
+}
+
+namespace trevix::ui {
+
+class ReportListView;
+
+class VisitorWindow : public QWidget {
+    Q_OBJECT
+public:
+    VisitorWindow(Analyser& a, SettingsStore* store, QWidget* parent = nullptr);
+
+    // Fills the window for lstIPs rows (0-based, in list order); nothing for no rows.
+    void ShowRows(const std::vector<int>& rows);
+    // The one window, when open.
+    static VisitorWindow* Instance();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Analyser& a_;
+    SettingsStore* store_;
+    QPlainTextEdit* summary_;
+    ReportListView* pages_;
+    QPushButton* close_;
+};
+
+// "&Details..." and a double click on lstIPs: opens (or reuses) the window for the rows.
+void ShowVisitorReport(Analyser& a, SettingsStore* store, const std::vector<int>& rows, QWidget* parent);
+
+} // namespace trevix::ui
