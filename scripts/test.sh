@@ -11,3 +11,5 @@ export HOME="$(mktemp -d)"
 export XDG_CONFIG_HOME="$HOME/.config"
 export QT_QPA_PLATFORM=offscreen
 ctest --output-on-failure -j "$(nproc)" --timeout 600
+# The Debian package from this same build tree: installed, run and removed again (root only).
+"$root/scripts/check-package.sh" "$root/build"
