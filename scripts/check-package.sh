@@ -65,7 +65,8 @@ if [ -x /usr/bin/trevix ]; then
   cat > "$work/window.sh" <<'INNER'
 set -u
 cd "$1"
-HOME="$1" XDG_CONFIG_HOME="$1/config" trevix access.log >"$1/window.log" 2>&1 &
+# The test run may have chosen the offscreen platform; this check needs the real display.
+QT_QPA_PLATFORM=xcb HOME="$1" XDG_CONFIG_HOME="$1/config" trevix access.log >"$1/window.log" 2>&1 &
 pid=$!
 found=""
 for _ in $(seq 1 100); do
