@@ -12,7 +12,7 @@ packages=(
   python3 python3-pyftpdlib python3-asyncssh python3-html5lib
   vsftpd openssh-client openssl
   xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
-  desktop-file-utils appstream lintian dpkg-dev file
+  desktop-file-utils appstream lintian dpkg-dev file librsvg2-bin
   "$@"
 )
 

@@ -4,6 +4,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$root/build"
+# The Debian package from this same build tree: installed, run and removed again (root only).
+# First, so that the test runner's summary stays the last word.
+"$root/scripts/check-package.sh" "$root/build"
 cd "$root/build"
 # Tests must not depend on the machine's time zone or the user's settings.
 export TZ=UTC

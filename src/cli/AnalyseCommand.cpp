@@ -194,7 +194,8 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     RecentLists recent;
     SiteProfileList profiles;
     LoadRecentAndProfiles(store, a.Options, recent, profiles);
-    LoadAllReferenceData(store, a.Options, a.Ref, host, FindDataFolder());
+    const std::string dataFolder = FindDataFolder();
+    LoadAllReferenceData(store, a.Options, a.Ref, host, dataFolder);
     a.LocalTimeBias = ReadLocalTimeBias();
     a.Filters = filters;
 
@@ -283,7 +284,8 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
             << "Lines accepted: " << a.T.EntryCount << "\n"
             << "Lines rejected: " << a.T.LinesRejected << "\n"
             << "First time stamp: " << ShownRunTime(a, a.T.FirstDateTime) << "\n"
-            << "Last time stamp: " << ShownRunTime(a, a.T.LastDateTime) << "\n";
+            << "Last time stamp: " << ShownRunTime(a, a.T.LastDateTime) << "\n"
+            << "Data folder: " << dataFolder << "\n";
     }
     for (const std::string& name : args.Lists) {
         out << "\n";
@@ -294,7 +296,7 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         out << "\n" << report.Caption << "\n" << TerminalText(report.Summary) << "\n";
         PrintList(out, a.Lists.Pages);
     }
-    if (args.ShowLog) err << TerminalText(a.T.ErrorLogText);
+    if (args.ShowLog) err << "Data folder: " << dataFolder << "\n" << TerminalText(a.T.ErrorLogText);
     // One warning per file that was damaged or held nothing usable.
     for (const IncompleteInput& input : a.T.IncompleteInputs) err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
     if (host.FileFailed || xmlFailed) return 2;

@@ -330,18 +330,30 @@ namespace trevix {
 namespace {
 
 #ifndef _WIN32
-// The environment variable wins when it names a folder with the data; otherwise the next
-// place that holds search.dat is taken.
+// The environment variable's folder is used alone: a file missing there is reported by name
+// and the other files still load from it, never from another folder.
 TEST_F(DataFolderFixture, DataFolderFromTheEnvironment) {
     const char* old = std::getenv("TREVIX_DATA_DIR");
     std::string saved = old ? old : "";
-    Write("search.dat", "\"A\",\"a.\",\"q\"\n");
+    for (const char* name : {"search.dat", "spider.dat", "errors.dat", "graphics.dat", "sessionid.dat"})
+        fs::copy_file(fs::path(TREVIX_DATA_DIR_FOR_TESTS) / name, dir / name);
+    Write("browser.dat", "Firefox,Firefox/\n");
     ::setenv("TREVIX_DATA_DIR", Folder().c_str(), 1);
     EXPECT_EQ(FindDataFolder(), Folder());
     fs::remove(dir / "search.dat");
-    std::string fallback = FindDataFolder();
-    EXPECT_NE(fallback, Folder());
-    EXPECT_TRUE(fs::is_regular_file(fs::path(fallback) / "search.dat")) << fallback;
+    EXPECT_EQ(FindDataFolder(), Folder());
+
+    MemorySettingsStore store;
+    ProgramOptions options;
+    options.AnalyseCountries = false;
+    ReferenceData ref;
+    LoadAllReferenceData(store, options, ref, host, FindDataFolder());
+    EXPECT_EQ(host.Messages, std::vector<std::string>{"Unable to open SEARCH.DAT"});
+    EXPECT_EQ(ref.SearchEngineCount(), 0);
+    EXPECT_GT(ref.SpiderCount(), 100);
+    // The two built-in records (slots 0 and 1), then the one record written above.
+    EXPECT_EQ(ref.BrowserCount(), 2);
+    EXPECT_EQ(ref.BrowserDefinitions.back().Name, "Firefox");
     if (old)
         ::setenv("TREVIX_DATA_DIR", saved.c_str(), 1);
     else
