@@ -186,6 +186,50 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
     ref.IndexCountryRanges();
 }
 
+void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host) {
+    ref.CountryRanges6.assign(1, CountryRange6{});
+    ref.CountryRanges6.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
+    const long long total = static_cast<long long>(text.size());
+    if (host) host->SetProgress(0, total);
+    std::vector<int32_t> twoLetter(65536, -1);
+    ForEachLine(text, [&](std::string_view line) {
+        std::string_view pieces[3];
+        size_t count = 0, start = 0;
+        while (count < 3) {
+            size_t comma = line.find(',', start);
+            pieces[count++] =
+                line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+        if (count < 3) return;
+        CountryRange6 range;
+        std::string_view first = Unquote(pieces[0]);
+        first.remove_prefix(std::min<size_t>(2, first.size()));
+        // No zero-filled range for a damaged line: it would claim addresses for a country.
+        if (!ParseIPv6(first, range.RangeStart) || !ParseIPv6(Unquote(pieces[1]), range.RangeEnd)) return;
+        std::string_view code = Unquote(pieces[2]);
+        // Codes are two letters and change on almost every line here: a table of the
+        // two-byte codes seen so far saves a hash lookup per line.
+        if (code.size() == 2) {
+            const size_t slot = static_cast<unsigned char>(code[0]) << 8 | static_cast<unsigned char>(code[1]);
+            if (twoLetter[slot] < 0) {
+                auto found = ref.CountryIndexByCode.find(ToLower(code));
+                twoLetter[slot] = found == ref.CountryIndexByCode.end() ? 0 : found->second;
+            }
+            range.CountryIndex = twoLetter[slot];
+        } else {
+            auto found = ref.CountryIndexByCode.find(ToLower(code));
+            range.CountryIndex = found == ref.CountryIndexByCode.end() ? 0 : found->second;
+        }
+        ref.CountryRanges6.push_back(range);
+        if (host && ref.CountryRanges6.size() % ProgressStep == 0)
+            host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
+    });
+    if (host) host->SetProgress(total, total);
+    ref.IndexCountryRanges();
+}
+
 bool LoadSearchEngines(ReferenceData& ref, RunHost& host, const std::string& folder) {
     auto text = OpenDataFile(host, folder, "search.dat", "SEARCH.DAT");
     if (text) ParseSearchEngines(ref, *text);
@@ -229,6 +273,7 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     ref.CountryList.assign(1, CountryRecord{});
     ref.CountryIndexByCode.clear();
     ref.CountryRanges.assign(1, CountryRange{});
+    ref.CountryRanges6.assign(1, CountryRange6{});
     ref.IndexCountryRanges();
 
     auto countries = OpenDataFile(host, folder, "countries.dat", "COUNTRIES.DAT");
@@ -238,8 +283,15 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     ParseCountryList(ref, *countries);
     host.ShowProgress(true);
     ParseCountryRanges(ref, *ranges, &host);
+    ranges.reset();
     host.ShowProgress(false);
     ref.CountriesLoaded = true;
+    // IPv4 countries work without the IPv6 file, so its absence only costs its own message.
+    if (auto ranges6 = OpenDataFile(host, folder, "country6.dat", "COUNTRY6.DAT")) {
+        host.ShowProgress(true);
+        ParseCountryRanges6(ref, *ranges6, &host);
+        host.ShowProgress(false);
+    }
     return true;
 }
 
