@@ -17,6 +17,8 @@
 #include "engine/TimeStamps.h"
 #include "engine/VisitorPass.h"
 #include "report/AutoReport.h"
+#include "report/CsvExport.h"
+#include "report/HtmlReportWriter.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 
@@ -182,6 +184,21 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     }
     // The writer has already put its message on stderr.
     const bool xmlFailed = args.XmlOut && !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
+    bool exportFailed = false;
+    if (args.CsvDir) {
+        std::string why;
+        if (!WriteListsAsCsv(a.Lists, *args.CsvDir, why)) {
+            err << "trevix-cli: cannot write CSV file " << why << "\n";
+            exportFailed = true;
+        }
+    }
+    if (args.HtmlOut) {
+        std::string why;
+        if (!WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, *args.HtmlOut, why)) {
+            err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
+            exportFailed = true;
+        }
+    }
 
     std::string summary = TerminalText(a.Lists.Summary);
     out << summary;
@@ -203,7 +220,7 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         PrintList(out, a.Lists.Pages);
     }
     if (args.ShowLog) err << TerminalText(a.T.ErrorLogText);
-    return host.FileFailed || xmlFailed ? 2 : 0;
+    return host.FileFailed || xmlFailed || exportFailed ? 2 : 0;
 }
 
 } // namespace trevix
