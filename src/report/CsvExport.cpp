@@ -1,6 +1,6 @@
 #include "CsvExport.h"
 
-#include "ExportFile.h"
+#include "engine/AtomicFile.h"
 
 #include <filesystem>
 #include <system_error>
@@ -41,7 +41,7 @@ std::string ListAsCsv(const ReportList& list) {
 }
 
 bool WriteListAsCsv(const ReportList& list, const std::string& path, std::string& error) {
-    return ReplaceFileWith(path, ListAsCsv(list), error);
+    return WriteFileAtomically(path, ListAsCsv(list), error);
 }
 
 std::vector<const ReportList*> ExportedLists(const ReportLists& lists) {

@@ -1,7 +1,7 @@
 #include "HtmlReportWriter.h"
 
 #include "CsvExport.h"
-#include "ExportFile.h"
+#include "engine/AtomicFile.h"
 #include "ProductInfo.h"
 
 #include <algorithm>
@@ -314,7 +314,7 @@ std::string HtmlReport(const ReportLists& lists, std::string_view siteName) {
 
 bool WriteHtmlReport(const ReportLists& lists, std::string_view siteName, const std::string& path,
                      std::string& error) {
-    return ReplaceFileWith(path, HtmlReport(lists, siteName), error);
+    return WriteFileAtomically(path, HtmlReport(lists, siteName), error);
 }
 
 } // namespace trevix
