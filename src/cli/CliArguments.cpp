@@ -7,7 +7,7 @@ const char* CliUsage() {
            "       trevix-cli [options] --load REPORT.xml\n"
            "       trevix-cli fetch ftp://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F] [--rename]\n"
            "\n"
-           "Analyses web-server access logs (plain or .gz) and prints the summary.\n"
+           "Analyses web-server access logs (plain, .gz, .bz2, .xz or .zst) and prints the summary.\n"
            "\n"
            "Report:\n"
            "  --list NAME              print a report list as tab-separated text (repeatable):\n"
