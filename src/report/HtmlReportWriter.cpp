@@ -47,7 +47,9 @@ nav{margin:.6em 0 1em;line-height:1.7}
 nav a{margin-right:.9em;color:#3a6ea5;text-decoration:none;white-space:nowrap}
 pre.summary{background:#f3f6fa;border:1px solid #d5dde6;padding:.7em 1em;white-space:pre-wrap;font-size:.95em}
 table{border-collapse:collapse;font-size:.9em;margin-bottom:.5em}
-th,td{border:1px solid #d5dde6;padding:.2em .5em;text-align:left;vertical-align:top;overflow-wrap:anywhere;max-width:40em}
+div.table{overflow-x:auto}
+th,td{border:1px solid #d5dde6;padding:.2em .5em;text-align:left;vertical-align:top}
+td.t{min-width:8em;max-width:36em;overflow-wrap:anywhere}
 th{background:#e4ebf3;position:sticky;top:0}
 tbody tr:nth-child(even){background:#f7f9fb}
 td.n,th.n{text-align:right;white-space:nowrap}
@@ -190,7 +192,7 @@ void AppendTable(std::string& out, const ReportList& list) {
         out += "<p class=\"empty\">No rows.</p></section>\n";
         return;
     }
-    out += "<table><thead><tr>";
+    out += "<div class=\"table\"><table><thead><tr>";
     for (const ListColumn& column : list.Columns) {
         out += column.Type == SortType::Number ? "<th class=\"n\">" : "<th>";
         AppendHtmlEscaped(out, column.Title);
@@ -200,13 +202,15 @@ void AppendTable(std::string& out, const ReportList& list) {
     for (size_t r = 0; r < list.RowCount(); ++r) {
         out += "<tr>";
         for (size_t c = 1; c <= list.Columns.size(); ++c) {
-            out += list.Columns[c - 1].Type == SortType::Number ? "<td class=\"n\">" : "<td>";
+            out += list.Columns[c - 1].Type == SortType::Number ? "<td class=\"n\">"
+                   : list.Columns[c - 1].Type == SortType::Text ? "<td class=\"t\">"
+                                                                 : "<td>";
             AppendHtmlEscaped(out, list.Cell(r, c));
             out += "</td>";
         }
         out += "</tr>\n";
     }
-    out += "</tbody></table></section>\n";
+    out += "</tbody></table></div></section>\n";
 }
 
 // Length of the UTF-8 sequence at text[i] and its code point; a stray byte counts as itself.
@@ -285,10 +289,10 @@ std::string HtmlReport(const ReportLists& lists, std::string_view siteName) {
     out += Style;
     out += "</style>\n</head>\n<body>\n<h1>";
     AppendHtmlEscaped(out, title);
-    out += "</h1>\n<nav><a href=\"#summary\">Summary</a><a href=\"#dates\">Date Chart</a><a href=\"#hours\">Hour Chart</a>";
+    out += "</h1>\n<nav><a href=\"#summary\">Summary</a>\n<a href=\"#dates\">Date Chart</a>\n<a href=\"#hours\">Hour Chart</a>";
     for (const ReportList* list : ExportedLists(lists)) {
         if (list->RowCount() == 0) continue;
-        out += "<a href=\"#";
+        out += "\n<a href=\"#";
         out += list->Name;
         out += "\">";
         AppendHtmlEscaped(out, ListHeading(list->Name));

@@ -120,7 +120,7 @@ TEST(HtmlExport, ReportHoldsEveryListChartsAndComparisonColumns) {
     EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
     EXPECT_NE(html.find("<title>Web site report \xE2\x80\x93 Shop &amp; Co</title>"), std::string::npos);
     EXPECT_NE(html.find("Total hits: 3\n&lt;b&gt;x&lt;/b&gt;"), std::string::npos);
-    EXPECT_NE(html.find("<td>Mozilla/5.0 &lt;img src=x onerror=alert(1)&gt;</td><td class=\"n\">3</td>"),
+    EXPECT_NE(html.find("<td class=\"t\">Mozilla/5.0 &lt;img src=x onerror=alert(1)&gt;</td><td class=\"n\">3</td>"),
               std::string::npos);
     EXPECT_EQ(html.find("<img"), std::string::npos);
     EXPECT_NE(html.find("<th class=\"n\">Compare</th>"), std::string::npos);
