@@ -12,6 +12,15 @@
 
 using namespace trevix;
 
+namespace {
+class CountingHost : public NullHost {
+public:
+    void ShowMessage(MessageIcon, std::string_view, std::string_view text) override {
+        std::fprintf(stderr, "message: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
+};
+} // namespace
+
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: export_bench REPORT.xml OUTPUT-FOLDER [OTHER.xml]\n");
@@ -21,6 +30,8 @@ int main(int argc, char** argv) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     Analyser a;
+    CountingHost host;
+    a.SetHost(&host);
     if (!LoadXMLReport(a, argv[1], false)) return 2;
     if (argc == 4 && !LoadXMLReport(a, argv[3], true)) return 2;
     size_t rows = 0;
