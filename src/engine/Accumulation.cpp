@@ -43,6 +43,18 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
     if (IsSpiderAgent(a, e.UserAgent)) {
         e.IsSpider = true;
         ++t.SpiderHits;
+        // Counted nowhere else, but kept in its address's chain for the visitor report.
+        if (uint32_t v = t.FindVisitor(e.ClientIP); v != 0) {
+            Visitor& known = t.Visitors[v];
+            t.LogEntries[known.LastOfAddress].NextOfAddress = t.EntryCount;
+            known.LastOfAddress = t.EntryCount;
+        } else {
+            auto [it, added] = t.SpiderOnlyAddresses.try_emplace(e.ClientIP, t.EntryCount, t.EntryCount);
+            if (!added) {
+                t.LogEntries[it->second.second].NextOfAddress = t.EntryCount;
+                it->second.second = t.EntryCount;
+            }
+        }
         return;
     }
     const int16_t file = t.CurrentFileNumber;
@@ -66,6 +78,14 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
         n.Country = "(unknown)";
         n.LastFileNumber = file;
         n.FirstEntry = n.LastEntry = t.EntryCount;
+        n.FirstOfAddress = n.LastOfAddress = t.EntryCount;
+        if (!t.SpiderOnlyAddresses.empty()) {
+            if (auto it = t.SpiderOnlyAddresses.find(e.ClientIP); it != t.SpiderOnlyAddresses.end()) {
+                n.FirstOfAddress = it->second.first;
+                t.LogEntries[it->second.second].NextOfAddress = t.EntryCount;
+                t.SpiderOnlyAddresses.erase(it);
+            }
+        }
 
         // Visitors share a few hundred user agents: detect once per text, count per visitor.
         auto memo = a.BrowserMemo.find(e.UserAgent);
@@ -92,7 +112,7 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
         }
     } else {
         Visitor& old = t.Visitors[v];
-        t.LogEntries[old.LastEntry].NextOfVisitor = t.EntryCount;
+        t.LogEntries[old.LastOfAddress].NextOfAddress = t.EntryCount;
     }
 
     Visitor& vis = t.Visitors[v];
@@ -110,6 +130,7 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
     vis.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     ++vis.Requests;
     vis.LastEntry = t.EntryCount;
+    vis.LastOfAddress = t.EntryCount;
 }
 
 void AddRawBrowserData(Analyser& a, const LogEntry& e) {

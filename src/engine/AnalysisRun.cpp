@@ -93,7 +93,7 @@ std::optional<std::string_view> QueryValue(std::string_view referrer, const std:
     return referrer.substr(start, end - start);
 }
 
-// Search terms merge by their lower-cased trimmed text and the engine's name; the index gives
+// Search terms merge by their case-folded trimmed text and the engine's name; the index gives
 // the first row of that key, as a front-to-back scan of the rows would.
 class SearchTermMerger {
 public:
@@ -101,7 +101,7 @@ public:
         t_.SearchTermIndex.Clear();
         keys_.assign(t_.SearchTerms.size(), {});
         for (size_t i = 1; i < t_.SearchTerms.size(); ++i) {
-            keys_[i] = ToLowerAscii(TrimBlanks(t_.SearchTerms[i].SearchTerm));
+            keys_[i] = CaseFoldKey(TrimBlanks(t_.SearchTerms[i].SearchTerm));
             t_.SearchTermIndex.Insert(Hash(keys_[i], t_.SearchTerms[i].SearchEngine),
                                       static_cast<uint32_t>(i));
         }
@@ -109,7 +109,7 @@ public:
 
     // Adds the referrer's hits to the row of (terms, engine), appending one when new.
     int32_t Credit(const std::string& terms, const std::string& engine, const ReferrerRecord& r) {
-        std::string key = ToLowerAscii(TrimBlanks(terms));
+        std::string key = CaseFoldKey(TrimBlanks(terms));
         const uint64_t hash = Hash(key, engine);
         uint32_t row = t_.SearchTermIndex.Find(
             hash, [&](uint32_t i) { return keys_[i] == key && t_.SearchTerms[i].SearchEngine == engine; });
@@ -129,7 +129,7 @@ private:
         return HashCombine(HashText(key), HashText(engine));
     }
     AnalysisTables& t_;
-    std::vector<std::string> keys_; // lower-cased trimmed term per row
+    std::vector<std::string> keys_; // case-folded trimmed term per row
 };
 
 void ReferrerPass(Analyser& a) {

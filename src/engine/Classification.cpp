@@ -66,23 +66,41 @@ size_t FindSessionParameter(const ReferenceData& ref, std::string_view url) {
     return std::string_view::npos;
 }
 
+// The URL without the session parameter that starts at p (an "&" or "?"). When that
+// parameter opened the query, the next parameter opens it instead, so /shop.php?sid=1&item=3
+// becomes /shop.php?item=3, not /shop.php&item=3; a "?" left with nothing after it goes.
+std::string WithoutParameter(std::string_view url, size_t p) {
+    std::string_view before = url.substr(0, p);
+    const size_t next = url.find('&', p + 1);
+    if (next == std::string_view::npos) {
+        if (before.ends_with('?')) before.remove_suffix(1);
+        return std::string(before);
+    }
+    std::string_view after = url.substr(next);
+    std::string out(before);
+    if (url[p] == '?' || before.ends_with('?')) {
+        after.remove_prefix(after.starts_with("&amp;") ? 5 : 1);
+        if (!before.ends_with('?')) out.push_back('?');
+    }
+    out.append(after);
+    return out;
+}
+
 } // namespace
 
 std::string_view StripSessionID(Analyser& a, std::string_view url) {
     size_t p = FindSessionParameter(a.Ref, url);
     if (p == std::string_view::npos) return url;
     size_t next = url.find('&', p + 1);
-    if (next == std::string_view::npos) return url.substr(0, p);
-    return a.T.Arena.Concat(url.substr(0, p), url.substr(next));
+    // The common form (a later parameter after "&") needs no new text.
+    if (next == std::string_view::npos && url[p] == '&' && (p == 0 || url[p - 1] != '?')) return url.substr(0, p);
+    return a.T.Arena.Store(WithoutParameter(url, p));
 }
 
 std::string StripSessionIDText(const ReferenceData& ref, std::string_view url) {
     size_t p = FindSessionParameter(ref, url);
     if (p == std::string_view::npos) return std::string(url);
-    size_t next = url.find('&', p + 1);
-    std::string out(url.substr(0, p));
-    if (next != std::string_view::npos) out.append(url.substr(next));
-    return out;
+    return WithoutParameter(url, p);
 }
 
 bool ValidExitPage(const ReferenceData& ref, std::string_view file) {
@@ -148,6 +166,26 @@ int HexDigit(char c) {
 }
 } // namespace
 
+std::string ReplaceControlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n' || c == '\t') {
+            out.push_back(' ');
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\xEF\xBF\xBD";
+        } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0 &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x80) {
+            out += "\xEF\xBF\xBD";   // U+0080..U+009F, the second set of control codes
+            ++i;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
 std::string DecodeSearchTerms(std::string_view raw) {
     std::string bytes;
     bytes.reserve(raw.size());
@@ -172,7 +210,7 @@ std::string DecodeSearchTerms(std::string_view raw) {
         }
     }
     std::string text = IsValidUtf8(bytes) ? std::move(bytes) : ToValidUtf8(bytes);
-    return std::string(TrimBlanks(text));
+    return std::string(TrimBlanks(ReplaceControlCharacters(text)));
 }
 
 } // namespace trevix

@@ -1,6 +1,7 @@
 #include "Conversions.h"
 
 #include "Analyser.h"
+#include "Classification.h"
 #include "Text.h"
 
 #include <algorithm>
@@ -30,11 +31,13 @@ std::string_view FirstEntryPage(const Visitor& v) {
     return s ? s->EntryPage : std::string_view();
 }
 
-// Follows the visitor's own entries from its first to its last.
+// Follows the address's chain from the visitor's first entry to its last. Spider requests
+// in that chain are skipped: a crawler fetching the goal from the same address is not the
+// visitor reaching it.
 bool Converted(const AnalysisTables& t, const Visitor& v, std::string_view goal) {
-    for (uint32_t j = v.FirstEntry; j != 0 && j <= t.EntryCount; j = t.LogEntries[j].NextOfVisitor) {
+    for (uint32_t j = v.FirstEntry; j != 0 && j <= t.EntryCount; j = t.LogEntries[j].NextOfAddress) {
         const LogEntry& e = t.LogEntries[j];
-        if (e.File == goal && e.ClientIP == v.IP) return true;
+        if (!e.IsSpider && e.File == goal && e.ClientIP == v.IP) return true;
         if (j == v.LastEntry) break;
     }
     return false;
@@ -124,6 +127,10 @@ void GenerateConversionsReport(Analyser& a, const std::string& goal, bool /*show
         if (uint32_t rec = referrerRecord[r]; rec != 0) {
             internal = t.Referrers[rec].IsInternal;
             term = t.Referrers[rec].IsSearch ? t.Referrers[rec].SearchTermIndex : 0;
+        } else {
+            // The referrer table holds status-200 requests only; a first request that was
+            // not one still names the own site when it came from there.
+            internal = IsInternalReferrer(r, a.CurrentProfile);
         }
         const bool hideReferrer = (a.Options.HideSearchEngines && term != 0) || internal;
         if (!hideReferrer && !r.empty()) working[KindReferrer].Credit(std::string(r));

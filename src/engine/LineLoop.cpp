@@ -42,7 +42,8 @@ public:
                 line = {};
             }
             pos_ = lfPos + 1;
-            if (line.empty()) continue;
+            // A blank line of a CR LF file holds only its CR: it is empty too.
+            if (line.empty() || (line.size() == 1 && line[0] == '\r')) continue;
             if (!allValid_ && !IsValidUtf8(line)) line = a_.T.Arena.Store(ToValidUtf8(line));
             return true;
         }

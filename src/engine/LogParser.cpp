@@ -97,18 +97,28 @@ ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FilePa
     size_t q = reqStart <= rest.size() ? rest.find('"', reqStart) : npos;
     if (q == npos) return reject();
     std::string_view request = rest.substr(reqStart, q - reqStart);
+    size_t methodEnd = 0;   // where the URL starts in the text before the method was cut
     if (request != "-") {
         if (request.starts_with("GET")) {
-            rest = From(rest, reqStart + 4);
+            methodEnd = reqStart + 4;
+            rest = From(rest, methodEnd);
         } else if (request.starts_with("POST") || request.starts_with("HEAD")) {
-            rest = From(rest, reqStart + 5);
+            methodEnd = reqStart + 5;
+            rest = From(rest, methodEnd);
         } else {
             return reject();
         }
     }
     blank = rest.find(' ');
     if (blank == npos) return reject();
-    e.File = TrimBlanks(rest.substr(0, blank));
+    // A request without a protocol ("GET /a.html") ends at its closing quote, not at the
+    // blank after it. A quote inside the URL (followed by more of it) does not end it.
+    size_t fileEnd = blank;
+    if (methodEnd != 0 && q >= methodEnd && q - methodEnd < blank) {
+        const size_t quote = q - methodEnd;
+        if (quote + 1 == rest.size() || rest[quote + 1] == ' ' || rest[quote + 1] == '\r') fileEnd = quote;
+    }
+    e.File = TrimBlanks(rest.substr(0, fileEnd));
     if (a.Options.MergeSessions) e.File = StripSessionID(a, e.File);
 
     size_t http = rest.find(" HTTP/");

@@ -95,6 +95,7 @@ void AnalysisTables::Clear(int countryCount) {
     ConversionReports.assign(1, ConversionReport{});
     CurrentConversionReport = -1;
     VisitorIndex.Clear();
+    SpiderOnlyAddresses.clear();
     FileIndex.Clear();
     ReferrerIndex.Clear();
     ErrorIndex.Clear();
@@ -178,6 +179,17 @@ uint32_t AnalysisTables::AppendRawBrowser(std::string_view token) {
     auto n = RawBrowserCount();
     RawBrowserIndex.Insert(HashText(token), n);
     return n;
+}
+
+std::vector<uint32_t> AnalysisTables::EntriesOfAddress(uint32_t visitor) const {
+    std::vector<uint32_t> entries;
+    if (visitor == 0 || visitor > VisitorCount()) return entries;
+    const Visitor& v = Visitors[visitor];
+    for (uint32_t j = v.FirstOfAddress; j != 0 && j <= EntryCount; j = LogEntries[j].NextOfAddress) {
+        entries.push_back(j);
+        if (j == v.LastOfAddress) break;
+    }
+    return entries;
 }
 
 } // namespace trevix

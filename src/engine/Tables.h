@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace trevix {
@@ -37,7 +39,7 @@ struct LogEntry {
     std::string_view Referrer;
     std::string_view UserAgent;
     int64_t Bytes = 0;
-    uint32_t NextOfVisitor = 0;   // the same visitor's next entry, 0 at the end of its chain
+    uint32_t NextOfAddress = 0;   // the same ClientIP's next entry (spiders too), 0 at the end
     int16_t Status = 0;
     bool IsSpider = false;
 
@@ -68,8 +70,10 @@ struct Visitor {
     int16_t FirstFile = 0;
     int16_t LastFile = 0;
     std::vector<VisitorSession> Sessions;   // per-file slots 0..LastFileNumber
-    uint32_t FirstEntry = 0;
+    uint32_t FirstEntry = 0;     // first and last entries of the visitor itself (no spiders)
     uint32_t LastEntry = 0;
+    uint32_t FirstOfAddress = 0; // first and last entries of its address, spider requests too
+    uint32_t LastOfAddress = 0;
 };
 
 struct FileRecord {
@@ -239,6 +243,9 @@ struct AnalysisTables {
     RecordIndex ErrorIndex;
     RecordIndex RawBrowserIndex;
     RecordIndex SearchTermIndex;
+    // Addresses seen so far only in spider requests: their first and last entries, so the
+    // chain of a visitor that comes later begins with them.
+    std::unordered_map<std::string_view, std::pair<uint32_t, uint32_t>> SpiderOnlyAddresses;
 
     uint32_t VisitorCount() const { return static_cast<uint32_t>(Visitors.size() - 1); }
     uint32_t FileCount() const { return static_cast<uint32_t>(Files.size() - 1); }
@@ -264,6 +271,10 @@ struct AnalysisTables {
     uint32_t AppendReferrer(std::string_view referrer, std::string_view toFile);
     uint32_t AppendError(std::string_view file, std::string_view referrer, int16_t status);
     uint32_t AppendRawBrowser(std::string_view token);
+
+    // Every entry of the visitor's address, spider requests included, in log order (empty
+    // after a report load, which brings no entries).
+    std::vector<uint32_t> EntriesOfAddress(uint32_t visitor) const;
 };
 
 } // namespace trevix

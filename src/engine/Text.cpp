@@ -1,6 +1,9 @@
 #include "Text.h"
 
+#include <utf8proc.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace trevix {
@@ -179,6 +182,37 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
+}
+
+std::string CaseFoldKey(std::string_view text) {
+    bool ascii = true;
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return ToLowerAscii(text);
+
+    // Composed first, so "U" + combining diaeresis and "Ü" lower to the same key.
+    utf8proc_uint8_t* composed = nullptr;
+    const utf8proc_ssize_t length =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                     static_cast<utf8proc_ssize_t>(text.size()), &composed,
+                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    if (length < 0) return ToLowerAscii(text);
+    std::string key;
+    key.reserve(static_cast<size_t>(length));
+    for (utf8proc_ssize_t i = 0; i < length;) {
+        utf8proc_int32_t cp = 0;
+        const utf8proc_ssize_t used = utf8proc_iterate(composed + i, length - i, &cp);
+        if (used <= 0) break;
+        utf8proc_uint8_t buf[4];
+        const utf8proc_ssize_t n = utf8proc_encode_char(utf8proc_tolower(cp), buf);
+        key.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(n));
+        i += used;
+    }
+    std::free(composed);
+    return key;
 }
 
 bool ContainsText(std::string_view haystack, std::string_view needle) {

@@ -32,4 +32,10 @@ char LowerAscii(char c);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool ContainsText(std::string_view haystack, std::string_view needle);
 
+// The key under which texts merge regardless of letter case, in any script: the text in
+// Unicode normal form C with every code point lowered by its simple lower-case mapping
+// ("ÜBER uns" and "über UNS" give one key). Text that is not valid UTF-8 is lowered in its
+// ASCII letters only.
+std::string CaseFoldKey(std::string_view text);
+
 } // namespace trevix

@@ -29,6 +29,9 @@ std::string_view Mid(std::string_view s, size_t start, size_t length = std::stri
 // Writes the ISO form into buf (no heap); returns its length.
 size_t IsoInto(std::string_view text, char* buf, size_t cap) {
     std::string_view day = Mid(text, 1, 2), mon = Mid(text, 4, 3), year = Mid(text, 8, 4), rest = Mid(text, 12);
+    // A stamp whose time could not be read (a line without a zone) still has its date: it
+    // reads as that date at midnight.
+    if (!rest.empty() && rest.find_first_not_of(' ') == std::string_view::npos) rest = " 00:00:00";
     int m = LogMonthNumber(mon);
     size_t need = year.size() + 1 + (m ? 2 : 0) + 1 + day.size() + rest.size();
     if (need > cap) return std::string_view::npos;

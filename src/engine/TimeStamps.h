@@ -13,7 +13,8 @@ class Analyser;
 
 // Month number of a log month name ("Jan".."Dec", and "Mai" for May); 0 when unknown.
 int LogMonthNumber(std::string_view name);
-// "dd/Mon/yyyy<rest>" -> "yyyy-mm-dd<rest>"; an unknown month gives an empty month part.
+// "dd/Mon/yyyy<rest>" -> "yyyy-mm-dd<rest>"; an unknown month gives an empty month part. A
+// rest of blanks only (a date with an empty time) becomes " 00:00:00".
 std::string LogDateToIso(std::string_view text);
 // The date value of a stamp text or of a date and time, through LogDateToIso; no time zone.
 std::optional<DateTime> StampValue(std::string_view text);

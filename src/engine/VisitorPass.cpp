@@ -121,9 +121,10 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
         if (n == 0) continue;
         Visitor& v = t.Visitors[n];
 
-        // The visitor's own entries, in log order; none after a report load.
+        // Every request of the address, its spider requests too, in log order; none after a
+        // report load.
         std::string_view lastAgent;
-        for (uint32_t j = v.FirstEntry; j != 0 && j <= t.EntryCount; j = t.LogEntries[j].NextOfVisitor) {
+        for (uint32_t j : t.EntriesOfAddress(n)) {
             const LogEntry& e = t.LogEntries[j];
             size_t row = pages.AddRow(std::string(v.IP));
             std::string stamp;
@@ -135,7 +136,6 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
             pages.SetCell(row, 5, std::to_string(e.Status));
             pages.SetCell(row, 6, a.Loc.FormatNumber(static_cast<double>(e.Bytes), "#,###"));
             lastAgent = e.UserAgent;
-            if (j == v.LastEntry) break;
         }
 
         if (v.Browser.empty()) v.Browser = "(unknown)";

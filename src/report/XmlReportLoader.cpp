@@ -457,11 +457,12 @@ void ReportSections::LoadReportConversions() {
         for (uint32_t n = 1; n <= t.ConversionReportCount(); ++n) reportOfGoal.emplace(t.ConversionReports[n].File, n);
     std::unordered_map<uint32_t, std::array<std::unordered_map<std::string, size_t>, 3>> sourceIndexes;
     // Sources pair by their text; search terms by the words and the engine, because their
-    // text is a row number of the other report's own search-term table.
+    // text is a row number of the other report's own search-term table. The words pair
+    // regardless of case, as the search-term list does.
     auto sourceKey = [](int kind, const ConversionSource& s) {
         if (kind != 1) return s.Source;
         std::string key;
-        AppendKeyPart(key, s.Query);
+        AppendKeyPart(key, CaseFoldKey(s.Query));
         AppendKeyPart(key, s.SearchEngine);
         return key;
     };
@@ -543,7 +544,7 @@ ListRowIndex::ListRowIndex(const ReportList& list, MergeRule rule) : rule_(rule)
 std::string ListRowIndex::Key(std::string_view first, std::string_view second, std::string_view third) const {
     std::string key;
     key.reserve(first.size() + second.size() + third.size() + 24);
-    AppendKeyPart(key, rule_.IgnoreCase ? std::string_view(ToLowerAscii(first)) : first);
+    AppendKeyPart(key, rule_.IgnoreCase ? std::string_view(CaseFoldKey(first)) : first);
     if (rule_.SecondKey != 0) AppendKeyPart(key, second);
     if (rule_.ThirdKey != 0) AppendKeyPart(key, third);
     return key;

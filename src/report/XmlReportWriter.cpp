@@ -90,19 +90,49 @@ void AddConversions(pugi::xml_document& doc, pugi::xml_node root, const Analysis
     }
 }
 
-// Streams the document into an open file, keeping the first write error.
+// Streams the document into an open file, keeping the first write error. A reader turns a
+// CR written as it is into a line feed, so every CR of an element's text is written as a
+// character reference, except in the summary, whose lines end in CR LF by design. (Attribute
+// values get references from pugixml already; the raw format adds no line breaks of its own.)
 class FileSink : public pugi::xml_writer {
 public:
     explicit FileSink(std::FILE* file) : file_(file) {}
     void write(const void* data, size_t size) override {
-        if (error_ != 0) return;
-        if (std::fwrite(data, 1, size, file_) != size) error_ = errno != 0 ? errno : EIO;
+        const char* p = static_cast<const char*>(data);
+        size_t run = 0;   // start of the bytes not yet passed on
+        for (size_t i = 0; i < size; ++i) {
+            const char c = p[i];
+            if (inTag_) {
+                if (c == '>' || c == ' ') {
+                    if (tag_ == "Summary") inSummary_ = true;
+                    else if (tag_ == "/Summary") inSummary_ = false;
+                    inTag_ = false;
+                } else if (tag_.size() < 16) {
+                    tag_.push_back(c);
+                }
+            } else if (c == '<') {
+                inTag_ = true;
+                tag_.clear();
+            } else if (c == '\r' && !inSummary_) {
+                Put(p + run, i - run);
+                Put("&#13;", 5);
+                run = i + 1;
+            }
+        }
+        Put(p + run, size - run);
     }
     int Error() const { return error_; }
 
 private:
+    void Put(const char* data, size_t size) {
+        if (error_ != 0 || size == 0) return;
+        if (std::fwrite(data, 1, size, file_) != size) error_ = errno != 0 ? errno : EIO;
+    }
     std::FILE* file_;
     int error_ = 0;
+    bool inTag_ = false;
+    bool inSummary_ = false;
+    std::string tag_;
 };
 
 // Writes the document; 0 on success, else the system error number.

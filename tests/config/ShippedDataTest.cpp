@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace trevix {
 namespace {
@@ -39,6 +43,50 @@ TEST(ShippedData, UserAgentsAreClassifiedAsExpected) {
         ++rows;
     }
     EXPECT_GT(rows, 0);
+}
+
+// Every matching record counts a visitor, so a record must match what its name says: one
+// operating system per real user agent, and one browser except where a brand only appends
+// its token to another browser's user agent (no substring can tell those apart).
+TEST(ShippedData, RealUserAgentsMatchOneRecordEach) {
+    if (!HasFile(DataDir + "/browser.dat") || !HasFile(TestDir + "/config/user_agents.tsv"))
+        GTEST_SKIP() << "browser.dat or user_agents.tsv not there";
+    ReferenceData ref;
+    test::RecordingHost host;
+    ASSERT_TRUE(LoadBrowserDefinitions(ref, host, DataDir));
+    // The later record of each pair names the visitor.
+    const std::set<std::pair<std::string, std::string>> appended = {
+        {"Chrome", "Edge"},         {"Chrome", "Opera"},      {"Chrome", "Vivaldi"},
+        {"Chrome", "Yandex Browser"}, {"Safari", "Edge"},     {"Firefox", "SeaMonkey"},
+        {"Firefox", "Pale Moon"},   {"Internet Explorer 6", "Opera"},
+        // old compatibility and phone forms of Internet Explorer
+        {"Internet Explorer 7", "Internet Explorer 8"}, {"Internet Explorer 7", "Internet Explorer 11"},
+        {"Internet Explorer 6", "IE Mobile"}, {"Internet Explorer 10", "IE Mobile"},
+        {"Internet Explorer 11", "IE Mobile"}};
+    auto tsv = ReadDataFile(TestDir + "/config/user_agents.tsv");
+    ASSERT_TRUE(tsv);
+    int single = 0, rows = 0;
+    for (std::string_view line : ReadWholeLines(*tsv)) {
+        const size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+        const std::string_view os = line.substr(t1 + 1, t2 - t1 - 1), ua = line.substr(t2 + 1);
+        std::vector<int> matched;
+        DetectBrowser(static_cast<const ReferenceData&>(ref), ua, matched);
+        std::vector<std::string> browsers, systems;
+        for (int i : matched) {
+            const BrowserDefinition& d = ref.BrowserDefinitions[static_cast<size_t>(i)];
+            if (d.Name.find("(all)") != std::string::npos) continue;
+            (d.IsOS ? systems : browsers).push_back(d.Name);
+        }
+        ++rows;
+        EXPECT_EQ(systems.size(), os == "(unknown)" ? 0u : 1u) << ua;
+        ASSERT_LE(browsers.size(), 2u) << ua;
+        if (browsers.size() == 2)
+            EXPECT_TRUE(appended.contains({browsers[0], browsers[1]})) << browsers[0] << " + " << browsers[1] << ": " << ua;
+        single += browsers.size() == 1;
+    }
+    // 77 of the 98 user agents name exactly one browser record; the others are the pairs above
+    // and the two that name none.
+    EXPECT_GE(single, 77) << rows;
 }
 
 TEST(ShippedData, BrowserLinesHaveNoEmptyMatchStrings) {

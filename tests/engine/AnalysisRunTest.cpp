@@ -106,6 +106,11 @@ TEST(Summary, TextOfTheTables) {
         {1, "10/Oct/2000 00:00:00", "11/Oct/2000 00:00:00", 3, 3, 0, 0.5,
          "Loaded 1 log file covering 10/10/2000 to 11/10/2000 (total duration 1 days 00:00:00)\r\n"
          "Total hits: 3 (of which spiders 3)\r\nUnique IP's: 0\r\nBandwidth used: 1 MB."},
+        // Stamps whose time was not read (no zone) are their dates at midnight.
+        {1, "10/Oct/2000 ", "12/Oct/2000 ", 2, 0, 1, 0,
+         "Loaded 1 log file covering 10/10/2000 to 12/10/2000 (total duration 2 days 00:00:00)\r\n"
+         "Total hits: 2 (of which spiders 0)\r\nUnique IP's: 1, average 2.000 files per IP.\r\nBandwidth "
+         "used: 0 MB."},
         // An unreadable stamp shows empty and gives no duration.
         {1, "10/Oct/2000 12:00:00", "xx/Foo/2000 13:00:00", 1, 0, 1, 0,
          "Loaded 1 log file covering 10/10/2000 12:00:00 to  (total duration 00:00:00)\r\n"
@@ -297,6 +302,21 @@ TEST_F(AnalysisRunTest, ReferrerPassFindsEnginesAndTerms) {
          {{"Shoes", "Google", g + "?q=Shoes", "/", "3"}},
          {{"Google", "3"}},
          {}},
+        {"letter case merges in every script, first form kept",
+         {{g + "?q=%DCber+uns", "/"}, {g + "?q=%FCber+uns", "/"}, {g + "?q=%FCBER+UNS", "/a"},
+          {g + "?q=%C3%9Cber+uns", "/b"}, {g + "?q=U%CC%88ber+uns", "/c"}},
+         true,
+         {{"\xC3\x9C" "ber uns", "Google", g + "?q=%DCber+uns", "/", "5"}},
+         {{"Google", "5"}},
+         {}},
+        {"accented capitals and Greek",
+         {{g + "?q=%C3%89T%C3%89+chaud", "/"}, {g + "?q=%C3%A9t%C3%A9+CHAUD", "/"},
+          {g + "?q=%CE%A3%CE%9F%CE%A6%CE%99%CE%91", "/"}, {g + "?q=%CF%83%CE%BF%CF%86%CE%B9%CE%B1", "/"}},
+         true,
+         {{"\xC3\x89T\xC3\x89 chaud", "Google", g + "?q=%C3%89T%C3%89+chaud", "/", "2"},
+          {"\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x99\xCE\x91", "Google", g + "?q=%CE%A3%CE%9F%CE%A6%CE%99%CE%91", "/", "2"}},
+         {{"Google", "4"}},
+         {}},
         {"hidden search referrers shown when the option is off",
          {{"http://search.yahoo.com/s?fr=x&p=red+car&b=1", "/"}, {"http://other.example/", "/"}},
          false,
@@ -364,6 +384,56 @@ TEST_F(AnalysisRunTest, ErrorsTakeFirstAndLastTimeOverFiles) {
               (std::vector<std::vector<std::string>>{{"/gone", "4", "0", "0", "0", "0.00"},
                                                      {"/", "1", "1", "0", "0", "1.50"},
                                                      {"/old", "1", "0", "0", "0", "0.00"}}));
+}
+
+TEST_F(AnalysisRunTest, SearchTermConversionsMergeRegardlessOfCase) {
+    a.Ref.SearchEngineDefinitions = {{}, {"Google", "google.", "q"}};
+    const std::string g = "http://www.google.com/search?q=";
+    struct Visit {
+        const char* ip;
+        std::string terms;
+        bool buys;
+    };
+    const Visit visits[] = {{"1.0.0.1", "Blue+Widgets", true},  {"1.0.0.2", "blue+widgets", true},
+                            {"1.0.0.3", "BLUE+WIDGETS", false}, {"1.0.0.4", "%C3%9CBER+UNS", true},
+                            {"1.0.0.5", "%FCber+uns", false}};
+    std::string log;
+    for (const Visit& v : visits) {
+        log += Line(v.ip, "10/Oct/2000:12:00:00 +0000", "/", 200, g + v.terms);
+        if (v.buys) log += Line(v.ip, "10/Oct/2000:12:01:00 +0000", "/buy.html", 200, "http://www.mysite.com/");
+    }
+    Write("c.log", log);
+    request.Profile.Domains = {"mysite.com"};
+    request.AutoConversionReports = {"/buy.html"};
+    Run();
+    EXPECT_EQ(Cells(a.Lists[lstConversions1]),
+              (std::vector<std::vector<std::string>>{
+                  {"Blue Widgets", "Google", g + "Blue+Widgets", "3", "2", "66.67"},
+                  {"\xC3\x9C" "BER UNS", "Google", g + "%C3%9CBER+UNS", "2", "1", "50.00"}}));
+}
+
+TEST_F(AnalysisRunTest, StampsWithoutAZoneKeepTheirDates) {
+    Write("z.log", Line("1.1.1.1", "10/Oct/2000:13:55:36", "/a.html", 200) +
+                       Line("2.2.2.2", "11/Oct/2000:08:00:00", "/b.html", 200) +
+                       Line("1.1.1.1", "11/Oct/2000:09:00:00", "/c.html", 200));
+    Run();
+    EXPECT_TRUE(a.Lists.Summary.starts_with("Loaded 1 log file covering 10/10/2000 to 11/10/2000 (total duration "
+                                            "1 days 00:00:00)"))
+        << a.Lists.Summary;
+    using Rows = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(Cells(a.Lists[lstHits]), (Rows{{"10/10/2000", "1"}, {"11/10/2000", "1"}}));
+    EXPECT_EQ(a.Lists[lstHour].Cell(0, 2), "2");
+    const ReportList& ips = a.Lists[lstIPs];
+    ASSERT_EQ(ips.RowCount(), 2u);
+    EXPECT_EQ(ips.Cell(0, 4), "10/10/2000");
+    EXPECT_EQ(ips.Cell(0, 6), "11/10/2000");
+    EXPECT_EQ(ips.Cell(0, 8), "1d 00:00:00");
+    // Each line still reports its missing zone, once.
+    size_t reports = 0;
+    for (size_t p = a.T.ErrorLogText.find("*** Internal Error"); p != std::string::npos;
+         p = a.T.ErrorLogText.find("*** Internal Error", p + 1))
+        ++reports;
+    EXPECT_EQ(reports, 3u) << a.T.ErrorLogText;
 }
 
 TEST_F(AnalysisRunTest, BrowsersSystemsAndCountries) {

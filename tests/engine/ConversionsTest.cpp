@@ -191,3 +191,45 @@ TEST(Conversions, ProgressAndEmptyRuns) {
     EXPECT_EQ(empty.A.Lists.ConversionFiles, std::vector<std::string>{"/goal.html"});
     EXPECT_EQ(empty.Host.Statuses.back(), "Conversion Report Generated");
 }
+
+TEST(Conversions, SpiderRequestsAndFirstRequestsThatAreNotStatus200) {
+    auto line = [](const std::string& ip, const std::string& file, int status, const std::string& referrer,
+                   const std::string& agent) {
+        return ip + " - - [10/Oct/2000:10:00:00 +0000] \"GET " + file + " HTTP/1.1\" " + std::to_string(status) +
+               " 10 \"" + referrer + "\" \"" + agent + "\"\n";
+    };
+    struct Case {
+        const char* name;
+        std::string log;
+        Rows referrers, entryPages;
+    };
+    const Case cases[] = {
+        {"a spider of the visitor's address fetching the goal does not convert it",
+         line("1.0.0.1", "/index.html", 200, "http://blog.com/", "UA") +
+             line("1.0.0.1", "/buy.html", 200, "-", "Crawlbot/1"),
+         {}, {}},
+        {"the visitor's own request converts, spider requests around it change nothing",
+         line("1.0.0.1", "/robots.txt", 200, "-", "Crawlbot/1") +
+             line("1.0.0.1", "/index.html", 200, "http://blog.com/", "UA") +
+             line("1.0.0.1", "/buy.html", 200, "-", "UA"),
+         {{"http://blog.com/", "1", "1", "100.00"}}, {{"/index.html", "1", "1", "100.00"}}},
+        {"own-site referrer of a first request that was not status 200 is not a source",
+         line("1.0.0.2", "/index.html", 304, "http://mysite.com/old.html", "UA") +
+             line("1.0.0.2", "/buy.html", 200, "-", "UA"),
+         {}, {{"/index.html", "1", "1", "100.00"}}},
+        {"foreign referrer of a first request that was not status 200 still is",
+         line("1.0.0.3", "/index.html", 304, "http://blog.com/", "UA") +
+             line("1.0.0.3", "/buy.html", 200, "-", "UA"),
+         {{"http://blog.com/", "1", "1", "100.00"}}, {{"/index.html", "1", "1", "100.00"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogRun run;
+        run.A.Ref.SpiderStrings = {"", "bot/"};
+        run.A.CurrentProfile.Domains = {"mysite.com"};
+        run.Read({c.log});
+        GenerateConversionsReport(run.A, "/buy.html", false);
+        EXPECT_EQ(run.ListRows(lstConversions0), c.referrers);
+        EXPECT_EQ(run.ListRows(lstConversions2), c.entryPages);
+    }
+}

@@ -60,7 +60,7 @@ std::string Describe(const Analyser& a) {
     for (uint32_t i = 1; i <= t.EntryCount; ++i) {
         const LogEntry& e = t.LogEntries[i];
         s << e.ClientIP << "|" << e.File << "|" << e.Status << "|" << e.Bytes << "|" << e.IsSpider << "|"
-          << e.NextOfVisitor << "\n";
+          << e.NextOfAddress << "\n";
     }
     for (size_t v = 1; v < t.Visitors.size(); ++v) {
         const Visitor& x = t.Visitors[v];

@@ -1,4 +1,5 @@
 #include "engine/Analyser.h"
+#include "engine/Classification.h"
 #include "engine/LogParser.h"
 #include "engine/TimeStamps.h"
 
@@ -82,7 +83,7 @@ TEST(LogParser, FieldVariants) {
          false, true, "site.com/a.html", 200, 1, "site.com", "-", "UA"},
         {"session id stripped from file and referrer",
          R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /shop.php?sid=12&item=3 HTTP/1.0" 200 1 "http://x/?a=1&sid=9" "UA")",
-         true, false, "/shop.php&item=3", 200, 1, "", "http://x/?a=1", "UA"},
+         true, false, "/shop.php?item=3", 200, 1, "", "http://x/?a=1", "UA"},
         {"session id kept when merging is off",
          R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /shop.php?sid=12 HTTP/1.0" 200 1 "-" "UA")", false, false,
          "/shop.php?sid=12", 200, 1, "", "-", "UA"},
@@ -94,6 +95,12 @@ TEST(LogParser, FieldVariants) {
          false, false, "/big.iso", 200, 5000000000LL, "", "-", "UA"},
         {"request without protocol", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /x " 200 1 "-" "UA")", false,
          false, "/x", 200, 1, "", "-", "UA"},
+        {"request without protocol ends at its quote", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a.html" 200 7 "-" "UA")",
+         false, false, "/a.html", 200, 7, "", "-", "UA"},
+        {"request without protocol in a common line", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"POST /f.php\" 404 1\r",
+         false, false, "/f.php", 404, 1, "", "", ""},
+        {"quote inside the URL stays", R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a"b.html HTTP/1.0" 200 1 "-" "UA")",
+         false, false, "/a\"b.html", 200, 1, "", "-", "UA"},
         {"trimmed client", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"GET / HTTP/1.0\" 200 1", false, false, "/",
          200, 1, "", "", ""},
     };
@@ -225,12 +232,63 @@ TEST(TimeStamps, LogDateToIsoAndMonths) {
         {"01/May/2006", "2006-05-01"},
         {"01/may/2006 00:00:00", "2006--01 00:00:00"},
         {"31/Dec/1999", "1999-12-31"},
+        // A stamp whose time was not read (no zone after it) is the date at midnight.
+        {"10/Oct/2000 ", "2000-10-10 00:00:00"},
+        {"10/Oct/2000   ", "2000-10-10 00:00:00"},
         {"", "--"},
     };
     for (const Case& c : cases) EXPECT_EQ(LogDateToIso(c.in), c.out) << c.in;
     EXPECT_TRUE(StampValue("01/Mai/2006 10:00:00").has_value());
     EXPECT_FALSE(StampValue("01/may/2006 10:00:00").has_value());
     EXPECT_FALSE(StampValue("31/Feb/2006").has_value());
+    EXPECT_EQ(StampValue(StampRef{"10/Oct/2000", ""}), StampValue("10/Oct/2000 00:00:00"));
+}
+
+TEST(Classification, SessionIdRemovalLeavesAWellFormedAddress) {
+    ReferenceData ref;
+    ref.SessionIDPrefixes = {"", "sid=", "PHPSESSID="};
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"/shop.php?sid=12&item=3", "/shop.php?item=3"},
+        {"/shop.php?sid=12&item=3&x=4", "/shop.php?item=3&x=4"},
+        {"/shop.php?sid=12", "/shop.php"},
+        {"/a.php?x=1&sid=12", "/a.php?x=1"},
+        {"/a.php?x=1&sid=12&y=2", "/a.php?x=1&y=2"},
+        {"/a.php?x=1&amp;sid=12&amp;y=2", "/a.php?x=1&amp;y=2"},
+        {"/a.php?sid=12&amp;y=2", "/a.php?y=2"},
+        {"/a.php?&sid=12", "/a.php"},
+        {"/a.php?&sid=12&y=2", "/a.php?y=2"},
+        {"/a.php?PHPSESSID=ab&sid=1", "/a.php?PHPSESSID=ab"},
+        {"/a.php?side=1", "/a.php?side=1"},
+        {"/plain.html", "/plain.html"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StripSessionIDText(ref, c.in), c.out) << c.in;
+        Analyser a;
+        a.Ref.SessionIDPrefixes = ref.SessionIDPrefixes;
+        EXPECT_EQ(StripSessionID(a, c.in), c.out) << c.in;
+    }
+}
+
+TEST(Classification, DecodedSearchTermsCarryNoControlCharacters) {
+    struct Case {
+        const char* raw;
+        const char* decoded;
+    };
+    const Case cases[] = {
+        {"red+shoes%21", "red shoes!"},
+        {"red%0D%0Ashoes", "red  shoes"},
+        {"%0D%0Ared%09shoes%0A", "red shoes"},
+        {"a%01b", "a\xEF\xBF\xBD" "b"},
+        {"a%00b%7F", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+        {"a%C2%85b", "a\xEF\xBF\xBD" "b"},       // U+0085, a control in UTF-8 form
+        {"%DCber+uns", "\xC3\x9C" "ber uns"},      // Windows-1252 byte
+        {"%C3%A9t%C3%A9", "\xC3\xA9t\xC3\xA9"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DecodeSearchTerms(c.raw), c.decoded) << c.raw;
 }
 
 TEST(TimeStamps, LogTimeToLocalShiftsByZoneAndBias) {

@@ -53,16 +53,20 @@ TEST(LogReader, LinesAreCutByLineFeed) {
         const char* name;
         std::string text;
         std::vector<std::string> files;
+        int invalid = 0;   // "Invalid entry" messages
     };
     const Case cases[] = {
         {"no final LF", Line("1.1.1.1", "/a") + "\n" + Line("1.1.1.1", "/b"), {"/a", "/b"}},
+        {"blank lines of a CR LF file", "\r\n" + Line("1.1.1.1", "/a") + "\r\n\r\n" + Line("1.1.1.1", "/b") + "\r\n\r\n",
+         {"/a", "/b"}},
         {"CR LF lines", Line("1.1.1.1", "/a") + "\r\n" + Line("1.1.1.1", "/b") + "\r\n", {"/a", "/b"}},
         {"empty lines in the middle", "\n\n" + Line("1.1.1.1", "/a") + "\n\n\n" + Line("1.1.1.1", "/b") + "\n\n",
          {"/a", "/b"}},
         {"address then blanks ends the file", Line("1.1.1.1", "/a") + "\n1.1.1.1   \n" + Line("1.1.1.1", "/b") + "\n",
          {"/a"}},
         {"a rejected line leaves no hole", Line("1.1.1.1", "/a") + "\nbad line\n" + Line("1.1.1.1", "/b") + "\n",
-         {"/a", "/b"}},
+         {"/a", "/b"}, 1},
+        {"two CRs are not a blank line", Line("1.1.1.1", "/a") + "\n\r\r\n", {"/a"}, 1},
         {"empty file", "", {}},
     };
     for (const Case& c : cases) {
@@ -72,6 +76,11 @@ TEST(LogReader, LinesAreCutByLineFeed) {
         EXPECT_EQ(r.Files(), c.files);
         EXPECT_EQ(r.a.T.EntryCount, c.files.size());
         EXPECT_EQ(r.host.Statuses.back(), "Done.");
+        int invalid = 0;
+        for (size_t p = r.a.T.ErrorLogText.find("Invalid entry"); p != std::string::npos;
+             p = r.a.T.ErrorLogText.find("Invalid entry", p + 1))
+            ++invalid;
+        EXPECT_EQ(invalid, c.invalid) << r.a.T.ErrorLogText;
     }
 }
 
@@ -249,6 +258,6 @@ TEST(Accumulation, PerFileSlotsAndSpiderAccounting) {
     EXPECT_EQ(t.Errors[1].File, "/robots.txt");
     // The visitor's entries are chained in log order.
     std::vector<std::string> chain;
-    for (uint32_t e = one.FirstEntry; e != 0; e = t.LogEntries[e].NextOfVisitor) chain.emplace_back(t.LogEntries[e].File);
+    for (uint32_t e = one.FirstEntry; e != 0; e = t.LogEntries[e].NextOfAddress) chain.emplace_back(t.LogEntries[e].File);
     EXPECT_EQ(chain, (std::vector<std::string>{"/a", "/logo.gif", "/c", "/d"}));
 }

@@ -62,6 +62,12 @@ TEST(VisitorPass, VisitorRowsAcrossFiles) {
          {"3.3.3.3", "(unknown)", "http://early/", "11/10/2000 09:00:00", "/early.html", "12/10/2000 09:00:00",
           "/late.html", "1d 00:00:00", "2", "0.00"},
          2, 1},
+        {"time stamps without a zone read as midnight of their date",
+         {Line("5.5.5.5", "10/Oct/2000:10:00:00", "/a.html", 0, "-", "UA", "") +
+          Line("5.5.5.5", "11/Oct/2000:10:00:00", "/b.html", 0, "-", "UA", "")},
+         {"5.5.5.5", "(unknown)", "-", "10/10/2000", "/a.html", "11/10/2000", "/b.html", "1d 00:00:00", "2",
+          "0.00"},
+         1, 1},
         {"equal times: the lower slot wins",
          {Line("4.4.4.4", "10/Oct/2000:12:00:00", "/one.html", 0, "http://one/"),
           Line("4.4.4.4", "10/Oct/2000:12:00:00", "/two.html", 0, "http://two/")},
@@ -112,6 +118,12 @@ TEST(VisitorPass, CountsVisitorsPerDateAndHour) {
          false,
          {{"10/10/2000", 1}},
          {{23, 1}}},
+        {"stamps without a zone count on their date at hour 0",
+         {Line("1.1.1.1", "10/Oct/2000:23:30:00", "/a", 1, "-", "UA", "") +
+          Line("2.2.2.2", "11/Oct/2000:08:00:00", "/a", 1, "-", "UA", "")},
+         true,
+         {{"10/10/2000", 1}, {"11/10/2000", 1}},
+         {{0, 2}}},
         {"the earliest session counts, not the first file",
          {Line("1.1.1.1", "12/Oct/2000:15:00:00", "/a"), Line("1.1.1.1", "11/Oct/2000:04:00:00", "/a")},
          true,
@@ -213,4 +225,66 @@ TEST(VisitorPass, VisitorReportWithoutLogEntries) {
     EXPECT_EQ(r.Summary, "Visitor: 5.6.7.8 from Norway\r\nBrowser: (unknown) on (unknown) ()\r\n"
                          "Requests: 1,234\r\nBandwidth used: 2.50 MB\r\n");
     EXPECT_EQ(a.Lists.Pages.RowCount(), 0u);
+}
+
+TEST(VisitorPass, VisitorReportListsEveryRequestOfTheAddress) {
+    const std::string bot = "Crawlbot/2.0";
+    const std::string browser = "Mozilla/5.0 Firefox";
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> files;   // lstPages File column, in order
+        const char* summaryAgent;
+        const char* requests;
+    };
+    const Case cases[] = {
+        {"spider request before the first visit",
+         Line("1.1.1.1", "10/Oct/2000:10:00:00", "/robots.txt", 0, "-", bot) +
+             Line("2.2.2.2", "10/Oct/2000:10:00:01", "/other.html") +
+             Line("1.1.1.1", "10/Oct/2000:10:00:02", "/a.html", 0, "-", browser),
+         {"/robots.txt", "/a.html"}, "Mozilla/5.0 Firefox", "1"},
+        {"spider requests between and after",
+         Line("1.1.1.1", "10/Oct/2000:10:00:00", "/a.html", 0, "-", browser) +
+             Line("1.1.1.1", "10/Oct/2000:10:00:01", "/robots.txt", 0, "-", bot) +
+             Line("1.1.1.1", "10/Oct/2000:10:00:02", "/b.html", 0, "-", browser) +
+             Line("1.1.1.1", "10/Oct/2000:10:00:03", "/sitemap.xml", 0, "-", bot),
+         {"/a.html", "/robots.txt", "/b.html", "/sitemap.xml"}, "Crawlbot/2.0", "2"},
+        {"several spider requests before, another address's spider in between",
+         Line("1.1.1.1", "10/Oct/2000:10:00:00", "/s1", 0, "-", bot) +
+             Line("3.3.3.3", "10/Oct/2000:10:00:01", "/t1", 0, "-", bot) +
+             Line("1.1.1.1", "10/Oct/2000:10:00:02", "/s2", 0, "-", bot) +
+             Line("1.1.1.1", "10/Oct/2000:10:00:03", "/a.html", 0, "-", browser),
+         {"/s1", "/s2", "/a.html"}, "Mozilla/5.0 Firefox", "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogRun run;
+        run.A.Ref.SpiderStrings = {"", "bot/"};
+        run.Read({c.log});
+        RunVisitorPass(run.A);
+        VisitorReport r = BuildVisitorReport(run.A, {"1.1.1.1"});
+        std::vector<std::string> files;
+        for (size_t i = 0; i < run.A.Lists.Pages.RowCount(); ++i) {
+            EXPECT_EQ(run.A.Lists.Pages.Cell(i, 1), "1.1.1.1");
+            files.push_back(run.A.Lists.Pages.Cell(i, 3));
+        }
+        EXPECT_EQ(files, c.files);
+        EXPECT_NE(r.Summary.find(std::string(" (") + c.summaryAgent + ")\r\n"), std::string::npos) << r.Summary;
+        // The visitor's own counts still leave the spider requests out.
+        EXPECT_NE(r.Summary.find(std::string("Requests: ") + c.requests + "\r\n"), std::string::npos) << r.Summary;
+    }
+}
+
+TEST(VisitorPass, AddressChainsSurviveASecondFile) {
+    LogRun run;
+    run.A.Ref.SpiderStrings = {"", "bot/"};
+    run.Read({Line("1.1.1.1", "10/Oct/2000:10:00:00", "/s.txt", 0, "-", "Crawlbot/1"),
+              Line("1.1.1.1", "11/Oct/2000:10:00:00", "/a.html") +
+                  Line("1.1.1.1", "11/Oct/2000:10:00:01", "/t.txt", 0, "-", "Crawlbot/1") +
+                  Line("1.1.1.1", "11/Oct/2000:10:00:02", "/b.html")});
+    std::vector<std::string> files;
+    for (uint32_t j : run.A.T.EntriesOfAddress(1)) files.emplace_back(run.A.T.LogEntries[j].File);
+    EXPECT_EQ(files, (std::vector<std::string>{"/s.txt", "/a.html", "/t.txt", "/b.html"}));
+    EXPECT_TRUE(run.A.T.EntriesOfAddress(0).empty());
+    EXPECT_TRUE(run.A.T.EntriesOfAddress(2).empty());
 }

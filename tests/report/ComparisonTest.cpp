@@ -114,8 +114,8 @@ TEST_F(ComparisonTest, RowsPairOnTheirKeysOnly) {
         return std::string("<Error Description=\"d\" File=\"") + file + "\" Referrer=\"" + referrer +
                "\" TimeFirst=\"t\" TimeLast=\"t\" Hits=\"" + hits + "\">" + code + "</Error>";
     };
-    own.SearchTerms = term("Red Shoes", "E", "5") + term("boots", "E", "2");
-    other.SearchTerms = term("red shoes", "E", "4") + term("boots", "F", "9");
+    own.SearchTerms = term("Red Shoes", "E", "5") + term("boots", "E", "2") + term("\xC3\x89T\xC3\x89 chaud", "E", "3");
+    other.SearchTerms = term("red shoes", "E", "4") + term("boots", "F", "9") + term("\xC3\xA9t\xC3\xA9 chaud", "E", "3");
     own.Errors = error("404", "/a", "-", "5") + error("404", "/b", "-", "5");
     other.Errors = error("404", "/a", "-", "4") + error("404", "/b", "http://x/", "9") + error("500", "/a", "-", "9");
     own.Referrers = "<Referrer ToFile=\"/\" Hits=\"5\">http://A.example/</Referrer>";
@@ -127,6 +127,7 @@ TEST_F(ComparisonTest, RowsPairOnTheirKeysOnly) {
 
     EXPECT_EQ(Cells(a.Lists[lstSearchTerms]), (Rows{{"Red Shoes", "E", "u", "/", "5", "4", "+ 25.00"},
                                                     {"boots", "E", "u", "/", "2", "0", "New"},
+                                                    {"\xC3\x89T\xC3\x89 chaud", "E", "u", "/", "3", "3", "  0.00"},
                                                     {"boots", "F", "u", "/", "0", "9", "- 100.00"}}));
     EXPECT_EQ(Cells(a.Lists[lstErrors]), (Rows{{"404", "d", "/a", "-", "t", "t", "5", "4", "+ 25.00"},
                                                {"404", "d", "/b", "-", "t", "t", "5", "0", "New"},
@@ -215,6 +216,45 @@ TEST_F(ComparisonTest, ConversionSourcesPair) {
     EXPECT_EQ(sources[1].Query, "boots");
     EXPECT_EQ(sources[1].Visitors, 0);
     EXPECT_EQ(sources[1].CompareVisitors, 7);
+}
+
+// Search-term sources pair as the search-term list does: letter case does not matter, in
+// any script; the engine does.
+TEST_F(ComparisonTest, SearchTermSourcesPairRegardlessOfCase) {
+    auto report = [](const std::string& terms) {
+        return "<Report><File>/buy</File><Referrers/><SearchTerms>" + terms + "</SearchTerms><EntryPages/></Report>";
+    };
+    auto term = [](const std::string& query, const char* engine, const char* visitors) {
+        return "<Source Query=\"" + query + "\" SearchEngine=\"" + engine + "\" SourceURL=\"u\" Visitors=\"" +
+               visitors + "\" Conversions=\"1\" PercentConversions=\"p\">1</Source>";
+    };
+    struct Case {
+        const char* name;
+        std::string own, other;
+        size_t sources;
+        int compareVisitors;   // of the first source
+    };
+    const Case cases[] = {
+        {"ASCII capitals", term("Blue Widgets", "E", "2"), term("blue widgets", "E", "6"), 1, 6},
+        {"accented capitals", term("\xC3\x9C" "BER UNS", "E", "2"), term("\xC3\xBC" "ber uns", "E", "6"), 1, 6},
+        {"decomposed against composed", term("U\xCC\x88" "ber", "E", "2"), term("\xC3\xBC" "ber", "E", "6"), 1, 6},
+        {"another engine stays apart", term("shoes", "E", "2"), term("Shoes", "F", "6"), 2, 0},
+        {"other words stay apart", term("shoe", "E", "2"), term("shoes", "E", "6"), 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Analyser fresh;
+        fresh.SetHost(&host);
+        ReportXml own, other;
+        own.Conversions = report(c.own);
+        other.Conversions = report(c.other);
+        ASSERT_TRUE(LoadXMLReport(fresh, dir.Write("own.xml", own.Text()), false));
+        ASSERT_TRUE(LoadXMLReport(fresh, dir.Write("other.xml", other.Text()), true));
+        const auto& sources = fresh.T.ConversionReports[1].Sources[1];
+        ASSERT_EQ(sources.size(), c.sources);
+        EXPECT_EQ(sources[0].Visitors, 2);
+        EXPECT_EQ(sources[0].CompareVisitors, c.compareVisitors);
+    }
 }
 
 TEST_F(ComparisonTest, AFailedCompareKeepsTheColumnsAndTheReport) {

@@ -77,6 +77,23 @@ def main():
         if (browser, system) != (want_browser, want_os):
             problems.append("user_agents.tsv:%d: expected %s / %s, got %s / %s\n    %s"
                             % (n, want_browser, want_os, browser, system, ua))
+    # every matching record counts a visitor: a real user agent should match one
+    # operating-system record and one browser record (two only where a brand
+    # appends its token to another browser's user agent)
+    per_browser, per_system = {}, {}
+    for n, _, want_os, ua in cases:
+        hits = [(name, is_os) for name, is_os, matches in records
+                if "(all)" not in name and any(m in ua for m in matches)]
+        b = sum(1 for _, is_os in hits if not is_os)
+        o = sum(1 for _, is_os in hits if is_os)
+        per_browser[b] = per_browser.get(b, 0) + 1
+        per_system[o] = per_system.get(o, 0) + 1
+        if o != (0 if want_os == UNKNOWN else 1):
+            problems.append("user_agents.tsv:%d: %d operating-system records match" % (n, o))
+        if b > 2:
+            problems.append("user_agents.tsv:%d: %d browser records match" % (n, b))
+    print("records matched per user agent: browsers %s, systems %s"
+          % (dict(sorted(per_browser.items())), dict(sorted(per_system.items()))))
     # every named record should be exercised by at least one case
     seen = set()
     for _, want_browser, want_os, _ in cases:

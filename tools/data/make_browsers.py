@@ -1,11 +1,16 @@
 #!/usr/bin/env python3
 """Write data/browser.dat: browser and operating-system records.
 
-Every record is tried against a user agent and a later match overwrites the
-name an earlier one set, so each list runs from generic to specific: a
-Chrome user agent also says "Safari/" and "like Gecko", Edge and Opera also
-say "Chrome/", Android says "Linux", iOS says "like Mac OS X", and Windows
-Phone 8.1 and 10 say "Android" and "iPhone OS" as well.
+Every record is tried against a user agent, every matching record counts a
+visitor, and a later match overwrites the name an earlier one set. So each
+record's match strings are chosen to match what its name says and nothing
+else: a Chrome user agent also says "Safari/" and "like Gecko", Edge and
+Opera also say "Chrome/", Android says "Linux", iOS says "like Mac OS X",
+and Windows Phone 8.1 and 10 say "Android" and "iPhone OS" as well. Where a
+brand only appends its token to another browser's user agent (Edge, Opera,
+Vivaldi and Yandex after Chrome's; SeaMonkey and Pale Moon after Firefox's)
+no substring can tell the two apart, and both records count; the later one
+names the visitor.
 
 A match string cannot hold a comma, and no line may end in a comma (an
 empty match string is contained in every user agent).
@@ -13,16 +18,25 @@ empty match string is contained in every user agent).
 
 import datafmt
 
+# Safari's own user agents say "(KHTML, like Gecko) Version/<its version>"
+# followed by "Safari/" (desktop) or "Mobile/" (iOS); the Android browser,
+# WebView and UC Browser say "Version/4.0" followed by other words.
+SAFARI = (["Gecko) Version/3.", "Gecko) Version/4.0.", "Gecko) Version/4.0 Mobile/", "Gecko) Version/4.1"] +
+          ["Gecko) Version/%d." % major for major in range(5, 10)] +
+          ["Gecko) Version/1", "Gecko) Version/2"])
+
 BROWSERS = [
-    # Gecko engine without a better-known brand: the old Mozilla suite
-    ("Mozilla", ["Gecko/"]),
+    # the Mozilla suite (Gecko 1.4 to 1.7); Firefox 1.0 shared its rv: numbers
+    ("Mozilla", ["; rv:1.4", "; rv:1.5", "; rv:1.6", "; rv:1.7"]),
     ("Netscape", ["Netscape/", "Netscape6/"]),
-    # WebKit; Chrome, Android and most others below also say Safari/
-    ("Safari", ["Safari/"]),
-    ("Android Browser", ["Linux; U; Android"]),
+    ("Safari", SAFARI),
+    ("Android Browser", ["Version/4.0 Mobile Safari/"]),
     ("Konqueror", ["Konqueror/"]),
-    ("Chrome", ["Chrome/", "CriOS/"]),
-    # Chromium-based brands, all of which also say Chrome/
+    ("Nokia Browser", ["NokiaBrowser/"]),
+    # Chrome writes its token right after the engine's "(KHTML, like Gecko)";
+    # Samsung Internet, WebView, UC Browser, Silk and Chromium put their own
+    # word there
+    ("Chrome", ["Gecko) Chrome/", "CriOS/"]),
     ("Chromium", ["Chromium/"]),
     ("Android WebView", ["; wv)"]),
     ("Yandex Browser", ["YaBrowser/"]),
@@ -35,7 +49,7 @@ BROWSERS = [
     # Trident version, so the Trident records come later and win
     ("Internet Explorer (all)", ["MSIE ", "Trident/"]),
     ("Internet Explorer 4", ["MSIE 4."]),
-    ("Internet Explorer 5", ["MSIE 5."]),
+    ("Internet Explorer 5", ["MSIE 5.0", "MSIE 5.1", "MSIE 5.2"]),
     ("Internet Explorer 5.5", ["MSIE 5.5"]),
     ("Internet Explorer 6", ["MSIE 6."]),
     ("Internet Explorer 7", ["MSIE 7."]),
@@ -47,15 +61,23 @@ BROWSERS = [
     ("Firefox", ["Firefox/", "FxiOS/"]),
     ("SeaMonkey", ["SeaMonkey/"]),
     ("Pale Moon", ["PaleMoon/"]),
-    # Opera 8 and older pretend to be IE, Opera 15 and newer to be Chrome
-    ("Opera", ["Opera ", "Opera/", "OPR/", "OPiOS/", "OPT/"]),
+    # Opera 8 and older pretend to be IE, Opera 15 and newer to be Chrome;
+    # Presto-era Opera says "Opera/9.80 (<system>", Opera Mini "(J2ME" or
+    # "(Android; Opera Mini"
+    ("Opera", ["Opera 5", "Opera 6", "Opera 7", "Opera 8", "Opera 9", "Opera/5", "Opera/6", "Opera/7",
+               "Opera/8", "Opera/9.0", "Opera/9.1", "Opera/9.2", "Opera/9.5", "Opera/9.6",
+               "Opera/9.80 (W", "Opera/9.80 (X", "Opera/9.80 (M", "Opera Mobi/",
+               "OPR/", "OPiOS/", "OPT/"]),
     ("Opera Mini", ["Opera Mini"]),
     ("Lynx", ["Lynx/"]),
 ]
 
 SYSTEMS = [
-    ("Linux", ["Linux", "X11"]),
-    ("Android", ["Android"]),
+    # desktop Linux only: Android, ChromeOS and the BSDs also say Linux or X11
+    ("Linux", ["X11; Linux", "X11; U; Linux", "X11; Ubuntu", "X11; Fedora", "X11; Arch", "; Linux)",
+               "Linux x86_64", "Linux i686"]),
+    # Windows Phone 8.1 and 10 say "; Android" after their own name
+    ("Android", ["Linux; Android", "Linux; U; Android", "(Android"]),
     ("ChromeOS", ["X11; CrOS"]),
     ("FreeBSD", ["FreeBSD"]),
     ("OpenBSD", ["OpenBSD"]),
@@ -65,8 +87,8 @@ SYSTEMS = [
     ("Symbian", ["Symbian", "SymbOS"]),
     ("Windows (all)", ["Windows", "Win9", "WinNT"]),
     ("Windows 95", ["Windows 95", "Win95"]),
-    ("Windows 98", ["Windows 98", "Win98"]),
     # Windows ME says "Windows 98; Win 9x 4.90"
+    ("Windows 98", ["Windows 98)", "Windows 98; D", "Windows 98; U", "Windows 98; .", "Win98"]),
     ("Windows ME", ["Win 9x 4.90", "Windows ME"]),
     ("Windows NT 4.0", ["Windows NT 4.0", "Windows NT;", "Windows NT)", "WinNT4.0", "WinNT;"]),
     ("Windows 2000", ["Windows NT 5.0", "Windows 2000"]),
@@ -79,8 +101,10 @@ SYSTEMS = [
     # Windows 11 still says NT 10.0
     ("Windows 10/11", ["Windows NT 10.0"]),
     ("Windows CE", ["Windows CE"]),
-    ("macOS", ["Mac OS X", "Macintosh", "Mac_PowerPC", "Mac_PPC"]),
-    ("iOS", ["iPhone", "iPad", "iPod", "like Mac OS X"]),
+    # iOS says "like Mac OS X"; the Mac says "Macintosh"
+    ("macOS", ["Macintosh", "Mac_PowerPC", "Mac_PPC"]),
+    # Windows Phone 8.1 says "like iPhone OS": iOS by the device that opens the brackets
+    ("iOS", ["(iPhone", "(iPad", "(iPod"]),
     ("Windows Phone", ["Windows Phone"]),
 ]
 
