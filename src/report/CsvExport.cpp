@@ -40,6 +40,34 @@ std::string ListAsCsv(const ReportList& list) {
     return out;
 }
 
+namespace {
+void AppendTabField(std::string& out, std::string_view field) {
+    for (char c : field)
+        out.push_back(c == '\t' || c == '\r' || c == '\n' ? ' ' : c);
+}
+} // namespace
+
+std::string RowsAsTabText(const ReportList& list, const std::vector<size_t>& rows, bool withHeader) {
+    std::string out;
+    const size_t columns = list.Columns.size();
+    if (withHeader) {
+        for (size_t c = 0; c < columns; ++c) {
+            if (c > 0) out.push_back('\t');
+            AppendTabField(out, list.Columns[c].Title);
+        }
+        out.push_back('\n');
+    }
+    for (size_t r : rows) {
+        if (r >= list.RowCount()) continue;
+        for (size_t c = 1; c <= columns; ++c) {
+            if (c > 1) out.push_back('\t');
+            AppendTabField(out, list.Cell(r, c));
+        }
+        out.push_back('\n');
+    }
+    return out;
+}
+
 bool WriteListAsCsv(const ReportList& list, const std::string& path, std::string& error) {
     return WriteFileAtomically(path, ListAsCsv(list), error);
 }

@@ -15,6 +15,11 @@ namespace trevix {
 void AppendCsvField(std::string& out, std::string_view field);
 // The whole list, header row first; every record has one field per column.
 std::string ListAsCsv(const ReportList& list);
+// Rows of a list as tab-separated text for the clipboard (Ctrl+C), which spreadsheets paste
+// into cells: optionally the header row first, then the given rows (0-based positions) in the
+// order given, one line each ending in LF. A tab or line end inside a cell becomes one blank,
+// so every row stays one line of cells.
+std::string RowsAsTabText(const ReportList& list, const std::vector<size_t>& rows, bool withHeader);
 // Writes the list to path, replacing an existing file atomically; false with error set.
 bool WriteListAsCsv(const ReportList& list, const std::string& path, std::string& error);
 // The lists of a report that an export writes, in list-number order (every list but the

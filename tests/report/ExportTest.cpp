@@ -56,6 +56,23 @@ TEST(CsvExport, ListHasHeaderAndOneFieldPerColumnWithCrLf) {
     EXPECT_EQ(ListAsCsv(list), "Referring URL,Visitors,Compare\r\n");
 }
 
+TEST(CsvExport, SelectedRowsAsTabTextForTheClipboard) {
+    ReportList list("lstFiles", {{"File", SortType::Text}, {"Gets", SortType::Number}});
+    for (const char* file : {"/a", "/b\twith tab", "/c\r\nbroken"}) list.SetCell(list.AddRow(file), 2, "1,234");
+    struct Case {
+        std::vector<size_t> rows;
+        bool header;
+        const char* text;
+    } cases[] = {
+        {{0}, false, "/a\t1,234\n"},
+        {{2, 1}, true, "File\tGets\n/c  broken\t1,234\n/b with tab\t1,234\n"}, // selection order kept
+        {{}, true, "File\tGets\n"},
+        {{7}, false, ""},                                              // a stale row number is skipped
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RowsAsTabText(list, c.rows, c.header), c.text);
+}
+
 TEST(CsvExport, FilesReplacedWholeAndFailuresLeaveOldFiles) {
     const fs::path dir = fs::temp_directory_path() / ("trevix-csv-" + std::to_string(::getpid()));
     fs::remove_all(dir);
