@@ -185,14 +185,16 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     // The writer has already put its message on stderr.
     const bool xmlFailed = args.XmlOut && !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
     bool exportFailed = false;
-    if (args.CsvDir) {
+    // An interrupted run leaves the files of an earlier export as they were.
+    const bool interrupted = host.IsCancelled();
+    if (args.CsvDir && !interrupted) {
         std::string why;
         if (!WriteListsAsCsv(a.Lists, *args.CsvDir, why)) {
             err << "trevix-cli: cannot write CSV file " << why << "\n";
             exportFailed = true;
         }
     }
-    if (args.HtmlOut) {
+    if (args.HtmlOut && !interrupted) {
         std::string why;
         if (!WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, *args.HtmlOut, why)) {
             err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
