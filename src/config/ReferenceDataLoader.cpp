@@ -5,6 +5,8 @@
 #include "ValueForms.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 #include <cstdio>
 #include <limits>
 
@@ -186,12 +188,20 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
     ref.IndexCountryRanges();
 }
 
-void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host) {
-    ref.CountryRanges6.assign(1, CountryRange6{});
-    ref.CountryRanges6.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
+namespace {
+// The ranges of country6.dat, slot 0 empty. Reads only CountryIndexByCode, so it can run beside
+// the IPv4 ranges' parse.
+std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                              std::string_view text, RunHost* host) {
+    std::vector<CountryRange6> ranges(1);
+    ranges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
     const long long total = static_cast<long long>(text.size());
     if (host) host->SetProgress(0, total);
     std::vector<int32_t> twoLetter(65536, -1);
+    auto indexOf = [&](std::string_view code) {
+        auto found = indexByCode.find(ToLower(code));
+        return found == indexByCode.end() ? 0 : found->second;
+    };
     ForEachLine(text, [&](std::string_view line) {
         std::string_view pieces[3];
         size_t count = 0, start = 0;
@@ -213,20 +223,22 @@ void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* hos
         // two-byte codes seen so far saves a hash lookup per line.
         if (code.size() == 2) {
             const size_t slot = static_cast<unsigned char>(code[0]) << 8 | static_cast<unsigned char>(code[1]);
-            if (twoLetter[slot] < 0) {
-                auto found = ref.CountryIndexByCode.find(ToLower(code));
-                twoLetter[slot] = found == ref.CountryIndexByCode.end() ? 0 : found->second;
-            }
+            if (twoLetter[slot] < 0) twoLetter[slot] = indexOf(code);
             range.CountryIndex = twoLetter[slot];
         } else {
-            auto found = ref.CountryIndexByCode.find(ToLower(code));
-            range.CountryIndex = found == ref.CountryIndexByCode.end() ? 0 : found->second;
+            range.CountryIndex = indexOf(code);
         }
-        ref.CountryRanges6.push_back(range);
-        if (host && ref.CountryRanges6.size() % ProgressStep == 0)
+        ranges.push_back(range);
+        if (host && ranges.size() % ProgressStep == 0)
             host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
     });
     if (host) host->SetProgress(total, total);
+    return ranges;
+}
+} // namespace
+
+void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host) {
+    ref.CountryRanges6 = ReadCountryRanges6(ref.CountryIndexByCode, text, host);
     ref.IndexCountryRanges();
 }
 
@@ -280,18 +292,38 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     if (!countries) return false;
     auto ranges = OpenDataFile(host, folder, "country.dat", "COUNTRY.DAT");
     if (!ranges) return false;
+    // IPv4 countries work without the IPv6 file, so its absence only costs its own message.
+    auto ranges6 = OpenDataFile(host, folder, "country6.dat", "COUNTRY6.DAT");
     ParseCountryList(ref, *countries);
+    // The two range files are independent: the IPv6 one is read on a second core meanwhile
+    // (it reads only the code index, and reports nothing to the host).
+    std::vector<CountryRange6> ranges6Read;
+    std::exception_ptr failure;
+    std::thread worker;
+    if (ranges6) {
+        worker = std::thread([&] {
+            try {
+                ranges6Read = ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    }
+    struct Join {
+        std::thread& t;
+        ~Join() {
+            if (t.joinable()) t.join();
+        }
+    } join{worker};
     host.ShowProgress(true);
     ParseCountryRanges(ref, *ranges, &host);
-    ranges.reset();
     host.ShowProgress(false);
+    if (worker.joinable()) worker.join();
+    if (failure) std::rethrow_exception(failure);
+    ref.CountryRanges6 = std::move(ranges6Read);
+    if (ref.CountryRanges6.empty()) ref.CountryRanges6.assign(1, CountryRange6{});
+    ref.IndexCountryRanges();
     ref.CountriesLoaded = true;
-    // IPv4 countries work without the IPv6 file, so its absence only costs its own message.
-    if (auto ranges6 = OpenDataFile(host, folder, "country6.dat", "COUNTRY6.DAT")) {
-        host.ShowProgress(true);
-        ParseCountryRanges6(ref, *ranges6, &host);
-        host.ShowProgress(false);
-    }
     return true;
 }
 
