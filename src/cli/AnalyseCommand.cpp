@@ -17,6 +17,8 @@
 #include "engine/TimeStamps.h"
 #include "engine/VisitorPass.h"
 #include "report/AutoReport.h"
+#include "report/CsvExport.h"
+#include "report/HtmlReportWriter.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 
@@ -275,6 +277,23 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         xmlFailed = !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
     }
     if (CliHost::Interrupted()) return Cancelled(err);
+    bool exportFailed = false;
+    // An interrupted run leaves the files of an earlier export as they were.
+    const bool interrupted = host.IsCancelled();
+    if (args.CsvDir && !interrupted) {
+        std::string why;
+        if (!WriteListsAsCsv(a.Lists, *args.CsvDir, why)) {
+            err << "trevix-cli: cannot write CSV file " << why << "\n";
+            exportFailed = true;
+        }
+    }
+    if (args.HtmlOut && !interrupted) {
+        std::string why;
+        if (!WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, *args.HtmlOut, why)) {
+            err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
+            exportFailed = true;
+        }
+    }
 
     std::string summary = TerminalText(a.Lists.Summary);
     out << summary;
@@ -299,7 +318,7 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     if (args.ShowLog) err << "Data folder: " << dataFolder << "\n" << TerminalText(a.T.ErrorLogText);
     // One warning per file that was damaged or held nothing usable.
     for (const IncompleteInput& input : a.T.IncompleteInputs) err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
-    if (host.FileFailed || xmlFailed) return 2;
+    if (host.FileFailed || xmlFailed || exportFailed) return 2;
     return a.T.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
 }
 

@@ -8,7 +8,7 @@ const char* CliUsage() {
            "       trevix-cli fetch (ftp|ftps|sftp)://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]\n"
            "                        [--ca-file F] [--known-hosts F] [--rename]   (trevix-cli fetch --help)\n"
            "\n"
-           "Analyses web-server access logs (plain or .gz) and prints the summary.\n"
+           "Analyses web-server access logs (plain, .gz, .bz2, .xz or .zst) and prints the summary.\n"
            "\n"
            "Report:\n"
            "  --list NAME              print a report list as tab-separated text (repeatable):\n"
@@ -33,6 +33,8 @@ const char* CliUsage() {
            "  --filter-date [!]YYYY-MM-DD[..YYYY-MM-DD]  date is (is not) equal to / between\n"
            "Report files:\n"
            "  --xml FILE               save the report as XML after the analysis\n"
+           "  --csv DIR                save every report list as DIR/<list name>.csv\n"
+           "  --html FILE              save the report as one self-contained HTML file\n"
            "  --load REPORT.xml        load a saved report instead of reading logs\n"
            "  --compare OTHER.xml      compare with a saved report (repeatable)\n"
            "  --help                   show this text\n"
@@ -155,6 +157,12 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
         } else if (arg == "--xml") {
             if (!value(v)) return std::nullopt;
             out.XmlOut = v;
+        } else if (arg == "--csv") {
+            if (!value(v)) return std::nullopt;
+            out.CsvDir = v;
+        } else if (arg == "--html") {
+            if (!value(v)) return std::nullopt;
+            out.HtmlOut = v;
         } else if (arg == "--load") {
             if (!value(v)) return std::nullopt;
             out.Load = v;

@@ -41,6 +41,8 @@ struct CliArguments {
     bool Stats = false;
     bool Help = false;
     std::optional<std::string> XmlOut;
+    std::optional<std::string> CsvDir;
+    std::optional<std::string> HtmlOut;
     std::optional<std::string> Load;
     std::vector<std::string> Compares;
 };

@@ -5,6 +5,8 @@
 #include "ValueForms.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 #include <cstdio>
 #include <limits>
 
@@ -186,6 +188,60 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
     ref.IndexCountryRanges();
 }
 
+namespace {
+// The ranges of country6.dat, slot 0 empty. Reads only CountryIndexByCode, so it can run beside
+// the IPv4 ranges' parse.
+std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                              std::string_view text, RunHost* host) {
+    std::vector<CountryRange6> ranges(1);
+    ranges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
+    const long long total = static_cast<long long>(text.size());
+    if (host) host->SetProgress(0, total);
+    std::vector<int32_t> twoLetter(65536, -1);
+    auto indexOf = [&](std::string_view code) {
+        auto found = indexByCode.find(ToLower(code));
+        return found == indexByCode.end() ? 0 : found->second;
+    };
+    ForEachLine(text, [&](std::string_view line) {
+        std::string_view pieces[3];
+        size_t count = 0, start = 0;
+        while (count < 3) {
+            size_t comma = line.find(',', start);
+            pieces[count++] =
+                line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+        if (count < 3) return;
+        CountryRange6 range;
+        std::string_view first = Unquote(pieces[0]);
+        first.remove_prefix(std::min<size_t>(2, first.size()));
+        // No zero-filled range for a damaged line: it would claim addresses for a country.
+        if (!ParseIPv6(first, range.RangeStart) || !ParseIPv6(Unquote(pieces[1]), range.RangeEnd)) return;
+        std::string_view code = Unquote(pieces[2]);
+        // Codes are two letters and change on almost every line here: a table of the
+        // two-byte codes seen so far saves a hash lookup per line.
+        if (code.size() == 2) {
+            const size_t slot = static_cast<unsigned char>(code[0]) << 8 | static_cast<unsigned char>(code[1]);
+            if (twoLetter[slot] < 0) twoLetter[slot] = indexOf(code);
+            range.CountryIndex = twoLetter[slot];
+        } else {
+            range.CountryIndex = indexOf(code);
+        }
+        ranges.push_back(range);
+        if (host && ranges.size() % ProgressStep == 0)
+            host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
+    });
+    if (host) host->SetProgress(total, total);
+    return ranges;
+}
+} // namespace
+
+void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host) {
+    ref.CountryRanges6 = ReadCountryRanges6(ref.CountryIndexByCode, text, host);
+    ref.IndexCountryRanges();
+}
+
 bool LoadSearchEngines(ReferenceData& ref, RunHost& host, const std::string& folder) {
     auto text = OpenDataFile(host, folder, "search.dat", "SEARCH.DAT");
     if (text) ParseSearchEngines(ref, *text);
@@ -229,16 +285,44 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     ref.CountryList.assign(1, CountryRecord{});
     ref.CountryIndexByCode.clear();
     ref.CountryRanges.assign(1, CountryRange{});
+    ref.CountryRanges6.assign(1, CountryRange6{});
     ref.IndexCountryRanges();
 
     auto countries = OpenDataFile(host, folder, "countries.dat", "COUNTRIES.DAT");
     if (!countries) return false;
     auto ranges = OpenDataFile(host, folder, "country.dat", "COUNTRY.DAT");
     if (!ranges) return false;
+    // IPv4 countries work without the IPv6 file, so its absence only costs its own message.
+    auto ranges6 = OpenDataFile(host, folder, "country6.dat", "COUNTRY6.DAT");
     ParseCountryList(ref, *countries);
+    // The two range files are independent: the IPv6 one is read on a second core meanwhile
+    // (it reads only the code index, and reports nothing to the host).
+    std::vector<CountryRange6> ranges6Read;
+    std::exception_ptr failure;
+    std::thread worker;
+    if (ranges6) {
+        worker = std::thread([&] {
+            try {
+                ranges6Read = ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    }
+    struct Join {
+        std::thread& t;
+        ~Join() {
+            if (t.joinable()) t.join();
+        }
+    } join{worker};
     host.ShowProgress(true);
     ParseCountryRanges(ref, *ranges, &host);
     host.ShowProgress(false);
+    if (worker.joinable()) worker.join();
+    if (failure) std::rethrow_exception(failure);
+    ref.CountryRanges6 = std::move(ranges6Read);
+    if (ref.CountryRanges6.empty()) ref.CountryRanges6.assign(1, CountryRange6{});
+    ref.IndexCountryRanges();
     ref.CountriesLoaded = true;
     return true;
 }

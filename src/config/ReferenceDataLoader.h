@@ -38,6 +38,9 @@ void ParseCountryList(ReferenceData& ref, std::string_view text);
 // country.dat: lines of quoted pieces: start (after two leading characters), end, code, -,
 // name. Replaces CountryRanges; reports progress every 5000 ranges when a host is given.
 void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host = nullptr);
+// country6.dat: the same line form with IPv6 addresses as bounds. Replaces CountryRanges6; a
+// line whose bounds are not IPv6 addresses is skipped.
+void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host = nullptr);
 
 bool LoadSearchEngines(ReferenceData& ref, RunHost& host, const std::string& folder);
 bool LoadSpiders(ReferenceData& ref, RunHost& host, const std::string& folder);
@@ -46,7 +49,9 @@ bool LoadErrorDescriptions(ReferenceData& ref, RunHost& host, const std::string&
 bool ReadGraphicsFile(ReferenceData& ref, RunHost& host, const std::string& folder);
 bool ReadSessionIDFile(ReferenceData& ref, RunHost& host, const std::string& folder);
 // Clears CountriesLoaded, reads countries.dat and then country.dat, and sets CountriesLoaded
-// when both were read. When either file is missing both country lists are left empty.
+// when both were read. When either file is missing both country lists are left empty. Then
+// reads country6.dat; without it ("Unable to open COUNTRY6.DAT") IPv6 addresses find no
+// country and the rest works as before.
 bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folder);
 
 // The user's list from the store; when its count key was never stored ("*"), the defaults

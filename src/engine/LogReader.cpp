@@ -1,6 +1,7 @@
 #include "LogReader.h"
 
 #include "Analyser.h"
+#include "Decompression.h"
 #include "InternalErrors.h"
 #include "LineLoop.h"
 #include "LogParser.h"
@@ -25,10 +26,6 @@ constexpr unsigned GzipChunk = 65526;
 std::string DisplayName(const std::string& path) {
     size_t cut = path.find_last_of("/\\");
     return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-bool EndsWithGz(const std::string& path) {
-    return path.size() >= 3 && ToLowerAscii(path.substr(path.size() - 3)) == ".gz";
 }
 
 // "1,234,567": figures in messages read at a glance.
@@ -116,6 +113,36 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
     if (!reason.empty()) {
         a.AddToLog("Damaged compressed file: '" + path + "' (" + reason + "). The " + std::to_string(text.size()) +
                    " bytes read before the damage were processed.");
+        ReportIncompleteInput(a, path, "damaged after " + Grouped(text.size()) + " bytes; the lines before were analysed");
+    }
+    file.UseGrowable();
+    return true;
+}
+
+// bzip2, xz and zstd files: the same status texts, event points, Cancel and damage report as
+// a gzip file.
+bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& path, const std::string& name,
+                        FileText& file) {
+    std::string& text = file.Growable();
+    a.Host->SetStatus("Decompressing " + name + " ...");
+    if (!CheckOpenable(a, path)) return false;
+    long chunks = 0;
+    DecompressOutcome outcome = DecompressFile(kind, path, text, [&] {
+        if (++chunks % 20 == 0) {
+            a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(text.size() / 1000) + "K) ...");
+            a.Host->ProcessEvents();
+            if (a.Host->IsCancelled()) return false;
+        }
+        return true;
+    });
+    if (outcome.OpenError != 0) {
+        if (!CancelledWhileBlocked(a, outcome.OpenError)) ReportOpenError(a, path, outcome.OpenError);
+        return false;
+    }
+    if (outcome.Stopped) a.T.Cancelled = true;
+    if (!outcome.Damage.empty()) {
+        a.AddToLog("Damaged compressed file: '" + path + "' (" + outcome.Damage + "). The " +
+                   std::to_string(text.size()) + " bytes read before the damage were processed.");
         ReportIncompleteInput(a, path, "damaged after " + Grouped(text.size()) + " bytes; the lines before were analysed");
     }
     file.UseGrowable();
@@ -213,7 +240,10 @@ bool ProcessFile(Analyser& a, const std::string& path) {
     a.Host->SetBusy(true);
 
     auto owned = std::make_unique<FileText>();
-    bool read = EndsWithGz(path) ? ReadGzipFile(a, path, name, *owned) : ReadPlainFile(a, path, name, *owned);
+    const LogCompression kind = CompressionOf(path);
+    bool read = kind == LogCompression::Gzip   ? ReadGzipFile(a, path, name, *owned)
+                : kind == LogCompression::None ? ReadPlainFile(a, path, name, *owned)
+                                               : ReadCompressedFile(a, kind, path, name, *owned);
     // A Cancel during reading takes effect before any line is parsed.
     if (read && a.Host->IsCancelled()) a.T.Cancelled = true;
 

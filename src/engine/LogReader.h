@@ -1,11 +1,17 @@
 #pragma once
-// Reading one log file of a run: the whole file into memory (through zlib for .gz), cut
-// into lines, each parsed, filtered and counted.
+// Reading one log file of a run: the whole file into memory (through zlib for .gz, libbz2,
+// liblzma and libzstd for .bz2, .xz and .zst), cut into lines, each parsed, filtered and counted.
+#include <array>
 #include <string>
+#include <string_view>
 
 namespace trevix {
 
 class Analyser;
+
+// Endings of the compressed logs the reader unpacks (letters in either case), for file
+// dialog filters and download names.
+inline constexpr std::array<std::string_view, 4> CompressedLogEndings{".gz", ".bz2", ".xz", ".zst"};
 
 // Reads and processes one file; sets Cancelled when the user cancels. False when the file
 // could not be opened or read (the user has been told); the run goes on with the next file.

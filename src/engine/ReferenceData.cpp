@@ -54,28 +54,63 @@ void ReferenceData::IndexCountryRanges() {
         const CountryRange& r = CountryRanges[i];
         if (r.RangeStart > r.RangeEnd || (i > 1 && CountryRanges[i - 1].RangeEnd >= r.RangeStart)) {
             CountryRangesSorted = false;
-            return;
+            break;
+        }
+    }
+    CountryRanges6Sorted = true;
+    for (size_t i = 1; i < CountryRanges6.size(); ++i) {
+        const CountryRange6& r = CountryRanges6[i];
+        if (r.RangeStart > r.RangeEnd || (i > 1 && CountryRanges6[i - 1].RangeEnd >= r.RangeStart)) {
+            CountryRanges6Sorted = false;
+            break;
         }
     }
 }
 
+int32_t ReferenceData::FindCountryOfNumber(int64_t number) const {
+    if (CountryRangesSorted) {
+        // Ranges are disjoint and ascending: at most one holds the number, the one with the
+        // greatest start not above it.
+        auto first = CountryRanges.begin() + 1;
+        auto it = std::upper_bound(first, CountryRanges.end(), number,
+                                   [](int64_t n, const CountryRange& r) { return n < r.RangeStart; });
+        if (it == first) return 0;
+        --it;
+        return number <= it->RangeEnd ? it->CountryIndex : 0;
+    }
+    for (size_t i = 1; i < CountryRanges.size(); ++i)
+        if (CountryRanges[i].RangeStart <= number && number <= CountryRanges[i].RangeEnd)
+            return CountryRanges[i].CountryIndex;
+    return 0;
+}
+
+int32_t ReferenceData::FindCountryOfNumber6(const Ip6Number& number) const {
+    if (CountryRanges6Sorted) {
+        auto first = CountryRanges6.begin() + 1;
+        auto it = std::upper_bound(first, CountryRanges6.end(), number,
+                                   [](const Ip6Number& n, const CountryRange6& r) { return n < r.RangeStart; });
+        if (it == first) return 0;
+        --it;
+        return number <= it->RangeEnd ? it->CountryIndex : 0;
+    }
+    for (size_t i = 1; i < CountryRanges6.size(); ++i)
+        if (CountryRanges6[i].RangeStart <= number && number <= CountryRanges6[i].RangeEnd)
+            return CountryRanges6[i].CountryIndex;
+    return 0;
+}
+
 int32_t ReferenceData::FindCountry(std::string_view address) const {
     int64_t number = 0;
-    if (AddressNumber(address, number)) {
-        if (CountryRangesSorted) {
-            // Ranges are disjoint and ascending: at most one holds the number, the one with the
-            // greatest start not above it.
-            auto first = CountryRanges.begin() + 1;
-            auto it = std::upper_bound(first, CountryRanges.end(), number,
-                                       [](int64_t n, const CountryRange& r) { return n < r.RangeStart; });
-            if (it == first) return 0;
-            --it;
-            return number <= it->RangeEnd ? it->CountryIndex : 0;
+    if (AddressNumber(address, number)) return FindCountryOfNumber(number);
+    if (address.find(':') != std::string_view::npos) {
+        // An IPv6 address never falls through to the host-name rule: its last part after a
+        // "." would be a number of a mapped IPv4 address, never a country code.
+        Ip6Number number6;
+        if (ParseIPv6(address, number6)) {
+            uint32_t v4 = 0;
+            if (MappedIPv4(number6, v4)) return FindCountryOfNumber(v4);
+            return FindCountryOfNumber6(number6);
         }
-        for (size_t i = 1; i < CountryRanges.size(); ++i)
-            if (CountryRanges[i].RangeStart <= number && number <= CountryRanges[i].RangeEnd)
-                return CountryRanges[i].CountryIndex;
-        return 0;
     }
     size_t dot = address.rfind('.');
     if (dot == std::string_view::npos) return 0;

@@ -2,6 +2,8 @@
 // The reference lists read from the data files at start-up. Lists keep the file order and
 // are used 1-based: slot 0 is a placeholder (for BrowserDefinitions, records 0 and 1 are the
 // built-in "(unknown)" browser and operating system).
+#include "IpAddress.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -42,6 +44,14 @@ struct CountryRange {
     int32_t CountryIndex = 0;   // 0: code not in CountryList, no country
 };
 
+// An IPv6 range of country6.dat. Only the country index is kept: the file has hundreds of
+// thousands of ranges, and the code and name are those of CountryList anyway.
+struct CountryRange6 {
+    Ip6Number RangeStart;
+    Ip6Number RangeEnd;
+    int32_t CountryIndex = 0;   // 0: code not in CountryList, no country
+};
+
 struct ReferenceData {
     ReferenceData();
 
@@ -58,6 +68,8 @@ struct ReferenceData {
     // Set by the loader when ranges 1..n are sorted by start and do not overlap, so the
     // lookup may binary-search and still return the first match of a front-to-back scan.
     bool CountryRangesSorted = false;
+    std::vector<CountryRange6> CountryRanges6{1};
+    bool CountryRanges6Sorted = false;
 
 private:
     std::vector<std::vector<uint16_t>> graphicIndex_;   // 256 buckets of GraphicExtensions numbers
@@ -77,7 +89,8 @@ public:
 
     // Resets the two built-in browser records and drops the rest.
     void ResetBrowserDefinitions();
-    // Country of a client address: IPv4 by number, else a host name by its last part.
+    // Country of a client address: IPv4 by number, IPv6 by its 128-bit number (an IPv4-mapped
+    // address by its IPv4 part), else a host name by its last part.
     // Returns the CountryList index, 0 when none.
     int32_t FindCountry(std::string_view address) const;
     // Graphic extensions by first character, for the exit-page test of every request. Valid
@@ -88,10 +101,14 @@ public:
     // when SessionIDPrefixes changed since IndexSessionIDPrefixes.
     void IndexSessionIDPrefixes();
     const std::array<bool, 256>* SessionPrefixFirstChars() const;
-    // Rechecks CountryRangesSorted after CountryRanges changed.
+    // Rechecks CountryRangesSorted and CountryRanges6Sorted after the ranges changed.
     void IndexCountryRanges();
     // The error description text of a status code: first match, else "Unknown".
     std::string_view ErrorDescriptionOf(int code) const;
+
+private:
+    int32_t FindCountryOfNumber(int64_t number) const;
+    int32_t FindCountryOfNumber6(const Ip6Number& number) const;
 };
 
 } // namespace trevix

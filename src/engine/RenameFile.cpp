@@ -2,6 +2,7 @@
 
 #include "DateTime.h"
 #include "Locale.h"
+#include "LogReader.h"
 
 #include <ctime>
 
@@ -62,7 +63,12 @@ std::string RenameFile(std::string_view originalFilename, std::string_view speci
         }
     }
 
-    if (!EndsWith(result, ".gz") && EndsWith(originalFilename, ".gz")) result += ".gz";
+    // A compressed log keeps its ending, so the reader still unpacks it.
+    for (std::string_view ending : CompressedLogEndings)
+        if (EndsWith(originalFilename, ending)) {
+            if (!EndsWith(result, ending)) result += ending;
+            break;
+        }
     return result;
 }
 

@@ -12,7 +12,8 @@ class DateTime;
 // Expands renameTemplate for one file. specifyDate replaces "%d" when it is not empty, else
 // todayShortDate does. An unknown "%x" or a trailing "%" vanishes. Characters a file name
 // cannot hold (/ \ : * ? " < > |) become "-", one for one. When originalFilename ends in
-// ".gz" and the result does not, ".gz" is appended so the reader still unpacks it.
+// ".gz", ".bz2", ".xz" or ".zst" and the result does not, that ending is appended so the
+// reader still unpacks it.
 std::string RenameFile(std::string_view originalFilename, std::string_view specifyDate,
                        std::string_view renameTemplate, std::string_view siteName,
                        std::string_view todayShortDate);

@@ -363,3 +363,138 @@ TEST_F(DataFolderFixture, DataFolderFromTheEnvironment) {
 
 } // namespace
 } // namespace trevix
+
+namespace trevix {
+namespace {
+
+TEST(IpAddress, EveryTextualFormOfAnIPv6Address) {
+    struct Case {
+        const char* text;
+        bool valid;
+        uint64_t hi, lo;
+    } cases[] = {
+        {"2001:db8::1", true, 0x20010db800000000, 1},
+        {"2001:DB8::1", true, 0x20010db800000000, 1},
+        {"2001:0db8:0000:0000:0000:0000:0000:0001", true, 0x20010db800000000, 1},
+        {"2001:db8:0:0:0:0:0:1", true, 0x20010db800000000, 1},
+        {"[2001:db8::1]", true, 0x20010db800000000, 1},
+        {"fe80::1%eth0", true, 0xfe80000000000000, 1},
+        {"::", true, 0, 0},
+        {"::1", true, 0, 1},
+        {"1::", true, 0x0001000000000000, 0},
+        {"1:2:3:4:5:6:7::", true, 0x0001000200030004, 0x0005000600070000},
+        {"::2:3:4:5:6:7:8", true, 0x0000000200030004, 0x0005000600070008},
+        {"ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", true, ~0ull, ~0ull},
+        {"::ffff:1.2.3.4", true, 0, 0x0000ffff01020304},
+        {"::FFFF:1.2.3.4", true, 0, 0x0000ffff01020304},
+        {"::ffff:102:304", true, 0, 0x0000ffff01020304},
+        {"64:ff9b::192.0.2.33", true, 0x0064ff9b00000000, 0xc0000221},
+        {"1:2:3:4:5:6:1.2.3.4", true, 0x0001000200030004, 0x0005000601020304},
+        {"", false, 0, 0},
+        {":", false, 0, 0},
+        {":::", false, 0, 0},
+        {"1:2", false, 0, 0},
+        {":1::", false, 0, 0},
+        {"1::2::3", false, 0, 0},
+        {"1:2:3:4:5:6:7:8:9", false, 0, 0},
+        {"1:2:3:4:5:6:7:8::", false, 0, 0},
+        {"1:2:3:4:5:6:7::8", false, 0, 0},
+        {"12345::", false, 0, 0},
+        {"g::1", false, 0, 0},
+        {"2001:db8::1:", false, 0, 0},
+        {"::ffff:1.2.3", false, 0, 0},
+        {"::ffff:1.2.3.256", false, 0, 0},
+        {"::1.2.3.4:5", false, 0, 0},
+        {"1:2:3:4:5:6:7:1.2.3.4", false, 0, 0},
+        {"1.2.3.4", false, 0, 0},
+        {"host.example.com", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        Ip6Number n{7, 7};
+        EXPECT_EQ(ParseIPv6(c.text, n), c.valid) << c.text;
+        if (c.valid) EXPECT_EQ(n, (Ip6Number{c.hi, c.lo})) << c.text;
+    }
+}
+
+const char* const CountryList6 = "de,Germany\nnl,Netherlands\nus,United States\n";
+// Sorted ranges with gaps, the last one reaching the top of the address space.
+const char* const Ranges6 = "\"  2001:db8::\",\"2001:db8:0:ffff:ffff:ffff:ffff:ffff\",\"de\",\"\",\"Germany\"\n"
+                            "\"  2001:db8:1::\",\"2001:db8:1::\",\"nl\",\"\",\"Netherlands\"\n"
+                            "\"  2001:db8:1::1\",\"2001:db8:1:0:ffff:ffff:ffff:ffff\",\"zz\",\"\",\"Nowhere\"\n"
+                            "\"  not-an-address\",\"2001:db8:3::\",\"us\",\"\",\"United States\"\n"
+                            "\"  ff00::\",\"ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff\",\"US\",\"\",\"United States\"\r\n";
+
+TEST_F(DataFolderFixture, IPv6AddressesFindTheirCountriesAtEveryBound) {
+    Write("countries.dat", CountryList6);
+    Write("country.dat", "\"  16909056\",\"16909311\",\"nl\",\"\",\"Netherlands\"\n"); // 1.2.3.0-1.2.3.255
+    Write("country6.dat", Ranges6);
+    ReferenceData ref;
+    ASSERT_TRUE(LoadCountryData(ref, host, Folder()));
+    EXPECT_TRUE(host.Messages.empty());
+    EXPECT_EQ(ref.CountryRanges6.size(), 5u); // the line without a valid bound is skipped
+    EXPECT_TRUE(ref.CountryRanges6Sorted);
+
+    struct Case {
+        const char* address;
+        int32_t country;
+    } cases[] = {
+        {"2001:db8::", 1},
+        {"2001:db8::1", 1},
+        {"2001:DB8:0000::0001", 1},
+        {"2001:0db8:0000:0000:0000:0000:0000:0000", 1},
+        {"[2001:db8::abcd]", 1},
+        {"2001:db8:0:ffff:ffff:ffff:ffff:ffff", 1},
+        {"2001:db8:1::", 2},
+        {"2001:db8:1::1", 0},   // a code not in countries.dat names no country
+        {"2001:db8:0:1::", 1},
+        {"2001:db8:1:1::", 0},  // just past a range
+        {"2001:db8:2::", 0},
+        {"2001:db7:ffff:ffff:ffff:ffff:ffff:ffff", 0}, // just below the first range
+        {"::", 0},
+        {"::1", 0},
+        {"ff00::", 3},
+        {"FFFF:FFFF:FFFF:FFFF:FFFF:FFFF:FFFF:FFFF", 3},
+        {"::ffff:1.2.3.4", 2},  // IPv4-mapped: looked up as 1.2.3.4
+        {"::FFFF:1.2.3.255", 2},
+        {"::ffff:102:300", 2},
+        {"::ffff:1.2.4.0", 0},
+        {"1.2.3.4", 2},
+        {"2001:db8::1::2", 0},  // not an address, and no host name either
+        {"host.de", 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+
+    // Unsorted ranges are scanned and give the same answers.
+    std::swap(ref.CountryRanges6[1], ref.CountryRanges6[4]);
+    ref.IndexCountryRanges();
+    EXPECT_FALSE(ref.CountryRanges6Sorted);
+    for (const auto& c : cases)
+        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+}
+
+TEST_F(DataFolderFixture, MissingIPv6FileKeepsIPv4Countries) {
+    Write("countries.dat", CountryList6);
+    Write("country.dat", "\"  16909056\",\"16909311\",\"nl\",\"\",\"Netherlands\"\n");
+    ReferenceData ref;
+    EXPECT_TRUE(LoadCountryData(ref, host, Folder()));
+    EXPECT_EQ(host.Messages, std::vector<std::string>{"Unable to open COUNTRY6.DAT"});
+    EXPECT_TRUE(ref.CountriesLoaded);
+    EXPECT_EQ(ref.FindCountry("1.2.3.4"), 2);
+    EXPECT_EQ(ref.FindCountry("::ffff:1.2.3.4"), 2);
+    EXPECT_EQ(ref.FindCountry("2001:db8::1"), 0);
+    EXPECT_EQ(ref.FindCountry("host.de"), 1);
+
+    // A reload with the file there picks it up; one without it forgets the old IPv6 ranges.
+    Write("country6.dat", Ranges6);
+    host.Messages.clear();
+    EXPECT_TRUE(LoadCountryData(ref, host, Folder()));
+    EXPECT_TRUE(host.Messages.empty());
+    EXPECT_EQ(ref.FindCountry("2001:db8::1"), 1);
+    fs::remove(dir / "country6.dat");
+    EXPECT_TRUE(LoadCountryData(ref, host, Folder()));
+    EXPECT_EQ(ref.FindCountry("2001:db8::1"), 0);
+}
+
+} // namespace
+} // namespace trevix

@@ -117,6 +117,16 @@ TEST(ShippedData, CountryRangesAreSortedAndKnown) {
     for (size_t i = 1; i < ref.CountryRanges.size(); ++i)
         unknown += ref.CountryRanges[i].CountryIndex == 0;
     EXPECT_EQ(unknown, 0u);
+
+    EXPECT_TRUE(ref.CountryRanges6Sorted);
+    EXPECT_GT(ref.CountryRanges6.size(), 1000u);
+    unknown = 0;
+    for (size_t i = 1; i < ref.CountryRanges6.size(); ++i)
+        unknown += ref.CountryRanges6[i].CountryIndex == 0;
+    EXPECT_EQ(unknown, 0u);
+    // Reserved blocks belong to no country; global unicast mostly does.
+    for (const char* reserved : {"::1", "fe80::1", "2001:db8::1", "fd00::1", "::ffff:10.0.0.1"})
+        EXPECT_EQ(ref.FindCountry(reserved), 0) << reserved;
 }
 
 } // namespace

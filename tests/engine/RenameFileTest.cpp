@@ -43,6 +43,12 @@ const RenameCase kRenameCases[] = {
     {"%s.GZ", "Shop", "access.log.gz", "", "Shop.GZ.gz"},
     {"", "Shop", "a.gz", "", ".gz"},
     {"%s", "Shop", ".gz", "", "Shop.gz"},
+    {"%s", "Shop", "access.log.bz2", "", "Shop.bz2"},
+    {"%s %d.xz", "Shop", "access.log.xz", "2026-01-02", "Shop 2026-01-02.xz"},
+    {"%s.log", "Shop", "access.log.zst", "", "Shop.log.zst"},
+    {"%s.zst", "Shop", "access.log.gz", "", "Shop.zst.gz"},    // the content decides the ending
+    {"%s", "Shop", "access.log.XZ", "", "Shop"},
+    {"%s", "Shop", "access.log.bz", "", "Shop"},
 };
 
 TEST(RenameFileTest, ExpandsTemplates) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Re-read data/countries.dat and data/country.dat the way the program does
+"""Re-read data/countries.dat, data/country.dat and data/country6.dat the way the program does
 and check what the lookup relies on: ranges sorted and disjoint, every range
 code listed in countries.dat, no code listed twice, known addresses found."""
 
 import bisect
+import ipaddress
 import sys
 
 import datafmt
@@ -43,33 +44,42 @@ def read_countries():
     return codes, problems
 
 
-def read_ranges(codes):
+# IPv6 fixed points: loopback, link-local, documentation and unique local addresses
+KNOWN_ADDRESSES6 = [
+    ("::1", None),
+    ("fe80::1", None),
+    ("2001:db8::1", None),
+    ("fd00::1", None),
+]
+
+
+def read_ranges(codes, name="country.dat", parse=datafmt.parse_country_line):
     ranges = []
     problems = []
-    lines = datafmt.read_whole_lines(datafmt.data_path("country.dat"))
+    lines = datafmt.read_whole_lines(datafmt.data_path(name))
     for n, line in enumerate(lines, 1):
         if line == "":
-            problems.append("country.dat:%d: empty line ends the reading early" % n)
+            problems.append("%s:%d: empty line ends the reading early" % (name, n))
             break
         try:
-            start, end, code, name = datafmt.parse_country_line(line)
+            start, end, code, name_text = parse(line)
         except ValueError as e:
-            problems.append("country.dat:%d: %s" % (n, e))
+            problems.append("%s:%d: %s" % (name, n, e))
             continue
         if start > end:
-            problems.append("country.dat:%d: start after end" % n)
+            problems.append("%s:%d: start after end" % (name, n))
         if ranges and start <= ranges[-1][1]:
-            problems.append("country.dat:%d: not sorted or overlapping" % n)
+            problems.append("%s:%d: not sorted or overlapping" % (name, n))
         if code not in codes:
-            problems.append("country.dat:%d: code %r not in countries.dat" % (n, code))
-        elif name != codes[code]:
-            problems.append("country.dat:%d: name %r differs from countries.dat" % (n, name))
+            problems.append("%s:%d: code %r not in countries.dat" % (name, n, code))
+        elif name_text != codes[code]:
+            problems.append("%s:%d: name %r differs from countries.dat" % (name, n, name_text))
         ranges.append((start, end, code))
     return ranges, problems
 
 
 def lookup(ranges, number):
-    i = bisect.bisect_right(ranges, (number, 1 << 40)) - 1
+    i = bisect.bisect_right(ranges, (number, 1 << 130)) - 1
     if i >= 0 and ranges[i][0] <= number <= ranges[i][1]:
         return ranges[i][2]
     return None
@@ -92,11 +102,22 @@ def main():
         got = lookup(ranges, ip_number(address))
         if got != expected:
             problems.append("%s: expected %s, got %s" % (address, expected, got))
+    ranges6, more = read_ranges(codes, "country6.dat", datafmt.parse_country6_line)
+    problems += more
+    if len(ranges6) < 10000:
+        problems.append("country6.dat: only %d ranges" % len(ranges6))
+    for start, end, code in ranges6[:: max(1, len(ranges6) // 1000)]:
+        if lookup(ranges6, start) != code or lookup(ranges6, end) != code:
+            problems.append("lookup fails at the ends of %x-%x" % (start, end))
+    for address, expected in KNOWN_ADDRESSES6:
+        got = lookup(ranges6, int(ipaddress.IPv6Address(address)))
+        if got != expected:
+            problems.append("%s: expected %s, got %s" % (address, expected, got))
     for p in problems[:50]:
         print(p)
     if problems:
         sys.exit("check_countries: %d problems" % len(problems))
-    print("check_countries: %d countries, %d ranges: ok" % (len(codes), len(ranges)))
+    print("check_countries: %d countries, %d IPv4 and %d IPv6 ranges: ok" % (len(codes), len(ranges), len(ranges6)))
 
 
 if __name__ == "__main__":

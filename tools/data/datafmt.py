@@ -9,6 +9,7 @@ exactly what the program will see:
     character, piece 0 additionally its first two characters.
 """
 
+import ipaddress
 import os
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -132,3 +133,19 @@ def parse_country_line(line):
 def format_country_line(start, end, code, name):
     # two blanks pad the first piece: the loader skips its first two characters
     return '"  %d","%d","%s","","%s"' % (start, end, code, name)
+
+
+def format_country6_line(start, end, code, name):
+    # the same pieces as country.dat; the bounds in the shortest standard IPv6 form
+    # (RFC 5952: lower case, longest zero run as "::"), which keeps the file small
+    return '"  %s","%s","%s","","%s"' % (ipaddress.IPv6Address(start).compressed,
+                                          ipaddress.IPv6Address(end).compressed, code, name)
+
+
+def parse_country6_line(line):
+    """(start, end, code, name) of one country6.dat line, as 128-bit numbers."""
+    pieces = [p[1:-1] for p in line.split(",")]
+    if len(pieces) < 5:
+        raise ValueError("too few pieces: %r" % line)
+    return (int(ipaddress.IPv6Address(pieces[0][2:])), int(ipaddress.IPv6Address(pieces[1])),
+            pieces[2], pieces[4])

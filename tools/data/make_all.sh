@@ -38,7 +38,8 @@ tar -xzf "$work/$dbip_tgz" -C "$work/dbip"
 tar -xzf "$work/$crawler_tgz" -C "$work/crawler"
 
 cd "$here"
-python3 make_countries.py "$work/dbip/package/dbip-country-ipv4-num.csv" "$ISO3166"
+python3 make_countries.py "$work/dbip/package/dbip-country-ipv4-num.csv" "$ISO3166" \
+    "$work/dbip/package/dbip-country-ipv6-num.csv"
 python3 make_spiders.py "$work/crawler/package/crawler-user-agents.json"
 python3 make_search.py
 python3 make_browsers.py

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Write data/countries.dat and data/country.dat.
+"""Write data/countries.dat, data/country.dat and data/country6.dat.
 
-usage: make_countries.py DBIP_IPV4_NUM_CSV ISO3166_TAB
+usage: make_countries.py DBIP_IPV4_NUM_CSV ISO3166_TAB [DBIP_IPV6_NUM_CSV]
 
 DBIP_IPV4_NUM_CSV is dbip-country-ipv4-num.csv of the npm package
-@ip-location-db/dbip-country (rows "start,end,CC", inclusive, decimal).
+@ip-location-db/dbip-country (rows "start,end,CC", inclusive, decimal);
+DBIP_IPV6_NUM_CSV is dbip-country-ipv6-num.csv of the same package (the same
+rows with 128-bit numbers). Without it country6.dat is left as it is.
 ISO3166_TAB is the tzdata table of ISO 3166-1 alpha-2 codes
 (/usr/share/zoneinfo/iso3166.tab on Debian).
 """
@@ -53,7 +55,7 @@ def read_iso3166(path):
     return {code: clean_name(name) for code, name in countries.items()}
 
 
-def read_ranges(path):
+def read_ranges(path, limit=0xFFFFFFFF):
     ranges = []
     with open(path, encoding="ascii") as f:
         for lineno, line in enumerate(f, 1):
@@ -62,7 +64,7 @@ def read_ranges(path):
                 continue
             start, end, code = line.split(",")
             start, end = int(start), int(end)
-            if not (0 <= start <= end <= 0xFFFFFFFF) or len(code) != 2:
+            if not (0 <= start <= end <= limit) or len(code) != 2:
                 raise ValueError("%s:%d: bad range %r" % (path, lineno, line))
             ranges.append((start, end, code.lower()))
     return ranges
@@ -82,11 +84,12 @@ def merge_ranges(ranges):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) not in (3, 4):
         sys.exit(__doc__)
     countries = read_iso3166(argv[2])
     ranges = merge_ranges(read_ranges(argv[1]))
-    missing = sorted({code for _, _, code in ranges} - set(countries))
+    ranges6 = merge_ranges(read_ranges(argv[3], (1 << 128) - 1)) if len(argv) == 4 else []
+    missing = sorted({code for _, _, code in ranges + ranges6} - set(countries))
     if missing:
         sys.exit("range codes without a country name: %s" % " ".join(missing))
 
@@ -95,6 +98,10 @@ def main(argv):
     datafmt.write_lines(datafmt.data_path("country.dat"),
                         [datafmt.format_country_line(s, e, c, countries[c]) for s, e, c in ranges])
     print("countries.dat: %d countries; country.dat: %d ranges" % (len(countries), len(ranges)))
+    if ranges6:
+        datafmt.write_lines(datafmt.data_path("country6.dat"),
+                            [datafmt.format_country6_line(s, e, c, countries[c]) for s, e, c in ranges6])
+        print("country6.dat: %d ranges" % len(ranges6))
 
 
 if __name__ == "__main__":

@@ -88,6 +88,12 @@ class CountryFormat(unittest.TestCase):
         self.assertEqual(line, '"  16777216","16777471","au","","Australia"')
         self.assertEqual(datafmt.parse_country_line(line), (16777216, 16777471, "au", "Australia"))
 
+    def test_ipv6_line_reads_back(self):
+        start, end = 0x20010DB8 << 96, (0x20010DB8 << 96) | ((1 << 96) - 1)
+        line = datafmt.format_country6_line(start, end, "de", "Germany")
+        self.assertEqual(line, '"  2001:db8::","2001:db8:ffff:ffff:ffff:ffff:ffff:ffff","de","","Germany"')
+        self.assertEqual(datafmt.parse_country6_line(line), (start, end, "de", "Germany"))
+
     def test_merge(self):
         cases = [
             ([(10, 19, "de"), (0, 9, "de")], [(0, 19, "de")]),

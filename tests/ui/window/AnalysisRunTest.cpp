@@ -135,7 +135,7 @@ private slots:
         QTest::addColumn<QString>("summary");
         QTest::newRow("name with blanks") << QStringList{"my access log.log"} << "Loaded 1 log file covering";
         QTest::newRow("two files") << QStringList{"a b.log", "c.log"} << "Loaded 2 log files covering";
-        QTest::newRow("missing file") << QStringList{"not there.log"} << "Loaded 0 log files covering";
+        QTest::newRow("missing file") << QStringList{"not there.log"} << "Loaded 0 log files (1 could not be read) covering";
     }
     void commandLineFilesAreAnalysedInTheWindow() {
         QFETCH(QStringList, names);

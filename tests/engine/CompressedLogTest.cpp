@@ -1,0 +1,209 @@
+#include "engine/Analyser.h"
+#include "engine/Decompression.h"
+#include "engine/LogReader.h"
+#include "support/TestSupport.h"
+
+#include <bzlib.h>
+#include <gtest/gtest.h>
+#include <lzma.h>
+#include <zstd.h>
+
+#include <algorithm>
+
+using namespace trevix;
+using trevix::testing::RecordingHost;
+using trevix::testing::TempDir;
+
+namespace {
+
+std::string Compress(LogCompression kind, const std::string& text) {
+    std::string out;
+    if (kind == LogCompression::Bzip2) {
+        unsigned size = static_cast<unsigned>(text.size() + text.size() / 100 + 600);
+        out.resize(size);
+        EXPECT_EQ(BZ2_bzBuffToBuffCompress(out.data(), &size, const_cast<char*>(text.data()),
+                                           static_cast<unsigned>(text.size()), 1, 0, 0),
+                  BZ_OK);
+        out.resize(size);
+    } else if (kind == LogCompression::Xz) {
+        out.resize(lzma_stream_buffer_bound(text.size()));
+        size_t pos = 0;
+        EXPECT_EQ(lzma_easy_buffer_encode(1, LZMA_CHECK_CRC64, nullptr,
+                                          reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                                          reinterpret_cast<uint8_t*>(out.data()), &pos, out.size()),
+                  LZMA_OK);
+        out.resize(pos);
+    } else {
+        out.resize(ZSTD_compressBound(text.size()));
+        size_t size = ZSTD_compress(out.data(), out.size(), text.data(), text.size(), 3);
+        EXPECT_FALSE(ZSTD_isError(size));
+        out.resize(size);
+    }
+    return out;
+}
+
+struct Format {
+    LogCompression Kind;
+    const char* Ending;
+};
+const Format Formats[] = {
+    {LogCompression::Bzip2, ".bz2"},
+    {LogCompression::Xz, ".xz"},
+    {LogCompression::Zstd, ".zst"},
+};
+
+struct Reading {
+    Analyser a;
+    RecordingHost host;
+    TempDir dir;
+    Reading() {
+        a.SetHost(&host);
+        a.Options.MergeSessions = false;
+        a.ClearAllData();
+    }
+    void Read(const std::string& path) {
+        ++a.T.CurrentFileNumber;
+        ProcessFile(a, path);
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> out;
+        for (size_t i = 1; i < a.T.Files.size(); ++i) out.emplace_back(a.T.Files[i].File);
+        return out;
+    }
+    bool SawStatus(const std::string& text) const {
+        return std::find(host.Statuses.begin(), host.Statuses.end(), text) != host.Statuses.end();
+    }
+};
+
+// Lines of several kinds: CR LF ends, a Latin-1 byte, an empty line, no final LF.
+std::string LogText(int lines) {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        text += "10.0." + std::to_string(i % 7) + "." + std::to_string(i % 250) +
+                " - - [10/Oct/2000:13:55:36 +0000] \"GET /p" + std::to_string(i % 301) +
+                (i % 5 == 0 ? "/caf\xE9" : "") + " HTTP/1.0\" 200 " + std::to_string(i) + " \"-\" \"UA " +
+                std::to_string(i % 13) + "\"" + (i % 3 == 0 ? "\r\n" : "\n");
+        if (i == 10) text += "\n";
+    }
+    text.pop_back();
+    return text;
+}
+
+TEST(CompressedLogs, EachFormatReadsLikeThePlainFile) {
+    const std::string text = LogText(40000); // several MB: many chunks, status updates and events
+    Reading plain;
+    plain.Read(plain.dir.Write("a.log", text));
+    ASSERT_EQ(plain.a.T.EntryCount, 40000u);
+    for (const Format& f : Formats) {
+        SCOPED_TRACE(f.Ending);
+        struct Case {
+            const char* name;
+            std::string bytes;
+        } cases[] = {
+            {"one stream", Compress(f.Kind, text)},
+            // Two streams one after the other, as appending rotation makes them.
+            {"two streams", Compress(f.Kind, text.substr(0, 1000)) + Compress(f.Kind, text.substr(1000))},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            Reading packed;
+            std::string upper = f.Ending;
+            std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+            packed.Read(packed.dir.Write(std::string("a.log") + upper, c.bytes));
+            EXPECT_FALSE(packed.a.T.Cancelled);
+            EXPECT_EQ(packed.a.T.EntryCount, plain.a.T.EntryCount);
+            EXPECT_EQ(packed.Files(), plain.Files());
+            EXPECT_EQ(packed.a.T.VisitorCount(), plain.a.T.VisitorCount());
+            EXPECT_EQ(packed.a.T.TotalMegabytes, plain.a.T.TotalMegabytes);
+            EXPECT_EQ(packed.a.T.LastDateTime, plain.a.T.LastDateTime);
+            EXPECT_EQ(packed.a.T.ErrorLogText, plain.a.T.ErrorLogText);
+            EXPECT_TRUE(packed.host.Messages.empty());
+            EXPECT_TRUE(packed.SawStatus("Decompressing a.log" + upper + " ..."));
+            EXPECT_GT(packed.host.EventsServed, 2); // the window stays alive while unpacking
+        }
+    }
+}
+
+TEST(CompressedLogs, DamagedFilesKeepWhatWasReadAndSaySo) {
+    const std::string text = LogText(30000);
+    for (const Format& f : Formats) {
+        SCOPED_TRACE(f.Ending);
+        const std::string packed = Compress(f.Kind, text);
+        struct Case {
+            const char* name;
+            std::string bytes;
+            const char* reason;
+            bool someLines;
+            bool allLines; // the data was whole; only the stream's ending is missing
+        } cases[] = {
+            {"cut in the middle", packed.substr(0, packed.size() * 3 / 4), "unexpected end of file", true, false},
+            {"last byte missing", packed.substr(0, packed.size() - 1), "", true, f.Kind != LogCompression::Zstd},
+            {"not compressed at all", text.substr(0, 5000), "format", false, false},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            Reading r;
+            const std::string path = r.dir.Write(std::string("cut.log") + f.Ending, c.bytes);
+            r.Read(path);
+            EXPECT_TRUE(r.host.Messages.empty()); // logged, not a dialog: the run goes on
+            EXPECT_FALSE(r.a.T.Cancelled);
+            EXPECT_NE(r.a.T.ErrorLogText.find("Damaged compressed file: '" + path + "' ("), std::string::npos)
+                << r.a.T.ErrorLogText;
+            EXPECT_NE(r.a.T.ErrorLogText.find(c.reason), std::string::npos) << r.a.T.ErrorLogText;
+            if (!c.allLines) EXPECT_LT(r.a.T.EntryCount, 30000u);
+            if (c.someLines) EXPECT_GT(r.a.T.EntryCount, 0u) << r.a.T.ErrorLogText;
+            if (!c.someLines) EXPECT_EQ(r.a.T.EntryCount, 0u);
+        }
+    }
+}
+
+TEST(CompressedLogs, OpenFailuresCancelAndEmptyFilesAreQuiet) {
+    for (const Format& f : Formats) {
+        SCOPED_TRACE(f.Ending);
+        Reading r;
+        const std::string missing = r.dir.File(std::string("missing.log") + f.Ending);
+        r.Read(missing);
+        ASSERT_EQ(r.host.Messages.size(), 1u);
+        EXPECT_EQ(r.host.Messages[0].Text,
+                  "An error was encountered opening the file:\r\n\r\n" + missing + "\r\n\r\n(Error 2: No such file or directory)");
+        EXPECT_FALSE(r.a.T.Cancelled);   // an unreadable file does not stop the run
+
+        Reading empty;
+        empty.Read(empty.dir.Write(std::string("empty.log") + f.Ending, ""));
+        EXPECT_FALSE(empty.a.T.Cancelled);
+        EXPECT_EQ(empty.a.T.EntryCount, 0u);
+        EXPECT_EQ(empty.a.T.ErrorLogText, "");
+    }
+}
+
+TEST(CompressedLogs, CancelWhileUnpackingParsesNoLine) {
+    const std::string text = LogText(40000);
+    for (const Format& f : Formats) {
+        SCOPED_TRACE(f.Ending);
+        Reading r;
+        r.host.CancelAfterEvents = 1;
+        r.Read(r.dir.Write(std::string("big.log") + f.Ending, Compress(f.Kind, text)));
+        EXPECT_TRUE(r.a.T.Cancelled);
+        EXPECT_EQ(r.a.T.EntryCount, 0u);
+        EXPECT_EQ(r.host.EventsServed, 1); // unpacking stopped at the first event point
+        EXPECT_EQ(r.host.Statuses.back(), "Done.");
+    }
+}
+
+TEST(CompressedLogs, FormatByEndingInEitherCase) {
+    struct Case {
+        const char* path;
+        LogCompression kind;
+    } cases[] = {
+        {"a.log", LogCompression::None},   {"a.gz", LogCompression::Gzip},    {"a.GZ", LogCompression::Gzip},
+        {"a.bz2", LogCompression::Bzip2},  {"a.Bz2", LogCompression::Bzip2},  {"a.xz", LogCompression::Xz},
+        {"a.zst", LogCompression::Zstd},   {"a.ZST", LogCompression::Zstd},   {"a.zstd", LogCompression::None},
+        {"a.bz", LogCompression::None},    {"xz", LogCompression::None},      {"a.tar.xz", LogCompression::Xz},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CompressionOf(c.path), c.kind) << c.path;
+    for (std::string_view ending : CompressedLogEndings)
+        EXPECT_NE(CompressionOf(std::string("log") + std::string(ending)), LogCompression::None) << ending;
+}
+
+} // namespace
