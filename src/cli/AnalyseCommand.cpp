@@ -14,6 +14,7 @@
 #include "engine/AnalysisRun.h"
 #include "engine/Conversions.h"
 #include "engine/ListSorting.h"
+#include "engine/LogReader.h"
 #include "engine/TimeStamps.h"
 #include "engine/VisitorPass.h"
 #include "report/AutoReport.h"
@@ -60,16 +61,6 @@ constexpr int ExitCancelled = 130;
 int Cancelled(std::ostream& err) {
     err << "trevix-cli: cancelled; nothing was saved\n";
     return ExitCancelled;
-}
-
-// "12,345,678"
-std::string Grouped(unsigned long long n) {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
 }
 
 // The same file under two names (a link, "./a.log") counts as the same file.
@@ -243,11 +234,7 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         if (!args.Compares.empty() && a.T.CurrentConversionReport > 0)
             DisplayConversionsReport(a, a.T.CurrentConversionReport);
     } catch (const std::bad_alloc&) {
-        const std::string file = args.Load ? *args.Load : a.T.CurrentPath;
-        const unsigned long long lines = static_cast<unsigned long long>(a.T.EntryCount) + a.T.LinesRejected +
-                                         a.T.LinesFiltered;
-        memoryMessage = args.Load ? "Not enough memory to load " + file
-                                  : "Not enough memory to analyse " + file + ": " + Grouped(lines) + " lines read";
+        memoryMessage = args.Load ? "Not enough memory to load " + *args.Load : NotEnoughMemoryText(a);
     }
     if (!memoryMessage.empty()) {
         owned.reset();   // the memory goes back before anything else is done
