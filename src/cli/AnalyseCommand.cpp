@@ -258,9 +258,14 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
         xmlFailed = true;
     } else if (args.XmlOut) {
+        if (CliHost::Interrupted()) return Cancelled(err);
         xmlFailed = !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
     }
-    if (CliHost::Interrupted()) return Cancelled(err);
+    // The report of a whole analysis may have been saved while Ctrl+C came: it is complete.
+    if (CliHost::Interrupted()) {
+        err << "trevix-cli: cancelled\n";
+        return ExitCancelled;
+    }
 
     std::string summary = TerminalText(a.Lists.Summary);
     out << summary;
