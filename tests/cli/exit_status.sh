@@ -91,14 +91,20 @@ fi
 (trap '' XFSZ; exec prlimit --fsize=1024 "$cli" --settings settings.ini good.log --xml keep.xml) > out.txt 2> err.txt
 verify "write failure" "$?" 2 "Error 27 - File too large" ""
 
-# Ctrl+C while the reader waits on a pipe that nobody writes: status 130, nothing saved. The
-# signal is repeated until the program is up (a background job starts with SIGINT ignored).
+# Ctrl+C while the reader waits on a pipe that nobody writes: status 130, nothing saved. Until
+# the program has its handler (bit 2 of the caught-signals mask) SIGINT would simply end it, and
+# a second one could arrive after it put the default back: wait for the handler, send one.
 "$cli" --settings settings.ini silent.fifo --xml keep.xml > out.txt 2> err.txt &
 pid=$!
+for _ in $(seq 1 200); do
+  mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+  [ -n "$mask" ] && (( (16#$mask & 2) != 0 )) && break
+  sleep 0.05
+done
+kill -INT "$pid" 2>/dev/null
 for _ in $(seq 1 100); do
   kill -0 "$pid" 2>/dev/null || break
-  kill -INT "$pid" 2>/dev/null
-  sleep 0.1
+  sleep 0.05
 done
 if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
 wait "$pid"
