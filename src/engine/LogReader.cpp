@@ -142,6 +142,11 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
 bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
     a.Host->SetStatus("Loading " + name + " ...");
     if (!CheckOpenable(a, path)) return false;
+    // A Cancel that came before a blocking open would not interrupt it.
+    if (a.Host->IsCancelled()) {
+        a.T.Cancelled = true;
+        return true;
+    }
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
