@@ -46,6 +46,8 @@ class GuiRunHost;
 class LogWindow;
 class RawLogView;
 class ReportChart;
+class ConversionsPage;
+class FtpPanel;
 class ReportListView;
 class TaskPane;
 
@@ -96,6 +98,10 @@ public:
     void OptionsChanged(bool inputsChanged);
     // True while an analysis, a load or a conversion report is in progress.
     bool IsWorking() const { return working_; }
+    // True while the FTP panel connects, lists or downloads.
+    bool IsTransferring() const { return transferring_; }
+    // The FTP panel, once the "ftp" button has opened it.
+    FtpPanel* Ftp() const { return ftp_; }
     // Runs the event loop until the work in progress has ended (tests, start-up, closing).
     void WaitForWork();
     // The Cancel button.
@@ -190,6 +196,9 @@ private:
     void OpenHelp();
     void OpenUrl(const QString& url);
     void CopySelectedRows();
+    // No command that starts other work while work runs or the FTP panel is busy.
+    bool Busy() const { return working_ || transferring_; }
+    void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
 
     SettingsStore& store_;
@@ -201,9 +210,14 @@ private:
     bool saveOnExit_ = true;
     bool working_ = false;
     bool closing_ = false;
+    bool transferring_ = false;
+    // What the FTP panel asked for, done once its commands have finished.
+    enum class AfterTransfer { Nothing, LogFiles, Process } afterTransfer_ = AfterTransfer::Nothing;
+    FtpPanel* ftp_ = nullptr;
     QThread* worker_ = nullptr;
     std::unique_ptr<Work> work_;
     QString lastHelpText_;
+    std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
 
     // Panels.
@@ -261,6 +275,7 @@ private:
     QLabel* lblNoRawLog_ = nullptr;
     QLabel* lblViewErrors_ = nullptr;
     QWidget* pageConversions_ = nullptr;
+    ConversionsPage* conversions_ = nullptr;
     QPointer<LogWindow> logWindow_;
 
     // Menus and status bar.

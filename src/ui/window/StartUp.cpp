@@ -27,6 +27,8 @@ bool Readable(const QString& path) {
     return probe.status() == QSettings::NoError;
 }
 
+} // namespace
+
 QPixmap SplashPicture() {
     QPixmap picture(420, 200);
     picture.fill(QApplication::palette().color(QPalette::Window));
@@ -42,8 +44,6 @@ QPixmap SplashPicture() {
     p.drawRect(0, 0, 419, 199);
     return picture;
 }
-
-} // namespace
 
 std::unique_ptr<SettingsStore> OpenSettings(const QString& path, bool& unreadable) {
     const QString file =

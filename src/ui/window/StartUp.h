@@ -1,6 +1,7 @@
 #pragma once
 // Starting the program: splash window, settings, the main window, reference data, the
 // time-zone offset, then the log files named on the command line analysed in the window.
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -12,6 +13,9 @@ class SettingsStore;
 namespace trevix::ui {
 
 class MainWindow;
+
+// The picture of the splash window: the product's name and version.
+QPixmap SplashPicture();
 
 // The settings the program uses: the file at path (the user's own file when path is empty).
 // When that file exists but cannot be read, the settings are kept in memory for this run and
