@@ -14,6 +14,9 @@
 #include "engine/ListSorting.h"
 #include "ftp/FtpPanel.h"
 #include "report/AutoReport.h"
+#include "report/CsvExport.h"
+#include "report/HtmlReportWriter.h"
+#include "engine/LogReader.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/RawLogView.h"
@@ -81,7 +84,15 @@ constexpr const char* MessageTitle = "Trevix";
 const QString FindNextCaption = "&Find next...";
 const QString SearchPrompt = "Enter search text...";
 const QString ReportFilter = "Trevix Report XML (*.xml);;All files (*)";
-const QString LogFilter = "Log files (*.log *_log *.1 *.gz *.txt);;All files (*)";
+const QString CsvFilter = "CSV files (*.csv)";
+const QString HtmlFilter = "HTML files (*.html *.htm)";
+
+// Plain logs by their usual names, and every compressed form the reader takes.
+QString LogFilter() {
+    QString patterns = "*.log *_log *.1 *.txt";
+    for (std::string_view ending : CompressedLogEndings) patterns += " *" + QString::fromLatin1(ending.data(), qsizetype(ending.size()));
+    return "Log files (" + patterns + ");;All files (*)";
+}
 
 struct TabPage {
     const char* Caption;
@@ -281,6 +292,8 @@ void MainWindow::LoadHandler() {
     UpdateFilters();
     mnuFileSave_->setEnabled(false);
     mnuFileCompare_->setEnabled(false);
+    mnuFileExportCsv_->setEnabled(false);
+    mnuFileExportHtml_->setEnabled(false);
     lblNoRawLog_->setText(
         "Raw Log is currently turned OFF.\n\nTo turn on the Show Raw Log feature, click Tools and then "
         "Options.\n\nNote that turning this feature on will make processing log files slower.");
@@ -731,6 +744,11 @@ void MainWindow::BuildMenus() {
     mnuFileCompare_ = file->addAction("&Compare with Report...", this, [this] { LoadReportDialog(true); });
     mnuFileCompare_->setObjectName("mnuFileCompare");
     file->addSeparator();
+    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, &MainWindow::ExportCsvDialog);
+    mnuFileExportCsv_->setObjectName("mnuFileExportCsv");
+    mnuFileExportHtml_ = file->addAction("Export &HTML Report...", this, &MainWindow::ExportHtmlDialog);
+    mnuFileExportHtml_->setObjectName("mnuFileExportHtml");
+    file->addSeparator();
     mnuFileExit_ = file->addAction("E&xit", this, &QWidget::close);
     mnuFileExit_->setObjectName("mnuFileExit");
     mnuFileExit_->setShortcut(QKeySequence("Ctrl+Q"));
@@ -984,7 +1002,7 @@ void MainWindow::TaskClick(const QString& key) {
     } else if (key == "logfiles") {
         ShowPanel(frameFiles_);
         ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
-                     "you can download log files via FTP. Trevix also supports .gz compressed log files.");
+                     "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz and .zst).");
     } else if (key == "filter") {
         ShowPanel(frameFilter_);
         ShowHelpText("You can restrict the log file entries that Trevix processes. This may make processing "
@@ -1109,7 +1127,7 @@ void MainWindow::AddRecentFile() {
 void MainWindow::BrowseLogFiles() {
     if (Busy()) return;
     const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files",
-                                                          Q(a_->Options.DefaultDownloadFolder), LogFilter);
+                                                          Q(a_->Options.DefaultDownloadFolder), LogFilter());
     AddLogFiles(files);
 }
 
@@ -1174,6 +1192,9 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     for (QAction* a : {mnuFileLoad_, mnuToolsOptions_}) a->setEnabled(enabled);
     mnuFileSave_->setEnabled(enabled && saveEnabled_);
     mnuFileCompare_->setEnabled(enabled && compareEnabled_);
+    // The exports write what the pages show: nothing before a report is shown.
+    mnuFileExportCsv_->setEnabled(enabled && a_->ReportShown);
+    mnuFileExportHtml_->setEnabled(enabled && a_->ReportShown);
     for (QWidget* w : {frameSites_, frameFiles_, frameFilter_}) w->setEnabled(enabled);
     for (QPushButton* b : butLeft_)
         if (b) b->setEnabled(enabled);
@@ -1434,6 +1455,84 @@ void MainWindow::SaveReportDialog() {
             return;
     }
     SaveReport(path);
+}
+
+ReportListView* MainWindow::ListOnScreen() const {
+    if (panels_->currentWidget() != frameReport_) return nullptr;
+    QWidget* page = tabs_->currentWidget();
+    ReportListView* first = nullptr;
+    for (ReportListView* v : page->findChildren<ReportListView*>()) {
+        if (!v->isVisibleTo(page) || !v->List()) continue;
+        if (v->hasFocus()) return v;
+        if (!first) first = v;
+    }
+    return first;
+}
+
+bool MainWindow::ExportListAsCsv(const QString& path) {
+    ReportListView* view = ListOnScreen();
+    if (!view) {
+        CurrentPrompter().Message(this, MessageIcon::Information, "Export List as CSV",
+                                  "This page shows no list. Bring a page with a list to the front first.");
+        return false;
+    }
+    std::string error;
+    if (!WriteListAsCsv(*view->List(), Std(path), error)) {
+        CurrentPrompter().Message(this, MessageIcon::Critical, "Export List as CSV",
+                                  "The list could not be exported to " + path + ":\n" + Q(error));
+        return false;
+    }
+    SetStatus("List exported to " + QFileInfo(path).fileName());
+    return true;
+}
+
+bool MainWindow::ExportHtmlReport(const QString& path) {
+    QTreeWidgetItem* site = lstSites_->currentItem();
+    std::string error;
+    if (!WriteHtmlReport(a_->Lists, site ? Std(site->text(0)) : std::string(), Std(path), error)) {
+        CurrentPrompter().Message(this, MessageIcon::Critical, "Export HTML Report",
+                                  "The report could not be exported to " + path + ":\n" + Q(error));
+        return false;
+    }
+    SetStatus("Report exported to " + QFileInfo(path).fileName());
+    return true;
+}
+
+namespace {
+// A name typed without an extension gets the filter's; an existing file of that name is not
+// replaced unasked (the dialog only asked about the name as typed).
+QString WithExtension(QWidget* parent, const QString& title, QString path, const QString& extension) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    path += extension;
+    if (QFileInfo::exists(path) &&
+        !CurrentPrompter().YesNo(parent, MessageIcon::Warning, title,
+                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+        return {};
+    return path;
+}
+} // namespace
+
+void MainWindow::ExportCsvDialog() {
+    if (Busy() || !mnuFileExportCsv_->isEnabled()) return;
+    ReportListView* view = ListOnScreen();
+    if (!view) {
+        ExportListAsCsv({});   // says why
+        return;
+    }
+    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath(Q(view->List()->Name) + ".csv");
+    const QString path = WithExtension(
+        this, "Export List as CSV",
+        CurrentPrompter().SaveFile(this, "Export List as CSV", suggested, CsvFilter), ".csv");
+    if (!path.isEmpty()) ExportListAsCsv(path);
+}
+
+void MainWindow::ExportHtmlDialog() {
+    if (Busy() || !mnuFileExportHtml_->isEnabled()) return;
+    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath("report.html");
+    const QString path = WithExtension(
+        this, "Export HTML Report",
+        CurrentPrompter().SaveFile(this, "Export HTML Report", suggested, HtmlFilter), ".html");
+    if (!path.isEmpty()) ExportHtmlReport(path);
 }
 
 // ---------------------------------------------------------------------------------------------

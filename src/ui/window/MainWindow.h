@@ -86,6 +86,13 @@ public:
     // The File menu's commands without their dialogs.
     void LoadReport(const QString& path, bool compare);
     bool SaveReport(const QString& path);
+    // The list on the report page in front (the focused one when the page shows several), or
+    // nullptr when the page shows none (the raw log, the charts).
+    ReportListView* ListOnScreen() const;
+    // "&Export List as CSV..." and "Export &HTML Report..." without their dialogs; a failure is
+    // told in a message box.
+    bool ExportListAsCsv(const QString& path);
+    bool ExportHtmlReport(const QString& path);
 
     // Runs work on the window thread as guarded work (a conversion report, a download): while it
     // runs, commands that would start other work are disabled and the views let go of the
@@ -180,6 +187,8 @@ private:
     void DeleteLogFiles();
     void LoadReportDialog(bool compare);
     void SaveReportDialog();
+    void ExportCsvDialog();
+    void ExportHtmlDialog();
     void FillRecentCombos(bool filters);
     void ReadFiltersIntoEngine();
 
@@ -283,6 +292,8 @@ private:
     QAction* mnuFileSave_ = nullptr;
     QAction* mnuFileCompare_ = nullptr;
     QAction* mnuFileExit_ = nullptr;
+    QAction* mnuFileExportCsv_ = nullptr;
+    QAction* mnuFileExportHtml_ = nullptr;
     QAction* mnuToolsOptions_ = nullptr;
     QAction* mnuHelpContents_ = nullptr;
     QAction* mnuHelpWeb_ = nullptr;
