@@ -1802,10 +1802,6 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
     save(this, "logfiles-panel");
     TaskClick("filter");
     save(this, "filters-panel");
-    if (ftp_) {
-        ShowPanel(frameFTP_);
-        save(this, "ftp-panel");
-    }
     pane_->Highlight("report");
     ShowPanel(frameReport_);
     ShowHelpText("Click the various tabs to view the pages of the report.");
@@ -1831,13 +1827,91 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
         }
         save(this, PageShots[i]);
     }
+    // The windows the pages open: a few visitors, a page's referrers and links, a conversion
+    // report asked for from the files list.
+    ShowReportPage("IPs");
+    ReportListView* ips = views_[lstIPs];
+    ips->clearSelection();
+    for (int r = 0; r < std::min(3, ips->model()->rowCount()); ++r)
+        ips->selectionModel()->select(ips->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    OnVisitorDetails();
+    if (VisitorWindow* w = VisitorWindow::Instance()) {
+        w->resize(1060, 600);
+        save(w, "visitor");
+        w->close();
+    }
+    ShowReportPage("files");
+    if (SelectRow(lstFiles, "/boots/red-trail-13.html") || SelectRow(lstFiles, "/")) {
+        OnReferredTo();
+        if (DataViewWindow* w = DataViewWindow::Instance()) {
+            w->resize(820, 560);
+            save(w, "dataview");
+            w->close();
+        }
+    }
+    if (SelectRow(lstFiles, "/cart.php")) {
+        OnShowConversionReport();
+        save(this, "conversions");
+    }
     ShowReportPage("visitors");
     if (!a_->T.ErrorLogText.empty()) {
         OpenLogWindow();
         save(logWindow_, "process-log");
         logWindow_->close();
     }
+
+    // Every tab of the options dialog, as it opens.
+    {
+        OptionsDialog dialog(*a_, store_, this);
+        dialog.show();
+        if (auto* tabs = dialog.findChild<QTabWidget*>("TabStrip1"))
+            for (int i = 0; i < tabs->count(); ++i) {
+                tabs->setCurrentIndex(i);
+                save(&dialog, "options-" + tabs->widget(i)->objectName());
+            }
+        dialog.reject();
+    }
+
+    // The FTP panel connected to a server, with a listing and a file selected.
+    const QStringList server = screenshotServer_.split(' ');
+    if (server.size() == 5) {
+        OnFtp();
+        QEventLoop loop;
+        connect(ftp_, &FtpPanel::idle, &loop, &QEventLoop::quit);
+        QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+        ftp_->findChild<QComboBox*>("txtServer")->setEditText(server[0]);
+        ftp_->findChild<QLineEdit*>("txtPort")->setText(server[1]);
+        ftp_->findChild<QLineEdit*>("txtUsername")->setText(server[2]);
+        ftp_->findChild<QLineEdit*>("txtPassword")->setText(server[3]);
+        ftp_->findChild<QLineEdit*>("Text1")->setText(server[4]);
+        ftp_->Connect();
+        if (ftp_->IsBusy()) loop.exec();
+        auto* list = ftp_->findChild<QTreeWidget*>("List1");
+        for (int i = 0; list && i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0) == "access.log") {
+                list->topLevelItem(i)->setSelected(true);
+                emit list->itemClicked(list->topLevelItem(i), 0);
+            }
+        save(this, "ftp-panel");
+        ftp_->ClosePanel();
+        if (ftp_->IsBusy()) loop.exec();
+    }
     return written;
+}
+
+bool MainWindow::SelectRow(int listNum, const QString& text) {
+    ReportListView* view = ListView(listNum);
+    if (!view) return false;
+    QAbstractItemModel* m = view->model();
+    for (int r = 0; r < m->rowCount(); ++r)
+        if (m->index(r, 0).data().toString() == text) {
+            view->clearSelection();
+            view->setCurrentIndex(m->index(r, 0));
+            view->selectRow(r);
+            view->scrollTo(m->index(r, 0));
+            return true;
+        }
+    return false;
 }
 
 } // namespace trevix::ui

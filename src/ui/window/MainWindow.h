@@ -122,6 +122,9 @@ public:
     // Shows each panel and report page in turn and saves a picture of the window for each
     // into folder (name.png); returns the files written.
     QStringList SaveScreenshots(const QString& folder);
+    // For the pictures of the FTP panel: "host port user password folder" of a server to
+    // connect to (empty: no picture of the panel).
+    void SetScreenshotServer(const QString& server) { screenshotServer_ = server; }
     // Brings a report page to the front by its tab key ("visitors", "IPs", ..., "rawlog").
     void ShowReportPage(const QString& key);
 
@@ -228,6 +231,9 @@ private:
     QString lastHelpText_;
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
+    QString screenshotServer_;
+    // Selects the row of a list whose first cell is text; false when there is none.
+    bool SelectRow(int listNum, const QString& text);
 
     // Panels.
     QStackedWidget* panels_ = nullptr;

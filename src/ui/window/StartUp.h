@@ -32,6 +32,8 @@ std::unique_ptr<MainWindow> StartProgram(SettingsStore& store, const QStringList
 //   TREVIX_SETTINGS_FILE  a settings file to use instead of the user's own
 //   TREVIX_SCREENSHOTS    a folder: once the report is shown, a picture of every panel and
 //                         report page is saved there (name.png) and the program ends
+//   TREVIX_SCREENSHOT_FTP "host port user password folder" of an FTP server to show
+//                         connected in the FTP panel's picture
 int RunProgram(int argc, char** argv);
 
 } // namespace trevix::ui
