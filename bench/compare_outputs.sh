@@ -32,18 +32,19 @@ for l in "${lists[@]}"; do list_args+=(--list "$l"); done
 
 passed=0
 failed=0
-# run CLI TAG DIR ARGS...: stdout, stderr and exit status into $work/TAG.txt, the XML report
-# (if any was asked for as $work/TAG.xml) without a generation time stamp.
+# run CLI TAG DIR ARGS...: stdout, stderr and exit status into $work/TAG.txt, then the XML
+# report (if one was asked for as @XML@) without a generation time stamp. Both builds write the
+# report to the same path, since messages name it.
 run() {
   local cli="$1" tag="$2" dir="$3"
   shift 3
-  local args=("${@//@XML@/$work/$tag.xml}")
+  local args=("${@//@XML@/$work/report.xml}")
   (cd "$dir" && "$cli" --settings "$work/$tag.ini" "${args[@]}" >"$work/$tag.out" 2>"$work/$tag.err")
   local status=$?
   { cat "$work/$tag.out"; echo "--- stderr"; cat "$work/$tag.err"; echo "--- exit $status"; } > "$work/$tag.txt"
-  if [ -f "$work/$tag.xml" ]; then
-    sed -E 's#<(Generated|GeneratedAt|Created|SavedAt)>[^<]*</[A-Za-z]+>##g' "$work/$tag.xml" >> "$work/$tag.txt"
-    rm -f "$work/$tag.xml"
+  if [ -f "$work/report.xml" ]; then
+    sed -E 's#<(Generated|GeneratedAt|Created|SavedAt)>[^<]*</[A-Za-z]+>##g' "$work/report.xml" >> "$work/$tag.txt"
+    rm -f "$work/report.xml"
   fi
 }
 # compare NAME DIR ARGS...
