@@ -18,9 +18,15 @@ yes "$line" | head -c $((512 * 1024 * 1024)) | gzip -1 > bomb.log.gz
 
 passed=0
 failed=0
-# run NAME TEXT FILE
+# A plain log larger than the address space allows: it cannot be mapped, and reading it
+# cannot allocate its buffer either (sparse: it costs no disk).
+truncate -s $((300 * 1024 * 1024)) big.log
+# A small log read under a smaller memory budget than it needs.
+yes "$line" | head -n 100000 > budget.log
+
+# run NAME TEXT FILE [LIMIT]
 run() {
-  prlimit --as="$limit" "$cli" "$3" > out.txt 2> err.txt
+  prlimit --as="${4:-$limit}" "$cli" "$3" > out.txt 2> err.txt
   local status=$?
   if [ "$status" = 2 ] && grep -qF -- "$2" err.txt; then
     passed=$((passed + 1))
@@ -32,5 +38,7 @@ run() {
 }
 run "endless input"       "Not enough memory to analyse /dev/zero: 0 lines read" /dev/zero
 run "decompression bomb"  "Not enough memory to analyse bomb.log.gz: "          bomb.log.gz
+run "unmappable plain log" "Not enough memory to analyse big.log: 0 lines read"   big.log
+TREVIX_MEMORY_BUDGET=1M run "over the budget" "Not enough memory to analyse budget.log: " budget.log unlimited
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
