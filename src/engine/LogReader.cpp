@@ -62,6 +62,22 @@ bool CheckOpenable(Analyser& a, const std::string& path) {
     return true;
 }
 
+// The inflated size a gzip file states in its last four bytes (modulo 4 GiB, and of its last
+// member only), when it is plausible: at least the packed size, and no more than deflate's
+// largest ratio allows. 0 otherwise.
+uint64_t InflatedSizeHint(const std::string& path, long long packed) {
+    if (packed < 18) return 0;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    unsigned char tail[4] = {};
+    const bool got = ::pread(fd, tail, 4, packed - 4) == 4;
+    ::close(fd);
+    if (!got) return 0;
+    const uint64_t size = tail[0] | (tail[1] << 8) | (tail[2] << 16) | (static_cast<uint64_t>(tail[3]) << 24);
+    const uint64_t p = static_cast<uint64_t>(packed);
+    return size >= p && size <= p * 1032 ? size : 0;
+}
+
 // Memory for what a compressed file will still need; the stream is closed before giving up.
 void RequireOrClose(Analyser& a, gzFile gz, double more) {
     try {
@@ -89,14 +105,19 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
     const long long packed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
     bool bombNoted = false;
     gzbuffer(gz, 256 * 1024);
-    std::string buffer(GzipChunk, '\0');
+    // Room for the whole text at once, when the file tells its size and it fits: no copy
+    // while the text grows, and no spare half of a doubled buffer.
+    if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0 && whole <= a.T.Budget.Headroom())
+        text.reserve(static_cast<size_t>(whole) + GzipChunk);   // the last read asks for a whole chunk
     long chunks = 0;
     long kilobytes = 0;
     double kiloFigure = 0;
     for (;;) {
-        int got = gzread(gz, buffer.data(), GzipChunk);
+        const size_t before = text.size();
+        text.resize(before + GzipChunk);
+        int got = gzread(gz, text.data() + before, GzipChunk);
+        text.resize(before + static_cast<size_t>(got > 0 ? got : 0));
         if (got <= 0) break;
-        text.append(buffer.data(), static_cast<size_t>(got));
         if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
             bombNoted = true;
             a.AddToLog("Note: '" + path + "' inflates to more than " + Grouped(InflationNoteRatio) +

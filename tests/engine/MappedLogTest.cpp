@@ -169,3 +169,28 @@ TEST(MemoryBudget, ALogBeyondTheBudgetEndsTheRun) {
         EXPECT_EQ(r.a.T.EntryCount, c.fits ? 40000u : 0u);
     }
 }
+
+// A gzip file's stated size only sizes the buffer: files whose last member states less than
+// the whole (several members) are read whole all the same.
+TEST(MappedLog, GzipFilesAreReadWholeWhateverTheirStatedSize) {
+    struct Case {
+        const char* name;
+        std::vector<int> members;   // lines per gzip member
+    };
+    const Case cases[] = {{"one member", {3000}}, {"two members", {3000, 10}}, {"small last member", {10, 3000, 1}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingHost host;
+        MappedRun r(host);
+        const std::string path = r.dir.File("access.log.gz");
+        int total = 0;
+        for (size_t m = 0; m < c.members.size(); ++m) {
+            const std::string part = r.dir.Write("part.log", Lines(c.members[m]));
+            ASSERT_EQ(std::system(("gzip -c " + part + " >> " + path).c_str()), 0);
+            total += c.members[m];
+        }
+        EXPECT_TRUE(ProcessFile(r.a, path));
+        EXPECT_EQ(r.a.T.EntryCount, static_cast<uint32_t>(total));
+        EXPECT_TRUE(r.a.T.IncompleteInputs.empty());
+    }
+}
