@@ -107,3 +107,8 @@ if [ -x "$root/build/bench/gui_bench" ]; then
 fi
 echo "== Windows that look up a visitor's or a file's own data (1M lines) =="
 TREVIX_DATA_DIR="$root/data" "$root/build/bench/dialogs_bench" "$plain" 100 / 2>/dev/null
+
+echo
+echo "== Speed and memory goals (best of three; wall and CPU seconds) =="
+# TREVIX_BENCH_BEFORE=BUILD_DIR puts an earlier build beside this one.
+bash "$root/bench/figures.sh" "$root/build" ${TREVIX_BENCH_BEFORE:+"$TREVIX_BENCH_BEFORE"}

@@ -21,6 +21,7 @@ struct GuardSlot {
 GuardSlot Slots[MappedText::MaxGuarded];
 std::mutex SlotsMutex;
 struct sigaction Previous {};
+uintptr_t PageSize = 4096;   // read once, outside the handler
 
 void OnSigbus(int sig, siginfo_t* info, void* context) {
     const auto addr = reinterpret_cast<uintptr_t>(info->si_addr);
@@ -30,8 +31,7 @@ void OnSigbus(int sig, siginfo_t* info, void* context) {
         if (end == 0 || addr < begin || addr >= end) continue;
         // Zero pages from the lost one to the end of the mapping: the faulting read is
         // repeated and sees zeros; the reader notices Lost and stops.
-        const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-        const uintptr_t from = addr & ~(page - 1);
+        const uintptr_t from = addr & ~(PageSize - 1);
         if (mmap(reinterpret_cast<void*>(from), end - from, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
                  0) == MAP_FAILED)
             break;
@@ -49,6 +49,7 @@ void OnSigbus(int sig, siginfo_t* info, void* context) {
 
 bool InstallHandler() {
     static const bool installed = [] {
+        PageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
         struct sigaction act {};
         act.sa_sigaction = OnSigbus;
         act.sa_flags = SA_SIGINFO | SA_NODEFER;
