@@ -10,16 +10,17 @@
 namespace trevix::fuzzing {
 
 inline const std::string& FuzzFolder() {
-    static const std::string folder = [] {
+    // Never destroyed: the exit handler that removes the folder runs after static objects are gone.
+    static const std::string* folder = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "trevix-fuzz-XXXXXX").string();
         if (!mkdtemp(pattern.data())) std::abort();
         std::atexit([] {
             std::error_code ec;
-            std::filesystem::remove_all(FuzzFolder(), ec);
+            std::filesystem::remove_all(*folder, ec);
         });
-        return pattern;
+        return new std::string(pattern);
     }();
-    return folder;
+    return *folder;
 }
 
 // Writes the bytes to name inside the folder and returns the path.

@@ -59,8 +59,10 @@ void DataFiles(std::string_view text) {
     ref.FindCountry(text);
     // Binary search (when the ranges allow it) must give what the scan gives, at every edge.
     for (size_t i = 1; i < ref.CountryRanges.size() && i < 64; ++i) {
-        for (int64_t n : {ref.CountryRanges[i].RangeStart, ref.CountryRanges[i].RangeEnd,
-                          ref.CountryRanges[i].RangeEnd + 1, ref.CountryRanges[i].RangeStart - 1}) {
+        // A data file may hold any 64-bit figure: the neighbours are taken without overflow.
+        const int64_t start = ref.CountryRanges[i].RangeStart, end = ref.CountryRanges[i].RangeEnd;
+        const int64_t after = end < INT64_MAX ? end + 1 : end, before = start > INT64_MIN ? start - 1 : start;
+        for (int64_t n : {start, end, after, before}) {
             if (n < 0 || n > 0xFFFFFFFFll) continue;
             Check(ref.FindCountry(AddressOf(n)) == LinearCountry(ref, n));
         }

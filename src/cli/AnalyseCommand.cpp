@@ -14,6 +14,7 @@
 #include "engine/AnalysisRun.h"
 #include "engine/Conversions.h"
 #include "engine/ListSorting.h"
+#include "engine/LogReader.h"
 #include "engine/TimeStamps.h"
 #include "engine/VisitorPass.h"
 #include "report/AutoReport.h"
@@ -62,16 +63,6 @@ constexpr int ExitCancelled = 130;
 int Cancelled(std::ostream& err) {
     err << "trevix-cli: cancelled; nothing was saved\n";
     return ExitCancelled;
-}
-
-// "12,345,678"
-std::string Grouped(unsigned long long n) {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
 }
 
 // The same file under two names (a link, "./a.log") counts as the same file.
@@ -246,11 +237,7 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         if (!args.Compares.empty() && a.T.CurrentConversionReport > 0)
             DisplayConversionsReport(a, a.T.CurrentConversionReport);
     } catch (const std::bad_alloc&) {
-        const std::string file = args.Load ? *args.Load : a.T.CurrentPath;
-        const unsigned long long lines = static_cast<unsigned long long>(a.T.EntryCount) + a.T.LinesRejected +
-                                         a.T.LinesFiltered;
-        memoryMessage = args.Load ? "Not enough memory to load " + file
-                                  : "Not enough memory to analyse " + file + ": " + Grouped(lines) + " lines read";
+        memoryMessage = args.Load ? "Not enough memory to load " + *args.Load : NotEnoughMemoryText(a);
     }
     if (!memoryMessage.empty()) {
         owned.reset();   // the memory goes back before anything else is done
@@ -274,20 +261,30 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
         xmlFailed = true;
     } else if (args.XmlOut) {
+        if (CliHost::Interrupted()) return Cancelled(err);
         xmlFailed = !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
     }
-    if (CliHost::Interrupted()) return Cancelled(err);
+    // The report of a whole analysis may have been saved while Ctrl+C came: it is complete.
+    if (CliHost::Interrupted()) {
+        err << "trevix-cli: cancelled\n";
+        return ExitCancelled;
+    }
     bool exportFailed = false;
     // An interrupted run leaves the files of an earlier export as they were.
+    // So does a run that lacks a file the user asked for.
     const bool interrupted = host.IsCancelled();
-    if (args.CsvDir && !interrupted) {
+    if ((args.CsvDir || args.HtmlOut) && host.FileFailed) {
+        err << "trevix-cli: error: exports not written: a log file could not be read\n";
+        exportFailed = true;
+    }
+    if (args.CsvDir && !interrupted && !host.FileFailed) {
         std::string why;
         if (!WriteListsAsCsv(a.Lists, *args.CsvDir, why)) {
             err << "trevix-cli: cannot write CSV file " << why << "\n";
             exportFailed = true;
         }
     }
-    if (args.HtmlOut && !interrupted) {
+    if (args.HtmlOut && !interrupted && !host.FileFailed) {
         std::string why;
         if (!WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, *args.HtmlOut, why)) {
             err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";

@@ -1,5 +1,6 @@
 #include "FetchCommand.h"
 
+#include "engine/AtomicFile.h"
 #include "engine/ProgramOptions.h"
 #include "engine/RunHost.h"
 #include "engine/SiteProfile.h"
@@ -7,10 +8,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace trevix {
 
@@ -221,6 +226,19 @@ std::string ResolveRemoteFolder(std::string_view loginFolder, std::string_view d
     return folder;
 }
 
+std::string PrepareDownloadFolder(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        if (errno != ENOENT) return SystemErrorText(errno);
+        // One level, as the window does: a mistyped parent is not made.
+        if (::mkdir(folder.c_str(), 0777) != 0) return "cannot be created: " + SystemErrorText(errno);
+        return {};
+    }
+    if (!S_ISDIR(st.st_mode)) return "is not a folder";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return "cannot be written to: " + SystemErrorText(errno);
+    return {};
+}
+
 int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::vector<FetchUrl> urls;
     std::string folder, passwordFile, site, knownHosts;
@@ -266,11 +284,26 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
         return 2;
     }
 
+    // The download folder is checked (or made, one level deep) before any connection.
+    if (const std::string why = PrepareDownloadFolder(folder); !why.empty()) {
+        err << "Download folder " << folder << ": " << why << "\n";
+        return 2;
+    }
+
     std::string password;
     if (!passwordFile.empty()) {
+        // As ssh does with keys: a secret others can read is refused.
+        struct stat st {};
+        if (::stat(passwordFile.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
+            char mode[8];
+            std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+            err << "The password file " << passwordFile << " is readable by others (mode " << mode
+                << "); make it private with: chmod 600 " << passwordFile << "\n";
+            return 2;
+        }
         std::ifstream in(passwordFile, std::ios::binary);
         if (!in) {
-            err << "Cannot read the password file " << passwordFile << "\n";
+            err << "Cannot read the password file " << passwordFile << ": " << SystemErrorText(errno) << "\n";
             return 2;
         }
         std::getline(in, password);

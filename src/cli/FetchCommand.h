@@ -15,6 +15,10 @@
 namespace trevix {
 
 // args: the words after "fetch".
+// Makes sure downloads can land in folder: creates it when only the last level is missing.
+// Empty when fine, else why not ("cannot be created: Error 2: No such file or directory").
+std::string PrepareDownloadFolder(const std::string& folder);
+
 int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // One ftp://, ftps:// or sftp:// address, taken apart and percent-decoded. An FTP path

@@ -29,16 +29,6 @@ std::string DisplayName(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// "1,234,567": figures in messages read at a glance.
-std::string Grouped(unsigned long long n) {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
-
 void ReportOpenError(Analyser& a, const std::string& path, int error) {
     a.Host->ShowMessage(MessageIcon::Critical, "Error opening file",
                         "An error was encountered opening the file:\r\n\r\n" + path + "\r\n\r\n(Error " +
@@ -120,7 +110,7 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
         if (got <= 0) break;
         if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
             bombNoted = true;
-            a.AddToLog("Note: '" + path + "' inflates to more than " + Grouped(InflationNoteRatio) +
+            a.AddToLog("Note: '" + path + "' inflates to more than " + GroupDigits(InflationNoteRatio) +
                        " times its compressed size (a possible decompression bomb); reading goes on.");
         }
         ++chunks;
@@ -150,7 +140,7 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
     if (!reason.empty()) {
         a.AddToLog("Damaged compressed file: '" + path + "' (" + reason + "). The " + std::to_string(text.size()) +
                    " bytes read before the damage were processed.");
-        ReportIncompleteInput(a, path, "damaged after " + Grouped(text.size()) + " bytes; the lines before were analysed");
+        ReportIncompleteInput(a, path, "damaged after " + GroupDigits(text.size()) + " bytes; the lines before were analysed");
     }
     file.UseGrowable();
     return true;
@@ -187,7 +177,7 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     if (!outcome.Damage.empty()) {
         a.AddToLog("Damaged compressed file: '" + path + "' (" + outcome.Damage + "). The " +
                    std::to_string(text.size()) + " bytes read before the damage were processed.");
-        ReportIncompleteInput(a, path, "damaged after " + Grouped(text.size()) + " bytes; the lines before were analysed");
+        ReportIncompleteInput(a, path, "damaged after " + GroupDigits(text.size()) + " bytes; the lines before were analysed");
     }
     file.UseGrowable();
     return true;
@@ -196,6 +186,11 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
 bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
     a.Host->SetStatus("Loading " + name + " ...");
     if (!CheckOpenable(a, path)) return false;
+    // A Cancel that came before a blocking open would not interrupt it.
+    if (a.Host->IsCancelled()) {
+        a.T.Cancelled = true;
+        return true;
+    }
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
@@ -286,6 +281,21 @@ void UpdateLastDateTime(Analyser& a, const FileParseState& state, std::string_vi
 }
 
 } // namespace
+
+std::string GroupDigits(unsigned long long n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+std::string NotEnoughMemoryText(const Analyser& a) {
+    const unsigned long long lines =
+        static_cast<unsigned long long>(a.T.EntryCount) + a.T.LinesRejected + a.T.LinesFiltered;
+    return "Not enough memory to analyse " + a.T.CurrentPath + ": " + GroupDigits(lines) + " lines read";
+}
 
 void ReportIncompleteInput(Analyser& a, const std::string& path, const std::string& what) {
     a.T.IncompleteInputs.push_back({path, path + ": " + what});

@@ -22,6 +22,13 @@ bool LoadFile(Analyser& a, const std::string& path);
 // Records that path was used only in part (what) and notes it in the processing log.
 void ReportIncompleteInput(Analyser& a, const std::string& path, const std::string& what);
 
+// "Not enough memory to analyse big.log: 12,345,678 lines read": what the front end says when
+// a run ran out of memory in the file being read (the lines of the whole run so far).
+std::string NotEnoughMemoryText(const Analyser& a);
+
+// "1,234,567": figures in messages read at a glance.
+std::string GroupDigits(unsigned long long n);
+
 // A compressed file inflating beyond this many times its size gets a note (a possible
 // decompression bomb); reading goes on.
 constexpr long long InflationNoteRatio = 1000;

@@ -742,6 +742,16 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
         const mode_t mask = umask(0);
         umask(mask);
         ok = std::fflush(out) == 0 && fchmod(fd, 0666 & ~mask) == 0;
+        // A connection that ends early can look like a finished transfer: a file shorter
+        // (or longer) than announced is not kept under the log's name.
+        const off_t got = ftello(out);
+        if (ok && entry.Size > 0 && got >= 0 && static_cast<uint64_t>(got) != entry.Size) {
+            ok = false;
+            lastError_ = FtpErrorServerReply;
+            lastResponse_ = "The transfer of " + std::string(remotePath) + " ended after " + std::to_string(got) +
+                            " bytes, but the server announced " + std::to_string(entry.Size) +
+                            " bytes; the file was not kept.";
+        }
     }
     ok = (std::fclose(out) == 0) && ok;
     if (ok) ok = std::rename(temp.c_str(), localPath.c_str()) == 0;

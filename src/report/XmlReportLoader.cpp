@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -706,6 +707,10 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
         a.Host->ShowProgress(false);
         a.Host->SetStatus("Report Loaded");
         return true;
+    } catch (const std::bad_alloc&) {
+        // Not a fault of the file: the front end says how far it got.
+        a.Host->ShowProgress(false);
+        throw;
     } catch (const std::exception&) {
         // What was read so far stays on screen.
         a.Host->ShowProgress(false);

@@ -17,7 +17,8 @@ struct AnalysisTables;
 
 // Loads the report file at path. Every failure is shown through the analyser's host, as a
 // message box; the result tells whether the whole file was read. A plain load that fails
-// after the file parsed leaves what was read so far on screen.
+// after the file parsed leaves what was read so far on screen. Running out of memory is not
+// the file's fault: std::bad_alloc reaches the caller, which says so and how far it got.
 bool LoadXMLReport(Analyser& a, const std::string& path, bool compare);
 
 // How a compare load pairs an element with a row of the report on screen.

@@ -11,10 +11,16 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 export HOME="$work"
-limit=$((256 * 1024 * 1024))
+limit=$((200 * 1024 * 1024))
 # 512 MB of log lines packed into a small gzip file (a decompression bomb in miniature).
 line='1.2.3.4 - - [02/Nov/2026:00:31:58 +0100] "GET /a HTTP/1.1" 200 1 "-" "x"'
 yes "$line" | head -c $((512 * 1024 * 1024)) | gzip -1 > bomb.log.gz
+# A report of 300,000 rows (about 27 MB) that does not fit either.
+python3 - <<'PY'
+row = '<File TotalRequests="1" Gets="1" Reloads="0" Resumes="0" Bytes="0.01">/same.html</File>'
+with open("big.xml", "w") as f:
+    f.write('<?xml version="1.0"?><TrevixReport><Domains/><Summary>S</Summary><Files>' + row * 300000 + '</Files></TrevixReport>')
+PY
 
 passed=0
 failed=0
@@ -24,21 +30,24 @@ truncate -s $((300 * 1024 * 1024)) big.log
 # A small log read under a smaller memory budget than it needs.
 yes "$line" | head -n 100000 > budget.log
 
-# run NAME TEXT FILE [LIMIT]
+# run NAME TEXT ARGS...   (LIMIT=... replaces the address-space limit)
 run() {
-  prlimit --as="${4:-$limit}" "$cli" "$3" > out.txt 2> err.txt
+  local name="$1" text="$2"
+  shift 2
+  prlimit --as="${LIMIT:-$limit}" "$cli" "$@" > out.txt 2> err.txt
   local status=$?
-  if [ "$status" = 2 ] && grep -qF -- "$2" err.txt; then
+  if [ "$status" = 2 ] && grep -qF -- "$text" err.txt; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
-    echo "FAILED $1: exit $status"
+    echo "FAILED $name: exit $status"
     head -n 5 err.txt
   fi
 }
 run "endless input"       "Not enough memory to analyse /dev/zero: 0 lines read" /dev/zero
 run "decompression bomb"  "Not enough memory to analyse bomb.log.gz: "          bomb.log.gz
+run "report too large"    "big.xml"                                             --load big.xml
 run "unmappable plain log" "Not enough memory to analyse big.log: 0 lines read"   big.log
-TREVIX_MEMORY_BUDGET=1M run "over the budget" "Not enough memory to analyse budget.log: " budget.log unlimited
+LIMIT=unlimited TREVIX_MEMORY_BUDGET=1M run "over the budget" "Not enough memory to analyse budget.log: " budget.log
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -59,6 +59,9 @@ TEST(DamagedInput, EachFileIsReadAsFarAsItGoesAndSaysWhatWasUsed) {
          "Invalid entry: '1.2.3.4   '", ""},
         {"only a blank mid-file", "a.log", Line("/a") + "\n \n" + Line("/b") + "\n", 2, 1, "Invalid entry: ' '", ""},
         {"2,000 lines, a blank line at 1,000", "a.log", Lines(999) + " \n" + Lines(1000), 1999, 1, "Invalid entry", ""},
+        // Over a megabyte: read on two threads.
+        {"large file, blank line mid-file and at the end", "a.log", Lines(15000) + " \n" + Lines(15000) + "1.2.3.4 \n",
+         30000, 1, "Invalid entry: ' '", ""},
         {"blank lines at the very end are skipped", "a.log", Line("/a") + "\n1.2.3.4 \n \n\n1.2.3.4   \n", 1, 0, "", ""},
         {"address-only tail with CR LF", "a.log", Line("/a") + "\r\n1.2.3.4 \r\n", 1, 0, "", ""},
         {"CR-only line ends", "a.log", Lines(3, "\r"), 3, 0, "lines end with CR alone", ""},

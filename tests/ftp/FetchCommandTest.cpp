@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace trevix {
@@ -88,6 +89,12 @@ protected:
         ASSERT_TRUE(server.Running()) << server.Error();
         passwordFile = secrets / "password";
         WriteFile(passwordFile, std::string(kFtpPassword) + "\r\nsecond line ignored\n");
+        std::filesystem::permissions(passwordFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        openPasswordFile = secrets / "open-password";
+        WriteFile(openPasswordFile, std::string(kFtpPassword) + "\n");
+        std::filesystem::permissions(openPasswordFile, std::filesystem::perms(0644));
+        notAFolder = secrets / "plain.txt";
+        WriteFile(notAFolder, "x");
         unsetenv("TREVIX_FTP_PASSWORD");
     }
     void TearDown() override { unsetenv("TREVIX_FTP_PASSWORD"); }
@@ -105,7 +112,7 @@ protected:
     FtpTestServer server;
     TempFolder folder;
     TempFolder secrets;
-    std::string passwordFile;
+    std::string passwordFile, openPasswordFile, notAFolder;
     std::ostringstream out, err;
 };
 
@@ -154,6 +161,12 @@ TEST_F(FetchCommandTest, FailuresExitWithStatusTwo) {
         {{Url("/logs/locked.log"), "--to", folder.Path(), "--password-file", passwordFile}, "550 ", {"readme.txt"}},
         {{Url("/logs/..%2F..%2Fescape.log"), "--to", folder.Path(), "--password-file", passwordFile},
          "Not downloaded: \"../../escape.log\" is not a plain file name.", {"readme.txt"}},
+        {{Url("/readme.txt"), "--to", folder.Path(), "--password-file", openPasswordFile},
+         "is readable by others (mode 0644); make it private with: chmod 600", {"readme.txt"}},
+        {{Url("/readme.txt"), "--to", folder.Path() + "/a/b", "--password-file", passwordFile},
+         "/a/b: cannot be created: Error 2: No such file or directory", {"readme.txt"}},
+        {{Url("/readme.txt"), "--to", notAFolder, "--password-file", passwordFile}, "plain.txt: is not a folder",
+         {"readme.txt"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Fetch(c.Args), 2) << c.Message;
@@ -206,6 +219,7 @@ TEST(FetchEncryptedTest, FetchesOverFtpsAndSftpWithTheTrustGiven) {
     WriteFile(keys / "known_hosts", sftp.KnownHostsLine());
     WriteFile(keys / "none", "");
     WriteFile(keys / "password", std::string(kFtpPassword) + "\n");
+    std::filesystem::permissions(keys / "password", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     unsetenv("TREVIX_FTP_PASSWORD");
     const std::string sftpBase = "sftp://" + std::string(kFtpUser) + "@127.0.0.1:" + std::to_string(sftp.Port());
     const std::string ftpsBase = "ftps://" + std::string(kFtpsUser) + "@127.0.0.1:" + std::to_string(ftps.Port());

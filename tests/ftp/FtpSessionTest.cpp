@@ -298,6 +298,26 @@ TEST_F(FtpSessionTest, RefusedTransferReportsTheServerReply) {
     EXPECT_TRUE(FolderNames(folder.Path()).empty());
 }
 
+// A transfer that ends at another size than the server announced is not kept, and says so.
+TEST_F(FtpSessionTest, TransferOfTheWrongSizeIsNotKept) {
+    ASSERT_TRUE(Connect());
+    auto entry = session.FindFile("/readme.txt");
+    ASSERT_TRUE(entry.has_value());
+    const uint64_t real = entry->Size;
+    for (uint64_t announced : {real + 100, real - 1}) {
+        SCOPED_TRACE(announced);
+        FtpDirEntry wrong = *entry;
+        wrong.Size = announced;
+        session.ResetTransferCounters();
+        EXPECT_FALSE(session.FtpDownloadFile("/readme.txt", folder / "readme.txt", wrong, false));
+        EXPECT_EQ(session.LastErrorText(), "The transfer of /readme.txt ended after " + std::to_string(real) +
+                                               " bytes, but the server announced " + std::to_string(announced) +
+                                               " bytes; the file was not kept.");
+        EXPECT_TRUE(FolderNames(folder.Path()).empty());
+    }
+    EXPECT_TRUE(Download("/readme.txt", folder / "readme.txt"));
+}
+
 TEST_F(FtpSessionTest, NothingWorksWithoutAConnection) {
     FtpDirEntry entry{"readme.txt", false, 31, {}};
     EXPECT_FALSE(session.FtpDownloadFile("/readme.txt", folder / "readme.txt", entry, false));

@@ -189,5 +189,30 @@ TEST_F(XmlReportLoaderTest, HostileFilesLoadSafely) {
     EXPECT_EQ(a.Lists[lstFiles].Cell(0, 1).size(), 20'000'000u);
 }
 
+// Rows that repeat one key keep lookups constant-time: 300,000 of them load in seconds; were
+// they chained in one probe sequence, the load would run into the test's time-out. Every
+// section keyed by text is repeated, as a plain load and as a comparison.
+TEST_F(XmlReportLoaderTest, RepeatedKeysLoadInLinearTime) {
+    constexpr int Rows = 300'000;
+    const std::string file = FileXml("/same.html", "1", "1");
+    const std::string referrer = "<Referrer ToFile=\"/a.html\" Hits=\"1\">http://same.example/</Referrer>";
+    const std::string visitor =
+        "<Visitor Country=\"(unknown)\" Referrer=\"-\" EntryTime=\"03/11/2026 10:00:00\" EntryPage=\"/a\" "
+        "ExitTime=\"03/11/2026 10:00:00\" ExitPage=\"/a\" TimeSpent=\"00:00:00\" Requests=\"1\" "
+        "Bytes=\"0.00\">10.0.0.1</Visitor>";
+    ReportXml r;
+    r.Files.reserve(file.size() * Rows);
+    for (int i = 0; i < Rows; ++i) r.Files += file;
+    for (int i = 0; i < Rows / 3; ++i) r.Referrers += referrer;
+    for (int i = 0; i < Rows / 3; ++i) r.Visitors += visitor;
+    const std::string text = r.Text();
+    for (bool compare : {false, true}) {
+        SCOPED_TRACE(compare ? "compare" : "plain");
+        ASSERT_TRUE(Load(text, compare));
+        EXPECT_EQ(a.T.FindFile("/same.html"), 1u);   // the first row of the key
+        EXPECT_GE(a.Lists[lstFiles].RowCount(), 1u);
+    }
+}
+
 } // namespace
 } // namespace trevix::testing

@@ -1,5 +1,6 @@
 #include "window/ProgramInfo.h"
 
+#include "config/DataFolder.h"
 #include "report/ProductInfo.h"
 
 #include <QCoreApplication>
@@ -20,17 +21,9 @@ QString ProductTitle() { return QString::fromUtf8(ProductName.data(), ProductNam
 
 QString VersionText() { return QString::fromUtf8(ProductVersion.data(), ProductVersion.size()); }
 
-QString ManualFolder() {
-    QStringList candidates;
-    const QString exe = QCoreApplication::applicationDirPath();
-    if (!exe.isEmpty()) candidates << QDir(exe).filePath("../share/trevix/manual");
-#ifdef TREVIX_SOURCE_DIR_FOR_MANUAL
-    candidates << QString(TREVIX_SOURCE_DIR_FOR_MANUAL) + "/docs/manual";
-#endif
-    for (const QString& c : candidates)
-        if (QFileInfo(QDir(c).filePath("index.html")).isFile()) return QDir(c).canonicalPath();
-    return {};
-}
+// Found like the data folder: installed beside the program, or the source tree's for a program
+// run from its build tree (never for an installed one).
+QString ManualFolder() { return QString::fromStdString(FindManualFolder()); }
 
 QString WebSiteUrl() { return QString(TREVIX_WEB_SITE_URL).trimmed(); }
 
