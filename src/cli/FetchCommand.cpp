@@ -5,6 +5,7 @@
 #include "engine/RunHost.h"
 #include "engine/SiteProfile.h"
 #include "ftp/FtpBrowser.h"
+#include "ftp/FtpText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -206,24 +207,8 @@ std::optional<FetchUrl> ParseFetchUrl(std::string_view url, std::string& error) 
 }
 
 std::string ResolveRemoteFolder(std::string_view loginFolder, std::string_view directory) {
-    std::string full = !directory.empty() && directory.front() == '/'
-                           ? std::string(directory)
-                           : std::string(loginFolder) + "/" + std::string(directory);
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= full.size()) {
-        const size_t end = std::min(full.find('/', start), full.size());
-        const std::string part = full.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string folder = "/";
-    for (const std::string& part : parts) folder += part + "/";
-    return folder;
+    if (!directory.empty() && directory.front() == '/') return NormalRemoteFolder(directory);
+    return NormalRemoteFolder(std::string(loginFolder) + "/" + std::string(directory));
 }
 
 std::string PrepareDownloadFolder(const std::string& folder) {

@@ -64,6 +64,19 @@ void SaveStoredList(SettingsStore& store, const std::vector<std::string>& list, 
         store.SaveSetting(section, std::string(entryStem) + std::to_string(i), list[i]);
 }
 
+// Cuts a line of a range file at its commas into at most max pieces (fields past them are not
+// read); returns how many pieces there are.
+size_t SplitAtCommas(std::string_view line, std::string_view* pieces, size_t max) {
+    size_t count = 0, start = 0;
+    while (count < max) {
+        const size_t comma = line.find(',', start);
+        pieces[count++] = line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    return count;
+}
+
 } // namespace
 
 std::optional<std::string> ReadDataFile(const std::string& path) {
@@ -156,14 +169,7 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
     bool haveLast = false;
     ForEachLine(text, [&](std::string_view line) {
         std::string_view pieces[5];
-        size_t count = 0, start = 0;
-        while (count < 5) {
-            size_t comma = line.find(',', start);
-            pieces[count++] =
-                line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-            if (comma == std::string_view::npos) break;
-            start = comma + 1;
-        }
+        const size_t count = SplitAtCommas(line, pieces, 5);
         if (count < 3) return;
         CountryRange range;
         std::string_view first = Unquote(pieces[0]);
@@ -204,14 +210,7 @@ std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::stri
     };
     ForEachLine(text, [&](std::string_view line) {
         std::string_view pieces[3];
-        size_t count = 0, start = 0;
-        while (count < 3) {
-            size_t comma = line.find(',', start);
-            pieces[count++] =
-                line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-            if (comma == std::string_view::npos) break;
-            start = comma + 1;
-        }
+        const size_t count = SplitAtCommas(line, pieces, 3);
         if (count < 3) return;
         CountryRange6 range;
         std::string_view first = Unquote(pieces[0]);

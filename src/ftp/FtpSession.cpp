@@ -1,6 +1,7 @@
 #include "FtpSession.h"
 
 #include "FtpErrors.h"
+#include "FtpText.h"
 
 #include "engine/RunHost.h"
 
@@ -541,28 +542,6 @@ bool FtpSession::OpenConnection(const FtpServerAddress& address) {
 
 std::string FtpSession::GetFtpCurrentDirectory() const { return ConnectionOpen() ? currentDir_ : std::string(); }
 
-namespace {
-
-// An absolute path with "." and ".." applied, ending in "/".
-std::string NormalFolder(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        const size_t end = std::min(path.find('/', start), path.size());
-        const std::string part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string folder = "/";
-    for (const std::string& part : parts) folder += part + "/";
-    return folder;
-}
-
-} // namespace
 
 void FtpSession::SetFtpCurrentDirectory(std::string_view path) {
     if (!ConnectionOpen() || Busy() || path.empty() || !IsSafeCommandArgument(path)) return;
@@ -570,7 +549,7 @@ void FtpSession::SetFtpCurrentDirectory(std::string_view path) {
     Call call;
     if (scheme_ == FtpScheme::Sftp) {
         // SFTP has no working directory: the folder is ours to keep, once it lists.
-        const std::string folder = NormalFolder(target);
+        const std::string folder = NormalRemoteFolder(target);
         Configure(main_, call, UrlFor(folder));
         curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_DIRLISTONLY, 1L);
         if (Perform(main_, call, mainMulti_) == CURLE_OK && ConnectionOpen()) currentDir_ = folder;

@@ -1,9 +1,11 @@
 #include "FtpText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace trevix {
 
@@ -147,6 +149,24 @@ bool IsDownloadableEntry(std::string_view entry) {
 
 bool IsPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::string NormalRemoteFolder(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.emplace_back(part);
+        }
+        start = end + 1;
+    }
+    std::string folder = "/";
+    for (const std::string& part : parts) folder += part + "/";
+    return folder;
 }
 
 } // namespace trevix

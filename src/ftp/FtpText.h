@@ -33,6 +33,9 @@ int DefaultFtpPort(FtpScheme scheme);
 // "FTP", "FTPS" (FTP over TLS) or "SFTP", for status texts and the panel.
 const char* FtpSchemeName(FtpScheme scheme);
 
+// A remote path made absolute-looking: "." and ".." applied, ending in "/".
+std::string NormalRemoteFolder(std::string_view path);
+
 // The text up to the first NUL character (all of it when there is none).
 std::string TrimAtNul(std::string_view text);
 // The text with "/" appended unless it already ends in one.

@@ -8,10 +8,11 @@ import re
 import sys
 from html.parser import HTMLParser
 
-PAGES_TO_COME = {"downloading.html", "options.html", "visitor.html", "dataview.html"}
+PAGES_TO_COME = set()
 SCREENSHOTS = {"summary", "visitors", "referrers", "search", "browsers", "files", "countries", "errors",
                "conversions", "rawlog", "dates", "hours", "site-panel", "logfiles-panel", "filters-panel",
-               "ftp-panel"}
+               "ftp-panel", "summary-graphs", "process-log", "visitor", "dataview", "options-preferences",
+               "options-downloads", "options-filetypes", "options-sessionids"}
 
 
 class Links(HTMLParser):

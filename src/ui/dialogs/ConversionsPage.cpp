@@ -87,8 +87,14 @@ void ConversionsPage::ShowKind(int kind) {
     visit_->setEnabled(kind != 2);
 }
 
+void ConversionsPage::LetGo() {
+    for (ReportListView* list : lists_) list->Attach(a_, -1);
+}
+
 void ConversionsPage::Reload() {
     filling_ = true;
+    for (int k = 0; k < 3; ++k)
+        if (lists_[k]->ListNumber() != lstConversions0 + k) lists_[k]->Attach(a_, lstConversions0 + k);
     files_->clear();
     for (const std::string& f : a_.Lists.ConversionFiles) files_->addItem(QString::fromStdString(f));
     files_->setCurrentIndex(a_.Lists.ConversionFileIndex);

@@ -33,6 +33,8 @@ public:
 
     // Shows the engine's conversion data anew (after an analysis, a load or a comparison).
     void Reload();
+    // Work is about to change the engine's conversion lists: stop reading them until Reload.
+    void LetGo();
     // "Show &Conversion Report" on a lstFiles row: generates the report for file (progress
     // through the analyser's host) or shows it again when it exists.
     void ShowConversionReport(const QString& file);

@@ -91,6 +91,14 @@ void VisitorWindow::ShowRows(const std::vector<int>& rows) {
     QApplication::restoreOverrideCursor();
 }
 
+void VisitorWindow::LetGo() { pages_->Attach(a_, -1); }
+
+void VisitorWindow::TakeBack() {
+    pages_->Attach(a_, 0);
+    pages_->Reload();
+    pages_->ApplyColumnWidths();
+}
+
 void VisitorWindow::closeEvent(QCloseEvent* event) {
     SavePlacement(this, store_, "Visitor", true);
     pages_->StoreColumnWidths();

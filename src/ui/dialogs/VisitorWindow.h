@@ -25,6 +25,10 @@ public:
     void ShowRows(const std::vector<int>& rows);
     // The one window, when open.
     static VisitorWindow* Instance();
+    // Work is about to change the engine's lists: the request list stops reading them until
+    // TakeBack shows them again.
+    void LetGo();
+    void TakeBack();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -306,7 +306,7 @@ FtpPanelFields FtpPanel::FieldsFromBoxes() const {
 
 void FtpPanel::Send(std::function<void(FtpWorker*)> command) {
     const quint64 number = ++sent_;
-    ++pending_;
+    if (++pending_ == 1) emit busy();
     UpdateButtons();
     FtpWorker* worker = worker_;
     QMetaObject::invokeMethod(

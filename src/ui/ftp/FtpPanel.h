@@ -77,6 +77,8 @@ signals:
     void returnToLogFilesRequested();
     // The close button or Cancel: the connection is closed, hide the panel.
     void panelClosed();
+    // A command was sent while none was running: the panel is busy until idle.
+    void busy();
     // Every command sent has finished (tests and the window wait for this).
     void idle();
 

@@ -1,5 +1,7 @@
 #include "views/RawLogView.h"
 
+#include <cmath>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
@@ -179,7 +181,7 @@ size_t RawLogView::OffsetAtPoint(const QPoint& pos) const {
     const int row = pos.y() < 0 ? -1 : pos.y() / lineHeight_;
     const long long line = static_cast<long long>(TopLine()) + row;
     const int x = pos.x() + horizontalScrollBar()->value();
-    const int column = std::max(0, (x + charWidth_ / 2) / charWidth_);
+    const int column = std::max(0, static_cast<int>((x + cellWidth_ / 2) / cellWidth_));
     return OffsetAt(static_cast<size_t>(std::max(0LL, line)), column);
 }
 
@@ -251,7 +253,7 @@ void RawLogView::EnsureVisible(size_t offset) {
         if (!near) newTop = line > visible / 2 ? line - visible / 2 : 0;
         verticalScrollBar()->setValue(static_cast<int>(newTop));
     }
-    const int x = ColumnOf(offset) * charWidth_;
+    const int x = static_cast<int>(ColumnOf(offset) * cellWidth_);
     QScrollBar* h = horizontalScrollBar();
     const int width = viewport()->width();
     if (x < h->value())
@@ -270,7 +272,8 @@ void RawLogView::MoveCursor(size_t offset, bool extend) {
 void RawLogView::UpdateMetrics() {
     const QFontMetrics metrics(font());
     lineHeight_ = std::max(1, metrics.lineSpacing());
-    charWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    cellWidth_ = std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
+    charWidth_ = std::max(1, static_cast<int>(std::ceil(cellWidth_)));
     ascent_ = metrics.ascent();
     UpdateScrollBars();
 }
@@ -305,8 +308,8 @@ void RawLogView::paintEvent(QPaintEvent*) {
     const QPalette& pal = palette();
     const int scrollX = horizontalScrollBar()->value();
     // Only the columns on screen are laid out, so a megabyte-long line costs what it shows.
-    const int firstColumn = std::max(0, scrollX / charWidth_ - 1);
-    const int columns = viewport()->width() / charWidth_ + 3;
+    const int firstColumn = std::max(0, static_cast<int>(scrollX / cellWidth_) - 1);
+    const int columns = static_cast<int>(viewport()->width() / cellWidth_) + 3;
     const size_t selStart = SelectionStart(), selEnd = SelectionEnd();
     const size_t top = TopLine();
     const size_t last = std::min(starts_.size(), top + VisibleLineCount() + 1);
@@ -314,9 +317,9 @@ void RawLogView::paintEvent(QPaintEvent*) {
         const int y = static_cast<int>(line - top) * lineHeight_;
         const QString shown = ShownLine(LineBytes(line));
         const QString part = shown.mid(firstColumn, columns);
-        const int x = firstColumn * charWidth_ - scrollX;
+        const qreal x = firstColumn * cellWidth_ - scrollX;
         painter.setPen(pal.color(QPalette::Text));
-        painter.drawText(x, y + ascent_, part);
+        painter.drawText(QPointF(x, y + ascent_), part);
 
         const size_t lineStart = starts_[line];
         const size_t lineEnd = lineStart + LineBytes(line).size();
@@ -326,10 +329,10 @@ void RawLogView::paintEvent(QPaintEvent*) {
         const bool throughBreak = selEnd > lineEnd;
         const int to = throughBreak ? static_cast<int>(shown.size()) + 1 : ColumnOf(selEnd);
         if (to <= from) continue;
-        const QRect band(from * charWidth_ - scrollX, y, (to - from) * charWidth_, lineHeight_);
+        const QRectF band(from * cellWidth_ - scrollX, y, (to - from) * cellWidth_, lineHeight_);
         painter.fillRect(band, pal.color(QPalette::Highlight));
         painter.setPen(pal.color(QPalette::HighlightedText));
-        painter.drawText(from * charWidth_ - scrollX, y + ascent_, shown.mid(from, to - from));
+        painter.drawText(QPointF(from * cellWidth_ - scrollX, y + ascent_), shown.mid(from, to - from));
     }
 }
 

@@ -61,6 +61,9 @@ private:
     size_t longestLine_ = 0;       // bytes; bounds the columns of any line
     size_t anchor_ = 0, cursor_ = 0;
     int lineHeight_ = 1, charWidth_ = 1, ascent_ = 0;
+    // The exact advance of one character: text is drawn with it, so the selection band and
+    // hit testing use it too (a rounded width drifts along a long line).
+    qreal cellWidth_ = 1;
 };
 
 } // namespace trevix::ui

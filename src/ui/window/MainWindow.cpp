@@ -5,9 +5,18 @@
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
+#include "dialogs/ConversionsPage.h"
+#include "dialogs/DataViewWindow.h"
+#include "dialogs/OptionsDialog.h"
+#include "dialogs/VisitUrl.h"
+#include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
 #include "engine/ListSorting.h"
+#include "ftp/FtpPanel.h"
 #include "report/AutoReport.h"
+#include "report/CsvExport.h"
+#include "report/HtmlReportWriter.h"
+#include "engine/LogReader.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/RawLogView.h"
@@ -19,6 +28,7 @@
 #include "window/LogWindow.h"
 #include "window/ProgramInfo.h"
 #include "window/SiteProfileDialog.h"
+#include "window/StartUp.h"
 #include "window/TaskPane.h"
 
 #include <QAction>
@@ -49,6 +59,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -63,6 +74,7 @@
 #include <QVBoxLayout>
 
 #include <new>
+#include <utility>
 
 namespace trevix::ui {
 
@@ -72,7 +84,15 @@ constexpr const char* MessageTitle = "Trevix";
 const QString FindNextCaption = "&Find next...";
 const QString SearchPrompt = "Enter search text...";
 const QString ReportFilter = "Trevix Report XML (*.xml);;All files (*)";
-const QString LogFilter = "Log files (*.log *_log *.1 *.gz *.txt);;All files (*)";
+const QString CsvFilter = "CSV files (*.csv)";
+const QString HtmlFilter = "HTML files (*.html *.htm)";
+
+// Plain logs by their usual names, and every compressed form the reader takes.
+QString LogFilter() {
+    QString patterns = "*.log *_log *.1 *.txt";
+    for (std::string_view ending : CompressedLogEndings) patterns += " *" + QString::fromLatin1(ending.data(), qsizetype(ending.size()));
+    return "Log files (" + patterns + ");;All files (*)";
+}
 
 struct TabPage {
     const char* Caption;
@@ -140,6 +160,15 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     });
     setAcceptDrops(true);
     LoadHandler();
+    // The windows opened from the report pages read the engine's lists too.
+    connect(this, &MainWindow::WorkStarting, this, [this] {
+        conversions_->LetGo();
+        if (VisitorWindow* w = VisitorWindow::Instance()) w->LetGo();
+    });
+    connect(this, &MainWindow::WorkFinished, this, [this] {
+        conversions_->Reload();
+        if (VisitorWindow* w = VisitorWindow::Instance()) w->TakeBack();
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -149,12 +178,19 @@ MainWindow::~MainWindow() {
         delete worker_;
     }
     a_->SetHost(nullptr);
+    // The panel's thread stops before the options it reads go.
+    delete ftp_;
+    // The windows opened from the report pages read the analyser, which goes first.
+    delete VisitorWindow::Instance();
+    delete DataViewWindow::Instance();
+    conversions_->LetGo();
     // The views outlive this body (they are children) but the lists they show do not.
     for (int n : WindowLists) views_[static_cast<size_t>(n)]->Attach(*a_, -1);
     txtRawLog_->SetText({});
 }
 
 void MainWindow::LoadReferenceData(const std::string& folder) {
+    dataFolder_ = folder;
     LoadAllReferenceData(store_, a_->Options, a_->Ref, *host_, folder);
 }
 
@@ -187,8 +223,10 @@ void MainWindow::LoadHandler() {
     frameSites_ = BuildSitesPanel();
     frameFiles_ = BuildFilesPanel();
     frameFilter_ = BuildFilterPanel();
-    frameFTP_ = new QWidget(this);   // the FTP panel takes this place
+    frameFTP_ = new QWidget(this);   // the FTP panel goes here when first opened
     frameFTP_->setObjectName("frameFTP");
+    new QVBoxLayout(frameFTP_);
+    frameFTP_->layout()->setContentsMargins(0, 0, 0, 0);
     frameReport_ = BuildReportPanel();
     for (QWidget* w : {frameSites_, frameFiles_, frameFilter_, frameFTP_, frameReport_}) panels_->addWidget(w);
 
@@ -254,6 +292,8 @@ void MainWindow::LoadHandler() {
     UpdateFilters();
     mnuFileSave_->setEnabled(false);
     mnuFileCompare_->setEnabled(false);
+    mnuFileExportCsv_->setEnabled(false);
+    mnuFileExportHtml_->setEnabled(false);
     lblNoRawLog_->setText(
         "Raw Log is currently turned OFF.\n\nTo turn on the Show Raw Log feature, click Tools and then "
         "Options.\n\nNote that turning this feature on will make processing log files slower.");
@@ -336,7 +376,7 @@ QWidget* MainWindow::BuildFilesPanel() {
     tbrFile_ = ToolButton("Toolbar2_file", "Open...", QStyle::SP_DialogOpenButton, "document-open", panel);
     tbrFile_->setToolTip("Add log files from disk (Ctrl+O)");
     tbrFtp_ = ToolButton("Toolbar2_ftp", "FTP", QStyle::SP_DriveNetIcon, "network-server", panel);
-    tbrFtp_->setVisible(false);
+    tbrFtp_->setToolTip("Download log files from a server (FTP, FTPS or SFTP)");
     tbrDeleteFile_ = ToolButton("Toolbar2_delete", "Remove", QStyle::SP_TrashIcon, "list-remove", panel);
     tbrDeleteFile_->setToolTip("Remove the selected files from the list");
     for (auto* b : {tbrFile_, tbrFtp_, tbrDeleteFile_}) bar->addWidget(b);
@@ -464,7 +504,7 @@ QWidget* MainWindow::BuildReportPanel() {
         v->Attach(*a_, n);
         views_[static_cast<size_t>(n)] = v;
         connect(v, &ReportListView::RowDoubleClicked, this, [this, n](int) {
-            if (working_) return;
+            if (Busy()) return;
             if (n == lstReferrers) OnVisitUrl(0);
             if (n == lstSearchTerms) OnVisitUrl(1);
             if (n == lstErrors) OnVisitUrl(3);
@@ -621,10 +661,20 @@ QWidget* MainWindow::BuildReportPanel() {
         buttonRow(l, visitUrl(3, w));
         tabs_->addTab(w, Tabs[7].Caption);
     }
-    // Conversions: the conversions page widget goes here.
+    // Conversions.
     {
         pageConversions_ = new QWidget(tabs_);
         pageConversions_->setObjectName("pageConversions");
+        auto* l = new QVBoxLayout(pageConversions_);
+        l->setContentsMargins(0, 0, 0, 0);
+        conversions_ = new ConversionsPage(*a_, &store_, pageConversions_);
+        l->addWidget(conversions_);
+        conversions_->SetProfiles(&profiles_, [this] {
+            QTreeWidgetItem* site = lstSites_->currentItem();
+            return site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+        });
+        connect(conversions_, &ConversionsPage::StatusText, this, &MainWindow::SetStatus);
+        connect(conversions_, &ConversionsPage::PageWanted, this, [this] { ShowReportPage("conversions"); });
         tabs_->addTab(pageConversions_, Tabs[8].Caption);
     }
     // Raw log.
@@ -694,6 +744,11 @@ void MainWindow::BuildMenus() {
     mnuFileCompare_ = file->addAction("&Compare with Report...", this, [this] { LoadReportDialog(true); });
     mnuFileCompare_->setObjectName("mnuFileCompare");
     file->addSeparator();
+    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, &MainWindow::ExportCsvDialog);
+    mnuFileExportCsv_->setObjectName("mnuFileExportCsv");
+    mnuFileExportHtml_ = file->addAction("Export &HTML Report...", this, &MainWindow::ExportHtmlDialog);
+    mnuFileExportHtml_->setObjectName("mnuFileExportHtml");
+    file->addSeparator();
     mnuFileExit_ = file->addAction("E&xit", this, &QWidget::close);
     mnuFileExit_->setObjectName("mnuFileExit");
     mnuFileExit_->setShortcut(QKeySequence("Ctrl+Q"));
@@ -736,26 +791,26 @@ void MainWindow::BuildMenus() {
         return a;
     };
     shortcut("actAddLogFiles", QKeySequence("Ctrl+O"), [this] {
-        if (working_) return;
+        if (Busy()) return;
         TaskClick("logfiles");
         BrowseLogFiles();
     });
     shortcut("actUpdate", QKeySequence(Qt::Key_F5), [this] {
-        if (!working_ && pane_->HasItem("update")) TaskClick("update");
+        if (!Busy() && pane_->HasItem("update")) TaskClick("update");
     });
     actSearch_ = shortcut("actSearch", QKeySequence::Find, [this] {
-        if (working_) return;
+        if (Busy()) return;
         TaskClick("report");
         ShowReportPage("rawlog");
         txtSearchText_->setFocus();
         txtSearchText_->selectAll();
     });
     shortcut("actFindNext", QKeySequence::FindNext, [this] {
-        if (!working_ && butSearch_->isVisible()) SearchRawLog();
+        if (!Busy() && butSearch_->isVisible()) SearchRawLog();
     });
     // Enabled only while work runs, so Esc still closes other windows otherwise.
     actCancel_ = shortcut("actCancel", QKeySequence(Qt::Key_Escape), [this] {
-        if (working_) CancelWork();
+        if (Busy()) CancelWork();
     });
     actCancel_->setEnabled(false);
 }
@@ -813,12 +868,12 @@ void MainWindow::ExpBarLevel(int level) {
         pane_->AddItem("setup", "sites", "Choose a site");
         if (!pane_->HasItem("report")) pane_->AddItem("rep", "repinfo", "No logs selected");
     }
-    pane_->SetItemsEnabled(!working_);
+    pane_->SetItemsEnabled(!Busy());
 }
 
 void MainWindow::ShowUpdate(bool visible) {
     if (visible && a_->ReportShown && a_->ReportOutOfDate) {
-        if (pane_->AddItem("rep", "update", "Update", "F5")) pane_->SetItemsEnabled(!working_);
+        if (pane_->AddItem("rep", "update", "Update", "F5")) pane_->SetItemsEnabled(!Busy());
     } else {
         pane_->RemoveItem("update");
     }
@@ -936,7 +991,7 @@ void MainWindow::ShowReportPage(const QString& key) {
 // Task pane and panels
 
 void MainWindow::TaskClick(const QString& key) {
-    if (working_) return;
+    if (Busy()) return;
     if (panels_->currentWidget() == frameFTP_) ShowPanel(frameSites_);
     pane_->Highlight(key == "update" ? QString("report") : key);
     if (key == "reset") {
@@ -947,7 +1002,7 @@ void MainWindow::TaskClick(const QString& key) {
     } else if (key == "logfiles") {
         ShowPanel(frameFiles_);
         ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
-                     "you can download log files via FTP. Trevix also supports .gz compressed log files.");
+                     "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz and .zst).");
     } else if (key == "filter") {
         ShowPanel(frameFilter_);
         ShowHelpText("You can restrict the log file entries that Trevix processes. This may make processing "
@@ -975,7 +1030,7 @@ void MainWindow::SiteClicked() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lstSites_ && event->type() == QEvent::KeyPress && !working_) {
+    if (watched == lstSites_ && event->type() == QEvent::KeyPress && !Busy()) {
         auto* key = static_cast<QKeyEvent*>(event);
         // While a label is edited in place its keys go to the editor, not here.
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -996,7 +1051,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::SiteToolbarClick(const QString& key) {
-    if (working_) return;
+    if (Busy()) return;
     QTreeWidgetItem* current = lstSites_->currentItem();
     const bool selected = current && current->isSelected();
     if (key == "new" || key == "edit") {
@@ -1070,14 +1125,14 @@ void MainWindow::AddRecentFile() {
 }
 
 void MainWindow::BrowseLogFiles() {
-    if (working_) return;
+    if (Busy()) return;
     const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files",
-                                                          Q(a_->Options.DefaultDownloadFolder), LogFilter);
+                                                          Q(a_->Options.DefaultDownloadFolder), LogFilter());
     AddLogFiles(files);
 }
 
 void MainWindow::DeleteLogFiles() {
-    if (working_ || lstLogFiles_->count() == 0) return;
+    if (Busy() || lstLogFiles_->count() == 0) return;
     int cursor = lstLogFiles_->currentRow();
     if (cursor >= 0) lstLogFiles_->item(cursor)->setSelected(true);
     for (int i = lstLogFiles_->count() - 1; i >= 0; --i) {
@@ -1137,6 +1192,9 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     for (QAction* a : {mnuFileLoad_, mnuToolsOptions_}) a->setEnabled(enabled);
     mnuFileSave_->setEnabled(enabled && saveEnabled_);
     mnuFileCompare_->setEnabled(enabled && compareEnabled_);
+    // The exports write what the pages show: nothing before a report is shown.
+    mnuFileExportCsv_->setEnabled(enabled && a_->ReportShown);
+    mnuFileExportHtml_->setEnabled(enabled && a_->ReportShown);
     for (QWidget* w : {frameSites_, frameFiles_, frameFilter_}) w->setEnabled(enabled);
     for (QPushButton* b : butLeft_)
         if (b) b->setEnabled(enabled);
@@ -1230,7 +1288,7 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
 }
 
 void MainWindow::StartAnalysis(const QString& before, const QString& after) {
-    if (working_) return;
+    if (Busy()) return;
     ReadFiltersIntoEngine();
     RunRequest request;
     std::vector<std::string> files;
@@ -1296,8 +1354,9 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
 }
 
 void MainWindow::CancelWork() {
-    // The FTP panel closes its connection through its own Cancel.
-    host_->Cancel();
+    // A transfer stops through the panel's own Cancel, which also closes the connection.
+    if (transferring_ && ftp_) ftp_->Cancel();
+    else host_->Cancel();
 }
 
 void MainWindow::WaitForWork() {
@@ -1308,7 +1367,7 @@ void MainWindow::WaitForWork() {
 }
 
 bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& work) {
-    if (working_) return false;
+    if (Busy()) return false;
     BeginWork();
     bool ok = true;
     try {
@@ -1319,6 +1378,7 @@ bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& wo
         SetStatus("Not enough memory");
     }
     EndWork();
+    if (a_->ReportShown) LogButtonsEnabled(true);
     FinishWork();
     return ok;
 }
@@ -1330,7 +1390,7 @@ void MainWindow::FinishWork() {
 }
 
 void MainWindow::LoadReport(const QString& path, bool compare) {
-    if (working_) return;
+    if (Busy()) return;
     BeginWork();
     bool ok = false, outOfMemory = false;
     try {
@@ -1357,7 +1417,7 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
 }
 
 bool MainWindow::SaveReport(const QString& path) {
-    if (working_) return false;
+    if (Busy()) return false;
     bool ok = false;
     try {
         ok = SaveXMLReport(*a_, Std(path), [this] {
@@ -1376,14 +1436,14 @@ bool MainWindow::SaveReport(const QString& path) {
 }
 
 void MainWindow::LoadReportDialog(bool compare) {
-    if (working_) return;
+    if (Busy()) return;
     const QString path = CurrentPrompter().OpenFile(this, compare ? "Compare with Report File" : "Load Report",
                                                     Q(a_->Options.DefaultXMLFolder), ReportFilter);
     if (!path.isEmpty()) LoadReport(path, compare);
 }
 
 void MainWindow::SaveReportDialog() {
-    if (working_ || !mnuFileSave_->isEnabled()) return;
+    if (Busy() || !mnuFileSave_->isEnabled()) return;
     QString path = CurrentPrompter().SaveFile(this, "Save Report", Q(a_->Options.DefaultXMLFolder), ReportFilter);
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) {
@@ -1397,11 +1457,89 @@ void MainWindow::SaveReportDialog() {
     SaveReport(path);
 }
 
+ReportListView* MainWindow::ListOnScreen() const {
+    if (panels_->currentWidget() != frameReport_) return nullptr;
+    QWidget* page = tabs_->currentWidget();
+    ReportListView* first = nullptr;
+    for (ReportListView* v : page->findChildren<ReportListView*>()) {
+        if (!v->isVisibleTo(page) || !v->List()) continue;
+        if (v->hasFocus()) return v;
+        if (!first) first = v;
+    }
+    return first;
+}
+
+bool MainWindow::ExportListAsCsv(const QString& path) {
+    ReportListView* view = ListOnScreen();
+    if (!view) {
+        CurrentPrompter().Message(this, MessageIcon::Information, "Export List as CSV",
+                                  "This page shows no list. Bring a page with a list to the front first.");
+        return false;
+    }
+    std::string error;
+    if (!WriteListAsCsv(*view->List(), Std(path), error)) {
+        CurrentPrompter().Message(this, MessageIcon::Critical, "Export List as CSV",
+                                  "The list could not be exported to " + path + ":\n" + Q(error));
+        return false;
+    }
+    SetStatus("List exported to " + QFileInfo(path).fileName());
+    return true;
+}
+
+bool MainWindow::ExportHtmlReport(const QString& path) {
+    QTreeWidgetItem* site = lstSites_->currentItem();
+    std::string error;
+    if (!WriteHtmlReport(a_->Lists, site ? Std(site->text(0)) : std::string(), Std(path), error)) {
+        CurrentPrompter().Message(this, MessageIcon::Critical, "Export HTML Report",
+                                  "The report could not be exported to " + path + ":\n" + Q(error));
+        return false;
+    }
+    SetStatus("Report exported to " + QFileInfo(path).fileName());
+    return true;
+}
+
+namespace {
+// A name typed without an extension gets the filter's; an existing file of that name is not
+// replaced unasked (the dialog only asked about the name as typed).
+QString WithExtension(QWidget* parent, const QString& title, QString path, const QString& extension) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    path += extension;
+    if (QFileInfo::exists(path) &&
+        !CurrentPrompter().YesNo(parent, MessageIcon::Warning, title,
+                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+        return {};
+    return path;
+}
+} // namespace
+
+void MainWindow::ExportCsvDialog() {
+    if (Busy() || !mnuFileExportCsv_->isEnabled()) return;
+    ReportListView* view = ListOnScreen();
+    if (!view) {
+        ExportListAsCsv({});   // says why
+        return;
+    }
+    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath(Q(view->List()->Name) + ".csv");
+    const QString path = WithExtension(
+        this, "Export List as CSV",
+        CurrentPrompter().SaveFile(this, "Export List as CSV", suggested, CsvFilter), ".csv");
+    if (!path.isEmpty()) ExportListAsCsv(path);
+}
+
+void MainWindow::ExportHtmlDialog() {
+    if (Busy() || !mnuFileExportHtml_->isEnabled()) return;
+    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath("report.html");
+    const QString path = WithExtension(
+        this, "Export HTML Report",
+        CurrentPrompter().SaveFile(this, "Export HTML Report", suggested, HtmlFilter), ".html");
+    if (!path.isEmpty()) ExportHtmlReport(path);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Commands
 
 void MainWindow::SearchRawLog() {
-    if (working_) return;
+    if (Busy()) return;
     const QString text = txtSearchText_->text();
     bool found;
     if (butSearch_->text() != FindNextCaption) {
@@ -1447,16 +1585,105 @@ void MainWindow::OpenUrl(const QString& url) {
 }
 
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
-    if (working_ || listNum != lstFiles || row < 0) return;
+    if (Busy() || listNum != lstFiles || row < 0) return;
     mnuContext_->popup(pos);
 }
 
-void MainWindow::OnOptions() {}
-void MainWindow::OnVisitorDetails() {}
-void MainWindow::OnReferredTo() {}
-void MainWindow::OnVisitUrl(int) {}
-void MainWindow::OnShowConversionReport() {}
-void MainWindow::OnFtp() {}
+void MainWindow::OnOptions() {
+    if (Busy()) return;
+    // Switching the country report on for the first time reads the country data: a few
+    // seconds on a slow disk, so the splash window says what is going on.
+    auto loadCountries = [this] {
+        QSplashScreen splash(SplashPicture());
+        splash.setObjectName("frmSplash");
+        splash.show();
+        splash.showMessage("Loading country data...", Qt::AlignBottom | Qt::AlignHCenter);
+        QApplication::processEvents();
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        const bool ok = LoadCountryData(a_->Ref, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
+        QApplication::restoreOverrideCursor();
+        splash.close();
+        return ok;
+    };
+    OptionsOutcome out;
+    RunOptionsDialog(*a_, store_, recent_, this, out, loadCountries);
+    if (out.Confirmed) FillRecentCombos(false);   // the recent lists may have been shortened
+    if (out.RefreshHelpText) ShowHelpText(lastHelpText_);
+    if (out.RefreshRawLog) UpdateRawLog();
+    if (out.ReportOutOfDate) {
+        a_->ReportOutOfDate = true;
+        ShowUpdate(true);
+    }
+}
+
+void MainWindow::OnVisitorDetails() {
+    if (Busy()) return;
+    ShowVisitorReport(*a_, &store_, views_[lstIPs]->SelectedRows(), this);
+}
+
+void MainWindow::OnReferredTo() {
+    if (Busy()) return;
+    if (DataViewWindow* w = ShowReferredByTo(*a_, &store_, views_[lstFiles]->CurrentRow(), this))
+        connect(w, &DataViewWindow::StatusText, this, &MainWindow::SetStatus, Qt::UniqueConnection);
+}
+
+void MainWindow::OnVisitUrl(int index) {
+    if (Busy()) return;
+    static constexpr int Lists[] = {lstReferrers, lstSearchTerms, -1, lstErrors};
+    if (index < 0 || index > 3 || Lists[index] < 0) return;
+    ReportListView* view = views_[static_cast<size_t>(Lists[index])];
+    QString whyNot;
+    if (!VisitReportRow(*a_, Lists[index], view->CurrentRow(), whyNot) && !whyNot.isEmpty()) SetStatus(whyNot);
+}
+
+void MainWindow::OnShowConversionReport() {
+    if (Busy()) return;
+    const int row = views_[lstFiles]->CurrentRow();
+    const ReportList& files = a_->Lists[lstFiles];
+    if (row < 0 || static_cast<size_t>(row) >= files.RowCount()) return;
+    const QString file = Q(files.Cell(static_cast<size_t>(row), 1));
+    RunGuarded("the conversion report", [this, file] { conversions_->ShowConversionReport(file); });
+}
+void MainWindow::OnFtp() {
+    if (Busy()) return;
+    if (!ftp_) {
+        ftp_ = new FtpPanel(*a_, &store_, [this]() -> SiteProfile* {
+            QTreeWidgetItem* site = lstSites_->currentItem();
+            const int p = site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+            return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
+        }, frameFTP_);
+        ftp_->setObjectName("FtpPanel");
+        frameFTP_->layout()->addWidget(ftp_);
+        connect(ftp_, &FtpPanel::statusChanged, this, &MainWindow::SetStatus);
+        connect(ftp_, &FtpPanel::fileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
+        // These come while the panel's command is still finishing; they are done once it has.
+        connect(ftp_, &FtpPanel::processFilesRequested, this, [this] { afterTransfer_ = AfterTransfer::Process; });
+        connect(ftp_, &FtpPanel::returnToLogFilesRequested, this, [this] { afterTransfer_ = AfterTransfer::LogFiles; });
+        connect(ftp_, &FtpPanel::panelClosed, this, [this] { afterTransfer_ = AfterTransfer::LogFiles; });
+        connect(ftp_, &FtpPanel::busy, this, [this] { TransferBusy(true); });
+        connect(ftp_, &FtpPanel::idle, this, [this] { TransferBusy(false); });
+    }
+    ftp_->OpenFtpPage();
+    ShowPanel(frameFTP_);
+    ShowHelpText("Choose a server of the selected site, or type one, and click Connect. Select the log files and "
+                 "click Download.");
+}
+
+void MainWindow::TransferBusy(bool busy) {
+    if (transferring_ == busy) return;
+    transferring_ = busy;
+    // The panel itself stays usable (its Cancel above all); everything else waits.
+    SetCommandsEnabled(!busy);
+    if (busy) return;
+    if (a_->ReportShown) LogButtonsEnabled(true);
+    const AfterTransfer next = std::exchange(afterTransfer_, AfterTransfer::Nothing);
+    if (closing_) {
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    if (next == AfterTransfer::LogFiles) TaskClick("logfiles");
+    if (next == AfterTransfer::Process) TaskClick(a_->ReportShown ? "update" : "report");
+}
 
 // ---------------------------------------------------------------------------------------------
 // Settings, closing, drops, screenshots
@@ -1507,7 +1734,7 @@ void MainWindow::SaveSettings() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (working_) {
+    if (Busy()) {
         if (!closing_ &&
             !CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
                                      "Trevix is still working. Do you want to cancel the work and close Trevix?")) {
@@ -1520,23 +1747,26 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (logWindow_) logWindow_->close();   // keeps its placement
+    // They keep their placement and column widths.
+    if (logWindow_) logWindow_->close();
+    if (VisitorWindow* w = VisitorWindow::Instance()) w->close();
+    if (DataViewWindow* w = DataViewWindow::Instance()) w->close();
     if (saveOnExit_) SaveSettings();
     event->accept();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!working_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (!Busy() && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    if (working_) return;
+    if (Busy()) return;
     event->acceptProposedAction();
     DropFiles(event->mimeData()->urls());
 }
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {
-    if (working_) return;
+    if (Busy()) return;
     QStringList logs;
     QString report;
     for (const QUrl& url : urls) {
@@ -1572,10 +1802,6 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
     save(this, "logfiles-panel");
     TaskClick("filter");
     save(this, "filters-panel");
-    if (!frameFTP_->children().isEmpty()) {
-        ShowPanel(frameFTP_);
-        save(this, "ftp-panel");
-    }
     pane_->Highlight("report");
     ShowPanel(frameReport_);
     ShowHelpText("Click the various tabs to view the pages of the report.");
@@ -1601,13 +1827,91 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
         }
         save(this, PageShots[i]);
     }
+    // The windows the pages open: a few visitors, a page's referrers and links, a conversion
+    // report asked for from the files list.
+    ShowReportPage("IPs");
+    ReportListView* ips = views_[lstIPs];
+    ips->clearSelection();
+    for (int r = 0; r < std::min(3, ips->model()->rowCount()); ++r)
+        ips->selectionModel()->select(ips->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    OnVisitorDetails();
+    if (VisitorWindow* w = VisitorWindow::Instance()) {
+        w->resize(1060, 600);
+        save(w, "visitor");
+        w->close();
+    }
+    ShowReportPage("files");
+    if (SelectRow(lstFiles, "/boots/red-trail-13.html") || SelectRow(lstFiles, "/")) {
+        OnReferredTo();
+        if (DataViewWindow* w = DataViewWindow::Instance()) {
+            w->resize(820, 560);
+            save(w, "dataview");
+            w->close();
+        }
+    }
+    if (SelectRow(lstFiles, "/cart.php")) {
+        OnShowConversionReport();
+        save(this, "conversions");
+    }
     ShowReportPage("visitors");
     if (!a_->T.ErrorLogText.empty()) {
         OpenLogWindow();
         save(logWindow_, "process-log");
         logWindow_->close();
     }
+
+    // Every tab of the options dialog, as it opens.
+    {
+        OptionsDialog dialog(*a_, store_, this);
+        dialog.show();
+        if (auto* tabs = dialog.findChild<QTabWidget*>("TabStrip1"))
+            for (int i = 0; i < tabs->count(); ++i) {
+                tabs->setCurrentIndex(i);
+                save(&dialog, "options-" + tabs->widget(i)->objectName());
+            }
+        dialog.reject();
+    }
+
+    // The FTP panel connected to a server, with a listing and a file selected.
+    const QStringList server = screenshotServer_.split(' ');
+    if (server.size() == 5) {
+        OnFtp();
+        QEventLoop loop;
+        connect(ftp_, &FtpPanel::idle, &loop, &QEventLoop::quit);
+        QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+        ftp_->findChild<QComboBox*>("txtServer")->setEditText(server[0]);
+        ftp_->findChild<QLineEdit*>("txtPort")->setText(server[1]);
+        ftp_->findChild<QLineEdit*>("txtUsername")->setText(server[2]);
+        ftp_->findChild<QLineEdit*>("txtPassword")->setText(server[3]);
+        ftp_->findChild<QLineEdit*>("Text1")->setText(server[4]);
+        ftp_->Connect();
+        if (ftp_->IsBusy()) loop.exec();
+        auto* list = ftp_->findChild<QTreeWidget*>("List1");
+        for (int i = 0; list && i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0) == "access.log") {
+                list->topLevelItem(i)->setSelected(true);
+                emit list->itemClicked(list->topLevelItem(i), 0);
+            }
+        save(this, "ftp-panel");
+        ftp_->ClosePanel();
+        if (ftp_->IsBusy()) loop.exec();
+    }
     return written;
+}
+
+bool MainWindow::SelectRow(int listNum, const QString& text) {
+    ReportListView* view = ListView(listNum);
+    if (!view) return false;
+    QAbstractItemModel* m = view->model();
+    for (int r = 0; r < m->rowCount(); ++r)
+        if (m->index(r, 0).data().toString() == text) {
+            view->clearSelection();
+            view->setCurrentIndex(m->index(r, 0));
+            view->selectRow(r);
+            view->scrollTo(m->index(r, 0));
+            return true;
+        }
+    return false;
 }
 
 } // namespace trevix::ui

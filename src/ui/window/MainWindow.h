@@ -46,6 +46,8 @@ class GuiRunHost;
 class LogWindow;
 class RawLogView;
 class ReportChart;
+class ConversionsPage;
+class FtpPanel;
 class ReportListView;
 class TaskPane;
 
@@ -84,6 +86,13 @@ public:
     // The File menu's commands without their dialogs.
     void LoadReport(const QString& path, bool compare);
     bool SaveReport(const QString& path);
+    // The list on the report page in front (the focused one when the page shows several), or
+    // nullptr when the page shows none (the raw log, the charts).
+    ReportListView* ListOnScreen() const;
+    // "&Export List as CSV..." and "Export &HTML Report..." without their dialogs; a failure is
+    // told in a message box.
+    bool ExportListAsCsv(const QString& path);
+    bool ExportHtmlReport(const QString& path);
 
     // Runs work on the window thread as guarded work (a conversion report, a download): while it
     // runs, commands that would start other work are disabled and the views let go of the
@@ -96,6 +105,10 @@ public:
     void OptionsChanged(bool inputsChanged);
     // True while an analysis, a load or a conversion report is in progress.
     bool IsWorking() const { return working_; }
+    // True while the FTP panel connects, lists or downloads.
+    bool IsTransferring() const { return transferring_; }
+    // The FTP panel, once the "ftp" button has opened it.
+    FtpPanel* Ftp() const { return ftp_; }
     // Runs the event loop until the work in progress has ended (tests, start-up, closing).
     void WaitForWork();
     // The Cancel button.
@@ -109,6 +122,9 @@ public:
     // Shows each panel and report page in turn and saves a picture of the window for each
     // into folder (name.png); returns the files written.
     QStringList SaveScreenshots(const QString& folder);
+    // For the pictures of the FTP panel: "host port user password folder" of a server to
+    // connect to (empty: no picture of the panel).
+    void SetScreenshotServer(const QString& server) { screenshotServer_ = server; }
     // Brings a report page to the front by its tab key ("visitors", "IPs", ..., "rawlog").
     void ShowReportPage(const QString& key);
 
@@ -174,6 +190,8 @@ private:
     void DeleteLogFiles();
     void LoadReportDialog(bool compare);
     void SaveReportDialog();
+    void ExportCsvDialog();
+    void ExportHtmlDialog();
     void FillRecentCombos(bool filters);
     void ReadFiltersIntoEngine();
 
@@ -190,6 +208,9 @@ private:
     void OpenHelp();
     void OpenUrl(const QString& url);
     void CopySelectedRows();
+    // No command that starts other work while work runs or the FTP panel is busy.
+    bool Busy() const { return working_ || transferring_; }
+    void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
 
     SettingsStore& store_;
@@ -201,10 +222,18 @@ private:
     bool saveOnExit_ = true;
     bool working_ = false;
     bool closing_ = false;
+    bool transferring_ = false;
+    // What the FTP panel asked for, done once its commands have finished.
+    enum class AfterTransfer { Nothing, LogFiles, Process } afterTransfer_ = AfterTransfer::Nothing;
+    FtpPanel* ftp_ = nullptr;
     QThread* worker_ = nullptr;
     std::unique_ptr<Work> work_;
     QString lastHelpText_;
+    std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
+    QString screenshotServer_;
+    // Selects the row of a list whose first cell is text; false when there is none.
+    bool SelectRow(int listNum, const QString& text);
 
     // Panels.
     QStackedWidget* panels_ = nullptr;
@@ -261,6 +290,7 @@ private:
     QLabel* lblNoRawLog_ = nullptr;
     QLabel* lblViewErrors_ = nullptr;
     QWidget* pageConversions_ = nullptr;
+    ConversionsPage* conversions_ = nullptr;
     QPointer<LogWindow> logWindow_;
 
     // Menus and status bar.
@@ -268,6 +298,8 @@ private:
     QAction* mnuFileSave_ = nullptr;
     QAction* mnuFileCompare_ = nullptr;
     QAction* mnuFileExit_ = nullptr;
+    QAction* mnuFileExportCsv_ = nullptr;
+    QAction* mnuFileExportHtml_ = nullptr;
     QAction* mnuToolsOptions_ = nullptr;
     QAction* mnuHelpContents_ = nullptr;
     QAction* mnuHelpWeb_ = nullptr;

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QSplashScreen>
 #include <QTimer>
+#include <utility>
 
 namespace trevix::ui {
 
@@ -26,6 +27,8 @@ bool Readable(const QString& path) {
     QSettings probe(path, QSettings::IniFormat);
     return probe.status() == QSettings::NoError;
 }
+
+} // namespace
 
 QPixmap SplashPicture() {
     QPixmap picture(420, 200);
@@ -42,8 +45,6 @@ QPixmap SplashPicture() {
     p.drawRect(0, 0, 419, 199);
     return picture;
 }
-
-} // namespace
 
 std::unique_ptr<SettingsStore> OpenSettings(const QString& path, bool& unreadable) {
     const QString file =
@@ -98,14 +99,18 @@ int RunProgram(int argc, char** argv) {
     }
     if (!screenshots.isEmpty()) {
         window->SetSaveSettingsOnExit(false);
+        window->SetScreenshotServer(qEnvironmentVariable("TREVIX_SCREENSHOT_FTP"));
         window->resize(1200, 820);
-        auto take = [&] {
+        // Once: the pictures themselves run work (a conversion report) that ends the same way.
+        auto take = [&, taken = false]() mutable {
+            if (std::exchange(taken, true)) return;
             const QStringList written = window->SaveScreenshots(screenshots);
             for (const QString& f : written) qInfo("%s", qPrintable(f));
             QTimer::singleShot(0, &app, &QApplication::quit);
         };
         if (window->IsWorking())
-            QObject::connect(window.get(), &MainWindow::WorkFinished, &app, take, Qt::QueuedConnection);
+            QObject::connect(window.get(), &MainWindow::WorkFinished, &app, take,
+                             Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
         else
             QTimer::singleShot(200, &app, take);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Starting the program: splash window, settings, the main window, reference data, the
 // time-zone offset, then the log files named on the command line analysed in the window.
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -12,6 +13,9 @@ class SettingsStore;
 namespace trevix::ui {
 
 class MainWindow;
+
+// The picture of the splash window: the product's name and version.
+QPixmap SplashPicture();
 
 // The settings the program uses: the file at path (the user's own file when path is empty).
 // When that file exists but cannot be read, the settings are kept in memory for this run and
@@ -28,6 +32,8 @@ std::unique_ptr<MainWindow> StartProgram(SettingsStore& store, const QStringList
 //   TREVIX_SETTINGS_FILE  a settings file to use instead of the user's own
 //   TREVIX_SCREENSHOTS    a folder: once the report is shown, a picture of every panel and
 //                         report page is saved there (name.png) and the program ends
+//   TREVIX_SCREENSHOT_FTP "host port user password folder" of an FTP server to show
+//                         connected in the FTP panel's picture
 int RunProgram(int argc, char** argv);
 
 } // namespace trevix::ui
