@@ -32,6 +32,22 @@ std::optional<uint64_t> ReadNumber(const std::string& path) {
     return std::strtoull(word.c_str(), nullptr, 10);
 }
 
+// The page cache a control group's usage includes (clean file pages are given back under
+// pressure, so they do not count against the run): the sum of the named memory.stat fields.
+uint64_t GroupFilePages(const std::string& stat, std::string_view active, std::string_view inactive) {
+    std::ifstream in(stat);
+    std::string key;
+    uint64_t value = 0, sum = 0;
+    while (in >> key >> value)
+        if (key == active || key == inactive) sum += value;
+    return sum;
+}
+
+uint64_t Headroom(uint64_t max, uint64_t usage, uint64_t reclaimable) {
+    usage = usage > reclaimable ? usage - reclaimable : 0;
+    return max > usage ? max - usage : 0;
+}
+
 // What the control group's memory limit leaves (cgroup v2, then v1).
 uint64_t GroupHeadroom() {
     std::string group;
@@ -43,12 +59,15 @@ uint64_t GroupHeadroom() {
     }
     for (const std::string& dir : {"/sys/fs/cgroup" + group, std::string("/sys/fs/cgroup")}) {
         auto max = ReadNumber(dir + "/memory.max"), current = ReadNumber(dir + "/memory.current");
-        if (max && current) return *max > *current ? *max - *current : 0;
+        if (max && current)
+            return Headroom(*max, *current, GroupFilePages(dir + "/memory.stat", "active_file", "inactive_file"));
     }
     auto limit = ReadNumber("/sys/fs/cgroup/memory/memory.limit_in_bytes");
     auto usage = ReadNumber("/sys/fs/cgroup/memory/memory.usage_in_bytes");
     // v1 reports "no limit" as a huge figure.
-    if (limit && usage && *limit < (uint64_t(1) << 60)) return *limit > *usage ? *limit - *usage : 0;
+    if (limit && usage && *limit < (uint64_t(1) << 60))
+        return Headroom(*limit, *usage,
+                        GroupFilePages("/sys/fs/cgroup/memory/memory.stat", "total_active_file", "total_inactive_file"));
     return Unlimited;
 }
 
