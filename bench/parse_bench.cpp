@@ -8,6 +8,7 @@
 #include "engine/Analyser.h"
 #include "engine/LogParser.h"
 #include "engine/LogReader.h"
+#include "engine/MemoryBudget.h"
 
 #include <chrono>
 #include <cstdio>
@@ -76,5 +77,11 @@ int main(int argc, char** argv) {
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("%s %s: %llu lines, %.1f MB in %.3f s = %.0f lines/s, %.0f MB/s\n", full ? "full" : "parse",
                 path.c_str(), lines, bytes / 1048576.0, seconds, lines / seconds, bytes / 1048576.0 / seconds);
+    // Anonymous memory at the end (the mapped log's pages are not in it), per line and per
+    // byte of log text: the figures the memory budget and the documentation use.
+    if (full && lines > 0)
+        std::printf("  RssAnon at the end: %.1f MB = %.0f bytes per line, %.2f per byte of text\n",
+                    AnonymousMemory() / 1048576.0, static_cast<double>(AnonymousMemory()) / lines,
+                    bytes ? static_cast<double>(AnonymousMemory()) / bytes : 0.0);
     return 0;
 }

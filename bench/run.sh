@@ -121,3 +121,8 @@ with open(sys.argv[1], "w") as f:
 PY
 read -r s k < <(measure "$cli" --settings "$settings" --load "$dup")
 echo "load: $s s, peak $((k / 1024)) MB"
+
+echo
+echo "== Speed and memory goals (best of three; wall and CPU seconds) =="
+# TREVIX_BENCH_BEFORE=BUILD_DIR puts an earlier build beside this one.
+bash "$root/bench/figures.sh" "$root/build" ${TREVIX_BENCH_BEFORE:+"$TREVIX_BENCH_BEFORE"}

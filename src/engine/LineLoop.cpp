@@ -4,6 +4,7 @@
 #include "Analyser.h"
 #include "Filters.h"
 #include "LogParser.h"
+#include "MemoryBudget.h"
 #include "Text.h"
 
 #include <atomic>
@@ -27,8 +28,8 @@ constexpr size_t ParallelFrom = 1 << 20;
 // A text with no LF at all but with CRs comes from a system that ends lines with CR alone.
 class LineCutter {
 public:
-    LineCutter(Analyser& a, std::string_view text)
-        : a_(a), text_(text), allValid_(IsValidUtf8(text)), end_(UsesCrAlone(text) ? '\r' : '\n') {}
+    LineCutter(Analyser& a, std::string_view text, const FileText* source)
+        : a_(a), text_(text), source_(source), allValid_(IsValidUtf8(text)), end_(UsesCrAlone(text) ? '\r' : '\n') {}
 
     static bool UsesCrAlone(std::string_view text) {
         return !text.empty() && !std::memchr(text.data(), '\n', text.size()) &&
@@ -45,6 +46,11 @@ public:
                                  : nullptr;
             size_t lfPos = lf ? static_cast<size_t>(lf - data) : text_.size();
             if (!lf) last_ = true;
+            // The file shrank under its mapping: this line and the rest are gone.
+            if (source_ && source_->CutShort()) {
+                last_ = true;
+                return false;
+            }
             line = pos_ < lfPos ? std::string_view(data + pos_, lfPos - pos_) : std::string_view();
             if (line.size() > LongLine) {
                 a_.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
@@ -67,6 +73,7 @@ public:
 private:
     Analyser& a_;
     std::string_view text_;
+    const FileText* source_;
     bool allValid_;
     char end_;
     size_t pos_ = 0;
@@ -115,6 +122,18 @@ LineFate ParseAndFilter(Analyser& a, std::string_view line, uint32_t slot, FileP
     return LineFate::Accepted;
 }
 
+// Every this many entries the loop checks that the rest of the file will fit in memory.
+constexpr uint32_t MemoryCheckEvery = 65536;
+
+// Ends the run with bad_alloc when the rest of the text, at the memory per byte the file took
+// so far, would not fit. progress is the percentage of the text cut so far.
+void CheckMemory(Analyser& a, uint64_t anonAtStart, size_t textSize, long long progress) {
+    const double done = static_cast<double>(textSize) * static_cast<double>(progress) / 100.0;
+    const uint64_t now = AnonymousMemory(), taken = now > anonAtStart ? now - anonAtStart : 0;
+    const double perByte = done >= 1048576.0 ? static_cast<double>(taken) / done : a.T.Budget.PerTextByte();
+    a.T.Budget.Require(static_cast<uint64_t>((static_cast<double>(textSize) - done) * perByte));
+}
+
 // Lets pending events run and looks at Cancel, as every 100 entries.
 void ServeEvents(Analyser& a, long long progress) {
     a.Host->SetProgress(progress, 100);
@@ -122,11 +141,13 @@ void ServeEvents(Analyser& a, long long progress) {
     if (a.Host->IsCancelled()) a.T.Cancelled = true;
 }
 
-void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw) {
+void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw,
+                         const FileText* source) {
     AnalysisTables& t = a.T;
-    LineCutter cutter(a, text);
+    LineCutter cutter(a, text, source);
     HeldBlankLines held;
     std::string_view line;
+    const uint64_t anonAtStart = AnonymousMemory();
     while (!t.Cancelled && cutter.Next(line)) {
         if (held.Hold(line)) continue;
         held.RejectHeld(a);
@@ -134,6 +155,7 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
         ++t.EntryCount;
         if (t.LogEntries.size() <= t.EntryCount) t.LogEntries.resize(t.EntryCount + 1);
         if (t.EntryCount % 100 == 0) ServeEvents(a, cutter.Progress());
+        if (t.EntryCount % MemoryCheckEvery == 0) CheckMemory(a, anonAtStart, text.size(), cutter.Progress());
         lastRaw = line;
         LineFate fate = ParseAndFilter(a, line, t.EntryCount, state);
         if (fate == LineFate::Accepted)
@@ -153,14 +175,21 @@ public:
     static constexpr uint32_t Window = 8192;
     static constexpr uint32_t Batch = 256;
 
-    LinePipeline(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw)
-        : a_(a), text_(text), state_(state), lastRaw_(lastRaw), raw_(Window) {}
+    LinePipeline(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw,
+                 const FileText* source)
+        : a_(a), text_(text), source_(source), state_(state), lastRaw_(lastRaw), raw_(Window) {}
 
     void Run() {
         const uint32_t base = a_.T.EntryCount;
         handed_ = counted_ = base;
         std::thread reader([this, base] { Read(base); });
-        Count(base);
+        // The reader is stopped and joined before anything leaves this routine.
+        std::exception_ptr counting;
+        try {
+            Count(base);
+        } catch (...) {
+            counting = std::current_exception();
+        }
         {
             std::lock_guard<std::mutex> lock(m_);
             stop_ = true;
@@ -168,13 +197,14 @@ public:
         roomCv_.notify_all();
         reader.join();
         a_.T.EntryCount = counted_;
+        if (counting) std::rethrow_exception(counting);
         if (error_) std::rethrow_exception(error_);
     }
 
 private:
     void Read(uint32_t base) {
         try {
-            LineCutter cutter(a_, text_);
+            LineCutter cutter(a_, text_, source_);
             HeldBlankLines held;
             std::string_view line;
             uint32_t slot = base, unannounced = 0;
@@ -227,6 +257,7 @@ private:
     void Count(uint32_t base) {
         AnalysisTables& t = a_.T;
         uint32_t s = base;
+        const uint64_t anonAtStart = AnonymousMemory();
         for (;;) {
             uint32_t until;
             long long progress;
@@ -247,6 +278,10 @@ private:
                         return;
                     }
                 }
+                if (s % MemoryCheckEvery == 0) {
+                    counted_.store(s - 1);
+                    CheckMemory(a_, anonAtStart, text_.size(), progress);
+                }
                 AccumulateEntry(a_, raw_[s % Window]);
                 counted_.store(s);
                 if (s % Batch == 0) MakeRoom();
@@ -257,6 +292,7 @@ private:
 
     Analyser& a_;
     std::string_view text_;
+    const FileText* source_;
     FileParseState& state_;
     std::string_view& lastRaw_;
     std::vector<std::string_view> raw_;   // the raw line of each slot in the window
@@ -273,13 +309,14 @@ private:
 
 } // namespace
 
-void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw) {
+void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw,
+                  const FileText* source) {
     a.Host->SetStatus("Processing...");
     if (LineCutter::UsesCrAlone(text)) a.AddToLog("The file's lines end with CR alone; read as such.");
     if (a.ParallelReading && text.size() >= ParallelFrom && std::thread::hardware_concurrency() > 1)
-        LinePipeline(a, text, state, lastRaw).Run();
+        LinePipeline(a, text, state, lastRaw, source).Run();
     else
-        ProcessLinesInOrder(a, text, state, lastRaw);
+        ProcessLinesInOrder(a, text, state, lastRaw, source);
 }
 
 } // namespace trevix

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -51,6 +52,32 @@ bool CheckOpenable(Analyser& a, const std::string& path) {
     return true;
 }
 
+// The inflated size a gzip file states in its last four bytes (modulo 4 GiB, and of its last
+// member only), when it is plausible: at least the packed size, and no more than deflate's
+// largest ratio allows. 0 otherwise.
+uint64_t InflatedSizeHint(const std::string& path, long long packed) {
+    if (packed < 18) return 0;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    unsigned char tail[4] = {};
+    const bool got = ::pread(fd, tail, 4, packed - 4) == 4;
+    ::close(fd);
+    if (!got) return 0;
+    const uint64_t size = tail[0] | (tail[1] << 8) | (tail[2] << 16) | (static_cast<uint64_t>(tail[3]) << 24);
+    const uint64_t p = static_cast<uint64_t>(packed);
+    return size >= p && size <= p * 1032 ? size : 0;
+}
+
+// Memory for what a compressed file will still need; the stream is closed before giving up.
+void RequireOrClose(Analyser& a, gzFile gz, double more) {
+    try {
+        a.T.Budget.Require(static_cast<uint64_t>(more));
+    } catch (...) {
+        gzclose(gz);
+        throw;
+    }
+}
+
 // Decompresses a gzip file into text. A damaged or truncated stream keeps what was read
 // and says so in the processing log.
 bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
@@ -68,14 +95,19 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
     const long long packed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
     bool bombNoted = false;
     gzbuffer(gz, 256 * 1024);
-    std::string buffer(GzipChunk, '\0');
+    // Room for the whole text at once, when the file tells its size and it fits: no copy
+    // while the text grows, and no spare half of a doubled buffer.
+    if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0 && whole <= a.T.Budget.Headroom())
+        text.reserve(static_cast<size_t>(whole) + GzipChunk);   // the last read asks for a whole chunk
     long chunks = 0;
     long kilobytes = 0;
     double kiloFigure = 0;
     for (;;) {
-        int got = gzread(gz, buffer.data(), GzipChunk);
+        const size_t before = text.size();
+        text.resize(before + GzipChunk);
+        int got = gzread(gz, text.data() + before, GzipChunk);
+        text.resize(before + static_cast<size_t>(got > 0 ? got : 0));
         if (got <= 0) break;
-        text.append(buffer.data(), static_cast<size_t>(got));
         if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
             bombNoted = true;
             a.AddToLog("Note: '" + path + "' inflates to more than " + GroupDigits(InflationNoteRatio) +
@@ -85,6 +117,11 @@ bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name,
         kiloFigure = std::round(kiloFigure + 65.526);
         kilobytes = static_cast<long>(kiloFigure);
         if (chunks % 20 == 0) {
+            // The whole text, at the ratio inflated so far, and the entries of its lines.
+            const long long consumed = gzoffset(gz);
+            const double have = static_cast<double>(text.size());
+            const double whole = consumed > 0 && packed > consumed ? have * static_cast<double>(packed) / consumed : have;
+            RequireOrClose(a, gz, (whole - have) + whole * a.T.Budget.PerTextByte());
             a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(kilobytes) + "K) ...");
             a.Host->ProcessEvents();
         }
@@ -117,14 +154,21 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     a.Host->SetStatus("Decompressing " + name + " ...");
     if (!CheckOpenable(a, path)) return false;
     long chunks = 0;
+    bool overBudget = false;   // the stream is let go before the run ends for want of memory
     DecompressOutcome outcome = DecompressFile(kind, path, text, [&] {
         if (++chunks % 20 == 0) {
+            const double lines = static_cast<double>(text.size()) * a.T.Budget.PerTextByte();
+            if (static_cast<uint64_t>(lines) > a.T.Budget.Headroom()) {
+                overBudget = true;
+                return false;
+            }
             a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(text.size() / 1000) + "K) ...");
             a.Host->ProcessEvents();
             if (a.Host->IsCancelled()) return false;
         }
         return true;
     });
+    if (overBudget) throw std::bad_alloc();
     if (outcome.OpenError != 0) {
         if (!CancelledWhileBlocked(a, outcome.OpenError)) ReportOpenError(a, path, outcome.OpenError);
         return false;
@@ -160,6 +204,23 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
         return false;
     }
     const long long length = st.st_size > 0 ? st.st_size : 0;
+    // A regular file is mapped: no copy, and pages the system can drop and read again. Pipes,
+    // devices and files that cannot be mapped (address space limit) are read.
+    const double perByte = a.T.Budget.PerTextByte();
+    if (S_ISREG(st.st_mode) && length > 0) {
+        try {
+            a.T.Budget.Require(static_cast<uint64_t>(static_cast<double>(length) * perByte));
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+    }
+    if (S_ISREG(st.st_mode) && length > 0 && file.Map(fd, static_cast<size_t>(length))) {
+        ::close(fd);
+        a.Host->ProcessEvents();
+        if (a.Host->IsCancelled()) a.T.Cancelled = true;
+        return true;
+    }
     // Read straight into a buffer of the file's size: one copy from the system.
     file.Allocate(static_cast<size_t>(length));
     char* buffer = file.Buffer();
@@ -263,7 +324,13 @@ bool ProcessFile(Analyser& a, const std::string& path) {
         const uint64_t rejectedBefore = a.T.LinesRejected, filteredBefore = a.T.LinesFiltered;
         const uint32_t entriesBefore = a.T.EntryCount;
         a.T.FileTexts.push_back(std::move(owned));
-        ProcessLines(a, a.T.FileTexts.back()->View(), state, lastRaw);
+        const FileText& text = *a.T.FileTexts.back();
+        ProcessLines(a, text.View(), state, lastRaw, &text);
+        a.T.Budget.AddText(text.size());
+        if (text.CutShort()) {
+            a.AddToLog("The file '" + path + "' shrank while it was read (rotated?); the lines read before were analysed.");
+            ReportIncompleteInput(a, path, "cut short while it was read; the lines before were analysed");
+        }
         // Text in which no line is a log line: a binary file, or not an access log at all.
         const bool toldAlready = !a.T.IncompleteInputs.empty() && a.T.IncompleteInputs.back().Path == path;
         if (!a.T.Cancelled && !toldAlready && a.T.LinesRejected > rejectedBefore && a.T.EntryCount == entriesBefore &&

@@ -60,11 +60,11 @@ public:
     // Record number of the key, 0 when absent. eq(record) tells whether a candidate matches.
     template <class Eq> uint32_t Find(uint64_t hash, Eq&& eq) const {
         if (slots_.empty()) return 0;
-        const uint32_t tag = Tag(hash);
         for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
             const Slot& s = slots_[i];
             if (s.record == 0) return 0;
-            if (s.tag == tag && eq(s.record)) return s.record;
+            // The whole stored hash first: long texts are compared only on a real match.
+            if (s.hash == hash && eq(s.record)) return s.record;
         }
     }
     // Indexes record unless a record of the same key (eq) is indexed already.

@@ -22,7 +22,7 @@ StampRef StampRef::FromText(std::string_view text) {
 }
 
 void FileText::Allocate(size_t size) {
-    this->~FileText();
+    if (raw_) munmap(raw_, rawSize_);
     raw_ = nullptr;
     rawSize_ = 0;
     view_ = {};
@@ -70,6 +70,7 @@ void AnalysisTables::Clear(int countryCount) {
     LogEntries.clear();
     LogEntries.resize(1);
     EntryCount = 0;
+    Budget.Start();
     Visitors.assign(1, Visitor{});
     Files.assign(1, FileRecord{});
     Referrers.assign(1, ReferrerRecord{});

@@ -3,6 +3,8 @@
 // placeholder, so record numbers match those the reports and saved files use. Texts are views:
 // into the log file texts (kept alive in FileTexts for the whole run) or into Arena for texts
 // the engine changed or a loaded report supplied.
+#include "MappedText.h"
+#include "MemoryBudget.h"
 #include "RecordIndex.h"
 #include "TextArena.h"
 
@@ -149,8 +151,10 @@ struct ConversionReport {
     std::array<std::vector<ConversionSource>, 3> Sources;
 };
 
-// The whole text of one log file. A plain file is read into a buffer of its size that is
-// never zero-filled first; a decompressed one grows in a string.
+// The whole text of one log file. A plain file is mapped read-only (its pages stay the page
+// cache's, which the system may drop and read again); a file that cannot be mapped is read
+// into a buffer of its size that is never zero-filled first; a decompressed one grows in a
+// string.
 class FileText {
 public:
     FileText() = default;
@@ -162,6 +166,14 @@ public:
     std::string& Growable() { return grown_; }
     void UseBuffer(size_t used) { view_ = {raw_, used}; }
     void UseGrowable() { view_ = grown_; }
+    // Maps size bytes of the open file fd and uses them; false when it cannot be mapped.
+    bool Map(int fd, size_t size) {
+        if (!mapped_.Map(fd, size)) return false;
+        view_ = {mapped_.Data(), mapped_.Size()};
+        return true;
+    }
+    // The mapped file shrank while it was in use: the text beyond its new end reads as zeros.
+    bool CutShort() const { return mapped_.CutShort(); }
     std::string_view View() const { return view_; }
     size_t size() const { return view_.size(); }
 
@@ -169,6 +181,7 @@ private:
     char* raw_ = nullptr;
     size_t rawSize_ = 0;
     std::string grown_;
+    MappedText mapped_;
     std::string_view view_;
 };
 
@@ -210,6 +223,7 @@ struct AnalysisTables {
     // Log file texts the entries point into.
     std::vector<std::unique_ptr<FileText>> FileTexts;
     TextArena Arena;
+    MemoryBudget Budget;   // started again by Clear
 
     EntryTable LogEntries;                  // 1..EntryCount (the table may hold spare slots)
     uint32_t EntryCount = 0;

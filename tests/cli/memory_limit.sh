@@ -24,11 +24,17 @@ PY
 
 passed=0
 failed=0
-# run NAME TEXT ARGS...
+# A plain log larger than the address space allows: it cannot be mapped, and reading it
+# cannot allocate its buffer either (sparse: it costs no disk).
+truncate -s $((300 * 1024 * 1024)) big.log
+# A small log read under a smaller memory budget than it needs.
+yes "$line" | head -n 100000 > budget.log
+
+# run NAME TEXT ARGS...   (LIMIT=... replaces the address-space limit)
 run() {
   local name="$1" text="$2"
   shift 2
-  prlimit --as="$limit" "$cli" "$@" > out.txt 2> err.txt
+  prlimit --as="${LIMIT:-$limit}" "$cli" "$@" > out.txt 2> err.txt
   local status=$?
   if [ "$status" = 2 ] && grep -qF -- "$text" err.txt; then
     passed=$((passed + 1))
@@ -41,5 +47,7 @@ run() {
 run "endless input"       "Not enough memory to analyse /dev/zero: 0 lines read" /dev/zero
 run "decompression bomb"  "Not enough memory to analyse bomb.log.gz: "          bomb.log.gz
 run "report too large"    "big.xml"                                             --load big.xml
+run "unmappable plain log" "Not enough memory to analyse big.log: 0 lines read"   big.log
+LIMIT=unlimited TREVIX_MEMORY_BUDGET=1M run "over the budget" "Not enough memory to analyse budget.log: " budget.log
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
