@@ -1,5 +1,6 @@
 #include "dialogs/OptionsDialog.h"
 
+#include "common/DialogButtons.h"
 #include "common/Prompter.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
@@ -137,12 +138,7 @@ OptionsDialog::OptionsDialog(Analyser& a, SettingsStore& store, QWidget* parent)
     tabs->addTab(BuildList(3), "Session IDs");
     tabs->setCurrentIndex(0);
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-    ok->setObjectName("butOK");
-    ok->setDefault(true);
-    auto* cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-    cancel->setObjectName("butCancel");
+    auto* buttons = MakeOkCancelButtons(this).Box;
     connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &OptionsDialog::reject);
 

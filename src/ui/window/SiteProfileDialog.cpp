@@ -1,5 +1,7 @@
 #include "window/SiteProfileDialog.h"
 
+#include "common/DialogButtons.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -53,13 +55,10 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
     chkDifferentDomains_->setObjectName("chkDifferentDomains");
     layout->addWidget(chkDifferentDomains_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-    ok->setObjectName("butOK");
-    ok->setDefault(true);
-    auto* cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-    cancel->setObjectName("butCancel");
-    layout->addWidget(buttons);
+    const OkCancelButtons buttons = MakeOkCancelButtons(this);
+    QPushButton* ok = buttons.Ok;
+    QPushButton* cancel = buttons.Cancel;
+    layout->addWidget(buttons.Box);
 
     connect(add, &QPushButton::clicked, this, &SiteProfileDialog::AddDomain);
     connect(remove, &QPushButton::clicked, this, &SiteProfileDialog::RemoveDomain);
