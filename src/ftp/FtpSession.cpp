@@ -720,7 +720,8 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
         // Files are created as any other program of the user would create them.
         const mode_t mask = umask(0);
         umask(mask);
-        ok = std::fflush(out) == 0 && fchmod(fd, 0666 & ~mask) == 0;
+        // On disk before it takes the log's name, so a crash never leaves a torn file there.
+        ok = std::fflush(out) == 0 && fsync(fd) == 0 && fchmod(fd, 0666 & ~mask) == 0;
         // A connection that ends early can look like a finished transfer: a file shorter
         // (or longer) than announced is not kept under the log's name.
         const off_t got = ftello(out);
