@@ -1,6 +1,7 @@
 #include "engine/Analyser.h"
 #include "engine/Decompression.h"
 #include "engine/LogReader.h"
+#include "support/LogFiles.h"
 #include "support/TestSupport.h"
 
 #include <bzlib.h>
@@ -52,28 +53,7 @@ const Format Formats[] = {
     {LogCompression::Zstd, ".zst"},
 };
 
-struct Reading {
-    Analyser a;
-    RecordingHost host;
-    TempDir dir;
-    Reading() {
-        a.SetHost(&host);
-        a.Options.MergeSessions = false;
-        a.ClearAllData();
-    }
-    void Read(const std::string& path) {
-        ++a.T.CurrentFileNumber;
-        ProcessFile(a, path);
-    }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> out;
-        for (size_t i = 1; i < a.T.Files.size(); ++i) out.emplace_back(a.T.Files[i].File);
-        return out;
-    }
-    bool SawStatus(const std::string& text) const {
-        return std::find(host.Statuses.begin(), host.Statuses.end(), text) != host.Statuses.end();
-    }
-};
+using Reading = trevix::testing::FileReading;
 
 // Lines of several kinds: CR LF ends, a Latin-1 byte, an empty line, no final LF.
 std::string LogText(int lines) {

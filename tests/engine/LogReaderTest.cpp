@@ -1,5 +1,6 @@
 #include "engine/Analyser.h"
 #include "engine/LogReader.h"
+#include "support/LogFiles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,28 +18,13 @@ std::string Line(const std::string& ip, const std::string& file, int status = 20
            referrer + "\" \"" + agent + "\"";
 }
 
-struct Reading {
-    Analyser a;
-    RecordingHost host;
-    TempDir dir;
+struct Reading : trevix::testing::FileReading {
     Reading() {
-        a.SetHost(&host);
-        a.Options.MergeSessions = false;
         a.Ref.SpiderStrings = {"", "Googlebot"};
         a.Ref.GraphicExtensions = {"", "gif"};
         a.ClearAllData();
     }
-    void Read(const std::string& path) {
-        ++a.T.CurrentFileNumber;
-        ProcessFile(a, path);
-    }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> out;
-        for (size_t i = 1; i < a.T.Files.size(); ++i) out.emplace_back(a.T.Files[i].File);
-        return out;
-    }
 };
-
 std::string Gzip(const std::string& path, const std::string& bytes) {
     gzFile gz = gzopen(path.c_str(), "wb");
     gzwrite(gz, bytes.data(), static_cast<unsigned>(bytes.size()));

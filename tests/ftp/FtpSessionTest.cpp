@@ -205,28 +205,6 @@ TEST_F(FtpSessionTest, LooksUpFilesOnly) {
     EXPECT_FALSE(session.FindFile("/logs/").has_value());
 }
 
-// A port that accepts connections but never greets: the server does not answer in time.
-class SilentListener {
-public:
-    SilentListener() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        listen(fd_, 4);
-        socklen_t len = sizeof addr;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-    }
-    ~SilentListener() { close(fd_); }
-    int Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
 TEST_F(FtpSessionTest, ConnectionFailuresGiveTheirMessages) {
     SilentListener silent;
     session.Timeouts.ResponseSeconds = 1;

@@ -6,7 +6,10 @@
 #include <fstream>
 #include <sstream>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -241,6 +244,24 @@ void RecordingHost::ProcessEvents() {
 
 bool RecordingHost::SawStatus(std::string_view text) const {
     return std::find(Statuses.begin(), Statuses.end(), text) != Statuses.end();
+}
+
+SilentListener::SilentListener(int port) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    const int yes = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd_, 8) != 0) return;
+    socklen_t len = sizeof addr;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+}
+
+SilentListener::~SilentListener() {
+    if (fd_ >= 0) close(fd_);
 }
 
 } // namespace trevix::test

@@ -135,4 +135,19 @@ public:
     bool SawStatus(std::string_view text) const;
 };
 
+// Accepts connections on a port of 127.0.0.1 and never says a word: a server that does not
+// answer in time. Port 0 picks a free port; Port() is 0 when the port could not be taken.
+class SilentListener {
+public:
+    explicit SilentListener(int port = 0);
+    ~SilentListener();
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 } // namespace trevix::test

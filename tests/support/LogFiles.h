@@ -5,6 +5,7 @@
 #include "engine/LogReader.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,32 @@ struct LogFiles {
             A.T.CurrentFileNumber = static_cast<int16_t>(i + 1);
             ProcessFile(A, Dir.Write("access" + std::to_string(i + 1) + ".log", files[i]));
         }
+    }
+};
+
+// One file at a time through ProcessFile, as the run reads them, with what the front end was
+// shown; session IDs are kept so file names read as written.
+struct FileReading {
+    Analyser a;
+    RecordingHost host;
+    TempDir dir;
+    FileReading() {
+        a.SetHost(&host);
+        a.Options.MergeSessions = false;
+        a.ClearAllData();
+    }
+    void Read(const std::string& path) {
+        ++a.T.CurrentFileNumber;
+        ProcessFile(a, path);
+    }
+    // The Files table's names in table order.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> out;
+        for (size_t i = 1; i < a.T.Files.size(); ++i) out.emplace_back(a.T.Files[i].File);
+        return out;
+    }
+    bool SawStatus(const std::string& text) const {
+        return std::find(host.Statuses.begin(), host.Statuses.end(), text) != host.Statuses.end();
     }
 };
 

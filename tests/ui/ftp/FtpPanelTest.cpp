@@ -18,9 +18,6 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace trevix;
@@ -28,30 +25,6 @@ using namespace trevix::test;
 using namespace trevix::ui;
 
 namespace {
-
-// Accepts connections on a port and never answers; port 0 picks a free one.
-class SilentListener {
-public:
-    explicit SilentListener(int port = 0) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        const int yes = 1;
-        setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd_, 8) != 0) return;
-        socklen_t len = sizeof addr;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-    }
-    ~SilentListener() { close(fd_); }
-    int Port() const { return port_; } // 0 when the port could not be taken
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
 
 // One panel in a window of its own, with a site profile and a store to look at.
 struct Fixture {
