@@ -14,11 +14,13 @@ constexpr double BytesPerMegabyte = 1048576.0;
 
 } // namespace
 
-void AccumulateEntry(Analyser& a, std::string_view raw) {
-    LogEntry& e = a.T.LogEntries[a.T.EntryCount];
+void AccumulateEntry(Analyser& a, LogEntry& e, std::string_view raw) {
+    StoredEntry& stored = a.T.LogEntries[a.T.EntryCount];
+    stored = StoredEntry(raw);
     if (a.Options.ShowRawLog) a.T.RawLog.append(raw).append("\r\n");
     a.T.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     AddVisitorHit(a, e);
+    if (e.IsSpider) stored.MarkSpider();
     AddReferrerHit(a, e);
     if (!e.IsSpider) AddFileHit(a, e);
     AddErrorHit(a, e);

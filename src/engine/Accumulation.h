@@ -8,9 +8,10 @@ namespace trevix {
 
 class Analyser;
 
-// Raw log, bandwidth, visitor, referrer, file and error, in that order, for the entry at
-// EntryCount. raw is the line as read (for the raw log and error messages).
-void AccumulateEntry(Analyser& a, std::string_view raw);
+// Raw log, bandwidth, visitor, referrer, file and error, in that order, for entry e, which
+// becomes the stored entry at EntryCount. raw is the line as read (the text e points into,
+// kept for the run).
+void AccumulateEntry(Analyser& a, LogEntry& e, std::string_view raw);
 
 void AddVisitorHit(Analyser& a, LogEntry& e);
 void AddRawBrowserData(Analyser& a, const LogEntry& e);

@@ -48,6 +48,8 @@ public:
 
     // Large files are read on a second thread while this one counts (same results).
     bool ParallelReading = true;
+    // Set while stored entries are read again: their messages were given when the run read them.
+    bool QuietParse = false;
 
     // Main-window state the run and the loader keep.
     bool ReportShown = false;        // a report has been shown since start-up

@@ -2,6 +2,7 @@
 
 #include "Analyser.h"
 #include "Classification.h"
+#include "StoredEntryReader.h"
 #include "Text.h"
 
 #include <algorithm>
@@ -34,10 +35,16 @@ std::string_view FirstEntryPage(const Visitor& v) {
 // Follows the address's chain from the visitor's first entry to its last. Spider requests
 // in that chain are skipped: a crawler fetching the goal from the same address is not the
 // visitor reaching it.
-bool Converted(const AnalysisTables& t, const Visitor& v, std::string_view goal) {
+// A line is read again only when it may hold the goal: without session IDs merged or a host
+// put before the file, the requested file is a piece of the line itself.
+bool Converted(const AnalysisTables& t, StoredEntryReader& reader, const Visitor& v, std::string_view goal) {
+    const bool fileInLine = !t.EntryParsing.MergeSessions && !t.EntryParsing.DifferentDomains;
     for (uint32_t j = v.FirstEntry; j != 0 && j <= t.EntryCount; j = t.LogEntries[j].NextOfAddress) {
-        const LogEntry& e = t.LogEntries[j];
-        if (!e.IsSpider && e.File == goal && e.ClientIP == v.IP) return true;
+        const StoredEntry& stored = t.LogEntries[j];
+        if (!stored.IsSpider() && (!fileInLine || stored.Text().find(goal) != std::string_view::npos)) {
+            const LogEntry e = reader.Read(j);
+            if (e.File == goal && e.ClientIP == v.IP) return true;
+        }
         if (j == v.LastEntry) break;
     }
     return false;
@@ -98,12 +105,13 @@ void GenerateConversionsReport(Analyser& a, const std::string& goal, bool /*show
     a.Host->ShowProgress(true);
 
     std::vector<uint32_t> converted;
+    StoredEntryReader reader(a);
     for (uint32_t n = 1; n <= t.VisitorCount(); ++n) {
         if (n % 100 == 0) {
             a.Host->SetProgress(n, maximum);
             a.Host->ProcessEvents();
         }
-        if (Converted(t, t.Visitors[n], goal)) converted.push_back(n);
+        if (Converted(t, reader, t.Visitors[n], goal)) converted.push_back(n);
     }
 
     // The first Referrers record of each converted visitor's first referrer, in one pass.

@@ -106,9 +106,8 @@ private:
     std::vector<std::string_view> lines_;
 };
 
-// Parses the line into slot and applies the filters.
-LineFate ParseAndFilter(Analyser& a, std::string_view line, uint32_t slot, FileParseState& state) {
-    LogEntry& entry = a.T.LogEntries[slot];
+// Parses the line into entry and applies the filters.
+LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state) {
     ParseResult result = ParseLogLine(a, line, entry, state);
     if (result == ParseResult::Rejected) {
         ++a.T.LinesRejected;
@@ -147,6 +146,7 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
     LineCutter cutter(a, text, source);
     HeldBlankLines held;
     std::string_view line;
+    LogEntry entry;
     const uint64_t anonAtStart = AnonymousMemory();
     while (!t.Cancelled && cutter.Next(line)) {
         if (held.Hold(line)) continue;
@@ -157,18 +157,18 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
         if (t.EntryCount % 100 == 0) ServeEvents(a, cutter.Progress());
         if (t.EntryCount % MemoryCheckEvery == 0) CheckMemory(a, anonAtStart, text.size(), cutter.Progress());
         lastRaw = line;
-        LineFate fate = ParseAndFilter(a, line, t.EntryCount, state);
+        LineFate fate = ParseAndFilter(a, line, entry, state);
         if (fate == LineFate::Accepted)
-            AccumulateEntry(a, line);
+            AccumulateEntry(a, entry, line);
         else
             --t.EntryCount;
     }
 }
 
 // Large files use both cores: a reader thread cuts, parses and filters lines into the next
-// free slots while this thread counts the accepted ones in order. The reader touches only
-// what counting never reads (parser state, the processing log, the text arena, the slots not
-// yet handed over), and runs at most Window entries ahead, so counting sees exactly the
+// free slots of a window of parsed entries while this thread counts the accepted ones in
+// order. The reader touches only what counting never reads (parser state, the processing log,
+// the text arena, the slots not yet handed over), and runs at most Window entries ahead, so counting sees exactly the
 // sequence the one-thread loop would produce. Front-end calls stay on this thread.
 class LinePipeline {
 public:
@@ -177,7 +177,7 @@ public:
 
     LinePipeline(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw,
                  const FileText* source)
-        : a_(a), text_(text), source_(source), state_(state), lastRaw_(lastRaw), raw_(Window) {}
+        : a_(a), text_(text), source_(source), state_(state), lastRaw_(lastRaw), raw_(Window), entries_(Window) {}
 
     void Run() {
         const uint32_t base = a_.T.EntryCount;
@@ -215,7 +215,7 @@ private:
                 if (next - counted_.load() >= Window && !WaitForRoom(next)) return;
                 if (a_.T.LogEntries.size() <= next) a_.T.LogEntries.resize(next + 1);
                 lastRaw_ = line;
-                LineFate fate = ParseAndFilter(a_, line, next, state_);
+                LineFate fate = ParseAndFilter(a_, line, entries_[next % Window], state_);
                 if (fate == LineFate::Dropped) continue;
                 raw_[next % Window] = line;
                 slot = next;
@@ -282,7 +282,7 @@ private:
                     counted_.store(s - 1);
                     CheckMemory(a_, anonAtStart, text_.size(), progress);
                 }
-                AccumulateEntry(a_, raw_[s % Window]);
+                AccumulateEntry(a_, entries_[s % Window], raw_[s % Window]);
                 counted_.store(s);
                 if (s % Batch == 0) MakeRoom();
             }
@@ -296,6 +296,7 @@ private:
     FileParseState& state_;
     std::string_view& lastRaw_;
     std::vector<std::string_view> raw_;   // the raw line of each slot in the window
+    std::vector<LogEntry> entries_;       // and its parsed entry
 
     std::mutex m_;
     std::condition_variable readyCv_, roomCv_;
@@ -312,6 +313,8 @@ private:
 void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw,
                   const FileText* source) {
     a.Host->SetStatus("Processing...");
+    a.T.EntryParsing.MergeSessions = a.Options.MergeSessions;
+    a.T.EntryParsing.DifferentDomains = a.CurrentProfile.DifferentDomains;
     if (LineCutter::UsesCrAlone(text)) a.AddToLog("The file's lines end with CR alone; read as such.");
     if (a.ParallelReading && text.size() >= ParallelFrom && std::thread::hardware_concurrency() > 1)
         LinePipeline(a, text, state, lastRaw, source).Run();

@@ -17,6 +17,7 @@ std::string_view From(std::string_view s, size_t pos) { return pos >= s.size() ?
 } // namespace
 
 void InvalidEntry(Analyser& a, std::string_view raw) {
+    if (a.QuietParse) return;
     std::string_view text = raw;
     if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
         text.remove_suffix(2);
@@ -33,6 +34,7 @@ void InvalidEntry(Analyser& a, std::string_view raw) {
 }
 
 void ReportInternalError(Analyser& a, int number, std::string_view raw) {
+    if (a.QuietParse) return;
     std::string msg = "*** Internal Error " + std::to_string(number) + " encountered while processing:\r\n";
     msg.append(raw).append("\r\n\r\n");
     a.AddToLog(msg);

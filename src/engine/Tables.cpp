@@ -42,17 +42,17 @@ void EntryTable::resize(size_t n) {
         // Later blocks are mapped whole at once (one system call instead of a fault per page);
         // the first is not, so a small run or an empty table costs only the pages it touches.
         const int populate = blocks_.empty() ? 0 : MAP_POPULATE;
-        void* p = mmap(nullptr, BlockSize * sizeof(LogEntry), PROT_READ | PROT_WRITE,
+        void* p = mmap(nullptr, BlockSize * sizeof(StoredEntry), PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | populate, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
-        blocks_.push_back(static_cast<LogEntry*>(p));
+        blocks_.push_back(static_cast<StoredEntry*>(p));
     }
-    for (size_t i = size_; i < n; ++i) new (&(*this)[i]) LogEntry{};
+    for (size_t i = size_; i < n; ++i) new (&(*this)[i]) StoredEntry{};
     size_ = n;
 }
 
 void EntryTable::clear() {
-    for (LogEntry* block : blocks_) munmap(block, BlockSize * sizeof(LogEntry));
+    for (StoredEntry* block : blocks_) munmap(block, BlockSize * sizeof(StoredEntry));
     blocks_.clear();
     size_ = 0;
 }
@@ -70,6 +70,7 @@ void AnalysisTables::Clear(int countryCount) {
     LogEntries.clear();
     LogEntries.resize(1);
     EntryCount = 0;
+    EntryParsing = {};
     Budget.Start();
     Visitors.assign(1, Visitor{});
     Files.assign(1, FileRecord{});

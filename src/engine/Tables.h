@@ -30,8 +30,8 @@ struct StampRef {
     static StampRef FromText(std::string_view text);
 };
 
-// The small fields sit together at the end, so an entry takes 128 bytes rather than 136:
-// a million entries are a large share of a run's memory.
+// One line parsed: what the filters and the counting read. Only a few hundred are alive at a
+// time; what a run keeps of each counted line is a StoredEntry.
 struct LogEntry {
     std::string_view ClientIP;
     std::string_view Date;
@@ -41,13 +41,33 @@ struct LogEntry {
     std::string_view Referrer;
     std::string_view UserAgent;
     int64_t Bytes = 0;
-    uint32_t NextOfAddress = 0;   // the same ClientIP's next entry (spiders too), 0 at the end
     int16_t Status = 0;
     bool IsSpider = false;
 
     StampRef Stamp() const { return {Date, Time}; }
 };
-static_assert(sizeof(LogEntry) <= 128, "keep log entries small");
+
+// What a run keeps of each counted line: where its text is and its place in its address's
+// chain. The few reports that need an entry's fields again read them from the line
+// (StoredEntryReader): 16 bytes a line instead of a parsed entry's 128 keep a run's memory a
+// fraction of its log's size.
+struct StoredEntry {
+    const char* Line = nullptr;   // into a file text or the arena; stays valid for the run
+    uint32_t NextOfAddress = 0;   // the same ClientIP's next entry (spiders too), 0 at the end
+
+    StoredEntry() = default;
+    explicit StoredEntry(std::string_view line) : Line(line.data()), lengthAndSpider_(static_cast<uint32_t>(line.size())) {}
+    std::string_view Text() const { return {Line, lengthAndSpider_ & ~SpiderBit}; }
+    bool IsSpider() const { return (lengthAndSpider_ & SpiderBit) != 0; }
+    void MarkSpider() { lengthAndSpider_ |= SpiderBit; }
+
+private:
+    // Lines are at most a few hundred kilobytes (long ones are skipped), so the length leaves
+    // the top bit free.
+    static constexpr uint32_t SpiderBit = 0x80000000u;
+    uint32_t lengthAndSpider_ = 0;
+};
+static_assert(sizeof(StoredEntry) == 16, "a run keeps one of these per line");
 
 // One visitor's slot for one log file of the run (its session in that file).
 struct VisitorSession {
@@ -185,7 +205,7 @@ private:
     std::string_view view_;
 };
 
-// The log entries of a run, in blocks that never move: growing by a million entries neither
+// The stored entries of a run, in blocks that never move: growing by a million entries neither
 // copies the earlier ones nor needs twice their memory for a moment.
 class EntryTable {
 public:
@@ -194,8 +214,8 @@ public:
     EntryTable& operator=(const EntryTable&) = delete;
     ~EntryTable() { clear(); }
 
-    LogEntry& operator[](size_t i) { return blocks_[i >> BlockBits][i & BlockMask]; }
-    const LogEntry& operator[](size_t i) const { return blocks_[i >> BlockBits][i & BlockMask]; }
+    StoredEntry& operator[](size_t i) { return blocks_[i >> BlockBits][i & BlockMask]; }
+    const StoredEntry& operator[](size_t i) const { return blocks_[i >> BlockBits][i & BlockMask]; }
     size_t size() const { return size_; }
     // New slots start empty.
     void resize(size_t n);
@@ -205,7 +225,7 @@ private:
     static constexpr size_t BlockBits = 15;
     static constexpr size_t BlockSize = size_t(1) << BlockBits;
     static constexpr size_t BlockMask = BlockSize - 1;
-    std::vector<LogEntry*> blocks_;
+    std::vector<StoredEntry*> blocks_;
     size_t size_ = 0;
 };
 
@@ -227,6 +247,12 @@ struct AnalysisTables {
 
     EntryTable LogEntries;                  // 1..EntryCount (the table may hold spare slots)
     uint32_t EntryCount = 0;
+    // The settings that shape a parsed entry, as the stored entries were read with: a report
+    // that reads them again later sees the texts the run counted.
+    struct {
+        bool MergeSessions = false;
+        bool DifferentDomains = false;
+    } EntryParsing;
     std::vector<Visitor> Visitors;
     std::vector<FileRecord> Files;
     std::vector<ReferrerRecord> Referrers;

@@ -13,6 +13,7 @@ public:
     // Two pieces stored as one text (host + file).
     std::string_view Concat(std::string_view a, std::string_view b);
     void Clear();
+    bool Empty() const { return blocks_.empty(); }
 
 private:
     char* Reserve(size_t size);

@@ -1,6 +1,7 @@
 #include "VisitorPass.h"
 
 #include "Analyser.h"
+#include "StoredEntryReader.h"
 #include "TimeStamps.h"
 
 #include <algorithm>
@@ -123,9 +124,10 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
 
         // Every request of the address, its spider requests too, in log order; none after a
         // report load.
-        std::string_view lastAgent;
+        std::string lastAgent;
+        StoredEntryReader reader(a);
         for (uint32_t j : t.EntriesOfAddress(n)) {
-            const LogEntry& e = t.LogEntries[j];
+            const LogEntry e = reader.Read(j);
             size_t row = pages.AddRow(std::string(v.IP));
             std::string stamp;
             stamp.reserve(e.Date.size() + 1 + e.Time.size());
@@ -135,7 +137,7 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
             pages.SetCell(row, 4, std::string(e.Referrer));
             pages.SetCell(row, 5, std::to_string(e.Status));
             pages.SetCell(row, 6, a.Loc.FormatNumber(static_cast<double>(e.Bytes), "#,###"));
-            lastAgent = e.UserAgent;
+            lastAgent.assign(e.UserAgent);
         }
 
         if (v.Browser.empty()) v.Browser = "(unknown)";

@@ -1,5 +1,6 @@
 #include "engine/Analyser.h"
 #include "engine/LogReader.h"
+#include "engine/StoredEntryReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -51,16 +52,17 @@ std::string MixedLog(unsigned seed, int lines) {
     return out.str();
 }
 
-std::string Describe(const Analyser& a) {
+std::string Describe(Analyser& a) {
     const AnalysisTables& t = a.T;
     std::ostringstream s;
     s << t.EntryCount << " " << t.LinesRejected << " " << t.LinesFiltered << " " << t.SpiderHits << " "
       << t.TotalMegabytes << " " << t.FirstDateTime << " " << t.LastDateTime << "\n"
       << t.ErrorLogText << "\n";
+    StoredEntryReader reader(a);
     for (uint32_t i = 1; i <= t.EntryCount; ++i) {
-        const LogEntry& e = t.LogEntries[i];
+        const LogEntry e = reader.Read(i);
         s << e.ClientIP << "|" << e.File << "|" << e.Status << "|" << e.Bytes << "|" << e.IsSpider << "|"
-          << e.NextOfAddress << "\n";
+          << t.LogEntries[i].NextOfAddress << "\n";
     }
     for (size_t v = 1; v < t.Visitors.size(); ++v) {
         const Visitor& x = t.Visitors[v];

@@ -1,5 +1,6 @@
 #include "engine/Analyser.h"
 #include "engine/LogReader.h"
+#include "engine/StoredEntryReader.h"
 #include "support/LogFiles.h"
 #include "support/TestSupport.h"
 
@@ -190,9 +191,10 @@ TEST(LogReader, Latin1BytesBecomeUtf8) {
     r.Read(r.dir.Write("x.log", Line("1.1.1.1", "/caf\xE9.html", 200, "Agent \xA9 1") + "\n" +
                                     Line("1.1.1.1", "/caf\xC3\xA9-utf8.html") + "\n"));
     ASSERT_EQ(r.a.T.EntryCount, 2u);
-    EXPECT_EQ(r.a.T.LogEntries[1].File, "/caf\xC3\xA9.html");
-    EXPECT_EQ(r.a.T.LogEntries[1].UserAgent, "Agent \xC2\xA9 1");
-    EXPECT_EQ(r.a.T.LogEntries[2].File, "/caf\xC3\xA9-utf8.html");
+    StoredEntryReader reader(r.a);
+    EXPECT_EQ(reader.Read(1).File, "/caf\xC3\xA9.html");
+    EXPECT_EQ(reader.Read(1).UserAgent, "Agent \xC2\xA9 1");
+    EXPECT_EQ(reader.Read(2).File, "/caf\xC3\xA9-utf8.html");
 }
 
 TEST(LogReader, LastDateTimeIsTheLatestOfEachFilesLastLine) {
@@ -248,6 +250,7 @@ TEST(Accumulation, PerFileSlotsAndSpiderAccounting) {
     EXPECT_EQ(t.Errors[1].File, "/robots.txt");
     // The visitor's entries are chained in log order.
     std::vector<std::string> chain;
-    for (uint32_t e = one.FirstEntry; e != 0; e = t.LogEntries[e].NextOfAddress) chain.emplace_back(t.LogEntries[e].File);
+    StoredEntryReader reader(r.a);
+    for (uint32_t e = one.FirstEntry; e != 0; e = t.LogEntries[e].NextOfAddress) chain.emplace_back(reader.Read(e).File);
     EXPECT_EQ(chain, (std::vector<std::string>{"/a", "/logo.gif", "/c", "/d"}));
 }

@@ -1,5 +1,6 @@
 #include "engine/Analyser.h"
 #include "engine/LogReader.h"
+#include "engine/StoredEntryReader.h"
 #include "engine/VisitorPass.h"
 #include "support/LogFiles.h"
 
@@ -283,7 +284,8 @@ TEST(VisitorPass, AddressChainsSurviveASecondFile) {
                   Line("1.1.1.1", "11/Oct/2000:10:00:01", "/t.txt", 0, "-", "Crawlbot/1") +
                   Line("1.1.1.1", "11/Oct/2000:10:00:02", "/b.html")});
     std::vector<std::string> files;
-    for (uint32_t j : run.A.T.EntriesOfAddress(1)) files.emplace_back(run.A.T.LogEntries[j].File);
+    StoredEntryReader reader(run.A);
+    for (uint32_t j : run.A.T.EntriesOfAddress(1)) files.emplace_back(reader.Read(j).File);
     EXPECT_EQ(files, (std::vector<std::string>{"/s.txt", "/a.html", "/t.txt", "/b.html"}));
     EXPECT_TRUE(run.A.T.EntriesOfAddress(0).empty());
     EXPECT_TRUE(run.A.T.EntriesOfAddress(2).empty());
