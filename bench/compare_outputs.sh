@@ -67,8 +67,17 @@ compare() {
 full=(--domain example.com --stats --log "${list_args[@]}" --conversion /checkout/thanks.html --xml @XML@)
 compare "1M lines, every list and the XML report" "$root" "${full[@]}" "$plain"
 compare "1M lines .gz, every list and the XML report" "$root" "${full[@]}" "$gz"
+# Reports that read entries again from their lines: the visitor report of the first and the
+# busiest address, and conversions, with texts the parser rebuilds (host before the file,
+# session IDs merged) and without.
+first_ip=$(head -n 1 "$plain" | cut -d' ' -f1)
+busy_ip=$(head -n 200000 "$plain" | cut -d' ' -f1 | sort | uniq -c | sort -rn | awk 'NR == 1 { print $2 }')
+visitors=(--visitor "$first_ip" --visitor "$busy_ip" --conversion /checkout/thanks.html)
+compare "1M lines, visitor reports" "$root" --domain example.com "${visitors[@]}" "$plain"
 compare "1M lines, separate domains, sessions kept" "$root" --separate-domains --set MergeSessions=No \
-  --stats "${list_args[@]}" "$plain"
+  --stats "${list_args[@]}" "${visitors[@]}" "$plain"
+compare "1M lines, separate domains, sessions merged" "$root" --separate-domains --set MergeSessions=Yes \
+  "${visitors[@]}" --list lstConversions0 --list lstConversions2 "$plain"
 compare "1M lines, filtered" "$root" --domain example.com --filter-text '!Googlebot' --filter-file '!.gif' \
   --stats "${list_args[@]}" "$plain"
 for case in "$root"/tests/cli/golden/*/; do
