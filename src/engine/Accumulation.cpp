@@ -46,7 +46,7 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
         e.IsSpider = true;
         ++t.SpiderHits;
         // Counted nowhere else, but kept in its address's chain for the visitor report.
-        if (uint32_t v = t.FindVisitor(e.ClientIP); v != 0) {
+        if (uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash); v != 0) {
             Visitor& known = t.Visitors[v];
             t.LogEntries[known.LastOfAddress].NextOfAddress = t.EntryCount;
             known.LastOfAddress = t.EntryCount;
@@ -60,10 +60,10 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
         return;
     }
     const int16_t file = t.CurrentFileNumber;
-    uint32_t v = t.FindVisitor(e.ClientIP);
+    uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash);
     if (v == 0) {
         AddRawBrowserData(a, e);
-        v = t.AppendVisitor(e.ClientIP);
+        v = t.AppendVisitor(t.Keys.Store(e.ClientIP));
         Visitor& n = t.Visitors[v];
         n.Sessions.resize(static_cast<size_t>(file) + 1);
         size_t dot = e.ClientIP.find('.');
@@ -162,19 +162,19 @@ void AddRawBrowserData(Analyser& a, const LogEntry& e) {
 void AddReferrerHit(Analyser& a, const LogEntry& e) {
     if (e.Status != 200 || e.Referrer == "-") return;
     AnalysisTables& t = a.T;
-    uint32_t r = t.FindReferrer(e.Referrer, e.File);
+    uint32_t r = t.FindReferrer(e.Referrer, e.File, e.ReferrerHash, e.FileHash);
     if (r != 0) {
         ++t.Referrers[r].Hits;
     } else {
-        r = t.AppendReferrer(e.Referrer, e.File);
+        r = t.AppendReferrer(t.Keys.Store(e.Referrer), t.Keys.Store(e.File));
         t.Referrers[r].Hits = 1;
     }
 }
 
 void AddFileHit(Analyser& a, const LogEntry& e) {
     AnalysisTables& t = a.T;
-    uint32_t f = t.FindFile(e.File);
-    if (f == 0) f = t.AppendFile(e.File);
+    uint32_t f = t.FindFile(e.File, e.FileHash);
+    if (f == 0) f = t.AppendFile(t.Keys.Store(e.File));
     FileRecord& rec = t.Files[f];
     ++rec.TotalRequests;
     rec.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
@@ -190,9 +190,9 @@ void AddErrorHit(Analyser& a, const LogEntry& e) {
     if (e.Status < 400) return;
     AnalysisTables& t = a.T;
     const int16_t file = t.CurrentFileNumber;
-    uint32_t r = t.FindError(e.File, e.Referrer, e.Status);
+    uint32_t r = t.FindError(e.File, e.Referrer, e.Status, e.FileHash, e.ReferrerHash);
     if (r == 0) {
-        r = t.AppendError(e.File, e.Referrer, e.Status);
+        r = t.AppendError(t.Keys.Store(e.File), t.Keys.Store(e.Referrer), e.Status);
         ErrorRecord& n = t.Errors[r];
         n.TimeFirst.resize(static_cast<size_t>(file) + 1);
         n.TimeLast.resize(static_cast<size_t>(file) + 1);

@@ -118,6 +118,7 @@ LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, Fil
         return LineFate::Dropped;
     }
     state.FirstLineAccepted = true;
+    entry.HashKeys();
     return LineFate::Accepted;
 }
 
@@ -174,6 +175,7 @@ class LinePipeline {
 public:
     static constexpr uint32_t Window = 8192;
     static constexpr uint32_t Batch = 256;
+    static constexpr uint32_t PrefetchAhead = 8;
 
     LinePipeline(Analyser& a, std::string_view text, FileParseState& state, std::string_view& lastRaw,
                  const FileText* source)
@@ -282,6 +284,7 @@ private:
                     counted_.store(s - 1);
                     CheckMemory(a_, anonAtStart, text_.size(), progress);
                 }
+                if (until - s >= PrefetchAhead) t.PrefetchKeys(entries_[(s + PrefetchAhead) % Window]);
                 AccumulateEntry(a_, entries_[s % Window], raw_[s % Window]);
                 counted_.store(s);
                 if (s % Batch == 0) MakeRoom();

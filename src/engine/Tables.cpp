@@ -66,6 +66,7 @@ AnalysisTables::AnalysisTables() { Clear(0); }
 void AnalysisTables::Clear(int countryCount) {
     FileTexts.clear();
     Arena.Clear();
+    Keys.Clear();
     IncompleteInputs.clear();
     LogEntries.clear();
     LogEntries.resize(1);
@@ -113,30 +114,54 @@ uint64_t MakeHashSeed() {
 }
 
 namespace {
+uint64_t ReferrerKeyHash(uint64_t referrerHash, uint64_t fileHash) { return HashCombine(fileHash, referrerHash); }
 uint64_t ReferrerHash(std::string_view referrer, std::string_view toFile) {
-    return HashCombine(HashText(toFile), HashText(referrer));
+    return ReferrerKeyHash(HashText(referrer), HashText(toFile));
+}
+uint64_t ErrorKeyHash(uint64_t fileHash, uint64_t referrerHash, int16_t status) {
+    return HashCombine(HashCombine(fileHash, referrerHash), static_cast<uint64_t>(status));
 }
 uint64_t ErrorHash(std::string_view file, std::string_view referrer, int16_t status) {
-    return HashCombine(HashCombine(HashText(file), HashText(referrer)), static_cast<uint64_t>(status));
+    return ErrorKeyHash(HashText(file), HashText(referrer), status);
 }
 } // namespace
 
-uint32_t AnalysisTables::FindVisitor(std::string_view ip) const {
-    return VisitorIndex.Find(HashText(ip), [&](uint32_t r) { return Visitors[r].IP == ip; });
+void AnalysisTables::PrefetchKeys(const LogEntry& e) const {
+    VisitorIndex.Prefetch(e.ClientHash);
+    FileIndex.Prefetch(e.FileHash);
+    ReferrerIndex.Prefetch(ReferrerKeyHash(e.ReferrerHash, e.FileHash));
 }
 
-uint32_t AnalysisTables::FindFile(std::string_view file) const {
-    return FileIndex.Find(HashText(file), [&](uint32_t r) { return Files[r].File == file; });
+uint32_t AnalysisTables::FindVisitor(std::string_view ip) const { return FindVisitor(ip, HashText(ip)); }
+
+uint32_t AnalysisTables::FindVisitor(std::string_view ip, uint64_t ipHash) const {
+    return VisitorIndex.Find(ipHash, [&](uint32_t r) { return Visitors[r].IP == ip; });
+}
+
+uint32_t AnalysisTables::FindFile(std::string_view file) const { return FindFile(file, HashText(file)); }
+
+uint32_t AnalysisTables::FindFile(std::string_view file, uint64_t fileHash) const {
+    return FileIndex.Find(fileHash, [&](uint32_t r) { return Files[r].File == file; });
 }
 
 uint32_t AnalysisTables::FindReferrer(std::string_view referrer, std::string_view toFile) const {
-    return ReferrerIndex.Find(ReferrerHash(referrer, toFile), [&](uint32_t r) {
+    return FindReferrer(referrer, toFile, HashText(referrer), HashText(toFile));
+}
+
+uint32_t AnalysisTables::FindReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
+                                      uint64_t fileHash) const {
+    return ReferrerIndex.Find(ReferrerKeyHash(referrerHash, fileHash), [&](uint32_t r) {
         return Referrers[r].ToFile == toFile && Referrers[r].Referrer == referrer;
     });
 }
 
 uint32_t AnalysisTables::FindError(std::string_view file, std::string_view referrer, int16_t status) const {
-    return ErrorIndex.Find(ErrorHash(file, referrer, status), [&](uint32_t r) {
+    return FindError(file, referrer, status, HashText(file), HashText(referrer));
+}
+
+uint32_t AnalysisTables::FindError(std::string_view file, std::string_view referrer, int16_t status,
+                                   uint64_t fileHash, uint64_t referrerHash) const {
+    return ErrorIndex.Find(ErrorKeyHash(fileHash, referrerHash, status), [&](uint32_t r) {
         const ErrorRecord& e = Errors[r];
         return e.File == file && e.Referrer == referrer && e.Status == status;
     });

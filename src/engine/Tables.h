@@ -43,8 +43,18 @@ struct LogEntry {
     int64_t Bytes = 0;
     int16_t Status = 0;
     bool IsSpider = false;
+    // HashText of ClientIP, File and Referrer, taken by the reading thread (HashKeys) so the
+    // counting thread only probes its tables.
+    uint64_t ClientHash = 0;
+    uint64_t FileHash = 0;
+    uint64_t ReferrerHash = 0;
 
     StampRef Stamp() const { return {Date, Time}; }
+    void HashKeys() {
+        ClientHash = HashText(ClientIP);
+        FileHash = HashText(File);
+        ReferrerHash = HashText(Referrer);
+    }
 };
 
 // What a run keeps of each counted line: where its text is and its place in its address's
@@ -243,6 +253,10 @@ struct AnalysisTables {
     // Log file texts the entries point into.
     std::vector<std::unique_ptr<FileText>> FileTexts;
     TextArena Arena;
+    // Copies of the keys the counting adds to its tables: lookups then compare against a
+    // small, hot region instead of texts scattered over the log. Only the counting thread
+    // writes here (the reading thread has Arena).
+    TextArena Keys;
     MemoryBudget Budget;   // started again by Clear
 
     EntryTable LogEntries;                  // 1..EntryCount (the table may hold spare slots)
@@ -315,6 +329,16 @@ struct AnalysisTables {
     uint32_t FindReferrer(std::string_view referrer, std::string_view toFile) const;
     uint32_t FindError(std::string_view file, std::string_view referrer, int16_t status) const;
     uint32_t FindRawBrowser(std::string_view token) const;
+
+    // Starts loading the index slots the counting of entry e will probe.
+    void PrefetchKeys(const LogEntry& e) const;
+    // The same with the key texts' hashes taken already (HashText of each text).
+    uint32_t FindVisitor(std::string_view ip, uint64_t ipHash) const;
+    uint32_t FindFile(std::string_view file, uint64_t fileHash) const;
+    uint32_t FindReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
+                          uint64_t fileHash) const;
+    uint32_t FindError(std::string_view file, std::string_view referrer, int16_t status, uint64_t fileHash,
+                       uint64_t referrerHash) const;
 
     uint32_t AppendVisitor(std::string_view ip);
     uint32_t AppendFile(std::string_view file);
