@@ -40,10 +40,9 @@ bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
     return a.LastAgentSpider = spider;
 }
 
-void AddVisitorHit(Analyser& a, LogEntry& e) {
+void AddVisitorHit(Analyser& a, const LogEntry& e) {
     AnalysisTables& t = a.T;
-    if (IsSpiderAgent(a, e.UserAgent)) {
-        e.IsSpider = true;
+    if (e.IsSpider) {
         ++t.SpiderHits;
         // Counted nowhere else, but kept in its address's chain for the visitor report.
         if (uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash); v != 0) {
@@ -128,7 +127,7 @@ void AddVisitorHit(Analyser& a, LogEntry& e) {
     }
     VisitorSession& s = vis.Sessions[file];
     s.ExitTime = e.Stamp();
-    if (ValidExitPage(a.Ref, e.File)) s.ExitPage = e.File;
+    if (e.IsExitPage) s.ExitPage = e.File;
     vis.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     ++vis.Requests;
     vis.LastEntry = t.EntryCount;

@@ -13,12 +13,14 @@ class Analyser;
 // kept for the run).
 void AccumulateEntry(Analyser& a, LogEntry& e, std::string_view raw);
 
-void AddVisitorHit(Analyser& a, LogEntry& e);
+// e.IsSpider and e.IsExitPage are set already (the line loop settles them while reading).
+void AddVisitorHit(Analyser& a, const LogEntry& e);
 void AddRawBrowserData(Analyser& a, const LogEntry& e);
 void AddReferrerHit(Analyser& a, const LogEntry& e);
 void AddFileHit(Analyser& a, const LogEntry& e);
 void AddErrorHit(Analyser& a, const LogEntry& e);
-// True when the user agent contains one of the spider strings (answers remembered per text).
+// True when the user agent contains one of the spider strings (answers remembered per text;
+// the line loop's reading thread is the only caller during a run).
 bool IsSpiderAgent(Analyser& a, std::string_view userAgent);
 
 } // namespace trevix

@@ -57,7 +57,8 @@ public:
     bool CompareReportLoaded = false;
     bool CompareColumnsLoaded = false;
 
-    // Spider answers per distinct user-agent text, valid for one run.
+    // Spider answers per distinct user-agent text, valid for one run (the line loop's reading
+    // thread fills it).
     std::unordered_map<std::string_view, bool, TextHash> SpiderMemo;
     // Browser detection per distinct user-agent text: the answer and the matching definitions.
     struct BrowserAnswer {

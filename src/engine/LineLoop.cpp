@@ -2,6 +2,7 @@
 
 #include "Accumulation.h"
 #include "Analyser.h"
+#include "Classification.h"
 #include "Filters.h"
 #include "LogParser.h"
 #include "MemoryBudget.h"
@@ -118,6 +119,9 @@ LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, Fil
         return LineFate::Dropped;
     }
     state.FirstLineAccepted = true;
+    // What depends on the entry alone is settled here, on the reading thread when there is one.
+    entry.IsSpider = IsSpiderAgent(a, entry.UserAgent);
+    entry.IsExitPage = ValidExitPage(a.Ref, entry.File);
     entry.HashKeys();
     return LineFate::Accepted;
 }
@@ -169,7 +173,7 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
 // Large files use both cores: a reader thread cuts, parses and filters lines into the next
 // free slots of a window of parsed entries while this thread counts the accepted ones in
 // order. The reader touches only what counting never reads (parser state, the processing log,
-// the text arena, the slots not yet handed over), and runs at most Window entries ahead, so counting sees exactly the
+// the text arena, the spider answers, the slots not yet handed over), and runs at most Window entries ahead, so counting sees exactly the
 // sequence the one-thread loop would produce. Front-end calls stay on this thread.
 class LinePipeline {
 public:

@@ -43,6 +43,7 @@ struct LogEntry {
     int64_t Bytes = 0;
     int16_t Status = 0;
     bool IsSpider = false;
+    bool IsExitPage = false;   // File may end a visit (not a graphic)
     // HashText of ClientIP, File and Referrer, taken by the reading thread (HashKeys) so the
     // counting thread only probes its tables.
     uint64_t ClientHash = 0;
