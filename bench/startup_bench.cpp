@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         totals.push_back(Ms(t0, t2));
         if (round == 0)
             std::printf("ranges %zu, IPv6 ranges %zu, countries %d, search %d, spiders %d, browsers %d, errors %d\n",
-                        ref.CountryRanges.size() - 1, ref.CountryRanges6.size() - 1, ref.CountryCount(), ref.SearchEngineCount(),
+                        ref.CountryRanges.RangeCount(), ref.CountryRanges6.RangeCount(), ref.CountryCount(), ref.SearchEngineCount(),
                         ref.SpiderCount(), ref.BrowserCount(), ref.ErrorDescriptionCount());
     }
     std::sort(totals.begin(), totals.end());

@@ -158,9 +158,10 @@ void ParseCountryList(ReferenceData& ref, std::string_view text) {
     }
 }
 
-void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host) {
-    ref.CountryRanges.assign(1, CountryRange{});
-    ref.CountryRanges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
+std::vector<CountryRange> ReadCountryRanges(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                            std::string_view text, RunHost* host) {
+    std::vector<CountryRange> ranges;
+    ranges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     const long long total = static_cast<long long>(text.size());
     if (host) host->SetProgress(0, total);
     // Ranges of one country come in runs, so the last code's index is kept at hand.
@@ -168,9 +169,8 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
     int32_t lastIndex = 0;
     bool haveLast = false;
     ForEachLine(text, [&](std::string_view line) {
-        std::string_view pieces[5];
-        const size_t count = SplitAtCommas(line, pieces, 5);
-        if (count < 3) return;
+        std::string_view pieces[3];
+        if (SplitAtCommas(line, pieces, 3) < 3) return;
         CountryRange range;
         std::string_view first = Unquote(pieces[0]);
         first.remove_prefix(std::min<size_t>(2, first.size()));
@@ -178,29 +178,24 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
         range.RangeEnd = ReadNumber(Unquote(pieces[1]));
         std::string_view code = Unquote(pieces[2]);
         if (!haveLast || code != lastCode) {
-            auto found = ref.CountryIndexByCode.find(ToLower(code));
-            lastIndex = found == ref.CountryIndexByCode.end() ? 0 : found->second;
+            auto found = indexByCode.find(ToLower(code));
+            lastIndex = found == indexByCode.end() ? 0 : found->second;
             lastCode.assign(code);
             haveLast = true;
         }
-        range.Code.assign(code);
         range.CountryIndex = lastIndex;
-        if (count == 5) range.NameText.assign(Unquote(pieces[4]));
-        ref.CountryRanges.push_back(std::move(range));
-        if (host && ref.CountryRanges.size() % ProgressStep == 0)
+        ranges.push_back(range);
+        if (host && ranges.size() % ProgressStep == 0)
             host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
     });
     if (host) host->SetProgress(total, total);
-    ref.IndexCountryRanges();
+    return ranges;
 }
 
-namespace {
-// The ranges of country6.dat, slot 0 empty. Reads only CountryIndexByCode, so it can run beside
-// the IPv4 ranges' parse.
 std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::string, int32_t>& indexByCode,
                                               std::string_view text, RunHost* host) {
-    std::vector<CountryRange6> ranges(1);
-    ranges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
+    std::vector<CountryRange6> ranges;
+    ranges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     const long long total = static_cast<long long>(text.size());
     if (host) host->SetProgress(0, total);
     std::vector<int32_t> twoLetter(65536, -1);
@@ -234,11 +229,13 @@ std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::stri
     if (host) host->SetProgress(total, total);
     return ranges;
 }
-} // namespace
+
+void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host) {
+    ref.CountryRanges.Assign(ReadCountryRanges(ref.CountryIndexByCode, text, host));
+}
 
 void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host) {
-    ref.CountryRanges6 = ReadCountryRanges6(ref.CountryIndexByCode, text, host);
-    ref.IndexCountryRanges();
+    ref.CountryRanges6.Assign(ReadCountryRanges6(ref.CountryIndexByCode, text, host));
 }
 
 bool LoadSearchEngines(ReferenceData& ref, RunHost& host, const std::string& folder) {
@@ -283,9 +280,8 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     host.ProcessEvents();
     ref.CountryList.assign(1, CountryRecord{});
     ref.CountryIndexByCode.clear();
-    ref.CountryRanges.assign(1, CountryRange{});
-    ref.CountryRanges6.assign(1, CountryRange6{});
-    ref.IndexCountryRanges();
+    ref.CountryRanges.Clear();
+    ref.CountryRanges6.Clear();
 
     auto countries = OpenDataFile(host, folder, "countries.dat", "COUNTRIES.DAT");
     if (!countries) return false;
@@ -296,13 +292,13 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     ParseCountryList(ref, *countries);
     // The two range files are independent: the IPv6 one is read on a second core meanwhile
     // (it reads only the code index, and reports nothing to the host).
-    std::vector<CountryRange6> ranges6Read;
+    CountryRangeTable6 ranges6Read;
     std::exception_ptr failure;
     std::thread worker;
     if (ranges6) {
         worker = std::thread([&] {
             try {
-                ranges6Read = ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr);
+                ranges6Read.Assign(ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr));
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -320,8 +316,6 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     if (worker.joinable()) worker.join();
     if (failure) std::rethrow_exception(failure);
     ref.CountryRanges6 = std::move(ranges6Read);
-    if (ref.CountryRanges6.empty()) ref.CountryRanges6.assign(1, CountryRange6{});
-    ref.IndexCountryRanges();
     ref.CountriesLoaded = true;
     return true;
 }
