@@ -529,6 +529,32 @@ TEST(CountryLookup, RangeEdgesGapsAndOverlaps) {
         EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
 }
 
+TEST(CountryLookup, RangeFilesWithEveryKindOfLineEnd) {
+    const std::string v4[] = {"\"  16777216\",\"16777471\",\"de\",\"\",\"Germany\"",
+                              "\"  16777472\",\"16777472\",\"nl\",\"\",\"Netherlands\""};
+    const std::string v6[] = {"\"  2001:db8::\",\"2001:db8::ff\",\"de\",\"\",\"Germany\"",
+                              "\"  2001:db8::100\",\"2001:db8::100\",\"nl\",\"\",\"Netherlands\""};
+    struct Case {
+        const char* between;
+        const char* after;
+    } cases[] = {{"\n", "\n"}, {"\r\n", "\r\n"}, {"\r", "\r"}, {"\r\n\r\n \t\n", ""}, {"\n\r", "\r\n\r"}, {"\r\r\n", "\n\n"}};
+    for (const auto& c : cases) {
+        ReferenceData ref;
+        ParseCountryList(ref, CountryList6);
+        ParseCountryRanges(ref, v4[0] + c.between + v4[1] + c.after);
+        ParseCountryRanges6(ref, v6[0] + c.between + v6[1] + c.after);
+        const std::string name = std::string("line ends ") + c.between;
+        EXPECT_EQ(ref.CountryRanges.RangeCount(), 2u) << name;
+        EXPECT_EQ(ref.CountryRanges6.RangeCount(), 2u) << name;
+        EXPECT_EQ(ref.FindCountry("1.0.0.255"), 1) << name;
+        EXPECT_EQ(ref.FindCountry("1.0.1.0"), 2) << name;
+        EXPECT_EQ(ref.FindCountry("1.0.1.1"), 0) << name;
+        EXPECT_EQ(ref.FindCountry("2001:db8::ff"), 1) << name;
+        EXPECT_EQ(ref.FindCountry("2001:db8::100"), 2) << name;
+        EXPECT_EQ(ref.FindCountry("2001:db8::101"), 0) << name;
+    }
+}
+
 // Ranges drawn from a few bounds, so that they touch, nest, overlap, coincide and run empty;
 // every table answer must be what a front-to-back scan of the ranges gives.
 TEST(CountryLookup, TablesAgreeWithAScanOfTheRanges) {
