@@ -50,8 +50,12 @@ int main(int argc, char** argv) {
         totals.push_back(Ms(t0, t2));
         if (round == 0)
             std::printf("ranges %zu, IPv6 ranges %zu, countries %d, search %d, spiders %d, browsers %d, errors %d\n",
-                        ref.CountryRanges.size() - 1, ref.CountryRanges6.size() - 1, ref.CountryCount(), ref.SearchEngineCount(),
+                        ref.CountryRanges.RangeCount(), ref.CountryRanges6.RangeCount(), ref.CountryCount(), ref.SearchEngineCount(),
                         ref.SpiderCount(), ref.BrowserCount(), ref.ErrorDescriptionCount());
+        if (round == 0)
+            std::printf("country tables: %.2f MB (IPv4 %zu steps, IPv6 %zu steps)\n",
+                        static_cast<double>(ref.CountryRanges.Bytes() + ref.CountryRanges6.Bytes()) / 1048576.0,
+                        ref.CountryRanges.StepCount(), ref.CountryRanges6.StepCount());
     }
     std::sort(totals.begin(), totals.end());
     std::sort(countries.begin(), countries.end());

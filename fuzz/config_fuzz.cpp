@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using namespace trevix;
 
@@ -26,10 +27,9 @@ std::string AddressOf(int64_t n) {
            std::to_string((n >> 8) & 255) + "." + std::to_string(n & 255);
 }
 
-int32_t LinearCountry(const ReferenceData& ref, int64_t n) {
-    for (size_t i = 1; i < ref.CountryRanges.size(); ++i)
-        if (ref.CountryRanges[i].RangeStart <= n && n <= ref.CountryRanges[i].RangeEnd)
-            return ref.CountryRanges[i].CountryIndex;
+template <class Range, class Key> int32_t LinearCountry(const std::vector<Range>& ranges, const Key& n) {
+    for (const Range& r : ranges)
+        if (r.RangeStart <= n && n <= r.RangeEnd) return r.CountryIndex;
     return 0;
 }
 
@@ -56,16 +56,27 @@ void DataFiles(std::string_view text) {
 
     ParseCountryList(ref, text);
     ParseCountryRanges(ref, text);
+    ParseCountryRanges6(ref, text);
     ref.FindCountry(text);
-    // Binary search (when the ranges allow it) must give what the scan gives, at every edge.
-    for (size_t i = 1; i < ref.CountryRanges.size() && i < 64; ++i) {
+    // The lookup tables must give what a scan of the ranges gives, at every edge.
+    const std::vector<CountryRange> ranges = ReadCountryRanges(ref.CountryIndexByCode, text);
+    for (size_t i = 0; i < ranges.size() && i < 64; ++i) {
         // A data file may hold any 64-bit figure: the neighbours are taken without overflow.
-        const int64_t start = ref.CountryRanges[i].RangeStart, end = ref.CountryRanges[i].RangeEnd;
+        const int64_t start = ranges[i].RangeStart, end = ranges[i].RangeEnd;
         const int64_t after = end < INT64_MAX ? end + 1 : end, before = start > INT64_MIN ? start - 1 : start;
         for (int64_t n : {start, end, after, before}) {
-            if (n < 0 || n > 0xFFFFFFFFll) continue;
-            Check(ref.FindCountry(AddressOf(n)) == LinearCountry(ref, n));
+            if (n < 0) continue;
+            Check(ref.CountryRanges.Find(n) == LinearCountry(ranges, n));
+            if (n <= 0xFFFFFFFFll) Check(ref.FindCountry(AddressOf(n)) == LinearCountry(ranges, n));
         }
+    }
+    const std::vector<CountryRange6> ranges6 = ReadCountryRanges6(ref.CountryIndexByCode, text);
+    for (size_t i = 0; i < ranges6.size() && i < 64; ++i) {
+        Ip6Number after = ranges6[i].RangeEnd, before = ranges6[i].RangeStart;
+        if (++after.Lo == 0) ++after.Hi;
+        if (before.Lo-- == 0) --before.Hi;
+        for (const Ip6Number& n : {ranges6[i].RangeStart, ranges6[i].RangeEnd, after, before})
+            Check(ref.CountryRanges6.Find(n) == LinearCountry(ranges6, n));
     }
 }
 

@@ -30,8 +30,7 @@ void SetUpReferenceData(Analyser& a) {
     a.Ref.BrowserDefinitions.push_back(windows);
     a.Ref.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}};
     a.Ref.CountryIndexByCode = {{"de", 1}, {"fr", 2}};
-    a.Ref.CountryRanges = {{}, {16777216, 16777471, "de", "", 1}, {33554432, 33555000, "fr", "", 2}};
-    a.Ref.IndexCountryRanges();
+    a.Ref.CountryRanges.Assign({{16777216, 16777471, 1}, {33554432, 33555000, 2}});
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ValueForms.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <thread>
 #include <cstdio>
@@ -75,6 +76,62 @@ size_t SplitAtCommas(std::string_view line, std::string_view* pieces, size_t max
         start = comma + 1;
     }
     return count;
+}
+
+// Each line of a range file, as ForEachLine gives them (a line ends at LF, CR LF or CR), with
+// line ends found by memchr: these files run to tens of megabytes. Blank lines are handed on
+// too; having no commas, they are skipped like every line of fewer than three pieces.
+template <typename Fn> void ForEachRangeLine(std::string_view text, Fn&& fn) {
+    const char* const data = text.data();
+    const size_t n = text.size();
+    size_t lf = 0;          // the next LF at or after i, or n
+    bool lfKnown = false;
+    for (size_t i = 0; i < n;) {
+        if (!lfKnown || lf < i) {
+            const void* found = std::memchr(data + i, '\n', n - i);
+            lf = found ? static_cast<size_t>(static_cast<const char*>(found) - data) : n;
+            lfKnown = true;
+        }
+        const void* cr = std::memchr(data + i, '\r', lf - i);
+        const size_t end = cr ? static_cast<size_t>(static_cast<const char*>(cr) - data) : lf;
+        fn(std::string_view(data + i, end - i));
+        i = end + 1;
+        if (cr && i == lf) ++i; // CR LF
+    }
+}
+
+// The country index of a range's code. Codes are two letters and change on almost every line,
+// so a table of the two-letter codes seen so far saves a hash lookup per line.
+class CodeIndexCache {
+public:
+    explicit CodeIndexCache(const std::unordered_map<std::string, int32_t>& indexByCode)
+        : indexByCode_(indexByCode), twoLetter_(65536, -1) {}
+    int32_t operator()(std::string_view code) {
+        if (code.size() != 2) return Look(code);
+        int32_t& known = twoLetter_[static_cast<unsigned char>(code[0]) << 8 | static_cast<unsigned char>(code[1])];
+        if (known < 0) known = Look(code);
+        return known;
+    }
+
+private:
+    int32_t Look(std::string_view code) const {
+        auto found = indexByCode_.find(ToLower(code));
+        return found == indexByCode_.end() ? 0 : found->second;
+    }
+    const std::unordered_map<std::string, int32_t>& indexByCode_;
+    std::vector<int32_t> twoLetter_;
+};
+
+// ReadNumber for a bound of country.dat: plain digits, read at once when there are no more
+// than 18 of them (so nothing can overflow); anything else as ReadNumber reads it.
+int64_t ReadBound(std::string_view text) {
+    if (text.empty() || text.size() > 18) return ReadNumber(text);
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return ReadNumber(text);
+        value = value * 10 + (c - '0');
+    }
+    return value;
 }
 
 } // namespace
@@ -158,75 +215,24 @@ void ParseCountryList(ReferenceData& ref, std::string_view text) {
     }
 }
 
-void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host) {
-    ref.CountryRanges.assign(1, CountryRange{});
-    ref.CountryRanges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
+std::vector<CountryRange> ReadCountryRanges(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                            std::string_view text, RunHost* host) {
+    std::vector<CountryRange> ranges;
+    // A shipped line is some 47 bytes; the list only lives while the table is built, and the
+    // pages of a reserve past the end are never touched.
+    ranges.reserve(text.size() / 32 + 16);
     const long long total = static_cast<long long>(text.size());
     if (host) host->SetProgress(0, total);
-    // Ranges of one country come in runs, so the last code's index is kept at hand.
-    std::string lastCode;
-    int32_t lastIndex = 0;
-    bool haveLast = false;
-    ForEachLine(text, [&](std::string_view line) {
-        std::string_view pieces[5];
-        const size_t count = SplitAtCommas(line, pieces, 5);
-        if (count < 3) return;
+    CodeIndexCache indexOf(indexByCode);
+    ForEachRangeLine(text, [&](std::string_view line) {
+        std::string_view pieces[3];
+        if (SplitAtCommas(line, pieces, 3) < 3) return;
         CountryRange range;
         std::string_view first = Unquote(pieces[0]);
         first.remove_prefix(std::min<size_t>(2, first.size()));
-        range.RangeStart = ReadNumber(first);
-        range.RangeEnd = ReadNumber(Unquote(pieces[1]));
-        std::string_view code = Unquote(pieces[2]);
-        if (!haveLast || code != lastCode) {
-            auto found = ref.CountryIndexByCode.find(ToLower(code));
-            lastIndex = found == ref.CountryIndexByCode.end() ? 0 : found->second;
-            lastCode.assign(code);
-            haveLast = true;
-        }
-        range.Code.assign(code);
-        range.CountryIndex = lastIndex;
-        if (count == 5) range.NameText.assign(Unquote(pieces[4]));
-        ref.CountryRanges.push_back(std::move(range));
-        if (host && ref.CountryRanges.size() % ProgressStep == 0)
-            host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
-    });
-    if (host) host->SetProgress(total, total);
-    ref.IndexCountryRanges();
-}
-
-namespace {
-// The ranges of country6.dat, slot 0 empty. Reads only CountryIndexByCode, so it can run beside
-// the IPv4 ranges' parse.
-std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::string, int32_t>& indexByCode,
-                                              std::string_view text, RunHost* host) {
-    std::vector<CountryRange6> ranges(1);
-    ranges.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 2);
-    const long long total = static_cast<long long>(text.size());
-    if (host) host->SetProgress(0, total);
-    std::vector<int32_t> twoLetter(65536, -1);
-    auto indexOf = [&](std::string_view code) {
-        auto found = indexByCode.find(ToLower(code));
-        return found == indexByCode.end() ? 0 : found->second;
-    };
-    ForEachLine(text, [&](std::string_view line) {
-        std::string_view pieces[3];
-        const size_t count = SplitAtCommas(line, pieces, 3);
-        if (count < 3) return;
-        CountryRange6 range;
-        std::string_view first = Unquote(pieces[0]);
-        first.remove_prefix(std::min<size_t>(2, first.size()));
-        // No zero-filled range for a damaged line: it would claim addresses for a country.
-        if (!ParseIPv6(first, range.RangeStart) || !ParseIPv6(Unquote(pieces[1]), range.RangeEnd)) return;
-        std::string_view code = Unquote(pieces[2]);
-        // Codes are two letters and change on almost every line here: a table of the
-        // two-byte codes seen so far saves a hash lookup per line.
-        if (code.size() == 2) {
-            const size_t slot = static_cast<unsigned char>(code[0]) << 8 | static_cast<unsigned char>(code[1]);
-            if (twoLetter[slot] < 0) twoLetter[slot] = indexOf(code);
-            range.CountryIndex = twoLetter[slot];
-        } else {
-            range.CountryIndex = indexOf(code);
-        }
+        range.RangeStart = ReadBound(first);
+        range.RangeEnd = ReadBound(Unquote(pieces[1]));
+        range.CountryIndex = indexOf(Unquote(pieces[2]));
         ranges.push_back(range);
         if (host && ranges.size() % ProgressStep == 0)
             host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
@@ -234,11 +240,37 @@ std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::stri
     if (host) host->SetProgress(total, total);
     return ranges;
 }
-} // namespace
+
+std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                              std::string_view text, RunHost* host) {
+    std::vector<CountryRange6> ranges;
+    ranges.reserve(text.size() / 56 + 16); // a shipped line is some 80 bytes
+    const long long total = static_cast<long long>(text.size());
+    if (host) host->SetProgress(0, total);
+    CodeIndexCache indexOf(indexByCode);
+    ForEachRangeLine(text, [&](std::string_view line) {
+        std::string_view pieces[3];
+        if (SplitAtCommas(line, pieces, 3) < 3) return;
+        CountryRange6 range;
+        std::string_view first = Unquote(pieces[0]);
+        first.remove_prefix(std::min<size_t>(2, first.size()));
+        // No zero-filled range for a damaged line: it would claim addresses for a country.
+        if (!ParseIPv6(first, range.RangeStart) || !ParseIPv6(Unquote(pieces[1]), range.RangeEnd)) return;
+        range.CountryIndex = indexOf(Unquote(pieces[2]));
+        ranges.push_back(range);
+        if (host && ranges.size() % ProgressStep == 0)
+            host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
+    });
+    if (host) host->SetProgress(total, total);
+    return ranges;
+}
+
+void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host) {
+    ref.CountryRanges.Assign(ReadCountryRanges(ref.CountryIndexByCode, text, host));
+}
 
 void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host) {
-    ref.CountryRanges6 = ReadCountryRanges6(ref.CountryIndexByCode, text, host);
-    ref.IndexCountryRanges();
+    ref.CountryRanges6.Assign(ReadCountryRanges6(ref.CountryIndexByCode, text, host));
 }
 
 bool LoadSearchEngines(ReferenceData& ref, RunHost& host, const std::string& folder) {
@@ -283,9 +315,8 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     host.ProcessEvents();
     ref.CountryList.assign(1, CountryRecord{});
     ref.CountryIndexByCode.clear();
-    ref.CountryRanges.assign(1, CountryRange{});
-    ref.CountryRanges6.assign(1, CountryRange6{});
-    ref.IndexCountryRanges();
+    ref.CountryRanges.Clear();
+    ref.CountryRanges6.Clear();
 
     auto countries = OpenDataFile(host, folder, "countries.dat", "COUNTRIES.DAT");
     if (!countries) return false;
@@ -296,13 +327,13 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     ParseCountryList(ref, *countries);
     // The two range files are independent: the IPv6 one is read on a second core meanwhile
     // (it reads only the code index, and reports nothing to the host).
-    std::vector<CountryRange6> ranges6Read;
+    CountryRangeTable6 ranges6Read;
     std::exception_ptr failure;
     std::thread worker;
     if (ranges6) {
         worker = std::thread([&] {
             try {
-                ranges6Read = ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr);
+                ranges6Read.Assign(ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr));
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -320,8 +351,6 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     if (worker.joinable()) worker.join();
     if (failure) std::rethrow_exception(failure);
     ref.CountryRanges6 = std::move(ranges6Read);
-    if (ref.CountryRanges6.empty()) ref.CountryRanges6.assign(1, CountryRange6{});
-    ref.IndexCountryRanges();
     ref.CountriesLoaded = true;
     return true;
 }

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace trevix {
@@ -41,6 +42,12 @@ void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host
 // country6.dat: the same line form with IPv6 addresses as bounds. Replaces CountryRanges6; a
 // line whose bounds are not IPv6 addresses is skipped.
 void ParseCountryRanges6(ReferenceData& ref, std::string_view text, RunHost* host = nullptr);
+// The ranges of those two files in file order, with the country index of each code by
+// indexByCode (CountryIndexByCode); what the two routines above build their tables from.
+std::vector<CountryRange> ReadCountryRanges(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                            std::string_view text, RunHost* host = nullptr);
+std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                              std::string_view text, RunHost* host = nullptr);
 
 bool LoadSearchEngines(ReferenceData& ref, RunHost& host, const std::string& folder);
 bool LoadSpiders(ReferenceData& ref, RunHost& host, const std::string& folder);

@@ -1,13 +1,24 @@
 #include "IpAddress.h"
 
+#include <array>
+
 namespace trevix {
 
 namespace {
+// Hex digit values by byte, -1 for the rest: a table, since the IPv6 range file has hundreds of
+// thousands of addresses to read at start-up.
+constexpr std::array<int8_t, 256> HexValues = [] {
+    std::array<int8_t, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[static_cast<size_t>(c)] = static_cast<int8_t>(c >= '0' && c <= '9'   ? c - '0'
+                                                             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                                    : -1);
+    return values;
+}();
+
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    return HexValues[static_cast<unsigned char>(c)];
 }
 } // namespace
 

@@ -3,6 +3,10 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <queue>
 
 namespace trevix {
 
@@ -34,7 +38,236 @@ bool AddressNumber(std::string_view address, int64_t& number) {
     number = pieces[0] * 16777216 + pieces[1] * 65536 + pieces[2] * 256 + pieces[3];
     return true;
 }
+
+// A range with its bounds in a table's key space.
+template <class Key> struct Span {
+    Key Start;
+    Key End;
+    int32_t Country;
+};
+
+// Hands the steps of ranges 0..count-1 (span(i) gives each one, nothing for a range that holds
+// no key) to step(start, country) in ascending order: the first at bottom, none with the
+// country of the step before. Where ranges overlap, the lower-numbered one counts.
+template <class Key, class SpanOf, class Next, class Step>
+void ForEachStep(size_t count, SpanOf span, Key bottom, Key top, Next next, Step step) {
+    // A step is held back until the next one starts elsewhere: a range starting where the one
+    // before ended, or at the bottom, replaces the step of country 0 there.
+    Key heldStart = bottom;
+    int32_t heldCountry = 0;
+    bool given = false;
+    int32_t lastGiven = 0;
+    auto add = [&](Key at, int32_t country) {
+        if (at == heldStart) {
+            heldCountry = country;
+            return;
+        }
+        if (!given || heldCountry != lastGiven) step(heldStart, heldCountry);
+        given = true;
+        lastGiven = heldCountry;
+        heldStart = at;
+        heldCountry = country;
+    };
+
+    // Ranges sorted by start and disjoint, as the shipped files are, give their steps in order.
+    bool sorted = true;
+    std::optional<Key> lastEnd;
+    for (size_t i = 0; i < count && sorted; ++i) {
+        std::optional<Span<Key>> s = span(i);
+        if (!s) continue;
+        sorted = !lastEnd || *lastEnd < s->Start;
+        lastEnd = s->End;
+    }
+    if (sorted) {
+        for (size_t i = 0; i < count; ++i) {
+            std::optional<Span<Key>> s = span(i);
+            if (!s) continue;
+            add(s->Start, s->Country);
+            if (s->End != top) add(next(s->End), 0);
+        }
+    } else {
+        // A sweep over all bounds, keeping the ranges that hold the current key by number.
+        struct Bound {
+            Key At;
+            size_t Range;
+            bool Opens;
+        };
+        std::vector<Bound> bounds;
+        std::vector<int32_t> countries(count, 0);
+        for (size_t i = 0; i < count; ++i) {
+            std::optional<Span<Key>> s = span(i);
+            if (!s) continue;
+            countries[i] = s->Country;
+            bounds.push_back({s->Start, i, true});
+            if (s->End != top) bounds.push_back({next(s->End), i, false});
+        }
+        std::sort(bounds.begin(), bounds.end(), [](const Bound& a, const Bound& b) { return a.At < b.At; });
+        std::priority_queue<size_t, std::vector<size_t>, std::greater<>> holding;
+        std::vector<bool> closed(count, false);
+        for (size_t k = 0; k < bounds.size();) {
+            const Key at = bounds[k].At;
+            for (; k < bounds.size() && bounds[k].At == at; ++k) {
+                if (bounds[k].Opens)
+                    holding.push(bounds[k].Range);
+                else
+                    closed[bounds[k].Range] = true;
+            }
+            while (!holding.empty() && closed[holding.top()])
+                holding.pop();
+            add(at, holding.empty() ? 0 : countries[holding.top()]);
+        }
+    }
+    if (!given || heldCountry != lastGiven) step(heldStart, heldCountry);
+}
+
+int32_t LargestCountry(size_t count, auto span) {
+    int32_t largest = 0;
+    for (size_t i = 0; i < count; ++i)
+        if (auto s = span(i)) largest = std::max(largest, s->Country);
+    return largest;
+}
+
+constexpr int64_t Beyond32 = int64_t{1} << 32;
 } // namespace
+
+void CountryIndexColumn::Reset(int32_t largest) {
+    wide_ = largest > std::numeric_limits<uint16_t>::max();
+    narrowIndexes_.clear();
+    wideIndexes_.clear();
+}
+
+void CountryIndexColumn::Add(int32_t index) {
+    if (wide_)
+        wideIndexes_.push_back(index);
+    else
+        narrowIndexes_.push_back(static_cast<uint16_t>(index));
+}
+
+void CountryIndexColumn::Reserve(size_t count) {
+    if (wide_)
+        wideIndexes_.reserve(count);
+    else
+        narrowIndexes_.reserve(count);
+}
+
+size_t CountryIndexColumn::Bytes() const {
+    return narrowIndexes_.capacity() * sizeof(uint16_t) + wideIndexes_.capacity() * sizeof(int32_t);
+}
+
+void CountryRangeTable::Assign(const std::vector<CountryRange>& ranges) {
+    // Addresses are never negative: a range reaching below 0 holds only its part from 0 on.
+    auto span = [&](size_t i) -> std::optional<Span<int64_t>> {
+        const CountryRange& r = ranges[i];
+        const int64_t start = std::max<int64_t>(r.RangeStart, 0);
+        if (start > r.RangeEnd) return std::nullopt;
+        return Span<int64_t>{start, r.RangeEnd, r.CountryIndex};
+    };
+    auto next = [](int64_t n) { return n + 1; };
+    constexpr int64_t top = std::numeric_limits<int64_t>::max();
+    // Counted first, so that the arrays are allocated once at their size.
+    size_t below = 0;
+    ForEachStep<int64_t>(ranges.size(), span, 0, top, next, [&](int64_t at, int32_t) { below += at < Beyond32; });
+    starts_.clear();
+    starts_.shrink_to_fit();
+    starts_.reserve(below);
+    beyond_.clear();
+    countries_.Reset(LargestCountry(ranges.size(), span));
+    countries_.Reserve(below);
+    ForEachStep<int64_t>(ranges.size(), span, 0, top, next, [&](int64_t at, int32_t country) {
+        if (at < Beyond32) {
+            starts_.push_back(static_cast<uint32_t>(at));
+            countries_.Add(country);
+            return;
+        }
+        if (beyond_.empty() && at != Beyond32) beyond_.push_back({Beyond32, countries_.back()});
+        beyond_.push_back({at, country});
+    });
+    rangeCount_ = ranges.size();
+}
+
+int32_t CountryRangeTable::Find(int64_t number) const {
+    if (number < 0 || starts_.empty()) return 0;
+    if (number >= Beyond32) {
+        // The last step below 2^32 reaches on unless a range file says otherwise.
+        if (beyond_.empty()) return countries_.back();
+        auto it = std::upper_bound(beyond_.begin(), beyond_.end(), number,
+                                   [](int64_t n, const std::pair<int64_t, int32_t>& s) { return n < s.first; });
+        return std::prev(it)->second;
+    }
+    // The first step starts at 0, so some step holds every number.
+    auto it = std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(number));
+    return countries_[static_cast<size_t>(it - starts_.begin()) - 1];
+}
+
+size_t CountryRangeTable::Bytes() const {
+    return starts_.capacity() * sizeof(uint32_t) + countries_.Bytes() +
+           beyond_.capacity() * sizeof(std::pair<int64_t, int32_t>);
+}
+
+void CountryRangeTable6::Assign(const std::vector<CountryRange6>& ranges) {
+    auto span = [&](size_t i) -> std::optional<Span<Ip6Number>> {
+        const CountryRange6& r = ranges[i];
+        if (r.RangeStart > r.RangeEnd) return std::nullopt;
+        return Span<Ip6Number>{r.RangeStart, r.RangeEnd, r.CountryIndex};
+    };
+    auto next = [](Ip6Number n) {
+        if (++n.Lo == 0) ++n.Hi;
+        return n;
+    };
+    const Ip6Number bottom{0, 0}, top{~uint64_t{0}, ~uint64_t{0}};
+    size_t steps = 0, los = 0;
+    ForEachStep<Ip6Number>(ranges.size(), span, bottom, top, next, [&](const Ip6Number& at, int32_t) {
+        ++steps;
+        los += at.Lo != 0;
+    });
+    startHis_.clear();
+    startHis_.shrink_to_fit();
+    startHis_.reserve(steps);
+    startLos_.clear();
+    startLos_.shrink_to_fit();
+    startLos_.reserve(los);
+    countries_.Reset(LargestCountry(ranges.size(), span));
+    countries_.Reserve(steps);
+    ForEachStep<Ip6Number>(ranges.size(), span, bottom, top, next, [&](const Ip6Number& at, int32_t country) {
+        if (at.Lo != 0) startLos_.push_back({startHis_.size(), at.Lo});
+        startHis_.push_back(at.Hi);
+        countries_.Add(country);
+    });
+    rangeCount_ = ranges.size();
+}
+
+uint64_t CountryRangeTable6::StartLo(size_t step) const {
+    auto it = std::lower_bound(startLos_.begin(), startLos_.end(), step,
+                               [](const std::pair<size_t, uint64_t>& s, size_t n) { return s.first < n; });
+    return it != startLos_.end() && it->first == step ? it->second : 0;
+}
+
+int32_t CountryRangeTable6::Find(const Ip6Number& number) const {
+    if (startHis_.empty()) return 0;
+    // The steps whose upper half is at most the number's; the last of them holds it unless it
+    // shares the upper half and starts above in the lower one.
+    size_t end = static_cast<size_t>(std::upper_bound(startHis_.begin(), startHis_.end(), number.Hi) - startHis_.begin());
+    if (startHis_[end - 1] == number.Hi && StartLo(end - 1) > number.Lo) {
+        const size_t first = static_cast<size_t>(
+            std::lower_bound(startHis_.begin(), startHis_.begin() + static_cast<ptrdiff_t>(end), number.Hi) -
+            startHis_.begin());
+        size_t lo = first, hi = end; // the first step in [first, end) starting above the number
+        while (lo < hi) {
+            const size_t mid = lo + (hi - lo) / 2;
+            if (StartLo(mid) > number.Lo)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        end = lo;
+    }
+    return countries_[end - 1];
+}
+
+size_t CountryRangeTable6::Bytes() const {
+    return startHis_.capacity() * sizeof(uint64_t) + countries_.Bytes() +
+           startLos_.capacity() * sizeof(std::pair<size_t, uint64_t>);
+}
 
 ReferenceData::ReferenceData() {
     ResetBrowserDefinitions();
@@ -48,68 +281,17 @@ void ReferenceData::ResetBrowserDefinitions() {
     BrowserDefinitions[1].IsOS = true;
 }
 
-void ReferenceData::IndexCountryRanges() {
-    CountryRangesSorted = true;
-    for (size_t i = 1; i < CountryRanges.size(); ++i) {
-        const CountryRange& r = CountryRanges[i];
-        if (r.RangeStart > r.RangeEnd || (i > 1 && CountryRanges[i - 1].RangeEnd >= r.RangeStart)) {
-            CountryRangesSorted = false;
-            break;
-        }
-    }
-    CountryRanges6Sorted = true;
-    for (size_t i = 1; i < CountryRanges6.size(); ++i) {
-        const CountryRange6& r = CountryRanges6[i];
-        if (r.RangeStart > r.RangeEnd || (i > 1 && CountryRanges6[i - 1].RangeEnd >= r.RangeStart)) {
-            CountryRanges6Sorted = false;
-            break;
-        }
-    }
-}
-
-int32_t ReferenceData::FindCountryOfNumber(int64_t number) const {
-    if (CountryRangesSorted) {
-        // Ranges are disjoint and ascending: at most one holds the number, the one with the
-        // greatest start not above it.
-        auto first = CountryRanges.begin() + 1;
-        auto it = std::upper_bound(first, CountryRanges.end(), number,
-                                   [](int64_t n, const CountryRange& r) { return n < r.RangeStart; });
-        if (it == first) return 0;
-        --it;
-        return number <= it->RangeEnd ? it->CountryIndex : 0;
-    }
-    for (size_t i = 1; i < CountryRanges.size(); ++i)
-        if (CountryRanges[i].RangeStart <= number && number <= CountryRanges[i].RangeEnd)
-            return CountryRanges[i].CountryIndex;
-    return 0;
-}
-
-int32_t ReferenceData::FindCountryOfNumber6(const Ip6Number& number) const {
-    if (CountryRanges6Sorted) {
-        auto first = CountryRanges6.begin() + 1;
-        auto it = std::upper_bound(first, CountryRanges6.end(), number,
-                                   [](const Ip6Number& n, const CountryRange6& r) { return n < r.RangeStart; });
-        if (it == first) return 0;
-        --it;
-        return number <= it->RangeEnd ? it->CountryIndex : 0;
-    }
-    for (size_t i = 1; i < CountryRanges6.size(); ++i)
-        if (CountryRanges6[i].RangeStart <= number && number <= CountryRanges6[i].RangeEnd)
-            return CountryRanges6[i].CountryIndex;
-    return 0;
-}
-
 int32_t ReferenceData::FindCountry(std::string_view address) const {
     int64_t number = 0;
-    if (AddressNumber(address, number)) return FindCountryOfNumber(number);
+    if (AddressNumber(address, number)) return CountryRanges.Find(number);
     if (address.find(':') != std::string_view::npos) {
         // An IPv6 address never falls through to the host-name rule: its last part after a
         // "." would be a number of a mapped IPv4 address, never a country code.
         Ip6Number number6;
         if (ParseIPv6(address, number6)) {
             uint32_t v4 = 0;
-            if (MappedIPv4(number6, v4)) return FindCountryOfNumber(v4);
-            return FindCountryOfNumber6(number6);
+            if (MappedIPv4(number6, v4)) return CountryRanges.Find(v4);
+            return CountryRanges6.Find(number6);
         }
     }
     size_t dot = address.rfind('.');

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace trevix {
@@ -36,20 +37,78 @@ struct CountryRecord {
     std::string Name;
 };
 
+// A range of an address file as read, in file order. Only the country index is kept: the code
+// and name are those of CountryList. The lookup tables below are built from these.
 struct CountryRange {
     int64_t RangeStart = 0;
     int64_t RangeEnd = 0;
-    std::string Code;
-    std::string NameText;
     int32_t CountryIndex = 0;   // 0: code not in CountryList, no country
 };
 
-// An IPv6 range of country6.dat. Only the country index is kept: the file has hundreds of
-// thousands of ranges, and the code and name are those of CountryList anyway.
 struct CountryRange6 {
     Ip6Number RangeStart;
     Ip6Number RangeEnd;
     int32_t CountryIndex = 0;   // 0: code not in CountryList, no country
+};
+
+// Country indexes of a table's steps, two bytes each unless an index needs more.
+class CountryIndexColumn {
+public:
+    void Reset(int32_t largest);
+    void Add(int32_t index);
+    int32_t operator[](size_t i) const { return wide_ ? wideIndexes_[i] : narrowIndexes_[i]; }
+    int32_t back() const { return (*this)[size() - 1]; }
+    size_t size() const { return wide_ ? wideIndexes_.size() : narrowIndexes_.size(); }
+    void Reserve(size_t count);
+    size_t Bytes() const;
+
+private:
+    bool wide_ = false;
+    std::vector<uint16_t> narrowIndexes_;
+    std::vector<int32_t> wideIndexes_;
+};
+
+// The IPv4 ranges as steps: ascending starts (the first one 0), each step's country reaching up
+// to the next start; gaps are steps of country 0. Address files hold hundreds of thousands of
+// ranges, so a step costs six bytes instead of a record. Where ranges overlap, the one first in
+// the file counts, as a front-to-back scan of the file would find it.
+class CountryRangeTable {
+public:
+    void Assign(const std::vector<CountryRange>& ranges);
+    void Clear() { Assign({}); }
+    // The country of an address number, 0 when none. Numbers past 32 bits come from dotted
+    // addresses with a piece over 255; only a range file reaching past 32 bits holds them.
+    int32_t Find(int64_t number) const;
+    size_t RangeCount() const { return rangeCount_; }
+    size_t StepCount() const { return starts_.size() + beyond_.size(); }
+    size_t Bytes() const;
+
+private:
+    std::vector<uint32_t> starts_;
+    CountryIndexColumn countries_;
+    std::vector<std::pair<int64_t, int32_t>> beyond_;   // steps from 2^32 on, rarely any
+    size_t rangeCount_ = 0;
+};
+
+// The IPv6 ranges as steps, like CountryRangeTable. Range bounds almost always fall on /64
+// borders, so a step keeps the upper half of its start; the few others keep their lower half
+// apart.
+class CountryRangeTable6 {
+public:
+    void Assign(const std::vector<CountryRange6>& ranges);
+    void Clear() { Assign({}); }
+    int32_t Find(const Ip6Number& number) const;
+    size_t RangeCount() const { return rangeCount_; }
+    size_t StepCount() const { return startHis_.size(); }
+    size_t Bytes() const;
+
+private:
+    uint64_t StartLo(size_t step) const;
+
+    std::vector<uint64_t> startHis_;
+    CountryIndexColumn countries_;
+    std::vector<std::pair<size_t, uint64_t>> startLos_;   // (step, lower half) where not 0
+    size_t rangeCount_ = 0;
 };
 
 struct ReferenceData {
@@ -63,13 +122,9 @@ struct ReferenceData {
     std::vector<std::string> SessionIDPrefixes{1};
     std::vector<CountryRecord> CountryList{1};
     std::unordered_map<std::string, int32_t> CountryIndexByCode;   // lower-case code -> index
-    std::vector<CountryRange> CountryRanges{1};
+    CountryRangeTable CountryRanges;
     bool CountriesLoaded = false;
-    // Set by the loader when ranges 1..n are sorted by start and do not overlap, so the
-    // lookup may binary-search and still return the first match of a front-to-back scan.
-    bool CountryRangesSorted = false;
-    std::vector<CountryRange6> CountryRanges6{1};
-    bool CountryRanges6Sorted = false;
+    CountryRangeTable6 CountryRanges6;
 
 private:
     std::vector<std::vector<uint16_t>> graphicIndex_;   // 256 buckets of GraphicExtensions numbers
@@ -101,14 +156,8 @@ public:
     // when SessionIDPrefixes changed since IndexSessionIDPrefixes.
     void IndexSessionIDPrefixes();
     const std::array<bool, 256>* SessionPrefixFirstChars() const;
-    // Rechecks CountryRangesSorted and CountryRanges6Sorted after the ranges changed.
-    void IndexCountryRanges();
     // The error description text of a status code: first match, else "Unknown".
     std::string_view ErrorDescriptionOf(int code) const;
-
-private:
-    int32_t FindCountryOfNumber(int64_t number) const;
-    int32_t FindCountryOfNumber6(const Ip6Number& number) const;
 };
 
 } // namespace trevix

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 
 namespace trevix {
@@ -192,19 +193,18 @@ TEST_F(DataFolderFixture, MissingDefaultsFileIsTriedAgainNextTime) {
 }
 
 TEST_F(DataFolderFixture, CountryRangesAndHostNames) {
+    const std::string australia = "\"  16777216\",\"16777471\",\"au\",\"\",\"Australia\"\n";
+    const std::string others = "\"  167772160\",\"167772415\",\"nl\",\"\",\"Netherlands\"\r\n"
+                               "\"  167772416\",\"167772416\",\"DE\",\"\",\"Germany\"\n"
+                               "\"  167772417\",\"167772420\",\"zz\",\"\",\"Nowhere\"\n"
+                               "\n";
     Write("countries.dat", "de,Germany\r\nau,Australia\nnl,Netherlands\nDE,Duplicate\n");
-    Write("country.dat", "\"  167772160\",\"167772415\",\"nl\",\"\",\"Netherlands\"\r\n"
-                         "\"  167772416\",\"167772416\",\"DE\",\"\",\"Germany\"\n"
-                         "\"  167772417\",\"167772420\",\"zz\",\"\",\"Nowhere\"\n"
-                         "\n"
-                         "\"  16777216\",\"16777471\",\"au\",\"\",\"Australia\"\n");
+    Write("country.dat", others + australia); // the last range lies before the others
     ReferenceData ref;
     ASSERT_TRUE(LoadCountryData(ref, host, Folder()));
     EXPECT_TRUE(ref.CountriesLoaded);
     ASSERT_EQ(ref.CountryCount(), 4);
-    ASSERT_EQ(ref.CountryRanges.size(), 5u);
-    EXPECT_EQ(ref.CountryRanges[4].NameText, "Australia");
-    EXPECT_FALSE(ref.CountryRangesSorted); // the last range lies before the others
+    ASSERT_EQ(ref.CountryRanges.RangeCount(), 4u);
     EXPECT_EQ(host.Statuses.front(), "Loading country data...");
 
     struct Case {
@@ -237,15 +237,9 @@ TEST_F(DataFolderFixture, CountryRangesAndHostNames) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
-    ref.IndexCountryRanges();
-    for (const auto& c : cases)
-        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
 
-    // Sorted data gives the same answers through the binary search.
-    std::sort(ref.CountryRanges.begin() + 1, ref.CountryRanges.end(),
-              [](const CountryRange& a, const CountryRange& b) { return a.RangeStart < b.RangeStart; });
-    ref.IndexCountryRanges();
-    EXPECT_TRUE(ref.CountryRangesSorted);
+    // The same ranges in order give the same answers.
+    ParseCountryRanges(ref, australia + others);
     for (const auto& c : cases)
         EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
 }
@@ -261,10 +255,9 @@ TEST_F(DataFolderFixture, MissingRangeFileLeavesNoCountries) {
 }
 
 // Brute force: what a front-to-back scan of the ranges gives.
-int32_t LinearCountry(const ReferenceData& ref, int64_t n) {
-    for (size_t i = 1; i < ref.CountryRanges.size(); ++i)
-        if (ref.CountryRanges[i].RangeStart <= n && n <= ref.CountryRanges[i].RangeEnd)
-            return ref.CountryRanges[i].CountryIndex;
+template <class Range, class Key> int32_t LinearCountry(const std::vector<Range>& ranges, const Key& n) {
+    for (const Range& r : ranges)
+        if (r.RangeStart <= n && n <= r.RangeEnd) return r.CountryIndex;
     return 0;
 }
 
@@ -276,32 +269,36 @@ TEST(CountryLookup, BinarySearchAgreesWithTheScanOnRandomRanges) {
         for (int c = 0; c < 30; ++c)
             countries += "c" + std::to_string(c) + ",Country " + std::to_string(c) + "\n";
         // Disjoint ranges with gaps, written in shuffled order; some rounds also overlap.
-        std::vector<std::pair<int64_t, int64_t>> spans;
+        std::vector<CountryRange> spans;
         int64_t at = std::uniform_int_distribution<int64_t>(0, 1000)(rng);
         for (int i = 0; i < 300; ++i) {
             int64_t len = std::uniform_int_distribution<int64_t>(0, 5000)(rng);
-            spans.push_back({at, at + len});
+            spans.push_back({at, at + len, 0});
             at += len + std::uniform_int_distribution<int64_t>(1, 3000)(rng);
         }
         const bool sortedFile = round % 2 == 0;
         if (!sortedFile) std::shuffle(spans.begin(), spans.end(), rng);
-        if (round % 5 == 4) spans.push_back({spans[3].first + 1, spans[7].second}); // overlapping
-        for (auto [s, e] : spans)
-            ranges += "\"  " + std::to_string(s) + "\",\"" + std::to_string(e) + "\",\"c" +
-                      std::to_string(std::uniform_int_distribution<int>(0, 34)(rng)) + "\",\"\",\"x\"\n";
+        if (round % 5 == 4) spans.push_back({spans[3].RangeStart + 1, spans[7].RangeEnd, 0}); // overlapping
+        for (CountryRange& s : spans) {
+            const int code = std::uniform_int_distribution<int>(0, 34)(rng);
+            s.CountryIndex = code < 30 ? code + 1 : 0; // c30 to c34 are not in the list
+            ranges += "\"  " + std::to_string(s.RangeStart) + "\",\"" + std::to_string(s.RangeEnd) + "\",\"c" +
+                      std::to_string(code) + "\",\"\",\"x\"\n";
+        }
         ParseCountryList(ref, countries);
         ParseCountryRanges(ref, ranges);
-        EXPECT_EQ(ref.CountryRangesSorted, sortedFile && round % 5 != 4) << round;
+        EXPECT_EQ(ref.CountryRanges.RangeCount(), spans.size());
         for (int probe = 0; probe < 3000; ++probe) {
             int64_t n = std::uniform_int_distribution<int64_t>(0, at + 10)(rng);
             if (probe % 3 == 0) { // boundaries: start, end, one past the end
-                auto [s, e] = spans[std::uniform_int_distribution<size_t>(0, spans.size() - 1)(rng)];
+                const CountryRange& r = spans[std::uniform_int_distribution<size_t>(0, spans.size() - 1)(rng)];
+                const int64_t s = r.RangeStart, e = r.RangeEnd;
                 n = std::array<int64_t, 4>{s, e, e + 1, s - 1}[probe % 4];
             }
             if (n < 0) continue;
             std::string address = std::to_string(n >> 24) + "." + std::to_string((n >> 16) & 255) + "." +
                                   std::to_string((n >> 8) & 255) + "." + std::to_string(n & 255);
-            ASSERT_EQ(ref.FindCountry(address), LinearCountry(ref, n)) << address << " round " << round;
+            ASSERT_EQ(ref.FindCountry(address), LinearCountry(spans, n)) << address << " round " << round;
         }
     }
 }
@@ -315,8 +312,7 @@ TEST(CountryLookup, ProgressIsReportedWhileRangesAreRead) {
     ParseCountryList(ref, "de,Germany\n");
     test::RecordingHost host;
     ParseCountryRanges(ref, ranges, &host);
-    EXPECT_EQ(ref.CountryRanges.size(), 12001u);
-    EXPECT_TRUE(ref.CountryRangesSorted);
+    EXPECT_EQ(ref.CountryRanges.RangeCount(), 12000u);
     EXPECT_GE(host.ProgressCalls, 3);
     EXPECT_EQ(host.LastProgress, static_cast<long long>(ranges.size()));
     EXPECT_EQ(host.LastMaximum, static_cast<long long>(ranges.size()));
@@ -431,8 +427,7 @@ TEST_F(DataFolderFixture, IPv6AddressesFindTheirCountriesAtEveryBound) {
     ReferenceData ref;
     ASSERT_TRUE(LoadCountryData(ref, host, Folder()));
     EXPECT_TRUE(host.Messages.empty());
-    EXPECT_EQ(ref.CountryRanges6.size(), 5u); // the line without a valid bound is skipped
-    EXPECT_TRUE(ref.CountryRanges6Sorted);
+    EXPECT_EQ(ref.CountryRanges6.RangeCount(), 4u); // the line without a valid bound is skipped
 
     struct Case {
         const char* address;
@@ -465,12 +460,159 @@ TEST_F(DataFolderFixture, IPv6AddressesFindTheirCountriesAtEveryBound) {
     for (const auto& c : cases)
         EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
 
-    // Unsorted ranges are scanned and give the same answers.
-    std::swap(ref.CountryRanges6[1], ref.CountryRanges6[4]);
-    ref.IndexCountryRanges();
-    EXPECT_FALSE(ref.CountryRanges6Sorted);
+    // Unsorted ranges give the same answers.
+    const std::string ranges6 = Ranges6;
+    const size_t lastLine = ranges6.rfind('\n', ranges6.size() - 3) + 1;
+    ParseCountryRanges6(ref, ranges6.substr(lastLine) + ranges6.substr(0, lastLine));
     for (const auto& c : cases)
         EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+}
+
+TEST(CountryLookup, RangeEdgesGapsAndOverlaps) {
+    ReferenceData ref;
+    ParseCountryList(ref, CountryList6);
+    ParseCountryRanges(ref, "\"  0\",\"255\",\"de\",\"\",\"Germany\"\n"
+                            "\"  256\",\"511\",\"zz\",\"\",\"Nowhere\"\n"
+                            "\"  300\",\"600\",\"nl\",\"\",\"Netherlands\"\n" // behind the one before
+                            "\"  4294967040\",\"4294967295\",\"us\",\"\",\"United States\"\n");
+    ParseCountryRanges6(ref, "\"  ::\",\"::ff\",\"de\",\"\",\"\"\n"
+                             "\"  2001:db8::\",\"2001:db8::7fff:ffff:ffff:ffff\",\"de\",\"\",\"\"\n"
+                             "\"  2001:db8::8000:0:0:0\",\"2001:db8::8000:0:0:ff\",\"nl\",\"\",\"\"\n"
+                             "\"  2001:db8::8000:0:0:100\",\"2001:db8:0:1::ffff\",\"us\",\"\",\"\"\n"
+                             "\"  ffff:ffff:ffff:ffff:ffff:ffff:ffff:ff00\",\"ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff\",\"nl\","
+                             "\"\",\"\"\n");
+    struct Case {
+        const char* address;
+        int32_t country;
+    } cases[] = {
+        {"0.0.0.0", 1},
+        {"0.0.0.255", 1},
+        {"0.0.1.0", 0},   // a code not in the list names no country...
+        {"0.0.1.44", 0},  // ...and still comes first where a later range overlaps it
+        {"0.0.1.255", 0},
+        {"0.0.2.0", 2},
+        {"0.0.2.88", 2},
+        {"0.0.2.89", 0},  // a gap
+        {"255.255.254.255", 0},
+        {"255.255.255.0", 3},
+        {"255.255.255.255", 3},
+        {"256.0.0.0", 0}, // past 32 bits
+        {"::ffff:0.0.0.0", 1},
+        {"::ffff:0.0.2.0", 2},
+        {"::ffff:255.255.255.255", 3},
+        {"::", 1},
+        {"::ff", 1},
+        {"::100", 0},
+        {"2001:db7:ffff:ffff:ffff:ffff:ffff:ffff", 0},
+        {"2001:db8::", 1},
+        {"2001:db8::7fff:ffff:ffff:ffff", 1},
+        {"2001:db8::8000:0:0:0", 2},
+        {"2001:db8::8000:0:0:ff", 2},
+        {"2001:db8::8000:0:0:100", 3},
+        {"2001:db8::ffff:ffff:ffff:ffff", 3},
+        {"2001:db8:0:1::", 3},
+        {"2001:db8:0:1::ffff", 3},
+        {"2001:db8:0:1::1:0", 0},
+        {"ffff:ffff:ffff:ffff:ffff:ffff:ffff:feff", 0},
+        {"ffff:ffff:ffff:ffff:ffff:ffff:ffff:ff00", 2},
+        {"ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+
+    // Bounds past the address space, as only a damaged file has them, still count as a scan
+    // of the ranges would: from 0 up, and past 32 bits for dotted addresses with a piece over 255.
+    ParseCountryRanges(ref, "\"  -5\",\"10\",\"de\",\"\",\"\"\n\"  4294967295\",\"4294967300\",\"us\",\"\",\"\"\n");
+    for (const auto& c : std::vector<Case>{{"0.0.0.0", 1}, {"0.0.0.10", 1}, {"0.0.0.11", 0},
+                                           {"255.255.255.255", 3}, {"256.0.0.0", 3}, {"256.0.0.4", 3},
+                                           {"256.0.0.5", 0}, {"999.0.0.0", 0}})
+        EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
+}
+
+TEST(CountryLookup, RangeFilesWithEveryKindOfLineEnd) {
+    const std::string v4[] = {"\"  16777216\",\"16777471\",\"de\",\"\",\"Germany\"",
+                              "\"  16777472\",\"16777472\",\"nl\",\"\",\"Netherlands\""};
+    const std::string v6[] = {"\"  2001:db8::\",\"2001:db8::ff\",\"de\",\"\",\"Germany\"",
+                              "\"  2001:db8::100\",\"2001:db8::100\",\"nl\",\"\",\"Netherlands\""};
+    struct Case {
+        const char* between;
+        const char* after;
+    } cases[] = {{"\n", "\n"}, {"\r\n", "\r\n"}, {"\r", "\r"}, {"\r\n\r\n \t\n", ""}, {"\n\r", "\r\n\r"}, {"\r\r\n", "\n\n"}};
+    for (const auto& c : cases) {
+        ReferenceData ref;
+        ParseCountryList(ref, CountryList6);
+        ParseCountryRanges(ref, v4[0] + c.between + v4[1] + c.after);
+        ParseCountryRanges6(ref, v6[0] + c.between + v6[1] + c.after);
+        const std::string name = std::string("line ends ") + c.between;
+        EXPECT_EQ(ref.CountryRanges.RangeCount(), 2u) << name;
+        EXPECT_EQ(ref.CountryRanges6.RangeCount(), 2u) << name;
+        EXPECT_EQ(ref.FindCountry("1.0.0.255"), 1) << name;
+        EXPECT_EQ(ref.FindCountry("1.0.1.0"), 2) << name;
+        EXPECT_EQ(ref.FindCountry("1.0.1.1"), 0) << name;
+        EXPECT_EQ(ref.FindCountry("2001:db8::ff"), 1) << name;
+        EXPECT_EQ(ref.FindCountry("2001:db8::100"), 2) << name;
+        EXPECT_EQ(ref.FindCountry("2001:db8::101"), 0) << name;
+    }
+}
+
+// Ranges drawn from a few bounds, so that they touch, nest, overlap, coincide and run empty;
+// every table answer must be what a front-to-back scan of the ranges gives.
+TEST(CountryLookup, TablesAgreeWithAScanOfTheRanges) {
+    std::mt19937_64 rng(7);
+    auto pick = [&](const auto& pool) { return pool[std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng)]; };
+    // 70000 needs more than two bytes.
+    const std::array<int32_t, 5> countries{0, 1, 2, 3, 70000};
+    const std::vector<int64_t> bounds4{-3, 0, 1, 2, 7, 8, 9, 1000, 4294967294, 4294967295, 4294967296, 4294967297,
+                                       std::numeric_limits<int64_t>::max()};
+    const std::vector<uint64_t> halves{0, 1, 2, 0x8000000000000000, ~uint64_t{1}, ~uint64_t{0}};
+    std::vector<Ip6Number> bounds6;
+    for (uint64_t hi : {uint64_t{0}, uint64_t{1}, uint64_t{5}, ~uint64_t{0}})
+        for (uint64_t lo : halves)
+            bounds6.push_back({hi, lo});
+    for (int round = 0; round < 200; ++round) {
+        const size_t count = round % 10; // none at all in some rounds
+        std::vector<CountryRange> ranges4;
+        std::vector<CountryRange6> ranges6;
+        for (size_t i = 0; i < count; ++i) {
+            ranges4.push_back({pick(bounds4), pick(bounds4), pick(countries)});
+            ranges6.push_back({pick(bounds6), pick(bounds6), pick(countries)});
+        }
+        if (round % 3 == 0) { // sorted and disjoint, as the shipped files are
+            std::sort(ranges4.begin(), ranges4.end(), [](auto& a, auto& b) { return a.RangeStart < b.RangeStart; });
+            std::sort(ranges6.begin(), ranges6.end(), [](auto& a, auto& b) { return a.RangeStart < b.RangeStart; });
+            for (size_t i = 1; i < ranges4.size(); ++i) {
+                if (ranges4[i - 1].RangeEnd == std::numeric_limits<int64_t>::max()) {
+                    ranges4.resize(i); // nothing above the top
+                    break;
+                }
+                ranges4[i].RangeStart = std::max(ranges4[i].RangeStart, ranges4[i - 1].RangeEnd + 1);
+            }
+            for (size_t i = 1; i < ranges6.size(); ++i) {
+                if (ranges6[i - 1].RangeEnd < ranges6[i].RangeStart) continue;
+                ranges6[i].RangeStart = ranges6[i - 1].RangeEnd;
+                if (++ranges6[i].RangeStart.Lo == 0 && ++ranges6[i].RangeStart.Hi == 0) {
+                    ranges6.resize(i);
+                    break;
+                }
+            }
+        }
+        CountryRangeTable table4;
+        CountryRangeTable6 table6;
+        table4.Assign(ranges4);
+        table6.Assign(ranges6);
+        EXPECT_EQ(table4.RangeCount(), ranges4.size());
+        for (int64_t b : bounds4)
+            for (int64_t n : {b - 1, b, b == std::numeric_limits<int64_t>::max() ? b : b + 1})
+                if (n >= 0)
+                    ASSERT_EQ(table4.Find(n), LinearCountry(ranges4, n)) << n << " round " << round;
+        for (Ip6Number b : bounds6) {
+            Ip6Number below = b, above = b;
+            if (below.Lo-- == 0) --below.Hi;
+            if (++above.Lo == 0) ++above.Hi;
+            for (const Ip6Number& n : {below, b, above})
+                ASSERT_EQ(table6.Find(n), LinearCountry(ranges6, n)) << n.Hi << ":" << n.Lo << " round " << round;
+        }
+    }
 }
 
 TEST_F(DataFolderFixture, MissingIPv6FileKeepsIPv4Countries) {

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -104,28 +106,54 @@ TEST(ShippedData, BrowserLinesHaveNoEmptyMatchStrings) {
     }
 }
 
-TEST(ShippedData, CountryRangesAreSortedAndKnown) {
-    if (!HasFile(DataDir + "/countries.dat") || !HasFile(DataDir + "/country.dat"))
+TEST(ShippedData, EveryRangeFindsItsCountryAtBothEnds) {
+    if (!HasFile(DataDir + "/countries.dat") || !HasFile(DataDir + "/country.dat") ||
+        !HasFile(DataDir + "/country6.dat"))
         GTEST_SKIP() << "country data not there";
     ReferenceData ref;
     test::RecordingHost host;
     ASSERT_TRUE(LoadCountryData(ref, host, DataDir));
     EXPECT_TRUE(host.Messages.empty());
-    EXPECT_TRUE(ref.CountryRangesSorted);
-    EXPECT_GT(ref.CountryRanges.size(), 1000u);
-    size_t unknown = 0;
-    for (size_t i = 1; i < ref.CountryRanges.size(); ++i)
-        unknown += ref.CountryRanges[i].CountryIndex == 0;
-    EXPECT_EQ(unknown, 0u);
+    EXPECT_GT(ref.CountryRanges.RangeCount(), 1000u);
+    EXPECT_GT(ref.CountryRanges6.RangeCount(), 1000u);
 
-    EXPECT_TRUE(ref.CountryRanges6Sorted);
-    EXPECT_GT(ref.CountryRanges6.size(), 1000u);
-    unknown = 0;
-    for (size_t i = 1; i < ref.CountryRanges6.size(); ++i)
-        unknown += ref.CountryRanges6[i].CountryIndex == 0;
-    EXPECT_EQ(unknown, 0u);
+    // Every code is a known country, and the first and last address of every range find it.
+    auto unquote = [](std::string_view piece) { return piece.substr(1, piece.size() - 2); };
+    auto countryOf = [&](std::string_view code) {
+        std::string lower(code);
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        auto found = ref.CountryIndexByCode.find(lower);
+        return found == ref.CountryIndexByCode.end() ? 0 : found->second;
+    };
+    auto dotted = [](std::string_view number) {
+        const uint64_t n = std::stoull(std::string(number));
+        return std::to_string(n >> 24) + "." + std::to_string(n >> 16 & 255) + "." + std::to_string(n >> 8 & 255) +
+               "." + std::to_string(n & 255);
+    };
+    for (const bool six : {false, true}) {
+        std::optional<std::string> text = ReadDataFile(DataDir + (six ? "/country6.dat" : "/country.dat"));
+        ASSERT_TRUE(text);
+        size_t lines = 0, failures = 0;
+        ForEachLine(*text, [&](std::string_view line) {
+            std::vector<std::string_view> pieces = SplitCsvLine(line);
+            ASSERT_GE(pieces.size(), 3u) << line;
+            const int32_t country = countryOf(unquote(pieces[2]));
+            std::string first(unquote(pieces[0]).substr(2)), last(unquote(pieces[1]));
+            if (!six) {
+                first = dotted(first);
+                last = dotted(last);
+            }
+            ++lines;
+            if (country == 0 || ref.FindCountry(first) != country || ref.FindCountry(last) != country)
+                if (++failures <= 5) ADD_FAILURE() << line;
+        });
+        EXPECT_EQ(failures, 0u);
+        EXPECT_EQ(lines, six ? ref.CountryRanges6.RangeCount() : ref.CountryRanges.RangeCount());
+    }
     // Reserved blocks belong to no country; global unicast mostly does.
-    for (const char* reserved : {"::1", "fe80::1", "2001:db8::1", "fd00::1", "::ffff:10.0.0.1"})
+    for (const char* reserved : {"::1", "fe80::1", "2001:db8::1", "fd00::1", "::ffff:10.0.0.1", "0.0.0.0",
+                                 "255.255.255.255"})
         EXPECT_EQ(ref.FindCountry(reserved), 0) << reserved;
 }
 

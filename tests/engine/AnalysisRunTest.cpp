@@ -441,8 +441,7 @@ TEST_F(AnalysisRunTest, BrowsersSystemsAndCountries) {
     a.Ref.BrowserDefinitions.push_back({{"Firefox"}, "Firefox", 0, false});
     a.Ref.BrowserDefinitions.push_back({{"Windows"}, "Windows", 0, true});
     a.Ref.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}, {"it", "Italy"}};
-    a.Ref.CountryRanges = {{}, {167772160, 184549375, "de", "Germany", 1}}; // 10.0.0.0/8
-    a.Ref.IndexCountryRanges();
+    a.Ref.CountryRanges.Assign({{167772160, 184549375, 1}}); // 10.0.0.0/8
     Write("a.log",
           Line("10.1.2.3", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Mozilla/5.0 (Windows; Firefox)") +
               Line("pc.example.fr", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx") +
