@@ -30,7 +30,7 @@ public:
     // Counts text handed to the line loop.
     void AddText(uint64_t bytes) { text_ += bytes; }
 
-    static constexpr double Fallback = 0.9;
+    static constexpr double Fallback = 0.5;
 
 private:
     uint64_t startAnon_ = 0;
