@@ -62,7 +62,7 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
     uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash);
     if (v == 0) {
         AddRawBrowserData(a, e);
-        v = t.AppendVisitor(t.Keys.Store(e.ClientIP));
+        v = t.AppendVisitor(e.ClientIP);
         Visitor& n = t.Visitors[v];
         n.Sessions.resize(static_cast<size_t>(file) + 1);
         size_t dot = e.ClientIP.find('.');
@@ -165,7 +165,7 @@ void AddReferrerHit(Analyser& a, const LogEntry& e) {
     if (r != 0) {
         ++t.Referrers[r].Hits;
     } else {
-        r = t.AppendReferrer(t.Keys.Store(e.Referrer), t.Keys.Store(e.File));
+        r = t.AppendReferrer(e.Referrer, e.File);
         t.Referrers[r].Hits = 1;
     }
 }
@@ -173,7 +173,7 @@ void AddReferrerHit(Analyser& a, const LogEntry& e) {
 void AddFileHit(Analyser& a, const LogEntry& e) {
     AnalysisTables& t = a.T;
     uint32_t f = t.FindFile(e.File, e.FileHash);
-    if (f == 0) f = t.AppendFile(t.Keys.Store(e.File));
+    if (f == 0) f = t.AppendFile(e.File);
     FileRecord& rec = t.Files[f];
     ++rec.TotalRequests;
     rec.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
@@ -191,7 +191,7 @@ void AddErrorHit(Analyser& a, const LogEntry& e) {
     const int16_t file = t.CurrentFileNumber;
     uint32_t r = t.FindError(e.File, e.Referrer, e.Status, e.FileHash, e.ReferrerHash);
     if (r == 0) {
-        r = t.AppendError(t.Keys.Store(e.File), t.Keys.Store(e.Referrer), e.Status);
+        r = t.AppendError(e.File, e.Referrer, e.Status);
         ErrorRecord& n = t.Errors[r];
         n.TimeFirst.resize(static_cast<size_t>(file) + 1);
         n.TimeLast.resize(static_cast<size_t>(file) + 1);

@@ -66,7 +66,6 @@ AnalysisTables::AnalysisTables() { Clear(0); }
 void AnalysisTables::Clear(int countryCount) {
     FileTexts.clear();
     Arena.Clear();
-    Keys.Clear();
     IncompleteInputs.clear();
     LogEntries.clear();
     LogEntries.resize(1);

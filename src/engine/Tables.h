@@ -254,10 +254,6 @@ struct AnalysisTables {
     // Log file texts the entries point into.
     std::vector<std::unique_ptr<FileText>> FileTexts;
     TextArena Arena;
-    // Copies of the keys the counting adds to its tables: lookups then compare against a
-    // small, hot region instead of texts scattered over the log. Only the counting thread
-    // writes here (the reading thread has Arena).
-    TextArena Keys;
     MemoryBudget Budget;   // started again by Clear
 
     EntryTable LogEntries;                  // 1..EntryCount (the table may hold spare slots)
