@@ -1,5 +1,6 @@
 #include "ReferenceDataLoader.h"
 
+#include "CountryCache.h"
 #include "DataFileReaders.h"
 #include "UserFolders.h"
 #include "ValueForms.h"
@@ -320,11 +321,20 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
 
     auto countries = OpenDataFile(host, folder, "countries.dat", "COUNTRIES.DAT");
     if (!countries) return false;
+    ParseCountryList(ref, *countries);
+    if (LoadCachedCountryRanges(folder, ref)) {
+        ref.CountriesLoaded = true;
+        return true;
+    }
     auto ranges = OpenDataFile(host, folder, "country.dat", "COUNTRY.DAT");
-    if (!ranges) return false;
+    if (!ranges) {
+        // Without addresses there are no countries at all, as when countries.dat is missing.
+        ref.CountryList.assign(1, CountryRecord{});
+        ref.CountryIndexByCode.clear();
+        return false;
+    }
     // IPv4 countries work without the IPv6 file, so its absence only costs its own message.
     auto ranges6 = OpenDataFile(host, folder, "country6.dat", "COUNTRY6.DAT");
-    ParseCountryList(ref, *countries);
     // The two range files are independent: the IPv6 one is read on a second core meanwhile
     // (it reads only the code index, and reports nothing to the host).
     CountryRangeTable6 ranges6Read;
@@ -352,6 +362,7 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
     if (failure) std::rethrow_exception(failure);
     ref.CountryRanges6 = std::move(ranges6Read);
     ref.CountriesLoaded = true;
+    if (ranges6) SaveCachedCountryRanges(folder, ref);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -267,6 +268,113 @@ int32_t CountryRangeTable6::Find(const Ip6Number& number) const {
 size_t CountryRangeTable6::Bytes() const {
     return startHis_.capacity() * sizeof(uint64_t) + countries_.Bytes() +
            startLos_.capacity() * sizeof(std::pair<size_t, uint64_t>);
+}
+
+namespace {
+
+// Raw numbers and arrays of a cache file: written and read on the same machine.
+void PutNumber(std::string& out, uint64_t n) { out.append(reinterpret_cast<const char*>(&n), sizeof n); }
+
+bool TakeNumber(std::string_view& in, uint64_t& n) {
+    if (in.size() < sizeof n) return false;
+    std::memcpy(&n, in.data(), sizeof n);
+    in.remove_prefix(sizeof n);
+    return true;
+}
+
+template <class T> void PutArray(std::string& out, const std::vector<T>& items) {
+    PutNumber(out, items.size());
+    if (!items.empty()) out.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(T));
+}
+
+template <class T> bool TakeArray(std::string_view& in, std::vector<T>& items) {
+    uint64_t count = 0;
+    if (!TakeNumber(in, count) || count > in.size() / sizeof(T)) return false;
+    items.resize(static_cast<size_t>(count));
+    if (count != 0) std::memcpy(items.data(), in.data(), static_cast<size_t>(count) * sizeof(T));
+    in.remove_prefix(static_cast<size_t>(count) * sizeof(T));
+    return true;
+}
+
+bool IsCountry(int64_t index, int32_t countryCount) { return index >= 0 && index <= countryCount; }
+
+} // namespace
+
+void CountryIndexColumn::AppendTo(std::string& out) const {
+    PutNumber(out, wide_ ? 1 : 0);
+    if (wide_)
+        PutArray(out, wideIndexes_);
+    else
+        PutArray(out, narrowIndexes_);
+}
+
+bool CountryIndexColumn::ReadFrom(std::string_view& in, int32_t countryCount) {
+    uint64_t wide = 0;
+    if (!TakeNumber(in, wide) || wide > 1) return false;
+    wide_ = wide == 1;
+    narrowIndexes_.clear();
+    wideIndexes_.clear();
+    if (wide_ ? !TakeArray(in, wideIndexes_) : !TakeArray(in, narrowIndexes_)) return false;
+    for (size_t i = 0; i < size(); ++i)
+        if (!IsCountry((*this)[i], countryCount)) return false;
+    return true;
+}
+
+void CountryRangeTable::AppendTo(std::string& out) const {
+    PutNumber(out, rangeCount_);
+    PutArray(out, starts_);
+    countries_.AppendTo(out);
+    PutArray(out, beyond_);
+}
+
+bool CountryRangeTable::ReadFrom(std::string_view& in, int32_t countryCount) {
+    uint64_t ranges = 0;
+    bool ok = TakeNumber(in, ranges) && TakeArray(in, starts_) && countries_.ReadFrom(in, countryCount) &&
+              TakeArray(in, beyond_) && countries_.size() == starts_.size();
+    // Find relies on a first step at 0 and on ascending starts.
+    if (ok && !starts_.empty()) ok = starts_[0] == 0;
+    for (size_t i = 1; ok && i < starts_.size(); ++i) ok = starts_[i - 1] < starts_[i];
+    if (ok && !beyond_.empty()) ok = !starts_.empty() && beyond_[0].first >= Beyond32;
+    for (size_t i = 0; ok && i < beyond_.size(); ++i)
+        ok = IsCountry(beyond_[i].second, countryCount) && (i == 0 || beyond_[i - 1].first < beyond_[i].first);
+    if (!ok) {
+        Clear();
+        return false;
+    }
+    rangeCount_ = static_cast<size_t>(ranges);
+    return true;
+}
+
+void CountryRangeTable6::AppendTo(std::string& out) const {
+    PutNumber(out, rangeCount_);
+    PutArray(out, startHis_);
+    countries_.AppendTo(out);
+    PutArray(out, startLos_);
+}
+
+bool CountryRangeTable6::ReadFrom(std::string_view& in, int32_t countryCount) {
+    uint64_t ranges = 0;
+    bool ok = TakeNumber(in, ranges) && TakeArray(in, startHis_) && countries_.ReadFrom(in, countryCount) &&
+              TakeArray(in, startLos_) && countries_.size() == startHis_.size();
+    // Find relies on a first step at 0 and on steps ascending by upper, then lower half, with
+    // the lower halves listed by ascending step.
+    if (ok && !startHis_.empty()) ok = startHis_[0] == 0 && (startLos_.empty() || startLos_[0].first != 0);
+    for (size_t i = 0; ok && i < startLos_.size(); ++i)
+        ok = startLos_[i].first < startHis_.size() && startLos_[i].second != 0 &&
+             (i == 0 || startLos_[i - 1].first < startLos_[i].first);
+    size_t lo = 0;
+    uint64_t previousLo = 0;
+    for (size_t i = 0; ok && i < startHis_.size(); ++i) {
+        const uint64_t thisLo = lo < startLos_.size() && startLos_[lo].first == i ? startLos_[lo++].second : 0;
+        if (i > 0) ok = startHis_[i - 1] < startHis_[i] || (startHis_[i - 1] == startHis_[i] && previousLo < thisLo);
+        previousLo = thisLo;
+    }
+    if (!ok) {
+        Clear();
+        return false;
+    }
+    rangeCount_ = static_cast<size_t>(ranges);
+    return true;
 }
 
 ReferenceData::ReferenceData() {

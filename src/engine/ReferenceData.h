@@ -61,6 +61,8 @@ public:
     size_t size() const { return wide_ ? wideIndexes_.size() : narrowIndexes_.size(); }
     void Reserve(size_t count);
     size_t Bytes() const;
+    void AppendTo(std::string& out) const;
+    bool ReadFrom(std::string_view& in, int32_t countryCount);
 
 private:
     bool wide_ = false;
@@ -82,6 +84,11 @@ public:
     size_t RangeCount() const { return rangeCount_; }
     size_t StepCount() const { return starts_.size() + beyond_.size(); }
     size_t Bytes() const;
+    // The table as bytes for a cache file on this machine, and back. ReadFrom takes a table
+    // from the front of in and checks it whole (steps ascending, country indexes within
+    // 0..countryCount); false, with the table left empty, for anything else.
+    void AppendTo(std::string& out) const;
+    bool ReadFrom(std::string_view& in, int32_t countryCount);
 
 private:
     std::vector<uint32_t> starts_;
@@ -101,6 +108,9 @@ public:
     size_t RangeCount() const { return rangeCount_; }
     size_t StepCount() const { return startHis_.size(); }
     size_t Bytes() const;
+    // As CountryRangeTable's.
+    void AppendTo(std::string& out) const;
+    bool ReadFrom(std::string_view& in, int32_t countryCount);
 
 private:
     uint64_t StartLo(size_t step) const;
