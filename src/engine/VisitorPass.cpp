@@ -67,9 +67,11 @@ void RunVisitorPass(Analyser& a) {
 
         v.FirstFile = static_cast<int16_t>(ChooseSlot(v, true));
         const VisitorSession& first = SessionAt(v, v.FirstFile);
-        const std::string entryText = first.EntryTime.Text();
+        // The first stamp is read once for its cell, its date and its hour.
+        const std::optional<DateTime> entryTime = LogTimeValue(a, first.EntryTime.Text(), true);
+        std::string entryCell = entryTime ? a.Loc.FormatDateTime(*entryTime) : std::string();
         list.SetCell(row, 3, std::string(first.Referrer));
-        list.SetCell(row, 4, LogTimeToLocal(a, entryText, true));
+        list.SetCell(row, 4, entryCell);
         list.SetCell(row, 5, std::string(first.EntryPage));
 
         v.LastFile = static_cast<int16_t>(ChooseSlot(v, false));
@@ -82,7 +84,8 @@ void RunVisitorPass(Analyser& a) {
         list.SetCell(row, 10, a.Loc.FormatNumber(v.Bytes, "#,##0.00"));
 
         // A first stamp that does not read has no date to count on.
-        std::string date = LogDatePart(a, entryText);
+        std::string date = std::move(entryCell);
+        if (const size_t blank = date.find(' '); blank != std::string::npos) date.resize(blank);
         if (!date.empty()) {
             auto [it, added] = dateRow.try_emplace(date, 0);
             if (added) {
@@ -92,7 +95,7 @@ void RunVisitorPass(Analyser& a) {
                 ++t.DateVisitors[it->second].Hits;
             }
         }
-        int hour = LogHour(a, entryText);
+        const int hour = entryTime ? entryTime->Civil().Hour : -1;
         if (hour >= 0 && hour <= 23) ++t.HourVisitors[static_cast<size_t>(hour)];
     }
 }
