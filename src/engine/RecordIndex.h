@@ -29,22 +29,46 @@ inline uint64_t HashSeed() {
     return seed;
 }
 
-// A fast non-cryptographic hash of a byte string, eight bytes at a time, keyed by HashSeed.
+// The two halves of a 128-bit product folded together: one multiplication mixes 16 bytes.
+inline uint64_t MultiplyFold(uint64_t a, uint64_t b) {
+    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+}
+
+// A fast non-cryptographic hash of a byte string, sixteen bytes at a time, keyed by HashSeed.
+// Every line hashes its client, file and referrer, so this runs a few hundred million times
+// per million lines' bytes.
 inline uint64_t HashText(std::string_view s) {
+    constexpr uint64_t K1 = 0xa0761d6478bd642fULL, K2 = 0xe7037ed1a0b428dbULL;
     const uint64_t seed = HashSeed();
-    uint64_t h = seed ^ (s.size() * 0x100000001b3ULL);
     const char* p = s.data();
     size_t n = s.size();
-    while (n >= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ HashMix(w + seed)) * 0x9fb21c651e98df25ULL;
-        p += 8;
-        n -= 8;
+    uint64_t h = seed ^ (n * 0x9e3779b97f4a7c15ULL);
+    while (n > 16) {
+        uint64_t a, b;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + 8, 8);
+        h = MultiplyFold(a ^ h ^ K1, b ^ seed ^ K2);
+        p += 16;
+        n -= 16;
     }
-    uint64_t tail = 0;
-    if (n != 0) std::memcpy(&tail, p, n);   // an empty view may hold a null pointer
-    h = (h ^ HashMix((tail ^ n) + seed)) * 0x9fb21c651e98df25ULL;
+    // The last 1 to 16 bytes, read as two words that may overlap (an empty view may hold a
+    // null pointer, which is never read).
+    uint64_t a = 0, b = 0;
+    if (n > 8) {
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + n - 8, 8);
+    } else if (n >= 4) {
+        uint32_t lo, hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, p + n - 4, 4);
+        a = lo;
+        b = hi;
+    } else if (n > 0) {
+        a = (uint64_t(static_cast<unsigned char>(p[0])) << 16) | (uint64_t(static_cast<unsigned char>(p[n / 2])) << 8) |
+            static_cast<unsigned char>(p[n - 1]);
+    }
+    h = MultiplyFold(a ^ h ^ K1, b ^ seed ^ K2 ^ n);
     return HashMix(h);
 }
 
