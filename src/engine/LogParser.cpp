@@ -46,25 +46,40 @@ bool IsBlankAfterAddress(std::string_view line) {
 
 namespace {
 
-// The blanks, quotes and brackets of a line's first bytes, marked in one pass, so each field
-// boundary is a bit search instead of another pass over the line. Beyond the marked bytes
-// (a very long line) the searches read the text itself.
+// Where a line's blanks, quotes, brackets and URL parameter marks are, marked in one pass over
+// its first kilobyte, so each field boundary is a bit search instead of another pass over the
+// line. Beyond the marked bytes (a very long line) the searches read the text itself.
 template <class Scan>
 class LineMarks {
 public:
     static constexpr size_t Words = 16;   // marks for the first 1,024 bytes
 
     explicit LineMarks(std::string_view line) : line_(line), marked_(std::min(line.size(), Words * 64)) {
-        Scan::MarkText(line.data(), marked_, {blanks_, quotes_, brackets_});
+        Scan::MarkText(line.data(), marked_, {blanks_, quotes_, others_});
     }
 
     size_t Blank(size_t from) const { return Next(blanks_, ' ', from); }
     size_t Quote(size_t from) const { return Next(quotes_, '"', from); }
     // c is '[' or ']'.
     size_t Bracket(char c, size_t from) const {
-        size_t at = Next(brackets_, c, from);
-        while (at < marked_ && line_[at] != c) at = Next(brackets_, c, at + 1);
+        size_t at = Next(others_, c, from);
+        while (at < marked_ && line_[at] != c) at = Next(others_, c, at + 1);
         return at;
+    }
+    // Only a URL with a "?" or an "&" can hold a session parameter. url lies in the line.
+    bool MayHoldSession(std::string_view url) const {
+        const size_t from = static_cast<size_t>(url.data() - line_.data()), to = from + url.size();
+        if (to > marked_) return url.find_first_of("?&") != npos;
+        for (size_t w = from / 64; w * 64 < to; ++w) {
+            uint64_t m = others_[w];
+            if (w == from / 64) m &= ~uint64_t{0} << (from % 64);
+            if ((w + 1) * 64 > to) m &= ~(~uint64_t{0} << (to % 64));
+            for (; m; m &= m - 1) {
+                const char c = line_[w * 64 + static_cast<size_t>(__builtin_ctzll(m))];
+                if (c == '?' || c == '&') return true;
+            }
+        }
+        return false;
     }
     // The first from position on where text starts (text starts with a blank).
     size_t BlankText(std::string_view text, size_t from) const {
@@ -98,7 +113,7 @@ private:
 
     std::string_view line_;
     size_t marked_;
-    uint64_t blanks_[Words], quotes_[Words], brackets_[Words];
+    uint64_t blanks_[Words], quotes_[Words], others_[Words];
 };
 
 // Status and byte fields are nearly always plain digits: read them exactly without the
@@ -118,13 +133,6 @@ bool PlainDigits(std::string_view s, double& value) {
 double NumberField(std::string_view s) {
     double v;
     return PlainDigits(s, v) ? v : LeadingNumber(s);
-}
-
-// Only a URL with a "?" or an "&" can hold a session parameter.
-bool MayHoldSession(std::string_view url) {
-    for (char c : url)
-        if (c == '?' || c == '&') return true;
-    return false;
 }
 
 template <class Scan>
@@ -212,7 +220,7 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
         if (q + 1 == size || line[q + 1] == ' ' || line[q + 1] == '\r') fileEnd = q;
     }
     e.File = TrimBlanks(line.substr(url, fileEnd - url));
-    if (a.Options.MergeSessions && MayHoldSession(e.File)) e.File = StripSessionID(a, e.File);
+    if (a.Options.MergeSessions && marks.MayHoldSession(e.File)) e.File = StripSessionID(a, e.File);
 
     const size_t http = marks.BlankText(" HTTP/", url);
     const size_t closing = marks.QuoteBlank(http == npos ? url : http + 1);
@@ -263,7 +271,7 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     const size_t q2 = q1 == npos ? npos : marks.Quote(q1 + 1);
     if (q2 == npos) return reject();
     e.Referrer = line.substr(q1 + 1, q2 - q1 - 1);
-    if (a.Options.MergeSessions && MayHoldSession(e.Referrer)) e.Referrer = StripSessionID(a, e.Referrer);
+    if (a.Options.MergeSessions && marks.MayHoldSession(e.Referrer)) e.Referrer = StripSessionID(a, e.Referrer);
 
     // User agent.
     const size_t agentStart = q2 + 3;
