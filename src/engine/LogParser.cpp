@@ -116,9 +116,9 @@ private:
     uint64_t blanks_[Words], quotes_[Words], others_[Words];
 };
 
-// Status and byte fields are nearly always plain digits: read them exactly without the
-// general number rule (fifteen digits stay exact in a double, so the value is the same).
-bool PlainDigits(std::string_view s, double& value) {
+// Status and byte fields are nearly always plain digits: read them as integers without the
+// general number rule (up to fifteen digits, which that rule reads exactly too).
+bool PlainDigits(std::string_view s, uint64_t& value) {
     if (s.empty() || s.size() > 15) return false;
     uint64_t v = 0;
     for (char c : s) {
@@ -126,13 +126,8 @@ bool PlainDigits(std::string_view s, double& value) {
         if (d > 9) return false;
         v = v * 10 + d;
     }
-    value = static_cast<double>(v);
+    value = v;
     return true;
-}
-
-double NumberField(std::string_view s) {
-    double v;
-    return PlainDigits(s, v) ? v : LeadingNumber(s);
 }
 
 template <class Scan>
@@ -152,7 +147,7 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     if (clientEnd == npos) return reject();
     e.ClientIP = TrimBlanks(line.substr(0, clientEnd));
     const size_t restStart = clientEnd + 1;
-    if (TrimBlanks(tail(restStart)).empty()) return reject();
+    if (restStart == size || (line[restStart] == ' ' && TrimBlanks(line.substr(restStart)).empty())) return reject();
 
     // Time stamp between the first "[" and the first "]".
     const size_t lb = marks.Bracket('[', restStart), rb = marks.Bracket(']', restStart);
@@ -230,7 +225,9 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     const size_t statusStart = closing + 2;
     const size_t statusEnd = marks.Blank(statusStart);
     if (statusEnd == npos) return reject();
-    double status = NumberField(line.substr(statusStart, statusEnd - statusStart));
+    const std::string_view statusText = line.substr(statusStart, statusEnd - statusStart);
+    uint64_t digits;
+    const double status = PlainDigits(statusText, digits) ? static_cast<double>(digits) : LeadingNumber(statusText);
     if (status > 32767 || status < -32768)
         ReportInternalError(a, ErrStatusOutOfRange, line);
     else
@@ -247,10 +244,10 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     } else {
         bytes = line.substr(bytesStart, bytesEnd - bytesStart);
     }
-    if (double v; PlainDigits(bytes, v)) {
-        e.Bytes = static_cast<int64_t>(v);
+    if (PlainDigits(bytes, digits)) {
+        e.Bytes = static_cast<int64_t>(digits);
     } else if (IsWholeNumber(bytes)) {
-        v = LeadingNumber(bytes);
+        const double v = LeadingNumber(bytes);
         if (v >= 9.2e18 || v <= -9.2e18)
             ReportInternalError(a, ErrBytesOutOfRange, line);
         else
