@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
     }
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("%s %s: %llu lines, %.1f MB in %.3f s = %.0f lines/s, %.0f MB/s\n", full ? "full" : "parse",
-                path.c_str(), lines, bytes / 1048576.0, seconds, lines / seconds, bytes / 1048576.0 / seconds);
+                path.c_str(), lines, bytes / 1048576.0, seconds, lines / seconds,
+                bytes / 1048576.0 / seconds);
     // Anonymous memory at the end (the mapped log's pages are not in it), per line and per
     // byte of log text: the figures the memory budget and the documentation use.
     if (full && lines > 0)

@@ -17,8 +17,8 @@
 namespace trevix {
 
 struct LineEnd {
-    size_t Pos;   // where the first end byte is; the text's size when there is none
-    bool Ascii;   // every byte before Pos is below 0x80
+    size_t Pos; // where the first end byte is; the text's size when there is none
+    bool Ascii; // every byte before Pos is below 0x80
 };
 
 // One bit per byte of a text (bit i of word w is byte 64 w + i): blanks, double quotes, and
@@ -31,7 +31,9 @@ struct TextMarks {
 
 namespace scan_detail {
 
-inline unsigned LowestBit(uint64_t m) { return static_cast<unsigned>(__builtin_ctzll(m)); }
+inline unsigned LowestBit(uint64_t m) {
+    return static_cast<unsigned>(__builtin_ctzll(m));
+}
 
 } // namespace scan_detail
 
@@ -47,7 +49,8 @@ struct PortableScan {
             high |= w;
         }
         high &= 0x8080808080808080ULL;
-        for (; i < pos; ++i) high |= static_cast<unsigned char>(p[i]) & 0x80;
+        for (; i < pos; ++i)
+            high |= static_cast<unsigned char>(p[i]) & 0x80;
         return {pos, high == 0};
     }
 
@@ -85,7 +88,8 @@ struct VectorScan {
                 const unsigned at = scan_detail::LowestBit(hits);
                 return {i + at, (high | (bits & ((uint64_t{1} << at) - 1))) == 0};
             }
-            high |= static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))));
+            high |= static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))));
         }
         for (; i + 16 <= n; i += 16) {
             const __m128i v = Load(p + i);
@@ -132,7 +136,8 @@ struct VectorScan {
             mark(Load(p + i + 48), 0, 48);
             store(i >> 6);
         }
-        for (; i + 16 <= n; i += 16) mark(Load(p + i), 0, static_cast<unsigned>(i & 63));
+        for (; i + 16 <= n; i += 16)
+            mark(Load(p + i), 0, static_cast<unsigned>(i & 63));
         if (i < n) {
             // The last bytes: the 16 that end the text, shifted past the ones already marked,
             // so nothing beyond the text is read.
@@ -152,7 +157,9 @@ private:
     static __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     // The top bits of four blocks' bytes as one word.
     static uint64_t Word(__m128i a, __m128i b, __m128i c, __m128i d) {
-        auto bits = [](__m128i v) { return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v))); };
+        auto bits = [](__m128i v) {
+            return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v)));
+        };
         return bits(a) | bits(b) << 16 | bits(c) << 32 | bits(d) << 48;
     }
 };

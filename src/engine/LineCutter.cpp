@@ -12,7 +12,8 @@ LineCutter::LineCutter(Analyser& a, std::string_view text, const FileText* sourc
     : a_(a), text_(text), source_(source), end_(UsesCrAlone(text) ? '\r' : '\n') {}
 
 bool LineCutter::UsesCrAlone(std::string_view text) {
-    return !text.empty() && !std::memchr(text.data(), '\n', text.size()) && std::memchr(text.data(), '\r', text.size());
+    return !text.empty() && !std::memchr(text.data(), '\n', text.size()) &&
+           std::memchr(text.data(), '\r', text.size());
 }
 
 bool LineCutter::Next(std::string_view& line) {
@@ -21,8 +22,9 @@ bool LineCutter::Next(std::string_view& line) {
         // The end and the UTF-8 question in one pass: an ASCII line needs no check. Checking
         // line by line gives what checking the whole text first would: LF and CR are never
         // part of a longer UTF-8 sequence, so a valid text is cut into valid lines.
-        const LineEnd end = pos_ < text_.size() ? ByteScan::FindLineEnd(data + pos_, text_.size() - pos_, end_)
-                                                : LineEnd{0, true};
+        const LineEnd end = pos_ < text_.size()
+                                ? ByteScan::FindLineEnd(data + pos_, text_.size() - pos_, end_)
+                                : LineEnd{0, true};
         const size_t lfPos = pos_ + end.Pos;
         if (lfPos >= text_.size()) last_ = true;
         // The file shrank under its mapping: this line and the rest are gone.

@@ -25,7 +25,9 @@ public:
     bool Next(std::string_view& line);
     // Percentage of the text cut so far.
     long long Progress() const {
-        return text_.empty() ? 100 : static_cast<long long>((pos_ < text_.size() ? pos_ : text_.size()) * 100 / text_.size());
+        return text_.empty()
+                   ? 100
+                   : static_cast<long long>((pos_ < text_.size() ? pos_ : text_.size()) * 100 / text_.size());
     }
 
 private:

@@ -147,7 +147,8 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     if (clientEnd == npos) return reject();
     e.ClientIP = TrimBlanks(line.substr(0, clientEnd));
     const size_t restStart = clientEnd + 1;
-    if (restStart == size || (line[restStart] == ' ' && TrimBlanks(line.substr(restStart)).empty())) return reject();
+    if (restStart == size || (line[restStart] == ' ' && TrimBlanks(line.substr(restStart)).empty()))
+        return reject();
 
     // Time stamp between the first "[" and the first "]".
     const size_t lb = marks.Bracket('[', restStart), rb = marks.Bracket(']', restStart);
@@ -227,7 +228,8 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     if (statusEnd == npos) return reject();
     const std::string_view statusText = line.substr(statusStart, statusEnd - statusStart);
     uint64_t digits;
-    const double status = PlainDigits(statusText, digits) ? static_cast<double>(digits) : LeadingNumber(statusText);
+    const double status =
+        PlainDigits(statusText, digits) ? static_cast<double>(digits) : LeadingNumber(statusText);
     if (status > 32767 || status < -32768)
         ReportInternalError(a, ErrStatusOutOfRange, line);
     else
@@ -268,7 +270,8 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     const size_t q2 = q1 == npos ? npos : marks.Quote(q1 + 1);
     if (q2 == npos) return reject();
     e.Referrer = line.substr(q1 + 1, q2 - q1 - 1);
-    if (a.Options.MergeSessions && marks.MayHoldSession(e.Referrer)) e.Referrer = StripSessionID(a, e.Referrer);
+    if (a.Options.MergeSessions && marks.MayHoldSession(e.Referrer))
+        e.Referrer = StripSessionID(a, e.Referrer);
 
     // User agent.
     const size_t agentStart = q2 + 3;

@@ -1,5 +1,5 @@
-#include "engine/Analyser.h"
 #include "engine/ByteScan.h"
+#include "engine/Analyser.h"
 #include "engine/LineCutter.h"
 #include "engine/LogParser.h"
 
@@ -20,17 +20,18 @@ namespace {
 std::vector<std::string> GeneratedLines(unsigned seed, int count) {
     std::mt19937 rng(seed);
     auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
-    const char* files[] = {"/", "/a.html", "/shop.php?sid=7&item=3", "/a\"b.html", "/x[1].gif", "/caf\xC3\xA9", "/caf\xE9"};
+    const char* files[] = {
+        "/", "/a.html", "/shop.php?sid=7&item=3", "/a\"b.html", "/x[1].gif", "/caf\xC3\xA9", "/caf\xE9"};
     const char* methods[] = {"GET ", "POST ", "HEAD ", "PUT ", "-", "GET"};
     const char* agents[] = {"Mozilla/5.0 (X11; Linux x86_64)", "-", "", "UA \"quoted\" [x]", "Googlebot/2.1"};
     const char damage[] = " \"[]-:\r?&\x80\xC3";
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i) {
-        std::string line = std::to_string(pick(256)) + ".0.0." + std::to_string(pick(256)) + std::string(pick(3), ' ') +
-                           " - - [" + std::to_string(10 + pick(18)) + "/Oct/2026:1" + std::to_string(pick(10)) +
-                           ":00:00 +0200] \"" + methods[pick(6)] + files[pick(7)] +
-                           (pick(4) ? " HTTP/1.1" : "") + "\" " + std::to_string(100 + pick(500)) + " " +
-                           (pick(5) ? std::to_string(pick(100000)) : "-");
+        std::string line =
+            std::to_string(pick(256)) + ".0.0." + std::to_string(pick(256)) + std::string(pick(3), ' ') +
+            " - - [" + std::to_string(10 + pick(18)) + "/Oct/2026:1" + std::to_string(pick(10)) +
+            ":00:00 +0200] \"" + methods[pick(6)] + files[pick(7)] + (pick(4) ? " HTTP/1.1" : "") + "\" " +
+            std::to_string(100 + pick(500)) + " " + (pick(5) ? std::to_string(pick(100000)) : "-");
         if (pick(4)) {
             line += std::string(pick(4) == 0 ? " www.site.com" : "") + " \"" +
                     (pick(2) ? "http://ref.com/?q=a&sid=1" : "-") + "\" \"" + agents[pick(5)] +
@@ -39,8 +40,10 @@ std::vector<std::string> GeneratedLines(unsigned seed, int count) {
         if (pick(6) == 0) line += "\r";
         for (size_t d = pick(3) == 0 ? 1 + pick(3) : 0; d > 0 && !line.empty(); --d) {
             const size_t at = pick(line.size());
-            if (pick(2)) line[at] = damage[pick(sizeof damage - 1)];
-            else line.erase(at, 1 + pick(6));
+            if (pick(2))
+                line[at] = damage[pick(sizeof damage - 1)];
+            else
+                line.erase(at, 1 + pick(6));
         }
         lines.push_back(line);
     }
@@ -57,7 +60,8 @@ std::vector<std::string> Texts() {
         texts.push_back(bytes.str());
     }
     std::string log;
-    for (const std::string& line : GeneratedLines(7, 3000)) log += line + "\n";
+    for (const std::string& line : GeneratedLines(7, 3000))
+        log += line + "\n";
     texts.push_back(log);
     EXPECT_GT(texts.size(), 100u) << "the fuzzing corpus was not found";
     return texts;
@@ -77,9 +81,9 @@ std::vector<std::string_view> Lines(std::string_view text) {
 
 std::string Describe(ParseResult result, const LogEntry& e, const Analyser& a) {
     std::ostringstream s;
-    s << (result == ParseResult::Accepted) << "|" << e.ClientIP << "|" << e.Date << "|" << e.Time << "|" << e.File << "|"
-      << e.Status << "|" << e.Bytes << "|" << e.Host << "|" << e.Referrer << "|" << e.UserAgent << "|"
-      << a.T.FirstDateTime << "|" << a.T.ErrorLogText;
+    s << (result == ParseResult::Accepted) << "|" << e.ClientIP << "|" << e.Date << "|" << e.Time << "|"
+      << e.File << "|" << e.Status << "|" << e.Bytes << "|" << e.Host << "|" << e.Referrer << "|"
+      << e.UserAgent << "|" << a.T.FirstDateTime << "|" << a.T.ErrorLogText;
     return s.str();
 }
 
@@ -88,14 +92,14 @@ LineEnd ExpectedEnd(std::string_view s, char end) {
     size_t pos = s.find(end);
     if (pos == std::string_view::npos) pos = s.size();
     bool ascii = true;
-    for (size_t i = 0; i < pos; ++i) ascii = ascii && static_cast<unsigned char>(s[i]) < 0x80;
+    for (size_t i = 0; i < pos; ++i)
+        ascii = ascii && static_cast<unsigned char>(s[i]) < 0x80;
     return {pos, ascii};
 }
 
-template <class Scan>
-std::vector<uint64_t> Marks(std::string_view s) {
+template <class Scan> std::vector<uint64_t> Marks(std::string_view s) {
     const size_t words = (s.size() + 63) / 64;
-    std::vector<uint64_t> all(3 * words + 1, 0xDEAD);   // the word after them must stay untouched
+    std::vector<uint64_t> all(3 * words + 1, 0xDEAD); // the word after them must stay untouched
     Scan::MarkText(s.data(), s.size(), {all.data(), all.data() + words, all.data() + 2 * words});
     return all;
 }
@@ -197,10 +201,18 @@ TEST(LineCutter, EachLineIsCheckedOnItsOwn) {
     };
     const Case cases[] = {
         {"stray byte after an ASCII line", "abc\n\xE9x\n", {"abc", "\xC3\xA9x"}, {true, false}},
-        {"UTF-8 line beside a stray byte", "caf\xC3\xA9\nx\xE9\n", {"caf\xC3\xA9", "x\xC3\xA9"}, {true, false}},
-        {"stray byte just before the end of a block", pad63 + "\xE9\n" + pad64, {pad63 + "\xC3\xA9", pad64},
+        {"UTF-8 line beside a stray byte",
+         "caf\xC3\xA9\nx\xE9\n",
+         {"caf\xC3\xA9", "x\xC3\xA9"},
+         {true, false}},
+        {"stray byte just before the end of a block",
+         pad63 + "\xE9\n" + pad64,
+         {pad63 + "\xC3\xA9", pad64},
          {false, true}},
-        {"stray byte just after the end", pad63 + "\n\xE9" + pad64, {pad63, "\xC3\xA9" + pad64}, {true, false}},
+        {"stray byte just after the end",
+         pad63 + "\n\xE9" + pad64,
+         {pad63, "\xC3\xA9" + pad64},
+         {true, false}},
         {"CR alone ends lines", "a\rb\xE9\r\rc", {"a", "b\xC3\xA9", "c"}, {true, false, true}},
         {"CR LF and a last line without an end", "a\r\n\r\nb", {"a\r", "b"}, {true, true}},
     };
