@@ -1,11 +1,12 @@
 #pragma once
 // The byte searches of the line loop, a block of bytes at a time: where a line ends (and
-// whether it is plain ASCII, which needs no UTF-8 check), and where a line's blanks, quotes
-// and brackets are, found in one pass rather than by a search per field.
+// whether it is plain ASCII, which needs no UTF-8 check), and where a line's blanks, quotes,
+// brackets and URL parameter marks are, found in one pass rather than by a search per field.
 //
 // VectorScan uses SSE2, which every x86-64 processor has; PortableScan does the same a word
 // or a byte at a time for other processors. ByteScan is the one the engine uses, chosen when
 // it is compiled; both are always compiled, so tests can hold one against the other.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -28,14 +29,6 @@ struct TextMarks {
     uint64_t* Quotes;
     uint64_t* Others;
 };
-
-namespace scan_detail {
-
-inline unsigned LowestBit(uint64_t m) {
-    return static_cast<unsigned>(__builtin_ctzll(m));
-}
-
-} // namespace scan_detail
 
 struct PortableScan {
     static LineEnd FindLineEnd(const char* p, size_t n, char end) {
@@ -85,7 +78,7 @@ struct VectorScan {
                           ed = _mm_cmpeq_epi8(d, e);
             if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(ea, eb), _mm_or_si128(ec, ed)))) {
                 const uint64_t hits = Word(ea, eb, ec, ed), bits = Word(a, b, c, d);
-                const unsigned at = scan_detail::LowestBit(hits);
+                const unsigned at = static_cast<unsigned>(std::countr_zero(hits));
                 return {i + at, (high | (bits & ((uint64_t{1} << at) - 1))) == 0};
             }
             high |= static_cast<unsigned>(
@@ -96,7 +89,7 @@ struct VectorScan {
             const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, e)));
             const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(v));
             if (hits) {
-                const unsigned at = scan_detail::LowestBit(hits);
+                const unsigned at = static_cast<unsigned>(std::countr_zero(hits));
                 return {i + at, (high | (bits & ((1u << at) - 1))) == 0};
             }
             high |= bits;

@@ -8,6 +8,7 @@
 #include "TimeStamps.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace trevix {
@@ -75,7 +76,7 @@ public:
             if (w == from / 64) m &= ~uint64_t{0} << (from % 64);
             if ((w + 1) * 64 > to) m &= ~(~uint64_t{0} << (to % 64));
             for (; m; m &= m - 1) {
-                const char c = line_[w * 64 + static_cast<size_t>(__builtin_ctzll(m))];
+                const char c = line_[w * 64 + static_cast<size_t>(std::countr_zero(m))];
                 if (c == '?' || c == '&') return true;
             }
         }
@@ -101,7 +102,7 @@ private:
             size_t w = from / 64;
             uint64_t m = bits[w] & (~uint64_t{0} << (from % 64));
             for (;;) {
-                if (m) return w * 64 + static_cast<size_t>(__builtin_ctzll(m));
+                if (m) return w * 64 + static_cast<size_t>(std::countr_zero(m));
                 if (++w == words) break;
                 m = bits[w];
             }
