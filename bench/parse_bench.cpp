@@ -1,11 +1,13 @@
 // Reading and parsing speed of the engine on one log file.
 //   parse_bench FILE [--full]
-// Without --full: the file is read (through zlib for .gz) and every line is parsed, nothing
-// is counted. With --full: ProcessFile with the shipped reference data, as a run does.
+// Without --full: the file's text is read as a run reads it (a plain file mapped, a compressed
+// one inflated), cut into lines by the run's cutter and every line parsed; nothing is counted.
+// With --full: ProcessFile with the shipped reference data, as a run does.
 #include "config/DataFolder.h"
 #include "config/MemorySettingsStore.h"
 #include "config/ReferenceDataLoader.h"
 #include "engine/Analyser.h"
+#include "engine/LineCutter.h"
 #include "engine/LogParser.h"
 #include "engine/LogReader.h"
 #include "engine/MemoryBudget.h"
@@ -14,26 +16,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <zlib.h>
 
 using namespace trevix;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::string text;
-    gzFile gz = gzopen(path.c_str(), "rb");
-    if (!gz) return text;
-    gzbuffer(gz, 1 << 18);
-    std::string chunk(1 << 20, '\0');
-    int got;
-    while ((got = gzread(gz, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0) text.append(chunk.data(), got);
-    gzclose(gz);
-    return text;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -57,26 +42,27 @@ int main(int argc, char** argv) {
         lines = a.T.EntryCount + a.T.LinesRejected;
         bytes = a.T.FileTexts.empty() ? 0 : a.T.FileTexts.back()->size();
     } else {
-        std::string text = ReadAll(path);
+        a.ClearAllData();
+        start = Clock::now();
+        FileText text;
+        if (!ReadLogText(a, path, text)) {
+            std::fprintf(stderr, "parse_bench: cannot read %s\n", path.c_str());
+            return 2;
+        }
         bytes = text.size();
+        LineCutter cutter(a, text.View(), &text);
         FileParseState state;
         LogEntry entry;
-        size_t pos = 0;
-        while (pos < text.size()) {
-            const char* lf = static_cast<const char*>(std::memchr(text.data() + pos, '\n', text.size() - pos));
-            size_t end = lf ? static_cast<size_t>(lf - text.data()) : text.size();
-            if (end > pos) {
-                if (ParseLogLine(a, std::string_view(text.data() + pos, end - pos), entry, state) ==
-                    ParseResult::Accepted)
-                    state.FirstLineAccepted = true;
-                ++lines;
-            }
-            pos = end + 1;
+        std::string_view line;
+        while (cutter.Next(line)) {
+            if (ParseLogLine(a, line, entry, state) == ParseResult::Accepted) state.FirstLineAccepted = true;
+            ++lines;
         }
     }
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("%s %s: %llu lines, %.1f MB in %.3f s = %.0f lines/s, %.0f MB/s\n", full ? "full" : "parse",
-                path.c_str(), lines, bytes / 1048576.0, seconds, lines / seconds, bytes / 1048576.0 / seconds);
+                path.c_str(), lines, bytes / 1048576.0, seconds, lines / seconds,
+                bytes / 1048576.0 / seconds);
     // Anonymous memory at the end (the mapped log's pages are not in it), per line and per
     // byte of log text: the figures the memory budget and the documentation use.
     if (full && lines > 0)

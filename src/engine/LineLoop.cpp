@@ -4,13 +4,13 @@
 #include "Analyser.h"
 #include "Classification.h"
 #include "Filters.h"
+#include "LineCutter.h"
 #include "LogParser.h"
 #include "MemoryBudget.h"
 #include "Text.h"
 
 #include <atomic>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -20,66 +20,8 @@ namespace trevix {
 
 namespace {
 
-constexpr size_t LongLine = 30000;
 // Below this size a second thread costs more than it saves.
 constexpr size_t ParallelFrom = 1 << 20;
-
-// Hands out the file's lines one by one: LF cut, the CR kept, over-long lines reported and
-// skipped, lines that are not valid UTF-8 re-read with Windows-1252 for their stray bytes.
-// A text with no LF at all but with CRs comes from a system that ends lines with CR alone.
-class LineCutter {
-public:
-    LineCutter(Analyser& a, std::string_view text, const FileText* source)
-        : a_(a), text_(text), source_(source), allValid_(IsValidUtf8(text)), end_(UsesCrAlone(text) ? '\r' : '\n') {}
-
-    static bool UsesCrAlone(std::string_view text) {
-        return !text.empty() && !std::memchr(text.data(), '\n', text.size()) &&
-               std::memchr(text.data(), '\r', text.size());
-    }
-
-    // The next non-empty line; false at the end of the text.
-    bool Next(std::string_view& line) {
-        while (!last_) {
-            const char* data = text_.data();
-            // An empty rest may sit at a null pointer, which memchr must not see.
-            const char* lf = pos_ < text_.size()
-                                 ? static_cast<const char*>(std::memchr(data + pos_, end_, text_.size() - pos_))
-                                 : nullptr;
-            size_t lfPos = lf ? static_cast<size_t>(lf - data) : text_.size();
-            if (!lf) last_ = true;
-            // The file shrank under its mapping: this line and the rest are gone.
-            if (source_ && source_->CutShort()) {
-                last_ = true;
-                return false;
-            }
-            line = pos_ < lfPos ? std::string_view(data + pos_, lfPos - pos_) : std::string_view();
-            if (line.size() > LongLine) {
-                a_.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
-                            ToValidUtf8(Utf8Prefix(line, 75)) + " ...'");
-                line = {};
-            }
-            pos_ = lfPos + 1;
-            // A blank line of a CR LF file holds only its CR: it is empty too.
-            if (line.empty() || (line.size() == 1 && line[0] == '\r')) continue;
-            if (!allValid_ && !IsValidUtf8(line)) line = a_.T.Arena.Store(ToValidUtf8(line));
-            return true;
-        }
-        return false;
-    }
-    // Percentage of the text cut so far.
-    long long Progress() const {
-        return text_.empty() ? 100 : static_cast<long long>(std::min(pos_, text_.size()) * 100 / text_.size());
-    }
-
-private:
-    Analyser& a_;
-    std::string_view text_;
-    const FileText* source_;
-    bool allValid_;
-    char end_;
-    size_t pos_ = 0;
-    bool last_ = false;
-};
 
 enum class LineFate { Accepted, Dropped };
 

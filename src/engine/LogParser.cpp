@@ -1,19 +1,20 @@
 #include "LogParser.h"
 
 #include "Analyser.h"
+#include "ByteScan.h"
 #include "Classification.h"
 #include "InternalErrors.h"
 #include "Text.h"
 #include "TimeStamps.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace trevix {
 
 namespace {
 constexpr auto npos = std::string_view::npos;
-
-std::string_view From(std::string_view s, size_t pos) { return pos >= s.size() ? std::string_view() : s.substr(pos); }
 } // namespace
 
 void InvalidEntry(Analyser& a, std::string_view raw) {
@@ -46,24 +47,116 @@ bool IsBlankAfterAddress(std::string_view line) {
     return blank != npos && TrimBlanks(line.substr(blank + 1)).empty();
 }
 
-ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
+namespace {
+
+// Where a line's blanks, quotes, brackets and URL parameter marks are, marked in one pass over
+// its first kilobyte, so each field boundary is a bit search instead of another pass over the
+// line. Beyond the marked bytes (a very long line) the searches read the text itself.
+template <class Scan>
+class LineMarks {
+public:
+    static constexpr size_t Words = 16;   // marks for the first 1,024 bytes
+
+    explicit LineMarks(std::string_view line) : line_(line), marked_(std::min(line.size(), Words * 64)) {
+        Scan::MarkText(line.data(), marked_, {blanks_, quotes_, others_});
+    }
+
+    size_t Blank(size_t from) const { return Next(blanks_, ' ', from); }
+    size_t Quote(size_t from) const { return Next(quotes_, '"', from); }
+    // c is '[' or ']'.
+    size_t Bracket(char c, size_t from) const {
+        size_t at = Next(others_, c, from);
+        while (at < marked_ && line_[at] != c) at = Next(others_, c, at + 1);
+        return at;
+    }
+    // Only a URL with a "?" or an "&" can hold a session parameter. url lies in the line.
+    bool MayHoldSession(std::string_view url) const {
+        const size_t from = static_cast<size_t>(url.data() - line_.data()), to = from + url.size();
+        if (to > marked_) return url.find_first_of("?&") != npos;
+        for (size_t w = from / 64; w * 64 < to; ++w) {
+            uint64_t m = others_[w];
+            if (w == from / 64) m &= ~uint64_t{0} << (from % 64);
+            if ((w + 1) * 64 > to) m &= ~(~uint64_t{0} << (to % 64));
+            for (; m; m &= m - 1) {
+                const char c = line_[w * 64 + static_cast<size_t>(std::countr_zero(m))];
+                if (c == '?' || c == '&') return true;
+            }
+        }
+        return false;
+    }
+    // The first from position on where text starts (text starts with a blank).
+    size_t BlankText(std::string_view text, size_t from) const {
+        for (size_t at = Blank(from); at != npos; at = Blank(at + 1))
+            if (line_.substr(at, text.size()) == text) return at;
+        return npos;
+    }
+    // The first quote from position on that a blank follows.
+    size_t QuoteBlank(size_t from) const {
+        for (size_t at = Quote(from); at != npos; at = Quote(at + 1))
+            if (at + 1 < line_.size() && line_[at + 1] == ' ') return at;
+        return npos;
+    }
+
+private:
+    size_t Next(const uint64_t* bits, char c, size_t from) const {
+        if (from < marked_) {
+            const size_t words = (marked_ + 63) / 64;
+            size_t w = from / 64;
+            uint64_t m = bits[w] & (~uint64_t{0} << (from % 64));
+            for (;;) {
+                if (m) return w * 64 + static_cast<size_t>(std::countr_zero(m));
+                if (++w == words) break;
+                m = bits[w];
+            }
+            from = marked_;
+        }
+        return Beyond(c, from);
+    }
+    size_t Beyond(char c, size_t from) const { return from < line_.size() ? line_.find(c, from) : npos; }
+
+    std::string_view line_;
+    size_t marked_;
+    uint64_t blanks_[Words], quotes_[Words], others_[Words];
+};
+
+// Status and byte fields are nearly always plain digits: read them as integers without the
+// general number rule (up to fifteen digits, which that rule reads exactly too).
+bool PlainDigits(std::string_view s, uint64_t& value) {
+    if (s.empty() || s.size() > 15) return false;
+    uint64_t v = 0;
+    for (char c : s) {
+        const unsigned d = static_cast<unsigned char>(c) - '0';
+        if (d > 9) return false;
+        v = v * 10 + d;
+    }
+    value = v;
+    return true;
+}
+
+template <class Scan>
+ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
     e = LogEntry{};
     auto reject = [&] {
         InvalidEntry(a, line);
         return ParseResult::Rejected;
     };
+    const LineMarks<Scan> marks(line);
+    const size_t size = line.size();
+    // The text from pos to its end; empty when pos lies at or beyond it.
+    auto tail = [&](size_t pos) { return pos >= size ? std::string_view() : line.substr(pos); };
 
     // Client.
-    size_t blank = line.find(' ');
-    if (blank == npos) return reject();
-    e.ClientIP = TrimBlanks(line.substr(0, blank));
-    std::string_view rest = line.substr(blank + 1);
-    if (TrimBlanks(rest).empty()) return reject();
+    const size_t clientEnd = marks.Blank(0);
+    if (clientEnd == npos) return reject();
+    e.ClientIP = TrimBlanks(line.substr(0, clientEnd));
+    const size_t restStart = clientEnd + 1;
+    if (restStart == size || (line[restStart] == ' ' && TrimBlanks(line.substr(restStart)).empty()))
+        return reject();
 
     // Time stamp between the first "[" and the first "]".
-    size_t lb = rest.find('['), rb = rest.find(']');
+    const size_t lb = marks.Bracket('[', restStart), rb = marks.Bracket(']', restStart);
     if (lb == npos || rb == npos || rb < lb) return reject();
-    std::string_view stamp = TrimBlanks(rest.substr(lb + 1, rb - lb - 1));
+    std::string_view stamp = TrimBlanks(line.substr(lb + 1, rb - lb - 1));
     std::string_view zone;
     size_t colon = stamp.find(':');
     if (colon == npos) {
@@ -85,7 +178,7 @@ ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FilePa
         if (a.T.FirstDateTime.empty()) {
             a.T.LogTimeZone.assign(zone);
             a.T.FirstDateTime = e.Stamp().Text();
-            if (a.T.FirstDateTime.empty()) a.T.FirstDateTime = " ";
+            if (a.T.FirstDateTime.empty()) a.T.FirstDateTime.assign(1, ' ');
             if (!StampValue(e.Stamp())) ReportInternalError(a, ErrFirstTimeNotDate, line);
         } else {
             auto mine = StampValue(e.Stamp());
@@ -100,63 +193,66 @@ ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FilePa
     state.LastStamp = e.Stamp();
     state.HaveLastStamp = true;
 
-    // Request: method, URL, protocol.
-    size_t reqStart = rb + 3;
-    size_t q = reqStart <= rest.size() ? rest.find('"', reqStart) : npos;
+    // Request: method, URL, protocol. Positions from here on are in the line.
+    const size_t reqStart = rb + 3;
+    const size_t q = reqStart <= size ? marks.Quote(reqStart) : npos;
     if (q == npos) return reject();
-    std::string_view request = rest.substr(reqStart, q - reqStart);
-    size_t methodEnd = 0;   // where the URL starts in the text before the method was cut
+    std::string_view request = line.substr(reqStart, q - reqStart);
+    size_t url = restStart;   // where the URL starts; the identity field for a "-" request
+    bool method = false;
     if (request != "-") {
         if (request.starts_with("GET")) {
-            methodEnd = reqStart + 4;
-            rest = From(rest, methodEnd);
+            url = reqStart + 4;
         } else if (request.starts_with("POST") || request.starts_with("HEAD")) {
-            methodEnd = reqStart + 5;
-            rest = From(rest, methodEnd);
+            url = reqStart + 5;
         } else {
             return reject();
         }
+        method = true;
     }
-    blank = rest.find(' ');
+    const size_t blank = marks.Blank(url);
     if (blank == npos) return reject();
     // A request without a protocol ("GET /a.html") ends at its closing quote, not at the
     // blank after it. A quote inside the URL (followed by more of it) does not end it.
     size_t fileEnd = blank;
-    if (methodEnd != 0 && q >= methodEnd && q - methodEnd < blank) {
-        const size_t quote = q - methodEnd;
-        if (quote + 1 == rest.size() || rest[quote + 1] == ' ' || rest[quote + 1] == '\r') fileEnd = quote;
+    if (method && q >= url && q < blank) {
+        if (q + 1 == size || line[q + 1] == ' ' || line[q + 1] == '\r') fileEnd = q;
     }
-    e.File = TrimBlanks(rest.substr(0, fileEnd));
-    if (a.Options.MergeSessions) e.File = StripSessionID(a, e.File);
+    e.File = TrimBlanks(line.substr(url, fileEnd - url));
+    if (a.Options.MergeSessions && marks.MayHoldSession(e.File)) e.File = StripSessionID(a, e.File);
 
-    size_t http = rest.find(" HTTP/");
-    size_t closing = rest.find("\" ", http == npos ? 0 : http + 1);
+    const size_t http = marks.BlankText(" HTTP/", url);
+    const size_t closing = marks.QuoteBlank(http == npos ? url : http + 1);
     if (closing == npos) return reject();
-    rest = From(rest, closing + 2);
 
     // Status.
-    blank = rest.find(' ');
-    if (blank == npos) return reject();
-    double status = LeadingNumber(rest.substr(0, blank));
+    const size_t statusStart = closing + 2;
+    const size_t statusEnd = marks.Blank(statusStart);
+    if (statusEnd == npos) return reject();
+    const std::string_view statusText = line.substr(statusStart, statusEnd - statusStart);
+    uint64_t digits;
+    const double status =
+        PlainDigits(statusText, digits) ? static_cast<double>(digits) : LeadingNumber(statusText);
     if (status > 32767 || status < -32768)
         ReportInternalError(a, ErrStatusOutOfRange, line);
     else
         e.Status = static_cast<int16_t>(status);
-    rest = From(rest, blank + 1);
 
     // Bytes; a line may end here (common format).
-    blank = rest.find(' ');
+    const size_t bytesStart = statusEnd + 1;
+    const size_t bytesEnd = marks.Blank(bytesStart);
     std::string_view bytes;
-    bool lastField = blank == npos;
+    const bool lastField = bytesEnd == npos;
     if (lastField) {
-        bytes = rest;
+        bytes = tail(bytesStart);
         if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
     } else {
-        bytes = rest.substr(0, blank);
-        rest = From(rest, blank + 1);
+        bytes = line.substr(bytesStart, bytesEnd - bytesStart);
     }
-    if (IsWholeNumber(bytes)) {
-        double v = LeadingNumber(bytes);
+    if (PlainDigits(bytes, digits)) {
+        e.Bytes = static_cast<int64_t>(digits);
+    } else if (IsWholeNumber(bytes)) {
+        const double v = LeadingNumber(bytes);
         if (v >= 9.2e18 || v <= -9.2e18)
             ReportInternalError(a, ErrBytesOutOfRange, line);
         else
@@ -165,29 +261,41 @@ ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FilePa
     if (lastField) return ParseResult::Accepted;
 
     // Virtual host, then the quoted referrer.
-    size_t q1 = rest.find('"');
+    const size_t hostStart = bytesEnd + 1;
+    const size_t q1 = marks.Quote(hostStart);
     if (q1 == npos) {
         ReportInternalError(a, ErrHostNoQuote, line);
     } else {
-        e.Host = TrimBlanks(rest.substr(0, q1));
+        e.Host = TrimBlanks(line.substr(hostStart, q1 - hostStart));
         if (e.Host.starts_with("www.")) e.Host.remove_prefix(4);
         if (a.CurrentProfile.DifferentDomains && !e.Host.empty()) e.File = a.T.Arena.Concat(e.Host, e.File);
     }
-    size_t q2 = q1 == npos ? npos : rest.find('"', q1 + 1);
+    const size_t q2 = q1 == npos ? npos : marks.Quote(q1 + 1);
     if (q2 == npos) return reject();
-    e.Referrer = rest.substr(q1 + 1, q2 - q1 - 1);
-    if (a.Options.MergeSessions) e.Referrer = StripSessionID(a, e.Referrer);
+    e.Referrer = line.substr(q1 + 1, q2 - q1 - 1);
+    if (a.Options.MergeSessions && marks.MayHoldSession(e.Referrer))
+        e.Referrer = StripSessionID(a, e.Referrer);
 
     // User agent.
-    rest = From(rest, q2 + 3);
-    if (!rest.empty()) {
-        size_t q3 = rest.find('"');
+    const size_t agentStart = q2 + 3;
+    if (agentStart < size) {
+        const size_t q3 = marks.Quote(agentStart);
         if (q3 == npos)
             ReportInternalError(a, ErrUserAgentNoQuote, line);
         else
-            e.UserAgent = rest.substr(0, q3);
+            e.UserAgent = line.substr(agentStart, q3 - agentStart);
     }
     return ParseResult::Accepted;
+}
+
+} // namespace
+
+ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
+    return Parse<ByteScan>(a, line, e, state);
+}
+
+ParseResult ParseLogLinePortable(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
+    return Parse<PortableScan>(a, line, e, state);
 }
 
 } // namespace trevix

@@ -21,6 +21,8 @@ enum class ParseResult { Accepted, Rejected };
 // Fills entry from line (a trailing CR may still be present). raw is the line as read,
 // used in messages. Rejections are logged with InvalidEntry.
 ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state);
+// The same with the byte scanning of processors without SSE2, so tests can compare the two.
+ParseResult ParseLogLinePortable(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state);
 
 // A line holding an address (or nothing) followed only by blanks: rejected by the parser;
 // the line loop skips a run of them at the end of a file.

@@ -301,8 +301,15 @@ void ReportIncompleteInput(Analyser& a, const std::string& path, const std::stri
     a.T.IncompleteInputs.push_back({path, path + ": " + what});
 }
 
-bool ProcessFile(Analyser& a, const std::string& path) {
+bool ReadLogText(Analyser& a, const std::string& path, FileText& file) {
     const std::string name = DisplayName(path);
+    const LogCompression kind = CompressionOf(path);
+    return kind == LogCompression::Gzip   ? ReadGzipFile(a, path, name, file)
+           : kind == LogCompression::None ? ReadPlainFile(a, path, name, file)
+                                          : ReadCompressedFile(a, kind, path, name, file);
+}
+
+bool ProcessFile(Analyser& a, const std::string& path) {
     a.T.CurrentPath = path;
     a.T.Cancelled = false;
     a.Host->ResetCancel();
@@ -311,10 +318,7 @@ bool ProcessFile(Analyser& a, const std::string& path) {
     a.Host->SetBusy(true);
 
     auto owned = std::make_unique<FileText>();
-    const LogCompression kind = CompressionOf(path);
-    bool read = kind == LogCompression::Gzip   ? ReadGzipFile(a, path, name, *owned)
-                : kind == LogCompression::None ? ReadPlainFile(a, path, name, *owned)
-                                               : ReadCompressedFile(a, kind, path, name, *owned);
+    bool read = ReadLogText(a, path, *owned);
     // A Cancel during reading takes effect before any line is parsed.
     if (read && a.Host->IsCancelled()) a.T.Cancelled = true;
 

@@ -8,10 +8,16 @@
 namespace trevix {
 
 class Analyser;
+class FileText;
 
 // Endings of the compressed logs the reader unpacks (letters in either case), for file
 // dialog filters and download names.
 inline constexpr std::array<std::string_view, 4> CompressedLogEndings{".gz", ".bz2", ".xz", ".zst"};
+
+// The whole text of one log file: a plain file mapped (or read), a compressed one inflated,
+// with the status texts, memory checks, Cancel and damage reports of a run. False when the
+// file could not be opened or read (the user has been told).
+bool ReadLogText(Analyser& a, const std::string& path, FileText& file);
 
 // Reads and processes one file; sets Cancelled when the user cancels. False when the file
 // could not be opened or read (the user has been told); the run goes on with the next file.

@@ -8,13 +8,6 @@
 
 namespace trevix {
 
-std::string_view TrimBlanks(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && s[b] == ' ') ++b;
-    while (e > b && s[e - 1] == ' ') --e;
-    return s.substr(b, e - b);
-}
-
 namespace {
 
 struct NumberScan {

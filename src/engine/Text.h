@@ -9,7 +9,12 @@
 namespace trevix {
 
 // Removes leading and trailing blanks (spaces only; tabs and CR are kept).
-std::string_view TrimBlanks(std::string_view s);
+inline std::string_view TrimBlanks(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
+    return s.substr(b, e - b);
+}
 
 // The decimal number at the start of a text (optional blanks and sign, digits, an optional
 // fraction), rounded to the nearest integer with halves to even; 0 when there is none.

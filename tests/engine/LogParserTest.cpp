@@ -117,6 +117,40 @@ TEST(LogParser, FieldVariants) {
     }
 }
 
+// Fields that start or end past the first kilobyte of a long line are found the same way.
+TEST(LogParser, FieldsBeyondTheFirstKilobyte) {
+    const std::string pad(1100, 'p'), blanks(1100, ' ');
+    struct Case {
+        const char* name;
+        std::string line;
+        const char* client;
+        std::string file, referrer, agent;
+        long long bytes;
+    };
+    const Case cases[] = {
+        {"long identity field", "1.2.3.4 " + pad + " - [10/Oct/2000:13:55:36 -0700] \"GET /a?sid=1&x=2 HTTP/1.0\" 200 7 \"-\" \"UA\"",
+         "1.2.3.4", "/a?x=2", "-", "UA", 7},
+        {"long URL", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"GET /" + pad + "?sid=1 HTTP/1.0\" 200 7 \"r?sid=2\" \"UA\"",
+         "1.2.3.4", "/" + pad, "r", "UA", 7},
+        {"blanks after the status: empty bytes, the number read as a host", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"GET /a HTTP/1.0\" 200" + blanks + "9 \"-\" \"UA\"",
+         "1.2.3.4", "/a", "-", "UA", 0},
+        {"long referrer", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"GET /a HTTP/1.0\" 200 7 \"http://r/" + pad + "&sid=3\" \"UA\"",
+         "1.2.3.4", "/a", "http://r/" + pad, "UA", 7},
+        {"long agent", "1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] \"GET /a HTTP/1.0\" 200 7 \"-\" \"" + pad + "\"",
+         "1.2.3.4", "/a", "-", pad, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ParsedLine p = Parse(c.line, true);
+        EXPECT_EQ(p.Entry.ClientIP, c.client);
+        EXPECT_EQ(p.Entry.File, c.file);
+        EXPECT_EQ(p.Entry.Referrer, c.referrer);
+        EXPECT_EQ(p.Entry.UserAgent, c.agent);
+        EXPECT_EQ(p.Entry.Bytes, c.bytes);
+        EXPECT_EQ(p.Entry.Status, 200);
+    }
+}
+
 TEST(LogParser, Rejections) {
     struct Case {
         const char* name;
