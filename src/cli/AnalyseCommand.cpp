@@ -188,7 +188,12 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     SiteProfileList profiles;
     LoadRecentAndProfiles(store, a.Options, recent, profiles);
     const std::string dataFolder = FindDataFolder();
-    LoadAllReferenceData(store, a.Options, a.Ref, host, dataFolder);
+    try {
+        LoadAllReferenceData(store, a.Options, a.Ref, host, dataFolder);
+    } catch (const std::bad_alloc&) {
+        err << "trevix-cli: error: Not enough memory to load the reference data from " << dataFolder << "\n";
+        return 2;
+    }
     a.LocalTimeBias = ReadLocalTimeBias();
     a.Filters = filters;
 

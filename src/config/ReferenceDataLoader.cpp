@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <thread>
 #include <cstdio>
 #include <limits>
 
@@ -333,36 +331,21 @@ bool LoadCountryData(ReferenceData& ref, RunHost& host, const std::string& folde
         ref.CountryIndexByCode.clear();
         return false;
     }
-    // IPv4 countries work without the IPv6 file, so its absence only costs its own message.
-    auto ranges6 = OpenDataFile(host, folder, "country6.dat", "COUNTRY6.DAT");
-    // The two range files are independent: the IPv6 one is read on a second core meanwhile
-    // (it reads only the code index, and reports nothing to the host).
-    CountryRangeTable6 ranges6Read;
-    std::exception_ptr failure;
-    std::thread worker;
-    if (ranges6) {
-        worker = std::thread([&] {
-            try {
-                ranges6Read.Assign(ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr));
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-    }
-    struct Join {
-        std::thread& t;
-        ~Join() {
-            if (t.joinable()) t.join();
-        }
-    } join{worker};
+    // One file at a time, each text let go once parsed: this runs once per data folder (the
+    // tables are cached), so a low peak matters more than a second core.
     host.ShowProgress(true);
     ParseCountryRanges(ref, *ranges, &host);
     host.ShowProgress(false);
-    if (worker.joinable()) worker.join();
-    if (failure) std::rethrow_exception(failure);
-    ref.CountryRanges6 = std::move(ranges6Read);
+    ranges.reset();
+    // IPv4 countries work without the IPv6 file, so its absence only costs its own message.
+    auto ranges6 = OpenDataFile(host, folder, "country6.dat", "COUNTRY6.DAT");
+    const bool haveRanges6 = ranges6.has_value();
+    if (ranges6) {
+        ref.CountryRanges6.Assign(ReadCountryRanges6(ref.CountryIndexByCode, *ranges6, nullptr));
+        ranges6.reset();
+    }
     ref.CountriesLoaded = true;
-    if (ranges6) SaveCachedCountryRanges(folder, ref);
+    if (haveRanges6) SaveCachedCountryRanges(folder, ref);
     return true;
 }
 

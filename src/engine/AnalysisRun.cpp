@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <future>
+#include <system_error>
 #include <initializer_list>
 #include <optional>
 
@@ -333,12 +334,17 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
         FillCountries(a);
         // The referrer pass shares no table and no list with the visitor pass and the date
         // report, so a large run does it on the second core meanwhile.
-        const bool large = a.T.ReferrerCount() + a.T.VisitorCount() >= ParallelPassesFrom;
+        // Without a second thread to be had it runs afterwards.
         std::future<void> referrers;
-        if (large) referrers = std::async(std::launch::async, [&a] { ReferrerPass(a); });
+        if (a.T.ReferrerCount() + a.T.VisitorCount() >= ParallelPassesFrom) {
+            try {
+                referrers = std::async(std::launch::async, [&a] { ReferrerPass(a); });
+            } catch (const std::system_error&) {
+            }
+        }
         RunVisitorPass(a);
         DisplayDateReport(a, false);
-        if (large)
+        if (referrers.valid())
             referrers.get();
         else
             ReferrerPass(a);

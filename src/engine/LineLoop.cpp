@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -127,10 +128,17 @@ public:
                  const FileText* source)
         : a_(a), text_(text), source_(source), state_(state), lastRaw_(lastRaw), raw_(Window), entries_(Window) {}
 
-    void Run() {
+    // False, with nothing done, when no second thread can be had (a process near its limits):
+    // the caller then reads in one thread.
+    bool Run() {
         const uint32_t base = a_.T.EntryCount;
         handed_ = counted_ = base;
-        std::thread reader([this, base] { Read(base); });
+        std::thread reader;
+        try {
+            reader = std::thread([this, base] { Read(base); });
+        } catch (const std::system_error&) {
+            return false;
+        }
         // The reader is stopped and joined before anything leaves this routine.
         std::exception_ptr counting;
         try {
@@ -147,6 +155,7 @@ public:
         a_.T.EntryCount = counted_;
         if (counting) std::rethrow_exception(counting);
         if (error_) std::rethrow_exception(error_);
+        return true;
     }
 
 private:
@@ -265,10 +274,10 @@ void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std
     a.T.EntryParsing.MergeSessions = a.Options.MergeSessions;
     a.T.EntryParsing.DifferentDomains = a.CurrentProfile.DifferentDomains;
     if (LineCutter::UsesCrAlone(text)) a.AddToLog("The file's lines end with CR alone; read as such.");
-    if (a.ParallelReading && text.size() >= ParallelFrom && std::thread::hardware_concurrency() > 1)
-        LinePipeline(a, text, state, lastRaw, source).Run();
-    else
-        ProcessLinesInOrder(a, text, state, lastRaw, source);
+    if (a.ParallelReading && text.size() >= ParallelFrom && std::thread::hardware_concurrency() > 1 &&
+        LinePipeline(a, text, state, lastRaw, source).Run())
+        return;
+    ProcessLinesInOrder(a, text, state, lastRaw, source);
 }
 
 } // namespace trevix
