@@ -56,7 +56,7 @@ printf "%-10s %-9s %10s %12s\n" lines tool seconds "peak MB"
 declare -A T M
 for n in "${sizes[@]}"; do
   log="$out/access-$n.log"
-  size_mb=$(( $(stat -c %s "$log") / 1048576 ))
+  size_mb=$(( $(stat -L -c %s "$log") / 1048576 ))
   cat "$log" >/dev/null   # every tool reads from the page cache, not the disk
   read -r s k < <(measure "$cli" --settings "$settings" --domain example.com \
       --list lstFiles --list lstReferrers --list lstIPs "$log")
