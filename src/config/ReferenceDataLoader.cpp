@@ -214,23 +214,27 @@ void ParseCountryList(ReferenceData& ref, std::string_view text) {
     }
 }
 
-std::vector<CountryRange> ReadCountryRanges(const std::unordered_map<std::string, int32_t>& indexByCode,
-                                            std::string_view text, RunHost* host) {
-    std::vector<CountryRange> ranges;
-    // A shipped line is some 47 bytes; the list only lives while the table is built, and the
-    // pages of a reserve past the end are never touched.
-    ranges.reserve(text.size() / 32 + 16);
+namespace {
+
+// The ranges of an address file in file order: each line's two bounds, read by readBounds
+// (which may refuse a damaged line), and its country code. bytesPerLine is a little under a
+// shipped line's length: the list lives only while its table is built, and the pages of a
+// reserve past the end are never touched.
+template <class Range, class ReadBounds>
+std::vector<Range> ReadRangeFile(const std::unordered_map<std::string, int32_t>& indexByCode, std::string_view text,
+                                 RunHost* host, size_t bytesPerLine, ReadBounds readBounds) {
+    std::vector<Range> ranges;
+    ranges.reserve(text.size() / bytesPerLine + 16);
     const long long total = static_cast<long long>(text.size());
     if (host) host->SetProgress(0, total);
     CodeIndexCache indexOf(indexByCode);
     ForEachRangeLine(text, [&](std::string_view line) {
         std::string_view pieces[3];
         if (SplitAtCommas(line, pieces, 3) < 3) return;
-        CountryRange range;
         std::string_view first = Unquote(pieces[0]);
         first.remove_prefix(std::min<size_t>(2, first.size()));
-        range.RangeStart = ReadBound(first);
-        range.RangeEnd = ReadBound(Unquote(pieces[1]));
+        Range range;
+        if (!readBounds(first, Unquote(pieces[1]), range)) return;
         range.CountryIndex = indexOf(Unquote(pieces[2]));
         ranges.push_back(range);
         if (host && ranges.size() % ProgressStep == 0)
@@ -240,28 +244,25 @@ std::vector<CountryRange> ReadCountryRanges(const std::unordered_map<std::string
     return ranges;
 }
 
+} // namespace
+
+std::vector<CountryRange> ReadCountryRanges(const std::unordered_map<std::string, int32_t>& indexByCode,
+                                            std::string_view text, RunHost* host) {
+    return ReadRangeFile<CountryRange>(indexByCode, text, host, 32,
+                                       [](std::string_view start, std::string_view end, CountryRange& range) {
+                                           range.RangeStart = ReadBound(start);
+                                           range.RangeEnd = ReadBound(end);
+                                           return true;
+                                       });
+}
+
 std::vector<CountryRange6> ReadCountryRanges6(const std::unordered_map<std::string, int32_t>& indexByCode,
                                               std::string_view text, RunHost* host) {
-    std::vector<CountryRange6> ranges;
-    ranges.reserve(text.size() / 56 + 16); // a shipped line is some 80 bytes
-    const long long total = static_cast<long long>(text.size());
-    if (host) host->SetProgress(0, total);
-    CodeIndexCache indexOf(indexByCode);
-    ForEachRangeLine(text, [&](std::string_view line) {
-        std::string_view pieces[3];
-        if (SplitAtCommas(line, pieces, 3) < 3) return;
-        CountryRange6 range;
-        std::string_view first = Unquote(pieces[0]);
-        first.remove_prefix(std::min<size_t>(2, first.size()));
-        // No zero-filled range for a damaged line: it would claim addresses for a country.
-        if (!ParseIPv6(first, range.RangeStart) || !ParseIPv6(Unquote(pieces[1]), range.RangeEnd)) return;
-        range.CountryIndex = indexOf(Unquote(pieces[2]));
-        ranges.push_back(range);
-        if (host && ranges.size() % ProgressStep == 0)
-            host->SetProgress(static_cast<long long>(line.data() - text.data()), total);
-    });
-    if (host) host->SetProgress(total, total);
-    return ranges;
+    // No zero-filled range for a damaged line: it would claim addresses for a country.
+    return ReadRangeFile<CountryRange6>(indexByCode, text, host, 56,
+                                        [](std::string_view start, std::string_view end, CountryRange6& range) {
+                                            return ParseIPv6(start, range.RangeStart) && ParseIPv6(end, range.RangeEnd);
+                                        });
 }
 
 void ParseCountryRanges(ReferenceData& ref, std::string_view text, RunHost* host) {
