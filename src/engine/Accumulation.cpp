@@ -14,7 +14,7 @@ constexpr double BytesPerMegabyte = 1048576.0;
 
 } // namespace
 
-void AccumulateEntry(Analyser& a, LogEntry& e, std::string_view raw) {
+void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     StoredEntry& stored = a.T.LogEntries[a.T.EntryCount];
     stored = StoredEntry(raw);
     if (a.Options.ShowRawLog) a.T.RawLog.append(raw).append("\r\n");

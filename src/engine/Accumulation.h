@@ -11,7 +11,7 @@ class Analyser;
 // Raw log, bandwidth, visitor, referrer, file and error, in that order, for entry e, which
 // becomes the stored entry at EntryCount. raw is the line as read (the text e points into,
 // kept for the run).
-void AccumulateEntry(Analyser& a, LogEntry& e, std::string_view raw);
+void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw);
 
 // e.IsSpider and e.IsExitPage are set already (the line loop settles them while reading).
 void AddVisitorHit(Analyser& a, const LogEntry& e);

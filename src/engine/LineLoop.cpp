@@ -116,8 +116,9 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
 // Large files use both cores: a reader thread cuts, parses and filters lines into the next
 // free slots of a window of parsed entries while this thread counts the accepted ones in
 // order. The reader touches only what counting never reads (parser state, the processing log,
-// the text arena, the spider answers, the slots not yet handed over), and runs at most Window entries ahead, so counting sees exactly the
-// sequence the one-thread loop would produce. Front-end calls stay on this thread.
+// the text arena, the spider answers, the slots not yet handed over), and runs at most Window
+// entries ahead, so counting sees exactly the sequence the one-thread loop would produce.
+// Front-end calls stay on this thread.
 class LinePipeline {
 public:
     static constexpr uint32_t Window = 8192;

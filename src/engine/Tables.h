@@ -67,7 +67,8 @@ struct StoredEntry {
     uint32_t NextOfAddress = 0;   // the same ClientIP's next entry (spiders too), 0 at the end
 
     StoredEntry() = default;
-    explicit StoredEntry(std::string_view line) : Line(line.data()), lengthAndSpider_(static_cast<uint32_t>(line.size())) {}
+    explicit StoredEntry(std::string_view line)
+        : Line(line.data()), lengthAndSpider_(static_cast<uint32_t>(line.size())) {}
     std::string_view Text() const { return {Line, lengthAndSpider_ & ~SpiderBit}; }
     bool IsSpider() const { return (lengthAndSpider_ & SpiderBit) != 0; }
     void MarkSpider() { lengthAndSpider_ |= SpiderBit; }
