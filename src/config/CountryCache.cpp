@@ -1,5 +1,6 @@
 #include "CountryCache.h"
 
+#include "ReferenceDataLoader.h"
 #include "UserFolders.h"
 #include "engine/AtomicFile.h"
 #include "engine/ReferenceData.h"
@@ -61,19 +62,6 @@ std::optional<std::string> FilesKey(const std::string& dataFolder, long long set
     return key;
 }
 
-std::optional<std::string> ReadBytes(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::nullopt;
-    std::string bytes;
-    char buffer[1 << 16];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return std::nullopt;
-    return bytes;
-}
-
 // One cache file per data folder.
 std::string CachePath(const std::string& dataFolder) {
     const std::string folder = CountryCacheFolder();
@@ -95,7 +83,7 @@ bool LoadCachedCountryRanges(const std::string& dataFolder, ReferenceData& ref) 
     const std::string path = CachePath(dataFolder);
     const auto key = FilesKey(dataFolder, -1);
     if (path.empty() || !key) return false;
-    const auto bytes = ReadBytes(path);
+    const auto bytes = ReadFileBytes(path);
     if (!bytes || bytes->size() < key->size() + sizeof(uint32_t)) return false;
     std::string_view all(*bytes);
     uint32_t stored = 0;

@@ -135,7 +135,7 @@ int64_t ReadBound(std::string_view text) {
 
 } // namespace
 
-std::optional<std::string> ReadDataFile(const std::string& path) {
+std::optional<std::string> ReadFileBytes(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return std::nullopt;
     std::string bytes;
@@ -151,7 +151,13 @@ std::optional<std::string> ReadDataFile(const std::string& path) {
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
     if (failed) return std::nullopt;
-    return NormaliseDataText(std::move(bytes));
+    return bytes;
+}
+
+std::optional<std::string> ReadDataFile(const std::string& path) {
+    std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) return std::nullopt;
+    return NormaliseDataText(std::move(*bytes));
 }
 
 void ParseSearchEngines(ReferenceData& ref, std::string_view text) {

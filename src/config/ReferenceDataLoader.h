@@ -19,6 +19,8 @@
 
 namespace trevix {
 
+// The whole file's bytes as they are; nothing when it cannot be opened or read.
+std::optional<std::string> ReadFileBytes(const std::string& path);
 // The whole file, made valid UTF-8 (NormaliseDataText); nothing when it cannot be opened.
 std::optional<std::string> ReadDataFile(const std::string& path);
 
