@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # What trevix-cli writes, and what it never touches: one row per case. Outputs that name an
 # input (by path, hard link or symbolic link), a file the program names inside a folder that is
-# a link or a pipe, two outputs naming one file, signals at a chosen point of a save, and a
-# write that fails half-way through the CSV files. After every row each input is
-# byte-identical and no temporary file is left anywhere.
+# a link or a pipe, two outputs naming one file, signals at a chosen point of a save, a write
+# that fails half-way through the CSV files, and an export that does not fit in memory. After
+# every row each input is byte-identical and no temporary file is left anywhere.
 #   outputs.sh CLI
 set -uo pipefail
 cli="$1"
@@ -121,6 +121,19 @@ old_outputs
 (trap '' XFSZ; exec prlimit --fsize=4096 "$cli" --settings settings.ini big.log --csv o.csv) > out.txt 2> err.txt
 verify "CSV write fails half-way" "$?" 2 "File too large"
 outputs_are old || { failed=$((failed + 1)); echo "FAILED a CSV file was replaced after a failure"; }
+
+# An export that does not fit in memory ends with a message and status 2, never an abort. The
+# log's 1,500 user agents of 20,000 "&" each fit in 200 MB; written as HTML ("&amp;") they do not.
+python3 - <<'PY'
+with open("amp.log", "w") as f:
+    for i in range(1500):
+        f.write('1.2.%d.%d - - [02/Nov/2026:00:31:02 +0100] "GET /a HTTP/1.1" 200 1 "-" "%d%s"\n' % (i // 250, i % 250, i, "&" * 20000))
+PY
+old_outputs
+prlimit --as=$((200 * 1024 * 1024)) "$cli" --settings settings.ini amp.log --xml o.xml --html o.html > out.txt 2> err.txt
+verify "HTML export out of memory" "$?" 2 "Not enough memory to write o.html"
+outputs_are old || { failed=$((failed + 1)); echo "FAILED a file was replaced after running out of memory"; }
+rm -f amp.log
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
