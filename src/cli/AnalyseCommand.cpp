@@ -3,6 +3,7 @@
 #include "CliArguments.h"
 #include "CliHost.h"
 #include "OverlaySettingsStore.h"
+#include "OutputChecks.h"
 #include "ReportPrinter.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
@@ -11,6 +12,7 @@
 #include "config/ReferenceDataLoader.h"
 #include "config/SiteProfiles.h"
 #include "engine/Analyser.h"
+#include "engine/AtomicFile.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Conversions.h"
 #include "engine/ListSorting.h"
@@ -25,6 +27,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <new>
 #include <memory>
@@ -58,18 +62,51 @@ int Fail(std::ostream& err, const std::string& message) {
 }
 
 constexpr int ExitIncompleteInput = 3;
-constexpr int ExitCancelled = 130;
 
+// 130 after Ctrl+C, 143 after SIGTERM, 129 after SIGHUP: the shell's 128 + the signal.
 int Cancelled(std::ostream& err) {
     err << "trevix-cli: cancelled; nothing was saved\n";
-    return ExitCancelled;
+    return 128 + CliHost::StopSignal();
 }
 
-// The same file under two names (a link, "./a.log") counts as the same file.
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec) && !ec;
+// Tests stop a save at a chosen point instead of racing a timer: TREVIX_TEST_SAVE_SIGNAL=
+// TERM:write raises SIGTERM (INT and HUP likewise) once the first file is complete in its
+// temporary file, TERM:rename once the first file has been renamed into place. Once only.
+void RaiseForTest(std::string_view point) {
+    static bool raised = false;
+    const char* hook = std::getenv("TREVIX_TEST_SAVE_SIGNAL");
+    if (raised || hook == nullptr) return;
+    const std::string_view value = hook;
+    const size_t colon = value.find(':');
+    if (colon == std::string_view::npos || value.substr(colon + 1) != point) return;
+    const std::string_view name = value.substr(0, colon);
+    const int signal = name == "INT" ? SIGINT : name == "TERM" ? SIGTERM : name == "HUP" ? SIGHUP : 0;
+    if (signal == 0) return;
+    raised = true;
+    std::raise(signal);
+}
+
+// Every file the command would write, as CheckOutputs wants them.
+std::vector<OutputFile> OutputsOf(const CliArguments& args, const std::string& autoReportPath) {
+    std::vector<OutputFile> outputs;
+    if (!autoReportPath.empty()) outputs.push_back({"the automatic report " + autoReportPath, autoReportPath, true});
+    if (args.XmlOut) outputs.push_back({"--xml " + *args.XmlOut, *args.XmlOut, false});
+    if (args.CsvDir) {
+        ReportLists probe;
+        for (const std::string& path : CsvFilePaths(probe, *args.CsvDir)) outputs.push_back({"--csv file " + path, path, true});
+    }
+    if (args.HtmlOut) outputs.push_back({"--html " + *args.HtmlOut, *args.HtmlOut, false});
+    return outputs;
+}
+
+// Every file the command reads.
+std::vector<InputFile> InputsOf(const CliArguments& args) {
+    std::vector<InputFile> inputs;
+    for (const std::string& log : args.LogFiles) inputs.push_back({"one of the log files", log});
+    if (args.Load) inputs.push_back({"the report being loaded", *args.Load});
+    for (const std::string& other : args.Compares) inputs.push_back({"a report being compared", other});
+    inputs.push_back({"the settings file", args.SettingsFile ? *args.SettingsFile : QtSettingsStore::DefaultFilePath()});
+    return inputs;
 }
 
 // Reads the settings file when it can be read as one; otherwise says why on stderr and the
@@ -130,13 +167,8 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         if (args.Compares.empty() && ColumnOf(*list, s.Column) == 0)
             return Fail(err, "unknown column in --sort: " + s.Column);
     }
-    if (args.XmlOut) {
-        for (const std::string& log : args.LogFiles)
-            if (SameFile(*args.XmlOut, log))
-                return Fail(err, "--xml " + *args.XmlOut + " is one of the log files; it would be overwritten");
-        if (args.Load && SameFile(*args.XmlOut, *args.Load))
-            return Fail(err, "--xml " + *args.XmlOut + " is the report being loaded");
-    }
+    // No output may replace an input or another output: checked before anything is read.
+    if (std::string why = CheckOutputs(OutputsOf(args, {}), InputsOf(args)); !why.empty()) return Fail(err, why);
     EntryFilters filters;
     if (args.FilterText) {
         filters.LogTextOn = true;
@@ -187,16 +219,6 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     RecentLists recent;
     SiteProfileList profiles;
     LoadRecentAndProfiles(store, a.Options, recent, profiles);
-    const std::string dataFolder = FindDataFolder();
-    try {
-        LoadAllReferenceData(store, a.Options, a.Ref, host, dataFolder);
-    } catch (const std::bad_alloc&) {
-        err << "trevix-cli: error: Not enough memory to load the reference data from " << dataFolder << "\n";
-        return 2;
-    }
-    a.LocalTimeBias = ReadLocalTimeBias();
-    a.Filters = filters;
-
     RunRequest request;
     request.Files = args.LogFiles;
     if (!args.Domains.empty() || args.SeparateDomains) {
@@ -218,9 +240,34 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
                                                      : recent.RecentFilterFiles;
         PushRecent(target, list == RecentList::Files ? a.Options.MaxRecentFiles : a.Options.MaxRecentFilters, text);
     };
-    request.WriteAutoReport = [write = AutoReportWriter(args.LogFiles)](Analyser& run) {
-        if (!CliHost::Interrupted()) write(run);
+    // Every file the command writes goes into this group and is replaced only once all are
+    // complete; whatever is left in it when the command ends early is removed.
+    AtomicFileGroup saves;
+    // The automatic report's name is known now, so it is checked with the other outputs
+    // before any log is read.
+    std::string autoReportPath;
+    bool autoReportFailed = false;
+    if (a.Options.AutoReport && !args.Load) {
+        a.CurrentProfile = request.Profile;
+        autoReportPath = AutoReportPath(a);
+        if (std::string why = CheckOutputs(OutputsOf(args, autoReportPath), InputsOf(args)); !why.empty())
+            return Fail(err, why);
+    }
+    request.WriteAutoReport = [&](Analyser& run) {
+        if (CliHost::Interrupted()) return;
+        autoReportFailed = !AddAutoReport(run, autoReportPath, args.LogFiles, saves);
+        RaiseForTest("write");
     };
+    const std::string dataFolder = FindDataFolder();
+    try {
+        LoadAllReferenceData(store, a.Options, a.Ref, host, dataFolder);
+    } catch (const std::bad_alloc&) {
+        err << "trevix-cli: error: Not enough memory to load the reference data from " << dataFolder << "\n";
+        return 2;
+    }
+    a.LocalTimeBias = ReadLocalTimeBias();
+    a.Filters = filters;
+
     if (CliHost::Interrupted()) return Cancelled(err);
 
     RunResult result;
@@ -251,77 +298,101 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     }
     if (CliHost::Interrupted()) return Cancelled(err);
 
-    for (const SortRequest& s : args.Sorts) {
-        ReportList* list = FindListByName(a.Lists, s.List);
-        if (!list) return Fail(err, "unknown list name in --sort: " + s.List);
-        int column = ColumnOf(*list, s.Column);
-        if (column == 0) return Fail(err, "unknown column in --sort: " + s.Column);
-        int order = s.Order;
-        SortList(*list, column, order, a.Loc);
-    }
-    // A report that lacks a file the user asked for must not replace a good one. The writer
-    // puts its own failures on stderr.
-    bool xmlFailed = false;
-    if (args.XmlOut && host.FileFailed) {
-        err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
-        xmlFailed = true;
-    } else if (args.XmlOut) {
+    // Every sort, save, export and listing runs under the same guard: running out of memory
+    // ends the command with a message, and the files it would have replaced stay as they were.
+    std::string stage = "sort the report";
+    try {
+        for (const SortRequest& s : args.Sorts) {
+            ReportList* list = FindListByName(a.Lists, s.List);
+            if (!list) return Fail(err, "unknown list name in --sort: " + s.List);
+            int column = ColumnOf(*list, s.Column);
+            if (column == 0) return Fail(err, "unknown column in --sort: " + s.Column);
+            int order = s.Order;
+            SortList(*list, column, order, a.Loc);
+        }
+        // A report that lacks a file the user asked for must not replace a good one. The
+        // writers put their own failures on stderr.
+        bool saveFailed = autoReportFailed;
+        if (host.FileFailed) {
+            if (args.XmlOut) err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
+            if (args.CsvDir || args.HtmlOut) err << "trevix-cli: error: exports not written: a log file could not be read\n";
+            if (saves.Size() > 0)
+                err << "trevix-cli: error: automatic report not saved to " << autoReportPath << ": a log file could not be read\n";
+            saveFailed = saves.Size() > 0 || args.XmlOut || args.CsvDir || args.HtmlOut;
+        } else {
+            if (!saveFailed && args.XmlOut) {
+                stage = "save " + *args.XmlOut;
+                saveFailed = !WriteXMLReport(a, saves.Add(*args.XmlOut), args.LogFiles);
+                RaiseForTest("write");
+            }
+            std::string why;
+            if (!saveFailed && args.CsvDir) {
+                stage = "write the CSV files in " + *args.CsvDir;
+                saveFailed = !AddListsAsCsv(a.Lists, *args.CsvDir, saves, why);
+                if (saveFailed) err << "trevix-cli: cannot write CSV file " << why << "\n";
+                RaiseForTest("write");
+            }
+            if (!saveFailed && args.HtmlOut) {
+                stage = "write " + *args.HtmlOut;
+                saveFailed = !WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, saves.Add(*args.HtmlOut), why);
+                if (saveFailed) err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
+            }
+        }
+        // Nothing is replaced after a cancel or when any file could not be written: the old
+        // files are never left a mixture of old and new.
         if (CliHost::Interrupted()) return Cancelled(err);
-        xmlFailed = !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
-    }
-    // The report of a whole analysis may have been saved while Ctrl+C came: it is complete.
-    if (CliHost::Interrupted()) {
-        err << "trevix-cli: cancelled\n";
-        return ExitCancelled;
-    }
-    bool exportFailed = false;
-    // An interrupted run leaves the files of an earlier export as they were.
-    // So does a run that lacks a file the user asked for.
-    const bool interrupted = host.IsCancelled();
-    if ((args.CsvDir || args.HtmlOut) && host.FileFailed) {
-        err << "trevix-cli: error: exports not written: a log file could not be read\n";
-        exportFailed = true;
-    }
-    if (args.CsvDir && !interrupted && !host.FileFailed) {
-        std::string why;
-        if (!WriteListsAsCsv(a.Lists, *args.CsvDir, why)) {
-            err << "trevix-cli: cannot write CSV file " << why << "\n";
-            exportFailed = true;
+        if (saveFailed) {
+            saves.Discard();
+        } else if (saves.Size() > 0) {
+            stage = "save the report files";
+            std::string why;
+            if (!saves.Finish(why)) {
+                err << "trevix-cli: error: cannot save " << why << "\n";
+                saveFailed = true;
+            } else {
+                // Once the first file is renamed into place the rest follow: a signal then
+                // waits, and the command ends as if it had come afterwards.
+                StopSignalsHeld held;
+                if (CliHost::Interrupted()) return Cancelled(err);
+                if (!saves.Commit(why, [](size_t) { RaiseForTest("rename"); })) {
+                    err << "trevix-cli: error: cannot save " << why << "\n";
+                    saveFailed = true;
+                }
+            }
         }
-    }
-    if (args.HtmlOut && !interrupted && !host.FileFailed) {
-        std::string why;
-        if (!WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, *args.HtmlOut, why)) {
-            err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
-            exportFailed = true;
-        }
-    }
 
-    std::string summary = TerminalText(a.Lists.Summary);
-    out << summary;
-    if (summary.empty() || summary.back() != '\n') out << "\n";
-    if (args.Stats) {
-        out << "Files loaded: " << result.FilesLoaded << "\n"
-            << "Lines accepted: " << a.T.EntryCount << "\n"
-            << "Lines rejected: " << a.T.LinesRejected << "\n"
-            << "First time stamp: " << ShownRunTime(a, a.T.FirstDateTime) << "\n"
-            << "Last time stamp: " << ShownRunTime(a, a.T.LastDateTime) << "\n"
-            << "Data folder: " << dataFolder << "\n";
+        stage = "print the report";
+        std::string summary = TerminalText(a.Lists.Summary);
+        out << summary;
+        if (summary.empty() || summary.back() != '\n') out << "\n";
+        if (args.Stats) {
+            out << "Files loaded: " << result.FilesLoaded << "\n"
+                << "Lines accepted: " << a.T.EntryCount << "\n"
+                << "Lines rejected: " << a.T.LinesRejected << "\n"
+                << "First time stamp: " << ShownRunTime(a, a.T.FirstDateTime) << "\n"
+                << "Last time stamp: " << ShownRunTime(a, a.T.LastDateTime) << "\n"
+                << "Data folder: " << dataFolder << "\n";
+        }
+        for (const std::string& name : args.Lists) {
+            out << "\n";
+            PrintList(out, *FindListByName(a.Lists, name));
+        }
+        if (!args.Visitors.empty()) {
+            VisitorReport report = BuildVisitorReport(a, args.Visitors);
+            out << "\n" << report.Caption << "\n" << TerminalText(report.Summary) << "\n";
+            PrintList(out, a.Lists.Pages);
+        }
+        if (args.ShowLog) err << "Data folder: " << dataFolder << "\n" << TerminalText(a.T.ErrorLogText);
+        // One warning per file that was damaged or held nothing usable.
+        for (const IncompleteInput& input : a.T.IncompleteInputs) err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
+        if (host.FileFailed || saveFailed) return 2;
+        return a.T.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
+    } catch (const std::bad_alloc&) {
+        saves.Discard();
+        owned.reset();
+        err << "trevix-cli: error: Not enough memory to " << stage << "\n";
+        return 2;
     }
-    for (const std::string& name : args.Lists) {
-        out << "\n";
-        PrintList(out, *FindListByName(a.Lists, name));
-    }
-    if (!args.Visitors.empty()) {
-        VisitorReport report = BuildVisitorReport(a, args.Visitors);
-        out << "\n" << report.Caption << "\n" << TerminalText(report.Summary) << "\n";
-        PrintList(out, a.Lists.Pages);
-    }
-    if (args.ShowLog) err << "Data folder: " << dataFolder << "\n" << TerminalText(a.T.ErrorLogText);
-    // One warning per file that was damaged or held nothing usable.
-    for (const IncompleteInput& input : a.T.IncompleteInputs) err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
-    if (host.FileFailed || xmlFailed || exportFailed) return 2;
-    return a.T.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
 }
 
 } // namespace trevix

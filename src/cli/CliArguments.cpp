@@ -35,6 +35,7 @@ const char* CliUsage() {
            "  --xml FILE               save the report as XML after the analysis\n"
            "  --csv DIR                save every report list as DIR/<list name>.csv\n"
            "  --html FILE              save the report as one self-contained HTML file\n"
+
            "  --load REPORT.xml        load a saved report instead of reading logs\n"
            "  --compare OTHER.xml      compare with a saved report (repeatable)\n"
            "  --help                   show this text\n"
@@ -44,7 +45,9 @@ const char* CliUsage() {
            "  1    bad arguments (nothing was read)\n"
            "  2    a log file or report could not be read, not enough memory, or the report not saved\n"
            "  3    analysis completed, but some input was damaged or skipped (a warning names each file)\n"
-           "  130  cancelled (Ctrl+C); nothing was saved\n";
+           "  129  stopped by SIGHUP; nothing was saved\n"
+           "  130  cancelled (Ctrl+C); nothing was saved\n"
+           "  143  stopped by SIGTERM; nothing was saved\n";
 }
 
 namespace {

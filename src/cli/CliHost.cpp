@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <pthread.h>
 #include <signal.h>
 #include <ostream>
 #include <string>
@@ -9,16 +10,18 @@
 namespace trevix {
 
 namespace {
-volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t stopSignal = 0;   // the first stop signal's number
 
-// The first Ctrl+C asks the run to stop where it can; a second one ends the program at once.
-void OnInterrupt(int) {
-    if (interrupted) {
-        std::signal(SIGINT, SIG_DFL);
-        std::raise(SIGINT);
+constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The first signal asks the run to stop where it can; a second one ends the program at once.
+void OnStopSignal(int signal) {
+    if (stopSignal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
         return;
     }
-    interrupted = 1;
+    stopSignal = signal;
 }
 } // namespace
 
@@ -26,15 +29,33 @@ void CliHost::CatchInterrupt() {
     // No SA_RESTART: an open or read blocked on a pipe with no writer returns EINTR, so the
     // reader sees the cancel instead of waiting for ever.
     struct sigaction action {};
-    action.sa_handler = OnInterrupt;
+    action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signal : StopSignals) {
+        struct sigaction previous {};
+        // nohup's ignored SIGHUP stays ignored. SIGINT is caught regardless: a background job
+        // starts with it ignored, and Ctrl+C is how a run is cancelled.
+        if (signal != SIGINT && sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signal, &action, nullptr);
+    }
 }
 
-bool CliHost::Interrupted() { return interrupted != 0; }
+bool CliHost::Interrupted() { return stopSignal != 0; }
 
-bool CliHost::IsCancelled() { return interrupted != 0; }
+int CliHost::StopSignal() { return stopSignal; }
+
+bool CliHost::IsCancelled() { return stopSignal != 0; }
+
+StopSignalsHeld::StopSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : StopSignals) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+StopSignalsHeld::~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 size_t ControlLength(std::string_view text, size_t i) {
     const auto c = static_cast<unsigned char>(text[i]);

@@ -3,6 +3,7 @@
 // Ctrl+C asks the current file to stop.
 #include "engine/RunHost.h"
 
+#include <csignal>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -24,13 +25,30 @@ public:
 
     // A file could not be read ("File does not exist", "Error opening file").
     bool FileFailed = false;
-    // Installs the Ctrl+C handler for the life of the process.
+    // Installs the handler of Ctrl+C (SIGINT), SIGTERM and SIGHUP for the life of the process
+    // (a SIGTERM or SIGHUP that the process was started ignoring stays ignored).
     static void CatchInterrupt();
-    // Ctrl+C was pressed: the run stops, nothing is saved, the exit status is 130.
+    // One of them arrived: the run stops and nothing is saved.
     static bool Interrupted();
+    // The first of them that arrived (0: none); the exit status is 128 + that number (130 for
+    // SIGINT, 143 for SIGTERM, 129 for SIGHUP).
+    static int StopSignal();
 
 private:
     std::ostream& err_;
+};
+
+// Holds SIGINT, SIGTERM and SIGHUP back while it lives: they take effect once it ends. For
+// work that must not stop half-way, such as replacing a set of files.
+class StopSignalsHeld {
+public:
+    StopSignalsHeld();
+    ~StopSignalsHeld();
+    StopSignalsHeld(const StopSignalsHeld&) = delete;
+    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
 };
 
 // CR LF and lone CR as plain line ends for a terminal; every other control character (C0,

@@ -37,6 +37,14 @@ int SyncFolder(const std::string& folder) {
 
 } // namespace
 
+int PlainFileProblem(const std::string& path) {
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0) return 0;
+    if (S_ISLNK(st.st_mode)) return ELOOP;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    return S_ISREG(st.st_mode) ? 0 : EEXIST;
+}
+
 std::string SystemErrorText(int errorNumber) {
     return "Error " + std::to_string(errorNumber) + ": " + std::strerror(errorNumber);
 }
@@ -67,9 +75,16 @@ bool AtomicFile::Open(std::string& error) {
     Discard();
     committed_ = false;
     direct_ = false;
+    finished_ = false;
     if (target_.empty()) {
         error = Fail(ENOENT);
         return false;
+    }
+    if (plainOnly_) {
+        if (const int problem = PlainFileProblem(target_); problem != 0) {
+            error = Fail(problem);
+            return false;
+        }
     }
     struct stat st{};
     if (::stat(target_.c_str(), &st) == 0) {
@@ -140,7 +155,8 @@ bool AtomicFile::Write(std::string_view data, std::string& error) {
     return true;
 }
 
-bool AtomicFile::Commit(std::string& error) {
+bool AtomicFile::Finish(std::string& error) {
+    if (finished_) return true;
     if (fd_ < 0) {
         error = Fail(EBADF);
         return false;
@@ -149,6 +165,7 @@ bool AtomicFile::Commit(std::string& error) {
         const int fd = fd_;
         fd_ = -1;
         committed_ = true;
+        finished_ = true;
         if (::close(fd) != 0) {
             error = Fail(errno);
             return false;
@@ -168,6 +185,17 @@ bool AtomicFile::Commit(std::string& error) {
         Discard();
         return false;
     }
+    finished_ = true;
+    return true;
+}
+
+bool AtomicFile::Commit(std::string& error) {
+    if (!Finish(error)) return false;
+    if (direct_) return true;
+    if (temp_.empty()) {
+        error = Fail(EBADF);
+        return false;
+    }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         error = Fail(errno);
         Discard();
@@ -181,6 +209,40 @@ bool AtomicFile::Commit(std::string& error) {
         return false;
     }
     return true;
+}
+
+AtomicFile& AtomicFileGroup::Add(std::string targetPath) {
+    files_.push_back(std::make_unique<AtomicFile>(std::move(targetPath)));
+    return *files_.back();
+}
+
+bool AtomicFileGroup::Finish(std::string& error) {
+    for (auto& file : files_) {
+        std::string why;
+        if (!file->Finish(why)) {
+            error = file->TargetPath() + ": " + why;
+            Discard();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AtomicFileGroup::Commit(std::string& error, const std::function<void(size_t)>& afterRename) {
+    if (!Finish(error)) return false;
+    bool ok = true;
+    for (size_t i = 0; i < files_.size(); ++i) {
+        std::string why;
+        if (!files_[i]->Commit(why)) {
+            if (ok) error = files_[i]->TargetPath() + ": " + why;
+            ok = false;
+            // Only a folder that could not be synced leaves the file renamed; the rest of the
+            // group still goes in, as the set is new by now.
+            if (!files_[i]->Committed()) return false;
+        }
+        if (afterRename) afterRename(i);
+    }
+    return ok;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error) {

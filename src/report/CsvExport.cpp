@@ -79,23 +79,37 @@ std::vector<const ReportList*> ExportedLists(const ReportLists& lists) {
     return result;
 }
 
-bool WriteListsAsCsv(const ReportLists& lists, const std::string& folder, std::string& error) {
-    namespace fs = std::filesystem;
+std::vector<std::string> CsvFilePaths(const ReportLists& lists, const std::string& folder) {
+    std::vector<std::string> paths;
+    for (const ReportList* list : ExportedLists(lists))
+        paths.push_back((std::filesystem::path(folder) / (list->Name + ".csv")).string());
+    return paths;
+}
+
+bool AddListsAsCsv(const ReportLists& lists, const std::string& folder, AtomicFileGroup& group, std::string& error) {
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    std::filesystem::create_directories(folder, ec);
     if (ec) {
         error = folder + ": " + ec.message();
         return false;
     }
-    for (const ReportList* list : ExportedLists(lists)) {
-        const std::string path = (fs::path(folder) / (list->Name + ".csv")).string();
+    const std::vector<const ReportList*> exported = ExportedLists(lists);
+    const std::vector<std::string> paths = CsvFilePaths(lists, folder);
+    for (size_t i = 0; i < exported.size(); ++i) {
+        AtomicFile& file = group.Add(paths[i]);
+        file.RequirePlainFile();
         std::string why;
-        if (!WriteListAsCsv(*list, path, why)) {
-            error = path + ": " + why;
+        if (!file.Open(why) || !file.Write(ListAsCsv(*exported[i]), why)) {
+            error = paths[i] + ": " + why;
             return false;
         }
     }
     return true;
+}
+
+bool WriteListsAsCsv(const ReportLists& lists, const std::string& folder, std::string& error) {
+    AtomicFileGroup group;
+    return AddListsAsCsv(lists, folder, group, error) && group.Commit(error);
 }
 
 } // namespace trevix

@@ -3,6 +3,7 @@
 // of column titles, then one record per row with the cells exactly as the list holds them (the
 // fixed number and date format of the report files). Used by trevix-cli --csv and by the
 // window's "Export List as CSV...".
+#include "engine/AtomicFile.h"
 #include "engine/ReportLists.h"
 
 #include <string>
@@ -25,8 +26,14 @@ bool WriteListAsCsv(const ReportList& list, const std::string& path, std::string
 // The lists of a report that an export writes, in list-number order (every list but the
 // site list, which is no part of a report).
 std::vector<const ReportList*> ExportedLists(const ReportLists& lists);
-// Writes folder/<list name>.csv for every exported list, creating the folder when needed.
-// Stops at the first failure; error then names the file.
+// folder/<list name>.csv of every exported list, in list-number order.
+std::vector<std::string> CsvFilePaths(const ReportLists& lists, const std::string& folder);
+// Writes folder/<list name>.csv for every exported list into temporary files of group,
+// creating the folder when needed; nothing is replaced until the group is committed. The
+// names are the program's own, so each must be a regular file or absent (never followed as a
+// link). Stops at the first failure; error then names the file.
+bool AddListsAsCsv(const ReportLists& lists, const std::string& folder, AtomicFileGroup& group, std::string& error);
+// AddListsAsCsv, then every file replaced at once: a failure anywhere leaves every old file.
 bool WriteListsAsCsv(const ReportLists& lists, const std::string& folder, std::string& error);
 
 } // namespace trevix

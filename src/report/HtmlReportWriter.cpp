@@ -316,6 +316,11 @@ std::string HtmlReport(const ReportLists& lists, std::string_view siteName) {
     return out;
 }
 
+bool WriteHtmlReport(const ReportLists& lists, std::string_view siteName, AtomicFile& file, std::string& error) {
+    const std::string document = HtmlReport(lists, siteName);
+    return file.Open(error) && file.Write(document, error);
+}
+
 bool WriteHtmlReport(const ReportLists& lists, std::string_view siteName, const std::string& path,
                      std::string& error) {
     return WriteFileAtomically(path, HtmlReport(lists, siteName), error);

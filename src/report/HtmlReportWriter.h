@@ -3,6 +3,7 @@
 // no script and no external resource, so it opens anywhere without a network. Every text from
 // the log is escaped and shows as text. Used by trevix-cli --html and the window's "Export
 // HTML Report...".
+#include "engine/AtomicFile.h"
 #include "engine/ReportLists.h"
 
 #include <string>
@@ -17,6 +18,8 @@ void AppendHtmlEscaped(std::string& out, std::string_view text);
 // The whole document: summary, date and hour charts, then every list of the report as a table
 // (comparison columns included when the lists carry them).
 std::string HtmlReport(const ReportLists& lists, std::string_view siteName);
+// Opens file and writes the document to its temporary file; the caller commits it.
+bool WriteHtmlReport(const ReportLists& lists, std::string_view siteName, AtomicFile& file, std::string& error);
 // Writes the document to path, replacing an existing file atomically; false with error set.
 bool WriteHtmlReport(const ReportLists& lists, std::string_view siteName, const std::string& path,
                      std::string& error);

@@ -138,16 +138,15 @@ private:
     std::string tag_;
 };
 
-// Writes the document; 0 on success, else the system error number. The previous file is
-// replaced only once the new one is complete on disk.
-int WriteDocument(const pugi::xml_document& doc, const std::string& path) {
-    AtomicFile file(path);
+// Writes the document to file's temporary file; 0 on success, else the system error number.
+// Nothing is replaced until the file is committed.
+int WriteDocument(const pugi::xml_document& doc, AtomicFile& file) {
     std::string error;
     if (!file.Open(error)) return file.ErrorNumber();
     FileSink sink(file);
     // The declaration node is part of the tree; pugixml must not add one of its own.
     doc.save(sink, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    if (sink.Failed() || !file.Commit(error)) return file.ErrorNumber() != 0 ? file.ErrorNumber() : EIO;
+    if (sink.Failed()) return file.ErrorNumber() != 0 ? file.ErrorNumber() : EIO;
     return 0;
 }
 
@@ -222,7 +221,8 @@ void ShowSaveError(Analyser& a, const std::string& saveFile, int errorNumber, st
     a.Host->SetStatus("Error saving report");
 }
 
-bool SaveXMLReport(Analyser& a, const std::string& saveFile, const std::vector<std::string>& logFiles) {
+bool WriteXMLReport(Analyser& a, AtomicFile& file, const std::vector<std::string>& logFiles) {
+    const std::string& saveFile = file.TargetPath();
     a.Host->SetStatus("Generating XML Report File...");
     pugi::xml_document doc;
     try {
@@ -239,13 +239,29 @@ bool SaveXMLReport(Analyser& a, const std::string& saveFile, const std::vector<s
     }
 
     a.Host->SetStatus("Saving Report...");
-    const int error = WriteDocument(doc, saveFile);
+    const int error = WriteDocument(doc, file);
     if (error != 0) {
         ShowSaveError(a, saveFile, error, std::strerror(error));
         return false;
     }
+    return true;
+}
+
+bool SaveXMLReport(Analyser& a, AtomicFile& file, const std::vector<std::string>& logFiles) {
+    if (!WriteXMLReport(a, file, logFiles)) return false;
+    std::string ignored;
+    if (!file.Commit(ignored)) {
+        const int error = file.ErrorNumber() != 0 ? file.ErrorNumber() : EIO;
+        ShowSaveError(a, file.TargetPath(), error, std::strerror(error));
+        return false;
+    }
     a.Host->SetStatus("Report Saved");
     return true;
+}
+
+bool SaveXMLReport(Analyser& a, const std::string& saveFile, const std::vector<std::string>& logFiles) {
+    AtomicFile file(saveFile);
+    return SaveXMLReport(a, file, logFiles);
 }
 
 } // namespace trevix

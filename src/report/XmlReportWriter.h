@@ -10,6 +10,7 @@
 namespace trevix {
 
 class Analyser;
+class AtomicFile;
 
 // Creates the element tagName, gives it tagText as its text unless that is empty (an empty
 // element has no text node), and appends it as the last child of oRoot. Every element of a
@@ -29,6 +30,11 @@ void BuildXMLReport(const Analyser& a, pugi::xml_document& doc, const std::vecto
 // Report File...", "Saving Report...", then "Report Saved". On any failure the user gets
 // the save-error message, the status becomes "Error saving report" and the result is false.
 bool SaveXMLReport(Analyser& a, const std::string& saveFile, const std::vector<std::string>& logFiles = {});
+// The same for a file the caller set up (AtomicFile::RequirePlainFile, say).
+bool SaveXMLReport(Analyser& a, AtomicFile& file, const std::vector<std::string>& logFiles);
+// Builds the report and writes it to file's temporary file, leaving the commit to the caller
+// (a group of files replaced together). Failures are shown as SaveXMLReport shows them.
+bool WriteXMLReport(Analyser& a, AtomicFile& file, const std::vector<std::string>& logFiles);
 
 // The save-error message ("An error occurred while saving the XML report file " ...) for
 // the system error number errorNumber, and the status "Error saving report".

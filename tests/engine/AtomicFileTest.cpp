@@ -10,6 +10,7 @@
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace trevix {
 namespace {
@@ -134,6 +135,86 @@ TEST(AtomicFileTest, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(error, "Error 27: File too large");
     EXPECT_EQ(ReadAll(target), "previous report");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+// A name the program chose is replaced only when it is a regular file or absent; whatever
+// else stands there (and whatever a link leads to) stays as it was.
+TEST(AtomicFileTest, ProgramNamedTargetsAreNeverFollowed) {
+    struct Case {
+        const char* Name;
+        const char* Make; // "file", "link", "dangling", "fifo", "folder" or "" (absent)
+        int Problem;
+    } cases[] = {
+        {"absent", "", 0},         {"regular file", "file", 0},      {"link to a file", "link", ELOOP},
+        {"dangling link", "dangling", ELOOP}, {"pipe", "fifo", EEXIST}, {"folder", "folder", EISDIR},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TempDir dir;
+        const std::string victim = dir.Write("victim.txt", "keep");
+        const std::string target = dir.File("lstFiles.csv");
+        const std::string make = c.Make;
+        if (make == "file") dir.Write("lstFiles.csv", "old");
+        if (make == "link") fs::create_symlink(victim, target);
+        if (make == "dangling") fs::create_symlink(dir.File("nowhere"), target);
+        if (make == "fifo") ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+        if (make == "folder") fs::create_directory(target);
+        EXPECT_EQ(PlainFileProblem(target), c.Problem);
+        AtomicFile file(target);
+        file.RequirePlainFile();
+        std::string error;
+        const bool ok = file.Open(error) && file.Write("new", error) && file.Commit(error);
+        EXPECT_EQ(ok, c.Problem == 0) << error;
+        EXPECT_EQ(file.ErrorNumber(), c.Problem);
+        if (ok) EXPECT_EQ(ReadAll(target), "new");
+        EXPECT_EQ(ReadAll(victim), "keep");
+        EXPECT_FALSE(fs::exists(dir.File("nowhere")));
+    }
+}
+
+// A group replaces all its files or none: a failure at any one of them (a folder in the way
+// when opening, the file-size limit when writing) leaves every old file and no temporary.
+TEST(AtomicFileTest, GroupReplacesAllOrNone) {
+    struct Case {
+        const char* Name;
+        int FailAt;   // -1: nothing fails
+        bool FolderInTheWay;
+    } cases[] = {{"all written", -1, false}, {"second cannot open", 1, true}, {"third too large", 2, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TempDir dir;
+        const char* names[] = {"a.csv", "b.csv", "c.csv"};
+        for (const char* name : names) dir.Write(name, "old");
+        if (c.FolderInTheWay) {
+            fs::remove(dir.File(names[c.FailAt]));
+            fs::create_directory(dir.File(names[c.FailAt]));
+        }
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        bool ok = true;
+        std::string error;
+        std::vector<size_t> renamed;
+        {
+            AtomicFileGroup group;
+            for (int i = 0; i < 3 && ok; ++i) {
+                AtomicFile& file = group.Add(dir.File(names[i]));
+                file.RequirePlainFile();
+                rlimit limit = old;
+                if (i == c.FailAt && !c.FolderInTheWay) limit.rlim_cur = 4096;
+                setrlimit(RLIMIT_FSIZE, &limit);
+                ok = file.Open(error) && file.Write(std::string(i == c.FailAt ? 10000 : 3, 'n'), error);
+                setrlimit(RLIMIT_FSIZE, &old);
+            }
+            if (ok) ok = group.Commit(error, [&](size_t i) { renamed.push_back(i); });
+        }
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(ok, c.FailAt < 0) << error;
+        for (int i = 0; i < 3; ++i)
+            if (!(c.FolderInTheWay && i == c.FailAt)) EXPECT_EQ(ReadAll(dir.File(names[i])), ok ? "nnn" : "old") << names[i];
+        EXPECT_EQ(renamed.size(), ok ? 3u : 0u);
+        EXPECT_EQ(EntriesIn(dir.Path()), 3u);
+    }
 }
 
 } // namespace
