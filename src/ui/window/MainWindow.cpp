@@ -1085,7 +1085,7 @@ void MainWindow::SiteToolbarClick(const QString& key) {
     if (key == "delete") {
         if (!selected) return;
         if (!CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
-                                     "Are you sure you want to delete this site profile?"))
+                                     "Are you sure you want to delete this site profile?", DefaultAnswer::No))
             return;
         const int p = lstSites_->indexOfTopLevelItem(current) + 1;
         DeleteProfile(profiles_, p);
@@ -1451,7 +1451,8 @@ void MainWindow::SaveReportDialog() {
         path += ".xml";
         if (QFileInfo::exists(path) &&
             !CurrentPrompter().YesNo(this, MessageIcon::Warning, "Save Report",
-                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
+                                     DefaultAnswer::No))
             return;
     }
     SaveReport(path);
@@ -1506,7 +1507,8 @@ QString WithExtension(QWidget* parent, const QString& title, QString path, const
     path += extension;
     if (QFileInfo::exists(path) &&
         !CurrentPrompter().YesNo(parent, MessageIcon::Warning, title,
-                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
+                                 DefaultAnswer::No))
         return {};
     return path;
 }
@@ -1737,7 +1739,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (Busy()) {
         if (!closing_ &&
             !CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
-                                     "Trevix is still working. Do you want to cancel the work and close Trevix?")) {
+                                     "Trevix is still working. Do you want to cancel the work and close Trevix?",
+                                     DefaultAnswer::No)) {
             event->ignore();
             return;
         }
