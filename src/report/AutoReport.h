@@ -10,12 +10,21 @@ namespace trevix {
 
 class Analyser;
 
-// The file name: RenameFile("Report", no date, RenameTemplate, the site's name, today) + ".xml".
+// The file name: RenameFile("Report", no date, RenameTemplate, the site's name, today) + ".xml",
+// without blanks at either end.
 std::string AutoReportName(const Analyser& a, std::string_view todayShortDate);
 
-// Makes sure DefaultXMLFolder exists (creating it when missing, one level only; missing parent
-// folders are not made) and saves the report there under AutoReportName for today, replacing
-// a file of that name. Failures are reported as SaveXMLReport reports them; false then.
+// The name of the number-th report of a series, as a download names a second copy:
+// "Shop Report.xml", "Shop Report (2).xml", "Shop Report (3).xml"; number 1 is name itself.
+std::string NumberedReportName(std::string_view name, int number);
+// How far the series is tried before the save is reported as failed.
+constexpr int MaxNumberedReports = 9999;
+
+// After a run that read at least one log line: makes sure DefaultXMLFolder exists (creating it
+// when missing, one level only; missing parent folders are not made) and saves the report
+// there under the first free name of AutoReportName's series for today; an existing file is
+// never replaced. Failures are reported as SaveXMLReport reports them; false then, and false
+// (nothing written, nothing shown) after a run that read no line.
 bool WriteAutoReport(Analyser& a, const std::vector<std::string>& logFiles);
 
 // What a front end puts in RunRequest::WriteAutoReport: the run calls it when AutoReport is
