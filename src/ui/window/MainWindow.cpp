@@ -1760,9 +1760,9 @@ void MainWindow::SaveProfilesNow() {
     if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
 }
 
-void MainWindow::Terminate(int signal) {
-    if (terminating_) return;
-    terminating_ = true;
+int MainWindow::Terminate(int signal) {
+    const int status = 128 + signal;
+    if (std::exchange(terminating_, true)) return status;
     // The cancelled work removes its own temporary files (an unfinished report or download)
     // as it unwinds; a run cancelled this way writes no automatic report.
     if (Busy()) {
@@ -1781,8 +1781,7 @@ void MainWindow::Terminate(int signal) {
     if (VisitorWindow* w = VisitorWindow::Instance()) w->close();
     if (DataViewWindow* w = DataViewWindow::Instance()) w->close();
     if (saveOnExit_) SaveSettings();
-    // Leaves every event loop, a modal question's too: nothing more is asked.
-    QCoreApplication::exit(128 + signal);
+    return status;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

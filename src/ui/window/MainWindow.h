@@ -121,9 +121,9 @@ public:
     // Writes the recent lists and profiles at once (after a profile changed, a run pushed its
     // files, a transfer remembered an account), unless nothing is to be written at exit.
     void SaveProfilesNow();
-    // SIGTERM or SIGHUP: cancels the work in progress, asks nothing, writes the settings and
-    // ends the event loop with 128 + signal once the work has stopped.
-    void Terminate(int signal);
+    // SIGTERM or SIGHUP: cancels the work in progress, waits (a while at most) until it has
+    // stopped, asks nothing, writes the settings and returns the exit status, 128 + signal.
+    int Terminate(int signal);
 
     // Shows each panel and report page in turn and saves a picture of the window for each
     // into folder (name.png); returns the files written.

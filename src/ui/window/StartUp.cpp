@@ -99,10 +99,12 @@ int RunProgram(int argc, char** argv) {
 
     const QStringList files = QApplication::arguments().mid(1);
     std::unique_ptr<MainWindow> window = StartProgram(*store, files, screenshots.isEmpty());
-    QObject::connect(&termination, &TerminationSignals::Received, window.get(), &MainWindow::Terminate);
+    // Leaving the event loop leaves every nested one too, a modal question's: nothing more is
+    // asked once the settings are written.
+    auto terminate = [w = window.get()](int signal) { QCoreApplication::exit(w->Terminate(signal)); };
+    QObject::connect(&termination, &TerminationSignals::Received, window.get(), terminate);
     // A signal read while the window was being made (the splash lets events run).
-    if (terminatedBy != 0)
-        QTimer::singleShot(0, window.get(), [&window, terminatedBy] { window->Terminate(terminatedBy); });
+    if (terminatedBy != 0) QTimer::singleShot(0, window.get(), [terminate, terminatedBy] { terminate(terminatedBy); });
     if (unreadable) {
         window->SetSaveSettingsOnExit(false);
         CurrentPrompter().Message(window.get(), MessageIcon::Warning, "Trevix",

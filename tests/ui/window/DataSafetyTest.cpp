@@ -13,6 +13,9 @@
 #include <QSettings>
 #include <QTreeWidget>
 
+#include <QSemaphore>
+
+#include <atomic>
 #include <csignal>
 
 using namespace trevix;
@@ -199,6 +202,33 @@ private slots:
         const QByteArray filtered = ReadFile(folder.filePath(second));
         QVERIFY(filtered.contains("10.1.0.13"));
         QVERIFY(!filtered.contains("10.1.0.19"));
+    }
+
+    // A termination during a run: the run is cancelled (no automatic report of a part), no
+    // question is asked, the settings are written and the status is 128 + the signal.
+    void terminationCancelsTheRunAndAsksNothing() {
+        QTemporaryDir reports;
+        WindowFixture f(QString("[Options]\nAutoReport=Yes\nDefaultXMLFolder=") + reports.path() + "\n" + OneSite);
+        f.win->AddLogFiles({f.WriteLog("a.log", 1000)});
+        QSemaphore reached, release;
+        std::atomic<int> calls{0};
+        f.win->Host().WorkerPauseHook = [&] {
+            if (++calls != 3) return;
+            reached.release();
+            release.acquire();
+        };
+        f.Click("report");
+        reached.acquire();
+        QTimer::singleShot(50, [&] { release.release(); });
+        QCOMPARE(f.win->Terminate(SIGTERM), 128 + SIGTERM);
+        f.win->Host().WorkerPauseHook = nullptr;
+        QVERIFY(!f.win->IsWorking());
+        QVERIFY(f.A().T.EntryCount < 1000);
+        QCOMPARE(f.prompter.Asked.size(), size_t(0));
+        QCOMPARE(QDir(reports.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(OnDisk(f.SettingsPath(), "Window/MainState"), QString("0"));
+        // A second signal while ending changes nothing.
+        QCOMPARE(f.win->Terminate(SIGHUP), 128 + SIGHUP);
     }
 
     // SIGTERM or SIGHUP ends the real program without a question: the settings are written
