@@ -109,6 +109,7 @@ constexpr int WindowLists[] = {lstHits,   lstFiles, lstReferrers,  lstBrowsers, 
                                lstCountries, lstSearchTerms, lstHour, lstIPs, lstErrors, lstSearchEngines};
 
 std::string Std(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The site list, able to say whether a label is being edited in place: Enter and Delete then
 // belong to the editor (an Enter the editor passes on must not also open "Edit Site").
@@ -117,7 +118,6 @@ public:
     using QTreeWidget::QTreeWidget;
     bool Editing() const { return state() == QAbstractItemView::EditingState; }
 };
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* Caption(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
     auto* label = new QLabel(text, parent);
