@@ -109,11 +109,20 @@ void SaveProfiles(SettingsStore& store, const SiteProfileList& profiles) {
         SaveProfile(store, p, profiles[p]);
 }
 
+namespace {
+// A domain entry added and never typed into would show as a trailing ", " in the site list
+// and take part in the referrer test as an empty name: it is not kept.
+std::vector<std::string> WithoutEmptyDomains(std::vector<std::string> domains) {
+    std::erase_if(domains, [](const std::string& d) { return d.find_first_not_of(" \t") == std::string::npos; });
+    return domains;
+}
+} // namespace
+
 int NewProfile(SiteProfileList& profiles, std::string siteName, std::vector<std::string> domains,
                bool differentDomains) {
     SiteProfile profile;
     profile.SiteName = std::move(siteName);
-    profile.Domains = std::move(domains);
+    profile.Domains = WithoutEmptyDomains(std::move(domains));
     profile.DifferentDomains = differentDomains;
     profiles.Items.push_back(std::move(profile));
     return profiles.NumProfiles();
@@ -124,7 +133,7 @@ bool EditProfile(SiteProfileList& profiles, int p, std::string siteName, std::ve
     if (!profiles.IsValid(p)) return false;
     SiteProfile& profile = profiles[p];
     profile.SiteName = std::move(siteName);
-    profile.Domains = std::move(domains);
+    profile.Domains = WithoutEmptyDomains(std::move(domains));
     profile.DifferentDomains = differentDomains;
     return true;
 }

@@ -36,7 +36,7 @@ void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile);
 void SaveProfiles(SettingsStore& store, const SiteProfileList& profiles);
 
 // The dialog's "new": appends a profile (no FTP accounts, no automatic reports, FTP 0) and
-// returns its number.
+// returns its number. Here and in "edit", domain entries that are empty or blank are dropped.
 int NewProfile(SiteProfileList& profiles, std::string siteName, std::vector<std::string> domains,
                bool differentDomains);
 // The dialog's "edit": name, domains and the separate-domains choice of profile p; FTP accounts

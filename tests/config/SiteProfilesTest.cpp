@@ -105,11 +105,12 @@ TEST(SiteProfiles, NewEditRenameDelete) {
     EXPECT_EQ(list[2].SiteName, " b "); // no trimming
     EXPECT_EQ(list[2].NumberFTP(), 0);
     EXPECT_EQ(list[2].FTP, 0);
-    EXPECT_EQ(DomainsList(list, 2), "b.example, ");
+    EXPECT_EQ(DomainsList(list, 2), "b.example"); // an empty entry is not kept
     NewProfile(list, "c", {}, false);
     NewProfile(list, "d", {}, false);
 
-    EXPECT_TRUE(EditProfile(list, 1, "a2", {"x"}, true));
+    EXPECT_TRUE(EditProfile(list, 1, "a2", {" ", "x", ""}, true));
+    EXPECT_EQ(DomainsList(list, 1), "x");
     EXPECT_EQ(list[1].NumberFTP(), 1); // accounts are kept by an edit
     EXPECT_FALSE(EditProfile(list, 0, "none", {}, false));
     EXPECT_FALSE(EditProfile(list, 5, "none", {}, false));

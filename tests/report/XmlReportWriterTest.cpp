@@ -392,35 +392,53 @@ TEST_F(XmlReportWriterTest, AutomaticReportNameAndFolder) {
     };
     const NameCase names[] = {{"%s %d %f", "Shoe Shop", "Shoe Shop 05-03-2024 Report.xml"},
                               {"%f", "Shoe Shop", "Report.xml"},
-                              {"%s/%f 100%%", "a:b", "a-b-Report 100%.xml"}};
+                              {"%s/%f 100%%", "a:b", "a-b-Report 100%.xml"},
+                              // No site chosen: no blank in front.
+                              {"%s %d %f", "", "05-03-2024 Report.xml"},
+                              {"%s %f %s", "", "Report.xml"},
+                              {"%s", "", "Report.xml"}};
     for (const NameCase& c : names) {
         a.Options.RenameTemplate = c.Template;
         a.CurrentProfile.SiteName = c.Site;
         EXPECT_EQ(AutoReportName(a, "05/03/2024"), c.Expected);
     }
 
-    // A missing folder is created, one level only; a missing parent fails as a save does.
+    // Nothing after a run that read no line.
     a.Options.RenameTemplate = "%f";
+    a.Options.DefaultXMLFolder = dir.File("reports");
+    EXPECT_FALSE(WriteAutoReport(a, {"x.log"}));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("reports")));
+
+    // A missing folder is created, one level only; a missing parent fails as a save does. An
+    // existing report is never replaced: the next takes the next free name.
+    Analyse(Shop());
     struct FolderCase {
         std::string Folder;
         bool Saved;
+        const char* Name;
     };
-    const FolderCase folders[] = {{dir.File("reports"), true},
-                                  {dir.File("reports"), true}, // exists now; file replaced
-                                  {dir.File("no") + "/deeper", false},
-                                  {"", false}};
+    const FolderCase folders[] = {{dir.File("reports"), true, "Report.xml"},
+                                  {dir.File("reports"), true, "Report (2).xml"},
+                                  {dir.File("reports"), true, "Report (3).xml"},
+                                  {dir.File("no") + "/deeper", false, ""},
+                                  {"", false, ""}};
     for (const FolderCase& c : folders) {
         SCOPED_TRACE(c.Folder);
         RecordingHost h;
         a.SetHost(&h);
         a.Options.DefaultXMLFolder = c.Folder;
+        if (c.Name == std::string("Report (2).xml")) std::ofstream(dir.File("reports") + "/Report.xml") << "mine";
         EXPECT_EQ(WriteAutoReport(a, {"x.log"}), c.Saved);
         EXPECT_EQ(h.Messages.size(), c.Saved ? 0u : 1u);
         if (c.Saved) {
-            EXPECT_TRUE(ReadAll(c.Folder + "/Report.xml").starts_with("<?xml version=\"1.0\"?>"));
+            EXPECT_TRUE(ReadAll(c.Folder + "/" + c.Name).starts_with("<?xml version=\"1.0\"?>"));
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
+    EXPECT_EQ(ReadAll(dir.File("reports") + "/Report.xml"), "mine");
+    EXPECT_EQ(NumberedReportName("Shop Report.xml", 1), "Shop Report.xml");
+    EXPECT_EQ(NumberedReportName("Shop Report.xml", 12), "Shop Report (12).xml");
+    EXPECT_EQ(NumberedReportName("Report", 2), "Report (2)");
 
     // The run writes it when AutoReport is on, with its files as the Source.
     a.SetHost(&host);

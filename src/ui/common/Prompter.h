@@ -11,14 +11,21 @@ class QWidget;
 
 namespace trevix::ui {
 
+// The button Enter presses in a Yes/No question. A question whose Yes destroys or replaces
+// something leaves it on No, so a hurried Enter loses nothing.
+enum class DefaultAnswer { Yes, No };
+
 class Prompter {
 public:
     virtual ~Prompter() = default;
 
     virtual void Message(QWidget* parent, MessageIcon icon, const QString& title,
                          const QString& text) = 0;
-    virtual bool YesNo(QWidget* parent, MessageIcon icon, const QString& title,
-                       const QString& text) = 0;
+    // True for Yes. A question that does not say otherwise has No as its default.
+    bool YesNo(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+               DefaultAnswer defaultAnswer = DefaultAnswer::No) {
+        return AskYesNo(parent, icon, title, text, defaultAnswer);
+    }
     // A question with buttons of its own ("Replace", "Keep both", "Skip"): the index of the
     // button pressed, or -1 when the box was closed or Esc pressed.
     virtual int Choice(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
@@ -34,6 +41,10 @@ public:
     // An input box: the text entered, or nothing when cancelled.
     virtual std::optional<QString> Text(QWidget* parent, const QString& title, const QString& label,
                                         const QString& initial) = 0;
+
+protected:
+    virtual bool AskYesNo(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                          DefaultAnswer defaultAnswer) = 0;
 };
 
 // The real dialogs.
@@ -41,8 +52,6 @@ class QtPrompter : public Prompter {
 public:
     void Message(QWidget* parent, MessageIcon icon, const QString& title,
                  const QString& text) override;
-    bool YesNo(QWidget* parent, MessageIcon icon, const QString& title,
-               const QString& text) override;
     int Choice(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
                const QStringList& buttons, int defaultButton) override;
     QStringList OpenFiles(QWidget* parent, const QString& caption, const QString& folder,
@@ -54,6 +63,10 @@ public:
     QString Folder(QWidget* parent, const QString& caption, const QString& folder) override;
     std::optional<QString> Text(QWidget* parent, const QString& title, const QString& label,
                                 const QString& initial) override;
+
+protected:
+    bool AskYesNo(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                  DefaultAnswer defaultAnswer) override;
 };
 
 // The prompter the program uses: the real dialogs unless a test installed its own.

@@ -34,10 +34,10 @@ void QtPrompter::Message(QWidget* parent, MessageIcon icon, const QString& title
     box.exec();
 }
 
-bool QtPrompter::YesNo(QWidget* parent, MessageIcon icon, const QString& title,
-                       const QString& text) {
+bool QtPrompter::AskYesNo(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                          DefaultAnswer defaultAnswer) {
     QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -333,7 +333,9 @@ void OptionsDialog::RemoveRow(int item) {
 
 void OptionsDialog::LoadDefaults(int item) {
     const ListTexts& texts = TextsOf(item);
-    if (!CurrentPrompter().YesNo(this, MessageIcon::Question, texts.defaultsTitle, texts.defaultsText)) return;
+    if (!CurrentPrompter().YesNo(this, MessageIcon::Question, texts.defaultsTitle, texts.defaultsText,
+                                 DefaultAnswer::No))
+        return;
     // In use at once, stored only by OK.
     if (item == 2) {
         ReadGraphicsFile(a_.Ref, *a_.Host, dataFolder_);

@@ -155,7 +155,10 @@ void GuiRunHost::ShowMessage(MessageIcon icon, std::string_view title, std::stri
 bool GuiRunHost::AskYesNo(std::string_view title, std::string_view text) {
     QString t = ShownText(title), m = ShownText(text);
     bool answer = false;
-    auto ask = [this, t, m, &answer] { answer = CurrentPrompter().YesNo(window_, MessageIcon::Question, t, m); };
+    // The engine's questions say nothing about what Yes does, so Enter gives the safe No.
+    auto ask = [this, t, m, &answer] {
+        answer = CurrentPrompter().YesNo(window_, MessageIcon::Question, t, m, DefaultAnswer::No);
+    };
     if (OnWindowThread())
         ask();
     else

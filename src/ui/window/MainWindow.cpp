@@ -41,6 +41,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -109,6 +110,14 @@ constexpr int WindowLists[] = {lstHits,   lstFiles, lstReferrers,  lstBrowsers, 
 
 std::string Std(const QString& s) { return s.toStdString(); }
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The site list, able to say whether a label is being edited in place: Enter and Delete then
+// belong to the editor (an Enter the editor passes on must not also open "Edit Site").
+class SiteListWidget : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+    bool Editing() const { return state() == QAbstractItemView::EditingState; }
+};
 
 QLabel* Caption(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
     auto* label = new QLabel(text, parent);
@@ -343,7 +352,7 @@ QWidget* MainWindow::BuildSitesPanel() {
     connect(tbrEdit_, &QToolButton::clicked, this, [this] { SiteToolbarClick("edit"); });
     connect(tbrDelete_, &QToolButton::clicked, this, [this] { SiteToolbarClick("delete"); });
 
-    lstSites_ = new QTreeWidget(panel);
+    lstSites_ = new SiteListWidget(panel);
     lstSites_->setObjectName("lstSites");
     lstSites_->setHeaderLabels({"Site", "Domain"});
     lstSites_->setRootIsDecorated(false);
@@ -362,6 +371,7 @@ QWidget* MainWindow::BuildSitesPanel() {
         const int p = lstSites_->indexOfTopLevelItem(item) + 1;
         RenameProfile(profiles_, p, Std(item->text(0)));
         SiteClicked();
+        SaveProfilesNow();
     });
     layout->addWidget(Arrows(0, false, true));
     return panel;
@@ -1030,9 +1040,9 @@ void MainWindow::SiteClicked() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lstSites_ && event->type() == QEvent::KeyPress && !Busy()) {
+    if (watched == lstSites_ && event->type() == QEvent::KeyPress && !Busy() &&
+        !static_cast<SiteListWidget*>(lstSites_)->Editing()) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // While a label is edited in place its keys go to the editor, not here.
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             SiteToolbarClick("edit");
             return true;
@@ -1075,17 +1085,21 @@ void MainWindow::SiteToolbarClick(const QString& key) {
         QTreeWidgetItem* row = lstSites_->topLevelItem(p - 1);
         row->setText(0, Q(profiles_[p].SiteName));
         row->setText(1, Q(DomainsList(profiles_, p)));
+        // The site just made is the one the next run is for.
+        if (isNew) lstSites_->setCurrentItem(row);
         --quiet_;
         tbrEdit_->setEnabled(true);
         tbrDelete_->setEnabled(true);
         ExpBarLevel(2);
         butRight_[0]->setEnabled(true);
+        SiteClicked();
+        SaveProfilesNow();
         return;
     }
     if (key == "delete") {
         if (!selected) return;
         if (!CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
-                                     "Are you sure you want to delete this site profile?"))
+                                     "Are you sure you want to delete this site profile?", DefaultAnswer::No))
             return;
         const int p = lstSites_->indexOfTopLevelItem(current) + 1;
         DeleteProfile(profiles_, p);
@@ -1101,6 +1115,7 @@ void MainWindow::SiteToolbarClick(const QString& key) {
         } else {
             SiteClicked();   // the caption names the site now selected
         }
+        SaveProfilesNow();
     }
 }
 
@@ -1288,7 +1303,7 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
 }
 
 void MainWindow::StartAnalysis(const QString& before, const QString& after) {
-    if (Busy()) return;
+    if (Busy() || terminating_) return;
     ReadFiltersIntoEngine();
     RunRequest request;
     std::vector<std::string> files;
@@ -1384,6 +1399,7 @@ bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& wo
 }
 
 void MainWindow::FinishWork() {
+    SaveProfilesNow();   // a run pushed its files and filters onto the recent lists
     emit WorkFinished();
     // The user asked to close while the work ran.
     if (closing_) QTimer::singleShot(0, this, &QWidget::close);
@@ -1451,7 +1467,8 @@ void MainWindow::SaveReportDialog() {
         path += ".xml";
         if (QFileInfo::exists(path) &&
             !CurrentPrompter().YesNo(this, MessageIcon::Warning, "Save Report",
-                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
+                                     DefaultAnswer::No))
             return;
     }
     SaveReport(path);
@@ -1506,7 +1523,8 @@ QString WithExtension(QWidget* parent, const QString& title, QString path, const
     path += extension;
     if (QFileInfo::exists(path) &&
         !CurrentPrompter().YesNo(parent, MessageIcon::Warning, title,
-                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?"))
+                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
+                                 DefaultAnswer::No))
         return {};
     return path;
 }
@@ -1675,8 +1693,10 @@ void MainWindow::TransferBusy(bool busy) {
     // The panel itself stays usable (its Cancel above all); everything else waits.
     SetCommandsEnabled(!busy);
     if (busy) return;
+    SaveProfilesNow();   // the account connected to is remembered in the profile
     if (a_->ReportShown) LogButtonsEnabled(true);
     const AfterTransfer next = std::exchange(afterTransfer_, AfterTransfer::Nothing);
+    if (terminating_) return;
     if (closing_) {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
@@ -1733,11 +1753,43 @@ void MainWindow::SaveSettings() {
     if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
 }
 
+void MainWindow::SaveProfilesNow() {
+    // A profile made or changed survives a logout or a crash, not only a normal close.
+    if (!saveOnExit_) return;
+    SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
+    if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
+}
+
+int MainWindow::Terminate(int signal) {
+    const int status = 128 + signal;
+    if (std::exchange(terminating_, true)) return status;
+    // The cancelled work removes its own temporary files (an unfinished report or download)
+    // as it unwinds; a run cancelled this way writes no automatic report.
+    if (Busy()) {
+        CancelWork();
+        QElapsedTimer waited;
+        waited.start();
+        QEventLoop loop;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, &loop, [&] {
+            if (!Busy() || waited.elapsed() > 10000) loop.quit();
+        });
+        tick.start(20);
+        loop.exec();
+    }
+    if (logWindow_) logWindow_->close();
+    if (VisitorWindow* w = VisitorWindow::Instance()) w->close();
+    if (DataViewWindow* w = DataViewWindow::Instance()) w->close();
+    if (saveOnExit_) SaveSettings();
+    return status;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (Busy()) {
         if (!closing_ &&
             !CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
-                                     "Trevix is still working. Do you want to cancel the work and close Trevix?")) {
+                                     "Trevix is still working. Do you want to cancel the work and close Trevix?",
+                                     DefaultAnswer::No)) {
             event->ignore();
             return;
         }

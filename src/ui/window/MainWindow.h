@@ -118,6 +118,12 @@ public:
     void SetSaveSettingsOnExit(bool save) { saveOnExit_ = save; }
     // Writes window, display, sort and column settings, then recent lists and profiles.
     void SaveSettings();
+    // Writes the recent lists and profiles at once (after a profile changed, a run pushed its
+    // files, a transfer remembered an account), unless nothing is to be written at exit.
+    void SaveProfilesNow();
+    // SIGTERM or SIGHUP: cancels the work in progress, waits (a while at most) until it has
+    // stopped, asks nothing, writes the settings and returns the exit status, 128 + signal.
+    int Terminate(int signal);
 
     // Shows each panel and report page in turn and saves a picture of the window for each
     // into folder (name.png); returns the files written.
@@ -222,6 +228,7 @@ private:
     bool saveOnExit_ = true;
     bool working_ = false;
     bool closing_ = false;
+    bool terminating_ = false;   // SIGTERM or SIGHUP: no new work, no question
     bool transferring_ = false;
     // What the FTP panel asked for, done once its commands have finished.
     enum class AfterTransfer { Nothing, LogFiles, Process } afterTransfer_ = AfterTransfer::Nothing;

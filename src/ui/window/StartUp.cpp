@@ -6,6 +6,7 @@
 #include "config/QtSettingsStore.h"
 #include "window/MainWindow.h"
 #include "window/ProgramInfo.h"
+#include "window/TerminationSignals.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -84,6 +85,13 @@ int RunProgram(int argc, char** argv) {
     QApplication::setApplicationVersion(VersionText());
     QApplication::setWindowIcon(QIcon::fromTheme("trevix"));
 
+    // Caught from the start; the window answers once the event loop runs.
+    TerminationSignals termination;
+    int terminatedBy = 0;
+    QObject::connect(&termination, &TerminationSignals::Received, &app, [&](int signal) {
+        if (terminatedBy == 0) terminatedBy = signal;
+    });
+
     const QString settingsPath = qEnvironmentVariable("TREVIX_SETTINGS_FILE");
     const QString screenshots = qEnvironmentVariable("TREVIX_SCREENSHOTS");
     bool unreadable = false;
@@ -91,6 +99,12 @@ int RunProgram(int argc, char** argv) {
 
     const QStringList files = QApplication::arguments().mid(1);
     std::unique_ptr<MainWindow> window = StartProgram(*store, files, screenshots.isEmpty());
+    // Leaving the event loop leaves every nested one too, a modal question's: nothing more is
+    // asked once the settings are written.
+    auto terminate = [w = window.get()](int signal) { QCoreApplication::exit(w->Terminate(signal)); };
+    QObject::connect(&termination, &TerminationSignals::Received, window.get(), terminate);
+    // A signal read while the window was being made (the splash lets events run).
+    if (terminatedBy != 0) QTimer::singleShot(0, window.get(), [terminate, terminatedBy] { terminate(terminatedBy); });
     if (unreadable) {
         window->SetSaveSettingsOnExit(false);
         CurrentPrompter().Message(window.get(), MessageIcon::Warning, "Trevix",

@@ -214,6 +214,7 @@ private slots:
         Click(&dialog, "butLoadDefaults3");
         QCOMPARE(prompter.Asked[0].Text, QString("Do you want to discard this File Extensions list and load the Trevix defaults?"));
         QCOMPARE(prompter.Asked[2].Title, QString("Load Default Session ID Prefix List"));
+        for (const test::AskedQuestion& q : prompter.Asked) QCOMPARE(q.DefaultButton, QString("No"));   // Enter discards nothing
         QVERIFY(Rows(Child<QTreeWidget>(&dialog, "lstGraphics")).contains("webp"));
         Click(&dialog, "butCancel");
         QVERIFY(s.A.Ref.GraphicExtensions.size() > 20);     // in use at once

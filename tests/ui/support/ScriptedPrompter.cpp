@@ -23,49 +23,49 @@ int ScriptedPrompter::Count(const QString& kind) const {
 
 void ScriptedPrompter::Message(QWidget*, MessageIcon icon, const QString& title,
                                const QString& text) {
-    Asked.push_back({"Message", icon, title, text});
+    Asked.push_back({"Message", icon, title, text, {}});
 }
 
-bool ScriptedPrompter::YesNo(QWidget*, MessageIcon icon, const QString& title,
-                             const QString& text) {
-    Asked.push_back({"YesNo", icon, title, text});
+bool ScriptedPrompter::AskYesNo(QWidget*, MessageIcon icon, const QString& title, const QString& text,
+                                DefaultAnswer defaultAnswer) {
+    Asked.push_back({"YesNo", icon, title, text, defaultAnswer == DefaultAnswer::Yes ? "Yes" : "No"});
     return Take(yesNo_, false);
 }
 
 int ScriptedPrompter::Choice(QWidget*, MessageIcon icon, const QString& title,
-                             const QString& text, const QStringList&, int) {
-    Asked.push_back({"Choice", icon, title, text});
+                             const QString& text, const QStringList& buttons, int defaultButton) {
+    Asked.push_back({"Choice", icon, title, text, buttons.value(defaultButton)});
     return Take(choices_, -1);
 }
 
 QStringList ScriptedPrompter::OpenFiles(QWidget*, const QString& caption, const QString&,
                                         const QString& filter) {
-    Asked.push_back({"OpenFiles", MessageIcon::None, caption, filter});
+    Asked.push_back({"OpenFiles", MessageIcon::None, caption, filter, {}});
     return Take(files_, QStringList{});
 }
 
 QString ScriptedPrompter::OpenFile(QWidget*, const QString& caption, const QString&,
                                    const QString& filter) {
-    Asked.push_back({"OpenFile", MessageIcon::None, caption, filter});
+    Asked.push_back({"OpenFile", MessageIcon::None, caption, filter, {}});
     QStringList files = Take(files_, QStringList{});
     return files.isEmpty() ? QString() : files.front();
 }
 
 QString ScriptedPrompter::SaveFile(QWidget*, const QString& caption, const QString&,
                                    const QString& filter) {
-    Asked.push_back({"SaveFile", MessageIcon::None, caption, filter});
+    Asked.push_back({"SaveFile", MessageIcon::None, caption, filter, {}});
     QStringList files = Take(files_, QStringList{});
     return files.isEmpty() ? QString() : files.front();
 }
 
 QString ScriptedPrompter::Folder(QWidget*, const QString& caption, const QString&) {
-    Asked.push_back({"Folder", MessageIcon::None, caption, {}});
+    Asked.push_back({"Folder", MessageIcon::None, caption, {}, {}});
     return Take(folders_, QString());
 }
 
 std::optional<QString> ScriptedPrompter::Text(QWidget*, const QString& title,
                                               const QString& label, const QString&) {
-    Asked.push_back({"Text", MessageIcon::None, title, label});
+    Asked.push_back({"Text", MessageIcon::None, title, label, {}});
     return Take(texts_, std::optional<QString>{});
 }
 

@@ -15,6 +15,7 @@ struct AskedQuestion {
     MessageIcon Icon = MessageIcon::None;
     QString Title;   // title or caption
     QString Text;    // message text, input label or file filter
+    QString DefaultButton;   // the button Enter presses: "Yes"/"No", or a Choice's caption
 };
 
 class ScriptedPrompter : public Prompter {
@@ -36,7 +37,6 @@ public:
     int Count(const QString& kind) const;
 
     void Message(QWidget*, MessageIcon icon, const QString& title, const QString& text) override;
-    bool YesNo(QWidget*, MessageIcon icon, const QString& title, const QString& text) override;
     int Choice(QWidget*, MessageIcon icon, const QString& title, const QString& text,
                const QStringList& buttons, int defaultButton) override;
     QStringList OpenFiles(QWidget*, const QString& caption, const QString& folder,
@@ -48,6 +48,10 @@ public:
     QString Folder(QWidget*, const QString& caption, const QString& folder) override;
     std::optional<QString> Text(QWidget*, const QString& title, const QString& label,
                                 const QString& initial) override;
+
+protected:
+    bool AskYesNo(QWidget*, MessageIcon icon, const QString& title, const QString& text,
+                  DefaultAnswer defaultAnswer) override;
 
 private:
     std::deque<bool> yesNo_;

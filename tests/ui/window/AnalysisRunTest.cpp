@@ -102,6 +102,7 @@ private slots:
         // Closing asks first; No keeps the window and the run.
         f.win->close();
         QCOMPARE(f.prompter.Count("YesNo"), 1);
+        QCOMPARE(f.prompter.Last().DefaultButton, QString("No"));   // Enter keeps the run
         QVERIFY(f.win->isVisible());
         // The views read no list while the worker writes them.
         QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 0);
