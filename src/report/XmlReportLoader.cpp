@@ -478,8 +478,10 @@ void ReportSections::LoadReportCountries() {
     for (pugi::xml_node node : Select(doc_, "TrevixReport/Countries/Country")) {
         values = {CountryNameNow(a_.Ref, Text(node)), Attr(node, "Hits"), Attr(node, "Percentage")};
         const std::optional<double> read = a_.Loc.ParseNumber(values[1]);
-        const long long visitors = read && std::isfinite(*read) ? std::llround(*read) : 0;
-        countable = countable && read && std::isfinite(*read);
+        // Far beyond any real count, and the sums stay exact.
+        const bool number = read && std::fabs(*read) < 1e15;
+        const long long visitors = number ? std::llround(*read) : 0;
+        countable = countable && number;
         total += visitors;
         if (auto earlier = rowOfName.find(values[0]); earlier != rowOfName.end()) {
             const size_t row = earlier->second;
