@@ -375,7 +375,8 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
         }
         for (const std::string& name : args.Lists) {
             out << "\n";
-            PrintList(out, *FindListByName(a.Lists, name));
+            const ReportList& list = *FindListByName(a.Lists, name);
+            PrintList(out, list, ExportRowOrder(list, a.Loc));
         }
         if (!args.Visitors.empty()) {
             VisitorReport report = BuildVisitorReport(a, args.Visitors);

@@ -39,12 +39,18 @@ void PrintCell(std::ostream& out, std::string_view cell) {
 } // namespace
 
 void PrintList(std::ostream& out, const ReportList& list) {
+    std::vector<size_t> rows(list.Rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) rows[r] = r;
+    PrintList(out, list, rows);
+}
+
+void PrintList(std::ostream& out, const ReportList& list, const std::vector<size_t>& rows) {
     for (size_t c = 0; c < list.Columns.size(); ++c) {
         if (c) out.put('\t');
         PrintCell(out, list.Columns[c].Title);
     }
     out.put('\n');
-    for (size_t r = 0; r < list.Rows.size(); ++r) {
+    for (size_t r : rows) {
         for (size_t c = 1; c <= list.Columns.size(); ++c) {
             if (c > 1) out.put('\t');
             PrintCell(out, list.Cell(r, c));

@@ -23,8 +23,9 @@ namespace trevix {
 
 namespace {
 
-// Raised whenever the tables' layout changes: an older cache file is then parsed again.
-constexpr char Magic[] = "trevix country cache 1";
+// Raised whenever the tables' layout or the meaning of their country indexes changes (2: a
+// code repeating an earlier name adds no record): an older cache file is then parsed again.
+constexpr char Magic[] = "trevix country cache 2";
 constexpr std::array<const char*, 3> CountryFiles{"countries.dat", "country.dat", "country6.dat"};
 
 void Put(std::string& out, uint64_t n) { out.append(reinterpret_cast<const char*>(&n), sizeof n); }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cstdio>
 #include <limits>
+#include <unordered_map>
 
 namespace trevix {
 
@@ -210,13 +211,23 @@ void ParseErrorDescriptions(ReferenceData& ref, std::string_view text) {
 void ParseCountryList(ReferenceData& ref, std::string_view text) {
     ref.CountryList.assign(1, CountryRecord{});
     ref.CountryIndexByCode.clear();
+    // A report tells countries apart by name, so a code whose name an earlier line gave (the
+    // .uk domain after gb) is another code of that country, not a country of its own.
+    std::unordered_map<std::string_view, int32_t> indexByName;
     for (std::string_view line : ReadWholeLines(text)) {
         std::vector<std::string_view> pieces = SplitCsvLine(line);
         // A line without a name, or without a code, names no country.
         if (pieces.size() < 2 || pieces[0].empty()) continue;
-        ref.CountryList.push_back({std::string(pieces[0]), std::string(pieces[1])});
+        int32_t index = 0;
+        if (auto named = indexByName.find(pieces[1]); named != indexByName.end() && !pieces[1].empty()) {
+            index = named->second;
+        } else {
+            ref.CountryList.push_back({std::string(pieces[0]), std::string(pieces[1])});
+            index = ref.CountryCount();
+            indexByName.emplace(pieces[1], index);
+        }
         // A code listed twice keeps its first record, as a front-to-back scan would find it.
-        ref.CountryIndexByCode.emplace(ToLower(pieces[0]), ref.CountryCount());
+        ref.CountryIndexByCode.emplace(ToLower(pieces[0]), index);
     }
 }
 

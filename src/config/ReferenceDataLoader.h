@@ -36,7 +36,8 @@ std::vector<std::string> ParseItemList(std::string_view text);
 void ParseBrowserDefinitions(ReferenceData& ref, std::string_view text);
 // errors.dat: whole lines "code,description"; appended to the list.
 void ParseErrorDescriptions(ReferenceData& ref, std::string_view text);
-// countries.dat: lines "code,name". Replaces CountryList and its code index.
+// countries.dat: lines "code,name". Replaces CountryList and its code index; a code that repeats
+// an earlier name is indexed as that country and adds no record.
 void ParseCountryList(ReferenceData& ref, std::string_view text);
 // country.dat: lines of quoted pieces: start (after two leading characters), end, code, -,
 // name. Replaces CountryRanges; reports progress every 5000 ranges when a host is given.

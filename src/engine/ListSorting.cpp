@@ -163,11 +163,33 @@ void SortByValues(ReportList& list, int key, SortType type, int order, const Loc
     Reorder(list, positions);
 }
 
+std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale) {
+    std::vector<size_t> positions(list.Rows.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    if (list.SortChosen || list.Columns.empty() || list.Columns[0].Type != SortType::Text) return positions;
+    const auto counts = std::find_if(list.Columns.begin(), list.Columns.end(),
+                                     [](const ListColumn& c) { return c.Type == SortType::Number; });
+    if (counts == list.Columns.end()) return positions;
+    const int key = static_cast<int>(counts - list.Columns.begin());
+
+    std::vector<double> values;
+    values.reserve(list.Rows.size());
+    for (const ListRow& row : list.Rows) {
+        std::optional<double> v = SortValue(CellText(row, key), SortType::Number, locale);
+        if (!v) return positions;
+        values.push_back(*v);
+    }
+    std::stable_sort(positions.begin(), positions.end(),
+                     [&](size_t a, size_t b) { return CompareSortValues(values[a], values[b], 1) < 0; });
+    return positions;
+}
+
 void SortList(ReportList& list, int column, int& order, const Locale& locale) {
     // A column the list does not have (a damaged setting) leaves the list untouched.
     if (column < 1 || static_cast<size_t>(column) > list.Columns.size()) return;
 
     const int previousKey = list.SortKey;
+    list.SortChosen = true;
     list.SortKey = column - 1;
     const SortType type = list.Columns[static_cast<size_t>(column - 1)].Type;
     if (order == -1) {

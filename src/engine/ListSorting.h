@@ -1,6 +1,8 @@
 #pragma once
 // Sorting report lists by a column (text, number or date) and remembering each list's sort
 // column, direction and column widths in the settings store.
+#include <cstddef>
+#include <vector>
 
 namespace trevix {
 
@@ -18,6 +20,13 @@ void SortList(ReportList& list, int column, int& order, const Locale& locale);
 void SortByValues(ReportList& list, int key, SortType type, int order, const Locale& locale);
 // Sign of a - b (-1, 0 or 1), negated for order 1.
 int CompareSortValues(double a, double b, int order);
+// The row positions in the order a written report (HTML, CSV, the CLI's lists) gives them.
+// A list sorted by choice keeps its order, as the window shows it. Otherwise the rows are in
+// the order they were first seen, which puts the busiest far down: they go by the first
+// number column, largest first, ties as they stand. Lists keyed by date or hour (a first
+// column that is not text) keep their time order, and so does a list whose counts do not all
+// read as numbers. The list itself is not reordered.
+std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale);
 
 // The remembered sort column and direction of lists 1 to 16 (not the site list), applied as
 // saved; nothing happens without a store.

@@ -36,6 +36,7 @@ public:
     int SortKey = 0;                  // 0-based column
     int SortOrder = 0;                // 0 ascending, 1 descending
     bool Sorted = false;              // the control's own automatic text sort is on
+    bool SortChosen = false;          // sorted by a stored setting, a header click or a command
 
     // Adds a row whose first cell is text; returns its 0-based position.
     size_t AddRow(std::string text, std::string key = {});

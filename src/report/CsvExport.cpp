@@ -1,6 +1,8 @@
 #include "CsvExport.h"
 
 #include "engine/AtomicFile.h"
+#include "engine/ListSorting.h"
+#include "engine/Locale.h"
 
 #include <filesystem>
 #include <system_error>
@@ -28,7 +30,7 @@ std::string ListAsCsv(const ReportList& list) {
         AppendCsvField(out, list.Columns[c].Title);
     }
     out.append("\r\n");
-    for (size_t r = 0; r < list.RowCount(); ++r) {
+    for (size_t r : ExportRowOrder(list, Locale::Fixed())) {
         // Rows shorter than the header (comparison columns not filled) get empty fields, so
         // every record has the same number of fields.
         for (size_t c = 1; c <= columns; ++c) {

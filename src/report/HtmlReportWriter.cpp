@@ -2,6 +2,8 @@
 
 #include "CsvExport.h"
 #include "engine/AtomicFile.h"
+#include "engine/ListSorting.h"
+#include "engine/Locale.h"
 #include "ProductInfo.h"
 
 #include <algorithm>
@@ -199,7 +201,7 @@ void AppendTable(std::string& out, const ReportList& list) {
         out += "</th>";
     }
     out += "</tr></thead>\n<tbody>\n";
-    for (size_t r = 0; r < list.RowCount(); ++r) {
+    for (size_t r : ExportRowOrder(list, Locale::Fixed())) {
         out += "<tr>";
         for (size_t c = 1; c <= list.Columns.size(); ++c) {
             out += list.Columns[c - 1].Type == SortType::Number ? "<td class=\"n\">"

@@ -4,6 +4,7 @@
 #include "ReportComparison.h"
 #include "XmlText.h"
 #include "engine/Analyser.h"
+#include "engine/AnalysisRun.h"
 #include "engine/AtomicFile.h"
 #include "engine/Classification.h"
 #include "engine/DateReport.h"
@@ -24,6 +25,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 
 namespace trevix {
@@ -96,6 +98,23 @@ std::string Text(pugi::xml_node element) {
         if (n != element) n = n.next_sibling();
     }
     return Clean(text);
+}
+
+// The name a country row of a saved report goes by now. Older data gave a top-level domain
+// that is not its country's code a name of its own ("United Kingdom (.uk)"); with data that
+// counts the domain under its country, such a row is that country's.
+std::string CountryNameNow(const ReferenceData& ref, std::string name) {
+    const size_t n = name.size();
+    if (n < 7 || name.compare(n - 6, 3, " (.") != 0 || name[n - 1] != ')') return name;
+    const std::string code = ToLowerAscii(std::string_view(name).substr(n - 3, 2));
+    const auto found = ref.CountryIndexByCode.find(code);
+    if (found == ref.CountryIndexByCode.end() || found->second <= 0 ||
+        static_cast<size_t>(found->second) >= ref.CountryList.size())
+        return name;
+    const CountryRecord& country = ref.CountryList[static_cast<size_t>(found->second)];
+    // Only a domain counted under another code's country; a country still named so stays.
+    if (EqualsIgnoringCase(country.Code, code)) return name;
+    return country.Name;
 }
 
 // A required attribute's value.
@@ -446,15 +465,41 @@ void ReportSections::LoadReportCountries() {
     a_.Host->SetStatus("Loading XML Report File (Country)...");
     ReportList& list = a_.Lists[lstCountries];
     std::optional<ListRowIndex> index = IndexFor(list, {.CopyDescribing = false});
+    // A report from older data may hold one country twice (its "(.uk)" row beside the
+    // country's own): the visitors add up in one row, whose share is worked out again from
+    // the section's total.
+    const size_t visitorsCell = compare_ ? 4 : 2;
+    std::unordered_map<std::string, size_t> rowOfName;
+    std::unordered_map<size_t, long long> visitorsOfRow;
+    std::vector<size_t> twice;
+    long long total = 0;
+    bool countable = true;
     std::array<std::string, 3> values;
     for (pugi::xml_node node : Select(doc_, "TrevixReport/Countries/Country")) {
-        values = {Text(node), Attr(node, "Hits"), Attr(node, "Percentage")};
+        values = {CountryNameNow(a_.Ref, Text(node)), Attr(node, "Hits"), Attr(node, "Percentage")};
+        const std::optional<double> read = a_.Loc.ParseNumber(values[1]);
+        // Far beyond any real count, and the sums stay exact.
+        const bool number = read && std::fabs(*read) < 1e15;
+        const long long visitors = number ? std::llround(*read) : 0;
+        countable = countable && number;
+        total += visitors;
+        if (auto earlier = rowOfName.find(values[0]); earlier != rowOfName.end()) {
+            const size_t row = earlier->second;
+            visitorsOfRow[row] += visitors;
+            list.SetCell(row, visitorsCell, std::to_string(visitorsOfRow[row]));
+            twice.push_back(row);
+            continue;
+        }
         const size_t row = Row(values, list, index ? &*index : nullptr);
         if (compare_) {
             list.SetCell(row, 4, values[1]);
             list.SetCell(row, 5, values[2]);
         }
+        rowOfName.emplace(values[0], row);
+        visitorsOfRow[row] = visitors;
     }
+    if (countable)
+        for (size_t row : twice) list.SetCell(row, visitorsCell + 1, PercentVisitors(a_, visitorsOfRow[row], total));
     if (compare_) {
         FillInZeroes(list, 4, "0");
         FillInZeroes(list, 5, "0");

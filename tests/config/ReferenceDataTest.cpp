@@ -244,6 +244,24 @@ TEST_F(DataFolderFixture, CountryRangesAndHostNames) {
         EXPECT_EQ(ref.FindCountry(c.address), c.country) << c.address;
 }
 
+// A code that repeats an earlier name (the .uk domain after gb) is that country: host names in
+// .uk and British addresses count as one country, under the first code.
+TEST_F(DataFolderFixture, ADomainNamedLikeACountryIsThatCountry) {
+    Write("countries.dat", "de,Germany\ngb,United Kingdom\nuk,United Kingdom\nus,United States\n");
+    Write("country.dat", "\"  167772160\",\"167772415\",\"gb\",\"\",\"United Kingdom\"\n"
+                         "\"  167772416\",\"167772416\",\"us\",\"\",\"United States\"\n");
+    ReferenceData ref;
+    ASSERT_TRUE(LoadCountryData(ref, host, Folder()));
+    ASSERT_EQ(ref.CountryCount(), 3);
+    EXPECT_EQ(ref.CountryList[2].Code, "gb");
+    EXPECT_EQ(ref.CountryList[3].Code, "us");   // indexes after the folded code stay dense
+    const std::pair<const char*, int32_t> cases[] = {
+        {"10.0.0.7", 2}, {"www.example.co.uk", 2}, {"host.UK", 2}, {"host.gb", 2},
+        {"10.0.1.0", 3}, {"host.us", 3}, {"host.de", 1},
+    };
+    for (auto [address, country] : cases) EXPECT_EQ(ref.FindCountry(address), country) << address;
+}
+
 TEST_F(DataFolderFixture, MissingRangeFileLeavesNoCountries) {
     Write("countries.dat", "de,Germany\n");
     ReferenceData ref;

@@ -155,6 +155,15 @@ TEST(ShippedData, EveryRangeFindsItsCountryAtBothEnds) {
     for (const char* reserved : {"::1", "fe80::1", "2001:db8::1", "fd00::1", "::ffff:10.0.0.1", "0.0.0.0",
                                  "255.255.255.255"})
         EXPECT_EQ(ref.FindCountry(reserved), 0) << reserved;
+
+    // One country, one name, one row: the .uk domain is the United Kingdom of the ranges.
+    std::set<std::string> names;
+    for (int c = 1; c <= ref.CountryCount(); ++c)
+        EXPECT_TRUE(names.insert(ref.CountryList[static_cast<size_t>(c)].Name).second) << ref.CountryList[c].Name;
+    ASSERT_TRUE(ref.CountryIndexByCode.count("gb"));
+    const int32_t gb = ref.CountryIndexByCode.at("gb");
+    EXPECT_EQ(ref.CountryList[static_cast<size_t>(gb)].Name, "United Kingdom");
+    EXPECT_EQ(ref.FindCountry("www.example.co.uk"), gb);
 }
 
 } // namespace

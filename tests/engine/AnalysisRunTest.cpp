@@ -437,6 +437,21 @@ TEST_F(AnalysisRunTest, StampsWithoutAZoneKeepTheirDates) {
     EXPECT_EQ(reports, 3u) << a.T.ErrorLogText;
 }
 
+// A host name in .uk and an address in a British range are one visitor country: the lookup
+// gives the domain's code the country's index, so both count in the one row keyed gb.
+TEST_F(AnalysisRunTest, HostNameAndAddressOfOneCountryShareItsRow) {
+    a.Ref.CountryList = {{}, {"gb", "United Kingdom"}};
+    a.Ref.CountryIndexByCode = {{"gb", 1}, {"uk", 1}};
+    a.Ref.CountryRanges.Assign({{167772160, 184549375, 1}}); // 10.0.0.0/8
+    Write("a.log", Line("10.1.2.3", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx") +
+                       Line("pc.example.co.uk", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx"));
+    Run();
+    using Rows = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(Cells(a.Lists[lstCountries]), (Rows{{"(unknown)", "0", "0"}, {"United Kingdom", "2", "100"}}));
+    EXPECT_EQ(a.Lists[lstCountries].Rows[1].Key, "gb");
+    EXPECT_EQ(a.Lists[lstIPs].Cell(1, 2), "United Kingdom");
+}
+
 TEST_F(AnalysisRunTest, BrowsersSystemsAndCountries) {
     a.Ref.BrowserDefinitions.push_back({{"Firefox"}, "Firefox", 0, false});
     a.Ref.BrowserDefinitions.push_back({{"Windows"}, "Windows", 0, true});

@@ -169,5 +169,52 @@ TEST(ListSorting, ColumnWidths) {
     EXPECT_EQ(store.GetSetting("Window", "List16Width2", ""), "1440");
 }
 
+
+// Written reports put a list's rows in its chosen order, else its busiest rows first; the
+// list itself (what the window and the XML report show) keeps its order.
+TEST(ListSorting, ExportOrderFollowsTheChosenSortElseTheCountsLargestFirst) {
+    struct Case {
+        const char* Name;
+        std::vector<ListColumn> Columns;
+        std::vector<std::vector<std::string>> Rows;
+        int ChosenColumn;   // 1-based column sorted by choice first; 0: none
+        std::vector<std::string> Expected;
+    };
+    const std::vector<ListColumn> files = {{"File", SortType::Text}, {"Total Requests", SortType::Number},
+                                           {"Gets", SortType::Number}};
+    const Case cases[] = {
+        {"first count column, largest first, ties as seen", files,
+         {{"/a", "4", "9"}, {"/b", "1,804", "1"}, {"/c", "6", "0"}, {"/d", "4", "8"}, {"/e", "", "7"}}, 0,
+         {"/b", "/c", "/a", "/d", "/e"}},
+        {"a chosen sort is kept", files, {{"/b", "1", "0"}, {"/a", "5", "0"}, {"/c", "3", "0"}}, 1,
+         {"/a", "/b", "/c"}},
+        {"a count that is not a number keeps the order", files, {{"/a", "1", "0"}, {"/b", "x", "0"}, {"/c", "3", "0"}},
+         0, {"/a", "/b", "/c"}},
+        {"counts after text columns", {{"Referring URL", SortType::Text}, {"To File", SortType::Text},
+                                       {"Visitors", SortType::Number}},
+         {{"http://a/", "/", "2"}, {"http://b/", "/", "30"}}, 0, {"http://b/", "http://a/"}},
+        {"dates keep their time order", {{"Date", SortType::Date}, {"Visitors", SortType::Number}},
+         {{"01/10/2026", "1"}, {"02/10/2026", "5"}}, 0, {"01/10/2026", "02/10/2026"}},
+        {"hours keep their time order", {{"Hour", SortType::Number}, {"Visitors", SortType::Number}},
+         {{"00", "1"}, {"01", "5"}}, 0, {"00", "01"}},
+        {"no count column", {{"Site", SortType::Text}, {"Domain", SortType::Text}}, {{"b", "x"}, {"a", "y"}}, 0,
+         {"b", "a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ReportList list("lstTest", c.Columns);
+        Fill(list, c.Rows);
+        if (c.ChosenColumn > 0) {
+            int order = 0;
+            SortList(list, c.ChosenColumn, order, Locale::Fixed());
+        }
+        const std::vector<std::string> before = Names(list);
+        std::vector<std::string> written;
+        for (size_t r : ExportRowOrder(list, Locale::Fixed())) written.push_back(list.Rows[r].Cells[0]);
+        EXPECT_EQ(written, c.Expected);
+        EXPECT_EQ(Names(list), before);
+    }
+}
+
 } // namespace
 } // namespace trevix

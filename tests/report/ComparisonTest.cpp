@@ -1,6 +1,7 @@
 #include "ReportLoadSupport.h"
 
 #include "config/MemorySettingsStore.h"
+#include "config/ReferenceDataLoader.h"
 #include "engine/Conversions.h"
 #include "engine/ListSorting.h"
 #include "report/ReportComparison.h"
@@ -263,6 +264,51 @@ TEST_F(ComparisonTest, AFailedCompareKeepsTheColumnsAndTheReport) {
     EXPECT_TRUE(a.CompareColumnsLoaded);
     EXPECT_FALSE(a.CompareReportLoaded);
     EXPECT_EQ(a.Lists[lstFiles].RowCount(), 2u);
+}
+
+
+// Older data named the .uk domain "United Kingdom (.uk)", a country of its own. With data that
+// counts it under gb, an older report's "(.uk)" row is the United Kingdom's: loaded or compared,
+// its visitors join that row and the share is worked out again from the report's total.
+TEST_F(ComparisonTest, AnOlderReportsDomainRowCountsUnderItsCountry) {
+    const std::string older = "<Country Hits=\"4\" Percentage=\"40\">(unknown)</Country>"
+                              "<Country Hits=\"3\" Percentage=\"30\">United Kingdom</Country>"
+                              "<Country Hits=\"2\" Percentage=\"20\">United Kingdom (.uk)</Country>"
+                              "<Country Hits=\"1\" Percentage=\"10\">Germany</Country>";
+    struct Case {
+        const char* Name;
+        std::string Countries;   // countries.dat as loaded
+        std::string Own;         // the report on screen; empty: a plain load of the older one
+        Rows Expected;
+    };
+    const std::string folded = "de,Germany\ngb,United Kingdom\nuk,United Kingdom\n";
+    const Case cases[] = {
+        {"plain load", folded, "",
+         Rows{{"(unknown)", "4", "40"}, {"United Kingdom", "5", "50"}, {"Germany", "1", "10"}}},
+        {"compared", folded,
+         "<Country Hits=\"1\" Percentage=\"20\">(unknown)</Country>"
+         "<Country Hits=\"4\" Percentage=\"80\">United Kingdom</Country>",
+         Rows{{"(unknown)", "1", "20", "4", "40", "- 75.00"},
+              {"United Kingdom", "4", "80", "5", "50", "- 20.00"},
+              {"Germany", "0", "0", "1", "10", "- 100.00"}}},
+        {"data that still keeps .uk apart", "gb,United Kingdom\nuk,United Kingdom (.uk)\n", "",
+         Rows{{"(unknown)", "4", "40"}, {"United Kingdom", "3", "30"}, {"United Kingdom (.uk)", "2", "20"},
+              {"Germany", "1", "10"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ParseCountryList(a.Ref, c.Countries);
+        ReportXml own, other;
+        other.Countries = older;
+        if (c.Own.empty()) {
+            ASSERT_TRUE(Load(other.Text()));
+        } else {
+            own.Countries = c.Own;
+            ASSERT_TRUE(Load(own.Text()));
+            ASSERT_TRUE(Load(other.Text(), true));
+        }
+        EXPECT_EQ(Cells(a.Lists[lstCountries]), c.Expected);
+    }
 }
 
 } // namespace

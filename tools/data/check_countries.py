@@ -92,6 +92,9 @@ def main():
     for code in ("gb", "uk", "us", "de", "xk"):
         if code not in codes:
             problems.append("countries.dat: %s missing" % code)
+    # the program counts a code that repeats an earlier name as that country
+    if codes.get("uk") != codes.get("gb"):
+        problems.append("countries.dat: uk (the .uk domain) must carry the name of gb")
     if len(ranges) < 10000:
         problems.append("country.dat: only %d ranges" % len(ranges))
     # both ends of every range belong to it, the number after it does not

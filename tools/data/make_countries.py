@@ -26,9 +26,14 @@ NAME_OVERRIDES = {
 # Codes that the range data or host names use but ISO 3166-1 does not assign.
 EXTRA_COUNTRIES = {
     "xk": "Kosovo",
-    # .uk is the top-level domain of gb; its own name keeps the two rows apart
-    # in a report, which matches rows by name.
-    "uk": "United Kingdom (.uk)",
+}
+
+# Top-level domains that differ from their country's ISO code. Such a code is
+# written with the name of its country, and the program reads a code that
+# repeats an earlier name as that country: a visitor known by a host name in
+# .uk and one known by a British address are counted as one country.
+DOMAIN_OF_COUNTRY = {
+    "uk": "gb",
 }
 
 
@@ -52,6 +57,8 @@ def read_iso3166(path):
         countries[code] = name
     for code, name in EXTRA_COUNTRIES.items():
         countries.setdefault(code, name)
+    for domain, country in DOMAIN_OF_COUNTRY.items():
+        countries[domain] = countries[country]
     return {code: clean_name(name) for code, name in countries.items()}
 
 
