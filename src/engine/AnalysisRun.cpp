@@ -4,7 +4,7 @@
 #include "Classification.h"
 #include "Conversions.h"
 #include "DateReport.h"
-#include "ListSorting.h"
+#include "SortSettings.h"
 #include "LogReader.h"
 #include "RecordIndex.h"
 #include "Text.h"
@@ -349,7 +349,7 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
         else
             ReferrerPass(a);
         FillLists(a);
-        ApplySortSettings(a);
+        ApplySortSettings(a.Lists, a.Store, a.Loc);
     }
 
     // What follows runs after a cancelled last file too.

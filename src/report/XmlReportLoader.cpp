@@ -8,8 +8,8 @@
 #include "engine/AtomicFile.h"
 #include "engine/Classification.h"
 #include "engine/DateReport.h"
-#include "engine/ListSorting.h"
 #include "engine/RecordIndex.h"
+#include "engine/SortSettings.h"
 #include "engine/Text.h"
 
 #include <pugixml.hpp>
@@ -747,7 +747,7 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
         sections.LoadReportErrors();
         sections.LoadReportConversions();
 
-        ApplySortSettings(a);
+        ApplySortSettings(a.Lists, a.Store, a.Loc);
         if (compare) a.CompareReportLoaded = true;
         a.Host->ShowProgress(false);
         a.Host->SetStatus("Report Loaded");

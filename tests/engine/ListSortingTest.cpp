@@ -1,5 +1,6 @@
 #include "engine/Analyser.h"
 #include "engine/ListSorting.h"
+#include "engine/SortSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -124,7 +125,7 @@ TEST(ListSorting, SavedSortSettingsApplyAsStored) {
         a.Store = &store;
         Fill(a.Lists[lstFiles], {{"b.htm", "1", "20"}, {"a.htm", "9", "10"}, {"c.htm", "2", "30"}});
         Fill(a.Lists[lstSites], {{"one"}, {"two"}});
-        ApplySortSettings(a);
+        ApplySortSettings(a.Lists, a.Store, a.Loc);
         EXPECT_EQ(Names(a.Lists[lstFiles]), c.Expected) << (c.Key ? c.Key : "absent");
         EXPECT_EQ(a.Lists[lstFiles].SortKey, c.SortKey);
         EXPECT_EQ(a.Lists[lstFiles].SortOrder, c.SortOrder);
@@ -153,18 +154,18 @@ TEST(ListSorting, ColumnWidths) {
     Analyser a;
     a.Store = &store;
     a.Lists[lstFiles].Columns[4].Width = 77;
-    SetColumnWidths(a);
+    SetColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 1440);
     EXPECT_EQ(a.Lists[lstSearchEngines].Columns[1].Width, 1440);
 
     store.Values[{"Window", "List2Width5"}] = "2000";
     store.Values[{"Window", "List3Width1"}] = "wide";
-    SetColumnWidths(a);
+    SetColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 2000);
     EXPECT_EQ(a.Lists[lstReferrers].Columns[0].Width, 0);
 
     a.Lists[lstErrors].Columns[6].Width = 1234;
-    SaveColumnWidths(a);
+    SaveColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(store.GetSetting("Window", "List11Width7", ""), "1234");
     EXPECT_EQ(store.GetSetting("Window", "List16Width2", ""), "1440");
 }
