@@ -95,13 +95,21 @@ grep -q '<TrevixReport>' auto/Report.xml && passed=$((passed + 1)) || { failed=$
 # Signals at a chosen point of a save. Before the first rename: every temporary file removed,
 # the old files as they were, 128 + the signal. Once the renames have begun: all complete, 0.
 mkdir -p o.csv
-old_outputs() { for f in o.xml o.html o.csv/lstHits.csv o.csv/lstFiles.csv auto/Report.xml; do echo old > "$f"; done; }
+# The automatic report never replaces a file: with auto/Report.xml there, a new one is
+# "auto/Report (2).xml", and the old one stays as it was either way.
+old_outputs() {
+  for f in o.xml o.html o.csv/lstHits.csv o.csv/lstFiles.csv auto/Report.xml; do echo old > "$f"; done
+  rm -f auto/Report\ \(*\).xml
+}
 outputs_are() {
   local want="$1" f got
-  for f in o.xml o.html o.csv/lstHits.csv o.csv/lstFiles.csv auto/Report.xml; do
+  for f in o.xml o.html o.csv/lstHits.csv o.csv/lstFiles.csv; do
     got=new; [ "$(cat "$f")" = old ] && got=old
     [ "$got" = "$want" ] || { echo "$f is $got"; return 1; }
   done
+  [ "$(cat auto/Report.xml)" = old ] || { echo "auto/Report.xml was replaced"; return 1; }
+  got=old; grep -q '<TrevixReport>' "auto/Report (2).xml" 2> /dev/null && got=new
+  [ "$got" = "$want" ] || { echo "auto/Report (2).xml is $got"; return 1; }
 }
 save=(good.log --xml o.xml --csv o.csv --html o.html "${auto[@]}" --set DefaultXMLFolder="$work/auto")
 for row in "INT write 130 old" "TERM write 143 old" "HUP write 129 old" "INT rename 0 new" "TERM rename 0 new" "HUP rename 0 new"; do
