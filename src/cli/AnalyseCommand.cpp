@@ -262,9 +262,13 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     // A report that lacks a file the user asked for must not replace a good one. The writer
     // puts its own failures on stderr.
     bool xmlFailed = false;
+    // Nor one that a log changed under: it may hold texts the log never had (exit status 3).
+    const bool inputChanged = AnyInputChanged(a);
     if (args.XmlOut && host.FileFailed) {
         err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
         xmlFailed = true;
+    } else if (args.XmlOut && inputChanged) {
+        err << "trevix-cli: warning: report not saved to " << *args.XmlOut << ": a log file changed while it was read\n";
     } else if (args.XmlOut) {
         if (CliHost::Interrupted()) return Cancelled(err);
         xmlFailed = !SaveXMLReport(a, *args.XmlOut, args.LogFiles);
@@ -276,20 +280,22 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     }
     bool exportFailed = false;
     // An interrupted run leaves the files of an earlier export as they were.
-    // So does a run that lacks a file the user asked for.
-    const bool interrupted = host.IsCancelled();
+    // So do a run that lacks a file the user asked for and one whose log changed under it.
+    const bool keepEarlier = host.IsCancelled() || inputChanged;
     if ((args.CsvDir || args.HtmlOut) && host.FileFailed) {
         err << "trevix-cli: error: exports not written: a log file could not be read\n";
         exportFailed = true;
+    } else if ((args.CsvDir || args.HtmlOut) && inputChanged) {
+        err << "trevix-cli: warning: exports not written: a log file changed while it was read\n";
     }
-    if (args.CsvDir && !interrupted && !host.FileFailed) {
+    if (args.CsvDir && !keepEarlier && !host.FileFailed) {
         std::string why;
         if (!WriteListsAsCsv(a.Lists, *args.CsvDir, why)) {
             err << "trevix-cli: cannot write CSV file " << why << "\n";
             exportFailed = true;
         }
     }
-    if (args.HtmlOut && !interrupted && !host.FileFailed) {
+    if (args.HtmlOut && !keepEarlier && !host.FileFailed) {
         std::string why;
         if (!WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, *args.HtmlOut, why)) {
             err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
