@@ -9,6 +9,7 @@
 #include "Text.h"
 #include "TimeStamps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -83,9 +84,9 @@ void RequireToGrow(Analyser& a, size_t size, size_t capacity, size_t inString, s
 class LineEndWatch {
 public:
     void Saw(const char* chunk, size_t n) {
-        const void* lf = n ? memrchr(chunk, '\n', n) : nullptr;
-        const void* cr = n ? memrchr(chunk, '\r', n) : nullptr;
-        const char* last = static_cast<const char*>(lf > cr ? lf : cr);
+        const auto* lf = static_cast<const char*>(n ? memrchr(chunk, '\n', n) : nullptr);
+        const auto* cr = static_cast<const char*>(n ? memrchr(chunk, '\r', n) : nullptr);
+        const char* last = !lf ? cr : !cr ? lf : std::max(lf, cr);
         if (last) lastEnd_ = seen_ + static_cast<uint64_t>(last - chunk) + 1;
         seen_ += n;
     }
