@@ -319,6 +319,12 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
             if (saves.Size() > 0)
                 err << "trevix-cli: error: automatic report not saved to " << autoReportPath << ": a log file could not be read\n";
             saveFailed = saves.Size() > 0 || args.XmlOut || args.CsvDir || args.HtmlOut;
+        } else if (AnyInputChanged(a)) {
+            // Nor one that a log changed under: it may hold texts the log never had (the
+            // warning of the changed file gives exit status 3).
+            if (args.XmlOut) err << "trevix-cli: warning: report not saved to " << *args.XmlOut << ": a log file changed while it was read\n";
+            if (args.CsvDir || args.HtmlOut) err << "trevix-cli: warning: exports not written: a log file changed while it was read\n";
+            saves.Discard();
         } else {
             if (!saveFailed && args.XmlOut) {
                 stage = "save " + *args.XmlOut;

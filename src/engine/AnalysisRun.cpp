@@ -357,8 +357,10 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
     a.Host->SetStatus("Done");
     for (const std::string& goal : request.AutoConversionReports)
         GenerateConversionsReport(a, goal, false);
-    // A cancelled run saves nothing: the previous automatic report stays as it was.
-    if (a.Options.AutoReport && request.WriteAutoReport && !a.T.Cancelled) request.WriteAutoReport(a);
+    // A cancelled run saves nothing: the previous automatic report stays as it was. Nor does a
+    // run whose log changed under it: its report may hold texts the log never had.
+    if (a.Options.AutoReport && request.WriteAutoReport && !a.T.Cancelled && !AnyInputChanged(a))
+        request.WriteAutoReport(a);
     return result;
 }
 
