@@ -336,7 +336,8 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
             err << "Two addresses would both be saved as " << TerminalText(path) << "; nothing was downloaded.\n";
             return 1;
         }
-        if (!overwrite && std::filesystem::symlink_status(path).type() != std::filesystem::file_type::not_found) {
+        std::error_code error;
+        if (!overwrite && std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
             err << TerminalText(path) << " already exists; nothing was downloaded (--overwrite replaces it, "
                 << "--rename keeps both).\n";
             return 1;

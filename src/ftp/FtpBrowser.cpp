@@ -264,7 +264,8 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
                 // Whether a file may be replaced: only when one is there and the user said so.
                 bool replace = false;
                 const auto present = [](const std::string& path) {
-                    return std::filesystem::symlink_status(path).type() != std::filesystem::file_type::not_found;
+                    std::error_code error; // a path that cannot be looked at counts as taken
+                    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
                 };
                 const std::string problem = IsPlainFileName(localName) ? DownloadTargetProblem(localPath) : "";
                 if (problem.empty() && IsPlainFileName(localName) && present(localPath) && OnFileExists) {
