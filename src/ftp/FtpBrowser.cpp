@@ -9,6 +9,7 @@
 #include "engine/SettingsStore.h"
 #include "engine/SiteProfile.h"
 
+#include "engine/TerminalText.h"
 #include "engine/Text.h"
 
 #include <filesystem>
@@ -121,8 +122,7 @@ void FtpBrowser::CloseConnection(bool dontClearStatus) {
     connected_ = false;
     session_.Close();
     if (!dontClearStatus) host_.SetStatus("");
-    entries_.clear();
-    records_.clear();
+    ClearEntries();
     events_->ListChanged();
     events_->ConnectionChanged();
 }
@@ -156,30 +156,44 @@ void FtpBrowser::ListFtpDirectory() {
     if (Busy()) return;
     BusyScope busy(busy_);
     host_.ResetCancel();
-    entries_.clear();
-    records_.clear();
+    ClearEntries();
     events_->ListChanged();
     const std::string dir = session_.GetFtpCurrentDirectory();
     if (dir.empty()) return; // not connected
     if (dir != "/") {
         entries_.push_back("..");
         records_.push_back({"..", true, 0, {}});
+        rawNames_.push_back("..");
     }
     host_.SetStatus("Getting FTP directory contents...");
     events_->ListChanged();
     // A failed listing is silent: the list keeps what arrived, at most "..".
-    session_.FindFiles(dir, [&](const FtpDirEntry& entry) {
+    const bool listed = session_.FindFiles(dir, [&](const FtpDirEntry& entry) {
         if (!session_.ConnectionOpen()) return false; // closed meanwhile: the list stays empty
-        entries_.push_back(FtpListText(entry));
-        records_.push_back(entry);
+        FtpDirEntry shown = entry;
+        shown.Name = ServerText(entry.Name);
+        shown.Modified = ServerText(entry.Modified);
+        entries_.push_back(FtpListText(shown));
+        records_.push_back(std::move(shown));
+        rawNames_.push_back(entry.Name);
         events_->ListChanged();
         return true;
     });
-    if (!session_.ConnectionOpen()) {
-        entries_.clear();
-        records_.clear();
-    }
-    host_.SetStatus("");
+    if (!session_.ConnectionOpen()) ClearEntries();
+    // Except one that never ends: that is cut off, and the user is told why the list stops.
+    host_.SetStatus(!listed && session_.ReplyTooLarge() ? session_.LastErrorText() : std::string());
+}
+
+void FtpBrowser::ClearEntries() {
+    entries_.clear();
+    records_.clear();
+    rawNames_.clear();
+}
+
+std::string FtpBrowser::RemoteNameFor(const std::string& shownName) const {
+    for (size_t i = 0; i < entries_.size() && i < rawNames_.size(); ++i)
+        if (ListEntryName(entries_[i]) == shownName && !records_[i].IsDirectory) return rawNames_[i];
+    return shownName;
 }
 
 void FtpBrowser::FloodShowTransferResult(bool success, std::string_view) {
@@ -205,8 +219,9 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
     if (profile && profile->FTP >= 0 && profile->FTP < profile->NumberFTP())
         profile->FtpAccounts[static_cast<size_t>(profile->FTP)].Directory = Fields.Directory;
 
+    // The list shows names escaped; the server is asked for the name it sent.
     std::vector<std::string> names;
-    for (const std::string& entry : selectedEntries) names.push_back(ListEntryName(entry));
+    for (const std::string& entry : selectedEntries) names.push_back(RemoteNameFor(ListEntryName(entry)));
     if (names.empty()) return outcome; // nothing selected: nothing at all happens
     outcome.HadSelection = true;
 
@@ -227,8 +242,8 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
         for (size_t k = 1; k <= n; ++k) {
             const std::string& name = names[k - 1];
             session_.ResetTransferCounters();
-            host_.SetStatus("Downloading file " + std::to_string(k) + " of " + std::to_string(n) + ": " + name +
-                            " ...");
+            host_.SetStatus("Downloading file " + std::to_string(k) + " of " + std::to_string(n) + ": " +
+                            ServerText(name) + " ...");
             lastSucceeded = false;
             outcome.FailedName = name;
 
@@ -238,7 +253,7 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
             } else if (!IsPlainFileName(name)) {
                 // A name from the server never decides where a file lands.
                 outcome.Reason = DownloadOutcome::Failure::RefusedName;
-                host_.SetStatus("Not downloaded: \"" + name + "\" is not a plain file name.");
+                host_.SetStatus("Not downloaded: \"" + ServerText(name) + "\" is not a plain file name.");
             } else if (!session_.ConnectionOpen()) {
                 outcome.Reason = DownloadOutcome::Failure::NotConnected;
             } else {
@@ -246,18 +261,27 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
                 std::string localName = LocalNameFor(name, profile);
                 std::string localPath = EnsureTrailingPathSeparator(folder) + localName;
                 bool skip = false;
-                if (IsPlainFileName(localName) && std::filesystem::exists(localPath, ec) && OnFileExists) {
+                // Whether a file may be replaced: only when one is there and the user said so.
+                bool replace = false;
+                const auto present = [](const std::string& path) {
+                    std::error_code error; // a path that cannot be looked at counts as taken
+                    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
+                };
+                const std::string problem = IsPlainFileName(localName) ? DownloadTargetProblem(localPath) : "";
+                if (problem.empty() && IsPlainFileName(localName) && present(localPath) && OnFileExists) {
                     // Yesterday's file of the same name is often still there: never replace it unasked.
                     switch (OnFileExists(localPath)) {
-                    case FileExistsChoice::Replace: break;
+                    case FileExistsChoice::Replace: replace = true; break;
                     case FileExistsChoice::Skip: skip = true; break;
                     case FileExistsChoice::KeepBoth:
                         for (int number = 2;; ++number) {
                             localPath = EnsureTrailingPathSeparator(folder) + NumberedName(localName, number);
-                            if (!std::filesystem::exists(localPath, ec)) break;
+                            if (!present(localPath)) break;
                         }
                         break;
                     }
+                } else if (problem.empty() && present(localPath)) {
+                    replace = true; // nobody to ask: as before, the new file replaces the old
                 }
                 if (skip) {
                     outcome.SkippedFiles.push_back(name);
@@ -267,10 +291,14 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
                 }
                 if (!IsPlainFileName(localName)) {
                     outcome.Reason = DownloadOutcome::Failure::RefusedName;
-                    host_.SetStatus("Not downloaded: the rename template gives no usable file name for \"" + name +
-                                    "\".");
+                    host_.SetStatus("Not downloaded: the rename template gives no usable file name for \"" +
+                                    ServerText(name) + "\".");
+                } else if (!problem.empty()) {
+                    // A link or pipe put where the download goes is never followed.
+                    outcome.Reason = DownloadOutcome::Failure::RefusedName;
+                    host_.SetStatus(NotReplacedText(localPath, problem));
                 } else if (const auto entry = session_.FindFile(remote)) {
-                    lastSucceeded = session_.FtpDownloadFile(remote, localPath, *entry, false);
+                    lastSucceeded = session_.FtpDownloadFile(remote, localPath, *entry, !replace);
                     if (!lastSucceeded) {
                         outcome.Reason = DownloadOutcome::Failure::TransferFailed;
                         outcome.Detail = session_.LastErrorText();
