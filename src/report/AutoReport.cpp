@@ -27,10 +27,11 @@ bool WriteAutoReport(Analyser& a, const std::vector<std::string>& logFiles) {
         return false;
     }
     // The folder is checked rather than entered: changing the process's current folder would
-    // move every relative path the user gave. A folder that cannot be made shows up as the
-    // save's own error.
+    // move every relative path the user gave. It is made with its parents (a new account may
+    // have no documents folder yet); a folder that cannot be made shows up as the save's own
+    // error.
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directory(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directories(folder, ec);
     return SaveXMLReport(a, JoinPath(folder, name), logFiles);
 }
 

@@ -13,8 +13,7 @@ class Analyser;
 // The file name: RenameFile("Report", no date, RenameTemplate, the site's name, today) + ".xml".
 std::string AutoReportName(const Analyser& a, std::string_view todayShortDate);
 
-// Makes sure DefaultXMLFolder exists (creating it when missing, one level only; missing parent
-// folders are not made) and saves the report there under AutoReportName for today, replacing
+// Makes sure DefaultXMLFolder exists (creating it and any missing parents) and saves the report there under AutoReportName for today, replacing
 // a file of that name. Failures are reported as SaveXMLReport reports them; false then.
 bool WriteAutoReport(Analyser& a, const std::vector<std::string>& logFiles);
 

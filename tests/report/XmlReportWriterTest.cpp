@@ -399,7 +399,8 @@ TEST_F(XmlReportWriterTest, AutomaticReportNameAndFolder) {
         EXPECT_EQ(AutoReportName(a, "05/03/2024"), c.Expected);
     }
 
-    // A missing folder is created, one level only; a missing parent fails as a save does.
+    // A missing folder is created with its parents; one that cannot be made (a file is in the
+    // way) fails as a save does.
     a.Options.RenameTemplate = "%f";
     struct FolderCase {
         std::string Folder;
@@ -407,8 +408,10 @@ TEST_F(XmlReportWriterTest, AutomaticReportNameAndFolder) {
     };
     const FolderCase folders[] = {{dir.File("reports"), true},
                                   {dir.File("reports"), true}, // exists now; file replaced
-                                  {dir.File("no") + "/deeper", false},
+                                  {dir.File("no") + "/deeper", true},
+                                  {dir.File("a-file") + "/reports", false},
                                   {"", false}};
+    std::ofstream(dir.File("a-file")) << "not a folder";
     for (const FolderCase& c : folders) {
         SCOPED_TRACE(c.Folder);
         RecordingHost h;
@@ -420,7 +423,7 @@ TEST_F(XmlReportWriterTest, AutomaticReportNameAndFolder) {
             EXPECT_TRUE(ReadAll(c.Folder + "/Report.xml").starts_with("<?xml version=\"1.0\"?>"));
         }
     }
-    EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("no")));
 
     // The run writes it when AutoReport is on, with its files as the Source.
     a.SetHost(&host);
