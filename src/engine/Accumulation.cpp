@@ -4,6 +4,7 @@
 #include "BrowserDetection.h"
 #include "Classification.h"
 #include "Text.h"
+#include "TimeStamps.h"
 
 #include <limits>
 
@@ -69,6 +70,13 @@ void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     stored = StoredEntry(raw);
     if (a.Options.ShowRawLog) a.T.RawLog.append(raw).append("\r\n");
     a.T.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    const StampRef stamp = e.Stamp();
+    if (a.T.AcceptedLast.empty() || !StampEarlier(stamp, a.T.AcceptedLast)) {
+        a.T.AcceptedLast = stamp;
+        if (a.T.AcceptedFirst.empty()) a.T.AcceptedFirst = stamp;
+    } else if (StampEarlier(stamp, a.T.AcceptedFirst)) {
+        a.T.AcceptedFirst = stamp;
+    }
     AddVisitorHit(a, e);
     if (e.IsSpider) stored.MarkSpider();
     AddReferrerHit(a, e);
@@ -181,8 +189,11 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
         s.Referrer = e.Referrer;
         vis.LastFileNumber = file;
     }
+    // A log is not always in time order: the session spans its earliest and latest request.
     VisitorSession& s = vis.Sessions[file];
-    s.ExitTime = e.Stamp();
+    const StampRef stamp = e.Stamp();
+    if (!StampEarlier(stamp, s.ExitTime)) s.ExitTime = stamp;
+    else if (StampEarlier(stamp, s.EntryTime)) s.EntryTime = stamp;
     if (e.IsExitPage) s.ExitPage = e.File;
     vis.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     ++vis.Requests;

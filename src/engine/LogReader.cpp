@@ -381,10 +381,12 @@ bool ProcessFile(Analyser& a, const std::string& path) {
 }
 
 bool LoadFile(Analyser& a, const std::string& path) {
-    a.Lists.Summary = "Loading log file...";
+    a.Lists.Summary = "Loading log file...\r\n" + path;
+    a.Host->ShowSummary(a.Lists.Summary);
     const bool read = ProcessFile(a, path);
     if (a.T.Cancelled) {
         a.Lists.Summary = "(Loading cancelled)";
+        a.Host->ShowSummary(a.Lists.Summary);
         a.ClearLists();
     }
     return read;

@@ -17,6 +17,9 @@ struct ListColumn {
     std::string Title;
     SortType Type = SortType::Text;
     int Width = 1440;   // twips, as stored in the settings
+    // Text cells that read as a duration ("2d 01:00:27"): sorted by their seconds, while the
+    // report files keep the type "text".
+    bool Duration = false;
 };
 
 struct ListRow {

@@ -127,6 +127,8 @@ void AnalysisTables::Clear(int countryCount) {
     LinesFiltered = 0;
     FirstDateTime.clear();
     LastDateTime.clear();
+    AcceptedFirst = {};
+    AcceptedLast = {};
     TotalMegabytes = 0;
     CurrentFileNumber = 0;
     RawLog.clear();

@@ -299,6 +299,9 @@ struct AnalysisTables {
 
     std::string FirstDateTime;
     std::string LastDateTime;
+    // Earliest and latest stamps of the counted entries: the period a filtered run covers.
+    StampRef AcceptedFirst;
+    StampRef AcceptedLast;
     double TotalMegabytes = 0;
     int16_t CurrentFileNumber = 0;
     bool Cancelled = false;

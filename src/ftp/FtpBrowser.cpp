@@ -12,7 +12,11 @@
 #include "engine/TerminalText.h"
 #include "engine/Text.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#include <unistd.h>
 
 namespace trevix {
 
@@ -35,6 +39,21 @@ public:
 private:
     bool& flag_;
 };
+
+// Makes the folder when missing; what keeps a file from being written there, or empty.
+std::string PrepareDownloadFolder(const std::string& folder, bool withParents) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        if (withParents)
+            std::filesystem::create_directories(folder, ec);
+        else
+            std::filesystem::create_directory(folder, ec);
+        if (ec) return ec.message();
+        if (!std::filesystem::is_directory(folder, ec)) return std::strerror(ENOTDIR);
+    }
+    if (::access(folder.c_str(), W_OK) != 0) return std::strerror(errno);
+    return {};
+}
 
 } // namespace
 
@@ -234,8 +253,10 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
 
         const std::string folder = Fields.DownloadFolder;
         std::error_code ec;
-        if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
-            std::filesystem::create_directory(folder, ec); // one level, as the folder box names it
+        // The download folder of the options is made with its parents (a new account may have
+        // no documents folder yet); another folder typed in the box, one level only.
+        const std::string folderProblem =
+            folder.empty() ? std::string() : PrepareDownloadFolder(folder, folder == options_.DefaultDownloadFolder);
 
         bool lastSucceeded = false;
         const size_t n = names.size();
@@ -250,6 +271,10 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
             if (folder.empty()) {
                 outcome.Reason = DownloadOutcome::Failure::NoFolder;
                 host_.SetStatus("No download folder is set.");
+            } else if (!folderProblem.empty()) {
+                outcome.Reason = DownloadOutcome::Failure::FolderUnusable;
+                outcome.Detail = folderProblem;
+                host_.SetStatus("Cannot save downloads in " + folder + ": " + folderProblem + ".");
             } else if (!IsPlainFileName(name)) {
                 // A name from the server never decides where a file lands.
                 outcome.Reason = DownloadOutcome::Failure::RefusedName;

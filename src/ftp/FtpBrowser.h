@@ -61,7 +61,7 @@ enum class FileExistsChoice { Replace, KeepBoth, Skip };
 enum class FtpEntryAction { None, ChangedDirectory, StartDownload };
 
 struct DownloadOutcome {
-    enum class Failure { None, NoFolder, NotConnected, RefusedName, NotFound, TransferFailed };
+    enum class Failure { None, NoFolder, FolderUnusable, NotConnected, RefusedName, NotFound, TransferFailed };
     bool HadSelection = false;
     bool Succeeded = false;                  // no file failed (skipped ones do not fail)
     std::vector<std::string> SkippedFiles;   // remote names the user chose not to replace

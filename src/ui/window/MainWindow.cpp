@@ -33,6 +33,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -167,6 +168,7 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     connect(host_, &GuiRunHost::BusyChanged, this, [this](bool busy) {
         if (busy) LogButtonsEnabled(false);
     });
+    connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { txtHits_->setPlainText(text); });
     setAcceptDrops(true);
     LoadHandler();
     // The windows opened from the report pages read the engine's lists too.
@@ -200,7 +202,10 @@ MainWindow::~MainWindow() {
 
 void MainWindow::LoadReferenceData(const std::string& folder) {
     dataFolder_ = folder;
+    const QString status = Status();
     LoadAllReferenceData(store_, a_->Options, a_->Ref, *host_, folder);
+    // "Loading country data..." is over once the data is in.
+    SetStatus(status);
 }
 
 void MainWindow::ReadTimeZoneOffset() { a_->LocalTimeBias = ReadLocalTimeBias(); }
@@ -467,6 +472,10 @@ QWidget* MainWindow::BuildFilterPanel() {
         d->setDisplayFormat("yyyy-MM-dd");
         dtpDate_[static_cast<size_t>(i)] = d;
         connect(d, &QDateEdit::dateChanged, this, [this, i] { DateChanged(i); });
+        // A range is checked when its editing is over, not at every keystroke of a date.
+        connect(d, &QDateEdit::editingFinished, this, [this] { DateOrderOk(false); });
+        if (d->calendarWidget())
+            connect(d->calendarWidget(), &QCalendarWidget::clicked, this, [this] { DateOrderOk(false); });
     }
     lblAnd_ = new QLabel("and", panel);
     lblAnd_->setObjectName("lblAnd");
@@ -898,6 +907,7 @@ void MainWindow::ResetWizard() {
     pane_->AddItem("rep", "repinfo", "No logs selected");
     lstLogFiles_->clear();
     butRight_[2]->setEnabled(false);
+    firstLogDate_ = lastLogDate_ = QDate();
     a_->ReportShown = false;
     a_->ReportOutOfDate = false;
     ShowUpdate(false);
@@ -911,6 +921,7 @@ void MainWindow::ClearFilters() {
     for (QComboBox* c : {lstContain_[0], lstContain_[1], lstIs_, lstEqualBetween_}) c->setCurrentIndex(0);
     for (QDateEdit* d : dtpDate_) d->setDate(QDate::currentDate());
     --quiet_;
+    DatePickersToLogDates();
     UpdateFilters();
 }
 
@@ -938,14 +949,29 @@ void MainWindow::MarkOutOfDate(bool filterChange) {
     if (filterChange) UpdateFilters();
 }
 
-void MainWindow::DateChanged(int picker) {
+void MainWindow::DateChanged(int) {
     if (quiet_) return;
     MarkOutOfDate(false);
-    if (!dtpDate_[1]->isEnabled()) return;
-    const QDate first = dtpDate_[0]->date(), second = dtpDate_[1]->date();
-    if ((picker == 1 && second < first) || (picker == 0 && first > second))
+}
+
+bool MainWindow::DateOrderOk(bool always) {
+    if (!chkFilterDate_->isChecked() || !dtpDate_[1]->isEnabled()) return true;
+    const std::pair<QDate, QDate> dates{dtpDate_[0]->date(), dtpDate_[1]->date()};
+    if (dates.first <= dates.second) return true;
+    if (always || dates != warnedDates_)
         CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
                                   "First date should be earlier than second date");
+    warnedDates_ = dates;
+    return false;
+}
+
+void MainWindow::DatePickersToLogDates() {
+    // Dates the user chose for a filter in use stay as they are.
+    if (chkFilterDate_->isChecked() || !firstLogDate_.isValid() || !lastLogDate_.isValid()) return;
+    ++quiet_;
+    dtpDate_[0]->setDate(firstLogDate_);
+    dtpDate_[1]->setDate(lastLogDate_);
+    --quiet_;
 }
 
 void MainWindow::UpdateRawLog() {
@@ -987,6 +1013,7 @@ void MainWindow::LogButtonsEnabled(bool enabled) {
 }
 
 void MainWindow::UpdateCaption(const QString& suffix) {
+    captionSubject_ = suffix;
     setWindowTitle(suffix.isEmpty() ? ProductTitle() : ProductTitle() + " - " + suffix);
 }
 
@@ -1021,10 +1048,18 @@ void MainWindow::TaskClick(const QString& key) {
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
         if (!a_->ReportShown && a_->ReportOutOfDate) {
+            if (!DateOrderOk(true)) {
+                TaskClick("filter");
+                return;
+            }
             SetStatus("Generating report...");
             StartAnalysis("Generating report...", {});
         }
     } else if (key == "update") {
+        if (!DateOrderOk(true)) {
+            TaskClick("filter");
+            return;
+        }
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
         StartAnalysis("Updating report...", "Report updated.");
@@ -1141,8 +1176,21 @@ void MainWindow::AddRecentFile() {
 
 void MainWindow::BrowseLogFiles() {
     if (Busy()) return;
-    const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files",
-                                                          Q(a_->Options.DefaultDownloadFolder), LogFilter());
+    // The folder last used (this session, else the latest recent file's), else the download
+    // folder, else home: always a folder that exists, so the dialog opens in it with no name
+    // typed.
+    QStringList candidates{lastLogFolder_};
+    if (!recent_.RecentFiles.empty() && !recent_.RecentFiles.front().empty())
+        candidates << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
+    candidates << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
+    QString start;
+    for (const QString& folder : candidates)
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            start = folder;
+            break;
+        }
+    const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files", start, LogFilter());
+    if (!files.isEmpty()) lastLogFolder_ = QFileInfo(files.front()).absolutePath();
     AddLogFiles(files);
 }
 
@@ -1323,8 +1371,18 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         PushRecent(target, list == RecentList::Files ? a_->Options.MaxRecentFiles : a_->Options.MaxRecentFilters,
                    text);
     };
-    request.WriteAutoReport = AutoReportWriter(files);
+    // The report is on screen before anything the automatic report has to say.
+    request.WriteAutoReport = [host = host_, write = AutoReportWriter(files)](Analyser& a) {
+        struct Held {
+            GuiRunHost* Host;
+            ~Held() { Host->HoldMessages(false); }
+        } held{host};
+        host->HoldMessages(true);
+        write(a);
+    };
     if (!before.isEmpty()) SetStatus(before);
+    // The pages are blank while the run reads; so is the summary, but for what is read.
+    txtHits_->setPlainText("Loading log file...");
     BeginWork();
     work_->StatusAfter = after;
     Work* work = work_.get();
@@ -1357,13 +1415,29 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         } else {
             saveEnabled_ = compareEnabled_ = true;
         }
+        const bool ok = !w.OutOfMemory && w.Error.empty();
+        if (ok && !w.Result.LastFileCancelled) {
+            auto day = [](const std::string& iso) { return QDate::fromString(Q(iso.substr(0, 10)), Qt::ISODate); };
+            firstLogDate_ = day(a_->T.FirstDateTime);
+            lastLogDate_ = day(a_->T.LastDateTime);
+            DatePickersToLogDates();
+        }
         EndWork();
         if (a_->ReportShown) LogButtonsEnabled(true);
         ShowUpdate(w.Result.LastFileCancelled);
         FillRecentCombos(false);
-        if (!w.StatusAfter.isEmpty() && !w.OutOfMemory && w.Error.empty()) SetStatus(w.StatusAfter);
+        if (ok && w.Result.FilesCancelled > 0) {
+            // Cancel ends the file being read; the run goes on with the next one.
+            SetStatus(w.Result.LastFileCancelled
+                          ? QString("Loading cancelled; the report is empty.")
+                          : QString("Loading of %1 cancelled; the report shows what was read.")
+                                .arg(QFileInfo(Q(w.Result.CancelledFile)).fileName()));
+        } else if (!w.StatusAfter.isEmpty() && ok && !host_->HasHeldMessages()) {
+            SetStatus(w.StatusAfter);
+        }
         work_.reset();
         FinishWork();
+        host_->ShowHeldMessages();
     });
     worker_->start();
 }
@@ -1425,7 +1499,12 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
         ShowPanel(frameReport_);
         ShowUpdate(false);
     }
-    if (ok) {
+    if (ok && compare) {
+        // The report shown stays what it was; it now carries the other one's figures.
+        const QString shown = captionSubject_.isEmpty() ? QString("Report") : captionSubject_;
+        UpdateCaption(shown + " compared with " + QFileInfo(path).fileName());
+        captionSubject_ = shown;
+    } else if (ok) {
         reportFile_ = path;
         UpdateCaption(QFileInfo(path).fileName());
     }
@@ -1618,7 +1697,9 @@ void MainWindow::OnOptions() {
         splash.showMessage("Loading country data...", Qt::AlignBottom | Qt::AlignHCenter);
         QApplication::processEvents();
         QApplication::setOverrideCursor(Qt::BusyCursor);
+        const QString status = Status();
         const bool ok = LoadCountryData(a_->Ref, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
+        SetStatus(status);
         QApplication::restoreOverrideCursor();
         splash.close();
         return ok;

@@ -8,6 +8,7 @@
 #include "engine/AnalysisRun.h"
 
 #include <QMainWindow>
+#include <QDate>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -191,6 +193,11 @@ private:
     void UpdateCaption(const QString& suffix = {});
     void MarkOutOfDate(bool filterChange);
     void DateChanged(int picker);
+    // The date filter's range in order, or a warning (once for the same two dates unless
+    // always) and false.
+    bool DateOrderOk(bool always);
+    // After a run the pickers start at the first and last date the logs held.
+    void DatePickersToLogDates();
     void AddRecentFile();
     void BrowseLogFiles();
     void DeleteLogFiles();
@@ -238,6 +245,10 @@ private:
     QString lastHelpText_;
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
+    QString captionSubject_;   // what the caption names: the site or the report file
+    QString lastLogFolder_;    // where the open-file dialog was last left
+    QDate firstLogDate_, lastLogDate_;   // of the last run's logs; invalid before one
+    std::pair<QDate, QDate> warnedDates_;
     QString screenshotServer_;
     // Selects the row of a list whose first cell is text; false when there is none.
     bool SelectRow(int listNum, const QString& text);
