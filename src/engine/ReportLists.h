@@ -17,6 +17,9 @@ struct ListColumn {
     std::string Title;
     SortType Type = SortType::Text;
     int Width = 1440;   // twips, as stored in the settings
+    // No width was stored: the window sizes the column to its contents once, when the list
+    // is first filled, and only then is a width worth keeping.
+    bool FitToContents = false;
 };
 
 struct ListRow {
