@@ -3,7 +3,9 @@
 #include "engine/ReportLists.h"
 #include "views/ReportTableModel.h"
 
+#include <QCursor>
 #include <QEvent>
+#include <QToolTip>
 #include <QFontMetrics>
 #include <QVBoxLayout>
 #include <QtCharts/QBarCategoryAxis>
@@ -28,6 +30,17 @@ QString BlankLabel(int index) {
         index /= 4;
     } while (index > 0);
     return label;
+}
+
+// A step of 1, 2 or 5 times a power of ten, never below 1, that divides 0..highest into
+// about five intervals: visitors are whole, so a tick never reads "0.5" (or, rounded, "0, 0, 1").
+double WholeStep(double highest) {
+    const double rough = highest / 5;
+    double step = 1;
+    while (step * 5 <= rough) step *= 10;   // whole powers of ten: exact in a double
+    for (double factor : {1.0, 2.0, 5.0, 10.0})
+        if (step * factor >= rough) return step * factor;
+    return step * 10;
 }
 
 QColor Blend(const QColor& a, const QColor& b, double share) {
@@ -97,15 +110,51 @@ void ReportChart::ShowSeries(const ChartSeries& series) {
     x->setGridLineVisible(false);
     chart->addAxis(x, Qt::AlignBottom);
     bars->attachAxis(x);
+    x->setTitleText(labelsCaption_);
     auto* y = new QValueAxis;
-    y->setRange(0, highest > 0 ? highest : 1);
+    const double step = WholeStep(highest);
+    const double top = std::max(1.0, std::ceil(highest / step)) * step;
+    y->setRange(0, top);
+    y->setTickType(QValueAxis::TicksFixed);
+    y->setTickCount(static_cast<int>(std::lround(top / step)) + 1);
     y->setLabelFormat(QStringLiteral("%.0f"));
-    y->applyNiceNumbers();
     y->setMinorTickCount(0);
+    y->setTitleText(valuesCaption_);
     chart->addAxis(y, Qt::AlignLeft);
     bars->attachAxis(y);
+    connect(bars, &QBarSeries::hovered, this, [this, bars](bool over, int index, QBarSet* set) {
+        if (over)
+            QToolTip::showText(QCursor::pos(), BarToolTip(static_cast<int>(bars->barSets().indexOf(set)), index), view_);
+        else
+            QToolTip::hideText();
+    });
     UpdateLabels();
     ApplyPalette();
+}
+
+void ReportChart::SetCaptions(const QString& title, const QString& labelsCaption, const QString& valuesCaption) {
+    Chart()->setTitle(title);
+    labelsCaption_ = labelsCaption;
+    valuesCaption_ = valuesCaption;
+    for (QAbstractAxis* axis : Chart()->axes())
+        axis->setTitleText(axis->orientation() == Qt::Horizontal ? labelsCaption : valuesCaption);
+}
+
+QString ReportChart::BarToolTip(int set, int index) const {
+    const auto series = Chart()->series();
+    auto* bars = series.isEmpty() ? nullptr : qobject_cast<QBarSeries*>(series.first());
+    if (!bars || set < 0 || set >= bars->count() || index < 0 || index >= labels_.size()) return {};
+    QBarSet* values = bars->barSets().at(set);
+    if (index >= values->count()) return {};
+    QString text = labels_[index];
+    if (bars->count() > 1 && set < setNames_.size() && !setNames_[set].isEmpty())
+        text += " (" + setNames_[set] + ")";
+    text += '\n';
+    if (!valuesCaption_.isEmpty()) text += valuesCaption_ + ": ";
+    // Grouped as the lists show numbers, the C locale too.
+    QLocale shown = locale();
+    shown.setNumberOptions(shown.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return text + shown.toString(static_cast<qlonglong>(std::llround(values->at(index))));
 }
 
 void ReportChart::UpdateLabels() {
@@ -140,10 +189,14 @@ void ReportChart::ApplyPalette() {
     chart->setBackgroundBrush(base);
     chart->setBackgroundPen(Qt::NoPen);
     chart->setTitleBrush(text);
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    chart->setTitleFont(titleFont);
     chart->legend()->setLabelColor(text);
     view_->setBackgroundBrush(base);
     for (QAbstractAxis* axis : chart->axes()) {
         axis->setLabelsColor(text);
+        axis->setTitleBrush(text);
         axis->setLinePenColor(Blend(base, text, 0.5));
         axis->setGridLineColor(Blend(base, text, 0.15));
     }
