@@ -64,6 +64,8 @@ ReportChart::ReportChart(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
+    // The plot's width is known only once the chart has laid out its axes.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { UpdateLabels(); });
     ApplyPalette();
 }
 
@@ -105,6 +107,7 @@ void ReportChart::ShowSeries(const ChartSeries& series) {
     chart->addSeries(bars);
 
     auto* x = new QBarCategoryAxis;
+    labelsFont_ = x->labelsFont();
     // Labels are thinned so they never touch; cut short, dates would read as "01/1...".
     x->setTruncateLabels(false);
     x->setGridLineVisible(false);
@@ -164,7 +167,7 @@ void ReportChart::UpdateLabels() {
     if (!x || labels_.isEmpty()) return;
     // Labels that do not fit side by side stand upright; when even upright ones would touch,
     // only every n-th is written.
-    const QFontMetrics metrics(x->labelsFont());
+    const QFontMetrics metrics(labelsFont_);
     int widest = 0;
     for (const QString& label : labels_) widest = std::max(widest, metrics.horizontalAdvance(label));
     const double plotWidth = std::max(100.0, chart->plotArea().width() > 0 ? chart->plotArea().width()
@@ -174,6 +177,13 @@ void ReportChart::UpdateLabels() {
     const bool upright = widest + 10 > slot;
     const int step = upright ? std::max(1, static_cast<int>(std::ceil((metrics.height() + 4) / slot))) : 1;
     x->setLabelsAngle(upright ? -90 : 0);
+    // The chart hides a label at either end that is wider than its bar's slot, which took the
+    // "00" of a narrow hour chart: upright labels get a smaller font, down to two thirds, until
+    // their height fits the slot.
+    QFont font = labelsFont_;
+    for (int k = 0; upright && k < 4 && QFontMetricsF(font).height() + 3 > slot; ++k)
+        font.setPointSizeF(font.pointSizeF() * 0.9);
+    if (x->labelsFont() != font) x->setLabelsFont(font);
     if (step == labelStep_) return;
     labelStep_ = step;
     shownLabels_.clear();

@@ -1,6 +1,7 @@
 #pragma once
 // The date and hour bar charts (chtDate, chtHour), fed by the engine's chart series and drawn
 // in the window's palette.
+#include <QFont>
 #include <QStringList>
 #include <QWidget>
 
@@ -44,6 +45,7 @@ private:
     QChartView* view_ = nullptr;
     QStringList labels_;       // every label, as the series gives them
     QString labelsCaption_, valuesCaption_;
+    QFont labelsFont_;         // the bottom labels' own font, before any shrinking
     QStringList setNames_;
     QStringList shownLabels_;
     int labelStep_ = 0;

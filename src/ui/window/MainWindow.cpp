@@ -564,8 +564,9 @@ QWidget* MainWindow::BuildReportPanel() {
         chtDate_->SetCaptions("Visitors by Date", "Date", "Visitors");
         chtHour_->SetCaptions("Visitors by Hour", "Hour", "Visitors");
         chtHour_->SetSetNames({"this report", "compared report"});
-        both->addWidget(chtDate_, 3);
-        both->addWidget(chtHour_, 2);
+        // The hour chart's 24 bars need the room more than a few dates do.
+        both->addWidget(chtDate_, 1);
+        both->addWidget(chtHour_, 1);
         l->addLayout(both, 1);
         connect(optList_, &QRadioButton::toggled, this, &MainWindow::ShowTableOrGraph);
         tabs_->addTab(w, Tabs[0].Caption);

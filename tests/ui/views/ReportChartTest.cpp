@@ -10,6 +10,9 @@
 #include <QtCharts/QBarSet>
 #include <QtCharts/QChart>
 #include <QtCharts/QValueAxis>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QtCharts/QChartView>
 #include <QtTest>
 #include <cmath>
 
@@ -114,6 +117,34 @@ private slots:
         const double step = y->max() / (y->tickCount() - 1);
         QVERIFY2(step >= 1 && step == std::round(step), qPrintable(QString::number(step)));
         QVERIFY(y->max() - step < std::max(highest, 1.0));   // no empty interval on top
+    }
+
+    // The first hour's label is drawn even where the labels stand upright and only every n-th
+    // is written (the chart hides an edge label wider than its bar's slot).
+    void firstHourLabelDrawn_data() {
+        QTest::addColumn<int>("width");
+        for (int w : {390, 480, 900}) QTest::addRow("%d px", w) << w;
+    }
+    void firstHourLabelDrawn() {
+        QFETCH(int, width);
+        ChartSeries s;
+        for (int h = 0; h < 24; ++h) s.Labels.push_back(QString("%1").arg(h, 2, 10, QChar('0')).toStdString());
+        s.Values = {std::vector<double>(24, 3.0)};
+        s.Colours = {{0, 0, 255}};
+        ReportChart chart;
+        chart.SetCaptions("Visitors by Hour", "Hour", "Visitors");
+        chart.resize(width, 450);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.ShowSeries(s);
+        // The chart lays itself out in posted steps.
+        auto drawn = [&] {
+            for (QGraphicsItem* item : chart.View()->scene()->items())
+                if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->toPlainText() == "00")
+                    return text->isVisible();
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(drawn(), 2000);
     }
 
     // Title, axis captions and the tooltip a bar shows, which names the compared report's bars.
