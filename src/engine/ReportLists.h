@@ -20,6 +20,9 @@ struct ListColumn {
     // Text cells that read as a duration ("2d 01:00:27"): sorted by their seconds, while the
     // report files keep the type "text".
     bool Duration = false;
+    // No width was stored: the window sizes the column to its contents once, when the list
+    // is first filled, and only then is a width worth keeping.
+    bool FitToContents = false;
 };
 
 struct ListRow {

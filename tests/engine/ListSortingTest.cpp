@@ -178,17 +178,26 @@ TEST(ListSorting, ColumnWidths) {
     SetColumnWidths(a);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 1440);
     EXPECT_EQ(a.Lists[lstSearchEngines].Columns[1].Width, 1440);
+    // Nothing stored: the window fits report columns to their rows; the site list is its own.
+    EXPECT_TRUE(a.Lists[lstFiles].Columns[4].FitToContents);
+    EXPECT_FALSE(a.Lists[lstSites].Columns[0].FitToContents);
 
     store.Values[{"Window", "List2Width5"}] = "2000";
     store.Values[{"Window", "List3Width1"}] = "wide";
     SetColumnWidths(a);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 2000);
     EXPECT_EQ(a.Lists[lstReferrers].Columns[0].Width, 0);
+    EXPECT_FALSE(a.Lists[lstFiles].Columns[4].FitToContents);
+    EXPECT_FALSE(a.Lists[lstReferrers].Columns[0].FitToContents);
 
     a.Lists[lstErrors].Columns[6].Width = 1234;
+    a.Lists[lstErrors].Columns[6].FitToContents = false;   // as the window does once it sized it
     SaveColumnWidths(a);
     EXPECT_EQ(store.GetSetting("Window", "List11Width7", ""), "1234");
-    EXPECT_EQ(store.GetSetting("Window", "List16Width2", ""), "1440");
+    EXPECT_EQ(store.GetSetting("Window", "List2Width5", ""), "2000");
+    EXPECT_EQ(store.GetSetting("Window", "List15Width1", ""), "1440");
+    // A column never sized stores nothing, so the next start still sizes it to its rows.
+    EXPECT_EQ(store.GetSetting("Window", "List16Width2", ""), "");
 }
 
 

@@ -66,7 +66,11 @@ VisitorWindow::VisitorWindow(Analyser& a, SettingsStore* store, QWidget* parent)
     resize(TwipsToPixels(9600, this), TwipsToPixels(7200, this));
     RestorePlacement(this, store_, "Visitor", true);
     ReportList& list = a_.Lists.Pages;
-    for (size_t c = 0; c < list.Columns.size(); ++c) list.Columns[c].Width = StoredTwips(store_, WidthKey(c), 1440);
+    for (size_t c = 0; c < list.Columns.size(); ++c) {
+        list.Columns[c].Width = StoredTwips(store_, WidthKey(c), 1440);
+        // No stored width: the first visitor's pages size the column.
+        list.Columns[c].FitToContents = !store_ || store_->GetSetting("Window", WidthKey(c), "X") == "X";
+    }
     pages_->ApplyColumnWidths();
 }
 
@@ -124,7 +128,8 @@ void VisitorWindow::closeEvent(QCloseEvent* event) {
     if (store_) {
         const ReportList& list = a_.Lists.Pages;
         for (size_t c = 0; c < list.Columns.size(); ++c)
-            store_->SaveSetting("Window", WidthKey(c), std::to_string(list.Columns[c].Width));
+            if (!list.Columns[c].FitToContents)
+                store_->SaveSetting("Window", WidthKey(c), std::to_string(list.Columns[c].Width));
     }
     event->accept();
 }

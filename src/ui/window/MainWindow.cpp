@@ -20,6 +20,7 @@
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/RawLogView.h"
+#include "views/ListMenu.h"
 #include "views/ReportChart.h"
 #include "views/ReportListView.h"
 #include "views/Twips.h"
@@ -579,8 +580,12 @@ QWidget* MainWindow::BuildReportPanel() {
         chtDate_->setObjectName("chtDate");
         chtHour_ = new ReportChart(w);
         chtHour_->setObjectName("chtHour");
-        both->addWidget(chtDate_, 3);
-        both->addWidget(chtHour_, 2);
+        chtDate_->SetCaptions("Visitors by Date", "Date", "Visitors");
+        chtHour_->SetCaptions("Visitors by Hour", "Hour", "Visitors");
+        chtHour_->SetSetNames({"this report", "compared report"});
+        // The hour chart's 24 bars need the room more than a few dates do.
+        both->addWidget(chtDate_, 1);
+        both->addWidget(chtHour_, 1);
         l->addLayout(both, 1);
         connect(optList_, &QRadioButton::toggled, this, &MainWindow::ShowTableOrGraph);
         tabs_->addTab(w, Tabs[0].Caption);
@@ -763,7 +768,7 @@ void MainWindow::BuildMenus() {
     mnuFileCompare_ = file->addAction("&Compare with Report...", this, [this] { LoadReportDialog(true); });
     mnuFileCompare_->setObjectName("mnuFileCompare");
     file->addSeparator();
-    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, &MainWindow::ExportCsvDialog);
+    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, [this] { ExportCsvDialog(); });
     mnuFileExportCsv_->setObjectName("mnuFileExportCsv");
     mnuFileExportHtml_ = file->addAction("Export &HTML Report...", this, &MainWindow::ExportHtmlDialog);
     mnuFileExportHtml_->setObjectName("mnuFileExportHtml");
@@ -798,6 +803,8 @@ void MainWindow::BuildMenus() {
     mnuContext_ = new QMenu("Context", this);
     mnuContext_->setObjectName("mnuContext");
     mnuContext_->addAction("Show &Conversion Report", this, &MainWindow::OnShowConversionReport);
+    mnuList_ = new QMenu("List", this);
+    mnuList_->setObjectName("mnuList");
 
     // Shortcuts of commands that live on panels rather than in menus.
     auto shortcut = [this](const QString& name, const QKeySequence& keys, auto fn) {
@@ -1565,8 +1572,8 @@ ReportListView* MainWindow::ListOnScreen() const {
     return first;
 }
 
-bool MainWindow::ExportListAsCsv(const QString& path) {
-    ReportListView* view = ListOnScreen();
+bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
+    if (!view) view = ListOnScreen();
     if (!view) {
         CurrentPrompter().Message(this, MessageIcon::Information, "Export List as CSV",
                                   "This page shows no list. Bring a page with a list to the front first.");
@@ -1609,9 +1616,9 @@ QString WithExtension(QWidget* parent, const QString& title, QString path, const
 }
 } // namespace
 
-void MainWindow::ExportCsvDialog() {
+void MainWindow::ExportCsvDialog(ReportListView* view) {
     if (Busy() || !mnuFileExportCsv_->isEnabled()) return;
-    ReportListView* view = ListOnScreen();
+    if (!view) view = ListOnScreen();
     if (!view) {
         ExportListAsCsv({});   // says why
         return;
@@ -1620,7 +1627,7 @@ void MainWindow::ExportCsvDialog() {
     const QString path = WithExtension(
         this, "Export List as CSV",
         CurrentPrompter().SaveFile(this, "Export List as CSV", suggested, CsvFilter), ".csv");
-    if (!path.isEmpty()) ExportListAsCsv(path);
+    if (!path.isEmpty()) ExportListAsCsv(path, view);
 }
 
 void MainWindow::ExportHtmlDialog() {
@@ -1682,8 +1689,11 @@ void MainWindow::OpenUrl(const QString& url) {
 }
 
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
-    if (Busy() || listNum != lstFiles || row < 0) return;
-    mnuContext_->popup(pos);
+    if (Busy()) return;
+    ReportListView* view = views_[static_cast<size_t>(listNum)];
+    const QList<QAction*> own = listNum == lstFiles && row >= 0 ? mnuContext_->actions() : QList<QAction*>();
+    FillListMenu(*mnuList_, *view, own, mnuFileExportCsv_->isEnabled(), [this, view] { ExportCsvDialog(view); });
+    mnuList_->popup(pos);
 }
 
 void MainWindow::OnOptions() {

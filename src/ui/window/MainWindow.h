@@ -93,7 +93,8 @@ public:
     ReportListView* ListOnScreen() const;
     // "&Export List as CSV..." and "Export &HTML Report..." without their dialogs; a failure is
     // told in a message box.
-    bool ExportListAsCsv(const QString& path);
+    // The list exported is view, or with none the list on screen.
+    bool ExportListAsCsv(const QString& path, ReportListView* view = nullptr);
     bool ExportHtmlReport(const QString& path);
 
     // Runs work on the window thread as guarded work (a conversion report, a download): while it
@@ -203,7 +204,7 @@ private:
     void DeleteLogFiles();
     void LoadReportDialog(bool compare);
     void SaveReportDialog();
-    void ExportCsvDialog();
+    void ExportCsvDialog(ReportListView* view = nullptr);
     void ExportHtmlDialog();
     void FillRecentCombos(bool filters);
     void ReadFiltersIntoEngine();
@@ -326,6 +327,7 @@ private:
     QAction* actSearch_ = nullptr;
     QAction* actCancel_ = nullptr;
     QMenu* mnuContext_ = nullptr;
+    QMenu* mnuList_ = nullptr;   // a list's right-click menu, filled when it opens
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* butCancel_ = nullptr;
