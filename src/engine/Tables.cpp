@@ -242,6 +242,28 @@ uint32_t AnalysisTables::AppendReferrer(std::string_view referrer, std::string_v
     return n;
 }
 
+void AnalysisTables::KeepVisitors(uint32_t count) {
+    if (count >= VisitorCount()) return;
+    Visitors.resize(size_t{count} + 1);
+    VisitorIndex.Clear();
+    for (uint32_t r = 1; r <= count; ++r) {
+        const std::string_view ip = Visitors[r].IP;
+        VisitorIndex.Insert(HashText(ip), r, [&](uint32_t other) { return Visitors[other].IP == ip; });
+    }
+}
+
+void AnalysisTables::KeepReferrers(uint32_t count) {
+    if (count >= ReferrerCount()) return;
+    Referrers.resize(size_t{count} + 1);
+    ReferrerIndex.Clear();
+    for (uint32_t r = 1; r <= count; ++r) {
+        const ReferrerRecord& rec = Referrers[r];
+        ReferrerIndex.Insert(ReferrerHash(rec.Referrer, rec.ToFile), r, [&](uint32_t other) {
+            return Referrers[other].ToFile == rec.ToFile && Referrers[other].Referrer == rec.Referrer;
+        });
+    }
+}
+
 uint32_t AnalysisTables::AppendError(std::string_view file, std::string_view referrer, int16_t status) {
     Errors.emplace_back();
     ErrorRecord& e = Errors.back();

@@ -365,6 +365,10 @@ struct AnalysisTables {
     uint32_t AppendVisitor(std::string_view ip);
     uint32_t AppendFile(std::string_view file);
     uint32_t AppendReferrer(std::string_view referrer, std::string_view toFile);
+    // Drop the records after the first count and index the rest again: what a stopped
+    // comparison appended goes, and the lookups find exactly what they found before it.
+    void KeepVisitors(uint32_t count);
+    void KeepReferrers(uint32_t count);
     uint32_t AppendError(std::string_view file, std::string_view referrer, int16_t status);
     uint32_t AppendRawBrowser(std::string_view token);
 

@@ -2,8 +2,9 @@
 // The window's RunHost. The analysis runs on a worker thread: status and progress from it are
 // kept here and shown by a timer on the window thread (a queued event per progress step would
 // flood the event loop), Cancel is a flag the worker polls, and messages and questions from the worker
-// wait on a blocking call into the window thread. Called on the window thread itself (report
-// loads, conversion reports), everything is shown at once and ProcessEvents pumps the queue.
+// wait on a blocking call into the window thread (report loads run on a worker the same way).
+// Called on the window thread itself (conversion reports), everything is shown at once and
+// ProcessEvents pumps the queue.
 #include "engine/RunHost.h"
 
 #include <QObject>

@@ -28,9 +28,11 @@
 #include "window/GuiRunHost.h"
 #include "window/LogWindow.h"
 #include "window/ProgramInfo.h"
+#include "window/ShownSummary.h"
 #include "window/SiteProfileDialog.h"
 #include "window/StartUp.h"
 #include "window/TaskPane.h"
+#include "window/WorkerCall.h"
 
 #include <QAction>
 #include <QApplication>
@@ -1324,7 +1326,7 @@ void MainWindow::EndWork() {
 
 void MainWindow::ShowPages() {
     const ReportLists& l = a_->Lists;
-    txtHits_->setPlainText(ShownText(l.Summary));
+    txtHits_->setPlainText(ShownSummary(l.Summary));
     chtDate_->ShowSeries(l.DateChart);
     chtHour_->ShowSeries(l.HourChart);
     txtRawLog_->SetText(l.RawLogVisible ? std::string_view(l.RawLogText) : std::string_view());
@@ -1491,7 +1493,10 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
     BeginWork();
     bool ok = false, outOfMemory = false;
     try {
-        ok = LoadXMLReport(*a_, Std(path), compare);
+        // On a worker, as a run: the window keeps painting and Cancel reaches the loader.
+        Analyser& a = *a_;
+        const std::string file = Std(path);
+        RunOnWorker("ReportLoader", *host_, [&] { ok = LoadXMLReport(a, file, compare); });
     } catch (const std::bad_alloc&) {
         outOfMemory = true;
     }
@@ -1905,7 +1910,8 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
     if (Busy()) return;
     event->acceptProposedAction();
-    DropFiles(event->mimeData()->urls());
+    // The drop ends before a report it brings is loaded, which serves events meanwhile.
+    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] { DropFiles(urls); });
 }
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {
