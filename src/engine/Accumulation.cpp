@@ -61,6 +61,9 @@ void KeepTextsOfFile(Analyser& a) {
         if (file < rec.TimeFirst.size()) rec.TimeFirst[file] = stamps.Keep(rec.TimeFirst[file]);
         if (file < rec.TimeLast.size()) rec.TimeLast[file] = stamps.Keep(rec.TimeLast[file]);
     }
+    // The period the run covers may start or end in this file.
+    t.AcceptedFirst = stamps.Keep(t.AcceptedFirst);
+    t.AcceptedLast = stamps.Keep(t.AcceptedLast);
     t.SlotsOfFile.clear();
     t.ErrorSlotsOfFile.clear();
 }

@@ -1447,8 +1447,27 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         work_.reset();
         FinishWork();
         host_->ShowHeldMessages();
+        if (ok && !closing_) ShowIncompleteInputs();
     });
     worker_->start();
+}
+
+void MainWindow::ShowIncompleteInputs() {
+    // A damaged, empty or changing file is analysed as far as it goes; the user is told which
+    // and why, as the command line warns on stderr.
+    const std::vector<IncompleteInput>& inputs = a_->T.IncompleteInputs;
+    if (inputs.empty()) return;
+    QString text = "Not every log file could be read whole:\n";
+    bool changed = false;
+    for (const IncompleteInput& input : inputs) {
+        text += "\n" + Q(input.Text);
+        changed = changed || input.Changed;
+    }
+    if (changed)
+        text += "\n\nThe report may show text that the changed file no longer holds, so it was not saved "
+                "automatically. Analyse the files again once they have stopped changing.";
+    SetStatus(changed ? "A log file changed while it was read." : "Some log files could not be read whole.");
+    CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle, text);
 }
 
 void MainWindow::CancelWork() {

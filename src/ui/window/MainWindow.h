@@ -212,6 +212,8 @@ private:
     void StartAnalysis(const QString& before, const QString& after);
     void BeginWork();
     void FinishWork();
+    // Tells which log files were damaged, empty or changed while they were read.
+    void ShowIncompleteInputs();
     void EndWork();
     void DetachViews();
     void AttachViews();

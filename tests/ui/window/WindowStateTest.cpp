@@ -184,6 +184,20 @@ private slots:
         QCOMPARE(f.A().T.EntryCount, 3u);
         QCOMPARE(first->date(), QDate(2026, 10, 11));
     }
+    // A file that cannot be read whole is named after the run, as the command line warns;
+    // the rest of the report stays.
+    void aFileThatIsNotReadWholeIsNamedAfterTheRun() {
+        WindowFixture f(OneSite);
+        const QString good = f.WriteLog("good.log", 5);
+        const QString empty = f.WriteLog("empty.log", QString("not a log line\n"));
+        f.Run({good, empty});
+        QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 5);
+        QCOMPARE(f.prompter.Count("Message"), 1);
+        QCOMPARE(f.prompter.Last().Icon, MessageIcon::Warning);
+        QVERIFY(f.prompter.Last().Text.contains(empty));
+        QVERIFY(!f.prompter.Last().Text.contains(good));
+        QCOMPARE(f.win->Status(), QString("Some log files could not be read whole."));
+    }
 };
 
 QTEST_MAIN(WindowStateTest)
