@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Pictures of every panel and report page of the real trevix window, for the README and the
 # manual: the program runs under a virtual X display on the sample log with a settings file of
-# its own (a site profile with an automatic conversion report, the raw log on) and saves one
-# PNG per panel and page into docs/screenshots/.
+# its own (a site profile with an automatic conversion report, the raw log on; no list column
+# widths, so the lists show the widths a first run gives them) and saves one PNG per panel
+# and page into docs/screenshots/.
 # Usage: scripts/screenshots.sh [output-folder]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -30,44 +31,8 @@ DefaultXMLFolder=$work
 [Window]
 MainWidth=18000
 MainHeight=12300
-List2Width1=5000
-List2Width5=1300
-List2Width6=1900
-List3Width1=6000
-List3Width2=3000
-List8Width1=2600
-List8Width2=2000
-List8Width3=5000
-List8Width4=3200
-List10Width1=2200
-List10Width2=2000
-List10Width3=3000
-List10Width4=2600
-List10Width5=2600
-List10Width6=2600
-List10Width7=2600
-List11Width1=800
-List11Width2=1700
-List11Width3=3000
-List11Width4=3000
-List11Width5=2600
-List11Width6=2600
-List7Width1=3000
-List4Width1=5000
-List5Width1=3600
-List6Width1=3600
 List15Width1=2600
 List15Width2=5000
-List12Width1=6000
-List13Width1=4000
-List13Width2=4000
-List14Width1=5000
-VisitorPagesWidth1=2600
-VisitorPagesWidth2=2600
-VisitorPagesWidth3=3600
-VisitorPagesWidth4=4400
-VisitorPagesWidth5=900
-VisitorPagesWidth6=1200
 
 [Profiles]
 NumProfiles=1

@@ -395,6 +395,14 @@ void WriteOutputs(AnalyseState& st) {
         st.SaveFailed = st.Saves.Size() > 0 || args.XmlOut || args.CsvDir || args.HtmlOut;
         return;
     }
+    if (AnyInputChanged(a)) {
+        // Nor one that a log changed under: it may hold texts the log never had (the warning
+        // of the changed file gives exit status 3).
+        if (args.XmlOut) err << "trevix-cli: warning: report not saved to " << *args.XmlOut << ": a log file changed while it was read\n";
+        if (args.CsvDir || args.HtmlOut) err << "trevix-cli: warning: exports not written: a log file changed while it was read\n";
+        st.Saves.Discard();
+        return;
+    }
     if (!st.SaveFailed && args.XmlOut) {
         st.Stage = "save " + *args.XmlOut;
         st.SaveFailed = !WriteXMLReport(a, st.Saves.Add(*args.XmlOut), args.LogFiles);

@@ -57,44 +57,7 @@ StopSignalsHeld::StopSignalsHeld() {
 
 StopSignalsHeld::~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
-size_t ControlLength(std::string_view text, size_t i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7f) return 1;
-    if (c == 0xC2 && i + 1 < text.size()) {
-        const auto next = static_cast<unsigned char>(text[i + 1]);
-        if (next >= 0x80 && next <= 0x9F) return 2;   // a C1 control in UTF-8
-    }
-    return 0;
-}
-
-void AppendEscape(std::string& out, std::string_view control) {
-    static const char digits[] = "0123456789abcdef";
-    const auto value = static_cast<unsigned char>(control.back());
-    out += control.size() == 1 ? "\\x" : "\\u00";
-    out.push_back(digits[value >> 4]);
-    out.push_back(digits[value & 15]);
-}
-
 void CliHost::ResetCancel() {}
-
-std::string TerminalText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out.push_back('\n');
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else if (text[i] == '\n' || text[i] == '\t') {
-            out.push_back(text[i]);
-        } else if (const size_t n = ControlLength(text, i); n != 0) {
-            AppendEscape(out, text.substr(i, n));
-            i += n - 1;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
 
 void CliHost::ShowMessage(MessageIcon icon, std::string_view title, std::string_view text) {
     if (title == "File does not exist" || title == "Error opening file") FileFailed = true;

@@ -2,6 +2,7 @@
 // The command line's front end: messages go to stderr, nothing waits for a click, and
 // Ctrl+C asks the current file to stop.
 #include "engine/RunHost.h"
+#include "engine/TerminalText.h" // TerminalText, ControlLength, AppendEscape
 
 #include <csignal>
 #include <iosfwd>
@@ -50,15 +51,5 @@ public:
 private:
     sigset_t previous_;
 };
-
-// CR LF and lone CR as plain line ends for a terminal; every other control character (C0,
-// DEL, C1) but the tab as a visible escape ("\x1b", "\u009b"), so text from a log cannot
-// retitle or clear the user's terminal.
-std::string TerminalText(std::string_view text);
-// Length of the control character starting at text[i] (1, or 2 for a C1 control in UTF-8),
-// 0 when there is none.
-size_t ControlLength(std::string_view text, size_t i);
-// Appends the visible escape of one control character.
-void AppendEscape(std::string& out, std::string_view control);
 
 } // namespace trevix

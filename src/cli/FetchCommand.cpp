@@ -1,8 +1,11 @@
 #include "FetchCommand.h"
 
 #include "engine/AtomicFile.h"
+#include "engine/Locale.h"
 #include "engine/ProgramOptions.h"
+#include "engine/RenameFile.h"
 #include "engine/RunHost.h"
+#include "engine/TerminalText.h"
 #include "engine/SiteProfile.h"
 #include "ftp/FtpBrowser.h"
 #include "ftp/FtpText.h"
@@ -13,8 +16,10 @@
 #include <cstdio>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,8 +51,9 @@ private:
 class FetchHost : public RunHost {
 public:
     explicit FetchHost(std::ostream& err) : err_(err) {}
+    // Statuses carry server replies and remote names: escaped as log text is.
     void SetStatus(std::string_view text) override {
-        if (!text.empty() && text != last_) err_ << text << '\n';
+        if (!text.empty() && text != last_) err_ << TerminalText(text) << '\n';
         last_ = text;
     }
     void ShowProgress(bool) override {}
@@ -55,7 +61,7 @@ public:
     void ProcessEvents() override {}
     bool IsCancelled() override { return interrupted != 0; }
     void ResetCancel() override {}
-    void ShowMessage(MessageIcon, std::string_view, std::string_view text) override { err_ << text << '\n'; }
+    void ShowMessage(MessageIcon, std::string_view, std::string_view text) override { err_ << TerminalText(text) << '\n'; }
     bool AskYesNo(std::string_view, std::string_view) override { return false; }
 
 private:
@@ -66,7 +72,7 @@ private:
 const char* FetchUsage() {
     return "Usage: trevix-cli fetch (ftp|ftps|sftp)://USER@HOST[:PORT]/PATH/FILE... --to FOLDER\n"
            "                        [--password-file F] [--ca-file F] [--known-hosts F]\n"
-           "                        [--rename [--template T] [--site NAME]]\n"
+           "                        [--rename [--template T] [--site NAME]] [--overwrite]\n"
            "  ftp:// plain FTP; ftps:// FTP with explicit TLS (required, certificate verified);\n"
            "  sftp:// SSH file transfer (host key checked against ~/.ssh/known_hosts).\n"
            "  The password is the first line of F, else the environment variable TREVIX_FTP_PASSWORD;\n"
@@ -75,7 +81,13 @@ const char* FetchUsage() {
            "  absolute one. An SFTP path is absolute; start it with /~/ for the login folder.\n"
            "  --ca-file F      also trust the certificate authority in F (PEM) for ftps://\n"
            "  --known-hosts F  check sftp:// host keys against F instead of ~/.ssh/known_hosts\n"
-           "  --rename     name the files by the template (default \"%s %d %f\": site, date, file name)\n";
+           "  --rename     name the files by the template (default \"%s %d %f\": site, date, file name);\n"
+           "               a name already taken in FOLDER is numbered: \"access (2).log\"\n"
+           "  --overwrite  replace files of the same name in FOLDER (each one only once it arrived whole)\n"
+           "  Without --overwrite or --rename a file of the same name in FOLDER stops the command before\n"
+           "  anything is downloaded (exit status 1). A symbolic link, pipe or device of that name is\n"
+           "  never written through or replaced. Ctrl+C stops the transfer, keeps no partial file and\n"
+           "  exits with status 130.\n";
 }
 
 int HexValue(char c) {
@@ -104,6 +116,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     for (size_t i = 0; i < prefix.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
     return true;
+}
+
+// Ctrl+C: the transfer under way was stopped and its partial file removed.
+int Cancelled(std::ostream& err) {
+    err << "Cancelled; the file being downloaded was not kept.\n";
+    return 130;
 }
 
 struct Group {
@@ -228,6 +246,7 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
     std::vector<FetchUrl> urls;
     std::string folder, passwordFile, site, knownHosts;
     ProgramOptions options;
+    bool overwrite = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -240,6 +259,8 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
             passwordFile = args[++i];
         } else if (arg == "--rename") {
             options.FTPRename = true;
+        } else if (arg == "--overwrite") {
+            overwrite = true;
         } else if (arg == "--template" && hasValue) {
             options.RenameTemplate = args[++i];
         } else if (arg == "--site" && hasValue) {
@@ -297,6 +318,32 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
         password = env;
     }
 
+    // Every target is checked before any connection, so a refusal downloads nothing.
+    const std::string today = TodayShortDate(Locale::Fixed());
+    std::set<std::string> targets;
+    for (const FetchUrl& url : urls) {
+        const std::string name = options.FTPRename ? RenameFile(url.File, "", options.RenameTemplate,
+                                                                site.empty() ? url.Host : site, today)
+                                                   : url.File;
+        if (!IsPlainFileName(name)) continue; // refused with its reason when its turn comes
+        const std::string path = EnsureTrailingPathSeparator(folder) + name;
+        if (const std::string problem = DownloadTargetProblem(path); !problem.empty()) {
+            err << TerminalText(NotReplacedText(path, problem)) << "\n";
+            return 1;
+        }
+        if (options.FTPRename) continue; // a name taken is numbered
+        if (!targets.insert(path).second) {
+            err << "Two addresses would both be saved as " << TerminalText(path) << "; nothing was downloaded.\n";
+            return 1;
+        }
+        std::error_code error;
+        if (!overwrite && std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
+            err << TerminalText(path) << " already exists; nothing was downloaded (--overwrite replaces it, "
+                << "--rename keeps both).\n";
+            return 1;
+        }
+    }
+
     // Consecutive files of one server and folder go in one download command.
     std::vector<Group> groups;
     for (const FetchUrl& url : urls) {
@@ -315,6 +362,12 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
     FetchHost host(err);
     FtpBrowser browser(host, options, nullptr);
     browser.KnownHostsFile = knownHosts;
+    browser.TodayText = [today] { return today; };
+    // Only a file that appeared after the check above gets here without --overwrite.
+    browser.OnFileExists = [&](const std::string&) {
+        return overwrite ? FileExistsChoice::Replace
+                         : options.FTPRename ? FileExistsChoice::KeepBoth : FileExistsChoice::Skip;
+    };
     SiteProfile profile;
     std::string loginFolder;
     const FetchUrl* connectedTo = nullptr;
@@ -328,6 +381,7 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
             browser.Fields = {server, url.User, password, url.Port, "", folder};
             profile.SiteName = site.empty() ? url.Host : site;
             browser.Connect(&profile);
+            if (interrupted) return Cancelled(err);
             if (!browser.Connected()) return 2; // the reason is already on stderr
             connectedTo = &url;
             loginFolder = browser.Fields.Directory;
@@ -337,22 +391,31 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std
             browser.ChangePath2(remoteFolder);
             // The browser keeps going where a folder cannot be entered; a script must not
             // fetch a same-named file from another folder.
+            if (interrupted) return Cancelled(err);
             if (browser.Fields.Directory != remoteFolder) {
-                err << "Cannot open the remote folder " << remoteFolder << "\n";
+                err << "Cannot open the remote folder " << TerminalText(remoteFolder) << "\n";
                 return 2;
             }
         }
         const DownloadOutcome outcome = browser.Download(&profile, group.Files, AfterDownloadChoice::DoNothing);
         for (const std::string& file : outcome.DownloadedFiles) out << file << '\n';
+        // A cancelled transfer fails like any other; the status says it was the user.
+        if (interrupted) return Cancelled(err);
+        if (!outcome.SkippedFiles.empty()) {
+            for (const std::string& name : outcome.SkippedFiles)
+                err << "Not downloaded: " << TerminalText(ServerText(name))
+                    << " appeared in the download folder meanwhile (--overwrite replaces it).\n";
+            return 1;
+        }
         if (!outcome.Succeeded) {
             switch (outcome.Reason) {
             case DownloadOutcome::Failure::NotFound:
-                err << "Not found: " << remoteFolder << outcome.FailedName;
-                if (!outcome.Detail.empty()) err << " (" << outcome.Detail << ")";
+                err << "Not found: " << TerminalText(remoteFolder) << TerminalText(ServerText(outcome.FailedName));
+                if (!outcome.Detail.empty()) err << " (" << TerminalText(outcome.Detail) << ")";
                 err << "\n";
                 break;
             case DownloadOutcome::Failure::TransferFailed:
-                if (!outcome.Detail.empty()) err << outcome.Detail << "\n";
+                if (!outcome.Detail.empty()) err << TerminalText(outcome.Detail) << "\n";
                 break;
             case DownloadOutcome::Failure::NotConnected:
                 err << "The connection was closed.\n";

@@ -2,10 +2,11 @@
 // "trevix-cli fetch": downloads log files from an FTP, FTPS or SFTP server with the same
 // code as the FTP browser, so a script can do what the download button does.
 //   trevix-cli fetch (ftp|ftps|sftp)://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]
-//                    [--ca-file F] [--known-hosts F] [--rename [--template T] [--site NAME]]
+//                    [--ca-file F] [--known-hosts F] [--rename [--template T] [--site NAME]] [--overwrite]
 // The password comes from the file (its first line) or the environment variable
 // TREVIX_FTP_PASSWORD, never from the command line. Exit status 0 when every file arrived,
-// 2 otherwise.
+// 1 when a file of a target's name is in the way (nothing is downloaded then), 130 after
+// Ctrl+C, 2 otherwise.
 #include <iosfwd>
 #include <optional>
 #include <string>

@@ -4,6 +4,7 @@
 #include "BrowserDetection.h"
 #include "Classification.h"
 #include "Text.h"
+#include "TimeStamps.h"
 
 #include <limits>
 
@@ -12,13 +13,73 @@ namespace trevix {
 namespace {
 constexpr double BytesPerMegabyte = 1048576.0;
 
+// A requested file as the tables keep it: the file list's copy when there is one.
+std::string_view KeptFile(AnalysisTables& t, std::string_view file, uint64_t hash) {
+    if (uint32_t f = t.FindFile(file, hash); f != 0) return t.Files[f].File;
+    return t.Kept.Store(file);
+}
+
+// Copies of a file's stamps: its visitors mostly share a handful of dates.
+class StampKeeper {
+public:
+    explicit StampKeeper(TextArena& kept) : kept_(kept) {}
+    StampRef Keep(StampRef s) {
+        if (s.Date != lastDate_) lastDate_ = kept_.Store(s.Date);
+        return {s.Date.empty() ? std::string_view() : lastDate_, kept_.Store(s.Time)};
+    }
+
+private:
+    TextArena& kept_;
+    std::string_view lastDate_;
+};
+
 } // namespace
+
+void KeepTextsOfFile(Analyser& a) {
+    AnalysisTables& t = a.T;
+    const auto file = static_cast<size_t>(t.CurrentFileNumber);
+    StampKeeper stamps(t.Kept);
+    auto page = [&](std::string_view p) { return p.empty() ? p : KeptFile(t, p, HashText(p)); };
+    for (uint32_t v : t.SlotsOfFile) {
+        Visitor& vis = t.Visitors[v];
+        if (file >= vis.Sessions.size()) continue;
+        VisitorSession& s = vis.Sessions[file];
+        // A visitor first seen in this file has its first date from it too.
+        if (vis.FirstDate.data() == s.EntryTime.Date.data()) {
+            s.EntryTime = stamps.Keep(s.EntryTime);
+            vis.FirstDate = s.EntryTime.Date;
+        } else {
+            s.EntryTime = stamps.Keep(s.EntryTime);
+        }
+        s.ExitTime = stamps.Keep(s.ExitTime);
+        s.EntryPage = page(s.EntryPage);
+        s.ExitPage = page(s.ExitPage);
+        s.Referrer = t.Kept.Store(s.Referrer);
+    }
+    for (uint32_t r : t.ErrorSlotsOfFile) {
+        ErrorRecord& rec = t.Errors[r];
+        if (file < rec.TimeFirst.size()) rec.TimeFirst[file] = stamps.Keep(rec.TimeFirst[file]);
+        if (file < rec.TimeLast.size()) rec.TimeLast[file] = stamps.Keep(rec.TimeLast[file]);
+    }
+    // The period the run covers may start or end in this file.
+    t.AcceptedFirst = stamps.Keep(t.AcceptedFirst);
+    t.AcceptedLast = stamps.Keep(t.AcceptedLast);
+    t.SlotsOfFile.clear();
+    t.ErrorSlotsOfFile.clear();
+}
 
 void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     StoredEntry& stored = a.T.LogEntries[a.T.EntryCount];
     stored = StoredEntry(raw);
     if (a.Options.ShowRawLog) a.T.RawLog.append(raw).append("\r\n");
     a.T.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    const StampRef stamp = e.Stamp();
+    if (a.T.AcceptedLast.empty() || !StampEarlier(stamp, a.T.AcceptedLast)) {
+        a.T.AcceptedLast = stamp;
+        if (a.T.AcceptedFirst.empty()) a.T.AcceptedFirst = stamp;
+    } else if (StampEarlier(stamp, a.T.AcceptedFirst)) {
+        a.T.AcceptedFirst = stamp;
+    }
     AddVisitorHit(a, e);
     if (e.IsSpider) stored.MarkSpider();
     AddReferrerHit(a, e);
@@ -30,13 +91,16 @@ bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
     if (userAgent.size() == a.LastAgent.size() &&
         (userAgent.data() == a.LastAgent.data() || userAgent == a.LastAgent))
         return a.LastAgentSpider;
-    a.LastAgent = userAgent;
     auto it = a.SpiderMemo.find(userAgent);
-    if (it != a.SpiderMemo.end()) return a.LastAgentSpider = it->second;
+    if (it != a.SpiderMemo.end()) {
+        a.LastAgent = it->first;
+        return a.LastAgentSpider = it->second;
+    }
     bool spider = false;
     for (size_t i = 1; i < a.Ref.SpiderStrings.size() && !spider; ++i)
         spider = userAgent.find(a.Ref.SpiderStrings[i]) != std::string_view::npos;
-    a.SpiderMemo.emplace(userAgent, spider);
+    // The key is a copy (in the reading thread's arena): the file's text may change later.
+    a.LastAgent = a.SpiderMemo.emplace(a.T.Arena.Store(userAgent), spider).first->first;
     return a.LastAgentSpider = spider;
 }
 
@@ -50,10 +114,11 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
             t.LogEntries[known.LastOfAddress].NextOfAddress = t.EntryCount;
             known.LastOfAddress = t.EntryCount;
         } else {
-            auto [it, added] = t.SpiderOnlyAddresses.try_emplace(e.ClientIP, t.EntryCount, t.EntryCount);
-            if (!added) {
+            if (auto it = t.SpiderOnlyAddresses.find(e.ClientIP); it != t.SpiderOnlyAddresses.end()) {
                 t.LogEntries[it->second.second].NextOfAddress = t.EntryCount;
                 it->second.second = t.EntryCount;
+            } else {
+                t.SpiderOnlyAddresses.try_emplace(t.Kept.Store(e.ClientIP), t.EntryCount, t.EntryCount);
             }
         }
         return;
@@ -62,7 +127,8 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
     uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash);
     if (v == 0) {
         AddRawBrowserData(a, e);
-        v = t.AppendVisitor(e.ClientIP);
+        v = t.AppendVisitor(t.Kept.Store(e.ClientIP));
+        t.SlotsOfFile.push_back(v);
         Visitor& n = t.Visitors[v];
         n.Sessions.resize(static_cast<size_t>(file) + 1);
         size_t dot = e.ClientIP.find('.');
@@ -97,7 +163,7 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
             answer.OS = b.OS;
             answer.BrowserFound = b.BrowserFound;
             answer.OSFound = b.OSFound;
-            memo = a.BrowserMemo.emplace(e.UserAgent, std::move(answer)).first;
+            memo = a.BrowserMemo.emplace(t.Kept.Store(e.UserAgent), std::move(answer)).first;
         }
         const Analyser::BrowserAnswer& answer = memo->second;
         CountBrowserHits(a.Ref, {answer.Browser, answer.OS, answer.BrowserFound, answer.OSFound}, answer.Matched);
@@ -119,14 +185,18 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
     Visitor& vis = t.Visitors[v];
     if (vis.LastFileNumber != file) {
         vis.Sessions.resize(static_cast<size_t>(file) + 1);
+        t.SlotsOfFile.push_back(v);
         VisitorSession& s = vis.Sessions[file];
         s.EntryTime = e.Stamp();
         s.EntryPage = e.File;
         s.Referrer = e.Referrer;
         vis.LastFileNumber = file;
     }
+    // A log is not always in time order: the session spans its earliest and latest request.
     VisitorSession& s = vis.Sessions[file];
-    s.ExitTime = e.Stamp();
+    const StampRef stamp = e.Stamp();
+    if (!StampEarlier(stamp, s.ExitTime)) s.ExitTime = stamp;
+    else if (StampEarlier(stamp, s.EntryTime)) s.EntryTime = stamp;
     if (e.IsExitPage) s.ExitPage = e.File;
     vis.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     ++vis.Requests;
@@ -146,7 +216,7 @@ void AddRawBrowserData(Analyser& a, const LogEntry& e) {
             if (r != 0) {
                 ++t.RawBrowserData[r].Hits;
             } else {
-                r = t.AppendRawBrowser(token);
+                r = t.AppendRawBrowser(t.Kept.Store(token));
                 RawBrowserRecord& rec = t.RawBrowserData[r];
                 rec.Hits = 1;
                 for (size_t i = 1; i < a.Ref.SpiderStrings.size() && !rec.IsSpiderToken; ++i)
@@ -165,7 +235,7 @@ void AddReferrerHit(Analyser& a, const LogEntry& e) {
     if (r != 0) {
         ++t.Referrers[r].Hits;
     } else {
-        r = t.AppendReferrer(e.Referrer, e.File);
+        r = t.AppendReferrer(t.Kept.Store(e.Referrer), KeptFile(t, e.File, e.FileHash));
         t.Referrers[r].Hits = 1;
     }
 }
@@ -173,7 +243,7 @@ void AddReferrerHit(Analyser& a, const LogEntry& e) {
 void AddFileHit(Analyser& a, const LogEntry& e) {
     AnalysisTables& t = a.T;
     uint32_t f = t.FindFile(e.File, e.FileHash);
-    if (f == 0) f = t.AppendFile(e.File);
+    if (f == 0) f = t.AppendFile(t.Kept.Store(e.File));
     FileRecord& rec = t.Files[f];
     ++rec.TotalRequests;
     rec.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
@@ -191,7 +261,8 @@ void AddErrorHit(Analyser& a, const LogEntry& e) {
     const int16_t file = t.CurrentFileNumber;
     uint32_t r = t.FindError(e.File, e.Referrer, e.Status, e.FileHash, e.ReferrerHash);
     if (r == 0) {
-        r = t.AppendError(e.File, e.Referrer, e.Status);
+        r = t.AppendError(KeptFile(t, e.File, e.FileHash), t.Kept.Store(e.Referrer), e.Status);
+        t.ErrorSlotsOfFile.push_back(r);
         ErrorRecord& n = t.Errors[r];
         n.TimeFirst.resize(static_cast<size_t>(file) + 1);
         n.TimeLast.resize(static_cast<size_t>(file) + 1);
@@ -201,6 +272,7 @@ void AddErrorHit(Analyser& a, const LogEntry& e) {
     ErrorRecord& rec = t.Errors[r];
     ++rec.Hits;
     if (rec.LastFileNumber != file) {
+        t.ErrorSlotsOfFile.push_back(r);
         rec.TimeFirst.resize(static_cast<size_t>(file) + 1);
         rec.TimeLast.resize(static_cast<size_t>(file) + 1);
         rec.TimeFirst[file] = e.Stamp();

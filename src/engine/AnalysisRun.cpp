@@ -31,23 +31,45 @@ bool LogFileExists(const std::string& name) {
     return !ec && std::filesystem::exists(status);
 }
 
+// A filtered run covers the period of the entries it counted, not of every line read. Any
+// run covers at least its counted entries, which a log out of time order spreads beyond its
+// first and last lines.
+void CoveredPeriod(Analyser& a) {
+    AnalysisTables& t = a.T;
+    const EntryFilters& f = a.Filters;
+    if (f.LogTextOn || f.FileOn || f.DateOn) {
+        t.FirstDateTime = t.AcceptedFirst.empty() ? std::string() : t.AcceptedFirst.Text();
+        t.LastDateTime = t.AcceptedLast.empty() ? std::string() : t.AcceptedLast.Text();
+        return;
+    }
+    if (t.AcceptedFirst.empty()) return;
+    if (StampEarlier(t.AcceptedFirst, StampRef::FromText(t.FirstDateTime))) t.FirstDateTime = t.AcceptedFirst.Text();
+    if (StampEarlier(StampRef::FromText(t.LastDateTime), t.AcceptedLast)) t.LastDateTime = t.AcceptedLast.Text();
+}
+
 } // namespace
 
 std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead) {
     AnalysisTables& t = a.T;
     std::string s = "Loaded " + std::to_string(filesLoaded) + (filesLoaded == 1 ? " log file" : " log files") +
-                    (filesNotRead > 0 ? " (" + std::to_string(filesNotRead) + " could not be read)" : std::string()) +
-                    " covering " +
-                    LogTimeToLocal(a, t.FirstDateTime, true) + " to " +
-                    LogTimeToLocal(a, t.LastDateTime, true);
+                    (filesNotRead > 0 ? " (" + std::to_string(filesNotRead) + " could not be read)" : std::string());
+    const bool period = !t.FirstDateTime.empty() || !t.LastDateTime.empty();
+    if (!period) {
+        // No period to name: say why rather than print two empty dates.
+        s += t.EntryCount == 0 && t.LinesFiltered > 0 ? "; no log line passed the filters" : "; no log line was read";
+    } else {
+        s += " covering " + LogTimeToLocal(a, t.FirstDateTime, true) + " to " + LogTimeToLocal(a, t.LastDateTime, true);
+    }
 
     // From here on the two stamps are kept in their ISO form.
     t.FirstDateTime = LogDateToIso(t.FirstDateTime);
     t.LastDateTime = LogDateToIso(t.LastDateTime);
-    auto first = DateTime::ParseIso(t.FirstDateTime);
-    auto last = DateTime::ParseIso(t.LastDateTime);
-    const int64_t duration = first && last ? last->Seconds() - first->Seconds() : 0;
-    s += " (total duration " + DisplayTime(duration, false) + ")";
+    if (period) {
+        auto first = DateTime::ParseIso(t.FirstDateTime);
+        auto last = DateTime::ParseIso(t.LastDateTime);
+        const int64_t duration = first && last ? last->Seconds() - first->Seconds() : 0;
+        s += " (total duration " + DisplayTime(duration, false) + ")";
+    }
 
     s += CrLf;
     s +=
@@ -94,6 +116,10 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
         } else {
             ++result.FilesUnreadable;
         }
+        if (a.T.Cancelled) {
+            ++result.FilesCancelled;
+            result.CancelledFile = name;
+        }
     }
 
     if (a.Options.ShowRawLog) {
@@ -107,6 +133,7 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
         a.ReportOutOfDate = false;
         a.ReportShown = true;
 
+        CoveredPeriod(a);
         a.Lists.Summary = SummaryText(a, result.FilesLoaded, result.FilesMissing + result.FilesUnreadable);
         FillCountries(a);
         // The referrer pass shares no table and no list with the visitor pass and the date
@@ -134,8 +161,10 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
     a.Host->SetStatus("Done");
     for (const std::string& goal : request.AutoConversionReports)
         GenerateConversionsReport(a, goal, false);
-    // A cancelled run saves nothing: the previous automatic report stays as it was.
-    if (a.Options.AutoReport && request.WriteAutoReport && !a.T.Cancelled) request.WriteAutoReport(a);
+    // A cancelled run saves nothing: the previous automatic report stays as it was. Nor does a
+    // run whose log changed under it: its report may hold texts the log never had.
+    if (a.Options.AutoReport && request.WriteAutoReport && !a.T.Cancelled && !AnyInputChanged(a))
+        request.WriteAutoReport(a);
     return result;
 }
 

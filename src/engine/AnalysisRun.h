@@ -29,6 +29,8 @@ struct RunResult {
     int FilesMissing = 0;
     int FilesUnreadable = 0;   // there, but could not be opened or read
     bool LastFileCancelled = false;   // the last file was cancelled or could not be opened
+    int FilesCancelled = 0;    // files whose reading was cancelled (their earlier lines count)
+    std::string CancelledFile; // the last of them
 };
 
 RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request);

@@ -41,7 +41,8 @@ bool Converted(const AnalysisTables& t, StoredEntryReader& reader, const Visitor
     const bool fileInLine = !t.EntryParsing.MergeSessions && !t.EntryParsing.DifferentDomains;
     for (uint32_t j = v.FirstEntry; j != 0 && j <= t.EntryCount; j = t.LogEntries[j].NextOfAddress) {
         const StoredEntry& stored = t.LogEntries[j];
-        if (!stored.IsSpider() && (!fileInLine || stored.Text().find(goal) != std::string_view::npos)) {
+        if (!stored.IsSpider() && reader.Readable(j) &&
+            (!fileInLine || stored.Text().find(goal) != std::string_view::npos)) {
             const LogEntry e = reader.Read(j);
             if (e.File == goal && e.ClientIP == v.IP) return true;
         }
@@ -113,6 +114,7 @@ void GenerateConversionsReport(Analyser& a, const std::string& goal, bool /*show
         }
         if (Converted(t, reader, t.Visitors[n], goal)) converted.push_back(n);
     }
+    reader.Finish();
 
     // The first Referrers record of each converted visitor's first referrer, in one pass.
     std::unordered_map<std::string_view, uint32_t> referrerRecord;

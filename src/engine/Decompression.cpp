@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <vector>
 #include <zstd.h>
+#include <zlib.h>
 #include <zstd_errors.h>
 
 namespace trevix {
@@ -30,13 +31,14 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // Reads input in chunks; remembers a read error so it can be told from the end of the file.
 class Input {
 public:
-    explicit Input(std::FILE* f) : file_(f), buffer_(InputChunk) {}
+    Input(std::FILE* f, uint64_t* read) : file_(f), buffer_(InputChunk), read_(read) {}
     // Refills the buffer; false at the end of the file or on an error.
     bool Fill() {
         size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
         if (got == 0 && std::ferror(file_)) error_ = errno != 0 ? errno : EIO;
         data_ = buffer_.data();
         size_ = got;
+        if (read_) *read_ += got;
         return got > 0;
     }
     const unsigned char* data_ = nullptr;
@@ -46,10 +48,81 @@ public:
 private:
     std::FILE* file_;
     std::vector<unsigned char> buffer_;
+    uint64_t* read_;
     int error_ = 0;
 };
 
 std::string ReadErrorText(int error) { return "read error " + std::to_string(error); }
+
+// gzip members one after another, as "cat a.gz b.gz" makes them. Unlike zlib's file
+// functions, every byte inflated before a damage is kept (a bad check value at the end of a
+// member loses nothing of it). A file that does not start as gzip is taken as it is, and
+// bytes after a complete member that start no member are ignored, as gzip -d does.
+void Gzip(Input& in, std::string& text, const std::function<bool()>& afterChunk, DecompressOutcome& out) {
+    std::vector<unsigned char> chunk(DecompressChunk);
+    if (!in.Fill()) {
+        if (in.Error() != 0) out.Damage = ReadErrorText(in.Error());
+        return;
+    }
+    if (in.size_ < 2 || in.data_[0] != 0x1f || in.data_[1] != 0x8b) {
+        do {
+            text.append(reinterpret_cast<const char*>(in.data_), in.size_);
+            in.size_ = 0;
+            if (!afterChunk()) {
+                out.Stopped = true;
+                return;
+            }
+        } while (in.Fill());
+        if (in.Error() != 0) out.Damage = ReadErrorText(in.Error());
+        return;
+    }
+    z_stream z{};
+    if (inflateInit2(&z, 15 + 16) != Z_OK) {
+        out.Damage = "out of memory";
+        return;
+    }
+    bool active = false;     // within a member
+    bool completed = false;  // at least one whole member was read
+    bool outputFull = false; // the last call may hold back output without needing input
+    for (;;) {
+        if (in.size_ == 0 && !outputFull && !in.Fill()) break;
+        if (!active) {
+            // Between members: anything but the start of another one ends the file.
+            if (completed && (in.data_[0] != 0x1f || (in.size_ > 1 && in.data_[1] != 0x8b))) break;
+            inflateReset(&z);
+            active = true;
+        }
+        z.next_in = const_cast<unsigned char*>(in.data_);
+        z.avail_in = static_cast<uInt>(in.size_);
+        z.next_out = chunk.data();
+        z.avail_out = static_cast<uInt>(chunk.size());
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        const size_t used = in.size_ - z.avail_in;
+        in.data_ += used;
+        in.size_ -= used;
+        const size_t produced = chunk.size() - z.avail_out;
+        text.append(reinterpret_cast<const char*>(chunk.data()), produced);
+        outputFull = z.avail_out == 0;
+        if (rc == Z_STREAM_END) {
+            active = false;
+            completed = true;
+            outputFull = false;
+        } else if (rc != Z_OK && !(rc == Z_BUF_ERROR && produced == 0 && in.size_ == 0)) {
+            out.Damage = rc == Z_MEM_ERROR ? "out of memory" : z.msg ? z.msg : "data error";
+            break;
+        }
+        if (produced > 0 && !afterChunk()) {
+            out.Stopped = true;
+            break;
+        }
+    }
+    inflateEnd(&z);
+    if (!out.Damage.empty() || out.Stopped) return;
+    if (in.Error() != 0)
+        out.Damage = ReadErrorText(in.Error());
+    else if (active)
+        out.Damage = "unexpected end of file";
+}
 
 void Bzip2(Input& in, std::string& text, const std::function<bool()>& afterChunk, DecompressOutcome& out) {
     std::vector<char> chunk(DecompressChunk);
@@ -202,7 +275,7 @@ LogCompression CompressionOf(std::string_view path) {
 }
 
 DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, std::string& text,
-                                 const std::function<bool()>& afterChunk) {
+                                 const std::function<bool()>& afterChunk, uint64_t* inputRead) {
     DecompressOutcome out;
     errno = 0;
     File file(std::fopen(path.c_str(), "rb"));
@@ -219,8 +292,9 @@ DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, s
         // An empty file holds no lines, as an empty plain log does.
         if (S_ISREG(st.st_mode) && st.st_size == 0) return out;
     }
-    Input in(file.get());
+    Input in(file.get(), inputRead);
     switch (kind) {
+    case LogCompression::Gzip: Gzip(in, text, afterChunk, out); break;
     case LogCompression::Bzip2: Bzip2(in, text, afterChunk, out); break;
     case LogCompression::Xz: Xz(in, text, afterChunk, out); break;
     case LogCompression::Zstd: Zstd(in, text, afterChunk, out); break;

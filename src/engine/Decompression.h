@@ -1,7 +1,7 @@
 #pragma once
-// Streaming decompression of bzip2, xz and zstd logs (gzip goes through zlib's own file
-// functions in the reader). Concatenated streams, as rotation tools and "cat a.xz b.xz" make
-// them, are read as one.
+// Streaming decompression of gzip, bzip2, xz and zstd logs. Concatenated streams, as rotation
+// tools and "cat a.xz b.xz" make them, are read as one.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,8 +24,8 @@ inline constexpr size_t DecompressChunk = 65526;
 
 // Appends the decompressed content of path to text. afterChunk runs after every output chunk
 // and returns false to stop. A damaged or truncated file keeps what was decompressed before
-// the damage and says why in Damage.
+// the damage and says why in Damage. inputRead, when given, counts the compressed bytes read.
 DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, std::string& text,
-                                 const std::function<bool()>& afterChunk);
+                                 const std::function<bool()>& afterChunk, uint64_t* inputRead = nullptr);
 
 } // namespace trevix

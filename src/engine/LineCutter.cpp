@@ -34,8 +34,10 @@ bool LineCutter::Next(std::string_view& line) {
         }
         line = pos_ < lfPos ? std::string_view(data + pos_, lfPos - pos_) : std::string_view();
         if (line.size() > LongLine) {
+            // Rejected like any line that is not a log line, so a file of nothing else says so.
             a_.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
                         ToValidUtf8(Utf8Prefix(line, 75)) + " ...'");
+            ++a_.T.LinesRejected;
             line = {};
         }
         pos_ = lfPos + 1;

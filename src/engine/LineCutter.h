@@ -8,11 +8,11 @@ namespace trevix {
 class Analyser;
 class FileText;
 
-// Lines longer than this are reported and skipped.
+// Lines longer than this are reported, counted as rejected and skipped.
 inline constexpr size_t LongLine = 30000;
 
 // Hands out the file's lines one by one: LF cut, the CR kept, over-long lines reported and
-// skipped, lines that are not valid UTF-8 re-read with Windows-1252 for their stray bytes.
+// rejected, lines that are not valid UTF-8 re-read with Windows-1252 for their stray bytes.
 // A text with no LF at all but with CRs comes from a system that ends lines with CR alone.
 class LineCutter {
 public:

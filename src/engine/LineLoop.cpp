@@ -274,6 +274,8 @@ void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std
     a.Host->SetStatus("Processing...");
     a.T.EntryParsing.MergeSessions = a.Options.MergeSessions;
     a.T.EntryParsing.DifferentDomains = a.CurrentProfile.DifferentDomains;
+    a.LastAgent = {};
+    a.LastAgentSpider = false;
     if (LineCutter::UsesCrAlone(text)) a.AddToLog("The file's lines end with CR alone; read as such.");
     if (a.ParallelReading && text.size() >= ParallelFrom && std::thread::hardware_concurrency() > 1 &&
         LinePipeline(a, text, state, lastRaw, source).Run())

@@ -2,6 +2,7 @@
 
 #include "Locale.h"
 #include "ReportLists.h"
+#include "Text.h"
 
 #include <algorithm>
 #include <limits>
@@ -95,6 +96,30 @@ std::optional<double> SortValue(std::string_view text, SortType type, const Loca
     return locale.ParseNumber(text);
 }
 
+// Seconds of a duration cell "[-]Nd hh:mm:ss" (or "[N days ]hh:mm:ss"); empty counts as 0.
+std::optional<double> DurationSeconds(std::string_view text) {
+    text = TrimBlanks(text);
+    if (text.empty()) return 0.0;
+    const bool negative = text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    double days = 0;
+    if (const size_t blank = text.find(' '); blank != std::string_view::npos) {
+        std::string_view count = text.substr(0, blank);
+        if (count.ends_with("d")) count.remove_suffix(1);
+        if (count.empty() || count.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+        days = LeadingNumber(count);
+        text = TrimBlanks(text.substr(blank + 1));
+        if (text.starts_with("days")) text = TrimBlanks(text.substr(4));
+    }
+    if (text.size() < 8 || text[text.size() - 3] != ':' || text[text.size() - 6] != ':') return std::nullopt;
+    if (text.find_first_not_of("0123456789:") != std::string_view::npos) return std::nullopt;
+    const double hours = LeadingNumber(text.substr(0, text.size() - 6));
+    const double minutes = LeadingNumber(text.substr(text.size() - 5, 2));
+    const double seconds = LeadingNumber(text.substr(text.size() - 2));
+    const double total = ((days * 24 + hours) * 60 + minutes) * 60 + seconds;
+    return negative ? -total : total;
+}
+
 // Puts the rows in the order of the given positions.
 void Reorder(ReportList& list, const std::vector<size_t>& order) {
     std::vector<ListRow> rows;
@@ -163,6 +188,28 @@ std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale)
     return positions;
 }
 
+// Durations by their seconds; cells that do not read as one leave the rows as text sorts them.
+static void SortByDuration(ReportList& list, int key, int order) {
+    std::vector<double> values;
+    values.reserve(list.Rows.size());
+    for (const ListRow& row : list.Rows) {
+        std::optional<double> v = DurationSeconds(CellText(row, key));
+        if (!v) {
+            list.Sorted = true;
+            SortByText(list, key, order);
+            return;
+        }
+        values.push_back(*v);
+    }
+    list.Sorted = true;
+    std::vector<size_t> positions(list.Rows.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        return CompareSortValues(values[a], values[b], order) < 0;
+    });
+    Reorder(list, positions);
+}
+
 void SortList(ReportList& list, int column, int& order, const Locale& locale) {
     // A column the list does not have (a damaged setting) leaves the list untouched.
     if (column < 1 || static_cast<size_t>(column) > list.Columns.size()) return;
@@ -181,7 +228,9 @@ void SortList(ReportList& list, int column, int& order, const Locale& locale) {
     if (order != 1) order = 0;
     list.SortOrder = order;
 
-    if (type == SortType::Text) {
+    if (list.Columns[static_cast<size_t>(column - 1)].Duration) {
+        SortByDuration(list, list.SortKey, order);
+    } else if (type == SortType::Text) {
         list.Sorted = true;
         SortByText(list, list.SortKey, order);
     } else {

@@ -119,6 +119,20 @@ private:
     uint64_t blanks_[Words], quotes_[Words], others_[Words];
 };
 
+// False for a date of the log's form (dd/Mon/yyyy) that names no day of the calendar or a year
+// outside 1970-9999. Other forms are left to the date conversion, as before.
+bool PlausibleDate(std::string_view date) {
+    if (date.size() != 11 || date[2] != '/' || date[6] != '/') return true;
+    const int month = LogMonthNumber(date.substr(3, 3));
+    auto digit = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(date[i]) - '0'); };
+    for (size_t i : {0, 1, 7, 8, 9, 10})
+        if (digit(i) > 9) return month == 0;
+    if (month == 0) return true;
+    const int day = static_cast<int>(digit(0) * 10 + digit(1));
+    const int year = static_cast<int>(digit(7) * 1000 + digit(8) * 100 + digit(9) * 10 + digit(10));
+    return year >= 1970 && day >= 1 && day <= DateTime::DaysInMonth(year, month);
+}
+
 // Status and byte fields are nearly always plain digits: read them as integers without the
 // general number rule (up to fifteen digits, which that rule reads exactly too).
 bool PlainDigits(std::string_view s, uint64_t& value) {
@@ -171,6 +185,10 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
             zone = stamp.substr(sp + 1);
         }
     }
+
+    // A date that is not on the calendar, or lies outside the years a report can show, makes
+    // no entry: it would blank the run's period or stretch it over millennia.
+    if (!PlausibleDate(e.Date)) return reject();
 
     // The run's first time stamp is the earliest among each file's lines up to its first
     // accepted one; later lines cannot move it.

@@ -1,5 +1,6 @@
 #include "LogReader.h"
 
+#include "Accumulation.h"
 #include "Analyser.h"
 #include "Decompression.h"
 #include "InternalErrors.h"
@@ -8,21 +9,21 @@
 #include "Text.h"
 #include "TimeStamps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace trevix {
 
 namespace {
 
 constexpr size_t PlainChunk = 1048576;
-constexpr unsigned GzipChunk = 65526;
 
 std::string DisplayName(const std::string& path) {
     size_t cut = path.find_last_of("/\\");
@@ -68,112 +69,102 @@ uint64_t InflatedSizeHint(const std::string& path, long long packed) {
     return size >= p && size <= p * 1032 ? size : 0;
 }
 
-// Memory for what a compressed file will still need; the stream is closed before giving up.
-void RequireOrClose(Analyser& a, gzFile gz, double more) {
-    try {
-        a.T.Budget.Require(static_cast<uint64_t>(more));
-    } catch (...) {
-        gzclose(gz);
-        throw;
-    }
+// Ends the run (std::bad_alloc) unless a text of size bytes, held in a string of the given
+// capacity (0: not a string), may grow by ahead bytes: the new bytes, the copy a string makes
+// when it outgrows its capacity, and the entries of all its lines.
+void RequireToGrow(Analyser& a, size_t size, size_t capacity, size_t inString, size_t ahead) {
+    double more = static_cast<double>(ahead) + static_cast<double>(size + ahead) * a.T.Budget.PerTextByte();
+    if (capacity > 0 && inString + ahead > capacity) more += static_cast<double>(inString);
+    a.T.Budget.Require(static_cast<uint64_t>(more));
 }
 
-// Decompresses a gzip file into text. A damaged or truncated stream keeps what was read
-// and says so in the processing log.
-bool ReadGzipFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
-    std::string& text = file.Growable();
-    a.Host->SetStatus("Decompressing " + name + " ...");
-    if (!CheckOpenable(a, path)) return false;
-    errno = 0;
-    gzFile gz = gzopen(path.c_str(), "rb");
-    if (!gz) {
-        const int error = errno ? errno : ENOMEM;
-        if (!CancelledWhileBlocked(a, error)) ReportOpenError(a, path, error);
-        return false;
+// Watches a text growing from a source of unknown length for a stretch without a line end:
+// an input that goes on for EndlessLine bytes without one (a device of zeros, an endless
+// line) is not a log, and reading stops there.
+class LineEndWatch {
+public:
+    void Saw(const char* chunk, size_t n) {
+        const auto* lf = static_cast<const char*>(n ? memrchr(chunk, '\n', n) : nullptr);
+        const auto* cr = static_cast<const char*>(n ? memrchr(chunk, '\r', n) : nullptr);
+        const char* last = !lf ? cr : !cr ? lf : std::max(lf, cr);
+        if (last) lastEnd_ = seen_ + static_cast<uint64_t>(last - chunk) + 1;
+        seen_ += n;
     }
-    struct stat st {};
-    const long long packed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
-    bool bombNoted = false;
-    gzbuffer(gz, 256 * 1024);
-    // Room for the whole text at once, when the file tells its size and it fits: no copy
-    // while the text grows, and no spare half of a doubled buffer.
-    if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0 && whole <= a.T.Budget.Headroom())
-        text.reserve(static_cast<size_t>(whole) + GzipChunk);   // the last read asks for a whole chunk
-    long chunks = 0;
-    long kilobytes = 0;
-    double kiloFigure = 0;
-    for (;;) {
-        const size_t before = text.size();
-        text.resize(before + GzipChunk);
-        int got = gzread(gz, text.data() + before, GzipChunk);
-        text.resize(before + static_cast<size_t>(got > 0 ? got : 0));
-        if (got <= 0) break;
-        if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
-            bombNoted = true;
-            a.AddToLog("Note: '" + path + "' inflates to more than " + GroupDigits(InflationNoteRatio) +
-                       " times its compressed size (a possible decompression bomb); reading goes on.");
-        }
-        ++chunks;
-        kiloFigure = std::round(kiloFigure + 65.526);
-        kilobytes = static_cast<long>(kiloFigure);
-        if (chunks % 20 == 0) {
-            // The whole text, at the ratio inflated so far, and the entries of its lines.
-            const long long consumed = gzoffset(gz);
-            const double have = static_cast<double>(text.size());
-            const double whole = consumed > 0 && packed > consumed ? have * static_cast<double>(packed) / consumed : have;
-            RequireOrClose(a, gz, (whole - have) + whole * a.T.Budget.PerTextByte());
-            a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(kilobytes) + "K) ...");
-            a.Host->ProcessEvents();
-        }
-        if (a.Host->IsCancelled()) break;
-    }
-    if (a.Host->IsCancelled()) {
-        gzclose(gz);
-        a.T.Cancelled = true;
-        return true;
-    }
-    int err = Z_OK;
-    const char* message = gzerror(gz, &err);
-    std::string reason = (err != Z_OK && err != Z_STREAM_END && message) ? message : "";
-    int closed = gzclose(gz);
-    if (reason.empty() && closed != Z_OK) reason = closed == Z_BUF_ERROR ? "unexpected end of file" : "read error";
-    if (!reason.empty()) {
-        a.AddToLog("Damaged compressed file: '" + path + "' (" + reason + "). The " + std::to_string(text.size()) +
-                   " bytes read before the damage were processed.");
-        ReportIncompleteInput(a, path, "damaged after " + GroupDigits(text.size()) + " bytes; the lines before were analysed");
-    }
-    file.UseGrowable();
-    return true;
-}
+    bool Endless() const { return seen_ - lastEnd_ > EndlessLine; }
 
-// bzip2, xz and zstd files: the same status texts, event points, Cancel and damage report as
-// a gzip file.
+private:
+    uint64_t seen_ = 0, lastEnd_ = 0;
+};
+
+// Decompresses a compressed file into text: zlib for gzip, libbz2, liblzma and libzstd for
+// the others. A damaged or truncated stream keeps what was read and says so.
 bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& path, const std::string& name,
                         FileText& file) {
     std::string& text = file.Growable();
     a.Host->SetStatus("Decompressing " + name + " ...");
     if (!CheckOpenable(a, path)) return false;
+    struct stat st {};
+    const long long packed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+    // Room for the whole text at once, when a gzip file tells its size and it fits: no copy
+    // while the text grows, and no spare half of a doubled buffer.
+    if (kind == LogCompression::Gzip) {
+        if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0 && whole <= a.T.Budget.Headroom())
+            text.reserve(static_cast<size_t>(whole) + DecompressChunk);
+    }
+    constexpr long CheckEvery = 20;   // chunks between memory checks, status texts and events
     long chunks = 0;
-    bool overBudget = false;   // the stream is let go before the run ends for want of memory
-    DecompressOutcome outcome = DecompressFile(kind, path, text, [&] {
-        if (++chunks % 20 == 0) {
-            const double lines = static_cast<double>(text.size()) * a.T.Budget.PerTextByte();
-            if (static_cast<uint64_t>(lines) > a.T.Budget.Headroom()) {
-                overBudget = true;
+    double kiloFigure = 0;
+    bool bombNoted = false, endless = false, cancelled = false;
+    uint64_t consumed = 0;
+    size_t watched = 0;
+    LineEndWatch watch;
+    // Whatever stops the stream, it is let go before the run ends for want of memory.
+    std::exception_ptr failure;
+    DecompressOutcome outcome = DecompressFile(
+        kind, path, text,
+        [&] {
+            watch.Saw(text.data() + watched, text.size() - watched);
+            watched = text.size();
+            if (watch.Endless()) {
+                endless = true;
                 return false;
             }
-            a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(text.size() / 1000) + "K) ...");
+            if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
+                bombNoted = true;
+                a.AddToLog("Note: '" + path + "' inflates to more than " + GroupDigits(InflationNoteRatio) +
+                           " times its compressed size (a possible decompression bomb); reading goes on.");
+            }
+            kiloFigure = std::round(kiloFigure + 65.526);
+            if (++chunks % CheckEvery != 0) return true;
+            try {
+                // The whole text, at the ratio inflated so far, and the entries of its lines.
+                const double have = static_cast<double>(text.size());
+                const double whole = consumed > 0 && static_cast<uint64_t>(packed) > consumed
+                                         ? have * static_cast<double>(packed) / static_cast<double>(consumed)
+                                         : have;
+                a.T.Budget.Require(static_cast<uint64_t>((whole - have) + whole * a.T.Budget.PerTextByte()));
+                RequireToGrow(a, text.size(), text.capacity(), text.size(), CheckEvery * DecompressChunk);
+            } catch (...) {
+                failure = std::current_exception();
+                return false;
+            }
+            a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(static_cast<long>(kiloFigure)) +
+                              "K) ...");
             a.Host->ProcessEvents();
-            if (a.Host->IsCancelled()) return false;
-        }
-        return true;
-    });
-    if (overBudget) throw std::bad_alloc();
+            cancelled = a.Host->IsCancelled();
+            return !cancelled;
+        },
+        &consumed);
+    if (failure) std::rethrow_exception(failure);
     if (outcome.OpenError != 0) {
         if (!CancelledWhileBlocked(a, outcome.OpenError)) ReportOpenError(a, path, outcome.OpenError);
         return false;
     }
-    if (outcome.Stopped) a.T.Cancelled = true;
+    if (cancelled || a.Host->IsCancelled()) {
+        a.T.Cancelled = true;
+        return true;
+    }
+    file.StoppedAtEndlessLine = endless;
     if (!outcome.Damage.empty()) {
         a.AddToLog("Damaged compressed file: '" + path + "' (" + outcome.Damage + "). The " +
                    std::to_string(text.size()) + " bytes read before the damage were processed.");
@@ -183,6 +174,23 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     return true;
 }
 
+// Files that stay open, mapped, for the whole run at most; later ones are read into memory
+// (a private copy, which nothing can change), so a run of many files keeps descriptors free.
+constexpr size_t MostMappedFiles = 256;
+
+bool MayMapAnother(const Analyser& a) {
+    size_t mapped = 0;
+    for (const auto& text : a.T.FileTexts) mapped += text->Mapped() ? 1 : 0;
+    return mapped < MostMappedFiles;
+}
+
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
 bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
     a.Host->SetStatus("Loading " + name + " ...");
     if (!CheckOpenable(a, path)) return false;
@@ -191,15 +199,14 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
         a.T.Cancelled = true;
         return true;
     }
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    Descriptor fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (fd.fd < 0) {
         const int error = errno;
         if (!CancelledWhileBlocked(a, error)) ReportOpenError(a, path, error);
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ReportOpenError(a, path, EISDIR);
         return false;
     }
@@ -207,16 +214,10 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
     // A regular file is mapped: no copy, and pages the system can drop and read again. Pipes,
     // devices and files that cannot be mapped (address space limit) are read.
     const double perByte = a.T.Budget.PerTextByte();
-    if (S_ISREG(st.st_mode) && length > 0) {
-        try {
-            a.T.Budget.Require(static_cast<uint64_t>(static_cast<double>(length) * perByte));
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-    }
-    if (S_ISREG(st.st_mode) && length > 0 && file.Map(fd, static_cast<size_t>(length))) {
-        ::close(fd);
+    if (S_ISREG(st.st_mode) && length > 0)
+        a.T.Budget.Require(static_cast<uint64_t>(static_cast<double>(length) * perByte));
+    if (S_ISREG(st.st_mode) && length > 0 && MayMapAnother(a) && file.Map(fd.fd, static_cast<size_t>(length))) {
+        fd.fd = -1;   // the text keeps it, to tell later whether the file changed
         a.Host->ProcessEvents();
         if (a.Host->IsCancelled()) a.T.Cancelled = true;
         return true;
@@ -225,28 +226,40 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
     file.Allocate(static_cast<size_t>(length));
     char* buffer = file.Buffer();
     size_t capacity = static_cast<size_t>(length), filled = 0;
-    std::string& more = file.Growable();   // what a growing file adds beyond its size at open
+    std::string& more = file.Growable();   // what a pipe, a device or a growing file gives beyond
+    LineEndWatch watch;
     for (;;) {
         const bool inBuffer = filled < capacity;
         size_t want = inBuffer ? std::min(PlainChunk, capacity - filled) : PlainChunk;
-        if (!inBuffer) more.resize(filled - capacity + want);
+        if (!inBuffer) {
+            // No known end: the memory it takes is checked before each chunk.
+            RequireToGrow(a, filled, std::max<size_t>(more.capacity(), 1), more.size(), want);
+            more.resize(filled - capacity + want);
+        }
         char* into = inBuffer ? buffer + filled : more.data() + (filled - capacity);
-        ssize_t got = ::read(fd, into, want);
+        ssize_t got = ::read(fd.fd, into, want);
         if (got < 0 && errno == EINTR) {
             if (!a.Host->IsCancelled()) continue;
             a.T.Cancelled = true;
             got = 0;
         }
         if (got < 0) {
-            int error = errno;
-            ::close(fd);
-            ReportOpenError(a, path, error);
+            ReportOpenError(a, path, errno);
             return false;
         }
         if (!inBuffer) more.resize(filled - capacity + static_cast<size_t>(got));
         if (got == 0) break;
         const long long first = static_cast<long long>(filled);
         filled += static_cast<size_t>(got);
+        if (!inBuffer) {
+            watch.Saw(into, static_cast<size_t>(got));
+            if (watch.Endless()) {
+                file.StoppedAtEndlessLine = true;
+                break;
+            }
+        } else if (filled == capacity) {
+            watch.Saw(buffer, capacity);
+        }
         if (length > 0) a.Host->SetProgress(std::min<long long>(100, first * 100 / length), 100);
         a.Host->ProcessEvents();
         if (a.Host->IsCancelled()) {
@@ -258,10 +271,10 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
         file.UseBuffer(filled);
     } else {
         // Rare: the file grew while it was read. Keep it as one text.
+        RequireToGrow(a, filled, std::max<size_t>(more.capacity(), 1), more.size(), capacity);
         more.insert(0, buffer, capacity);
         file.UseGrowable();
     }
-    ::close(fd);
     return true;
 }
 
@@ -301,12 +314,26 @@ void ReportIncompleteInput(Analyser& a, const std::string& path, const std::stri
     a.T.IncompleteInputs.push_back({path, path + ": " + what});
 }
 
+void ReportChangedInput(Analyser& a, const std::string& path) {
+    for (const IncompleteInput& input : a.T.IncompleteInputs)
+        if (input.Changed && input.Path == path) return;
+    a.AddToLog("The file '" + path + "' changed while it was read (rotated or rewritten?); the report may hold " +
+               "texts that are not in it.");
+    a.T.IncompleteInputs.push_back(
+        {path, path + ": changed while it was read; the report may be wrong and is not saved", true});
+}
+
+bool AnyInputChanged(const Analyser& a) {
+    for (const IncompleteInput& input : a.T.IncompleteInputs)
+        if (input.Changed) return true;
+    return false;
+}
+
 bool ReadLogText(Analyser& a, const std::string& path, FileText& file) {
     const std::string name = DisplayName(path);
     const LogCompression kind = CompressionOf(path);
-    return kind == LogCompression::Gzip   ? ReadGzipFile(a, path, name, file)
-           : kind == LogCompression::None ? ReadPlainFile(a, path, name, file)
-                                          : ReadCompressedFile(a, kind, path, name, file);
+    return kind == LogCompression::None ? ReadPlainFile(a, path, name, file)
+                                        : ReadCompressedFile(a, kind, path, name, file);
 }
 
 bool ProcessFile(Analyser& a, const std::string& path) {
@@ -328,21 +355,25 @@ bool ProcessFile(Analyser& a, const std::string& path) {
         const uint64_t rejectedBefore = a.T.LinesRejected, filteredBefore = a.T.LinesFiltered;
         const uint32_t entriesBefore = a.T.EntryCount;
         a.T.FileTexts.push_back(std::move(owned));
-        const FileText& text = *a.T.FileTexts.back();
+        FileText& text = *a.T.FileTexts.back();
+        text.Path = path;
         ProcessLines(a, text.View(), state, lastRaw, &text);
+        UpdateLastDateTime(a, state, lastRaw);
+        KeepTextsOfFile(a);
         a.T.Budget.AddText(text.size());
-        if (text.CutShort()) {
-            a.AddToLog("The file '" + path + "' shrank while it was read (rotated?); the lines read before were analysed.");
-            ReportIncompleteInput(a, path, "cut short while it was read; the lines before were analysed");
-        }
+        // After the copies: a change up to here may have reached them, one after cannot.
+        if (!text.Unchanged()) ReportChangedInput(a, path);
         // Text in which no line is a log line: a binary file, or not an access log at all.
         const bool toldAlready = !a.T.IncompleteInputs.empty() && a.T.IncompleteInputs.back().Path == path;
-        if (!a.T.Cancelled && !toldAlready && a.T.LinesRejected > rejectedBefore && a.T.EntryCount == entriesBefore &&
-            a.T.LinesFiltered == filteredBefore)
+        const bool noneValid = a.T.LinesRejected > rejectedBefore && a.T.EntryCount == entriesBefore &&
+                               a.T.LinesFiltered == filteredBefore;
+        if (!a.T.Cancelled && !toldAlready && noneValid)
             ReportIncompleteInput(a, path, "no valid log line; nothing was analysed");
+        else if (!a.T.Cancelled && !toldAlready && text.StoppedAtEndlessLine)
+            ReportIncompleteInput(a, path, "more than " + GroupDigits(EndlessLine) +
+                                               " bytes without a line end; reading stopped there, the lines before were analysed");
     }
 
-    UpdateLastDateTime(a, state, lastRaw);
     a.Host->ShowProgress(false);
     a.Host->SetBusy(false);
     a.Host->SetStatus("Done.");
@@ -350,10 +381,12 @@ bool ProcessFile(Analyser& a, const std::string& path) {
 }
 
 bool LoadFile(Analyser& a, const std::string& path) {
-    a.Lists.Summary = "Loading log file...";
+    a.Lists.Summary = "Loading log file...\r\n" + path;
+    a.Host->ShowSummary(a.Lists.Summary);
     const bool read = ProcessFile(a, path);
     if (a.T.Cancelled) {
         a.Lists.Summary = "(Loading cancelled)";
+        a.Host->ShowSummary(a.Lists.Summary);
         a.ClearLists();
     }
     return read;

@@ -61,7 +61,7 @@ ReportLists::ReportLists() {
         "lstSearchTerms", {T("Keywords"), T("Search Engine"), T("From URL"), T("To File"), N("Visitors")});
     lists_[lstHour] = ReportList("lstHour", {N("Hour"), N("Visitors")});
     lists_[lstIPs] = ReportList("lstIPs", {T("IP Address"), T("Country"), T("Referrer"), D("Entry Time"),
-                                           T("Entry Page"), D("Exit Time"), T("Exit Page"), T("Time Spent"),
+                                           T("Entry Page"), D("Exit Time"), T("Exit Page"), {"Time Spent", SortType::Text, 1440, true},
                                            N("Requests"), N("Bandwidth (MB)")});
     lists_[lstErrors] = ReportList("lstErrors", {T("Error"), T("Description"), T("File"), T("Referrer"),
                                                  D("Time First Occurred"), D("Time Last Occurred"),

@@ -17,6 +17,12 @@ struct ListColumn {
     std::string Title;
     SortType Type = SortType::Text;
     int Width = 1440;   // twips, as stored in the settings
+    // Text cells that read as a duration ("2d 01:00:27"): sorted by their seconds, while the
+    // report files keep the type "text".
+    bool Duration = false;
+    // No width was stored: the window sizes the column to its contents once, when the list
+    // is first filled, and only then is a width worth keeping.
+    bool FitToContents = false;
 };
 
 struct ListRow {

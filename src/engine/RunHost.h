@@ -27,6 +27,9 @@ public:
     virtual bool AskYesNo(std::string_view title, std::string_view text) = 0;
     // Front-end state the run toggles while a file is read (menus, log buttons); default no-op.
     virtual void SetBusy(bool /*busy*/) {}
+    // The summary box while a run reads its files: which file is read, or that it was
+    // cancelled; the finished summary comes with the report. Default no-op.
+    virtual void ShowSummary(std::string_view /*text*/) {}
 };
 
 // A host that does nothing: for batch work where no one is watching.

@@ -59,9 +59,12 @@ void SaveColumnWidths(const ReportLists& lists, SettingsStore* store) {
     for (int n = kFirstList; n <= kLastList; ++n) {
         const ReportList* list = lists.ListNumber(n);
         if (!list) break;
-        for (size_t j = 0; j < list->Columns.size(); ++j)
+        for (size_t j = 0; j < list->Columns.size(); ++j) {
+            // A column still waiting for its first rows has no width of its own to keep.
+            if (list->Columns[j].FitToContents) continue;
             store->SaveSetting("Window", SettingName(n, "Width", static_cast<int>(j + 1)),
                                std::to_string(list->Columns[j].Width));
+        }
     }
 }
 
@@ -71,10 +74,20 @@ void SetColumnWidths(ReportLists& lists, SettingsStore* store) {
         ReportList* list = lists.ListNumber(n);
         if (!list) break;
         for (size_t j = 0; j < list->Columns.size(); ++j) {
-            const int width = StoredInt(
-                store->GetSetting("Window", SettingName(n, "Width", static_cast<int>(j + 1)), "1440"));
+            ListColumn& column = list->Columns[j];
+            const std::string stored =
+                store->GetSetting("Window", SettingName(n, "Width", static_cast<int>(j + 1)), "X");
+            // The site list is the window's own, sized by it; a report list's column without a
+            // stored width is sized to its contents by the window.
+            if (stored == "X") {
+                column.Width = 1440;
+                column.FitToContents = n != lstSites;
+                continue;
+            }
+            column.FitToContents = false;
+            const int width = StoredInt(stored);
             // A negative width cannot be shown; the column keeps the width it has.
-            if (width >= 0) list->Columns[j].Width = width;
+            if (width >= 0) column.Width = width;
         }
     }
 }

@@ -12,7 +12,9 @@ void ApplySortSettings(ReportLists& lists, SettingsStore* store, const Locale& l
 // Remembers the sort column and direction of lists 1 to 16.
 void SaveSortSettings(const ReportLists& lists, SettingsStore* store);
 void SaveColumnWidths(const ReportLists& lists, SettingsStore* store);
-// A remembered width that is missing reads as 1440 twips; a negative one is ignored.
+// A remembered width that is missing reads as 1440 twips, and a report list's column without
+// one is marked to be fitted to its rows; a negative width is ignored. A column still marked
+// so stores no width.
 void SetColumnWidths(ReportLists& lists, SettingsStore* store);
 
 } // namespace trevix

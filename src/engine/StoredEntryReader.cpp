@@ -2,15 +2,49 @@
 
 #include "Analyser.h"
 #include "LogParser.h"
+#include "LogReader.h"
+
+#include <algorithm>
 
 #include <utility>
 
 namespace trevix {
 
+StoredEntryReader::StoredEntryReader(Analyser& a) : a_(a) {
+    for (const auto& text : a.T.FileTexts) {
+        if (!text->Mapped()) continue;   // a private copy cannot change
+        const bool usable = text->Unchanged();
+        if (!usable) ReportChangedInput(a, text->Path);
+        sources_.push_back({text.get(), usable});
+    }
+    std::sort(sources_.begin(), sources_.end(),
+              [](const Source& x, const Source& y) { return x.Text->View().data() < y.Text->View().data(); });
+}
+
+bool StoredEntryReader::Readable(uint32_t entry) const {
+    if (sources_.empty()) return true;
+    const char* line = a_.T.LogEntries[entry].Line;
+    auto after = std::upper_bound(sources_.begin(), sources_.end(), line,
+                                  [](const char* p, const Source& s) { return p < s.Text->View().data(); });
+    if (after == sources_.begin()) return true;
+    const Source& s = *(after - 1);
+    return !s.Text->Holds(line) || s.Usable;
+}
+
+void StoredEntryReader::Finish() {
+    for (Source& s : sources_) {
+        if (s.Usable && !s.Text->Unchanged()) {
+            s.Usable = false;
+            ReportChangedInput(a_, s.Text->Path);
+        }
+    }
+}
+
 LogEntry StoredEntryReader::Read(uint32_t entry) {
     if (!scratch_.Empty()) scratch_.Clear();
     const StoredEntry& stored = a_.T.LogEntries[entry];
     LogEntry e;
+    if (!Readable(entry)) return e;
     // The run's settings and its arena are put back however the parse ends.
     struct Restore {
         Analyser& a;

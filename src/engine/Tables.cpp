@@ -1,9 +1,12 @@
 #include "Tables.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <random>
 #include <sys/mman.h>
-
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace trevix {
 
@@ -59,6 +62,43 @@ void EntryTable::clear() {
 
 FileText::~FileText() {
     if (raw_) munmap(raw_, rawSize_);
+    mapped_.Unmap();
+    if (fd_ >= 0) ::close(fd_);
+}
+
+namespace {
+// Enough of a file's end to tell a truncated and refilled log from one that was appended to.
+constexpr size_t TailCheck = 4096;
+} // namespace
+
+bool FileText::Map(int fd, size_t size) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !mapped_.Map(fd, size)) return false;
+    view_ = {mapped_.Data(), mapped_.Size()};
+    fd_ = fd;
+    mtimeSec_ = st.st_mtim.tv_sec;
+    mtimeNsec_ = st.st_mtim.tv_nsec;
+    ctimeSec_ = st.st_ctim.tv_sec;
+    ctimeNsec_ = st.st_ctim.tv_nsec;
+    const size_t tail = std::min(size, TailCheck);
+    tail_.assign(view_.data() + size - tail, tail);
+    return true;
+}
+
+bool FileText::Unchanged() const {
+    if (!Mapped()) return true;
+    if (CutShort()) return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_size < 0 || static_cast<size_t>(st.st_size) < view_.size()) return false;
+    const bool sameTimes = st.st_mtim.tv_sec == mtimeSec_ && st.st_mtim.tv_nsec == mtimeNsec_ &&
+                           st.st_ctim.tv_sec == ctimeSec_ && st.st_ctim.tv_nsec == ctimeNsec_;
+    // Written to without growing: rewritten in place.
+    if (!sameTimes && static_cast<size_t>(st.st_size) == view_.size()) return false;
+    // Grown, or the same times (which a rewrite within one tick of the clock may keep): the
+    // bytes at the old end must still be those that were read.
+    std::string now(tail_.size(), '\0');
+    const off_t at = static_cast<off_t>(view_.size() - tail_.size());
+    return ::pread(fd_, now.data(), now.size(), at) == static_cast<ssize_t>(now.size()) && now == tail_;
 }
 
 AnalysisTables::AnalysisTables() { Clear(0); }
@@ -66,6 +106,9 @@ AnalysisTables::AnalysisTables() { Clear(0); }
 void AnalysisTables::Clear(int countryCount) {
     FileTexts.clear();
     Arena.Clear();
+    Kept.Clear();
+    SlotsOfFile.clear();
+    ErrorSlotsOfFile.clear();
     IncompleteInputs.clear();
     LogEntries.clear();
     LogEntries.resize(1);
@@ -84,6 +127,8 @@ void AnalysisTables::Clear(int countryCount) {
     LinesFiltered = 0;
     FirstDateTime.clear();
     LastDateTime.clear();
+    AcceptedFirst = {};
+    AcceptedLast = {};
     TotalMegabytes = 0;
     CurrentFileNumber = 0;
     RawLog.clear();
@@ -195,6 +240,28 @@ uint32_t AnalysisTables::AppendReferrer(std::string_view referrer, std::string_v
         return Referrers[r].ToFile == toFile && Referrers[r].Referrer == referrer;
     });
     return n;
+}
+
+void AnalysisTables::KeepVisitors(uint32_t count) {
+    if (count >= VisitorCount()) return;
+    Visitors.resize(size_t{count} + 1);
+    VisitorIndex.Clear();
+    for (uint32_t r = 1; r <= count; ++r) {
+        const std::string_view ip = Visitors[r].IP;
+        VisitorIndex.Insert(HashText(ip), r, [&](uint32_t other) { return Visitors[other].IP == ip; });
+    }
+}
+
+void AnalysisTables::KeepReferrers(uint32_t count) {
+    if (count >= ReferrerCount()) return;
+    Referrers.resize(size_t{count} + 1);
+    ReferrerIndex.Clear();
+    for (uint32_t r = 1; r <= count; ++r) {
+        const ReferrerRecord& rec = Referrers[r];
+        ReferrerIndex.Insert(ReferrerHash(rec.Referrer, rec.ToFile), r, [&](uint32_t other) {
+            return Referrers[other].ToFile == rec.ToFile && Referrers[other].Referrer == rec.Referrer;
+        });
+    }
 }
 
 uint32_t AnalysisTables::AppendError(std::string_view file, std::string_view referrer, int16_t status) {

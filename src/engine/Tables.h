@@ -199,15 +199,23 @@ public:
     void UseBuffer(size_t used) { view_ = {raw_, used}; }
     void UseGrowable() { view_ = grown_; }
     // Maps size bytes of the open file fd and uses them; false when it cannot be mapped.
-    bool Map(int fd, size_t size) {
-        if (!mapped_.Map(fd, size)) return false;
-        view_ = {mapped_.Data(), mapped_.Size()};
-        return true;
-    }
+    // Maps size bytes of the open file fd and uses them; false when it cannot be mapped. On
+    // success the text keeps fd (and closes it): what the file is now is checked against it.
+    bool Map(int fd, size_t size);
     // The mapped file shrank while it was in use: the text beyond its new end reads as zeros.
     bool CutShort() const { return mapped_.CutShort(); }
+    // Whether the text still is what the file holds: true for a private copy; for a mapped file,
+    // false once it was truncated, rewritten or cut short since it was mapped. Text appended
+    // to the file does not count (a log being written to is read up to its size at the start).
+    bool Unchanged() const;
+    bool Mapped() const { return mapped_.Data() != nullptr; }
+    bool Holds(const char* p) const { return p >= view_.data() && p < view_.data() + view_.size(); }
     std::string_view View() const { return view_; }
     size_t size() const { return view_.size(); }
+
+    std::string Path;   // as the run was given it, for messages
+    // Reading stopped where the input went on for EndlessLine bytes without a line end.
+    bool StoppedAtEndlessLine = false;
 
 private:
     char* raw_ = nullptr;
@@ -215,6 +223,10 @@ private:
     std::string grown_;
     MappedText mapped_;
     std::string_view view_;
+    // A mapped file as it was when mapped: its descriptor, times and last bytes.
+    int fd_ = -1;
+    int64_t mtimeSec_ = 0, mtimeNsec_ = 0, ctimeSec_ = 0, ctimeNsec_ = 0;
+    std::string tail_;
 };
 
 // The stored entries of a run, in blocks that never move: growing by a million entries neither
@@ -247,6 +259,9 @@ private:
 struct IncompleteInput {
     std::string Path;
     std::string Text;   // the whole sentence, starting with the path
+    // The file changed under the run (truncated or rewritten while its text was in use): the
+    // report may hold texts that were never in the log, so nothing of it is to be saved.
+    bool Changed = false;
 };
 
 struct AnalysisTables {
@@ -255,6 +270,12 @@ struct AnalysisTables {
     // Log file texts the entries point into.
     std::vector<std::unique_ptr<FileText>> FileTexts;
     TextArena Arena;
+    // Copies of the texts the tables keep (keys, session and error texts), made by the counting
+    // thread: a log file truncated or rewritten after it was read changes nothing they hold.
+    TextArena Kept;
+    // Visitors and errors whose slot of the file being read holds texts of that file; they are
+    // copied into Kept when the file is done.
+    std::vector<uint32_t> SlotsOfFile, ErrorSlotsOfFile;
     MemoryBudget Budget;   // started again by Clear
 
     EntryTable LogEntries;                  // 1..EntryCount (the table may hold spare slots)
@@ -278,6 +299,9 @@ struct AnalysisTables {
 
     std::string FirstDateTime;
     std::string LastDateTime;
+    // Earliest and latest stamps of the counted entries: the period a filtered run covers.
+    StampRef AcceptedFirst;
+    StampRef AcceptedLast;
     double TotalMegabytes = 0;
     int16_t CurrentFileNumber = 0;
     bool Cancelled = false;
@@ -341,6 +365,10 @@ struct AnalysisTables {
     uint32_t AppendVisitor(std::string_view ip);
     uint32_t AppendFile(std::string_view file);
     uint32_t AppendReferrer(std::string_view referrer, std::string_view toFile);
+    // Drop the records after the first count and index the rest again: what a stopped
+    // comparison appended goes, and the lookups find exactly what they found before it.
+    void KeepVisitors(uint32_t count);
+    void KeepReferrers(uint32_t count);
     uint32_t AppendError(std::string_view file, std::string_view referrer, int16_t status);
     uint32_t AppendRawBrowser(std::string_view token);
 

@@ -78,6 +78,12 @@ std::optional<DateTime> StampValue(const StampRef& stamp) {
     return StampValue(std::string_view(text, stamp.Date.size() + 1 + stamp.Time.size()));
 }
 
+bool StampEarlier(const StampRef& a, const StampRef& b) {
+    if (a.Date == b.Date && a.Time.size() == b.Time.size()) return a.Time < b.Time;
+    auto x = StampValue(a), y = StampValue(b);
+    return x && y && *x < *y;
+}
+
 DateTime ToLocalTime(const Analyser& a, DateTime value, bool convert) {
     const std::string& zone = a.T.LogTimeZone;
     if (!convert || !a.Options.ConvertTimes || zone.empty()) return value;

@@ -19,6 +19,10 @@ std::string LogDateToIso(std::string_view text);
 // The date value of a stamp text or of a date and time, through LogDateToIso; no time zone.
 std::optional<DateTime> StampValue(std::string_view text);
 std::optional<DateTime> StampValue(const StampRef& stamp);
+// Whether stamp a is earlier than b. Stamps of one day with times of one form compare as
+// text (the common case, so no date is parsed per line); others by value. A stamp that does
+// not read is never earlier and nothing is earlier than it.
+bool StampEarlier(const StampRef& a, const StampRef& b);
 
 // The stamp's value moved to local time when convert is true, ConvertTimes is on and the
 // log's zone is known.

@@ -130,6 +130,7 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
         std::string lastAgent;
         StoredEntryReader reader(a);
         for (uint32_t j : t.EntriesOfAddress(n)) {
+            if (!reader.Readable(j)) continue;
             const LogEntry e = reader.Read(j);
             size_t row = pages.AddRow(std::string(v.IP));
             std::string stamp;
@@ -142,6 +143,7 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
             pages.SetCell(row, 6, a.Loc.FormatNumber(static_cast<double>(e.Bytes), "#,###"));
             lastAgent.assign(e.UserAgent);
         }
+        reader.Finish();
 
         if (v.Browser.empty()) v.Browser = "(unknown)";
         if (v.OS.empty()) v.OS = "(unknown)";

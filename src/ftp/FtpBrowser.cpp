@@ -9,9 +9,14 @@
 #include "engine/SettingsStore.h"
 #include "engine/SiteProfile.h"
 
+#include "engine/TerminalText.h"
 #include "engine/Text.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#include <unistd.h>
 
 namespace trevix {
 
@@ -34,6 +39,21 @@ public:
 private:
     bool& flag_;
 };
+
+// Makes the folder when missing; what keeps a file from being written there, or empty.
+std::string PrepareDownloadFolder(const std::string& folder, bool withParents) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        if (withParents)
+            std::filesystem::create_directories(folder, ec);
+        else
+            std::filesystem::create_directory(folder, ec);
+        if (ec) return ec.message();
+        if (!std::filesystem::is_directory(folder, ec)) return std::strerror(ENOTDIR);
+    }
+    if (::access(folder.c_str(), W_OK) != 0) return std::strerror(errno);
+    return {};
+}
 
 } // namespace
 
@@ -121,8 +141,7 @@ void FtpBrowser::CloseConnection(bool dontClearStatus) {
     connected_ = false;
     session_.Close();
     if (!dontClearStatus) host_.SetStatus("");
-    entries_.clear();
-    records_.clear();
+    ClearEntries();
     events_->ListChanged();
     events_->ConnectionChanged();
 }
@@ -156,30 +175,44 @@ void FtpBrowser::ListFtpDirectory() {
     if (Busy()) return;
     BusyScope busy(busy_);
     host_.ResetCancel();
-    entries_.clear();
-    records_.clear();
+    ClearEntries();
     events_->ListChanged();
     const std::string dir = session_.GetFtpCurrentDirectory();
     if (dir.empty()) return; // not connected
     if (dir != "/") {
         entries_.push_back("..");
         records_.push_back({"..", true, 0, {}});
+        rawNames_.push_back("..");
     }
     host_.SetStatus("Getting FTP directory contents...");
     events_->ListChanged();
     // A failed listing is silent: the list keeps what arrived, at most "..".
-    session_.FindFiles(dir, [&](const FtpDirEntry& entry) {
+    const bool listed = session_.FindFiles(dir, [&](const FtpDirEntry& entry) {
         if (!session_.ConnectionOpen()) return false; // closed meanwhile: the list stays empty
-        entries_.push_back(FtpListText(entry));
-        records_.push_back(entry);
+        FtpDirEntry shown = entry;
+        shown.Name = ServerText(entry.Name);
+        shown.Modified = ServerText(entry.Modified);
+        entries_.push_back(FtpListText(shown));
+        records_.push_back(std::move(shown));
+        rawNames_.push_back(entry.Name);
         events_->ListChanged();
         return true;
     });
-    if (!session_.ConnectionOpen()) {
-        entries_.clear();
-        records_.clear();
-    }
-    host_.SetStatus("");
+    if (!session_.ConnectionOpen()) ClearEntries();
+    // Except one that never ends: that is cut off, and the user is told why the list stops.
+    host_.SetStatus(!listed && session_.ReplyTooLarge() ? session_.LastErrorText() : std::string());
+}
+
+void FtpBrowser::ClearEntries() {
+    entries_.clear();
+    records_.clear();
+    rawNames_.clear();
+}
+
+std::string FtpBrowser::RemoteNameFor(const std::string& shownName) const {
+    for (size_t i = 0; i < entries_.size() && i < rawNames_.size(); ++i)
+        if (ListEntryName(entries_[i]) == shownName && !records_[i].IsDirectory) return rawNames_[i];
+    return shownName;
 }
 
 void FtpBrowser::FloodShowTransferResult(bool success, std::string_view) {
@@ -205,8 +238,9 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
     if (profile && profile->FTP >= 0 && profile->FTP < profile->NumberFTP())
         profile->FtpAccounts[static_cast<size_t>(profile->FTP)].Directory = Fields.Directory;
 
+    // The list shows names escaped; the server is asked for the name it sent.
     std::vector<std::string> names;
-    for (const std::string& entry : selectedEntries) names.push_back(ListEntryName(entry));
+    for (const std::string& entry : selectedEntries) names.push_back(RemoteNameFor(ListEntryName(entry)));
     if (names.empty()) return outcome; // nothing selected: nothing at all happens
     outcome.HadSelection = true;
 
@@ -219,26 +253,32 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
 
         const std::string folder = Fields.DownloadFolder;
         std::error_code ec;
-        if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
-            std::filesystem::create_directory(folder, ec); // one level, as the folder box names it
+        // The download folder of the options is made with its parents (a new account may have
+        // no documents folder yet); another folder typed in the box, one level only.
+        const std::string folderProblem =
+            folder.empty() ? std::string() : PrepareDownloadFolder(folder, folder == options_.DefaultDownloadFolder);
 
         bool lastSucceeded = false;
         const size_t n = names.size();
         for (size_t k = 1; k <= n; ++k) {
             const std::string& name = names[k - 1];
             session_.ResetTransferCounters();
-            host_.SetStatus("Downloading file " + std::to_string(k) + " of " + std::to_string(n) + ": " + name +
-                            " ...");
+            host_.SetStatus("Downloading file " + std::to_string(k) + " of " + std::to_string(n) + ": " +
+                            ServerText(name) + " ...");
             lastSucceeded = false;
             outcome.FailedName = name;
 
             if (folder.empty()) {
                 outcome.Reason = DownloadOutcome::Failure::NoFolder;
                 host_.SetStatus("No download folder is set.");
+            } else if (!folderProblem.empty()) {
+                outcome.Reason = DownloadOutcome::Failure::FolderUnusable;
+                outcome.Detail = folderProblem;
+                host_.SetStatus("Cannot save downloads in " + folder + ": " + folderProblem + ".");
             } else if (!IsPlainFileName(name)) {
                 // A name from the server never decides where a file lands.
                 outcome.Reason = DownloadOutcome::Failure::RefusedName;
-                host_.SetStatus("Not downloaded: \"" + name + "\" is not a plain file name.");
+                host_.SetStatus("Not downloaded: \"" + ServerText(name) + "\" is not a plain file name.");
             } else if (!session_.ConnectionOpen()) {
                 outcome.Reason = DownloadOutcome::Failure::NotConnected;
             } else {
@@ -246,18 +286,27 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
                 std::string localName = LocalNameFor(name, profile);
                 std::string localPath = EnsureTrailingPathSeparator(folder) + localName;
                 bool skip = false;
-                if (IsPlainFileName(localName) && std::filesystem::exists(localPath, ec) && OnFileExists) {
+                // Whether a file may be replaced: only when one is there and the user said so.
+                bool replace = false;
+                const auto present = [](const std::string& path) {
+                    std::error_code error; // a path that cannot be looked at counts as taken
+                    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
+                };
+                const std::string problem = IsPlainFileName(localName) ? DownloadTargetProblem(localPath) : "";
+                if (problem.empty() && IsPlainFileName(localName) && present(localPath) && OnFileExists) {
                     // Yesterday's file of the same name is often still there: never replace it unasked.
                     switch (OnFileExists(localPath)) {
-                    case FileExistsChoice::Replace: break;
+                    case FileExistsChoice::Replace: replace = true; break;
                     case FileExistsChoice::Skip: skip = true; break;
                     case FileExistsChoice::KeepBoth:
                         for (int number = 2;; ++number) {
                             localPath = EnsureTrailingPathSeparator(folder) + NumberedName(localName, number);
-                            if (!std::filesystem::exists(localPath, ec)) break;
+                            if (!present(localPath)) break;
                         }
                         break;
                     }
+                } else if (problem.empty() && present(localPath)) {
+                    replace = true; // nobody to ask: as before, the new file replaces the old
                 }
                 if (skip) {
                     outcome.SkippedFiles.push_back(name);
@@ -267,10 +316,14 @@ DownloadOutcome FtpBrowser::Download(SiteProfile* profile, const std::vector<std
                 }
                 if (!IsPlainFileName(localName)) {
                     outcome.Reason = DownloadOutcome::Failure::RefusedName;
-                    host_.SetStatus("Not downloaded: the rename template gives no usable file name for \"" + name +
-                                    "\".");
+                    host_.SetStatus("Not downloaded: the rename template gives no usable file name for \"" +
+                                    ServerText(name) + "\".");
+                } else if (!problem.empty()) {
+                    // A link or pipe put where the download goes is never followed.
+                    outcome.Reason = DownloadOutcome::Failure::RefusedName;
+                    host_.SetStatus(NotReplacedText(localPath, problem));
                 } else if (const auto entry = session_.FindFile(remote)) {
-                    lastSucceeded = session_.FtpDownloadFile(remote, localPath, *entry, false);
+                    lastSucceeded = session_.FtpDownloadFile(remote, localPath, *entry, !replace);
                     if (!lastSucceeded) {
                         outcome.Reason = DownloadOutcome::Failure::TransferFailed;
                         outcome.Detail = session_.LastErrorText();

@@ -61,7 +61,7 @@ enum class FileExistsChoice { Replace, KeepBoth, Skip };
 enum class FtpEntryAction { None, ChangedDirectory, StartDownload };
 
 struct DownloadOutcome {
-    enum class Failure { None, NoFolder, NotConnected, RefusedName, NotFound, TransferFailed };
+    enum class Failure { None, NoFolder, FolderUnusable, NotConnected, RefusedName, NotFound, TransferFailed };
     bool HadSelection = false;
     bool Succeeded = false;                  // no file failed (skipped ones do not fail)
     std::vector<std::string> SkippedFiles;   // remote names the user chose not to replace
@@ -114,6 +114,8 @@ public:
 
     const std::vector<std::string>& Entries() const { return entries_; }
     // The same entries as records, for a view with columns (".." is a directory named "..").
+    // Names and times are shown as ServerText gives them: a control character in a name is
+    // an escape ("a\nb.log"), and such a file cannot be downloaded.
     const std::vector<FtpDirEntry>& EntryRecords() const { return records_; }
     bool Connected() const { return connected_; }
     // Some handle is open: "connect" is disabled, "refresh" and "Download" are enabled.
@@ -127,6 +129,9 @@ public:
 
 private:
     std::string LocalNameFor(const std::string& remoteName, const SiteProfile* profile) const;
+    void ClearEntries();
+    // The name the server sent for an entry shown as shownName (shownName itself when none is).
+    std::string RemoteNameFor(const std::string& shownName) const;
     void SaveAfterDownload();
 
     RunHost& host_;
@@ -139,6 +144,7 @@ private:
     bool busy_ = false;
     std::vector<std::string> entries_;
     std::vector<FtpDirEntry> records_;
+    std::vector<std::string> rawNames_; // the names as the server sent them, beside the shown ones
     std::string downloadedFile_;
     std::string username_;
     std::string password_;

@@ -3,7 +3,9 @@
 #include "FtpErrors.h"
 #include "FtpText.h"
 
+#include "engine/AtomicFile.h"
 #include "engine/RunHost.h"
+#include "engine/TerminalText.h"
 
 #include <curl/curl.h>
 #include <openssl/evp.h>
@@ -15,6 +17,8 @@
 #include <mutex>
 #include <vector>
 
+#include <cstring>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +30,7 @@ struct FtpSession::Call {
     FtpSession* Session = nullptr;
     bool Download = false;           // progress goes to the progress bar
     std::FILE* Out = nullptr;        // download target
+    int WriteErrno = 0;              // why writing the download failed (disk full)
     const std::function<bool(const FtpDirEntry&)>* OnEntry = nullptr;
     bool StoppedByCaller = false;    // OnEntry asked to stop
     int64_t ShownProgress = -1;
@@ -33,8 +38,12 @@ struct FtpSession::Call {
     std::string LastErrorReply;      // its last 4xx/5xx line: what a refusal says
     std::vector<std::string> Replies;
     curl_slist* Quote = nullptr;
-    bool LongListing = false;        // SFTP: the body is an "ls -l" listing for OnEntry
-    std::string Pending;             // its last, incomplete line
+    bool Listing = false;            // the body is a directory listing for OnEntry
+    ListingParser Parser;
+    // What the server sent besides a download; past the session's ReplyLimit the command stops.
+    int64_t ReplyBytes = 0;
+    int64_t BodyBytes = 0;
+    bool Oversized = false;
     std::string HostKeyMessage;      // why the SSH host key was refused
     char ErrorBuffer[CURL_ERROR_SIZE] = {};
     ~Call() { curl_slist_free_all(Quote); }
@@ -65,31 +74,46 @@ struct CallbackAccess {
         return ShouldStop(call) ? 1 : 0;
     }
 
+    // One entry of a listing for the caller.
+    static bool ListEntry(FtpSession::Call& call, const FtpDirEntry& entry) {
+        if (call.OnEntry && !(*call.OnEntry)(entry)) {
+            call.StoppedByCaller = true;
+            return false;
+        }
+        return true;
+    }
+
     static size_t Write(char* ptr, size_t size, size_t count, void* data) {
         auto& call = *static_cast<FtpSession::Call*>(data);
         const size_t bytes = size * count;
-        if (call.LongListing) {
-            call.Pending.append(ptr, bytes);
-            size_t start = 0, end;
-            while ((end = call.Pending.find('\n', start)) != std::string::npos) {
-                const auto entry = ParseLongListLine(std::string_view(call.Pending).substr(start, end - start));
-                start = end + 1;
-                if (entry && call.OnEntry && !(*call.OnEntry)(*entry)) {
-                    call.StoppedByCaller = true;
-                    return 0;
-                }
+        if (!call.Out) {
+            // A listing is held in memory while it is cut into lines; an endless one stops here.
+            call.BodyBytes += static_cast<int64_t>(bytes);
+            if (call.BodyBytes > call.Session->ReplyLimit) {
+                call.Oversized = true;
+                return 0;
             }
-            call.Pending.erase(0, start);
-            return bytes;
+            if (!call.Listing) return bytes; // replies of commands without a file: not wanted
+            return call.Parser.Feed(std::string_view(ptr, bytes),
+                                    [&](const FtpDirEntry& entry) { return ListEntry(call, entry); })
+                       ? bytes
+                       : 0;
         }
-        if (!call.Out) return bytes; // replies of commands without a file: not wanted
-        return std::fwrite(ptr, 1, bytes, call.Out);
+        const size_t written = std::fwrite(ptr, 1, bytes, call.Out);
+        if (written != bytes) call.WriteErrno = errno ? errno : EIO;
+        return written;
     }
 
     // libcurl hands every server reply line of the control connection here.
     static size_t Header(char* ptr, size_t size, size_t count, void* data) {
         auto& call = *static_cast<FtpSession::Call*>(data);
         const size_t bytes = size * count;
+        // A reply that never ends (one line after another) is refused, not collected.
+        call.ReplyBytes += static_cast<int64_t>(bytes);
+        if (call.ReplyBytes > call.Session->ReplyLimit) {
+            call.Oversized = true;
+            return 0;
+        }
         std::string line(ptr, bytes);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
         if (line.empty()) return bytes;
@@ -99,34 +123,38 @@ struct CallbackAccess {
         return bytes;
     }
 
-    static long ChunkBegin(const void* info, void* data, int) {
-        auto& call = *static_cast<FtpSession::Call*>(data);
-        const auto* file = static_cast<const curl_fileinfo*>(info);
-        if (ShouldStop(call)) return CURL_CHUNK_BGN_FUNC_FAIL;
-        const std::string name = file->filename ? file->filename : "";
-        if (name.empty() || name == "." || name == "..") return CURL_CHUNK_BGN_FUNC_SKIP;
-        FtpDirEntry entry;
-        entry.Name = name;
-        entry.IsDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
-        if (file->strings.time) entry.Modified = file->strings.time;
-        if (!entry.IsDirectory && (file->flags & CURLFINFOFLAG_KNOWN_SIZE) && file->size > 0)
-            entry.Size = static_cast<uint64_t>(file->size);
-        if (call.OnEntry && !(*call.OnEntry)(entry)) {
-            call.StoppedByCaller = true;
-            return CURL_CHUNK_BGN_FUNC_FAIL;
-        }
-        // The entry is all that is wanted; the file itself is never fetched.
-        return CURL_CHUNK_BGN_FUNC_SKIP;
-    }
-
-    // Every name of the listing is wanted, whatever characters it holds.
-    static int MatchAll(void*, const char*, const char*) { return CURL_FNMATCHFUNC_MATCH; }
-
     // The SSH host key against the known hosts: only a listed, matching key is accepted.
     static int HostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* data);
 };
 
 namespace {
+
+// Whether the last 213 reply among a command's replies is "213 " and digits alone.
+bool IsPlainSizeReply(const std::vector<std::string>& replies) {
+    for (auto it = replies.rbegin(); it != replies.rend(); ++it) {
+        if (it->rfind("213 ", 0) != 0) continue;
+        std::string_view digits = std::string_view(*it).substr(4);
+        while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+        return !digits.empty() && digits.size() <= 19 && digits.find_first_not_of("0123456789") == std::string_view::npos;
+    }
+    return false;
+}
+
+// rename() that fails with EEXIST instead of replacing an existing target.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -1;
+    // A file system without the flag: a hard link cannot replace either.
+    if (::link(from.c_str(), to.c_str()) != 0) return -1;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+// "64 MB" for a limit of whole megabytes, else its bytes.
+std::string LimitText(int64_t limit) {
+    constexpr int64_t mb = 1024 * 1024;
+    return limit % mb == 0 ? std::to_string(limit / mb) + " MB" : std::to_string(limit) + " bytes";
+}
 
 std::string Base64(const unsigned char* bytes, size_t size) {
     std::string out(4 * ((size + 2) / 3) + 1, '\0');
@@ -417,6 +445,12 @@ void FtpSession::SetError(int curlResult, const Call& call) {
     lastResponse_ = call.LastErrorReply.empty() ? call.LastReply : call.LastErrorReply;
     lastDetail_.clear();
     const std::string library = call.ErrorBuffer;
+    replyTooLarge_ = call.Oversized;
+    if (call.Oversized) {
+        lastError_ = FtpErrorServerReply;
+        lastDetail_ = "The server's answer is larger than " + LimitText(ReplyLimit) + "; it was refused.";
+        return;
+    }
     switch (curlResult) {
     case CURLE_OK:
     case CURLE_ABORTED_BY_CALLBACK: break;
@@ -486,7 +520,9 @@ void FtpSession::CloseNow() {
 }
 
 std::string FtpSession::LastErrorText() const {
-    return lastDetail_.empty() ? FtpErrorText(lastError_, lastResponse_) : lastDetail_;
+    // Replies, certificate names and listings come from the server: shown escaped, they can
+    // neither drive a terminal nor reorder the status line.
+    return ServerText(lastDetail_.empty() ? FtpErrorText(lastError_, lastResponse_) : lastDetail_);
 }
 
 bool FtpSession::OpenConnection(const FtpServerAddress& address) {
@@ -581,35 +617,29 @@ void* FtpSession::OpenListingConnection() const {
 bool FtpSession::FindFiles(std::string_view directory,
                            const std::function<bool(const FtpDirEntry&)>& onEntry) {
     if (Busy()) return false;
-    if (scheme_ == FtpScheme::Sftp) {
-        // One SSH session is enough: listings run on the main connection.
-        if (!ConnectionOpen()) return false;
-        Call call;
-        call.OnEntry = &onEntry;
-        call.LongListing = true;
-        Configure(main_, call, UrlFor(EnsureTrailingSlash(directory)));
-        const int rc = Perform(main_, call, mainMulti_);
-        if (rc == CURLE_OK && !call.Pending.empty()) {
-            if (const auto entry = ParseLongListLine(call.Pending)) onEntry(*entry);
-        }
-        return rc == CURLE_OK || call.StoppedByCaller;
-    }
-    CURL* h = static_cast<CURL*>(OpenListingConnection());
+    const bool sftp = scheme_ == FtpScheme::Sftp;
+    // One SSH session is enough: SFTP listings run on the main connection.
+    if (sftp && !ConnectionOpen()) return false;
+    CURL* h = sftp ? static_cast<CURL*>(main_) : static_cast<CURL*>(OpenListingConnection());
     if (!h) return false;
     Call call;
     call.OnEntry = &onEntry;
-    // libcurl reads the LIST reply itself (Unix and DOS styles) and hands over one parsed
-    // entry at a time; each is skipped, so nothing but the listing is transferred.
-    Configure(h, call, UrlFor(EnsureTrailingSlash(directory)) + "*");
-    curl_easy_setopt(h, CURLOPT_WILDCARDMATCH, 1L);
-    curl_easy_setopt(h, CURLOPT_CHUNK_BGN_FUNCTION, &CallbackAccess::ChunkBegin);
-    curl_easy_setopt(h, CURLOPT_CHUNK_DATA, &call);
-    curl_easy_setopt(h, CURLOPT_FNMATCH_FUNCTION, &CallbackAccess::MatchAll);
-    curl_easy_setopt(h, CURLOPT_FNMATCH_DATA, &call);
-    const int rc = Perform(h, call);
-    curl_easy_cleanup(h);
-    // An empty directory matches nothing, which libcurl reports as "not found".
-    return rc == CURLE_OK || rc == CURLE_REMOTE_FILE_NOT_FOUND || call.StoppedByCaller;
+    call.Listing = true;
+    // The LIST reply is read and cut into entries here rather than by libcurl's own parser,
+    // which gives up at a name holding a line feed and so hides the entries after it.
+    const std::string folder = EnsureTrailingSlash(directory);
+    Configure(h, call, UrlFor(folder));
+    int rc = sftp ? Perform(h, call, mainMulti_) : Perform(h, call);
+    if (!sftp) curl_easy_cleanup(h);
+    if (rc == CURLE_OK &&
+        !call.Parser.Finish([&](const FtpDirEntry& entry) { return CallbackAccess::ListEntry(call, entry); }))
+        rc = CURLE_WRITE_ERROR;
+    if (call.Oversized) {
+        lastDetail_ = "The listing of " + folder + " is larger than " + LimitText(ReplyLimit) +
+                      "; it was refused.";
+        return false;
+    }
+    return rc == CURLE_OK || call.StoppedByCaller;
 }
 
 std::optional<FtpDirEntry> FtpSession::FindFileInListing(std::string_view remotePath) {
@@ -644,7 +674,10 @@ std::optional<FtpDirEntry> FtpSession::FindFile(std::string_view remotePath) {
     curl_off_t size = -1;
     if (rc == CURLE_OK) curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
     curl_easy_cleanup(h);
-    if (rc == CURLE_ABORTED_BY_CALLBACK || !ConnectionOpen() || host_.IsCancelled()) return std::nullopt;
+    // libcurl reads the digits at the end of "213 -5" as 5; only a plain number is a size.
+    if (size >= 0 && !IsPlainSizeReply(call.Replies)) size = -1;
+    if (rc == CURLE_ABORTED_BY_CALLBACK || replyTooLarge_ || !ConnectionOpen() || host_.IsCancelled())
+        return std::nullopt;
     // Some servers refuse SIZE ("550 SIZE not allowed here.") or do not know it; the file's
     // directory listing still says whether it exists and how big it is.
     if (rc != CURLE_OK || size < 0) {
@@ -662,6 +695,7 @@ std::optional<FtpDirEntry> FtpSession::FindFile(std::string_view remotePath) {
     const size_t slash = remotePath.rfind('/');
     entry.Name = std::string(slash == std::string_view::npos ? remotePath : remotePath.substr(slash + 1));
     entry.Size = size > 0 ? static_cast<uint64_t>(size) : 0;
+    entry.SizeKnown = true;
     return entry;
 }
 
@@ -676,9 +710,17 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
     lastError_ = FtpErrorNone;
     lastResponse_.clear();
     lastDetail_.clear();
-    std::error_code ec;
-    if (failIfExists && std::filesystem::exists(localPath, ec)) {
+    // A link, pipe or device under the target's name is never written through or replaced:
+    // the download folder may be shared with others.
+    if (const std::string problem = DownloadTargetProblem(localPath); !problem.empty()) {
+        lastError_ = FtpErrorInternal;
+        lastDetail_ = NotReplacedText(localPath, problem);
+        return false;
+    }
+    struct stat target {};
+    if (failIfExists && ::lstat(localPath.c_str(), &target) == 0) {
         lastError_ = EEXIST;
+        lastDetail_ = "Not downloaded: " + localPath + " already exists.";
         return false;
     }
 
@@ -694,6 +736,7 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         lastError_ = FtpErrorInternal;
+        lastDetail_ = "Cannot write " + localPath + ": " + std::strerror(errno);
         return false;
     }
     std::FILE* out = fdopen(fd, "wb");
@@ -708,24 +751,27 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
     call.Download = true;
     call.Out = out;
     Configure(main_, call, UrlFor(remotePath));
-    // libcurl asks SIZE before RETR too; a server known to refuse it is not asked.
-    if (sizeRefused_ && scheme_ != FtpScheme::Sftp)
-        curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+    // The size a server announces is not trusted to end the transfer: libcurl reads to the
+    // end of the data connection (and sends no SIZE of its own), and the count is compared
+    // with the size looked up before.
+    if (scheme_ != FtpScheme::Sftp) curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     transferMode_ = 3;
     const int rc = Perform(main_, call, mainMulti_);
     transferMode_ = 0;
 
-    bool ok = rc == CURLE_OK;
+    int writeError = call.WriteErrno;
+    bool ok = rc == CURLE_OK && writeError == 0;
     if (ok) {
         // Files are created as any other program of the user would create them.
         const mode_t mask = umask(0);
         umask(mask);
         // On disk before it takes the log's name, so a crash never leaves a torn file there.
         ok = std::fflush(out) == 0 && fsync(fd) == 0 && fchmod(fd, 0666 & ~mask) == 0;
-        // A connection that ends early can look like a finished transfer: a file shorter
-        // (or longer) than announced is not kept under the log's name.
+        if (!ok) writeError = errno ? errno : EIO;
+        // A connection that ends early can look like a finished transfer, and a server can
+        // announce one size and send another: either way the file is not kept.
         const off_t got = ftello(out);
-        if (ok && entry.Size > 0 && got >= 0 && static_cast<uint64_t>(got) != entry.Size) {
+        if (ok && entry.SizeKnown && got >= 0 && static_cast<uint64_t>(got) != entry.Size) {
             ok = false;
             lastError_ = FtpErrorServerReply;
             lastResponse_ = "The transfer of " + std::string(remotePath) + " ended after " + std::to_string(got) +
@@ -733,10 +779,22 @@ bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string&
                             " bytes; the file was not kept.";
         }
     }
-    ok = (std::fclose(out) == 0) && ok;
-    if (ok) ok = std::rename(temp.c_str(), localPath.c_str()) == 0;
+    if (std::fclose(out) != 0 && ok) {
+        ok = false;
+        writeError = errno ? errno : EIO;
+    }
+    if (ok) {
+        // Where the caller found no file, one that appeared meanwhile is not replaced.
+        ok = (failIfExists ? RenameNoReplace(temp, localPath) : std::rename(temp.c_str(), localPath.c_str())) == 0;
+        if (!ok) writeError = errno ? errno : EIO;
+    }
     if (!ok) {
         std::remove(temp.c_str());
+        if (writeError != 0) {
+            // Disk full and the like: the system's reason, not a generic failure.
+            lastError_ = FtpErrorInternal;
+            lastDetail_ = "Cannot write " + localPath + ": " + std::strerror(writeError);
+        }
         if (lastError_ == FtpErrorNone) lastError_ = FtpErrorInternal;
     }
     return ok;

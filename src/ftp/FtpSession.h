@@ -50,6 +50,9 @@ public:
 
     FtpTimeouts Timeouts;
     FtpSecurity Security;
+    // The most one listing, or the replies to one command, may hold; a server that sends more
+    // (an endless listing) is cut off with a message.
+    int64_t ReplyLimit = 64LL * 1024 * 1024;
 
     // The session: the library set up for direct, passive, uncached FTP.
     bool OpenSession();
@@ -72,6 +75,8 @@ public:
     int LastError() const { return lastError_; }
     const std::string& LastResponse() const { return lastResponse_; }
     std::string LastErrorText() const;
+    // The last command stopped because the server sent more than ReplyLimit.
+    bool ReplyTooLarge() const { return replyTooLarge_; }
 
     // Where the server is, always ending in "/"; empty when there is no connection.
     std::string GetFtpCurrentDirectory() const;
@@ -135,6 +140,7 @@ private:
     int lastError_ = 0;
     std::string lastResponse_;
     std::string lastDetail_; // a complete message that replaces the table's text
+    bool replyTooLarge_ = false;
     bool sizeRefused_ = false; // the server refuses SIZE: files are looked up in listings
     std::atomic<int> callDepth_{0};
     std::atomic<bool> closeRequested_{false};

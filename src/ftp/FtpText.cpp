@@ -1,11 +1,15 @@
 #include "FtpText.h"
 
+#include "engine/TerminalText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace trevix {
 
@@ -90,9 +94,50 @@ std::optional<FtpDirEntry> ParseLongListLine(std::string_view line) {
     uint64_t size = 0;
     const auto [end, ec] = std::from_chars(fields[4].data(), fields[4].data() + fields[4].size(), size);
     if (ec != std::errc() || end != fields[4].data() + fields[4].size()) return std::nullopt;
-    if (!entry.IsDirectory) entry.Size = size;
+    if (!entry.IsDirectory) {
+        entry.Size = size;
+        entry.SizeKnown = true;
+    }
     entry.Modified = std::string(fields[5]) + " " + std::string(fields[6]) + " " + std::string(fields[7]);
     return entry;
+}
+
+std::optional<FtpDirEntry> ParseDosListLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    std::string_view fields[3];
+    size_t pos = 0;
+    for (auto& field : fields) {
+        while (pos < line.size() && line[pos] == ' ') ++pos;
+        const size_t start = pos;
+        while (pos < line.size() && line[pos] != ' ') ++pos;
+        if (start == pos) return std::nullopt;
+        field = line.substr(start, pos - start);
+    }
+    while (pos < line.size() && line[pos] == ' ') ++pos;
+    const std::string_view name = line.substr(pos);
+    // 12-06-26 or 12/06/2026, then 01:02PM or 13:02.
+    const auto only = [](std::string_view text, std::string_view allowed) {
+        return !text.empty() && text.find_first_not_of(allowed) == std::string_view::npos;
+    };
+    if (!only(fields[0], "0123456789-/") || fields[0].find_first_of("-/") == std::string_view::npos) return std::nullopt;
+    if (!only(fields[1], "0123456789:AMPamp") || fields[1].find(':') == std::string_view::npos) return std::nullopt;
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    FtpDirEntry entry;
+    entry.Name = std::string(name);
+    entry.Modified = std::string(fields[0]) + " " + std::string(fields[1]);
+    if (fields[2] == "<DIR>") {
+        entry.IsDirectory = true;
+        return entry;
+    }
+    const auto [end, ec] = std::from_chars(fields[2].data(), fields[2].data() + fields[2].size(), entry.Size);
+    if (ec != std::errc() || end != fields[2].data() + fields[2].size()) return std::nullopt;
+    entry.SizeKnown = true;
+    return entry;
+}
+
+std::optional<FtpDirEntry> ParseListLine(std::string_view line) {
+    if (auto entry = ParseLongListLine(line)) return entry;
+    return ParseDosListLine(line);
 }
 
 std::string NumberedName(std::string_view name, int number) {
@@ -148,7 +193,22 @@ bool IsDownloadableEntry(std::string_view entry) {
 }
 
 bool IsPlainFileName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos && !HasControlCharacter(name);
+}
+
+std::string DownloadTargetProblem(const std::string& localPath) {
+    struct stat st {};
+    if (::lstat(localPath.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    if (S_ISLNK(st.st_mode)) return "is a symbolic link";
+    if (S_ISFIFO(st.st_mode)) return "is a named pipe";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "is a device";
+    if (S_ISDIR(st.st_mode)) return "is a folder";
+    return "is not a regular file";
+}
+
+std::string NotReplacedText(const std::string& localPath, const std::string& problem) {
+    return "Not downloaded: " + localPath + " " + problem + ", which is never written through or replaced.";
 }
 
 std::string NormalRemoteFolder(std::string_view path) {

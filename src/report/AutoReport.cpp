@@ -82,10 +82,12 @@ std::string PrepareAutoReport(Analyser& a, const std::string& path, bool claim) 
         return {};
     }
     // The folder is checked rather than entered: changing the process's current folder would
-    // move every relative path the user gave.
+    // move every relative path the user gave. It is made with its parents (a new account may
+    // have no documents folder yet); a folder that cannot be made shows up as the save's own
+    // error.
     const std::string& folder = a.Options.DefaultXMLFolder;
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directory(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directories(folder, ec);
     // The day's report of an earlier run (a full one, perhaps, where this run was filtered)
     // is never replaced: this one takes the next free name.
     int errorNumber = 0;

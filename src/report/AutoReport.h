@@ -25,7 +25,7 @@ std::string NumberedReportName(std::string_view name, int number);
 // How far the series is tried before the save is reported as failed.
 constexpr int MaxNumberedReports = 9999;
 
-// After a run that read at least one log line: makes sure DefaultXMLFolder exists and saves
+// After a run that read at least one log line: makes sure DefaultXMLFolder exists (with any missing parents) and saves
 // the report there under the first free name of AutoReportName's series for today; an
 // existing file is never replaced. The name is the program's own, so a link, pipe or device
 // in its place is refused rather than followed. Failures are reported as SaveXMLReport

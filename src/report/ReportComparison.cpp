@@ -50,6 +50,12 @@ void SetUpCompareReport(Analyser& a) {
     a.CompareColumnsLoaded = true;
 }
 
+int CompareColumnCount(int listNum) {
+    for (const CompareColumns& c : ColumnsToAdd)
+        if (c.List == listNum) return static_cast<int>(c.Titles.size());
+    return 0;
+}
+
 std::string PercentChange(double a, double b, const Locale& locale) {
     if (b == 0) return a != 0 ? "New" : "  0.00";
     return locale.FormatNumber((a - b) / b * 100.0, "+ 0.00;- 0.00;  0.00");

@@ -15,6 +15,10 @@ class ReportList;
 // position or one inch.
 void SetUpCompareReport(Analyser& a);
 
+// How many comparison columns a list gets (0 for a list that is not compared). Once they are
+// set up they are the list's last columns.
+int CompareColumnCount(int listNum);
+
 // The change from b (the second report) to a (the report on screen): "New" when b is 0 and a
 // is not, else the percentage in the pattern "+ 0.00;- 0.00;  0.00".
 std::string PercentChange(double a, double b, const Locale& locale);

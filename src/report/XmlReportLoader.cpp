@@ -1,5 +1,6 @@
 #include "XmlReportLoader.h"
 
+#include "CompareLoadUndo.h"
 #include "ProductInfo.h"
 #include "ReportComparison.h"
 #include "XmlText.h"
@@ -40,6 +41,13 @@ class ReportFormatError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The user's Cancel, met between two elements; caught by LoadXMLReport.
+struct LoadCancelled {};
+
+void StopIfCancelled(Analyser& a) {
+    if (a.Host->IsCancelled()) throw LoadCancelled{};
+}
 
 // The key of a row about to be added: the prefix and the list's new row count.
 std::string NextRowKey(const ReportList& list, std::string_view prefix) {
@@ -147,8 +155,9 @@ std::string WithCrLf(std::string_view text) {
 }
 
 // The whole file (a pipe too); 0 or the system error number. A Ctrl+C while blocked gives
-// EINTR, which the front end reads as the cancel it is.
-int ReadWholeFile(const std::string& path, std::string& bytes) {
+// EINTR, which the front end reads as the cancel it is; a Cancel between two reads gives
+// ECANCELED. Progress and Cancel are looked at every megabyte.
+int ReadWholeFile(Analyser& a, const std::string& path, std::string& bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st {};
@@ -156,9 +165,20 @@ int ReadWholeFile(const std::string& path, std::string& bytes) {
         ::close(fd);
         return EISDIR;
     }
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    const long long size = S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : 0;
+    if (size > 0) bytes.reserve(static_cast<size_t>(size));
     char buffer[65536];
+    size_t nextLook = 0;
     for (;;) {
+        if (bytes.size() >= nextLook) {
+            nextLook = bytes.size() + (size_t{1} << 20);
+            if (size > 0) a.Host->SetProgress(static_cast<long long>(bytes.size()), size);
+            a.Host->ProcessEvents();
+            if (a.Host->IsCancelled()) {
+                ::close(fd);
+                return ECANCELED;
+            }
+        }
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0) {
             const int error = errno;
@@ -196,6 +216,7 @@ public:
         if (done % 100 != 0) return;
         a_.Host->SetProgress(static_cast<long long>(done), count_);
         a_.Host->ProcessEvents();
+        StopIfCancelled(a_);
     }
 
 private:
@@ -239,7 +260,11 @@ private:
 void ReportSections::LoadReportSummary() {
     pugi::xml_node summary = SelectFirst(doc_, "TrevixReport/Summary");
     if (!summary) throw ReportFormatError("no summary");
-    std::string text = WithCrLf(Text(summary));
+    // A summary may be megabytes long: Cancel is looked at after each pass over it.
+    std::string text = Text(summary);
+    StopIfCancelled(a_);
+    text = WithCrLf(text);
+    StopIfCancelled(a_);
     if (compare_)
         a_.Lists.Summary += "\r\n" + text;
     else
@@ -265,6 +290,7 @@ void ReportSections::LoadReportSummary() {
 
 void ReportSections::LoadReportVisitors() {
     a_.Host->SetStatus("Loading XML Report File (Visitors)...");
+    StopIfCancelled(a_);
     AnalysisTables& t = a_.T;
     ReportList& list = a_.Lists[lstIPs];
     static constexpr const char* Names[] = {"Country",  "Referrer",  "EntryTime", "EntryPage", "ExitTime",
@@ -292,6 +318,7 @@ void ReportSections::LoadReportVisitors() {
 
 void ReportSections::LoadReportReferrers(const SiteProfile& site) {
     a_.Host->SetStatus("Loading XML Report File (Referrers)...");
+    StopIfCancelled(a_);
     AnalysisTables& t = a_.T;
     ReportList& list = a_.Lists[lstReferrers];
 
@@ -364,6 +391,7 @@ void ReportSections::LoadReportReferrers(const SiteProfile& site) {
 
 void ReportSections::LoadReportSearch() {
     a_.Host->SetStatus("Loading XML Report File (Search Engines)...");
+    StopIfCancelled(a_);
     a_.Host->SetProgress(0, 1);
 
     ReportList& engines = a_.Lists[lstSearchEngines];
@@ -416,6 +444,7 @@ void ReportSections::LoadBrowserList(const char* path, int listNumber) {
 
 void ReportSections::LoadReportBrowsers() {
     a_.Host->SetStatus("Loading XML Report File (Browsers)...");
+    StopIfCancelled(a_);
     a_.Host->SetProgress(0, 1);
     LoadBrowserList("TrevixReport/RawBrowserData/Data", lstBrowsers);
     LoadBrowserList("TrevixReport/WebBrowsers/Browser", lstWebBrowser);
@@ -424,6 +453,7 @@ void ReportSections::LoadReportBrowsers() {
 
 void ReportSections::LoadReportFiles() {
     a_.Host->SetStatus("Loading XML Report File (Files)...");
+    StopIfCancelled(a_);
     AnalysisTables& t = a_.T;
     ReportList& list = a_.Lists[lstFiles];
     std::optional<UnmatchedRows> unmatched;
@@ -463,6 +493,7 @@ void ReportSections::LoadReportFiles() {
 
 void ReportSections::LoadReportCountries() {
     a_.Host->SetStatus("Loading XML Report File (Country)...");
+    StopIfCancelled(a_);
     ReportList& list = a_.Lists[lstCountries];
     std::optional<ListRowIndex> index = IndexFor(list, {.CopyDescribing = false});
     // A report from older data may hold one country twice (its "(.uk)" row beside the
@@ -509,6 +540,7 @@ void ReportSections::LoadReportCountries() {
 
 void ReportSections::LoadReportErrors() {
     a_.Host->SetStatus("Loading XML Report File (Errors)...");
+    StopIfCancelled(a_);
     ReportList& list = a_.Lists[lstErrors];
     std::optional<ListRowIndex> index = IndexFor(list, {.SecondKey = 3, .ThirdKey = 4});
     static constexpr const char* Names[] = {"Description", "File", "Referrer", "TimeFirst", "TimeLast", "Hits"};
@@ -526,6 +558,7 @@ void ReportSections::LoadReportErrors() {
 
 void ReportSections::LoadReportConversions() {
     a_.Host->SetStatus("Loading XML Report File (Conversions)...");
+    StopIfCancelled(a_);
     AnalysisTables& t = a_.T;
     if (!compare_) t.ConversionReports.assign(1, ConversionReport{});
 
@@ -693,10 +726,23 @@ size_t AddListRow(std::span<const std::string> values, ReportList& list, Unmatch
     return row;
 }
 
-bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
+bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* cancelled) {
+    if (cancelled) *cancelled = false;
+    // Stopped before anything changed: the report on screen stays as it is.
+    auto stopped = [&] {
+        a.Host->ShowProgress(false);
+        a.Host->SetStatus("Loading cancelled");
+        if (cancelled) *cancelled = true;
+        return false;
+    };
+
     pugi::xml_document doc;
     std::string bytes;
-    if (const int error = ReadWholeFile(path, bytes); error != 0) {
+    // The bar (and its Cancel) shows from the start: a large file takes a while to read.
+    a.Host->ShowProgress(true);
+    if (const int error = ReadWholeFile(a, path, bytes); error != 0) {
+        if (error == ECANCELED) return stopped();
+        a.Host->ShowProgress(false);
         // The system's reason ("Error 13: Permission denied", "Error 21: Is a directory").
         a.Host->ShowMessage(MessageIcon::Critical, ApplicationTitle, "Error: " + path + ": " + SystemErrorText(error));
         return false;
@@ -705,14 +751,19 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
         doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
     std::string().swap(bytes);
     if (!parsed) {
+        a.Host->ShowProgress(false);
         a.Host->ShowMessage(MessageIcon::Critical, ApplicationTitle, "Error: " + path + ": " + ParseFailureReason(parsed));
         return false;
     }
+    if (a.Host->IsCancelled()) return stopped();
 
-    if (compare)
+    std::optional<CompareLoadUndo> undo;
+    if (compare) {
         SetUpCompareReport(a);
-    else
+        undo.emplace(a);
+    } else {
         a.ClearAllData();
+    }
     // Rows stay in file order while loading; the saved sort order is applied at the end.
     for (int n = 1; n <= 16; ++n) a.Lists[n].Sorted = false;
 
@@ -725,6 +776,7 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
         const pugi::xml_node domainsSection = SelectFirst(doc, "TrevixReport/Domains");
         const std::vector<pugi::xml_node> domains = Select(doc, "TrevixReport/Domains/Domain");
         if (!domainsSection) {
+            a.Host->ShowProgress(false);
             a.Host->ShowMessage(MessageIcon::Warning, ApplicationTitle,
                                 "Unable to load " + path + " - it does not appear to be a valid Trevix Report file");
             return false;
@@ -736,7 +788,6 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
 
         ReportSections sections(a, doc, compare);
         sections.LoadReportSummary();
-        a.Host->ShowProgress(true);
         sections.LoadReportVisitors();
         sections.LoadReportReferrers(site);
         sections.LoadReportSearch();
@@ -746,12 +797,23 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare) {
         sections.LoadReportCountries();
         sections.LoadReportErrors();
         sections.LoadReportConversions();
+        StopIfCancelled(a);
 
         ApplySortSettings(a.Lists, a.Store, a.Loc);
         if (compare) a.CompareReportLoaded = true;
         a.Host->ShowProgress(false);
         a.Host->SetStatus("Report Loaded");
         return true;
+    } catch (const LoadCancelled&) {
+        if (undo) {
+            undo->Restore(a);
+            return stopped();
+        }
+        // As after a failure: what was read so far stays, and the status says it is a part.
+        a.Host->ShowProgress(false);
+        a.Host->SetStatus("Loading cancelled; the report shows only part of the file");
+        if (cancelled) *cancelled = true;
+        return false;
     } catch (const std::bad_alloc&) {
         // Not a fault of the file: the front end says how far it got.
         a.Host->ShowProgress(false);

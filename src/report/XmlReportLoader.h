@@ -19,7 +19,12 @@ struct AnalysisTables;
 // message box; the result tells whether the whole file was read. A plain load that fails
 // after the file parsed leaves what was read so far on screen. Running out of memory is not
 // the file's fault: std::bad_alloc reaches the caller, which says so and how far it got.
-bool LoadXMLReport(Analyser& a, const std::string& path, bool compare);
+// The host's Cancel is honoured while the file is read, between sections and every 100
+// elements: the result is false, *cancelled (when given) is set and the status says so. A
+// plain load stopped after the file parsed leaves what was read so far, as after a failure;
+// a stopped compare load leaves the report on screen as it was before the comparison (only
+// the comparison columns, once added, stay, as they always do).
+bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* cancelled = nullptr);
 
 // How a compare load pairs an element with a row of the report on screen.
 struct MergeRule {

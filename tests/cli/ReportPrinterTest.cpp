@@ -39,6 +39,11 @@ TEST(ReportPrinter, ControlCharactersAreShownAsEscapes) {
         {"other UTF-8 stays", "caf\xC3\xA9 \xC2\xA0", "caf\xC3\xA9 \xC2\xA0", "caf\xC3\xA9 \xC2\xA0"},
         {"tab and line ends", "a\tb\r\nc\rd\ne", "a b  c d e", "a\tb\nc\nd\ne"},
         {"escape at the end", "x\x1b", "x\\x1b", "x\\x1b"},
+        {"bidirectional controls", "a\xE2\x80\xAE" "b\xE2\x81\xA6" "c\xD8\x9C" "d\xE2\x80\x8E" "e\xE2\x81\xA9",
+         "a\\u202eb\\u2066c\\u061cd\\u200ee\\u2069", "a\\u202eb\\u2066c\\u061cd\\u200ee\\u2069"},
+        {"their neighbours stay", "\xE2\x80\xAF\xE2\x80\x90\xE2\x81\xAA\xD8\x9D", "\xE2\x80\xAF\xE2\x80\x90\xE2\x81\xAA\xD8\x9D",
+         "\xE2\x80\xAF\xE2\x80\x90\xE2\x81\xAA\xD8\x9D"},
+        {"cut sequence at the end", "x\xE2\x80", "x\xE2\x80", "x\xE2\x80"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Under a small address-space limit, inputs that need more memory end with a message naming
-# the file and how far it got, and exit status 2: never an abort.
+# Under a small address-space limit or memory budget, inputs that need more memory end with a
+# message naming the file and how far it got, and exit status 2: never an abort, on every
+# reading path (plain, pipe, device, each compressed format). An input that goes on for 64 MB
+# without a line end is no log: exit status 3 and a warning, not unbounded growth.
 #   memory_limit.sh CLI
 set -uo pipefail
 cli="$1"
@@ -30,13 +32,31 @@ truncate -s $((300 * 1024 * 1024)) big.log
 # A small log read under a smaller memory budget than it needs.
 yes "$line" | head -n 100000 > budget.log
 
-# run NAME TEXT ARGS...   (LIMIT=... replaces the address-space limit)
+# Endless streams in each compressed format: one member of 4 MB of log lines, repeated
+# (each format reads concatenated members as one stream); and 100 MB of zeros.
+python3 - "$line" <<'PY'
+import bz2, gzip, lzma, sys
+member = (sys.argv[1] + "\n").encode() * (4 * 1024 * 1024 // (len(sys.argv[1]) + 1))
+for name, pack in (("stream.log.gz", gzip.compress), ("stream.log.bz2", bz2.compress), ("stream.log.xz", lzma.compress)):
+    packed = pack(member)
+    with open(name, "wb") as f:
+        for _ in range(100):
+            f.write(packed)
+with open("member.log", "wb") as f:
+    f.write(member)
+PY
+zstd -q member.log -o member.log.zst
+for _ in $(seq 100); do cat member.log.zst; done > stream.log.zst
+head -c $((100 * 1024 * 1024)) /dev/zero | zstd -q -o zeros.log.zst
+head -c $((100 * 1024 * 1024)) /dev/zero | gzip -1 > zeros.log.gz
+
+# run NAME TEXT ARGS...   (LIMIT=... replaces the address-space limit; EXPECT=... the status)
 run() {
   local name="$1" text="$2"
   shift 2
   prlimit --as="${LIMIT:-$limit}" "$cli" "$@" > out.txt 2> err.txt
   local status=$?
-  if [ "$status" = 2 ] && grep -qF -- "$text" err.txt; then
+  if [ "$status" = "${EXPECT:-2}" ] && grep -qF -- "$text" err.txt; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
@@ -44,7 +64,14 @@ run() {
     head -n 5 err.txt
   fi
 }
-run "endless input"       "Not enough memory to analyse /dev/zero: 0 lines read" /dev/zero
+yes "$line" | run "endless input" "Not enough memory to analyse /dev/stdin: 0 lines read" /dev/stdin
+for f in stream.log.gz stream.log.bz2 stream.log.xz stream.log.zst; do
+  LIMIT=unlimited TREVIX_MEMORY_BUDGET=48M run "endless $f" "Not enough memory to analyse $f: 0 lines read" "$f"
+done
+yes "$line" | LIMIT=unlimited TREVIX_MEMORY_BUDGET=48M run "endless pipe" "Not enough memory to analyse /dev/stdin" /dev/stdin
+for f in /dev/zero zeros.log.zst zeros.log.gz; do
+  LIMIT=unlimited EXPECT=3 run "no line end in $f" "$f: no valid log line" "$f"
+done
 run "decompression bomb"  "Not enough memory to analyse bomb.log.gz: "          bomb.log.gz
 run "report too large"    "big.xml"                                             --load big.xml
 run "unmappable plain log" "Not enough memory to analyse big.log: 0 lines read"   big.log

@@ -95,7 +95,7 @@ TEST(Summary, TextOfTheTables) {
     };
     const Case cases[] = {
         {0, "", "", 0, 0, 0, 0,
-         "Loaded 0 log files covering  to  (total duration 00:00:00)\r\nTotal hits: 0 (of which spiders "
+         "Loaded 0 log files; no log line was read\r\nTotal hits: 0 (of which spiders "
          "0)\r\n"
          "Unique IP's: 0\r\nBandwidth used: 0 MB."},
         {2, "01/Oct/2006 00:00:12", "02/Oct/2006 23:59:58", 12345, 1234, 678, 57.3,
@@ -198,7 +198,7 @@ TEST_F(AnalysisRunTest, EmptyRunShowsOnlyTheUnknownCountry) {
     a.T.Cancelled = true; // left over from an earlier cancelled run
     Run();
     EXPECT_EQ(a.Lists.Summary,
-              "Loaded 0 log files covering  to  (total duration 00:00:00)\r\nTotal hits: 0 (of "
+              "Loaded 0 log files; no log line was read\r\nTotal hits: 0 (of "
               "which spiders 0)\r\nUnique IP's: 0\r\nBandwidth used: 0 MB.");
     EXPECT_EQ(Cells(a.Lists[lstCountries]), (std::vector<std::vector<std::string>>{{"(unknown)", "0"}}));
     EXPECT_EQ(a.Lists[lstCountries].Rows[0].Key, "unknown");
@@ -244,6 +244,8 @@ TEST_F(AnalysisRunTest, CancelledLastFileStillEndsTheRun) {
 
         RunResult r = AnalyseLogFiles(a, req);
         EXPECT_EQ(r.LastFileCancelled, c.Cancelled);
+        EXPECT_EQ(r.FilesCancelled, 1);
+        EXPECT_EQ(r.CancelledFile, (dir_ / c.CancelIn).string());
         EXPECT_TRUE(a.Lists.Summary.starts_with(c.SummaryStart)) << a.Lists.Summary;
         EXPECT_EQ(a.Lists[lstCountries].RowCount(), c.Cancelled ? 0u : 1u);
         EXPECT_EQ(a.ReportShown, !c.Cancelled);
@@ -251,6 +253,52 @@ TEST_F(AnalysisRunTest, CancelledLastFileStillEndsTheRun) {
         EXPECT_EQ(a.Lists.ConversionFiles, req.AutoConversionReports);
         // A cancelled run never replaces the automatic report with a partial one.
         EXPECT_EQ(reports, c.AutoReport && !c.Cancelled ? 1 : 0);
+    }
+}
+
+// A real log is not in time order, and a filtered run covers only what it counted: the
+// visitor's times span its earliest and latest request, the summary the counted entries.
+TEST_F(AnalysisRunTest, TimesSpanTheEntriesCounted) {
+    const std::string log = Line("1.1.1.1", "11/Oct/2000:01:00:27 +0000", "/b", 200) +
+                            Line("2.2.2.2", "10/Oct/2000:09:00:00 +0000", "/", 200) +
+                            Line("1.1.1.1", "10/Oct/2000:23:00:00 +0000", "/a", 200) +
+                            Line("1.1.1.1", "11/Oct/2000:00:30:00 +0000", "/c", 200) +
+                            Line("2.2.2.2", "12/Oct/2000:08:00:00 +0000", "/", 200);
+    struct Case {
+        const char* Name;
+        int FilterDay;   // 0: no date filter
+        const char* SummaryStart;
+        std::vector<std::string> FirstVisitor;   // Entry Time, Exit Time, Time Spent; empty: no row
+    };
+    const Case cases[] = {
+        {"unfiltered", 0,
+         "Loaded 1 log file covering 10/10/2000 09:00:00 to 12/10/2000 08:00:00 (total duration 1 days 23:00:00)",
+         {"10/10/2000 23:00:00", "11/10/2000 01:00:27", "0d 02:00:27"}},
+        {"one day", 11,
+         "Loaded 1 log file covering 11/10/2000 00:30:00 to 11/10/2000 01:00:27 (total duration 00:30:27)",
+         {"11/10/2000 00:30:00", "11/10/2000 01:00:27", "0d 00:30:27"}},
+        {"no day", 20, "Loaded 1 log file; no log line passed the filters\r\nTotal hits: 0", {}},
+    };
+    for (const Case& c : cases) {
+        Analyser a;
+        a.SetHost(&host);
+        a.Filters.DateOn = c.FilterDay != 0;
+        if (c.FilterDay != 0) a.Filters.Date1 = *DateTime::FromCivil(2000, 10, c.FilterDay);
+        RunRequest req;
+        req.Files = {(dir_ / "out-of-order.log").string()};
+        std::ofstream(req.Files[0], std::ios::binary) << log;
+        AnalyseLogFiles(a, req);
+        EXPECT_TRUE(a.Lists.Summary.starts_with(c.SummaryStart)) << c.Name << ": " << a.Lists.Summary;
+        const ReportList& ips = a.Lists[lstIPs];
+        if (c.FirstVisitor.empty()) {
+            EXPECT_EQ(ips.RowCount(), 0u) << c.Name;
+            continue;
+        }
+        ASSERT_GE(ips.RowCount(), 1u) << c.Name;
+        EXPECT_EQ(ips.Rows[0].Cells[0], "1.1.1.1");
+        EXPECT_EQ((std::vector<std::string>{ips.Rows[0].Cells[3], ips.Rows[0].Cells[5], ips.Rows[0].Cells[7]}),
+                  c.FirstVisitor)
+            << c.Name;
     }
 }
 

@@ -15,6 +15,10 @@ std::string Line(const std::string& file) {
     return "1.2.3.4 - - [02/Nov/2026:00:31:58 +0100] \"GET " + file + " HTTP/1.1\" 200 1 \"-\" \"x\"";
 }
 
+std::string Dated(const std::string& date) {
+    return "1.2.3.4 - - [" + date + ":00:31:58 +0100] \"GET /d HTTP/1.1\" 200 1 \"-\" \"x\"\n";
+}
+
 std::string Lines(int n, const char* end = "\n") {
     std::string text;
     for (int i = 0; i < n; ++i) text += Line("/p" + std::to_string(i)) + end;
@@ -51,6 +55,10 @@ TEST(DamagedInput, EachFileIsReadAsFarAsItGoesAndSaysWhatWasUsed) {
     const std::string packed = GzipBytes(text);
     std::string corrupt = packed;
     for (size_t i = 200; i < 260; ++i) corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5a);
+    // A gzip member ends with the CRC-32 and the size of its text: a wrong CRC is only found
+    // after the whole text was inflated.
+    std::string badCheck = packed;
+    badCheck[packed.size() - 8] = static_cast<char>(badCheck[packed.size() - 8] ^ 0x01);
     std::string binary;
     for (int i = 0; i < 4000; ++i) binary.push_back(static_cast<char>((i * 37) & 0xff));
 
@@ -70,6 +78,14 @@ TEST(DamagedInput, EachFileIsReadAsFarAsItGoesAndSaysWhatWasUsed) {
          "damaged after "},
         {"corrupt gzip", "a.log.gz", corrupt, 0, 0, "Damaged compressed file", "damaged after "},
         {"binary file", "a.log", binary, 0, 0, "Invalid entry", "no valid log line; nothing was analysed"},
+        {"bad check value at the end of a member", "a.log.gz", badCheck, 3000, 0, "incorrect data check",
+         "damaged after "},
+        {"a file of one line over 30,000 characters", "a.log", Line("/" + std::string(30000, 'a')) + "\n", 0, 1,
+         "Ignoring long line", "no valid log line; nothing was analysed"},
+        {"dates not on the calendar or outside 1970-9999", "a.log",
+         Dated("32/Nov/2026") + Dated("29/Feb/2025") + Dated("00/Jan/2026") + Dated("01/Jan/0001") +
+             Dated("31/Dec/1969") + Dated("x1/Mar/2026") + Dated("29/Feb/2024") + Dated("31/Dec/9999"),
+         2, 6, "Invalid entry: '1.2.3.4 - - [32/Nov/2026", ""},
     };
     for (const DamageCase& c : cases) {
         SCOPED_TRACE(c.Name);

@@ -68,6 +68,28 @@ TEST(ListSorting, ColumnClicksChooseOrder) {
     }
 }
 
+// Time Spent is a text column in the report files, but "10d" is longer than "9d" and a
+// negative time comes first: its rows go by their seconds.
+TEST(ListSorting, DurationsSortBySeconds) {
+    struct Case { std::vector<std::string> Cells; int Order; std::vector<std::string> Expected; };
+    const Case cases[] = {
+        {{"10d 00:00:00", "9d 23:59:59", "0d 00:12:40", "-0d 00:00:27", "0d 02:00:00"}, 0,
+         {"-0d 00:00:27", "0d 00:12:40", "0d 02:00:00", "9d 23:59:59", "10d 00:00:00"}},
+        {{"0d 00:00:05", "1 days 00:00:00", "23:00:00"}, 1, {"1 days 00:00:00", "23:00:00", "0d 00:00:05"}},
+        // A cell that is no duration: the column sorts as text.
+        {{"0d 00:00:05", "later", "10d 00:00:00"}, 0, {"0d 00:00:05", "10d 00:00:00", "later"}},
+    };
+    for (const Case& c : cases) {
+        ReportLists lists;
+        ReportList& list = lists[lstIPs];
+        for (const std::string& cell : c.Cells) list.SetCell(list.AddRow(cell), 8, cell);
+        int order = c.Order;
+        SortList(list, 8, order, Locale::Fixed());
+        EXPECT_EQ(Names(list), c.Expected);
+        EXPECT_EQ(list.Columns[7].Type, SortType::Text);
+    }
+}
+
 TEST(ListSorting, ValuesOfCells) {
     struct Case { SortType Type; int Order; std::vector<std::string> Cells, Expected; };
     const Case cases[] = {
@@ -157,17 +179,26 @@ TEST(ListSorting, ColumnWidths) {
     SetColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 1440);
     EXPECT_EQ(a.Lists[lstSearchEngines].Columns[1].Width, 1440);
+    // Nothing stored: the window fits report columns to their rows; the site list is its own.
+    EXPECT_TRUE(a.Lists[lstFiles].Columns[4].FitToContents);
+    EXPECT_FALSE(a.Lists[lstSites].Columns[0].FitToContents);
 
     store.Values[{"Window", "List2Width5"}] = "2000";
     store.Values[{"Window", "List3Width1"}] = "wide";
     SetColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 2000);
     EXPECT_EQ(a.Lists[lstReferrers].Columns[0].Width, 0);
+    EXPECT_FALSE(a.Lists[lstFiles].Columns[4].FitToContents);
+    EXPECT_FALSE(a.Lists[lstReferrers].Columns[0].FitToContents);
 
     a.Lists[lstErrors].Columns[6].Width = 1234;
+    a.Lists[lstErrors].Columns[6].FitToContents = false;   // as the window does once it sized it
     SaveColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(store.GetSetting("Window", "List11Width7", ""), "1234");
-    EXPECT_EQ(store.GetSetting("Window", "List16Width2", ""), "1440");
+    EXPECT_EQ(store.GetSetting("Window", "List2Width5", ""), "2000");
+    EXPECT_EQ(store.GetSetting("Window", "List15Width1", ""), "1440");
+    // A column never sized stores nothing, so the next start still sizes it to its rows.
+    EXPECT_EQ(store.GetSetting("Window", "List16Width2", ""), "");
 }
 
 

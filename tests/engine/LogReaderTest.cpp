@@ -93,6 +93,7 @@ TEST(LogReader, LongLineBoundary) {
             EXPECT_EQ(r.a.T.ErrorLogText, "");
         } else {
             EXPECT_EQ(r.a.T.EntryCount, 1u);
+            EXPECT_EQ(r.a.T.LinesRejected, 1u);
             EXPECT_EQ(r.a.T.ErrorLogText, "Ignoring long line (probably vulnerability exploit attempt): '" +
                                               line.substr(0, 75) + " ...'\r\n");
         }

@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace trevix {
 namespace {
@@ -173,6 +179,106 @@ TEST_F(FetchCommandTest, FailuresExitWithStatusTwo) {
         EXPECT_NE(err.str().find(c.Message), std::string::npos) << "expected '" << c.Message << "' in:\n" << err.str();
         EXPECT_EQ(FolderNames(folder.Path()), c.FilesLeft) << c.Message;
     }
+}
+
+// An existing file of a target's name stops the command before it connects, unless the user
+// said to replace it or to keep both; what is not a plain file is never written through.
+TEST_F(FetchCommandTest, ExistingFilesAreNeverReplacedUnasked) {
+    const std::string access = ServerAccessLog();
+    const std::string old = ServerAccessLog(3);
+    enum class Put { None, File, Link, DanglingLink, Fifo, Folder };
+    const struct {
+        const char* Name;
+        Put What;
+        const char* At;          // the file put in the folder beforehand
+        std::vector<std::string> Flags;
+        int Status;
+        const char* Message;     // in stderr
+        std::vector<std::string> Files;
+        bool OldKept;            // the file put there still holds "yesterday"
+    } cases[] = {
+        {"exists", Put::File, "access.log", {}, 1, "/access.log already exists; nothing was downloaded",
+         {"access.log"}, true},
+        {"--overwrite", Put::File, "access.log", {"--overwrite"}, 0, "Transfer completed successfully.",
+         {"access.log", "old.log"}, false},
+        {"--rename numbers", Put::File, "Shop-access.log", {"--rename", "--template", "%s-%f", "--site", "Shop"}, 0,
+         "Transfer completed successfully.", {"Shop-access (2).log", "Shop-access.log", "Shop-old.log"}, true},
+        {"link", Put::Link, "access.log", {"--overwrite"}, 1, "/access.log is a symbolic link, which is never",
+         {"access.log"}, true},
+        {"dangling link", Put::DanglingLink, "access.log", {}, 1, "/access.log is a symbolic link", {"access.log"},
+         false},
+        {"link under the template", Put::Link, "Shop-old.log", {"--rename", "--template", "%s-%f", "--site", "Shop"},
+         1, "/Shop-old.log is a symbolic link", {"Shop-old.log"}, true},
+        {"pipe", Put::Fifo, "old.log", {"--overwrite"}, 1, "/old.log is a named pipe", {"old.log"}, false},
+        {"folder", Put::Folder, "old.log", {"--overwrite"}, 1, "/old.log is a folder", {"old.log"}, false},
+        {"nothing there", Put::None, "", {}, 0, "Transfer completed successfully.", {"access.log", "old.log"},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TempFolder target, elsewhere;
+        const std::string victim = elsewhere / "victim.txt";
+        WriteFile(victim, "yesterday");
+        const std::string at = target / c.At;
+        switch (c.What) {
+        case Put::None: break;
+        case Put::File: WriteFile(at, "yesterday"); break;
+        case Put::Link: std::filesystem::create_symlink(victim, at); break;
+        case Put::DanglingLink: std::filesystem::create_symlink(elsewhere / "missing", at); break;
+        case Put::Fifo: ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); break;
+        case Put::Folder: std::filesystem::create_directory(at); break;
+        }
+        std::vector<std::string> args = {Url("/logs/access.log"), Url("/logs/sub/old.log"), "--to", target.Path(),
+                                         "--password-file", passwordFile};
+        args.insert(args.end(), c.Flags.begin(), c.Flags.end());
+        EXPECT_EQ(Fetch(args), c.Status) << err.str();
+        EXPECT_NE(err.str().find(c.Message), std::string::npos) << err.str();
+        EXPECT_EQ(FolderNames(target.Path()), c.Files);
+        if (c.Status != 0) {
+            EXPECT_EQ(err.str().find("Connecting"), std::string::npos) << "checked before connecting";
+        }
+        if (c.What == Put::File) {
+            EXPECT_EQ(ReadFile(at) == "yesterday", c.OldKept);
+        }
+        EXPECT_EQ(ReadFile(victim), "yesterday"); // a link is never written through
+        if (c.Status == 0) {
+            const std::string got = c.Flags.empty() || c.Flags[0] != "--rename" ? "access.log" : "Shop-access (2).log";
+            EXPECT_EQ(ReadFile(target / got), access);
+            EXPECT_EQ(ReadFile(target / (c.Flags.empty() || c.Flags[0] != "--rename" ? "old.log" : "Shop-old.log")), old);
+        }
+    }
+    // One name from two addresses would replace the first download with the second.
+    TempFolder target;
+    EXPECT_EQ(Fetch({Url("/logs/sub/old.log"), Url("/logs/sub/../sub/old.log"), "--to", target.Path(), "--overwrite",
+                     "--password-file", passwordFile}),
+              1);
+    EXPECT_NE(err.str().find("Two addresses would both be saved as " + target / "old.log"), std::string::npos)
+        << err.str();
+    EXPECT_TRUE(FolderNames(target.Path()).empty());
+}
+
+// Ctrl+C during a transfer: the partial file is removed and the status is 130, as for a run.
+TEST_F(FetchCommandTest, CtrlCStopsTheTransferWithStatus130) {
+    std::atomic<bool> done{false};
+    std::thread interrupter([&] {
+        // Once the transfer has begun (its temporary file exists), as a person would press Ctrl+C.
+        for (int i = 0; i < 4000 && !done; ++i) {
+            for (const std::string& name : FolderNames(folder.Path())) {
+                if (name.rfind(".trevix-download-", 0) == 0) {
+                    kill(getpid(), SIGINT);
+                    return;
+                }
+            }
+            usleep(5000);
+        }
+    });
+    const int status = Fetch({Url("/big/big.bin"), "--to", folder.Path(), "--password-file", passwordFile});
+    done = true;
+    interrupter.join();
+    EXPECT_EQ(status, 130) << err.str();
+    EXPECT_NE(err.str().find("Cancelled; the file being downloaded was not kept."), std::string::npos) << err.str();
+    EXPECT_TRUE(FolderNames(folder.Path()).empty());
+    EXPECT_EQ(out.str(), "");
 }
 
 } // namespace

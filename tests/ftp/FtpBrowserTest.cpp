@@ -337,15 +337,39 @@ TEST_F(FtpBrowserTest, NoSelectionDoesNothingAtAll) {
     EXPECT_TRUE(browser.HandlesOpen());
 }
 
-TEST_F(FtpBrowserTest, TheDownloadFolderIsCreatedOneLevelDeep) {
+// A folder typed in the box is made one level deep; the options' download folder with its
+// parents (a new account has no documents folder). A folder that cannot be used is named
+// with the reason, before any transfer.
+TEST_F(FtpBrowserTest, TheDownloadFolderIsCreatedWhenMissing) {
     ASSERT_TRUE(Connect());
-    browser.Fields.DownloadFolder = folder / "new";
-    EXPECT_TRUE(browser.Download(&profile, {"readme.txt\t31 bytes"}, AfterDownloadChoice::DoNothing).Succeeded);
-    EXPECT_EQ(ReadFile(folder / "new/readme.txt"), "Test server for log downloads.\n");
-
-    browser.Fields.DownloadFolder = folder / "two/levels";
-    const auto outcome = browser.Download(&profile, {"readme.txt\t31 bytes"}, AfterDownloadChoice::DoNothing);
-    EXPECT_EQ(outcome.Reason, DownloadOutcome::Failure::TransferFailed);
+    WriteFile(folder / "a-file", "not a folder");
+    options.DefaultDownloadFolder = folder / "home/Documents/Downloaded Log Files";
+    const struct {
+        std::string Folder;
+        DownloadOutcome::Failure Reason;
+        const char* Status;   // the last status, when the download failed
+    } cases[] = {
+        {folder / "new", DownloadOutcome::Failure::None, ""},
+        {options.DefaultDownloadFolder, DownloadOutcome::Failure::None, ""},
+        {folder / "two/levels", DownloadOutcome::Failure::FolderUnusable,
+         "Cannot save downloads in {}: No such file or directory."},
+        {folder / "a-file/logs", DownloadOutcome::Failure::FolderUnusable,
+         "Cannot save downloads in {}: Not a directory."},
+    };
+    for (const auto& c : cases) {
+        host.Statuses.clear();
+        browser.Fields.DownloadFolder = c.Folder;
+        const auto outcome = browser.Download(&profile, {"readme.txt\t31 bytes"}, AfterDownloadChoice::DoNothing);
+        EXPECT_EQ(outcome.Reason, c.Reason) << c.Folder;
+        if (c.Reason == DownloadOutcome::Failure::None) {
+            EXPECT_EQ(ReadFile(c.Folder + "/readme.txt"), "Test server for log downloads.\n");
+            continue;
+        }
+        std::string status = c.Status;
+        status.replace(status.find("{}"), 2, c.Folder);
+        EXPECT_TRUE(host.SawStatus(status)) << status;
+        EXPECT_FALSE(host.SawStatus("Transfer failed."));
+    }
     EXPECT_FALSE(std::filesystem::exists(folder / "two"));
 }
 

@@ -78,9 +78,10 @@ ScriptServer::~ScriptServer() {
 }
 
 namespace {
-std::vector<std::string> FtpServerArgs(bool refuseSize, int extraMegabytes) {
+std::vector<std::string> FtpServerArgs(bool refuseSize, int extraMegabytes, bool hostile) {
     std::vector<std::string> args = {TREVIX_FTP_PYTHON, TREVIX_FTP_SERVER_SCRIPT, kFtpUser, kFtpPassword};
     if (refuseSize) args.push_back("--refuse-size");
+    if (hostile) args.push_back("--hostile");
     if (extraMegabytes > 0) {
         args.push_back("--extra-mb");
         args.push_back(std::to_string(extraMegabytes));
@@ -94,8 +95,8 @@ std::string MakeWorkFolder() {
 }
 } // namespace
 
-FtpTestServer::FtpTestServer(bool refuseSize, int extraMegabytes)
-    : ScriptServer(FtpServerArgs(refuseSize, extraMegabytes)) {}
+FtpTestServer::FtpTestServer(bool refuseSize, int extraMegabytes, bool hostile)
+    : ScriptServer(FtpServerArgs(refuseSize, extraMegabytes, hostile)) {}
 
 int RunProgram(const std::vector<std::string>& args, std::string* output) {
     int out[2];

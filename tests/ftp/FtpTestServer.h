@@ -36,10 +36,12 @@ private:
     std::string error_;
 };
 
-// pyftpdlib over the tree of ftp_server.py; refuseSize makes it answer SIZE with 550.
+// pyftpdlib over the tree of ftp_server.py; refuseSize makes it answer SIZE with 550, hostile
+// adds the misbehaviours of its --hostile switch.
+// The files of /hostile/ all hold ServerAccessLog(60).
 class FtpTestServer : public ScriptServer {
 public:
-    explicit FtpTestServer(bool refuseSize = false, int extraMegabytes = 0);
+    explicit FtpTestServer(bool refuseSize = false, int extraMegabytes = 0, bool hostile = false);
 };
 
 // A small tree for the encrypted servers: readme.txt, logs/access.log, logs/error log.txt,

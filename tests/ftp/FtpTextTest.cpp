@@ -91,15 +91,84 @@ TEST(FtpTextTest, LongListingLines) {
         {"", false, "", false, 0, ""},
         {"-rw-r--r-- 1 u g big Jan 01 12:00 x", false, "", false, 0, ""},
         {"-rw-r--r-- 1 u g 1 Jan 01 12:00", false, "", false, 0, ""}, // no name
+        // The Windows style.
+        {"12-06-26  01:02PM       <DIR>          Old Logs", true, "Old Logs", true, 0, "12-06-26 01:02PM"},
+        {"12-06-26  01:02PM                 1234 win log.txt\r", true, "win log.txt", false, 1234,
+         "12-06-26 01:02PM"},
+        {"06/12/2026  13:02    5368709120 big.log", true, "big.log", false, 5368709120ULL, "06/12/2026 13:02"},
+        {"12-06-26  01:02PM  12x4 bad.txt", false, "", false, 0, ""},
+        {"Jan  01:02PM  1234 x.txt", false, "", false, 0, ""},
     };
     for (const auto& c : cases) {
-        const auto entry = ParseLongListLine(c.Line);
+        const auto entry = ParseListLine(c.Line);
         ASSERT_EQ(entry.has_value(), c.IsEntry) << c.Line;
         if (!entry) continue;
         EXPECT_EQ(entry->Name, c.Name);
         EXPECT_EQ(entry->IsDirectory, c.IsDirectory) << c.Line;
         EXPECT_EQ(entry->Size, c.Size) << c.Line;
         EXPECT_EQ(entry->Modified, c.Modified) << c.Line;
+    }
+}
+
+// A name may hold a line feed; in a CR LF listing it neither cuts the entry nor hides the rest.
+TEST(FtpTextTest, ListingLinesAreCutAtTheListingsOwnLineEnd) {
+    const struct {
+        const char* Name;
+        std::vector<std::string> Chunks;
+        std::vector<std::string> Lines;
+    } cases[] = {
+        {"CR LF", {"one\r\ntw", "o\r", "\nthree\r\n"}, {"one", "two", "three"}},
+        {"LF in a name", {"a\nb.log\r\nafter.log\r\n"}, {"a\nb.log", "after.log"}},
+        {"LF only", {"one\ntwo\n", "three"}, {"one", "two", "three"}},
+        {"no line end", {"one"}, {"one"}},
+        {"nothing", {}, {}},
+    };
+    for (const auto& c : cases) {
+        ListingLines splitter;
+        std::vector<std::string> lines;
+        const auto collect = [&](std::string_view line) {
+            lines.emplace_back(line);
+            return true;
+        };
+        for (const std::string& chunk : c.Chunks) EXPECT_TRUE(splitter.Feed(chunk, collect));
+        EXPECT_TRUE(splitter.Finish(collect));
+        EXPECT_EQ(lines, c.Lines) << c.Name;
+    }
+    ListingLines splitter; // the caller can stop
+    int seen = 0;
+    EXPECT_FALSE(splitter.Feed("a\r\nb\r\nc\r\n", [&](std::string_view) { return ++seen < 2; }));
+    EXPECT_EQ(seen, 2);
+}
+
+// Listed in ASCII mode, a line feed in a name arrives as a line end: the rest of the name is
+// kept with it, and the entries after it are all there.
+TEST(FtpTextTest, ListingEntriesKeepNamesWithLineFeedsWhole) {
+    const std::string a = "-rw-r--r--   1 u  g  6940 Dec 08 04:29 ";
+    const std::string d = "drwxr-xr-x   2 u  g  4096 Dec 08 04:29 ";
+    const struct {
+        const char* Name;
+        std::string Listing;
+        std::vector<std::string> Names;
+    } cases[] = {
+        {"CR LF kept in binary mode", a + "a\nb.log\r\n" + a + "after.log\r\n", {"a\nb.log", "after.log"}},
+        {"turned into CR LF", a + "a\r\nb.log\r\n" + a + "after.log\r\n", {"a\nb.log", "after.log"}},
+        {"two line feeds, last entry", a + "x.log\r\n" + a + "a\r\nb\r\nc", {"x.log", "a\nb\nc"}},
+        {"dots and total", "total 8\r\n" + d + ".\r\n" + a + "x.log\r\n" + d + "..\r\n" + d + "sub\r\n",
+         {"x.log", "sub"}},
+        {"LF listing", a + "x.log\n" + a + "y.log\n", {"x.log", "y.log"}},
+    };
+    for (const auto& c : cases) {
+        for (size_t chunk : {size_t{1}, size_t{7}, c.Listing.size()}) {
+            ListingParser parser;
+            std::vector<std::string> names;
+            const auto collect = [&](const FtpDirEntry& e) {
+                names.push_back(e.Name);
+                return true;
+            };
+            for (size_t i = 0; i < c.Listing.size(); i += chunk) parser.Feed(std::string_view(c.Listing).substr(i, chunk), collect);
+            parser.Finish(collect);
+            EXPECT_EQ(names, c.Names) << c.Name << ", chunks of " << chunk;
+        }
     }
 }
 
@@ -154,7 +223,9 @@ TEST(FtpTextTest, PlainFileNames) {
         bool Plain;
     } cases[] = {{"access.log", true}, {"..access", true}, {"a..b", true}, {"error log.txt", true},
                  {"", false}, {".", false}, {"..", false}, {"../x", false}, {"a/b", false},
-                 {"..\\x", false}, {"sub/", false}, {std::string("a\0b", 3), false}};
+                 {"..\\x", false}, {"sub/", false}, {std::string("a\0b", 3), false},
+                 {"a\nb.log", false}, {"a\rb.log", false}, {"a\x1b[2J.log", false}, {"gol.\xE2\x80\xAE" "exe", false},
+                 {"caf\xC3\xA9.log", true}};
     for (const auto& c : cases) EXPECT_EQ(IsPlainFileName(c.Name), c.Plain) << c.Name;
 }
 

@@ -6,9 +6,15 @@ port and prints that port on stdout once it is listening. It stops (and removes 
 when its stdin reaches end of file or it receives SIGTERM, so a crashed test run never
 leaves a server behind.
 
-Usage: ftp_server.py USER PASSWORD [--refuse-size] [--extra-mb N]
+Usage: ftp_server.py USER PASSWORD [--refuse-size] [--extra-mb N] [--hostile]
   --refuse-size  answer every SIZE command with "550 SIZE not allowed here."
   --extra-mb N   add /big/extra.bin of N MiB (sparse zeros), for measurements
+  --hostile      misbehave as a server that cannot be trusted:
+                 /hostile/ holds files whose SIZE lies (larger.log, smaller.log: "213 100",
+                 negative.log: "213 -5"), a name with a line feed ("a\nb.log") before
+                 after.log, and chatty.log, whose SIZE reply never ends; /endless/ lists
+                 entries without end (bounded at ENDLESS_LIMIT); the user "owned" is refused
+                 with a reply full of terminal escapes.
 """
 import gzip
 import os
@@ -46,6 +52,40 @@ def pattern_bytes(size, seed):
     while len(out) < size:
         out += block
     return bytes(out[:size])
+
+
+HOSTILE_BODY = access_lines(60)  # about 7,000 bytes, so "213 100" cuts a line
+# The "endless" replies stop somewhere, so a client that never stops reading still ends.
+ENDLESS_LIMIT = 256 * 1024 * 1024
+OWNED_REPLY = "530 \x1b[2J\x1b]0;OWNED\x07 Login \u202eincorrect."
+
+
+def build_hostile_tree(root):
+    hostile = os.path.join(root, "hostile")
+    os.makedirs(hostile)
+    os.makedirs(os.path.join(root, "endless"))
+    for name in ("larger.log", "smaller.log", "negative.log", "chatty.log", "a\nb.log", "after.log"):
+        with open(os.path.join(hostile, name), "wb") as f:
+            f.write(HOSTILE_BODY)
+
+
+class EndlessReply:
+    """A producer of one reply whose continuation lines never stop (until ENDLESS_LIMIT)."""
+
+    def __init__(self, line, last):
+        self.line = line
+        self.last = last
+        self.sent = 0
+
+    def more(self):
+        if self.sent >= ENDLESS_LIMIT:
+            if self.last:
+                out, self.last = self.last, b""
+                return out
+            return b""
+        chunk = self.line * 1024
+        self.sent += len(chunk)
+        return chunk
 
 
 def build_tree(root):
@@ -87,9 +127,19 @@ def build_tree(root):
 
 
 class DosStyleFS(AbstractedFS):
-    """Lists the folder "dos" the way Windows servers do, to cover the second listing style."""
+    """Lists the folder "dos" the way Windows servers do, to cover the second listing style,
+    and "endless" as a listing that does not end."""
 
     def format_list(self, basedir, listing, ignore_err=True):
+        if os.path.basename(os.path.normpath(basedir)) == "endless":
+            sent = 0
+            n = 0
+            while sent < ENDLESS_LIMIT:
+                line = ("-rw-r--r--   1 owner    group        1234 Jan 01 12:00 entry%09d.log\r\n" % n).encode()
+                sent += len(line)
+                n += 1
+                yield line
+            return
         if os.path.basename(os.path.normpath(basedir)) != "dos":
             yield from AbstractedFS.format_list(self, basedir, listing, ignore_err)
             return
@@ -116,6 +166,9 @@ def main():
     refuse_size = "--refuse-size" in args
     if refuse_size:
         args.remove("--refuse-size")
+    hostile = "--hostile" in args
+    if hostile:
+        args.remove("--hostile")
     extra_mb = 0
     if "--extra-mb" in args:
         i = args.index("--extra-mb")
@@ -128,6 +181,8 @@ def main():
     root = tempfile.mkdtemp(prefix="trevix-ftp-")
     try:
         build_tree(root)
+        if hostile:
+            build_hostile_tree(root)
         if extra_mb:
             with open(os.path.join(root, "big", "extra.bin"), "wb") as f:
                 f.truncate(extra_mb * 1024 * 1024)
@@ -142,7 +197,22 @@ def main():
                 if refuse_size:
                     self.respond("550 SIZE not allowed here.")
                     return
+                name = os.path.basename(path)
+                if hostile and name in ("larger.log", "smaller.log", "negative.log"):
+                    real = os.path.getsize(path)
+                    self.respond("213 %s" % {"larger.log": real + 100, "smaller.log": 100,
+                                             "negative.log": -5}[name])
+                    return
+                if hostile and name == "chatty.log":
+                    self.push_with_producer(EndlessReply(b"213-and so on, and so on\r\n", b"213 5\r\n"))
+                    return
                 return FTPHandler.ftp_SIZE(self, path)
+
+            def ftp_PASS(self, line):
+                if hostile and self.username == "owned":
+                    self.respond(OWNED_REPLY)
+                    return
+                return FTPHandler.ftp_PASS(self, line)
 
         Handler.authorizer = authorizer
         Handler.abstracted_fs = DosStyleFS

@@ -409,8 +409,9 @@ TEST_F(XmlReportWriterTest, AutomaticReportNameAndFolder) {
     EXPECT_FALSE(WriteAutoReport(a, {"x.log"}));
     EXPECT_FALSE(std::filesystem::exists(dir.File("reports")));
 
-    // A missing folder is created, one level only; a missing parent fails as a save does. An
-    // existing report is never replaced: the next takes the next free name.
+    // A missing folder is created with its parents; one that cannot be made (a file is in the
+    // way) fails as a save does. An existing report is never replaced: the next takes the next
+    // free name.
     Analyse(Shop());
     struct FolderCase {
         std::string Folder;
@@ -420,8 +421,10 @@ TEST_F(XmlReportWriterTest, AutomaticReportNameAndFolder) {
     const FolderCase folders[] = {{dir.File("reports"), true, "Report.xml"},
                                   {dir.File("reports"), true, "Report (2).xml"},
                                   {dir.File("reports"), true, "Report (3).xml"},
-                                  {dir.File("no") + "/deeper", false, ""},
+                                  {dir.File("no") + "/deeper", true, "Report.xml"},
+                                  {dir.File("a-file") + "/reports", false, ""},
                                   {"", false, ""}};
+    std::ofstream(dir.File("a-file")) << "not a folder";
     for (const FolderCase& c : folders) {
         SCOPED_TRACE(c.Folder);
         RecordingHost h;
@@ -434,7 +437,7 @@ TEST_F(XmlReportWriterTest, AutomaticReportNameAndFolder) {
             EXPECT_TRUE(ReadAll(c.Folder + "/" + c.Name).starts_with("<?xml version=\"1.0\"?>"));
         }
     }
-    EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("no")));
     EXPECT_EQ(ReadAll(dir.File("reports") + "/Report.xml"), "mine");
     EXPECT_EQ(NumberedReportName("Shop Report.xml", 1), "Shop Report.xml");
     EXPECT_EQ(NumberedReportName("Shop Report.xml", 12), "Shop Report (12).xml");

@@ -9,6 +9,7 @@ namespace trevix::ui {
 
 namespace {
 
+// Texts carry file names, server replies and log text: never read as markup.
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::Critical: return QMessageBox::Critical;
@@ -31,12 +32,14 @@ void SetPrompter(Prompter* prompter) { current = prompter; }
 void QtPrompter::Message(QWidget* parent, MessageIcon icon, const QString& title,
                          const QString& text) {
     QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 bool QtPrompter::AskYesNo(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
                           DefaultAnswer defaultAnswer) {
     QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
@@ -44,6 +47,7 @@ bool QtPrompter::AskYesNo(QWidget* parent, MessageIcon icon, const QString& titl
 int QtPrompter::Choice(QWidget* parent, MessageIcon icon, const QString& title,
                        const QString& text, const QStringList& buttons, int defaultButton) {
     QMessageBox box(BoxIcon(icon), title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     std::vector<QPushButton*> made;
     for (const QString& caption : buttons)
         made.push_back(box.addButton(caption, QMessageBox::AcceptRole));

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <unordered_set>
+
 namespace trevix::ui {
 
 namespace {
@@ -64,7 +66,11 @@ VisitorWindow::VisitorWindow(Analyser& a, SettingsStore* store, QWidget* parent)
     resize(TwipsToPixels(9600, this), TwipsToPixels(7200, this));
     RestorePlacement(this, store_, "Visitor", true);
     ReportList& list = a_.Lists.Pages;
-    for (size_t c = 0; c < list.Columns.size(); ++c) list.Columns[c].Width = StoredTwips(store_, WidthKey(c), 1440);
+    for (size_t c = 0; c < list.Columns.size(); ++c) {
+        list.Columns[c].Width = StoredTwips(store_, WidthKey(c), 1440);
+        // No stored width: the first visitor's pages size the column.
+        list.Columns[c].FitToContents = !store_ || store_->GetSetting("Window", WidthKey(c), "X") == "X";
+    }
     pages_->ApplyColumnWidths();
 }
 
@@ -75,8 +81,14 @@ void VisitorWindow::ShowRows(const std::vector<int>& rows) {
     std::vector<std::string> addresses;
     for (int row : rows)
         if (row >= 0 && static_cast<size_t>(row) < ips.RowCount()) addresses.push_back(ips.Cell(static_cast<size_t>(row), 1));
-    if (addresses.empty()) return;
+    if (!ShowAddresses(addresses)) return;
+    show();
+    raise();
+    activateWindow();
+}
 
+bool VisitorWindow::ShowAddresses(const std::vector<std::string>& addresses) {
+    if (addresses.empty()) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     summary_->clear();
     VisitorReport report = BuildVisitorReport(a_, addresses);
@@ -85,17 +97,28 @@ void VisitorWindow::ShowRows(const std::vector<int>& rows) {
     text.replace("\r\n", "\n");
     summary_->setPlainText(text);
     setWindowTitle(QString::fromStdString(report.Caption));
-    show();
-    raise();
-    activateWindow();
+    addresses_ = addresses;
     QApplication::restoreOverrideCursor();
+    return true;
 }
 
 void VisitorWindow::LetGo() { pages_->Attach(a_, -1); }
 
 void VisitorWindow::TakeBack() {
     pages_->Attach(a_, 0);
-    pages_->Reload();
+    // A new run or a loaded report may no longer hold a visitor shown here.
+    std::unordered_set<std::string_view> inReport;
+    const ReportList& ips = a_.Lists[lstIPs];
+    for (size_t r = 0; r < ips.RowCount(); ++r) inReport.insert(ips.Cell(r, 1));
+    std::vector<std::string> still;
+    for (const std::string& ip : addresses_)
+        if (inReport.count(ip)) still.push_back(ip);
+    if (!ShowAddresses(still)) {
+        a_.Lists.Pages.Clear();
+        pages_->Reload();
+        close();
+        return;
+    }
     pages_->ApplyColumnWidths();
 }
 
@@ -105,7 +128,8 @@ void VisitorWindow::closeEvent(QCloseEvent* event) {
     if (store_) {
         const ReportList& list = a_.Lists.Pages;
         for (size_t c = 0; c < list.Columns.size(); ++c)
-            store_->SaveSetting("Window", WidthKey(c), std::to_string(list.Columns[c].Width));
+            if (!list.Columns[c].FitToContents)
+                store_->SaveSetting("Window", WidthKey(c), std::to_string(list.Columns[c].Width));
     }
     event->accept();
 }

@@ -2,6 +2,7 @@
 // The visitor report window: for the selected visitors, a summary block each and every request
 // they made. One window serves every request ("&Details..." refills it); it is not modal.
 #include <QWidget>
+#include <string>
 #include <vector>
 
 class QPlainTextEdit;
@@ -26,7 +27,8 @@ public:
     // The one window, when open.
     static VisitorWindow* Instance();
     // Work is about to change the engine's lists: the request list stops reading them until
-    // TakeBack shows them again.
+    // TakeBack shows them again, refilled from the report now shown for the visitors it
+    // showed that are still in it; with none left the window closes.
     void LetGo();
     void TakeBack();
 
@@ -34,7 +36,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Fills the window for these addresses; false when the report holds none of them.
+    bool ShowAddresses(const std::vector<std::string>& addresses);
+
     Analyser& a_;
+    std::vector<std::string> addresses_;   // shown, in list order
     SettingsStore* store_;
     QPlainTextEdit* summary_;
     ReportListView* pages_;

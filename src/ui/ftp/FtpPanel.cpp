@@ -108,6 +108,14 @@ FtpPanel::~FtpPanel() {
 
 void FtpPanel::Build() {
     auto* top = new QVBoxLayout(this);
+    // The panel replaces the log files panel in place; its heading says where the user is.
+    auto* heading = new QLabel("FTP Browser");
+    heading->setObjectName("lblFtpBrowser");
+    QFont bold = heading->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    heading->setFont(bold);
+    top->addWidget(heading);
 
     auto* grid = new QGridLayout;
     txtServer_ = new QComboBox;

@@ -3,7 +3,9 @@
 #include "engine/ReportLists.h"
 #include "views/ReportTableModel.h"
 
+#include <QCursor>
 #include <QEvent>
+#include <QToolTip>
 #include <QFontMetrics>
 #include <QVBoxLayout>
 #include <QtCharts/QBarCategoryAxis>
@@ -30,6 +32,17 @@ QString BlankLabel(int index) {
     return label;
 }
 
+// A step of 1, 2 or 5 times a power of ten, never below 1, that divides 0..highest into
+// about five intervals: visitors are whole, so a tick never reads "0.5" (or, rounded, "0, 0, 1").
+double WholeStep(double highest) {
+    const double rough = highest / 5;
+    double step = 1;
+    while (step * 5 <= rough) step *= 10;   // whole powers of ten: exact in a double
+    for (double factor : {1.0, 2.0, 5.0, 10.0})
+        if (step * factor >= rough) return step * factor;
+    return step * 10;
+}
+
 QColor Blend(const QColor& a, const QColor& b, double share) {
     return QColor::fromRgbF(static_cast<float>(a.redF() * (1 - share) + b.redF() * share),
                             static_cast<float>(a.greenF() * (1 - share) + b.greenF() * share),
@@ -51,6 +64,8 @@ ReportChart::ReportChart(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
+    // The plot's width is known only once the chart has laid out its axes.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { UpdateLabels(); });
     ApplyPalette();
 }
 
@@ -92,20 +107,57 @@ void ReportChart::ShowSeries(const ChartSeries& series) {
     chart->addSeries(bars);
 
     auto* x = new QBarCategoryAxis;
+    labelsFont_ = x->labelsFont();
     // Labels are thinned so they never touch; cut short, dates would read as "01/1...".
     x->setTruncateLabels(false);
     x->setGridLineVisible(false);
     chart->addAxis(x, Qt::AlignBottom);
     bars->attachAxis(x);
+    x->setTitleText(labelsCaption_);
     auto* y = new QValueAxis;
-    y->setRange(0, highest > 0 ? highest : 1);
+    const double step = WholeStep(highest);
+    const double top = std::max(1.0, std::ceil(highest / step)) * step;
+    y->setRange(0, top);
+    y->setTickType(QValueAxis::TicksFixed);
+    y->setTickCount(static_cast<int>(std::lround(top / step)) + 1);
     y->setLabelFormat(QStringLiteral("%.0f"));
-    y->applyNiceNumbers();
     y->setMinorTickCount(0);
+    y->setTitleText(valuesCaption_);
     chart->addAxis(y, Qt::AlignLeft);
     bars->attachAxis(y);
+    connect(bars, &QBarSeries::hovered, this, [this, bars](bool over, int index, QBarSet* set) {
+        if (over)
+            QToolTip::showText(QCursor::pos(), BarToolTip(static_cast<int>(bars->barSets().indexOf(set)), index), view_);
+        else
+            QToolTip::hideText();
+    });
     UpdateLabels();
     ApplyPalette();
+}
+
+void ReportChart::SetCaptions(const QString& title, const QString& labelsCaption, const QString& valuesCaption) {
+    Chart()->setTitle(title);
+    labelsCaption_ = labelsCaption;
+    valuesCaption_ = valuesCaption;
+    for (QAbstractAxis* axis : Chart()->axes())
+        axis->setTitleText(axis->orientation() == Qt::Horizontal ? labelsCaption : valuesCaption);
+}
+
+QString ReportChart::BarToolTip(int set, int index) const {
+    const auto series = Chart()->series();
+    auto* bars = series.isEmpty() ? nullptr : qobject_cast<QBarSeries*>(series.first());
+    if (!bars || set < 0 || set >= bars->count() || index < 0 || index >= labels_.size()) return {};
+    QBarSet* values = bars->barSets().at(set);
+    if (index >= values->count()) return {};
+    QString text = labels_[index];
+    if (bars->count() > 1 && set < setNames_.size() && !setNames_[set].isEmpty())
+        text += " (" + setNames_[set] + ")";
+    text += '\n';
+    if (!valuesCaption_.isEmpty()) text += valuesCaption_ + ": ";
+    // Grouped as the lists show numbers, the C locale too.
+    QLocale shown = locale();
+    shown.setNumberOptions(shown.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return text + shown.toString(static_cast<qlonglong>(std::llround(values->at(index))));
 }
 
 void ReportChart::UpdateLabels() {
@@ -115,7 +167,7 @@ void ReportChart::UpdateLabels() {
     if (!x || labels_.isEmpty()) return;
     // Labels that do not fit side by side stand upright; when even upright ones would touch,
     // only every n-th is written.
-    const QFontMetrics metrics(x->labelsFont());
+    const QFontMetrics metrics(labelsFont_);
     int widest = 0;
     for (const QString& label : labels_) widest = std::max(widest, metrics.horizontalAdvance(label));
     const double plotWidth = std::max(100.0, chart->plotArea().width() > 0 ? chart->plotArea().width()
@@ -125,6 +177,13 @@ void ReportChart::UpdateLabels() {
     const bool upright = widest + 10 > slot;
     const int step = upright ? std::max(1, static_cast<int>(std::ceil((metrics.height() + 4) / slot))) : 1;
     x->setLabelsAngle(upright ? -90 : 0);
+    // The chart hides a label at either end that is wider than its bar's slot, which took the
+    // "00" of a narrow hour chart: upright labels get a smaller font, down to two thirds, until
+    // their height fits the slot.
+    QFont font = labelsFont_;
+    for (int k = 0; upright && k < 4 && QFontMetricsF(font).height() + 3 > slot; ++k)
+        font.setPointSizeF(font.pointSizeF() * 0.9);
+    if (x->labelsFont() != font) x->setLabelsFont(font);
     if (step == labelStep_) return;
     labelStep_ = step;
     shownLabels_.clear();
@@ -140,10 +199,14 @@ void ReportChart::ApplyPalette() {
     chart->setBackgroundBrush(base);
     chart->setBackgroundPen(Qt::NoPen);
     chart->setTitleBrush(text);
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    chart->setTitleFont(titleFont);
     chart->legend()->setLabelColor(text);
     view_->setBackgroundBrush(base);
     for (QAbstractAxis* axis : chart->axes()) {
         axis->setLabelsColor(text);
+        axis->setTitleBrush(text);
         axis->setLinePenColor(Blend(base, text, 0.5));
         axis->setGridLineColor(Blend(base, text, 0.15));
     }

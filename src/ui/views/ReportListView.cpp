@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 #include <algorithm>
 #include <unordered_set>
 #include <utility>
@@ -57,7 +58,7 @@ ReportListView::ReportListView(QWidget* parent) : QTableView(parent) {
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     header->setHighlightSections(false);
-    header->setStretchLastSection(false);
+    header->setStretchLastSection(false);   // StretchLastColumn: never narrower than its own width
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { emit RowDoubleClicked(index.row()); });
     connect(header, &QHeaderView::sectionClicked, this, [this](int section) {
@@ -69,7 +70,10 @@ ReportListView::ReportListView(QWidget* parent) : QTableView(parent) {
         ReportList* list = List();
         if (applyingWidths_ || !list || section < 0 || section >= static_cast<int>(list->Columns.size()))
             return;
-        list->Columns[static_cast<size_t>(section)].Width = PixelsToTwips(newSize, this);
+        ListColumn& c = list->Columns[static_cast<size_t>(section)];
+        c.Width = PixelsToTwips(newSize, this);
+        c.FitToContents = false;   // the user's width wins
+        StretchLastColumn();
     });
 }
 
@@ -93,7 +97,10 @@ void ReportListView::Reload() {
     model_->Reload();
     applyingWidths_ = false;
     // New columns (a comparison) take their widths from the list; existing ones keep theirs.
-    if (model_->columnCount() != shownColumns_) ApplyColumnWidths();
+    if (model_->columnCount() != shownColumns_)
+        ApplyColumnWidths();
+    else
+        FitColumns();
     UpdateSortIndicator();
 }
 
@@ -105,13 +112,78 @@ void ReportListView::ApplyColumnWidths() {
     for (size_t i = 0; i < list->Columns.size(); ++i)
         setColumnWidth(static_cast<int>(i), TwipsToPixels(list->Columns[i].Width, this));
     applyingWidths_ = false;
+    FitColumns();
+    StretchLastColumn();
+}
+
+bool ReportListView::IsStretchedColumn(int column) const { return column == model_->columnCount() - 1; }
+
+void ReportListView::StretchLastColumn() {
+    ReportList* list = List();
+    const int last = model_->columnCount() - 1;
+    if (!list || last < 0 || last >= static_cast<int>(list->Columns.size())) return;
+    int others = 0;
+    for (int column = 0; column < last; ++column)
+        if (!isColumnHidden(column)) others += columnWidth(column);
+    const ListColumn& c = list->Columns[static_cast<size_t>(last)];
+    const int own = c.FitToContents ? ContentsWidth(last) : TwipsToPixels(c.Width, this);
+    applyingWidths_ = true;
+    setColumnWidth(last, std::max(own, viewport()->width() - others));
+    applyingWidths_ = false;
+}
+
+void ReportListView::updateGeometries() {
+    QTableView::updateGeometries();
+    StretchLastColumn();
+}
+
+int ReportListView::ContentsWidth(int column) const {
+    constexpr int MostPixels = 400;
+    constexpr int RowsMeasured = 200;
+    const QStyle* s = style();
+    // The header's text, its margins and room for the sort arrow.
+    const QFontMetrics headerFont(horizontalHeader()->font());
+    int width = headerFont.horizontalAdvance(model_->headerData(column, Qt::Horizontal).toString()) +
+                4 * s->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) +
+                s->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, this);
+    // A cell's text and the item's margins on both sides, with a little air.
+    const int cellMargins = 2 * (s->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 8;
+    const QFontMetrics cellFont = fontMetrics();
+    const int rows = std::min(model_->rowCount(), RowsMeasured);
+    for (int row = 0; row < rows && width < MostPixels; ++row)
+        width = std::max(width, cellFont.horizontalAdvance(model_->CellText(row, column)) + cellMargins);
+    return std::min(width, MostPixels);
+}
+
+void ReportListView::FitColumns() {
+    ReportList* list = List();
+    if (!list) return;
+    const bool filled = model_->rowCount() > 0;
+    applyingWidths_ = true;
+    for (size_t i = 0; i < list->Columns.size(); ++i) {
+        ListColumn& c = list->Columns[i];
+        if (!c.FitToContents) continue;
+        const int width = ContentsWidth(static_cast<int>(i));
+        setColumnWidth(static_cast<int>(i), width);
+        // An empty list shows its headers whole; its first rows size it for good.
+        if (filled) {
+            c.Width = PixelsToTwips(width, this);
+            c.FitToContents = false;
+        }
+    }
+    applyingWidths_ = false;
+    StretchLastColumn();
 }
 
 void ReportListView::StoreColumnWidths() {
     ReportList* list = List();
     if (!list) return;
-    for (size_t i = 0; i < list->Columns.size(); ++i)
+    for (size_t i = 0; i < list->Columns.size(); ++i) {
+        // A column not sized yet keeps what the settings said; the stretched last column
+        // keeps its own width, not the view's leftover.
+        if (list->Columns[i].FitToContents || IsStretchedColumn(static_cast<int>(i))) continue;
         list->Columns[i].Width = PixelsToTwips(columnWidth(static_cast<int>(i)), this);
+    }
 }
 
 void ReportListView::UpdateSortIndicator() {
@@ -140,9 +212,17 @@ void ReportListView::SortByColumn(int column) {
     sortedHere_ = true;
     Reload();
 
-    if (selected.empty() && current < 0) return;
+    // The view shows the selected row in its new place, or with none selected the top: the
+    // old scroll position would show unrelated rows in the middle of the new order.
+    if (selected.empty()) {
+        if (current >= 0)
+            selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::NoUpdate);
+        scrollToTop();
+        return;
+    }
     QItemSelection selection;
     int newCurrent = -1;
+    int firstSelected = -1;
     const int columns = model_->columnCount();
     int runStart = -1;
     const int rows = static_cast<int>(list->Rows.size());
@@ -150,17 +230,18 @@ void ReportListView::SortByColumn(int column) {
         const bool in = row < rows && selected.count(list->Rows[static_cast<size_t>(row)].ItemData) > 0;
         if (row < rows && current >= 0 && list->Rows[static_cast<size_t>(row)].ItemData == currentItem)
             newCurrent = row;
+        if (in && firstSelected < 0) firstSelected = row;
         if (in && runStart < 0) runStart = row;
         if (!in && runStart >= 0) {
             selection.select(model_->index(runStart, 0), model_->index(row - 1, columns - 1));
             runStart = -1;
         }
     }
-    if (newCurrent >= 0) {
+    if (newCurrent >= 0)
         selectionModel()->setCurrentIndex(model_->index(newCurrent, 0), QItemSelectionModel::NoUpdate);
-        scrollTo(model_->index(newCurrent, 0));
-    }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    const bool currentSelected = newCurrent >= 0 && selected.count(currentItem) > 0;
+    scrollTo(model_->index(currentSelected ? newCurrent : firstSelected, 0));
 }
 
 int ReportListView::CurrentRow() const {

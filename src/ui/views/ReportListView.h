@@ -29,9 +29,13 @@ public:
     // The engine changed the rows or columns (analysis, load, comparison, sort): show them.
     void Reload();
     // Column widths from the list's columns (twips) to the screen, and back. A column the
-    // user resizes is written to the list at once.
+    // user resizes is written to the list at once. A column with no stored width is sized to
+    // its header and first rows when the list is first filled; the last column takes the
+    // rest of the view.
     void ApplyColumnWidths();
     void StoreColumnWidths();
+    // The width (pixels) that shows a column's header and its first rows, at most 400.
+    int ContentsWidth(int column) const;
 
     // The focused row as an engine row index, or -1; the selected rows in list order.
     int CurrentRow() const;
@@ -56,6 +60,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void updateGeometries() override;
 
     Analyser* analyser_ = nullptr;
     int listNum_ = -1;
@@ -63,6 +68,10 @@ protected:
 
 private:
     void UpdateSortIndicator();
+    void FitColumns();
+    bool IsStretchedColumn(int column) const;
+    // The last column takes what the view has left, and never less than its own width.
+    void StretchLastColumn();
     int SelectedRowOrNone() const;
 
     bool applyingWidths_ = false;

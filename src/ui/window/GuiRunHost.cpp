@@ -109,6 +109,36 @@ void GuiRunHost::SetBusy(bool busy) {
     busyDirty_ = true;
 }
 
+void GuiRunHost::ShowSummary(std::string_view text) {
+    if (OnWindowThread()) {
+        emit SummaryChanged(ShownText(text));
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    summary_ = ShownText(text);
+    summaryDirty_ = true;
+}
+
+void GuiRunHost::HoldMessages(bool hold) {
+    std::lock_guard lock(mutex_);
+    holdMessages_ = hold;
+}
+
+bool GuiRunHost::ShowHeldMessages() {
+    std::vector<HeldMessage> messages;
+    {
+        std::lock_guard lock(mutex_);
+        messages.swap(held_);
+    }
+    for (const HeldMessage& m : messages) CurrentPrompter().Message(window_, m.Icon, m.Title, m.Text);
+    return !messages.empty();
+}
+
+bool GuiRunHost::HasHeldMessages() {
+    std::lock_guard lock(mutex_);
+    return !held_.empty();
+}
+
 void GuiRunHost::ProcessEvents() {
     if (OnWindowThread()) {
         QCoreApplication::processEvents();
@@ -118,8 +148,8 @@ void GuiRunHost::ProcessEvents() {
 }
 
 void GuiRunHost::Flush() {
-    bool statusDirty, progressDirty, visibleDirty, busyDirty, visible, busy;
-    QString status;
+    bool statusDirty, progressDirty, visibleDirty, busyDirty, summaryDirty, visible, busy;
+    QString status, summary;
     long long value, maximum;
     {
         std::lock_guard lock(mutex_);
@@ -127,7 +157,9 @@ void GuiRunHost::Flush() {
         progressDirty = std::exchange(progressDirty_, false);
         visibleDirty = std::exchange(visibleDirty_, false);
         busyDirty = std::exchange(busyDirty_, false);
+        summaryDirty = std::exchange(summaryDirty_, false);
         status = status_;
+        summary = summary_;
         value = value_;
         maximum = maximum_;
         visible = visible_;
@@ -141,10 +173,18 @@ void GuiRunHost::Flush() {
     }
     if (visibleDirty) emit ProgressVisibleChanged(visible);
     if (busyDirty) emit BusyChanged(busy);
+    if (summaryDirty) emit SummaryChanged(summary);
 }
 
 void GuiRunHost::ShowMessage(MessageIcon icon, std::string_view title, std::string_view text) {
     QString t = ShownText(title), m = ShownText(text);
+    {
+        std::lock_guard lock(mutex_);
+        if (holdMessages_) {
+            held_.push_back({icon, t, m});
+            return;
+        }
+    }
     auto ask = [this, icon, t, m] { CurrentPrompter().Message(window_, icon, t, m); };
     if (OnWindowThread())
         ask();

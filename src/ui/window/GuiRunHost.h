@@ -2,8 +2,9 @@
 // The window's RunHost. The analysis runs on a worker thread: status and progress from it are
 // kept here and shown by a timer on the window thread (a queued event per progress step would
 // flood the event loop), Cancel is a flag the worker polls, and messages and questions from the worker
-// wait on a blocking call into the window thread. Called on the window thread itself (report
-// loads, conversion reports), everything is shown at once and ProcessEvents pumps the queue.
+// wait on a blocking call into the window thread (report loads run on a worker the same way).
+// Called on the window thread itself (conversion reports), everything is shown at once and
+// ProcessEvents pumps the queue.
 #include "engine/RunHost.h"
 
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 class QWidget;
 
@@ -34,6 +36,14 @@ public:
     void ShowMessage(MessageIcon icon, std::string_view title, std::string_view text) override;
     bool AskYesNo(std::string_view title, std::string_view text) override;
     void SetBusy(bool busy) override;
+    void ShowSummary(std::string_view text) override;
+
+    // While held, messages are kept instead of shown (the automatic report is written before
+    // the pages show the report); ShowHeldMessages shows them afterwards, in order. True when
+    // there were any.
+    void HoldMessages(bool hold);
+    bool ShowHeldMessages();
+    bool HasHeldMessages();
 
     // The Cancel button.
     void Cancel();
@@ -51,6 +61,7 @@ signals:
     void ProgressChanged(int value, int maximum);
     void ProgressVisibleChanged(bool visible);
     void BusyChanged(bool busy);
+    void SummaryChanged(const QString& text);
 
 private:
     bool OnWindowThread() const;
@@ -63,7 +74,14 @@ private:
     std::mutex mutex_;
     // Pending values from the worker (under mutex_).
     bool statusDirty_ = false, progressDirty_ = false, visibleDirty_ = false, busyDirty_ = false;
-    QString status_;
+    bool summaryDirty_ = false;
+    QString status_, summary_;
+    bool holdMessages_ = false;
+    struct HeldMessage {
+        MessageIcon Icon;
+        QString Title, Text;
+    };
+    std::vector<HeldMessage> held_;
     long long value_ = 0, maximum_ = 100;
     bool visible_ = false, busy_ = false;
 };

@@ -20,6 +20,7 @@
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/RawLogView.h"
+#include "views/ListMenu.h"
 #include "views/ReportChart.h"
 #include "views/ReportListView.h"
 #include "views/Twips.h"
@@ -27,12 +28,15 @@
 #include "window/GuiRunHost.h"
 #include "window/LogWindow.h"
 #include "window/ProgramInfo.h"
+#include "window/ShownSummary.h"
 #include "window/SiteProfileDialog.h"
 #include "window/StartUp.h"
 #include "window/TaskPane.h"
+#include "window/WorkerCall.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -167,6 +171,7 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     connect(host_, &GuiRunHost::BusyChanged, this, [this](bool busy) {
         if (busy) LogButtonsEnabled(false);
     });
+    connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { txtHits_->setPlainText(text); });
     setAcceptDrops(true);
     LoadHandler();
     // The windows opened from the report pages read the engine's lists too.
@@ -200,7 +205,10 @@ MainWindow::~MainWindow() {
 
 void MainWindow::LoadReferenceData(const std::string& folder) {
     dataFolder_ = folder;
+    const QString status = Status();
     LoadAllReferenceData(store_, a_->Options, a_->Ref, *host_, folder);
+    // "Loading country data..." is over once the data is in.
+    SetStatus(status);
 }
 
 void MainWindow::ReadTimeZoneOffset() { a_->LocalTimeBias = ReadLocalTimeBias(); }
@@ -467,6 +475,10 @@ QWidget* MainWindow::BuildFilterPanel() {
         d->setDisplayFormat("yyyy-MM-dd");
         dtpDate_[static_cast<size_t>(i)] = d;
         connect(d, &QDateEdit::dateChanged, this, [this, i] { DateChanged(i); });
+        // A range is checked when its editing is over, not at every keystroke of a date.
+        connect(d, &QDateEdit::editingFinished, this, [this] { DateOrderOk(false); });
+        if (d->calendarWidget())
+            connect(d->calendarWidget(), &QCalendarWidget::clicked, this, [this] { DateOrderOk(false); });
     }
     lblAnd_ = new QLabel("and", panel);
     lblAnd_->setObjectName("lblAnd");
@@ -570,8 +582,12 @@ QWidget* MainWindow::BuildReportPanel() {
         chtDate_->setObjectName("chtDate");
         chtHour_ = new ReportChart(w);
         chtHour_->setObjectName("chtHour");
-        both->addWidget(chtDate_, 3);
-        both->addWidget(chtHour_, 2);
+        chtDate_->SetCaptions("Visitors by Date", "Date", "Visitors");
+        chtHour_->SetCaptions("Visitors by Hour", "Hour", "Visitors");
+        chtHour_->SetSetNames({"this report", "compared report"});
+        // The hour chart's 24 bars need the room more than a few dates do.
+        both->addWidget(chtDate_, 1);
+        both->addWidget(chtHour_, 1);
         l->addLayout(both, 1);
         connect(optList_, &QRadioButton::toggled, this, &MainWindow::ShowTableOrGraph);
         tabs_->addTab(w, Tabs[0].Caption);
@@ -754,7 +770,7 @@ void MainWindow::BuildMenus() {
     mnuFileCompare_ = file->addAction("&Compare with Report...", this, [this] { LoadReportDialog(true); });
     mnuFileCompare_->setObjectName("mnuFileCompare");
     file->addSeparator();
-    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, &MainWindow::ExportCsvDialog);
+    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, [this] { ExportCsvDialog(); });
     mnuFileExportCsv_->setObjectName("mnuFileExportCsv");
     mnuFileExportHtml_ = file->addAction("Export &HTML Report...", this, &MainWindow::ExportHtmlDialog);
     mnuFileExportHtml_->setObjectName("mnuFileExportHtml");
@@ -789,6 +805,8 @@ void MainWindow::BuildMenus() {
     mnuContext_ = new QMenu("Context", this);
     mnuContext_->setObjectName("mnuContext");
     mnuContext_->addAction("Show &Conversion Report", this, &MainWindow::OnShowConversionReport);
+    mnuList_ = new QMenu("List", this);
+    mnuList_->setObjectName("mnuList");
 
     // Shortcuts of commands that live on panels rather than in menus.
     auto shortcut = [this](const QString& name, const QKeySequence& keys, auto fn) {
@@ -898,6 +916,7 @@ void MainWindow::ResetWizard() {
     pane_->AddItem("rep", "repinfo", "No logs selected");
     lstLogFiles_->clear();
     butRight_[2]->setEnabled(false);
+    firstLogDate_ = lastLogDate_ = QDate();
     a_->ReportShown = false;
     a_->ReportOutOfDate = false;
     ShowUpdate(false);
@@ -911,6 +930,7 @@ void MainWindow::ClearFilters() {
     for (QComboBox* c : {lstContain_[0], lstContain_[1], lstIs_, lstEqualBetween_}) c->setCurrentIndex(0);
     for (QDateEdit* d : dtpDate_) d->setDate(QDate::currentDate());
     --quiet_;
+    DatePickersToLogDates();
     UpdateFilters();
 }
 
@@ -938,14 +958,29 @@ void MainWindow::MarkOutOfDate(bool filterChange) {
     if (filterChange) UpdateFilters();
 }
 
-void MainWindow::DateChanged(int picker) {
+void MainWindow::DateChanged(int) {
     if (quiet_) return;
     MarkOutOfDate(false);
-    if (!dtpDate_[1]->isEnabled()) return;
-    const QDate first = dtpDate_[0]->date(), second = dtpDate_[1]->date();
-    if ((picker == 1 && second < first) || (picker == 0 && first > second))
+}
+
+bool MainWindow::DateOrderOk(bool always) {
+    if (!chkFilterDate_->isChecked() || !dtpDate_[1]->isEnabled()) return true;
+    const std::pair<QDate, QDate> dates{dtpDate_[0]->date(), dtpDate_[1]->date()};
+    if (dates.first <= dates.second) return true;
+    if (always || dates != warnedDates_)
         CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
                                   "First date should be earlier than second date");
+    warnedDates_ = dates;
+    return false;
+}
+
+void MainWindow::DatePickersToLogDates() {
+    // Dates the user chose for a filter in use stay as they are.
+    if (chkFilterDate_->isChecked() || !firstLogDate_.isValid() || !lastLogDate_.isValid()) return;
+    ++quiet_;
+    dtpDate_[0]->setDate(firstLogDate_);
+    dtpDate_[1]->setDate(lastLogDate_);
+    --quiet_;
 }
 
 void MainWindow::UpdateRawLog() {
@@ -987,6 +1022,7 @@ void MainWindow::LogButtonsEnabled(bool enabled) {
 }
 
 void MainWindow::UpdateCaption(const QString& suffix) {
+    captionSubject_ = suffix;
     setWindowTitle(suffix.isEmpty() ? ProductTitle() : ProductTitle() + " - " + suffix);
 }
 
@@ -1021,10 +1057,18 @@ void MainWindow::TaskClick(const QString& key) {
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
         if (!a_->ReportShown && a_->ReportOutOfDate) {
+            if (!DateOrderOk(true)) {
+                TaskClick("filter");
+                return;
+            }
             SetStatus("Generating report...");
             StartAnalysis("Generating report...", {});
         }
     } else if (key == "update") {
+        if (!DateOrderOk(true)) {
+            TaskClick("filter");
+            return;
+        }
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
         StartAnalysis("Updating report...", "Report updated.");
@@ -1141,8 +1185,21 @@ void MainWindow::AddRecentFile() {
 
 void MainWindow::BrowseLogFiles() {
     if (Busy()) return;
-    const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files",
-                                                          Q(a_->Options.DefaultDownloadFolder), LogFilter());
+    // The folder last used (this session, else the latest recent file's), else the download
+    // folder, else home: always a folder that exists, so the dialog opens in it with no name
+    // typed.
+    QStringList candidates{lastLogFolder_};
+    if (!recent_.RecentFiles.empty() && !recent_.RecentFiles.front().empty())
+        candidates << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
+    candidates << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
+    QString start;
+    for (const QString& folder : candidates)
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            start = folder;
+            break;
+        }
+    const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files", start, LogFilter());
+    if (!files.isEmpty()) lastLogFolder_ = QFileInfo(files.front()).absolutePath();
     AddLogFiles(files);
 }
 
@@ -1269,7 +1326,7 @@ void MainWindow::EndWork() {
 
 void MainWindow::ShowPages() {
     const ReportLists& l = a_->Lists;
-    txtHits_->setPlainText(ShownText(l.Summary));
+    txtHits_->setPlainText(ShownSummary(l.Summary));
     chtDate_->ShowSeries(l.DateChart);
     chtHour_->ShowSeries(l.HourChart);
     txtRawLog_->SetText(l.RawLogVisible ? std::string_view(l.RawLogText) : std::string_view());
@@ -1323,8 +1380,18 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         PushRecent(target, list == RecentList::Files ? a_->Options.MaxRecentFiles : a_->Options.MaxRecentFilters,
                    text);
     };
-    request.WriteAutoReport = AutoReportWriter(files);
+    // The report is on screen before anything the automatic report has to say.
+    request.WriteAutoReport = [host = host_, write = AutoReportWriter(files)](Analyser& a) {
+        struct Held {
+            GuiRunHost* Host;
+            ~Held() { Host->HoldMessages(false); }
+        } held{host};
+        host->HoldMessages(true);
+        write(a);
+    };
     if (!before.isEmpty()) SetStatus(before);
+    // The pages are blank while the run reads; so is the summary, but for what is read.
+    txtHits_->setPlainText("Loading log file...");
     BeginWork();
     work_->StatusAfter = after;
     Work* work = work_.get();
@@ -1357,15 +1424,50 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         } else {
             saveEnabled_ = compareEnabled_ = true;
         }
+        const bool ok = !w.OutOfMemory && w.Error.empty();
+        if (ok && !w.Result.LastFileCancelled) {
+            auto day = [](const std::string& iso) { return QDate::fromString(Q(iso.substr(0, 10)), Qt::ISODate); };
+            firstLogDate_ = day(a_->T.FirstDateTime);
+            lastLogDate_ = day(a_->T.LastDateTime);
+            DatePickersToLogDates();
+        }
         EndWork();
         if (a_->ReportShown) LogButtonsEnabled(true);
         ShowUpdate(w.Result.LastFileCancelled);
         FillRecentCombos(false);
-        if (!w.StatusAfter.isEmpty() && !w.OutOfMemory && w.Error.empty()) SetStatus(w.StatusAfter);
+        if (ok && w.Result.FilesCancelled > 0) {
+            // Cancel ends the file being read; the run goes on with the next one.
+            SetStatus(w.Result.LastFileCancelled
+                          ? QString("Loading cancelled; the report is empty.")
+                          : QString("Loading of %1 cancelled; the report shows what was read.")
+                                .arg(QFileInfo(Q(w.Result.CancelledFile)).fileName()));
+        } else if (!w.StatusAfter.isEmpty() && ok && !host_->HasHeldMessages()) {
+            SetStatus(w.StatusAfter);
+        }
         work_.reset();
         FinishWork();
+        host_->ShowHeldMessages();
+        if (ok && !closing_) ShowIncompleteInputs();
     });
     worker_->start();
+}
+
+void MainWindow::ShowIncompleteInputs() {
+    // A damaged, empty or changing file is analysed as far as it goes; the user is told which
+    // and why, as the command line warns on stderr.
+    const std::vector<IncompleteInput>& inputs = a_->T.IncompleteInputs;
+    if (inputs.empty()) return;
+    QString text = "Not every log file could be read whole:\n";
+    bool changed = false;
+    for (const IncompleteInput& input : inputs) {
+        text += "\n" + Q(input.Text);
+        changed = changed || input.Changed;
+    }
+    if (changed)
+        text += "\n\nThe report may show text that the changed file no longer holds, so it was not saved "
+                "automatically. Analyse the files again once they have stopped changing.";
+    SetStatus(changed ? "A log file changed while it was read." : "Some log files could not be read whole.");
+    CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle, text);
 }
 
 void MainWindow::CancelWork() {
@@ -1410,7 +1512,10 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
     BeginWork();
     bool ok = false, outOfMemory = false;
     try {
-        ok = LoadXMLReport(*a_, Std(path), compare);
+        // On a worker, as a run: the window keeps painting and Cancel reaches the loader.
+        Analyser& a = *a_;
+        const std::string file = Std(path);
+        RunOnWorker("ReportLoader", *host_, [&] { ok = LoadXMLReport(a, file, compare); });
     } catch (const std::bad_alloc&) {
         outOfMemory = true;
     }
@@ -1425,7 +1530,12 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
         ShowPanel(frameReport_);
         ShowUpdate(false);
     }
-    if (ok) {
+    if (ok && compare) {
+        // The report shown stays what it was; it now carries the other one's figures.
+        const QString shown = captionSubject_.isEmpty() ? QString("Report") : captionSubject_;
+        UpdateCaption(shown + " compared with " + QFileInfo(path).fileName());
+        captionSubject_ = shown;
+    } else if (ok) {
         reportFile_ = path;
         UpdateCaption(QFileInfo(path).fileName());
     }
@@ -1486,8 +1596,8 @@ ReportListView* MainWindow::ListOnScreen() const {
     return first;
 }
 
-bool MainWindow::ExportListAsCsv(const QString& path) {
-    ReportListView* view = ListOnScreen();
+bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
+    if (!view) view = ListOnScreen();
     if (!view) {
         CurrentPrompter().Message(this, MessageIcon::Information, "Export List as CSV",
                                   "This page shows no list. Bring a page with a list to the front first.");
@@ -1530,9 +1640,9 @@ QString WithExtension(QWidget* parent, const QString& title, QString path, const
 }
 } // namespace
 
-void MainWindow::ExportCsvDialog() {
+void MainWindow::ExportCsvDialog(ReportListView* view) {
     if (Busy() || !mnuFileExportCsv_->isEnabled()) return;
-    ReportListView* view = ListOnScreen();
+    if (!view) view = ListOnScreen();
     if (!view) {
         ExportListAsCsv({});   // says why
         return;
@@ -1541,7 +1651,7 @@ void MainWindow::ExportCsvDialog() {
     const QString path = WithExtension(
         this, "Export List as CSV",
         CurrentPrompter().SaveFile(this, "Export List as CSV", suggested, CsvFilter), ".csv");
-    if (!path.isEmpty()) ExportListAsCsv(path);
+    if (!path.isEmpty()) ExportListAsCsv(path, view);
 }
 
 void MainWindow::ExportHtmlDialog() {
@@ -1603,8 +1713,11 @@ void MainWindow::OpenUrl(const QString& url) {
 }
 
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
-    if (Busy() || listNum != lstFiles || row < 0) return;
-    mnuContext_->popup(pos);
+    if (Busy()) return;
+    ReportListView* view = views_[static_cast<size_t>(listNum)];
+    const QList<QAction*> own = listNum == lstFiles && row >= 0 ? mnuContext_->actions() : QList<QAction*>();
+    FillListMenu(*mnuList_, *view, own, mnuFileExportCsv_->isEnabled(), [this, view] { ExportCsvDialog(view); });
+    mnuList_->popup(pos);
 }
 
 void MainWindow::OnOptions() {
@@ -1618,7 +1731,9 @@ void MainWindow::OnOptions() {
         splash.showMessage("Loading country data...", Qt::AlignBottom | Qt::AlignHCenter);
         QApplication::processEvents();
         QApplication::setOverrideCursor(Qt::BusyCursor);
+        const QString status = Status();
         const bool ok = LoadCountryData(a_->Ref, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
+        SetStatus(status);
         QApplication::restoreOverrideCursor();
         splash.close();
         return ok;
@@ -1814,7 +1929,8 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
     if (Busy()) return;
     event->acceptProposedAction();
-    DropFiles(event->mimeData()->urls());
+    // The drop ends before a report it brings is loaded, which serves events meanwhile.
+    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] { DropFiles(urls); });
 }
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {

@@ -8,6 +8,7 @@
 #include "engine/AnalysisRun.h"
 
 #include <QMainWindow>
+#include <QDate>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -91,7 +93,8 @@ public:
     ReportListView* ListOnScreen() const;
     // "&Export List as CSV..." and "Export &HTML Report..." without their dialogs; a failure is
     // told in a message box.
-    bool ExportListAsCsv(const QString& path);
+    // The list exported is view, or with none the list on screen.
+    bool ExportListAsCsv(const QString& path, ReportListView* view = nullptr);
     bool ExportHtmlReport(const QString& path);
 
     // Runs work on the window thread as guarded work (a conversion report, a download): while it
@@ -191,12 +194,17 @@ private:
     void UpdateCaption(const QString& suffix = {});
     void MarkOutOfDate(bool filterChange);
     void DateChanged(int picker);
+    // The date filter's range in order, or a warning (once for the same two dates unless
+    // always) and false.
+    bool DateOrderOk(bool always);
+    // After a run the pickers start at the first and last date the logs held.
+    void DatePickersToLogDates();
     void AddRecentFile();
     void BrowseLogFiles();
     void DeleteLogFiles();
     void LoadReportDialog(bool compare);
     void SaveReportDialog();
-    void ExportCsvDialog();
+    void ExportCsvDialog(ReportListView* view = nullptr);
     void ExportHtmlDialog();
     void FillRecentCombos(bool filters);
     void ReadFiltersIntoEngine();
@@ -204,6 +212,8 @@ private:
     void StartAnalysis(const QString& before, const QString& after);
     void BeginWork();
     void FinishWork();
+    // Tells which log files were damaged, empty or changed while they were read.
+    void ShowIncompleteInputs();
     void EndWork();
     void DetachViews();
     void AttachViews();
@@ -238,6 +248,10 @@ private:
     QString lastHelpText_;
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
+    QString captionSubject_;   // what the caption names: the site or the report file
+    QString lastLogFolder_;    // where the open-file dialog was last left
+    QDate firstLogDate_, lastLogDate_;   // of the last run's logs; invalid before one
+    std::pair<QDate, QDate> warnedDates_;
     QString screenshotServer_;
     // Selects the row of a list whose first cell is text; false when there is none.
     bool SelectRow(int listNum, const QString& text);
@@ -315,6 +329,7 @@ private:
     QAction* actSearch_ = nullptr;
     QAction* actCancel_ = nullptr;
     QMenu* mnuContext_ = nullptr;
+    QMenu* mnuList_ = nullptr;   // a list's right-click menu, filled when it opens
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* butCancel_ = nullptr;

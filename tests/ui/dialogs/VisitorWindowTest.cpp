@@ -9,6 +9,7 @@
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/ReportListView.h"
+#include "views/Twips.h"
 
 #include <QHeaderView>
 #include <QPlainTextEdit>
@@ -142,12 +143,15 @@ private slots:
         VisitorWindow* w = VisitorWindow::Instance();
         auto* pages = w->findChild<ReportListView*>("lstPages");
         QCOMPARE(pages->columnWidth(2), TwipsToPixelsForTest(2880, pages));
-        QCOMPARE(pages->columnWidth(0), TwipsToPixelsForTest(1440, pages));
+        // No stored width: the column is sized to its header and the visitor's pages.
+        QCOMPARE(pages->columnWidth(0), pages->ContentsWidth(0));
+        const std::string fitted = std::to_string(PixelsToTwips(pages->ContentsWidth(0), pages));
         pages->setColumnWidth(5, TwipsToPixelsForTest(2880, pages));
         w->findChild<QPushButton*>("butClose")->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!VisitorWindow::Instance());
         QCOMPARE(store.GetSetting("Window", "VisitorPagesWidth6"), std::string("2880"));
+        QCOMPARE(store.GetSetting("Window", "VisitorPagesWidth1"), fitted);
         QCOMPARE(store.GetSetting("Window", "VisitorState"), std::string("0"));
         QVERIFY(store.HasSetting("Window", "VisitorLeft") && store.HasSetting("Window", "VisitorHeight"));
         QCOMPARE(store.GetSetting("Window", "VisitorWidth"), std::string("9000"));

@@ -178,6 +178,26 @@ private slots:
         QCOMPARE(f.window.windowTitle(), QString("Trevix Pro"));
     }
 
+    // A new account has no documents folder: the download folder of the options is made with
+    // its parents. A folder that cannot be used is named, with the reason.
+    void theDownloadFolderIsMadeOrItsProblemNamed() {
+        FtpTestServer server;
+        QVERIFY2(server.Running(), server.Error().c_str());
+        Fixture f;
+        const std::string fresh = f.downloads / "home/Documents/Downloaded Log Files";
+        WriteFile(f.downloads / "a-file", "not a folder");
+        const std::string blocked = f.downloads / "a-file/logs";
+        f.options.DefaultDownloadFolder = fresh;
+        QVERIFY(f.ConnectTo("127.0.0.1", server.Port()));
+        for (const std::string& folder : {fresh, blocked}) {
+            f.Find<QLineEdit>("txtDownloadFolder")->setText(QString::fromStdString(folder));
+            f.Select({"readme.txt"});
+            QVERIFY(f.Run([&] { f.Find<QPushButton>("Command3")->click(); }));
+        }
+        QCOMPARE(ReadFile(fresh + "/readme.txt"), std::string("Test server for log downloads.\n"));
+        QCOMPARE(f.panel->StatusText(), QString::fromStdString("Cannot save downloads in " + blocked + ": Not a directory."));
+    }
+
     void goingBackKeepsTheConnectionAndAnExistingFileIsAskedAbout() {
         FtpTestServer server;
         QVERIFY2(server.Running(), server.Error().c_str());

@@ -23,7 +23,8 @@ int ScriptedPrompter::Count(const QString& kind) const {
 
 void ScriptedPrompter::Message(QWidget*, MessageIcon icon, const QString& title,
                                const QString& text) {
-    Asked.push_back({"Message", icon, title, text, {}});
+    Asked.push_back({"Message", icon, title, text, {}, {}});
+    if (OnMessage) OnMessage(Asked.back());
 }
 
 bool ScriptedPrompter::AskYesNo(QWidget*, MessageIcon icon, const QString& title, const QString& text,
@@ -38,28 +39,28 @@ int ScriptedPrompter::Choice(QWidget*, MessageIcon icon, const QString& title,
     return Take(choices_, -1);
 }
 
-QStringList ScriptedPrompter::OpenFiles(QWidget*, const QString& caption, const QString&,
+QStringList ScriptedPrompter::OpenFiles(QWidget*, const QString& caption, const QString& folder,
                                         const QString& filter) {
-    Asked.push_back({"OpenFiles", MessageIcon::None, caption, filter, {}});
+    Asked.push_back({"OpenFiles", MessageIcon::None, caption, filter, {}, folder});
     return Take(files_, QStringList{});
 }
 
-QString ScriptedPrompter::OpenFile(QWidget*, const QString& caption, const QString&,
+QString ScriptedPrompter::OpenFile(QWidget*, const QString& caption, const QString& folder,
                                    const QString& filter) {
-    Asked.push_back({"OpenFile", MessageIcon::None, caption, filter, {}});
+    Asked.push_back({"OpenFile", MessageIcon::None, caption, filter, {}, folder});
     QStringList files = Take(files_, QStringList{});
     return files.isEmpty() ? QString() : files.front();
 }
 
-QString ScriptedPrompter::SaveFile(QWidget*, const QString& caption, const QString&,
+QString ScriptedPrompter::SaveFile(QWidget*, const QString& caption, const QString& folder,
                                    const QString& filter) {
-    Asked.push_back({"SaveFile", MessageIcon::None, caption, filter, {}});
+    Asked.push_back({"SaveFile", MessageIcon::None, caption, filter, {}, folder});
     QStringList files = Take(files_, QStringList{});
     return files.isEmpty() ? QString() : files.front();
 }
 
-QString ScriptedPrompter::Folder(QWidget*, const QString& caption, const QString&) {
-    Asked.push_back({"Folder", MessageIcon::None, caption, {}, {}});
+QString ScriptedPrompter::Folder(QWidget*, const QString& caption, const QString& folder) {
+    Asked.push_back({"Folder", MessageIcon::None, caption, {}, {}, folder});
     return Take(folders_, QString());
 }
 

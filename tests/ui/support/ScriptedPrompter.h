@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace trevix::ui::test {
@@ -16,6 +17,7 @@ struct AskedQuestion {
     QString Title;   // title or caption
     QString Text;    // message text, input label or file filter
     QString DefaultButton;   // the button Enter presses: "Yes"/"No", or a Choice's caption
+    QString Folder;          // where a file or folder picker starts
 };
 
 class ScriptedPrompter : public Prompter {
@@ -32,6 +34,8 @@ public:
     void AnswerText(std::optional<QString> text) { texts_.push_back(std::move(text)); }
 
     std::deque<AskedQuestion> Asked;
+    // Called as a message is shown, to look at the window behind it.
+    std::function<void(const AskedQuestion&)> OnMessage;
     // The last question asked, or an empty one.
     AskedQuestion Last() const { return Asked.empty() ? AskedQuestion{} : Asked.back(); }
     int Count(const QString& kind) const;

@@ -10,7 +10,11 @@
 #include <QtCharts/QBarSet>
 #include <QtCharts/QChart>
 #include <QtCharts/QValueAxis>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QtCharts/QChartView>
 #include <QtTest>
+#include <cmath>
 
 using namespace trevix;
 using namespace trevix::ui;
@@ -92,6 +96,80 @@ private slots:
         chart.ShowSeries(ChartSeries{});
         QVERIFY(chart.Chart()->series().isEmpty());
         QVERIFY(chart.Chart()->axes().isEmpty());
+    }
+
+    // Visitors are whole: the value axis steps by whole numbers from 0 past the highest bar,
+    // never "0, 0, 1, 1" on a small run.
+    void wholeNumberTicks_data() {
+        QTest::addColumn<double>("highest");
+        for (double h : {0.0, 1.0, 2.0, 3.0, 7.0, 12.0, 48.0, 1234.0}) QTest::addRow("%g", h) << h;
+    }
+    void wholeNumberTicks() {
+        QFETCH(double, highest);
+        ChartSeries s = Series(3, 1);
+        s.Values[0] = {0, highest, 1};
+        ReportChart chart;
+        chart.ShowSeries(s);
+        auto* y = qobject_cast<QValueAxis*>(chart.Chart()->axes(Qt::Vertical).first());
+        QCOMPARE(y->min(), 0.0);
+        QVERIFY(y->max() >= std::max(highest, 1.0));
+        QVERIFY(y->tickCount() >= 2 && y->tickCount() <= 11);
+        const double step = y->max() / (y->tickCount() - 1);
+        QVERIFY2(step >= 1 && step == std::round(step), qPrintable(QString::number(step)));
+        QVERIFY(y->max() - step < std::max(highest, 1.0));   // no empty interval on top
+    }
+
+    // The first hour's label is drawn even where the labels stand upright and only every n-th
+    // is written (the chart hides an edge label wider than its bar's slot).
+    void firstHourLabelDrawn_data() {
+        QTest::addColumn<int>("width");
+        for (int w : {390, 480, 900}) QTest::addRow("%d px", w) << w;
+    }
+    void firstHourLabelDrawn() {
+        QFETCH(int, width);
+        ChartSeries s;
+        for (int h = 0; h < 24; ++h) s.Labels.push_back(QString("%1").arg(h, 2, 10, QChar('0')).toStdString());
+        s.Values = {std::vector<double>(24, 3.0)};
+        s.Colours = {{0, 0, 255}};
+        ReportChart chart;
+        chart.SetCaptions("Visitors by Hour", "Hour", "Visitors");
+        chart.resize(width, 450);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.ShowSeries(s);
+        // The chart lays itself out in posted steps.
+        auto drawn = [&] {
+            for (QGraphicsItem* item : chart.View()->scene()->items())
+                if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->toPlainText() == "00")
+                    return text->isVisible();
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(drawn(), 2000);
+    }
+
+    // Title, axis captions and the tooltip a bar shows, which names the compared report's bars.
+    void captionsAndToolTips() {
+        ReportChart chart;
+        chart.SetCaptions("Visitors by Hour", "Hour", "Visitors");
+        chart.SetSetNames({"this report", "compared report"});
+        ChartSeries s;
+        s.Labels = {"00", "01", "02"};
+        s.Values = {{4, 1234, 0}};
+        s.Colours = {{0, 0, 255}};
+        chart.ShowSeries(s);
+        QCOMPARE(chart.Chart()->title(), QString("Visitors by Hour"));
+        QCOMPARE(chart.Chart()->axes(Qt::Horizontal).first()->titleText(), QString("Hour"));
+        QCOMPARE(chart.Chart()->axes(Qt::Vertical).first()->titleText(), QString("Visitors"));
+        QCOMPARE(chart.ShownLabels().first(), QString("00"));
+        QCOMPARE(chart.BarToolTip(0, 0), QString("00\nVisitors: 4"));
+        chart.setLocale(QLocale::c());
+        QCOMPARE(chart.BarToolTip(0, 1), QString("01\nVisitors: 1,234"));
+        QCOMPARE(chart.BarToolTip(0, 3), QString());
+        s.Values.push_back({7, 8, 9});
+        s.Colours.push_back({0, 255, 0});
+        chart.ShowSeries(s);
+        QCOMPARE(chart.BarToolTip(1, 2), QString("02 (compared report)\nVisitors: 9"));
+        QCOMPARE(chart.Chart()->axes(Qt::Vertical).first()->titleText(), QString("Visitors"));
     }
 
     void followsThePalette_data() {

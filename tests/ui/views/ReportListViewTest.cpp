@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -199,6 +200,7 @@ private slots:
         ReportList& list = a.Lists[lstReferrers];
         list.Columns[0].Width = 2880;
         ReportListView view;
+        view.resize(200, 100);   // narrower than the columns: the last one has nothing to take
         view.Attach(a, lstReferrers);
         const int dpi = view.logicalDpiX();
         QCOMPARE(view.columnWidth(0), dpi * 2);
@@ -209,6 +211,112 @@ private slots:
         view.Reload();
         QCOMPARE(view.columnWidth(3), dpi * 3);
         QCOMPARE(view.columnWidth(0), dpi * 2);
+    }
+
+    // A column with no stored width is sized when its list is first filled, from the header
+    // and the first 200 rows, at most 400 px, and only then; a stored width wins; the last
+    // column takes the rest of the view but keeps its own width for the settings.
+    void columnsFitTheirFirstRows_data() {
+        QTest::addColumn<QStringList>("cells");   // column 1 of the rows, in order
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<QString>("widest");      // the text the width must show, or "" for 400 px
+        QStringList shortRows;
+        for (int i = 0; i < 200; ++i) shortRows << QString("/pages/archive/p%1.html").arg(i);
+        QTest::newRow("header wider than the rows") << QStringList{"/a", "/b"} << false << "Referring URL";
+        QTest::newRow("rows wider than the header") << shortRows << false << "/pages/archive/p199.html";
+        QTest::newRow("rows after the 200th not measured")
+            << shortRows + QStringList{QString(300, QChar('w'))} << false << "/pages/archive/p199.html";
+        QTest::newRow("at most 400 px") << QStringList{"/a", QString(300, QChar('w'))} << false << "";
+        QTest::newRow("a stored width wins") << shortRows << true << "";
+    }
+    void columnsFitTheirFirstRows() {
+        QFETCH(QStringList, cells);
+        QFETCH(bool, stored);
+        QFETCH(QString, widest);
+        Analyser a;
+        ReportList& list = a.Lists[lstReferrers];
+        for (ListColumn& c : list.Columns) c.FitToContents = !stored;
+        list.Columns[0].Width = 2880;
+        list.Columns[1].FitToContents = false;   // stored: 1440 twips
+        ReportListView view;
+        view.resize(1000, 300);
+        view.Attach(a, lstReferrers);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int dpi = view.logicalDpiX();
+        const QFontMetrics font = view.fontMetrics();
+        // Empty: the headers show whole, and the first rows still size the column.
+        if (!stored) {
+            QVERIFY(view.columnWidth(0) >= view.horizontalHeader()->fontMetrics().horizontalAdvance("Referring URL"));
+            QVERIFY(list.Columns[0].FitToContents);
+        }
+
+        for (const QString& cell : cells) list.AddRow(cell.toStdString());
+        view.Reload();
+        const int width = view.columnWidth(0);
+        if (stored)
+            QCOMPARE(width, dpi * 2);
+        else if (widest.isEmpty())
+            QCOMPARE(width, 400);
+        else
+            QVERIFY2(width >= font.horizontalAdvance(widest) && width <= font.horizontalAdvance(widest) + 60,
+                     qPrintable(QString::number(width)));
+        QCOMPARE(view.columnWidth(1), dpi);
+        QVERIFY(!list.Columns[0].FitToContents);
+        QCOMPARE(list.Columns[0].Width, PixelsToTwips(width, &view));
+
+        // Sized once: later rows change nothing.
+        list.AddRow(std::string(120, 'm'));
+        view.Reload();
+        QCOMPARE(view.columnWidth(0), width);
+
+        // The last column fills the view; its leftover is not taken for its width.
+        const int last = view.columnWidth(2);
+        QVERIFY(view.columnWidth(0) + view.columnWidth(1) + last >= view.viewport()->width());
+        const int ownWidth = list.Columns[2].Width;
+        view.StoreColumnWidths();
+        QCOMPARE(list.Columns[2].Width, ownWidth);
+        QVERIFY(PixelsToTwips(last, &view) != ownWidth);
+    }
+
+    // After a sort the view shows the selected row in its new place, or the top when no row
+    // is selected, wherever it was scrolled to.
+    void sortShowsSelectionOrTop_data() {
+        QTest::addColumn<int>("selected");   // row selected before the sort, or -1
+        QTest::addColumn<int>("focused");    // row with the focus but not selected, or -1
+        QTest::addColumn<int>("shownRow");   // the row that must be on screen after it
+        QTest::newRow("nothing selected") << -1 << -1 << 0;
+        QTest::newRow("focus without selection") << -1 << 250 << 0;
+        QTest::newRow("selected row moves down") << 5 << -1 << 294;
+        QTest::newRow("selected row moves up") << 290 << -1 << 9;
+    }
+    void sortShowsSelectionOrTop() {
+        QFETCH(int, selected);
+        QFETCH(int, focused);
+        QFETCH(int, shownRow);
+        Analyser a;
+        ReportList& list = a.Lists[lstFiles];
+        for (int i = 0; i < 300; ++i) {
+            const size_t at = list.AddRow(QString("/p%1.html").arg(i, 3, 10, QChar('0')).toStdString());
+            list.SetCell(at, 2, std::to_string(i));
+        }
+        ReportListView view;
+        view.Attach(a, lstFiles);
+        view.resize(600, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        if (selected >= 0) view.selectRow(selected);
+        if (focused >= 0) view.selectionModel()->setCurrentIndex(view.model()->index(focused, 0), QItemSelectionModel::NoUpdate);
+        view.scrollTo(view.model()->index(150, 0), QAbstractItemView::PositionAtCenter);
+        ClickHeader(view, 1);   // Total Requests, descending
+        QCOMPARE(Column(view, 1).first(), QString("299"));
+        if (selected < 0) {
+            QCOMPARE(view.verticalScrollBar()->value(), 0);
+            QVERIFY(view.SelectedRows().empty());
+        } else {
+            QCOMPARE(view.SelectedRows(), std::vector<int>{shownRow});
+        }
+        QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(shownRow, 0))));
     }
 
     void copySelectedRowsAsTabSeparatedText() {

@@ -50,6 +50,8 @@ private slots:
         hold.WaitUntilHeld();
         QVERIFY(f.win->IsWorking());
         f.win->Host().Flush();
+        // The pages are blank meanwhile; the summary says what is being read.
+        QCOMPARE(f.Find<QPlainTextEdit>("txtHits")->toPlainText(), "Loading log file...\n" + first);
         QVERIFY(f.Find<QPushButton>("butCancel")->isVisible());
         QVERIFY(f.Find<QProgressBar>("Progress")->isVisible());
         f.Find<QPushButton>("butCancel")->click();
@@ -62,6 +64,7 @@ private slots:
         QVERIFY(!f.Find<QPushButton>("butCancel")->isVisible());
         QVERIFY(!f.Find<QProgressBar>("Progress")->isVisible());
         QVERIFY(f.win->ListView(lstIPs)->model()->rowCount() > 0);
+        QCOMPARE(f.win->Status(), QString("Loading of first.log cancelled; the report shows what was read."));
     }
 
     void cancelInTheLastFileLeavesTheListsEmpty() {
@@ -75,7 +78,7 @@ private slots:
         f.win->WaitForWork();
         QCOMPARE(f.win->findChild<QPlainTextEdit*>("txtHits")->toPlainText(), QString("(Loading cancelled)"));
         QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 0);
-        QCOMPARE(f.win->Status(), QString("Done"));
+        QCOMPARE(f.win->Status(), QString("Loading cancelled; the report is empty."));
         QVERIFY(f.Action("mnuFileSave")->isEnabled());
     }
 
@@ -136,7 +139,8 @@ private slots:
         QTest::addColumn<QString>("summary");
         QTest::newRow("name with blanks") << QStringList{"my access log.log"} << "Loaded 1 log file covering";
         QTest::newRow("two files") << QStringList{"a b.log", "c.log"} << "Loaded 2 log files covering";
-        QTest::newRow("missing file") << QStringList{"not there.log"} << "Loaded 0 log files (1 could not be read) covering";
+        QTest::newRow("missing file") << QStringList{"not there.log"}
+                                      << "Loaded 0 log files (1 could not be read); no log line was read\n";
     }
     void commandLineFilesAreAnalysedInTheWindow() {
         QFETCH(QStringList, names);

@@ -1,7 +1,14 @@
 // "&File" / "&Export List as CSV..." and "Export &HTML Report..." through the real main window
-// with the save dialog answered by the test, and the log file dialog's filter.
+// with the save dialog answered by the test, the lists' right-click menus, and the log file
+// dialog's filter.
 #include "ui/window/WindowFixture.h"
+#ifndef Q_MOC_RUN
+#include "report/CsvExport.h"
+#endif
 
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
 #include <QRadioButton>
 #include <QToolButton>
 
@@ -92,6 +99,71 @@ private slots:
             QVERIFY2(f.prompter.Last().Text.startsWith(message), qPrintable(f.prompter.Last().Text));
         }
         QCOMPARE(QDir(f.dir.path()).entryList({"*.csv"}).size(), written.isEmpty() ? 0 : 1);
+    }
+
+    // Every list's menu keeps its own items and adds "Copy" and "Export List as CSV...", which
+    // act on the list clicked, whatever list has the focus.
+    void listMenus_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("row");         // the row clicked, or none: below the rows
+        QTest::addColumn<QStringList>("items");
+        const QStringList common{"Copy", "Export List as CSV..."};
+        QTest::newRow("files, on a row") << "files" << "lstFiles" << "/a.html"
+                                         << QStringList{"Show &Conversion Report", ""} + common;
+        QTest::newRow("files, below the rows") << "files" << "lstFiles" << "" << common;
+        QTest::newRow("visitors") << "IPs" << "lstIPs" << "10.1.0.3" << common;
+        QTest::newRow("hours beside the dates") << "visitors" << "lstHour" << "13" << common;
+        QTest::newRow("errors") << "errors" << "lstErrors" << "404" << common;
+    }
+    void listMenus() {
+        QFETCH(QString, page);
+        QFETCH(QString, list);
+        QFETCH(QString, row);
+        QFETCH(QStringList, items);
+        WindowFixture f(OneSite);
+        f.Run({f.WriteLog("access.log", Log())});
+        f.win->ShowReportPage(page);
+        auto* view = f.Find<ReportListView>(list);
+        QVERIFY(view && view->isVisible());
+        f.Find<ReportListView>("lstHits")->setFocus();   // another list has the focus
+
+        QPoint at(5, view->viewport()->height() - 5);
+        if (!row.isEmpty()) {
+            QModelIndexList found = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, row, 1,
+                                                         Qt::MatchExactly);
+            QVERIFY2(!found.isEmpty(), qPrintable("no row " + row));
+            at = view->visualRect(found.first()).center();
+        }
+        auto openMenu = [&] {
+            QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
+            auto* menu = f.Find<QMenu>("mnuList");
+            QVERIFY(menu && menu->isVisible());
+        };
+        openMenu();
+        auto* menu = f.Find<QMenu>("mnuList");
+        QStringList shown;
+        for (QAction* a : menu->actions()) shown << a->text();
+        QCOMPARE(shown, items);
+        QAction* copy = f.Find<QAction>("mnuListCopy");
+        QCOMPARE(copy->isEnabled(), !row.isEmpty());
+
+        if (!row.isEmpty()) {
+            QApplication::clipboard()->clear();
+            copy->trigger();
+            menu->hide();
+            const QString copied = QApplication::clipboard()->text();
+            QVERIFY2(copied.startsWith(row + "\t"), qPrintable(copied));
+            QCOMPARE(copied, view->SelectedRowsText());
+            openMenu();
+        }
+        f.prompter.AnswerFiles({f.Path("menu.csv")});
+        f.Find<QAction>("mnuListExportCsv")->trigger();
+        menu->hide();
+        QCOMPARE(f.prompter.Count("SaveFile"), 1);
+        QCOMPARE(f.prompter.Count("Message"), 0);
+        QCOMPARE(Read(f.Path("menu.csv")), QString::fromStdString(ListAsCsv(*view->List())));
+        QCOMPARE(view->List(), &f.A().Lists[view->ListNumber()]);
     }
 
     void htmlReport_data() {

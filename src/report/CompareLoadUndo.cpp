@@ -1,0 +1,91 @@
+#include "CompareLoadUndo.h"
+
+#include "ReportComparison.h"
+#include "engine/Analyser.h"
+
+#include <algorithm>
+
+namespace trevix {
+
+namespace {
+// Every list a compare load may reach; the sites list is not part of the report.
+bool IsReportList(int n) { return n >= 1 && n <= 16 && n != lstSites; }
+} // namespace
+
+CompareLoadUndo::CompareLoadUndo(const Analyser& a) {
+    const ReportLists& lists = a.Lists;
+    for (int n = 1; n <= 16; ++n) {
+        if (!IsReportList(n)) continue;
+        const ReportList& list = lists[n];
+        ListState& s = lists_[static_cast<size_t>(n)];
+        s.Sorted = list.Sorted;
+        s.RowCount = list.RowCount();
+        const size_t compared = static_cast<size_t>(CompareColumnCount(n));
+        s.FirstCompare = list.Columns.size() - std::min(compared, list.Columns.size());
+        if (compared == 0) continue;   // rows are only appended there
+        s.CellCounts.reserve(s.RowCount);
+        s.Tails.reserve(s.RowCount);
+        for (const ListRow& row : list.Rows) {
+            const size_t first = std::min(s.FirstCompare, row.Cells.size());
+            s.CellCounts.push_back(row.Cells.size());
+            s.Tails.emplace_back(row.Cells.begin() + static_cast<std::ptrdiff_t>(first), row.Cells.end());
+        }
+    }
+    // The date report rebuilds these whole; they are as small as the number of days.
+    hits_ = lists[lstHits];
+    hours_ = lists[lstHour];
+    dateChart_ = lists.DateChart;
+    hourChart_ = lists.HourChart;
+    summarySize_ = lists.Summary.size();
+    conversionFiles_ = lists.ConversionFiles;
+
+    const AnalysisTables& t = a.T;
+    conversionReports_ = t.ConversionReports;
+    visitors_ = t.VisitorCount();
+    referrers_ = t.ReferrerCount();
+    referrerCompareHits_.reserve(t.Referrers.size());
+    for (const ReferrerRecord& r : t.Referrers) referrerCompareHits_.push_back(r.CompareHits);
+    searchTerms_ = t.SearchTerms.size();
+    dateVisitors_ = t.DateVisitors.size();
+    hourVisitors_ = t.HourVisitors;
+    profile_ = a.CurrentProfile;
+    reportShown_ = a.ReportShown;
+    reportOutOfDate_ = a.ReportOutOfDate;
+}
+
+void CompareLoadUndo::Restore(Analyser& a) {
+    ReportLists& lists = a.Lists;
+    for (int n = 1; n <= 16; ++n) {
+        if (!IsReportList(n)) continue;
+        ReportList& list = lists[n];
+        ListState& s = lists_[static_cast<size_t>(n)];
+        list.Sorted = s.Sorted;
+        if (list.Rows.size() > s.RowCount) list.Rows.resize(s.RowCount);
+        for (size_t row = 0; row < s.Tails.size() && row < list.Rows.size(); ++row) {
+            std::vector<std::string>& cells = list.Rows[row].Cells;
+            cells.resize(std::min(s.FirstCompare, s.CellCounts[row]));
+            for (std::string& cell : s.Tails[row]) cells.push_back(std::move(cell));
+        }
+    }
+    lists[lstHits] = std::move(hits_);
+    lists[lstHour] = std::move(hours_);
+    lists.DateChart = std::move(dateChart_);
+    lists.HourChart = std::move(hourChart_);
+    lists.Summary.resize(summarySize_);
+    lists.ConversionFiles = std::move(conversionFiles_);
+
+    AnalysisTables& t = a.T;
+    t.ConversionReports = std::move(conversionReports_);
+    t.KeepVisitors(visitors_);
+    t.KeepReferrers(referrers_);
+    for (size_t r = 0; r < referrerCompareHits_.size() && r < t.Referrers.size(); ++r)
+        t.Referrers[r].CompareHits = referrerCompareHits_[r];
+    if (t.SearchTerms.size() > searchTerms_) t.SearchTerms.resize(searchTerms_);
+    if (t.DateVisitors.size() > dateVisitors_) t.DateVisitors.resize(dateVisitors_);
+    t.HourVisitors = hourVisitors_;
+    a.CurrentProfile = std::move(profile_);
+    a.ReportShown = reportShown_;
+    a.ReportOutOfDate = reportOutOfDate_;
+}
+
+} // namespace trevix
