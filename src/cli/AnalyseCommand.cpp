@@ -380,29 +380,38 @@ Outcome SortLists(AnalyseState& st) {
     return std::nullopt;
 }
 
-// --xml, --csv and --html into their temporary files. A report that lacks a file the user
-// asked for must not replace a good one. The writers put their own failures on stderr.
-void WriteOutputs(AnalyseState& st) {
+// A report that lacks a file the user asked for must not replace a good one: true when the
+// outputs are refused for that, said on stderr.
+bool OutputsRefused(AnalyseState& st) {
     const CliArguments& args = st.Args;
     std::ostream& err = st.Err;
-    Analyser& a = st.Analysis();
-    st.SaveFailed = st.AutoReportFailed;
     if (st.Host.FileFailed) {
         if (args.XmlOut) err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
         if (args.CsvDir || args.HtmlOut) err << "trevix-cli: error: exports not written: a log file could not be read\n";
         if (st.Saves.Size() > 0)
             err << "trevix-cli: error: automatic report not saved to " << st.AutoReportPath << ": a log file could not be read\n";
         st.SaveFailed = st.Saves.Size() > 0 || args.XmlOut || args.CsvDir || args.HtmlOut;
-        return;
+        return true;
     }
-    if (AnyInputChanged(a)) {
+    if (AnyInputChanged(st.Analysis())) {
         // Nor one that a log changed under: it may hold texts the log never had (the warning
         // of the changed file gives exit status 3).
         if (args.XmlOut) err << "trevix-cli: warning: report not saved to " << *args.XmlOut << ": a log file changed while it was read\n";
         if (args.CsvDir || args.HtmlOut) err << "trevix-cli: warning: exports not written: a log file changed while it was read\n";
         st.Saves.Discard();
-        return;
+        return true;
     }
+    return false;
+}
+
+// --xml, --csv and --html into their temporary files. The writers put their own failures on
+// stderr.
+void WriteOutputs(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    std::ostream& err = st.Err;
+    Analyser& a = st.Analysis();
+    st.SaveFailed = st.AutoReportFailed;
+    if (OutputsRefused(st)) return;
     if (!st.SaveFailed && args.XmlOut) {
         st.Stage = "save " + *args.XmlOut;
         st.SaveFailed = !WriteXMLReport(a, st.Saves.Add(*args.XmlOut), args.LogFiles);
