@@ -30,8 +30,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <memory>
+#include <new>
+#include <optional>
 #include <ostream>
 
 namespace trevix {
@@ -140,36 +141,70 @@ int ColumnOf(const ReportList& list, const std::string& column) {
     return 0;
 }
 
-} // namespace
-
-int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
-                      bool endsProcess) {
-    std::string error;
-    auto parsed = ParseCliArguments(words, error);
-    if (!parsed) return Fail(err, error);
-    const CliArguments& args = *parsed;
-    if (args.Help) {
-        out << CliUsage();
-        return 0;
+// What the steps of one command share, in the order the command builds it (and so the reverse
+// of the order it is taken down: the file group's temporaries go first, the settings last).
+struct AnalyseState {
+    AnalyseState(const CliArguments& args, std::ostream& out, std::ostream& err, bool endsProcess)
+        : Args(args), Out(out), Err(err), Host(err), EndsProcess(endsProcess) {}
+    ~AnalyseState() {
+        if (EndsProcess) (void)Owned.release();
     }
+    AnalyseState(const AnalyseState&) = delete;
+    AnalyseState& operator=(const AnalyseState&) = delete;
+
+    Analyser& Analysis() { return *Owned; }
+
+    const CliArguments& Args;
+    std::ostream& Out;
+    std::ostream& Err;
+    EntryFilters Filters;
+    // The user's settings are read, never written: every change stays in the overlay.
+    std::unique_ptr<QtSettingsStore> BaseStore;
+    std::optional<OverlaySettingsStore> Store;
+    CliHost Host;
+    std::unique_ptr<Analyser> Owned;
+    bool EndsProcess;
+    RecentLists Recent;
+    SiteProfileList Profiles;
+    RunRequest Request;
+    // Every file the command writes goes into this group and is replaced only once all are
+    // complete; whatever is left in it when the command ends early is removed.
+    AtomicFileGroup Saves;
+    std::string AutoReportPath;
+    bool AutoReportFailed = false;
+    std::string DataFolder;
+    RunResult Result;
+    bool SaveFailed = false;
+    // What the command is doing, named when memory runs out.
+    std::string Stage;
+};
+
+// An exit status ends the command; nothing lets it go on to the next step.
+using Outcome = std::optional<int>;
+
+// Every option value is checked before any work is done.
+Outcome CheckOptionValues(const AnalyseState& st) {
+    const CliArguments& args = st.Args;
     for (const auto& [key, value] : args.Sets)
-        if (!KnownOption(key)) return Fail(err, "unknown option key in --set: " + key);
-    // Every option value is checked before any work is done.
+        if (!KnownOption(key)) return Fail(st.Err, "unknown option key in --set: " + key);
     for (const std::string& name : args.Lists) {
         ReportLists probe;
-        if (!FindListByName(probe, name)) return Fail(err, "unknown list name: " + name);
+        if (!FindListByName(probe, name)) return Fail(st.Err, "unknown list name: " + name);
     }
     for (const SortRequest& s : args.Sorts) {
         ReportLists probe;
         ReportList* list = FindListByName(probe, s.List);
-        if (!list) return Fail(err, "unknown list name in --sort: " + s.List);
+        if (!list) return Fail(st.Err, "unknown list name in --sort: " + s.List);
         // Comparison columns exist only once the other report is loaded: checked then.
         if (args.Compares.empty() && ColumnOf(*list, s.Column) == 0)
-            return Fail(err, "unknown column in --sort: " + s.Column);
+            return Fail(st.Err, "unknown column in --sort: " + s.Column);
     }
-    // No output may replace an input or another output: checked before anything is read.
-    if (std::string why = CheckOutputs(OutputsOf(args, {}), InputsOf(args)); !why.empty()) return Fail(err, why);
-    EntryFilters filters;
+    return std::nullopt;
+}
+
+Outcome ReadFilters(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    EntryFilters& filters = st.Filters;
     if (args.FilterText) {
         filters.LogTextOn = true;
         filters.LogTextContains = !args.FilterText->Negated;
@@ -183,223 +218,318 @@ int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, 
     if (args.FilterDate) {
         auto from = ReadDate(args.FilterDate->From);
         auto to = args.FilterDate->To.empty() ? from : ReadDate(args.FilterDate->To);
-        if (!from || !to) return Fail(err, "--filter-date: not a calendar date");
+        if (!from || !to) return Fail(st.Err, "--filter-date: not a calendar date");
         filters.DateOn = true;
         filters.DateIs = !args.FilterDate->Negated;
         filters.DateBetween = !args.FilterDate->To.empty();
         filters.Date1 = *from;
         filters.Date2 = *to;
     }
+    return std::nullopt;
+}
 
-    CliHost::CatchInterrupt();
-    // The user's settings are read, never written: every change stays in the overlay.
-    std::unique_ptr<QtSettingsStore> base = OpenSettings(args.SettingsFile, err);
-    OverlaySettingsStore store(base.get());
+// The arguments, then the targets: no output may replace an input or another output.
+Outcome CheckArguments(AnalyseState& st) {
+    if (Outcome end = CheckOptionValues(st)) return end;
+    if (std::string why = CheckOutputs(OutputsOf(st.Args, {}), InputsOf(st.Args)); !why.empty())
+        return Fail(st.Err, why);
+    return ReadFilters(st);
+}
+
+void OpenSettingsStore(AnalyseState& st) {
+    st.BaseStore = OpenSettings(st.Args.SettingsFile, st.Err);
+    st.Store.emplace(st.BaseStore.get());
     bool autoReportAsked = false;
-    for (const auto& [key, value] : args.Sets) {
-        store.SaveSetting("Options", key, value);
+    for (const auto& [key, value] : st.Args.Sets) {
+        st.Store->SaveSetting("Options", key, value);
         autoReportAsked |= key == "AutoReport";
     }
     // No file is written unasked.
-    if (!autoReportAsked) store.SaveSetting("Options", "AutoReport", "No");
+    if (!autoReportAsked) st.Store->SaveSetting("Options", "AutoReport", "No");
+}
 
-    CliHost host(err);
-    auto owned = std::make_unique<Analyser>();
-    Analyser& a = *owned;
-    struct Release {
-        std::unique_ptr<Analyser>& owned;
-        bool endsProcess;
-        ~Release() {
-            if (endsProcess) (void)owned.release();
-        }
-    } release{owned, endsProcess};
-    a.SetHost(&host);
-    a.Store = &store;
-    LoadOptions(store, a.Options);
-    RecentLists recent;
-    SiteProfileList profiles;
-    LoadRecentAndProfiles(store, a.Options, recent, profiles);
-    RunRequest request;
-    request.Files = args.LogFiles;
+// The site of the run: an ad-hoc one from --domain, a stored one by name, else the first stored.
+Outcome ChooseProfile(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    RunRequest& request = st.Request;
+    const std::vector<SiteProfile>& profiles = st.Profiles.Items;
     if (!args.Domains.empty() || args.SeparateDomains) {
         request.Profile.SiteName = "Command line";
         request.Profile.Domains = args.Domains;
         request.Profile.DifferentDomains = args.SeparateDomains;
     } else if (args.Site) {
-        auto it = std::find_if(profiles.Items.begin(), profiles.Items.end(),
+        auto it = std::find_if(profiles.begin(), profiles.end(),
                                [&](const SiteProfile& p) { return p.SiteName == *args.Site; });
-        if (it == profiles.Items.end()) return Fail(err, "no stored site profile named " + *args.Site);
+        if (it == profiles.end()) return Fail(st.Err, "no stored site profile named " + *args.Site);
         request.Profile = *it;
-    } else if (!profiles.Items.empty()) {
-        request.Profile = profiles.Items.front();
+    } else if (!profiles.empty()) {
+        request.Profile = profiles.front();
     }
-    request.AutoConversionReports = request.Profile.AutoConversionReports;
-    request.PushRecent = [&](RecentList list, std::string_view text) {
+    return std::nullopt;
+}
+
+// The automatic report's name is known once the site is, so it is checked with the other
+// outputs before any log is read.
+Outcome PlanAutoReport(AnalyseState& st) {
+    Analyser& a = st.Analysis();
+    if (a.Options.AutoReport && !st.Args.Load) {
+        a.CurrentProfile = st.Request.Profile;
+        st.AutoReportPath = AutoReportPath(a);
+        if (std::string why = CheckOutputs(OutputsOf(st.Args, st.AutoReportPath), InputsOf(st.Args)); !why.empty())
+            return Fail(st.Err, why);
+    }
+    st.Request.WriteAutoReport = [&st](Analyser& run) {
+        if (CliHost::Interrupted()) return;
+        st.AutoReportFailed = !AddAutoReport(run, st.AutoReportPath, st.Args.LogFiles, st.Saves);
+        RaiseForTest("write");
+    };
+    return std::nullopt;
+}
+
+// Settings, options, site, the run's request and the reference data: all but the reading.
+Outcome PrepareRun(AnalyseState& st) {
+    CliHost::CatchInterrupt();
+    OpenSettingsStore(st);
+    st.Owned = std::make_unique<Analyser>();
+    Analyser& a = st.Analysis();
+    a.SetHost(&st.Host);
+    a.Store = &*st.Store;
+    LoadOptions(*st.Store, a.Options);
+    LoadRecentAndProfiles(*st.Store, a.Options, st.Recent, st.Profiles);
+    st.Request.Files = st.Args.LogFiles;
+    if (Outcome end = ChooseProfile(st)) return end;
+    st.Request.AutoConversionReports = st.Request.Profile.AutoConversionReports;
+    st.Request.PushRecent = [&st](RecentList list, std::string_view text) {
+        RecentLists& recent = st.Recent;
         auto& target = list == RecentList::Files     ? recent.RecentFiles
                        : list == RecentList::Filters ? recent.RecentFilters
                                                      : recent.RecentFilterFiles;
-        PushRecent(target, list == RecentList::Files ? a.Options.MaxRecentFiles : a.Options.MaxRecentFilters, text);
+        const ProgramOptions& options = st.Analysis().Options;
+        PushRecent(target, list == RecentList::Files ? options.MaxRecentFiles : options.MaxRecentFilters, text);
     };
-    // Every file the command writes goes into this group and is replaced only once all are
-    // complete; whatever is left in it when the command ends early is removed.
-    AtomicFileGroup saves;
-    // The automatic report's name is known now, so it is checked with the other outputs
-    // before any log is read.
-    std::string autoReportPath;
-    bool autoReportFailed = false;
-    if (a.Options.AutoReport && !args.Load) {
-        a.CurrentProfile = request.Profile;
-        autoReportPath = AutoReportPath(a);
-        if (std::string why = CheckOutputs(OutputsOf(args, autoReportPath), InputsOf(args)); !why.empty())
-            return Fail(err, why);
-    }
-    request.WriteAutoReport = [&](Analyser& run) {
-        if (CliHost::Interrupted()) return;
-        autoReportFailed = !AddAutoReport(run, autoReportPath, args.LogFiles, saves);
-        RaiseForTest("write");
-    };
-    const std::string dataFolder = FindDataFolder();
+    if (Outcome end = PlanAutoReport(st)) return end;
+    st.DataFolder = FindDataFolder();
     try {
-        LoadAllReferenceData(store, a.Options, a.Ref, host, dataFolder);
+        LoadAllReferenceData(*st.Store, a.Options, a.Ref, st.Host, st.DataFolder);
     } catch (const std::bad_alloc&) {
-        err << "trevix-cli: error: Not enough memory to load the reference data from " << dataFolder << "\n";
+        st.Err << "trevix-cli: error: Not enough memory to load the reference data from " << st.DataFolder << "\n";
         return 2;
     }
     a.LocalTimeBias = ReadLocalTimeBias();
-    a.Filters = filters;
+    a.Filters = st.Filters;
+    if (CliHost::Interrupted()) return Cancelled(st.Err);
+    return std::nullopt;
+}
 
-    if (CliHost::Interrupted()) return Cancelled(err);
+// A saved report instead of log files; the loader has put any failure on stderr.
+Outcome ReadLogsOrLoadReport(AnalyseState& st) {
+    if (st.Args.Load) {
+        if (!LoadXMLReport(st.Analysis(), *st.Args.Load, false)) return CliHost::Interrupted() ? Cancelled(st.Err) : 2;
+    } else {
+        st.Result = AnalyseLogFiles(st.Analysis(), st.Request);
+    }
+    return std::nullopt;
+}
 
-    RunResult result;
-    // Running out of memory ends the run with a message, not an abort: the tables so far are
-    // let go first, then the user learns which file and how far.
+void MakeConversionReports(AnalyseState& st) {
+    for (const std::string& goal : st.Args.Conversions) GenerateConversionsReport(st.Analysis(), goal, false);
+}
+
+// Comparisons merge into the report and conversion reports made so far.
+Outcome CompareReports(AnalyseState& st) {
+    Analyser& a = st.Analysis();
+    for (const std::string& other : st.Args.Compares)
+        if (!LoadXMLReport(a, other, true)) return CliHost::Interrupted() ? Cancelled(st.Err) : 2;
+    if (!st.Args.Compares.empty() && a.T.CurrentConversionReport > 0)
+        DisplayConversionsReport(a, a.T.CurrentConversionReport);
+    return std::nullopt;
+}
+
+// The report the command prints and saves: read or loaded, its conversion reports, then the
+// comparisons. Running out of memory ends the run with a message, not an abort: the tables so
+// far are let go first, then the user learns which file and how far.
+Outcome BuildReport(AnalyseState& st) {
     std::string memoryMessage;
     try {
-        // A saved report instead of log files; the loader has put any failure on stderr.
-        if (args.Load) {
-            if (!LoadXMLReport(a, *args.Load, false)) return CliHost::Interrupted() ? Cancelled(err) : 2;
-        } else {
-            result = AnalyseLogFiles(a, request);
-        }
-        if (CliHost::Interrupted()) return Cancelled(err);
-        for (const std::string& goal : args.Conversions) GenerateConversionsReport(a, goal, false);
-        // Comparisons merge into the report and conversion reports made so far.
-        for (const std::string& other : args.Compares)
-            if (!LoadXMLReport(a, other, true)) return CliHost::Interrupted() ? Cancelled(err) : 2;
-        if (!args.Compares.empty() && a.T.CurrentConversionReport > 0)
-            DisplayConversionsReport(a, a.T.CurrentConversionReport);
+        if (Outcome end = ReadLogsOrLoadReport(st)) return end;
+        if (CliHost::Interrupted()) return Cancelled(st.Err);
+        MakeConversionReports(st);
+        if (Outcome end = CompareReports(st)) return end;
     } catch (const std::bad_alloc&) {
-        memoryMessage = args.Load ? "Not enough memory to load " + *args.Load : NotEnoughMemoryText(a);
+        memoryMessage = st.Args.Load ? "Not enough memory to load " + *st.Args.Load : NotEnoughMemoryText(st.Analysis());
     }
     if (!memoryMessage.empty()) {
-        owned.reset();   // the memory goes back before anything else is done
-        err << "trevix-cli: error: " << memoryMessage << "\n";
+        st.Owned.reset();   // the memory goes back before anything else is done
+        st.Err << "trevix-cli: error: " << memoryMessage << "\n";
         return 2;
     }
-    if (CliHost::Interrupted()) return Cancelled(err);
+    if (CliHost::Interrupted()) return Cancelled(st.Err);
+    return std::nullopt;
+}
 
-    // Every sort, save, export and listing runs under the same guard: running out of memory
-    // ends the command with a message, and the files it would have replaced stay as they were.
-    std::string stage = "sort the report";
+Outcome SortLists(AnalyseState& st) {
+    Analyser& a = st.Analysis();
+    for (const SortRequest& s : st.Args.Sorts) {
+        ReportList* list = FindListByName(a.Lists, s.List);
+        if (!list) return Fail(st.Err, "unknown list name in --sort: " + s.List);
+        int column = ColumnOf(*list, s.Column);
+        if (column == 0) return Fail(st.Err, "unknown column in --sort: " + s.Column);
+        int order = s.Order;
+        SortList(*list, column, order, a.Loc);
+    }
+    return std::nullopt;
+}
+
+// A report that lacks a file the user asked for must not replace a good one: true when the
+// outputs are refused for that, said on stderr.
+bool OutputsRefused(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    std::ostream& err = st.Err;
+    if (st.Host.FileFailed) {
+        if (args.XmlOut) err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
+        if (args.CsvDir || args.HtmlOut) err << "trevix-cli: error: exports not written: a log file could not be read\n";
+        if (st.Saves.Size() > 0)
+            err << "trevix-cli: error: automatic report not saved to " << st.AutoReportPath << ": a log file could not be read\n";
+        st.SaveFailed = st.Saves.Size() > 0 || args.XmlOut || args.CsvDir || args.HtmlOut;
+        return true;
+    }
+    if (AnyInputChanged(st.Analysis())) {
+        // Nor one that a log changed under: it may hold texts the log never had (the warning
+        // of the changed file gives exit status 3).
+        if (args.XmlOut) err << "trevix-cli: warning: report not saved to " << *args.XmlOut << ": a log file changed while it was read\n";
+        if (args.CsvDir || args.HtmlOut) err << "trevix-cli: warning: exports not written: a log file changed while it was read\n";
+        st.Saves.Discard();
+        return true;
+    }
+    return false;
+}
+
+// --xml, --csv and --html into their temporary files. The writers put their own failures on
+// stderr.
+void WriteOutputs(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    std::ostream& err = st.Err;
+    Analyser& a = st.Analysis();
+    st.SaveFailed = st.AutoReportFailed;
+    if (OutputsRefused(st)) return;
+    if (!st.SaveFailed && args.XmlOut) {
+        st.Stage = "save " + *args.XmlOut;
+        st.SaveFailed = !WriteXMLReport(a, st.Saves.Add(*args.XmlOut), args.LogFiles);
+        RaiseForTest("write");
+    }
+    std::string why;
+    if (!st.SaveFailed && args.CsvDir) {
+        st.Stage = "write the CSV files in " + *args.CsvDir;
+        st.SaveFailed = !AddListsAsCsv(a.Lists, *args.CsvDir, st.Saves, why);
+        if (st.SaveFailed) err << "trevix-cli: cannot write CSV file " << why << "\n";
+        RaiseForTest("write");
+    }
+    if (!st.SaveFailed && args.HtmlOut) {
+        st.Stage = "write " + *args.HtmlOut;
+        st.SaveFailed = !WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, st.Saves.Add(*args.HtmlOut), why);
+        if (st.SaveFailed) err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
+    }
+}
+
+// Nothing is replaced after a cancel or when any file could not be written: the old files are
+// never left a mixture of old and new.
+Outcome ReplaceOutputs(AnalyseState& st) {
+    if (CliHost::Interrupted()) return Cancelled(st.Err);
+    if (st.SaveFailed) {
+        st.Saves.Discard();
+        return std::nullopt;
+    }
+    if (st.Saves.Size() == 0) return std::nullopt;
+    st.Stage = "save the report files";
+    std::string why;
+    if (!st.Saves.Finish(why)) {
+        st.Err << "trevix-cli: error: cannot save " << why << "\n";
+        st.SaveFailed = true;
+        return std::nullopt;
+    }
+    // Once the first file is renamed into place the rest follow: a signal then waits, and the
+    // command ends as if it had come afterwards.
+    StopSignalsHeld held;
+    if (CliHost::Interrupted()) return Cancelled(st.Err);
+    if (!st.Saves.Commit(why, [](size_t) { RaiseForTest("rename"); })) {
+        st.Err << "trevix-cli: error: cannot save " << why << "\n";
+        st.SaveFailed = true;
+    }
+    return std::nullopt;
+}
+
+void PrintVisitorReports(AnalyseState& st) {
+    if (st.Args.Visitors.empty()) return;
+    VisitorReport report = BuildVisitorReport(st.Analysis(), st.Args.Visitors);
+    st.Out << "\n" << report.Caption << "\n" << TerminalText(report.Summary) << "\n";
+    PrintList(st.Out, st.Analysis().Lists.Pages);
+}
+
+// The summary, --stats, --list and --visitor on stdout, --log and the warnings on stderr; the
+// exit status of the whole command.
+int PrintReport(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    std::ostream& out = st.Out;
+    Analyser& a = st.Analysis();
+    st.Stage = "print the report";
+    std::string summary = TerminalText(a.Lists.Summary);
+    out << summary;
+    if (summary.empty() || summary.back() != '\n') out << "\n";
+    if (args.Stats) {
+        out << "Files loaded: " << st.Result.FilesLoaded << "\n"
+            << "Lines accepted: " << a.T.EntryCount << "\n"
+            << "Lines rejected: " << a.T.LinesRejected << "\n"
+            << "First time stamp: " << ShownRunTime(a, a.T.FirstDateTime) << "\n"
+            << "Last time stamp: " << ShownRunTime(a, a.T.LastDateTime) << "\n"
+            << "Data folder: " << st.DataFolder << "\n";
+    }
+    for (const std::string& name : args.Lists) {
+        out << "\n";
+        const ReportList& list = *FindListByName(a.Lists, name);
+        PrintList(out, list, ExportRowOrder(list, a.Loc));
+    }
+    PrintVisitorReports(st);
+    if (args.ShowLog) st.Err << "Data folder: " << st.DataFolder << "\n" << TerminalText(a.T.ErrorLogText);
+    // One warning per file that was damaged or held nothing usable.
+    for (const IncompleteInput& input : a.T.IncompleteInputs)
+        st.Err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
+    if (st.Host.FileFailed || st.SaveFailed) return 2;
+    return a.T.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
+}
+
+// Every sort, save, export and listing runs under the same guard: running out of memory ends
+// the command with a message, and the files it would have replaced stay as they were.
+int SortSaveAndPrint(AnalyseState& st) {
+    st.Stage = "sort the report";
     try {
-        for (const SortRequest& s : args.Sorts) {
-            ReportList* list = FindListByName(a.Lists, s.List);
-            if (!list) return Fail(err, "unknown list name in --sort: " + s.List);
-            int column = ColumnOf(*list, s.Column);
-            if (column == 0) return Fail(err, "unknown column in --sort: " + s.Column);
-            int order = s.Order;
-            SortList(*list, column, order, a.Loc);
-        }
-        // A report that lacks a file the user asked for must not replace a good one. The
-        // writers put their own failures on stderr.
-        bool saveFailed = autoReportFailed;
-        if (host.FileFailed) {
-            if (args.XmlOut) err << "trevix-cli: error: report not saved to " << *args.XmlOut << ": a log file could not be read\n";
-            if (args.CsvDir || args.HtmlOut) err << "trevix-cli: error: exports not written: a log file could not be read\n";
-            if (saves.Size() > 0)
-                err << "trevix-cli: error: automatic report not saved to " << autoReportPath << ": a log file could not be read\n";
-            saveFailed = saves.Size() > 0 || args.XmlOut || args.CsvDir || args.HtmlOut;
-        } else if (AnyInputChanged(a)) {
-            // Nor one that a log changed under: it may hold texts the log never had (the
-            // warning of the changed file gives exit status 3).
-            if (args.XmlOut) err << "trevix-cli: warning: report not saved to " << *args.XmlOut << ": a log file changed while it was read\n";
-            if (args.CsvDir || args.HtmlOut) err << "trevix-cli: warning: exports not written: a log file changed while it was read\n";
-            saves.Discard();
-        } else {
-            if (!saveFailed && args.XmlOut) {
-                stage = "save " + *args.XmlOut;
-                saveFailed = !WriteXMLReport(a, saves.Add(*args.XmlOut), args.LogFiles);
-                RaiseForTest("write");
-            }
-            std::string why;
-            if (!saveFailed && args.CsvDir) {
-                stage = "write the CSV files in " + *args.CsvDir;
-                saveFailed = !AddListsAsCsv(a.Lists, *args.CsvDir, saves, why);
-                if (saveFailed) err << "trevix-cli: cannot write CSV file " << why << "\n";
-                RaiseForTest("write");
-            }
-            if (!saveFailed && args.HtmlOut) {
-                stage = "write " + *args.HtmlOut;
-                saveFailed = !WriteHtmlReport(a.Lists, a.CurrentProfile.SiteName, saves.Add(*args.HtmlOut), why);
-                if (saveFailed) err << "trevix-cli: cannot write " << *args.HtmlOut << ": " << why << "\n";
-            }
-        }
-        // Nothing is replaced after a cancel or when any file could not be written: the old
-        // files are never left a mixture of old and new.
-        if (CliHost::Interrupted()) return Cancelled(err);
-        if (saveFailed) {
-            saves.Discard();
-        } else if (saves.Size() > 0) {
-            stage = "save the report files";
-            std::string why;
-            if (!saves.Finish(why)) {
-                err << "trevix-cli: error: cannot save " << why << "\n";
-                saveFailed = true;
-            } else {
-                // Once the first file is renamed into place the rest follow: a signal then
-                // waits, and the command ends as if it had come afterwards.
-                StopSignalsHeld held;
-                if (CliHost::Interrupted()) return Cancelled(err);
-                if (!saves.Commit(why, [](size_t) { RaiseForTest("rename"); })) {
-                    err << "trevix-cli: error: cannot save " << why << "\n";
-                    saveFailed = true;
-                }
-            }
-        }
-
-        stage = "print the report";
-        std::string summary = TerminalText(a.Lists.Summary);
-        out << summary;
-        if (summary.empty() || summary.back() != '\n') out << "\n";
-        if (args.Stats) {
-            out << "Files loaded: " << result.FilesLoaded << "\n"
-                << "Lines accepted: " << a.T.EntryCount << "\n"
-                << "Lines rejected: " << a.T.LinesRejected << "\n"
-                << "First time stamp: " << ShownRunTime(a, a.T.FirstDateTime) << "\n"
-                << "Last time stamp: " << ShownRunTime(a, a.T.LastDateTime) << "\n"
-                << "Data folder: " << dataFolder << "\n";
-        }
-        for (const std::string& name : args.Lists) {
-            out << "\n";
-            const ReportList& list = *FindListByName(a.Lists, name);
-            PrintList(out, list, ExportRowOrder(list, a.Loc));
-        }
-        if (!args.Visitors.empty()) {
-            VisitorReport report = BuildVisitorReport(a, args.Visitors);
-            out << "\n" << report.Caption << "\n" << TerminalText(report.Summary) << "\n";
-            PrintList(out, a.Lists.Pages);
-        }
-        if (args.ShowLog) err << "Data folder: " << dataFolder << "\n" << TerminalText(a.T.ErrorLogText);
-        // One warning per file that was damaged or held nothing usable.
-        for (const IncompleteInput& input : a.T.IncompleteInputs) err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
-        if (host.FileFailed || saveFailed) return 2;
-        return a.T.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
+        if (Outcome end = SortLists(st)) return *end;
+        WriteOutputs(st);
+        if (Outcome end = ReplaceOutputs(st)) return *end;
+        return PrintReport(st);
     } catch (const std::bad_alloc&) {
-        saves.Discard();
-        owned.reset();
-        err << "trevix-cli: error: Not enough memory to " << stage << "\n";
+        st.Saves.Discard();
+        st.Owned.reset();
+        st.Err << "trevix-cli: error: Not enough memory to " << st.Stage << "\n";
         return 2;
     }
+}
+
+} // namespace
+
+int RunAnalyseCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+                      bool endsProcess) {
+    std::string error;
+    auto parsed = ParseCliArguments(words, error);
+    if (!parsed) return Fail(err, error);
+    if (parsed->Help) {
+        out << CliUsage();
+        return 0;
+    }
+    AnalyseState st(*parsed, out, err, endsProcess);
+    if (Outcome end = CheckArguments(st)) return *end;
+    if (Outcome end = PrepareRun(st)) return *end;
+    if (Outcome end = BuildReport(st)) return *end;
+    return SortSaveAndPrint(st);
 }
 
 } // namespace trevix

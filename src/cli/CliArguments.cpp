@@ -1,5 +1,7 @@
 #include "CliArguments.h"
 
+#include <cstddef>
+
 namespace trevix {
 
 const char* CliUsage() {
@@ -70,110 +72,113 @@ bool IsIsoDate(const std::string& s) {
     return true;
 }
 
+// "NAME:COLUMN[:asc|desc]"; a column title may itself hold a colon.
+bool AddSort(CliArguments& out, std::string v, std::string& error) {
+    SortRequest s;
+    size_t c1 = v.find(':');
+    if (c1 == std::string::npos) {
+        error = "--sort needs NAME:COLUMN[:asc|desc]";
+        return false;
+    }
+    s.List = v.substr(0, c1);
+    std::string rest = v.substr(c1 + 1);
+    size_t c2 = rest.rfind(':');
+    if (c2 != std::string::npos && (rest.substr(c2 + 1) == "asc" || rest.substr(c2 + 1) == "desc")) {
+        s.Order = rest.substr(c2 + 1) == "asc" ? 0 : 1;
+        rest = rest.substr(0, c2);
+    }
+    s.Column = rest;
+    out.Sorts.push_back(s);
+    return true;
+}
+
+bool AddSet(CliArguments& out, std::string v, std::string& error) {
+    size_t eq = v.find('=');
+    if (eq == std::string::npos || eq == 0) {
+        error = "--set needs KEY=VALUE";
+        return false;
+    }
+    out.Sets.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    return true;
+}
+
+bool SetDateFilter(CliArguments& out, std::string v, std::string& error) {
+    DateFilterRequest d;
+    if (!v.empty() && v[0] == '!') {
+        d.Negated = true;
+        v.erase(0, 1);
+    }
+    size_t dots = v.find("..");
+    d.From = v.substr(0, dots);
+    if (dots != std::string::npos) d.To = v.substr(dots + 2);
+    if (!IsIsoDate(d.From) || (dots != std::string::npos && !IsIsoDate(d.To))) {
+        error = "--filter-date needs YYYY-MM-DD or YYYY-MM-DD..YYYY-MM-DD";
+        return false;
+    }
+    out.FilterDate = d;
+    return true;
+}
+
+// One option: its name, whether the next word is its value, and what it does with it. A
+// handler that finds the value wrong sets the error and returns false.
+struct CliOption {
+    const char* Name;
+    bool TakesValue;
+    bool (*Handle)(CliArguments& out, std::string value, std::string& error);
+};
+
+using Value = std::string;
+using Error = std::string&;
+
+const CliOption Options[] = {
+    {"--help", false, [](CliArguments& o, Value, Error) { o.Help = true; return true; }},
+    {"-h", false, [](CliArguments& o, Value, Error) { o.Help = true; return true; }},
+    {"--list", true, [](CliArguments& o, Value v, Error) { o.Lists.push_back(std::move(v)); return true; }},
+    {"--sort", true, AddSort},
+    {"--settings", true, [](CliArguments& o, Value v, Error) { o.SettingsFile = std::move(v); return true; }},
+    {"--site", true, [](CliArguments& o, Value v, Error) { o.Site = std::move(v); return true; }},
+    {"--domain", true, [](CliArguments& o, Value v, Error) { o.Domains.push_back(std::move(v)); return true; }},
+    {"--separate-domains", false, [](CliArguments& o, Value, Error) { o.SeparateDomains = true; return true; }},
+    {"--set", true, AddSet},
+    {"--filter-text", true, [](CliArguments& o, Value v, Error) { o.FilterText = ParseFilter(v); return true; }},
+    {"--filter-file", true, [](CliArguments& o, Value v, Error) { o.FilterFile = ParseFilter(v); return true; }},
+    {"--filter-date", true, SetDateFilter},
+    {"--conversion", true, [](CliArguments& o, Value v, Error) { o.Conversions.push_back(std::move(v)); return true; }},
+    {"--visitor", true, [](CliArguments& o, Value v, Error) { o.Visitors.push_back(std::move(v)); return true; }},
+    {"--log", false, [](CliArguments& o, Value, Error) { o.ShowLog = true; return true; }},
+    {"--stats", false, [](CliArguments& o, Value, Error) { o.Stats = true; return true; }},
+    {"--xml", true, [](CliArguments& o, Value v, Error) { o.XmlOut = std::move(v); return true; }},
+    {"--csv", true, [](CliArguments& o, Value v, Error) { o.CsvDir = std::move(v); return true; }},
+    {"--html", true, [](CliArguments& o, Value v, Error) { o.HtmlOut = std::move(v); return true; }},
+    {"--load", true, [](CliArguments& o, Value v, Error) { o.Load = std::move(v); return true; }},
+    {"--compare", true, [](CliArguments& o, Value v, Error) { o.Compares.push_back(std::move(v)); return true; }},
+};
+
+const CliOption* FindOption(const std::string& name) {
+    for (const CliOption& option : Options)
+        if (name == option.Name) return &option;
+    return nullptr;
+}
+
 } // namespace
 
 std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& args, std::string& error) {
     CliArguments out;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size()) {
-                error = "missing value after " + arg;
-                return false;
+        if (const CliOption* option = FindOption(arg)) {
+            std::string value;
+            if (option->TakesValue) {
+                if (i + 1 >= args.size()) {
+                    error = "missing value after " + arg;
+                    return std::nullopt;
+                }
+                value = args[++i];
             }
-            into = args[++i];
-            return true;
-        };
-        std::string v;
-        if (arg == "--help" || arg == "-h") {
-            out.Help = true;
-        } else if (arg == "--list") {
-            if (!value(v)) return std::nullopt;
-            out.Lists.push_back(v);
-        } else if (arg == "--sort") {
-            if (!value(v)) return std::nullopt;
-            SortRequest s;
-            size_t c1 = v.find(':');
-            if (c1 == std::string::npos) {
-                error = "--sort needs NAME:COLUMN[:asc|desc]";
-                return std::nullopt;
-            }
-            s.List = v.substr(0, c1);
-            std::string rest = v.substr(c1 + 1);
-            size_t c2 = rest.rfind(':');
-            if (c2 != std::string::npos && (rest.substr(c2 + 1) == "asc" || rest.substr(c2 + 1) == "desc")) {
-                s.Order = rest.substr(c2 + 1) == "asc" ? 0 : 1;
-                rest = rest.substr(0, c2);
-            }
-            s.Column = rest;
-            out.Sorts.push_back(s);
-        } else if (arg == "--settings") {
-            if (!value(v)) return std::nullopt;
-            out.SettingsFile = v;
-        } else if (arg == "--site") {
-            if (!value(v)) return std::nullopt;
-            out.Site = v;
-        } else if (arg == "--domain") {
-            if (!value(v)) return std::nullopt;
-            out.Domains.push_back(v);
-        } else if (arg == "--separate-domains") {
-            out.SeparateDomains = true;
-        } else if (arg == "--set") {
-            if (!value(v)) return std::nullopt;
-            size_t eq = v.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                error = "--set needs KEY=VALUE";
-                return std::nullopt;
-            }
-            out.Sets.emplace_back(v.substr(0, eq), v.substr(eq + 1));
-        } else if (arg == "--filter-text") {
-            if (!value(v)) return std::nullopt;
-            out.FilterText = ParseFilter(v);
-        } else if (arg == "--filter-file") {
-            if (!value(v)) return std::nullopt;
-            out.FilterFile = ParseFilter(v);
-        } else if (arg == "--filter-date") {
-            if (!value(v)) return std::nullopt;
-            DateFilterRequest d;
-            if (!v.empty() && v[0] == '!') {
-                d.Negated = true;
-                v.erase(0, 1);
-            }
-            size_t dots = v.find("..");
-            d.From = v.substr(0, dots);
-            if (dots != std::string::npos) d.To = v.substr(dots + 2);
-            if (!IsIsoDate(d.From) || (dots != std::string::npos && !IsIsoDate(d.To))) {
-                error = "--filter-date needs YYYY-MM-DD or YYYY-MM-DD..YYYY-MM-DD";
-                return std::nullopt;
-            }
-            out.FilterDate = d;
-        } else if (arg == "--conversion") {
-            if (!value(v)) return std::nullopt;
-            out.Conversions.push_back(v);
-        } else if (arg == "--visitor") {
-            if (!value(v)) return std::nullopt;
-            out.Visitors.push_back(v);
-        } else if (arg == "--log") {
-            out.ShowLog = true;
-        } else if (arg == "--stats") {
-            out.Stats = true;
-        } else if (arg == "--xml") {
-            if (!value(v)) return std::nullopt;
-            out.XmlOut = v;
-        } else if (arg == "--csv") {
-            if (!value(v)) return std::nullopt;
-            out.CsvDir = v;
-        } else if (arg == "--html") {
-            if (!value(v)) return std::nullopt;
-            out.HtmlOut = v;
-        } else if (arg == "--load") {
-            if (!value(v)) return std::nullopt;
-            out.Load = v;
-        } else if (arg == "--compare") {
-            if (!value(v)) return std::nullopt;
-            out.Compares.push_back(v);
+            if (!option->Handle(out, std::move(value), error)) return std::nullopt;
         } else if (arg == "--") {
-            for (++i; i < args.size(); ++i) out.LogFiles.push_back(args[i]);
+            out.LogFiles.insert(out.LogFiles.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;

@@ -1,6 +1,6 @@
 #include "Analyser.h"
 
-#include "ListSorting.h"
+#include "SortSettings.h"
 
 #include <ctime>
 #include <unordered_map>
@@ -24,7 +24,7 @@ void Analyser::AddToLog(std::string_view text) {
 
 void Analyser::ClearLists() {
     // The sort state outlives the rows; remember it before a new run or load replaces them.
-    SaveSortSettings(*this);
+    if (ReportShown) SaveSortSettings(Lists, Store);
     Lists.ClearLists();
     T.RawLog.clear();
 }

@@ -38,7 +38,5 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request);
 // Summary box text of the current tables (written by the run after the files are read).
 // filesNotRead: listed files that were missing or could not be read.
 std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead = 0);
-// "% Visitors": integer part of count x 1000 / visitors, divided by 10, shortest decimal.
-std::string PercentVisitors(const Analyser& a, long long count, long long visitors);
 
 } // namespace trevix

@@ -1,9 +1,7 @@
 #include "ListSorting.h"
 
-#include "Analyser.h"
 #include "Locale.h"
 #include "ReportLists.h"
-#include "SettingsStore.h"
 #include "Text.h"
 
 #include <algorithm>
@@ -17,9 +15,6 @@
 namespace trevix {
 
 namespace {
-
-constexpr int kFirstList = 1;
-constexpr int kLastList = 16;
 
 // Below every real date, so an empty date cell sorts first when ascending.
 constexpr double kNoDate = -std::numeric_limits<double>::max();
@@ -143,21 +138,6 @@ void SortByText(ReportList& list, int key, int order) {
     Reorder(list, positions);
 }
 
-// A stored whole number; out-of-range values are kept far away from any real column.
-int StoredInt(std::string_view text) {
-    const double v = LeadingNumber(text);
-    if (v > 1e9) return 1000000000;
-    if (v < -1e9) return -1000000000;
-    return static_cast<int>(v);
-}
-
-std::string SettingName(int listNum, std::string_view what, int column = 0) {
-    std::string name = "List" + std::to_string(listNum);
-    name += what;
-    if (column > 0) name += std::to_string(column);
-    return name;
-}
-
 } // namespace
 
 int CompareSortValues(double a, double b, int order) {
@@ -255,68 +235,6 @@ void SortList(ReportList& list, int column, int& order, const Locale& locale) {
         SortByText(list, list.SortKey, order);
     } else {
         SortByValues(list, list.SortKey, type, order, locale);
-    }
-}
-
-void ApplySortSettings(Analyser& a) {
-    if (!a.Store) return;
-    for (int n = kFirstList; n <= kLastList; ++n) {
-        if (n == lstSites) continue;
-        ReportList* list = a.Lists.ListNumber(n);
-        if (!list) break;
-        const std::string key = a.Store->GetSetting("Sort", SettingName(n, "Key"), "X");
-        const std::string dir = a.Store->GetSetting("Sort", SettingName(n, "Dir"), "X");
-        if (key == "X" || dir == "X") continue;
-        int order = StoredInt(dir);
-        SortList(*list, StoredInt(key) + 1, order, a.Loc);
-    }
-}
-
-void SaveSortSettings(Analyser& a) {
-    if (!a.ReportShown || !a.Store) return;
-    for (int n = kFirstList; n <= kLastList; ++n) {
-        const ReportList* list = a.Lists.ListNumber(n);
-        if (!list) break;
-        a.Store->SaveSetting("Sort", SettingName(n, "Key"), std::to_string(list->SortKey));
-        a.Store->SaveSetting("Sort", SettingName(n, "Dir"), std::to_string(list->SortOrder));
-    }
-}
-
-void SaveColumnWidths(Analyser& a) {
-    if (!a.Store) return;
-    for (int n = kFirstList; n <= kLastList; ++n) {
-        const ReportList* list = a.Lists.ListNumber(n);
-        if (!list) break;
-        for (size_t j = 0; j < list->Columns.size(); ++j) {
-            // A column still waiting for its first rows has no width of its own to keep.
-            if (list->Columns[j].FitToContents) continue;
-            a.Store->SaveSetting("Window", SettingName(n, "Width", static_cast<int>(j + 1)),
-                                 std::to_string(list->Columns[j].Width));
-        }
-    }
-}
-
-void SetColumnWidths(Analyser& a) {
-    if (!a.Store) return;
-    for (int n = kFirstList; n <= kLastList; ++n) {
-        ReportList* list = a.Lists.ListNumber(n);
-        if (!list) break;
-        for (size_t j = 0; j < list->Columns.size(); ++j) {
-            ListColumn& column = list->Columns[j];
-            const std::string stored =
-                a.Store->GetSetting("Window", SettingName(n, "Width", static_cast<int>(j + 1)), "X");
-            // The site list is the window's own, sized by it; a report list's column without a
-            // stored width is sized to its contents by the window.
-            if (stored == "X") {
-                column.Width = 1440;
-                column.FitToContents = n != lstSites;
-                continue;
-            }
-            column.FitToContents = false;
-            const int width = StoredInt(stored);
-            // A negative width cannot be shown; the column keeps the width it has.
-            if (width >= 0) column.Width = width;
-        }
     }
 }
 

@@ -1,12 +1,11 @@
 #pragma once
-// Sorting report lists by a column (text, number or date) and remembering each list's sort
-// column, direction and column widths in the settings store.
+// Sorting report lists by a column (text, number or date), and the order written reports give
+// their rows.
 #include <cstddef>
 #include <vector>
 
 namespace trevix {
 
-class Analyser;
 class Locale;
 class ReportList;
 enum class SortType;
@@ -27,12 +26,5 @@ int CompareSortValues(double a, double b, int order);
 // column that is not text) keep their time order, and so does a list whose counts do not all
 // read as numbers. The list itself is not reordered.
 std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale);
-
-// The remembered sort column and direction of lists 1 to 16 (not the site list), applied as
-// saved; nothing happens without a store.
-void ApplySortSettings(Analyser& a);
-void SaveSortSettings(Analyser& a);
-void SaveColumnWidths(Analyser& a);
-void SetColumnWidths(Analyser& a);
 
 } // namespace trevix

@@ -1,9 +1,9 @@
 #include "ReportComparison.h"
 
 #include "engine/Analyser.h"
-#include "engine/ListSorting.h"
 #include "engine/Locale.h"
 #include "engine/ReportLists.h"
+#include "engine/SortSettings.h"
 
 #include <initializer_list>
 #include <utility>
@@ -41,12 +41,12 @@ const CompareColumns ColumnsToAdd[] = {
 void SetUpCompareReport(Analyser& a) {
     if (a.CompareColumnsLoaded) return;
     // The own columns keep the widths they have now; the new ones are read back below.
-    SaveColumnWidths(a);
+    SaveColumnWidths(a.Lists, a.Store);
     for (const CompareColumns& c : ColumnsToAdd) {
         ReportList& list = a.Lists[c.List];
         for (const char* title : c.Titles) list.Columns.push_back({title, SortType::Number, 1440});
     }
-    SetColumnWidths(a);
+    SetColumnWidths(a.Lists, a.Store);
     a.CompareColumnsLoaded = true;
 }
 

@@ -5,12 +5,12 @@
 #include "ReportComparison.h"
 #include "XmlText.h"
 #include "engine/Analyser.h"
-#include "engine/AnalysisRun.h"
 #include "engine/AtomicFile.h"
 #include "engine/Classification.h"
 #include "engine/DateReport.h"
-#include "engine/ListSorting.h"
+#include "engine/ListFilling.h"
 #include "engine/RecordIndex.h"
+#include "engine/SortSettings.h"
 #include "engine/Text.h"
 
 #include <pugixml.hpp>
@@ -799,7 +799,7 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* can
         sections.LoadReportConversions();
         StopIfCancelled(a);
 
-        ApplySortSettings(a);
+        ApplySortSettings(a.Lists, a.Store, a.Loc);
         if (compare) a.CompareReportLoaded = true;
         a.Host->ShowProgress(false);
         a.Host->SetStatus("Report Loaded");

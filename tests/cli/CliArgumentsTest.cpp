@@ -53,6 +53,40 @@ TEST(CliArguments, OptionsAreReadAsGiven) {
     EXPECT_EQ(a->Domains.size(), 2u);
 }
 
+// Each option fills its own field; the word after an option that takes a value is that value,
+// even when it looks like an option itself.
+TEST(CliArguments, EachOptionFillsItsOwnField) {
+    std::string error;
+    auto a = ParseCliArguments({"-h", "--list", "lstFiles", "--list", "--stats", "--settings", "s.ini", "--site", "Shop",
+                                "--separate-domains", "--conversion", "goal.txt", "--visitor", "1.2.3.4", "--log",
+                                "--xml", "r.xml", "--csv", "out", "--html", "r.html", "--compare", "a.xml",
+                                "--compare", "b.xml", "--load", "old.xml"},
+                               error);
+    ASSERT_TRUE(a) << error;
+    EXPECT_TRUE(a->Help);
+    EXPECT_EQ(a->Lists, (std::vector<std::string>{"lstFiles", "--stats"}));
+    EXPECT_FALSE(a->Stats);
+    EXPECT_EQ(a->SettingsFile, "s.ini");
+    EXPECT_EQ(a->Site, "Shop");
+    EXPECT_TRUE(a->SeparateDomains);
+    EXPECT_EQ(a->Conversions, (std::vector<std::string>{"goal.txt"}));
+    EXPECT_EQ(a->Visitors, (std::vector<std::string>{"1.2.3.4"}));
+    EXPECT_TRUE(a->ShowLog);
+    EXPECT_EQ(a->XmlOut, "r.xml");
+    EXPECT_EQ(a->CsvDir, "out");
+    EXPECT_EQ(a->HtmlOut, "r.html");
+    EXPECT_EQ(a->Compares, (std::vector<std::string>{"a.xml", "b.xml"}));
+    EXPECT_EQ(a->Load, "old.xml");
+    EXPECT_TRUE(a->LogFiles.empty());
+    EXPECT_FALSE(a->FilterText || a->FilterFile || a->FilterDate);
+
+    a = ParseCliArguments({"--stats", "--help", "--", "-"}, error);
+    ASSERT_TRUE(a) << error;
+    EXPECT_TRUE(a->Stats);
+    EXPECT_TRUE(a->Help);
+    EXPECT_EQ(a->LogFiles, (std::vector<std::string>{"-"}));
+}
+
 TEST(CliArguments, ExitStatus) {
     trevix::testing::TempDir dir;
     std::string log = dir.Write("ok.log", "1.2.3.4 - - [10/Oct/2000:13:55:36 +0000] \"GET / HTTP/1.0\" 200 1\n");

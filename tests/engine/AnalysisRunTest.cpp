@@ -1,5 +1,6 @@
 #include "engine/AnalysisRun.h"
 #include "engine/Analyser.h"
+#include "engine/ListFilling.h"
 
 #include <gtest/gtest.h>
 

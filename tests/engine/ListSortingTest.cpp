@@ -1,5 +1,6 @@
 #include "engine/Analyser.h"
 #include "engine/ListSorting.h"
+#include "engine/SortSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +147,7 @@ TEST(ListSorting, SavedSortSettingsApplyAsStored) {
         a.Store = &store;
         Fill(a.Lists[lstFiles], {{"b.htm", "1", "20"}, {"a.htm", "9", "10"}, {"c.htm", "2", "30"}});
         Fill(a.Lists[lstSites], {{"one"}, {"two"}});
-        ApplySortSettings(a);
+        ApplySortSettings(a.Lists, a.Store, a.Loc);
         EXPECT_EQ(Names(a.Lists[lstFiles]), c.Expected) << (c.Key ? c.Key : "absent");
         EXPECT_EQ(a.Lists[lstFiles].SortKey, c.SortKey);
         EXPECT_EQ(a.Lists[lstFiles].SortOrder, c.SortOrder);
@@ -175,7 +176,7 @@ TEST(ListSorting, ColumnWidths) {
     Analyser a;
     a.Store = &store;
     a.Lists[lstFiles].Columns[4].Width = 77;
-    SetColumnWidths(a);
+    SetColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 1440);
     EXPECT_EQ(a.Lists[lstSearchEngines].Columns[1].Width, 1440);
     // Nothing stored: the window fits report columns to their rows; the site list is its own.
@@ -184,7 +185,7 @@ TEST(ListSorting, ColumnWidths) {
 
     store.Values[{"Window", "List2Width5"}] = "2000";
     store.Values[{"Window", "List3Width1"}] = "wide";
-    SetColumnWidths(a);
+    SetColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(a.Lists[lstFiles].Columns[4].Width, 2000);
     EXPECT_EQ(a.Lists[lstReferrers].Columns[0].Width, 0);
     EXPECT_FALSE(a.Lists[lstFiles].Columns[4].FitToContents);
@@ -192,7 +193,7 @@ TEST(ListSorting, ColumnWidths) {
 
     a.Lists[lstErrors].Columns[6].Width = 1234;
     a.Lists[lstErrors].Columns[6].FitToContents = false;   // as the window does once it sized it
-    SaveColumnWidths(a);
+    SaveColumnWidths(a.Lists, a.Store);
     EXPECT_EQ(store.GetSetting("Window", "List11Width7", ""), "1234");
     EXPECT_EQ(store.GetSetting("Window", "List2Width5", ""), "2000");
     EXPECT_EQ(store.GetSetting("Window", "List15Width1", ""), "1440");

@@ -11,7 +11,7 @@
 #include "dialogs/VisitUrl.h"
 #include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
-#include "engine/ListSorting.h"
+#include "engine/SortSettings.h"
 #include "ftp/FtpPanel.h"
 #include "report/AutoReport.h"
 #include "report/CsvExport.h"
@@ -275,7 +275,7 @@ void MainWindow::LoadHandler() {
 
     resize(1000, 700);
     RestoreWindowPlacement();
-    SetColumnWidths(*a_);
+    SetColumnWidths(a_->Lists, a_->Store);
     for (int n : WindowLists) views_[static_cast<size_t>(n)]->ApplyColumnWidths();
     const ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
@@ -1857,13 +1857,13 @@ void MainWindow::SaveSettings() {
     store_.SaveSetting("Options", "SearchDisplay", optKeywords_->isChecked() ? "Keywords" : "Engine");
     store_.SaveSetting("Options", "BrowserDisplay", std::to_string(browserDisplay_));
     if (!working_) {
-        SaveSortSettings(*a_);
+        if (a_->ReportShown) SaveSortSettings(a_->Lists, a_->Store);
         for (int n : WindowLists) views_[static_cast<size_t>(n)]->StoreColumnWidths();
     }
     ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
         sites.Columns[c].Width = PixelsToTwips(lstSites_->columnWidth(static_cast<int>(c)), this);
-    SaveColumnWidths(*a_);
+    SaveColumnWidths(a_->Lists, a_->Store);
     SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
     if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
 }
