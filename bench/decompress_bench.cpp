@@ -1,7 +1,7 @@
 // Unpacking speed of compressed logs into memory, the way the reader unpacks them:
 //   decompress_bench FILE.bz2|FILE.xz|FILE.zst...
 // Compare with the format's own tool, e.g. "time xz -dc FILE.xz >/dev/null".
-#include "engine/Decompression.h"
+#include "engine/read/Decompression.h"
 
 #include <chrono>
 #include <cstdio>

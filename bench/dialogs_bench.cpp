@@ -9,7 +9,7 @@
 #include "dialogs/DataViewWindow.h"
 #include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
-#include "engine/AnalysisRun.h"
+#include "engine/run/AnalysisRun.h"
 
 #include <QApplication>
 #include <chrono>
@@ -33,14 +33,14 @@ int main(int argc, char** argv) {
     Analyser a;
     MemorySettingsStore store;
     NullHost host;
-    LoadAllReferenceData(store, a.Options, a.Ref, host, FindDataFolder());
+    LoadAllReferenceData(store, a.Options, a.Reference, host, FindDataFolder());
     RunRequest request;
     request.Files = {argv[1]};
     request.Profile.Domains = {"example.com"};
     auto start = std::chrono::steady_clock::now();
     AnalyseLogFiles(a, request);
-    std::printf("analysis: %.3f s (%u entries, %u visitors, %u referrers)\n", seconds(start), a.T.EntryCount,
-                a.T.VisitorCount(), a.T.ReferrerCount());
+    std::printf("analysis: %.3f s (%u entries, %u visitors, %u referrers)\n", seconds(start), a.Tables.EntryCount,
+                a.Tables.VisitorCount(), a.Tables.ReferrerCount());
 
     std::vector<int> rows;
     for (int r = 0; r < visitors && static_cast<size_t>(r) < a.Lists[lstIPs].RowCount(); ++r) rows.push_back(r);
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     int busiest = 0;
     long most = -1;
     for (size_t r = 0; r < files.RowCount(); ++r) {
-        auto v = a.Loc.ParseNumber(files.Cell(r, 2));
+        auto v = a.NumberFormat.ParseNumber(files.Cell(r, 2));
         if (v && *v > most) most = static_cast<long>(*v), busiest = static_cast<int>(r);
     }
     if (argc > 3)

@@ -7,10 +7,10 @@
 #include "config/MemorySettingsStore.h"
 #include "config/ReferenceDataLoader.h"
 #include "engine/Analyser.h"
-#include "engine/LineCutter.h"
-#include "engine/LogParser.h"
-#include "engine/LogReader.h"
-#include "engine/MemoryBudget.h"
+#include "engine/read/LineCutter.h"
+#include "engine/parse/LogParser.h"
+#include "engine/read/LogReader.h"
+#include "engine/base/MemoryBudget.h"
 
 #include <chrono>
 #include <cstdio>
@@ -34,13 +34,13 @@ int main(int argc, char** argv) {
     if (full) {
         MemorySettingsStore store;
         NullHost host;
-        LoadAllReferenceData(store, a.Options, a.Ref, host, FindDataFolder());
+        LoadAllReferenceData(store, a.Options, a.Reference, host, FindDataFolder());
         a.ClearAllData();
         start = Clock::now();
-        a.T.CurrentFileNumber = 1;
+        a.Tables.CurrentFileNumber = 1;
         ProcessFile(a, path);
-        lines = a.T.EntryCount + a.T.LinesRejected;
-        bytes = a.T.FileTexts.empty() ? 0 : a.T.FileTexts.back()->size();
+        lines = a.Tables.EntryCount + a.Tables.LinesRejected;
+        bytes = a.Tables.FileTexts.empty() ? 0 : a.Tables.FileTexts.back()->size();
     } else {
         a.ClearAllData();
         start = Clock::now();

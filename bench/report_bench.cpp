@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     if (!LoadXMLReport(a, argv[1], false)) return 2;
     std::printf("load %s: %.3f s (%zu visitors, %u referrers, %zu files)\n", argv[1], seconds(start),
-                a.Lists[lstIPs].RowCount(), a.T.ReferrerCount(), a.Lists[lstFiles].RowCount());
+                a.Lists[lstIPs].RowCount(), a.Tables.ReferrerCount(), a.Lists[lstFiles].RowCount());
     start = std::chrono::steady_clock::now();
     if (!LoadXMLReport(a, argv[2], true)) return 2;
     std::printf("compare %s: %.3f s (%zu files, %zu search terms after merging)\n", argv[2], seconds(start),

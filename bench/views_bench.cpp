@@ -7,8 +7,8 @@
 #include "config/Options.h"
 #include "config/ReferenceDataLoader.h"
 #include "engine/Analyser.h"
-#include "engine/AnalysisRun.h"
-#include "engine/ListSorting.h"
+#include "engine/run/AnalysisRun.h"
+#include "engine/lists/ListSorting.h"
 #include "views/RawLogView.h"
 #include "views/ReportChart.h"
 #include "views/ReportListView.h"
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         std::printf("  sort by \"Entry Time\" (header click): %.3f s\n", Best([&] { big1m.SortByColumn(3); }));
         std::printf("  of which the engine's SortList by \"Bandwidth (MB)\": %.3f s\n", Best([&] {
                         int order = -1;
-                        SortList(visitors, 10, order, big.Loc);
+                        SortList(visitors, 10, order, big.NumberFormat);
                     }));
         std::printf("  reload and repaint: %.4f s\n", Best([&] {
                         big1m.Reload();
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     NullHost host;
     LoadOptions(store, a.Options);
     a.Options.ShowRawLog = true;
-    LoadAllReferenceData(store, a.Options, a.Ref, host, FindDataFolder());
+    LoadAllReferenceData(store, a.Options, a.Reference, host, FindDataFolder());
     RunRequest request;
     request.Files = {argv[1]};
     auto start = Clock::now();

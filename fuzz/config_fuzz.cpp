@@ -5,7 +5,7 @@
 #include "config/RecentLists.h"
 #include "config/ReferenceDataLoader.h"
 #include "config/ValueForms.h"
-#include "engine/BrowserDetection.h"
+#include "engine/parse/BrowserDetection.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Arbitrary bytes as a log file, read through the reader, the parser, the filters and the
 // accumulation. Odd first bytes make a ".gz" file name so zlib's reader is fuzzed too.
 #include "engine/Analyser.h"
-#include "engine/AnalysisRun.h"
-#include "engine/LogReader.h"
+#include "engine/run/AnalysisRun.h"
+#include "engine/read/LogReader.h"
 #include "FuzzTempFile.h"
 
 #include <cstdint>
@@ -14,10 +14,10 @@ using namespace trevix;
 namespace {
 
 void SetUpReferenceData(Analyser& a) {
-    a.Ref.SpiderStrings = {"", "bot", "Slurp"};
-    a.Ref.SessionIDPrefixes = {"", "sid=", "PHPSESSID="};
-    a.Ref.GraphicExtensions = {"", "gif", "png"};
-    a.Ref.SearchEngineDefinitions = {{}, {"Google", "://www.google.", "q"}, {"Google AdWords", "!internal", "q"},
+    a.Reference.SpiderStrings = {"", "bot", "Slurp"};
+    a.Reference.SessionIDPrefixes = {"", "sid=", "PHPSESSID="};
+    a.Reference.GraphicExtensions = {"", "gif", "png"};
+    a.Reference.SearchEngineDefinitions = {{}, {"Google", "://www.google.", "q"}, {"Google AdWords", "!internal", "q"},
                                      {"Bing", "://www.bing.com/", "q"}};
     BrowserDefinition chrome;
     chrome.Name = "Chrome";
@@ -26,11 +26,11 @@ void SetUpReferenceData(Analyser& a) {
     windows.Name = "Windows";
     windows.IsOS = true;
     windows.MatchStrings = {"Windows NT", ""};
-    a.Ref.BrowserDefinitions.push_back(chrome);
-    a.Ref.BrowserDefinitions.push_back(windows);
-    a.Ref.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}};
-    a.Ref.CountryIndexByCode = {{"de", 1}, {"fr", 2}};
-    a.Ref.CountryRanges.Assign({{16777216, 16777471, 1}, {33554432, 33555000, 2}});
+    a.Reference.BrowserDefinitions.push_back(chrome);
+    a.Reference.BrowserDefinitions.push_back(windows);
+    a.Reference.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}};
+    a.Reference.CountryIndexByCode = {{"de", 1}, {"fr", 2}};
+    a.Reference.CountryRanges.Assign({{16777216, 16777471, 1}, {33554432, 33555000, 2}});
 }
 
 } // namespace

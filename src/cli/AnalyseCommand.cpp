@@ -12,13 +12,13 @@
 #include "config/ReferenceDataLoader.h"
 #include "config/SiteProfiles.h"
 #include "engine/Analyser.h"
-#include "engine/AtomicFile.h"
-#include "engine/AnalysisRun.h"
-#include "engine/Conversions.h"
-#include "engine/ListSorting.h"
-#include "engine/LogReader.h"
-#include "engine/TimeStamps.h"
-#include "engine/VisitorPass.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/run/AnalysisRun.h"
+#include "engine/analysis/Conversions.h"
+#include "engine/lists/ListSorting.h"
+#include "engine/read/LogReader.h"
+#include "engine/parse/TimeStamps.h"
+#include "engine/analysis/VisitorPass.h"
 #include "report/AutoReport.h"
 #include "report/CsvExport.h"
 #include "report/HtmlReportWriter.h"
@@ -54,7 +54,7 @@ std::optional<DateTime> ReadDate(const std::string& iso) { return DateTime::Pars
 std::string ShownRunTime(const Analyser& a, const std::string& text) {
     auto value = DateTime::ParseIso(text);
     if (!value) value = StampValue(text);
-    return value ? a.Loc.FormatDateTime(ToLocalTime(a, *value, true)) : std::string();
+    return value ? a.NumberFormat.FormatDateTime(ToLocalTime(a, *value, true)) : std::string();
 }
 
 int Fail(std::ostream& err, const std::string& message) {
@@ -310,7 +310,7 @@ Outcome PrepareRun(AnalyseState& st) {
     if (Outcome end = PlanAutoReport(st)) return end;
     st.DataFolder = FindDataFolder();
     try {
-        LoadAllReferenceData(*st.Store, a.Options, a.Ref, st.Host, st.DataFolder);
+        LoadAllReferenceData(*st.Store, a.Options, a.Reference, st.Host, st.DataFolder);
     } catch (const std::bad_alloc&) {
         st.Err << "trevix-cli: error: Not enough memory to load the reference data from " << st.DataFolder << "\n";
         return 2;
@@ -340,8 +340,8 @@ Outcome CompareReports(AnalyseState& st) {
     Analyser& a = st.Analysis();
     for (const std::string& other : st.Args.Compares)
         if (!LoadXMLReport(a, other, true)) return CliHost::Interrupted() ? Cancelled(st.Err) : 2;
-    if (!st.Args.Compares.empty() && a.T.CurrentConversionReport > 0)
-        DisplayConversionsReport(a, a.T.CurrentConversionReport);
+    if (!st.Args.Compares.empty() && a.Tables.CurrentConversionReport > 0)
+        DisplayConversionsReport(a, a.Tables.CurrentConversionReport);
     return std::nullopt;
 }
 
@@ -375,7 +375,7 @@ Outcome SortLists(AnalyseState& st) {
         int column = ColumnOf(*list, s.Column);
         if (column == 0) return Fail(st.Err, "unknown column in --sort: " + s.Column);
         int order = s.Order;
-        SortList(*list, column, order, a.Loc);
+        SortList(*list, column, order, a.NumberFormat);
     }
     return std::nullopt;
 }
@@ -477,24 +477,24 @@ int PrintReport(AnalyseState& st) {
     if (summary.empty() || summary.back() != '\n') out << "\n";
     if (args.Stats) {
         out << "Files loaded: " << st.Result.FilesLoaded << "\n"
-            << "Lines accepted: " << a.T.EntryCount << "\n"
-            << "Lines rejected: " << a.T.LinesRejected << "\n"
-            << "First time stamp: " << ShownRunTime(a, a.T.FirstDateTime) << "\n"
-            << "Last time stamp: " << ShownRunTime(a, a.T.LastDateTime) << "\n"
+            << "Lines accepted: " << a.Tables.EntryCount << "\n"
+            << "Lines rejected: " << a.Tables.LinesRejected << "\n"
+            << "First time stamp: " << ShownRunTime(a, a.Tables.FirstDateTime) << "\n"
+            << "Last time stamp: " << ShownRunTime(a, a.Tables.LastDateTime) << "\n"
             << "Data folder: " << st.DataFolder << "\n";
     }
     for (const std::string& name : args.Lists) {
         out << "\n";
         const ReportList& list = *FindListByName(a.Lists, name);
-        PrintList(out, list, ExportRowOrder(list, a.Loc));
+        PrintList(out, list, ExportRowOrder(list, a.NumberFormat));
     }
     PrintVisitorReports(st);
-    if (args.ShowLog) st.Err << "Data folder: " << st.DataFolder << "\n" << TerminalText(a.T.ErrorLogText);
+    if (args.ShowLog) st.Err << "Data folder: " << st.DataFolder << "\n" << TerminalText(a.Tables.ErrorLogText);
     // One warning per file that was damaged or held nothing usable.
-    for (const IncompleteInput& input : a.T.IncompleteInputs)
+    for (const IncompleteInput& input : a.Tables.IncompleteInputs)
         st.Err << "trevix-cli: warning: " << TerminalText(input.Text) << "\n";
     if (st.Host.FileFailed || st.SaveFailed) return 2;
-    return a.T.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
+    return a.Tables.IncompleteInputs.empty() ? 0 : ExitIncompleteInput;
 }
 
 // Every sort, save, export and listing runs under the same guard: running out of memory ends

@@ -2,7 +2,7 @@
 // The command line's front end: messages go to stderr, nothing waits for a click, and
 // Ctrl+C asks the current file to stop.
 #include "engine/RunHost.h"
-#include "engine/TerminalText.h" // TerminalText, ControlLength, AppendEscape
+#include "engine/base/TerminalText.h" // TerminalText, ControlLength, AppendEscape
 
 #include <csignal>
 #include <iosfwd>

@@ -1,6 +1,6 @@
 #include "OutputChecks.h"
 
-#include "engine/AtomicFile.h"
+#include "engine/base/AtomicFile.h"
 
 #include <cerrno>
 #include <filesystem>

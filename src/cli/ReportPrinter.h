@@ -1,7 +1,7 @@
 #pragma once
 // Report lists as tab-separated text: a header line of column titles, then one line per row
 // with the cells as the page shows them.
-#include "engine/ReportLists.h"
+#include "engine/lists/ReportLists.h"
 
 #include <cstddef>
 #include <iosfwd>

@@ -2,8 +2,8 @@
 
 #include "ReferenceDataLoader.h"
 #include "UserFolders.h"
-#include "engine/AtomicFile.h"
-#include "engine/ReferenceData.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/tables/ReferenceData.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 #include "DataFileReaders.h"
 
-#include "engine/Text.h"
+#include "engine/base/Text.h"
 
 namespace trevix {
 

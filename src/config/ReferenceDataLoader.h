@@ -8,7 +8,7 @@
 // a text already in memory.
 #include "SettingsStore.h"
 #include "engine/ProgramOptions.h"
-#include "engine/ReferenceData.h"
+#include "engine/tables/ReferenceData.h"
 #include "engine/RunHost.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "ValueForms.h"
 
-#include "engine/Text.h"
+#include "engine/base/Text.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "Analyser.h"
+#include "engine/Analyser.h"
 
-#include "SortSettings.h"
+#include "engine/SortSettings.h"
 
 #include <ctime>
 #include <unordered_map>
@@ -19,23 +19,23 @@ TimeBias ReadLocalTimeBias() {
 Analyser::Analyser() : Host(&nullHost_) {}
 
 void Analyser::AddToLog(std::string_view text) {
-    T.ErrorLogText.append(text).append("\r\n");
+    Tables.ErrorLogText.append(text).append("\r\n");
 }
 
 void Analyser::ClearLists() {
     // The sort state outlives the rows; remember it before a new run or load replaces them.
-    if (ReportShown) SaveSortSettings(Lists, Store);
+    if (Lists.State.Shown) SaveSortSettings(Lists, Store);
     Lists.ClearLists();
-    T.RawLog.clear();
+    Tables.RawLog.clear();
 }
 
 void Analyser::ClearAllData() {
-    T.Clear(Ref.CountryCount());
-    for (BrowserDefinition& b : Ref.BrowserDefinitions) b.Hits = 0;
+    Tables.Clear(Reference.CountryCount());
+    for (BrowserDefinition& b : Reference.BrowserDefinitions) b.Hits = 0;
     SpiderMemo.clear();
     BrowserMemo.clear();
-    Ref.IndexGraphicExtensions();
-    Ref.IndexSessionIDPrefixes();
+    Reference.IndexGraphicExtensions();
+    Reference.IndexSessionIDPrefixes();
     LastAgent = {};
     LastAgentSpider = false;
     ClearLists();
@@ -45,20 +45,20 @@ void Analyser::ClearAllData() {
 
     // One search-engine row per distinct engine name, in definition order.
     std::unordered_map<std::string_view, int32_t> rowOfName;
-    T.EngineOfDefinition.assign(Ref.SearchEngineDefinitions.size(), 0);
-    for (size_t n = 1; n < Ref.SearchEngineDefinitions.size(); ++n) {
-        const SearchEngineDefinition& d = Ref.SearchEngineDefinitions[n];
+    Tables.EngineOfDefinition.assign(Reference.SearchEngineDefinitions.size(), 0);
+    for (size_t n = 1; n < Reference.SearchEngineDefinitions.size(); ++n) {
+        const SearchEngineDefinition& d = Reference.SearchEngineDefinitions[n];
         auto it = rowOfName.find(d.Name);
         if (it != rowOfName.end()) {
-            T.EngineOfDefinition[n] = it->second;
+            Tables.EngineOfDefinition[n] = it->second;
             continue;
         }
-        T.SearchEngines.push_back({d.Name, 0});
-        int32_t row = static_cast<int32_t>(T.SearchEngines.size() - 1);
+        Tables.SearchEngines.push_back({d.Name, 0});
+        int32_t row = static_cast<int32_t>(Tables.SearchEngines.size() - 1);
         rowOfName.emplace(d.Name, row);
-        T.EngineOfDefinition[n] = row;
-        if (d.Name == "Google") T.GoogleEngine = row;
-        if (d.MatchText == "!internal" && d.Name == "Google AdWords") T.AdWordsEngine = row;
+        Tables.EngineOfDefinition[n] = row;
+        if (d.Name == "Google") Tables.GoogleEngine = row;
+        if (d.MatchText == "!internal" && d.Name == "Google AdWords") Tables.AdWordsEngine = row;
     }
 }
 

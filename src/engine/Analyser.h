@@ -2,15 +2,15 @@
 // Everything one analysis works on: the tables, the reference lists, the options, the site
 // profile copied at the start of a run, the filters, the locale and the front end. The
 // engine's routines take it by reference; the front end owns one for the program's life.
-#include "EntryFilters.h"
-#include "Locale.h"
-#include "ProgramOptions.h"
-#include "ReferenceData.h"
-#include "ReportLists.h"
-#include "RunHost.h"
-#include "SettingsStore.h"
-#include "SiteProfile.h"
-#include "Tables.h"
+#include "engine/EntryFilters.h"
+#include "engine/base/Locale.h"
+#include "engine/ProgramOptions.h"
+#include "engine/tables/ReferenceData.h"
+#include "engine/lists/ReportLists.h"
+#include "engine/RunHost.h"
+#include "engine/SettingsStore.h"
+#include "engine/SiteProfile.h"
+#include "engine/tables/Tables.h"
 
 #include <array>
 #include <string>
@@ -34,12 +34,12 @@ class Analyser {
 public:
     Analyser();
 
-    AnalysisTables T;
-    ReferenceData Ref;
+    AnalysisTables Tables;
+    ReferenceData Reference;
     ProgramOptions Options;
     SiteProfile CurrentProfile;
     EntryFilters Filters;
-    Locale Loc = Locale::Fixed();
+    Locale NumberFormat = Locale::Fixed();
     TimeBias LocalTimeBias;
     RunHost* Host;
     // Where sort settings and recent lists are kept; may be null (nothing is remembered).
@@ -50,12 +50,6 @@ public:
     bool ParallelReading = true;
     // Set while stored entries are read again: their messages were given when the run read them.
     bool QuietParse = false;
-
-    // Main-window state the run and the loader keep.
-    bool ReportShown = false;        // a report has been shown since start-up
-    bool ReportOutOfDate = false;
-    bool CompareReportLoaded = false;
-    bool CompareColumnsLoaded = false;
 
     // Spider answers per distinct user-agent text, valid for one run (the line loop's reading
     // thread fills it).

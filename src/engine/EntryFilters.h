@@ -1,6 +1,6 @@
 #pragma once
 // The three entry filters as the front end sets them for a run.
-#include "DateTime.h"
+#include "engine/base/DateTime.h"
 
 #include <string>
 

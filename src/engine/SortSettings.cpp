@@ -1,7 +1,7 @@
-#include "SortSettings.h"
+#include "engine/SortSettings.h"
 
-#include "ListSorting.h"
-#include "Text.h"
+#include "engine/lists/ListSorting.h"
+#include "engine/base/Text.h"
 
 #include <string>
 #include <string_view>

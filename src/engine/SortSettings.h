@@ -1,9 +1,9 @@
 #pragma once
 // Each report list's sort column, direction and column widths, remembered in the settings
 // store and applied to the lists again. Lists 1 to 16 only; nothing happens without a store.
-#include "Locale.h"
-#include "ReportLists.h"
-#include "SettingsStore.h"
+#include "engine/base/Locale.h"
+#include "engine/lists/ReportLists.h"
+#include "engine/SettingsStore.h"
 
 namespace trevix {
 

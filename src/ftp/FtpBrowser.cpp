@@ -2,15 +2,15 @@
 
 #include "FtpText.h"
 
-#include "engine/Locale.h"
+#include "engine/base/Locale.h"
 #include "engine/ProgramOptions.h"
-#include "engine/RenameFile.h"
+#include "engine/read/FileNameTemplate.h"
 #include "engine/RunHost.h"
 #include "engine/SettingsStore.h"
 #include "engine/SiteProfile.h"
 
-#include "engine/TerminalText.h"
-#include "engine/Text.h"
+#include "engine/base/TerminalText.h"
+#include "engine/base/Text.h"
 
 #include <cerrno>
 #include <cstring>

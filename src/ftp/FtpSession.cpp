@@ -3,9 +3,9 @@
 #include "FtpErrors.h"
 #include "FtpText.h"
 
-#include "engine/AtomicFile.h"
+#include "engine/base/AtomicFile.h"
 #include "engine/RunHost.h"
-#include "engine/TerminalText.h"
+#include "engine/base/TerminalText.h"
 
 #include <curl/curl.h>
 #include <openssl/evp.h>

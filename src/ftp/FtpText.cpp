@@ -1,6 +1,6 @@
 #include "FtpText.h"
 
-#include "engine/TerminalText.h"
+#include "engine/base/TerminalText.h"
 
 #include <algorithm>
 #include <cctype>

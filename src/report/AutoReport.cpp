@@ -3,8 +3,8 @@
 #include "XmlReportWriter.h"
 #include "config/UserFolders.h"
 #include "engine/Analyser.h"
-#include "engine/AtomicFile.h"
-#include "engine/RenameFile.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/read/FileNameTemplate.h"
 
 #include <cerrno>
 #include <cstring>
@@ -28,7 +28,7 @@ std::string AutoReportName(const Analyser& a, std::string_view todayShortDate) {
 
 std::string AutoReportPath(const Analyser& a) {
     const std::string& folder = a.Options.DefaultXMLFolder;
-    return folder.empty() ? std::string() : JoinPath(folder, AutoReportName(a, TodayShortDate(a.Loc)));
+    return folder.empty() ? std::string() : JoinPath(folder, AutoReportName(a, TodayShortDate(a.NumberFormat)));
 }
 
 std::string NumberedReportName(std::string_view name, int number) {
@@ -43,7 +43,7 @@ std::string NumberedReportName(std::string_view name, int number) {
 
 namespace {
 
-bool ReadNoLine(const Analyser& a) { return a.T.EntryCount == 0 && a.T.LinesFiltered == 0; }
+bool ReadNoLine(const Analyser& a) { return a.Tables.EntryCount == 0 && a.Tables.LinesFiltered == 0; }
 
 // The first free name of path's numbered series. With claim, the name is taken by creating it
 // exclusively, so two windows saving at the same moment never take the same one; the report
@@ -78,7 +78,7 @@ std::string FreeName(const std::string& path, bool claim, int& errorNumber) {
 std::string PrepareAutoReport(Analyser& a, const std::string& path, bool claim) {
     // An empty folder setting would put the report at the top of the file system.
     if (path.empty()) {
-        ShowSaveError(a, AutoReportName(a, TodayShortDate(a.Loc)), ENOENT, std::strerror(ENOENT));
+        ShowSaveError(a, AutoReportName(a, TodayShortDate(a.NumberFormat)), ENOENT, std::strerror(ENOENT));
         return {};
     }
     // The folder is checked rather than entered: changing the process's current folder would

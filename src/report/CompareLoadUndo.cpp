@@ -39,7 +39,7 @@ CompareLoadUndo::CompareLoadUndo(const Analyser& a) {
     summarySize_ = lists.Summary.size();
     conversionFiles_ = lists.ConversionFiles;
 
-    const AnalysisTables& t = a.T;
+    const AnalysisTables& t = a.Tables;
     conversionReports_ = t.ConversionReports;
     visitors_ = t.VisitorCount();
     referrers_ = t.ReferrerCount();
@@ -49,8 +49,8 @@ CompareLoadUndo::CompareLoadUndo(const Analyser& a) {
     dateVisitors_ = t.DateVisitors.size();
     hourVisitors_ = t.HourVisitors;
     profile_ = a.CurrentProfile;
-    reportShown_ = a.ReportShown;
-    reportOutOfDate_ = a.ReportOutOfDate;
+    reportShown_ = a.Lists.State.Shown;
+    reportOutOfDate_ = a.Lists.State.OutOfDate;
 }
 
 void CompareLoadUndo::Restore(Analyser& a) {
@@ -74,7 +74,7 @@ void CompareLoadUndo::Restore(Analyser& a) {
     lists.Summary.resize(summarySize_);
     lists.ConversionFiles = std::move(conversionFiles_);
 
-    AnalysisTables& t = a.T;
+    AnalysisTables& t = a.Tables;
     t.ConversionReports = std::move(conversionReports_);
     t.KeepVisitors(visitors_);
     t.KeepReferrers(referrers_);
@@ -84,8 +84,8 @@ void CompareLoadUndo::Restore(Analyser& a) {
     if (t.DateVisitors.size() > dateVisitors_) t.DateVisitors.resize(dateVisitors_);
     t.HourVisitors = hourVisitors_;
     a.CurrentProfile = std::move(profile_);
-    a.ReportShown = reportShown_;
-    a.ReportOutOfDate = reportOutOfDate_;
+    a.Lists.State.Shown = reportShown_;
+    a.Lists.State.OutOfDate = reportOutOfDate_;
 }
 
 } // namespace trevix

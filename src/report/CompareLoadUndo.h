@@ -3,9 +3,9 @@
 // comparison stopped half-way leaves the report as it was rather than half-merged. Only what
 // the merge touches is kept: the comparison cells of the rows already there (never their own
 // cells), how many rows and records there were, and the small date and hour lists whole.
-#include "engine/ReportLists.h"
+#include "engine/lists/ReportLists.h"
 #include "engine/SiteProfile.h"
-#include "engine/Tables.h"
+#include "engine/tables/Tables.h"
 
 #include <array>
 #include <cstdint>

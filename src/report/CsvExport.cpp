@@ -1,8 +1,8 @@
 #include "CsvExport.h"
 
-#include "engine/AtomicFile.h"
-#include "engine/ListSorting.h"
-#include "engine/Locale.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/lists/ListSorting.h"
+#include "engine/base/Locale.h"
 
 #include <filesystem>
 #include <system_error>

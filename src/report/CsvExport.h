@@ -3,8 +3,8 @@
 // of column titles, then one record per row with the cells exactly as the list holds them (the
 // fixed number and date format of the report files). Used by trevix-cli --csv and by the
 // window's "Export List as CSV...".
-#include "engine/AtomicFile.h"
-#include "engine/ReportLists.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/lists/ReportLists.h"
 
 #include <string>
 #include <string_view>

@@ -1,9 +1,9 @@
 #include "HtmlReportWriter.h"
 
 #include "CsvExport.h"
-#include "engine/AtomicFile.h"
-#include "engine/ListSorting.h"
-#include "engine/Locale.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/lists/ListSorting.h"
+#include "engine/base/Locale.h"
 #include "ProductInfo.h"
 
 #include <algorithm>

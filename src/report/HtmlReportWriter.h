@@ -3,8 +3,8 @@
 // no script and no external resource, so it opens anywhere without a network. Every text from
 // the log is escaped and shows as text. Used by trevix-cli --html and the window's "Export
 // HTML Report...".
-#include "engine/AtomicFile.h"
-#include "engine/ReportLists.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/lists/ReportLists.h"
 
 #include <string>
 #include <string_view>

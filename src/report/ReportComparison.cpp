@@ -1,8 +1,8 @@
 #include "ReportComparison.h"
 
 #include "engine/Analyser.h"
-#include "engine/Locale.h"
-#include "engine/ReportLists.h"
+#include "engine/base/Locale.h"
+#include "engine/lists/ReportLists.h"
 #include "engine/SortSettings.h"
 
 #include <initializer_list>
@@ -39,7 +39,7 @@ const CompareColumns ColumnsToAdd[] = {
 } // namespace
 
 void SetUpCompareReport(Analyser& a) {
-    if (a.CompareColumnsLoaded) return;
+    if (a.Lists.State.CompareColumnsLoaded) return;
     // The own columns keep the widths they have now; the new ones are read back below.
     SaveColumnWidths(a.Lists, a.Store);
     for (const CompareColumns& c : ColumnsToAdd) {
@@ -47,7 +47,7 @@ void SetUpCompareReport(Analyser& a) {
         for (const char* title : c.Titles) list.Columns.push_back({title, SortType::Number, 1440});
     }
     SetColumnWidths(a.Lists, a.Store);
-    a.CompareColumnsLoaded = true;
+    a.Lists.State.CompareColumnsLoaded = true;
 }
 
 int CompareColumnCount(int listNum) {

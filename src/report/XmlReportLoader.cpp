@@ -5,13 +5,13 @@
 #include "ReportComparison.h"
 #include "XmlText.h"
 #include "engine/Analyser.h"
-#include "engine/AtomicFile.h"
-#include "engine/Classification.h"
-#include "engine/DateReport.h"
-#include "engine/ListFilling.h"
-#include "engine/RecordIndex.h"
+#include "engine/base/AtomicFile.h"
+#include "engine/parse/Classification.h"
+#include "engine/analysis/DateReport.h"
+#include "engine/analysis/ListFilling.h"
+#include "engine/base/RecordIndex.h"
 #include "engine/SortSettings.h"
-#include "engine/Text.h"
+#include "engine/base/Text.h"
 
 #include <pugixml.hpp>
 
@@ -134,7 +134,7 @@ std::string Attr(pugi::xml_node element, const char* name) {
 
 // The locale's integer conversion: separators accepted, rounded half to even, 32 bits.
 int32_t Integer(const Analyser& a, std::string_view text) {
-    std::optional<double> value = a.Loc.ParseNumber(text);
+    std::optional<double> value = a.NumberFormat.ParseNumber(text);
     if (!value) throw ReportFormatError("not a number");
     const double rounded = std::nearbyint(*value);
     if (!(rounded >= std::numeric_limits<int32_t>::min() && rounded <= std::numeric_limits<int32_t>::max()))
@@ -241,7 +241,7 @@ public:
     void LoadReportConversions();
 
 private:
-    std::string Count(int32_t value) const { return a_.Loc.FormatNumber(value, "#,##0"); }
+    std::string Count(int32_t value) const { return a_.NumberFormat.FormatNumber(value, "#,##0"); }
     // A row from the values: added on a plain load, merged on a compare load.
     size_t Row(std::span<const std::string> values, ReportList& list, ListRowIndex* index) {
         return index ? AddListRow(values, list, *index) : AddListRow(values, list);
@@ -270,14 +270,14 @@ void ReportSections::LoadReportSummary() {
     else
         a_.Lists.Summary = std::move(text);
 
-    AnalysisTables& t = a_.T;
+    AnalysisTables& t = a_.Tables;
     for (pugi::xml_node date : Select(doc_, "TrevixReport/HitsSummary/Date")) {
         std::string day = Text(date);
         const int32_t hits = Integer(a_, Attr(date, "Hits"));
         t.DateVisitors.push_back({std::move(day), hits});
     }
     for (pugi::xml_node hour : Select(doc_, "TrevixReport/HitsSummary/Hour")) {
-        std::optional<double> value = a_.Loc.ParseNumber(Text(hour));
+        std::optional<double> value = a_.NumberFormat.ParseNumber(Text(hour));
         if (!value) throw ReportFormatError("hour is not a number");
         const double h = std::nearbyint(*value);
         if (!(h >= 0 && h <= 23)) throw ReportFormatError("hour out of range");
@@ -285,13 +285,13 @@ void ReportSections::LoadReportSummary() {
         t.HourVisitors[static_cast<size_t>(h) + (compare_ ? 24 : 0)] = hits;
     }
     DisplayDateReport(a_, compare_);
-    if (compare_) PopulatePercentChange(a_.Lists[lstHour], 2, 3, 4, a_.Loc);
+    if (compare_) PopulatePercentChange(a_.Lists[lstHour], 2, 3, 4, a_.NumberFormat);
 }
 
 void ReportSections::LoadReportVisitors() {
     a_.Host->SetStatus("Loading XML Report File (Visitors)...");
     StopIfCancelled(a_);
-    AnalysisTables& t = a_.T;
+    AnalysisTables& t = a_.Tables;
     ReportList& list = a_.Lists[lstIPs];
     static constexpr const char* Names[] = {"Country",  "Referrer",  "EntryTime", "EntryPage", "ExitTime",
                                             "ExitPage", "TimeSpent", "Requests",  "Bytes"};
@@ -319,7 +319,7 @@ void ReportSections::LoadReportVisitors() {
 void ReportSections::LoadReportReferrers(const SiteProfile& site) {
     a_.Host->SetStatus("Loading XML Report File (Referrers)...");
     StopIfCancelled(a_);
-    AnalysisTables& t = a_.T;
+    AnalysisTables& t = a_.Tables;
     ReportList& list = a_.Lists[lstReferrers];
 
     // Compare load: the first record of each referrer and file, and the row of each key.
@@ -385,7 +385,7 @@ void ReportSections::LoadReportReferrers(const SiteProfile& site) {
     }
     if (compare_) {
         FillInZeroes(list, 4, "0");
-        PopulatePercentChange(list, 3, 4, 5, a_.Loc);
+        PopulatePercentChange(list, 3, 4, 5, a_.NumberFormat);
     }
 }
 
@@ -403,7 +403,7 @@ void ReportSections::LoadReportSearch() {
     }
     if (compare_) {
         FillInZeroes(engines, 3, "0");
-        PopulatePercentChange(engines, 2, 3, 4, a_.Loc);
+        PopulatePercentChange(engines, 2, 3, 4, a_.NumberFormat);
     }
 
     ReportList& terms = a_.Lists[lstSearchTerms];
@@ -418,12 +418,12 @@ void ReportSections::LoadReportSearch() {
         // Shown as the analysis shows it; the file holds the table's plain number.
         term[4] = Count(hits);
         Row(term, terms, termIndex ? &*termIndex : nullptr);
-        a_.T.SearchTerms.push_back({term[0], term[1], hits, term[2], term[3]});
+        a_.Tables.SearchTerms.push_back({term[0], term[1], hits, term[2], term[3]});
         progress.Element(i + 1);
     }
     if (compare_) {
         FillInZeroes(terms, 6, "0");
-        PopulatePercentChange(terms, 5, 6, 7, a_.Loc);
+        PopulatePercentChange(terms, 5, 6, 7, a_.NumberFormat);
     }
 }
 
@@ -437,7 +437,7 @@ void ReportSections::LoadBrowserList(const char* path, int listNumber) {
     }
     if (compare_) {
         FillInZeroes(list, 4, "0");
-        PopulatePercentChange(list, 3, 4, 5, a_.Loc);
+        PopulatePercentChange(list, 3, 4, 5, a_.NumberFormat);
     }
     a_.Host->ProcessEvents();
 }
@@ -454,7 +454,7 @@ void ReportSections::LoadReportBrowsers() {
 void ReportSections::LoadReportFiles() {
     a_.Host->SetStatus("Loading XML Report File (Files)...");
     StopIfCancelled(a_);
-    AnalysisTables& t = a_.T;
+    AnalysisTables& t = a_.Tables;
     ReportList& list = a_.Lists[lstFiles];
     std::optional<UnmatchedRows> unmatched;
     if (compare_) unmatched.emplace(list, t);
@@ -485,9 +485,9 @@ void ReportSections::LoadReportFiles() {
         FillInZeroes(list, 7, "0");
         FillInZeroes(list, 8, "0");
         FillInZeroes(list, 9, "0.0");
-        PopulatePercentChange(list, 2, 7, 10, a_.Loc);
-        PopulatePercentChange(list, 3, 8, 11, a_.Loc);
-        PopulatePercentChange(list, 6, 9, 12, a_.Loc);
+        PopulatePercentChange(list, 2, 7, 10, a_.NumberFormat);
+        PopulatePercentChange(list, 3, 8, 11, a_.NumberFormat);
+        PopulatePercentChange(list, 6, 9, 12, a_.NumberFormat);
     }
 }
 
@@ -507,8 +507,8 @@ void ReportSections::LoadReportCountries() {
     bool countable = true;
     std::array<std::string, 3> values;
     for (pugi::xml_node node : Select(doc_, "TrevixReport/Countries/Country")) {
-        values = {CountryNameNow(a_.Ref, Text(node)), Attr(node, "Hits"), Attr(node, "Percentage")};
-        const std::optional<double> read = a_.Loc.ParseNumber(values[1]);
+        values = {CountryNameNow(a_.Reference, Text(node)), Attr(node, "Hits"), Attr(node, "Percentage")};
+        const std::optional<double> read = a_.NumberFormat.ParseNumber(values[1]);
         // Far beyond any real count, and the sums stay exact.
         const bool number = read && std::fabs(*read) < 1e15;
         const long long visitors = number ? std::llround(*read) : 0;
@@ -534,7 +534,7 @@ void ReportSections::LoadReportCountries() {
     if (compare_) {
         FillInZeroes(list, 4, "0");
         FillInZeroes(list, 5, "0");
-        PopulatePercentChange(list, 2, 4, 6, a_.Loc);
+        PopulatePercentChange(list, 2, 4, 6, a_.NumberFormat);
     }
 }
 
@@ -552,14 +552,14 @@ void ReportSections::LoadReportErrors() {
     }
     if (compare_) {
         FillInZeroes(list, 8, "0");
-        PopulatePercentChange(list, 7, 8, 9, a_.Loc);
+        PopulatePercentChange(list, 7, 8, 9, a_.NumberFormat);
     }
 }
 
 void ReportSections::LoadReportConversions() {
     a_.Host->SetStatus("Loading XML Report File (Conversions)...");
     StopIfCancelled(a_);
-    AnalysisTables& t = a_.T;
+    AnalysisTables& t = a_.Tables;
     if (!compare_) t.ConversionReports.assign(1, ConversionReport{});
 
     // Compare load: the first report of each goal, and per report and kind the first source
@@ -768,8 +768,8 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* can
     for (int n = 1; n <= 16; ++n) a.Lists[n].Sorted = false;
 
     try {
-        a.ReportShown = true;
-        a.ReportOutOfDate = false;
+        a.Lists.State.Shown = true;
+        a.Lists.State.OutOfDate = false;
         a.Host->SetStatus("Loading XML Report File (Summary)...");
 
         // A report of a run without a site profile has an empty Domains section: it loads.
@@ -799,8 +799,8 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* can
         sections.LoadReportConversions();
         StopIfCancelled(a);
 
-        ApplySortSettings(a.Lists, a.Store, a.Loc);
-        if (compare) a.CompareReportLoaded = true;
+        ApplySortSettings(a.Lists, a.Store, a.NumberFormat);
+        if (compare) a.Lists.State.CompareReportLoaded = true;
         a.Host->ShowProgress(false);
         a.Host->SetStatus("Report Loaded");
         return true;

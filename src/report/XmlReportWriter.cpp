@@ -3,7 +3,7 @@
 #include "ProductInfo.h"
 #include "XmlText.h"
 #include "engine/Analyser.h"
-#include "engine/AtomicFile.h"
+#include "engine/base/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -174,7 +174,7 @@ void BuildXMLReport(const Analyser& a, pugi::xml_document& doc, const std::vecto
     SetXMLAttribute(declaration, "version", "1.0");
     pugi::xml_node root = AddXMLTag(doc, doc, "TrevixReport", {});
     const ReportLists& lists = a.Lists;
-    const AnalysisTables& t = a.T;
+    const AnalysisTables& t = a.Tables;
 
     AddXMLTag(doc, root, "Generator", GeneratorText());
 

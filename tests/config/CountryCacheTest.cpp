@@ -1,7 +1,7 @@
 #include "TestHost.h"
 #include "config/CountryCache.h"
 #include "config/ReferenceDataLoader.h"
-#include "engine/ReferenceData.h"
+#include "engine/tables/ReferenceData.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "config/DataFolder.h"
 #include "config/MemorySettingsStore.h"
 #include "config/ReferenceDataLoader.h"
-#include "engine/BrowserDetection.h"
+#include "engine/parse/BrowserDetection.h"
 
 #include <gtest/gtest.h>
 

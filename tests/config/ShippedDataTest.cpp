@@ -2,7 +2,7 @@
 #include "TestHost.h"
 #include "config/DataFileReaders.h"
 #include "config/ReferenceDataLoader.h"
-#include "engine/BrowserDetection.h"
+#include "engine/parse/BrowserDetection.h"
 
 #include <gtest/gtest.h>
 

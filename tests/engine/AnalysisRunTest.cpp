@@ -1,6 +1,6 @@
-#include "engine/AnalysisRun.h"
+#include "engine/run/AnalysisRun.h"
 #include "engine/Analyser.h"
-#include "engine/ListFilling.h"
+#include "engine/analysis/ListFilling.h"
 
 #include <gtest/gtest.h>
 
@@ -120,12 +120,12 @@ TEST(Summary, TextOfTheTables) {
     };
     for (const Case& c : cases) {
         Analyser a;
-        a.T.FirstDateTime = c.First;
-        a.T.LastDateTime = c.Last;
-        a.T.EntryCount = c.Entries;
-        a.T.SpiderHits = static_cast<int32_t>(c.Spiders);
-        a.T.Visitors.resize(c.Visitors + 1);
-        a.T.TotalMegabytes = c.Megabytes;
+        a.Tables.FirstDateTime = c.First;
+        a.Tables.LastDateTime = c.Last;
+        a.Tables.EntryCount = c.Entries;
+        a.Tables.SpiderHits = static_cast<int32_t>(c.Spiders);
+        a.Tables.Visitors.resize(c.Visitors + 1);
+        a.Tables.TotalMegabytes = c.Megabytes;
         EXPECT_EQ(SummaryText(a, c.Files), c.Expected);
     }
 }
@@ -141,13 +141,13 @@ TEST(Summary, StampsTurnIsoAndShiftToLocalTime) {
                           {"+0200", true, "10/10/2000 10:00:00"}};
     for (const Case& c : cases) {
         Analyser a;
-        a.T.LogTimeZone = c.Zone;
+        a.Tables.LogTimeZone = c.Zone;
         a.Options.ConvertTimes = c.Convert;
-        a.T.FirstDateTime = a.T.LastDateTime = "10/Oct/2000 12:00:00";
+        a.Tables.FirstDateTime = a.Tables.LastDateTime = "10/Oct/2000 12:00:00";
         std::string text = SummaryText(a, 1);
         EXPECT_TRUE(text.starts_with("Loaded 1 log file covering " + std::string(c.Shown) + " to " + c.Shown))
             << text;
-        EXPECT_EQ(a.T.FirstDateTime, "2000-10-10 12:00:00");
+        EXPECT_EQ(a.Tables.FirstDateTime, "2000-10-10 12:00:00");
     }
 }
 
@@ -182,7 +182,7 @@ TEST_F(AnalysisRunTest, MissingFileGivesOneMessageAndTheRunGoesOn) {
         << a.Lists.Summary;
     EXPECT_EQ(pushes, (std::vector<std::pair<RecentList, std::string>>{{RecentList::Filters, "GET"},
                                                                        {RecentList::Files, good}}));
-    EXPECT_TRUE(a.ReportShown);
+    EXPECT_TRUE(a.Lists.State.Shown);
     EXPECT_NE(std::find(host.Statuses.begin(), host.Statuses.end(), "Displaying report..."),
               host.Statuses.end());
     EXPECT_NE(std::find(host.Statuses.begin(), host.Statuses.end(), "Done"), host.Statuses.end());
@@ -195,7 +195,7 @@ TEST_F(AnalysisRunTest, MissingFileGivesOneMessageAndTheRunGoesOn) {
 }
 
 TEST_F(AnalysisRunTest, EmptyRunShowsOnlyTheUnknownCountry) {
-    a.T.Cancelled = true; // left over from an earlier cancelled run
+    a.Tables.Cancelled = true; // left over from an earlier cancelled run
     Run();
     EXPECT_EQ(a.Lists.Summary,
               "Loaded 0 log files; no log line was read\r\nTotal hits: 0 (of "
@@ -209,7 +209,7 @@ TEST_F(AnalysisRunTest, EmptyRunShowsOnlyTheUnknownCountry) {
 }
 
 TEST_F(AnalysisRunTest, SpidersOnlyGiveNoAverageAndNoPercentages) {
-    a.Ref.SpiderStrings = {"", "bot"};
+    a.Reference.SpiderStrings = {"", "bot"};
     Write("s.log", Line("1.1.1.1", "10/Oct/2000:12:00:00 +0000", "/", 200, "-", "Somebot/1.0") +
                        Line("1.1.1.1", "10/Oct/2000:12:00:05 +0000", "/a", 200, "-", "Somebot/1.0"));
     Run();
@@ -248,7 +248,7 @@ TEST_F(AnalysisRunTest, CancelledLastFileStillEndsTheRun) {
         EXPECT_EQ(r.CancelledFile, (dir_ / c.CancelIn).string());
         EXPECT_TRUE(a.Lists.Summary.starts_with(c.SummaryStart)) << a.Lists.Summary;
         EXPECT_EQ(a.Lists[lstCountries].RowCount(), c.Cancelled ? 0u : 1u);
-        EXPECT_EQ(a.ReportShown, !c.Cancelled);
+        EXPECT_EQ(a.Lists.State.Shown, !c.Cancelled);
         EXPECT_NE(std::find(host.Statuses.begin(), host.Statuses.end(), "Done"), host.Statuses.end());
         EXPECT_EQ(a.Lists.ConversionFiles, req.AutoConversionReports);
         // A cancelled run never replaces the automatic report with a partial one.
@@ -382,7 +382,7 @@ TEST_F(AnalysisRunTest, ReferrerPassFindsEnginesAndTerms) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        a.Ref.SearchEngineDefinitions = {{},
+        a.Reference.SearchEngineDefinitions = {{},
                                          {"Google", "google.", "q"},
                                          {"Google AdWords", "!internal", "q"},
                                          {"Yahoo", "search.yahoo.", "p"},
@@ -406,8 +406,8 @@ TEST_F(AnalysisRunTest, ReferrerPassFindsEnginesAndTerms) {
         // Keys count the rows of each list; a listed referrer remembers its row key.
         for (size_t i = 0; i < a.Lists[lstSearchTerms].RowCount(); ++i)
             EXPECT_EQ(a.Lists[lstSearchTerms].Rows[i].Key, 'i' + std::to_string(i + 1));
-        for (size_t r = 1, n = 0; r <= a.T.ReferrerCount(); ++r) {
-            const ReferrerRecord& ref = a.T.Referrers[r];
+        for (size_t r = 1, n = 0; r <= a.Tables.ReferrerCount(); ++r) {
+            const ReferrerRecord& ref = a.Tables.Referrers[r];
             bool shown = !ref.RowKey.empty();
             if (shown) {
                 EXPECT_EQ(ref.RowKey, 'r' + std::to_string(++n));
@@ -418,7 +418,7 @@ TEST_F(AnalysisRunTest, ReferrerPassFindsEnginesAndTerms) {
 }
 
 TEST_F(AnalysisRunTest, ErrorsTakeFirstAndLastTimeOverFiles) {
-    a.Ref.ErrorDescriptions = {{}, {404, "Not Found"}};
+    a.Reference.ErrorDescriptions = {{}, {404, "Not Found"}};
     Write("a.log", Line("1.1.1.1", "10/Oct/2000:10:00:00 +0000", "/gone", 404) +
                        Line("1.1.1.1", "10/Oct/2000:11:00:00 +0000", "/gone", 404) +
                        Line("1.1.1.1", "10/Oct/2000:11:30:00 +0000", "/", 200, "-", "Mozilla/4.0", 1572864));
@@ -437,7 +437,7 @@ TEST_F(AnalysisRunTest, ErrorsTakeFirstAndLastTimeOverFiles) {
 }
 
 TEST_F(AnalysisRunTest, SearchTermConversionsMergeRegardlessOfCase) {
-    a.Ref.SearchEngineDefinitions = {{}, {"Google", "google.", "q"}};
+    a.Reference.SearchEngineDefinitions = {{}, {"Google", "google.", "q"}};
     const std::string g = "http://www.google.com/search?q=";
     struct Visit {
         const char* ip;
@@ -480,18 +480,18 @@ TEST_F(AnalysisRunTest, StampsWithoutAZoneKeepTheirDates) {
     EXPECT_EQ(ips.Cell(0, 8), "1d 00:00:00");
     // Each line still reports its missing zone, once.
     size_t reports = 0;
-    for (size_t p = a.T.ErrorLogText.find("*** Internal Error"); p != std::string::npos;
-         p = a.T.ErrorLogText.find("*** Internal Error", p + 1))
+    for (size_t p = a.Tables.ErrorLogText.find("*** Internal Error"); p != std::string::npos;
+         p = a.Tables.ErrorLogText.find("*** Internal Error", p + 1))
         ++reports;
-    EXPECT_EQ(reports, 3u) << a.T.ErrorLogText;
+    EXPECT_EQ(reports, 3u) << a.Tables.ErrorLogText;
 }
 
 // A host name in .uk and an address in a British range are one visitor country: the lookup
 // gives the domain's code the country's index, so both count in the one row keyed gb.
 TEST_F(AnalysisRunTest, HostNameAndAddressOfOneCountryShareItsRow) {
-    a.Ref.CountryList = {{}, {"gb", "United Kingdom"}};
-    a.Ref.CountryIndexByCode = {{"gb", 1}, {"uk", 1}};
-    a.Ref.CountryRanges.Assign({{167772160, 184549375, 1}}); // 10.0.0.0/8
+    a.Reference.CountryList = {{}, {"gb", "United Kingdom"}};
+    a.Reference.CountryIndexByCode = {{"gb", 1}, {"uk", 1}};
+    a.Reference.CountryRanges.Assign({{167772160, 184549375, 1}}); // 10.0.0.0/8
     Write("a.log", Line("10.1.2.3", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx") +
                        Line("pc.example.co.uk", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx"));
     Run();
@@ -502,10 +502,10 @@ TEST_F(AnalysisRunTest, HostNameAndAddressOfOneCountryShareItsRow) {
 }
 
 TEST_F(AnalysisRunTest, BrowsersSystemsAndCountries) {
-    a.Ref.BrowserDefinitions.push_back({{"Firefox"}, "Firefox", 0, false});
-    a.Ref.BrowserDefinitions.push_back({{"Windows"}, "Windows", 0, true});
-    a.Ref.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}, {"it", "Italy"}};
-    a.Ref.CountryRanges.Assign({{167772160, 184549375, 1}}); // 10.0.0.0/8
+    a.Reference.BrowserDefinitions.push_back({{"Firefox"}, "Firefox", 0, false});
+    a.Reference.BrowserDefinitions.push_back({{"Windows"}, "Windows", 0, true});
+    a.Reference.CountryList = {{}, {"de", "Germany"}, {"fr", "France"}, {"it", "Italy"}};
+    a.Reference.CountryRanges.Assign({{167772160, 184549375, 1}}); // 10.0.0.0/8
     Write("a.log",
           Line("10.1.2.3", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Mozilla/5.0 (Windows; Firefox)") +
               Line("pc.example.fr", "10/Oct/2000:10:00:00 +0000", "/", 200, "-", "Lynx") +

@@ -1,4 +1,4 @@
-#include "engine/AtomicFile.h"
+#include "engine/base/AtomicFile.h"
 
 #include "support/TestSupport.h"
 

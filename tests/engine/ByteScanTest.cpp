@@ -1,7 +1,7 @@
-#include "engine/ByteScan.h"
+#include "engine/base/ByteScan.h"
 #include "engine/Analyser.h"
-#include "engine/LineCutter.h"
-#include "engine/LogParser.h"
+#include "engine/read/LineCutter.h"
+#include "engine/parse/LogParser.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +83,7 @@ std::string Describe(ParseResult result, const LogEntry& e, const Analyser& a) {
     std::ostringstream s;
     s << (result == ParseResult::Accepted) << "|" << e.ClientIP << "|" << e.Date << "|" << e.Time << "|"
       << e.File << "|" << e.Status << "|" << e.Bytes << "|" << e.Host << "|" << e.Referrer << "|"
-      << e.UserAgent << "|" << a.T.FirstDateTime << "|" << a.T.ErrorLogText;
+      << e.UserAgent << "|" << a.Tables.FirstDateTime << "|" << a.Tables.ErrorLogText;
     return s.str();
 }
 
@@ -168,7 +168,7 @@ TEST(ByteScan, BothScansParseTheSameEntries) {
             for (Analyser* a : {&vector, &portable}) {
                 a->Options.MergeSessions = merge;
                 a->CurrentProfile.DifferentDomains = !merge;
-                a->Ref.SessionIDPrefixes = {"", "sid="};
+                a->Reference.SessionIDPrefixes = {"", "sid="};
             }
             FileParseState vectorState, portableState;
             for (std::string_view line : Lines(text)) {
@@ -176,8 +176,8 @@ TEST(ByteScan, BothScansParseTheSameEntries) {
                 const ParseResult v = ParseLogLine(vector, line, vectorEntry, vectorState);
                 const ParseResult p = ParseLogLinePortable(portable, line, portableEntry, portableState);
                 ASSERT_EQ(Describe(v, vectorEntry, vector), Describe(p, portableEntry, portable)) << line;
-                vector.T.ErrorLogText.clear();
-                portable.T.ErrorLogText.clear();
+                vector.Tables.ErrorLogText.clear();
+                portable.Tables.ErrorLogText.clear();
                 accepted += v == ParseResult::Accepted;
                 ++lines;
             }

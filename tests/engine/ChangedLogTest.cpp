@@ -1,9 +1,9 @@
 // A log rotated by copy and truncate, or rewritten, while a run uses it: what the run counted
 // before the change stays as it was, and a change that may have reached the report is told.
-#include "engine/AnalysisRun.h"
+#include "engine/run/AnalysisRun.h"
 #include "engine/Analyser.h"
-#include "engine/LogReader.h"
-#include "engine/VisitorPass.h"
+#include "engine/read/LogReader.h"
+#include "engine/analysis/VisitorPass.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -101,7 +101,7 @@ Outcome RunOnce(Change when, bool twoThreads, bool conversions) {
         out.Lists.push_back(std::move(cells));
     }
     out.Summary = a.Lists.Summary;
-    out.Incomplete = a.T.IncompleteInputs;
+    out.Incomplete = a.Tables.IncompleteInputs;
     for (IncompleteInput& input : out.Incomplete) input.Path = input.Path.substr(input.Path.rfind('/') + 1);
     return out;
 }
@@ -158,14 +158,14 @@ TEST(ChangedLog, VisitorReportSkipsLinesOfAChangedFile) {
     const std::string ip = a.Lists[lstIPs].Rows.at(0).Cells.at(0);
     const size_t both = BuildVisitorReport(a, {ip}).Summary.empty() ? 0 : a.Lists.Pages.RowCount();
     ASSERT_GT(both, 0u);
-    ASSERT_TRUE(a.T.IncompleteInputs.empty());
+    ASSERT_TRUE(a.Tables.IncompleteInputs.empty());
 
     ASSERT_EQ(::truncate(path.c_str(), 0), 0);
     BuildVisitorReport(a, {ip});
     EXPECT_EQ(a.Lists.Pages.RowCount() * 2, both);
-    ASSERT_EQ(a.T.IncompleteInputs.size(), 1u);
-    EXPECT_EQ(a.T.IncompleteInputs[0].Path, path);
-    EXPECT_TRUE(a.T.IncompleteInputs[0].Changed);
+    ASSERT_EQ(a.Tables.IncompleteInputs.size(), 1u);
+    EXPECT_EQ(a.Tables.IncompleteInputs[0].Path, path);
+    EXPECT_TRUE(a.Tables.IncompleteInputs[0].Changed);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "engine/Analyser.h"
-#include "engine/Decompression.h"
-#include "engine/LogReader.h"
+#include "engine/read/Decompression.h"
+#include "engine/read/LogReader.h"
 #include "support/LogFiles.h"
 #include "support/TestSupport.h"
 
@@ -73,7 +73,7 @@ TEST(CompressedLogs, EachFormatReadsLikeThePlainFile) {
     const std::string text = LogText(40000); // several MB: many chunks, status updates and events
     Reading plain;
     plain.Read(plain.dir.Write("a.log", text));
-    ASSERT_EQ(plain.a.T.EntryCount, 40000u);
+    ASSERT_EQ(plain.a.Tables.EntryCount, 40000u);
     for (const Format& f : Formats) {
         SCOPED_TRACE(f.Ending);
         struct Case {
@@ -90,13 +90,13 @@ TEST(CompressedLogs, EachFormatReadsLikeThePlainFile) {
             std::string upper = f.Ending;
             std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
             packed.Read(packed.dir.Write(std::string("a.log") + upper, c.bytes));
-            EXPECT_FALSE(packed.a.T.Cancelled);
-            EXPECT_EQ(packed.a.T.EntryCount, plain.a.T.EntryCount);
+            EXPECT_FALSE(packed.a.Tables.Cancelled);
+            EXPECT_EQ(packed.a.Tables.EntryCount, plain.a.Tables.EntryCount);
             EXPECT_EQ(packed.Files(), plain.Files());
-            EXPECT_EQ(packed.a.T.VisitorCount(), plain.a.T.VisitorCount());
-            EXPECT_EQ(packed.a.T.TotalMegabytes, plain.a.T.TotalMegabytes);
-            EXPECT_EQ(packed.a.T.LastDateTime, plain.a.T.LastDateTime);
-            EXPECT_EQ(packed.a.T.ErrorLogText, plain.a.T.ErrorLogText);
+            EXPECT_EQ(packed.a.Tables.VisitorCount(), plain.a.Tables.VisitorCount());
+            EXPECT_EQ(packed.a.Tables.TotalMegabytes, plain.a.Tables.TotalMegabytes);
+            EXPECT_EQ(packed.a.Tables.LastDateTime, plain.a.Tables.LastDateTime);
+            EXPECT_EQ(packed.a.Tables.ErrorLogText, plain.a.Tables.ErrorLogText);
             EXPECT_TRUE(packed.host.Messages.empty());
             EXPECT_TRUE(packed.SawStatus("Decompressing a.log" + upper + " ..."));
             EXPECT_GT(packed.host.EventsServed, 2); // the window stays alive while unpacking
@@ -126,13 +126,13 @@ TEST(CompressedLogs, DamagedFilesKeepWhatWasReadAndSaySo) {
             const std::string path = r.dir.Write(std::string("cut.log") + f.Ending, c.bytes);
             r.Read(path);
             EXPECT_TRUE(r.host.Messages.empty()); // logged, not a dialog: the run goes on
-            EXPECT_FALSE(r.a.T.Cancelled);
-            EXPECT_NE(r.a.T.ErrorLogText.find("Damaged compressed file: '" + path + "' ("), std::string::npos)
-                << r.a.T.ErrorLogText;
-            EXPECT_NE(r.a.T.ErrorLogText.find(c.reason), std::string::npos) << r.a.T.ErrorLogText;
-            if (!c.allLines) EXPECT_LT(r.a.T.EntryCount, 30000u);
-            if (c.someLines) EXPECT_GT(r.a.T.EntryCount, 0u) << r.a.T.ErrorLogText;
-            if (!c.someLines) EXPECT_EQ(r.a.T.EntryCount, 0u);
+            EXPECT_FALSE(r.a.Tables.Cancelled);
+            EXPECT_NE(r.a.Tables.ErrorLogText.find("Damaged compressed file: '" + path + "' ("), std::string::npos)
+                << r.a.Tables.ErrorLogText;
+            EXPECT_NE(r.a.Tables.ErrorLogText.find(c.reason), std::string::npos) << r.a.Tables.ErrorLogText;
+            if (!c.allLines) EXPECT_LT(r.a.Tables.EntryCount, 30000u);
+            if (c.someLines) EXPECT_GT(r.a.Tables.EntryCount, 0u) << r.a.Tables.ErrorLogText;
+            if (!c.someLines) EXPECT_EQ(r.a.Tables.EntryCount, 0u);
         }
     }
 }
@@ -146,13 +146,13 @@ TEST(CompressedLogs, OpenFailuresCancelAndEmptyFilesAreQuiet) {
         ASSERT_EQ(r.host.Messages.size(), 1u);
         EXPECT_EQ(r.host.Messages[0].Text,
                   "An error was encountered opening the file:\r\n\r\n" + missing + "\r\n\r\n(Error 2: No such file or directory)");
-        EXPECT_FALSE(r.a.T.Cancelled);   // an unreadable file does not stop the run
+        EXPECT_FALSE(r.a.Tables.Cancelled);   // an unreadable file does not stop the run
 
         Reading empty;
         empty.Read(empty.dir.Write(std::string("empty.log") + f.Ending, ""));
-        EXPECT_FALSE(empty.a.T.Cancelled);
-        EXPECT_EQ(empty.a.T.EntryCount, 0u);
-        EXPECT_EQ(empty.a.T.ErrorLogText, "");
+        EXPECT_FALSE(empty.a.Tables.Cancelled);
+        EXPECT_EQ(empty.a.Tables.EntryCount, 0u);
+        EXPECT_EQ(empty.a.Tables.ErrorLogText, "");
     }
 }
 
@@ -163,8 +163,8 @@ TEST(CompressedLogs, CancelWhileUnpackingParsesNoLine) {
         Reading r;
         r.host.CancelAfterEvents = 1;
         r.Read(r.dir.Write(std::string("big.log") + f.Ending, Compress(f.Kind, text)));
-        EXPECT_TRUE(r.a.T.Cancelled);
-        EXPECT_EQ(r.a.T.EntryCount, 0u);
+        EXPECT_TRUE(r.a.Tables.Cancelled);
+        EXPECT_EQ(r.a.Tables.EntryCount, 0u);
         EXPECT_EQ(r.host.EventsServed, 1); // unpacking stopped at the first event point
         EXPECT_EQ(r.host.Statuses.back(), "Done.");
     }

@@ -1,7 +1,7 @@
 #include "engine/Analyser.h"
-#include "engine/Conversions.h"
-#include "engine/LogReader.h"
-#include "engine/VisitorPass.h"
+#include "engine/analysis/Conversions.h"
+#include "engine/read/LogReader.h"
+#include "engine/analysis/VisitorPass.h"
 #include "support/LogFiles.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ void ReadShop(LogRun& run) {
                   Line("1.0.0.6", "10/Oct/2000:10:00:08", "/index.html", Blog),
               Line("1.0.0.5", "11/Oct/2000:09:00:00", "/other.html", "http://other.com/") +
                   Line("1.0.0.5", "11/Oct/2000:09:00:01", "/buy.html")});
-    AnalysisTables& t = run.A.T;
+    AnalysisTables& t = run.A.Tables;
     t.SearchTerms.push_back({"shoes", "Google", 3, Google, "/index.html"});
     for (uint32_t r = 1; r <= t.ReferrerCount(); ++r) {
         if (t.Referrers[r].Referrer == Google) {
@@ -108,7 +108,7 @@ TEST(Conversions, SourcesOfConvertedVisitors) {
         EXPECT_EQ(run.ListRows(lstConversions2), c.entryPages);
 
         // The visitor without a referrer is collected under "-" but never shown or counted.
-        const ConversionReport& report = run.A.T.ConversionReports[1];
+        const ConversionReport& report = run.A.Tables.ConversionReports[1];
         auto dash = std::find_if(report.Sources[0].begin(), report.Sources[0].end(),
                                  [](const ConversionSource& s) { return s.Source == "-"; });
         ASSERT_NE(dash, report.Sources[0].end());
@@ -120,7 +120,7 @@ TEST(Conversions, SourcesOfConvertedVisitors) {
         EXPECT_EQ(run.Host.Statuses, (std::vector<std::string>{"Generating Conversion Report for /buy.html ...",
                                                                "Conversion Report Generated"}));
         EXPECT_EQ(run.A.Lists.ConversionFiles, std::vector<std::string>{"/buy.html"});
-        EXPECT_EQ(run.A.T.CurrentConversionReport, 1);
+        EXPECT_EQ(run.A.Tables.CurrentConversionReport, 1);
         EXPECT_EQ(run.A.Lists.ConversionFileIndex, 0);
         EXPECT_TRUE(run.A.Lists.AutoConversionEnabled);
     }
@@ -135,20 +135,20 @@ TEST(Conversions, ReportsAreKeptPerGoal) {
 
     // A goal nobody reached still gets its (empty) report and combo entry.
     GenerateConversionsReport(run.A, "/nowhere.html", false);
-    EXPECT_EQ(run.A.T.ConversionReportCount(), 2u);
+    EXPECT_EQ(run.A.Tables.ConversionReportCount(), 2u);
     EXPECT_EQ(run.A.Lists.ConversionFiles, (std::vector<std::string>{"/buy.html", "/nowhere.html"}));
-    EXPECT_EQ(run.A.T.CurrentConversionReport, 2);
+    EXPECT_EQ(run.A.Tables.CurrentConversionReport, 2);
     EXPECT_FALSE(run.A.Lists.AutoConversionChecked);
     for (int n : {lstConversions0, lstConversions1, lstConversions2}) EXPECT_TRUE(run.ListRows(n).empty());
 
     // Asking again shows the stored report without computing it again.
-    run.A.T.ConversionReports[1].Sources[2][0].Conversions = 99;
+    run.A.Tables.ConversionReports[1].Sources[2][0].Conversions = 99;
     run.Host.Statuses.clear();
     GenerateConversionsReport(run.A, "/buy.html", true);
     EXPECT_TRUE(run.Host.Statuses.empty());
-    EXPECT_EQ(run.A.T.ConversionReportCount(), 2u);
+    EXPECT_EQ(run.A.Tables.ConversionReportCount(), 2u);
     EXPECT_EQ(run.A.Lists.ConversionFiles.size(), 2u);
-    EXPECT_EQ(run.A.T.CurrentConversionReport, 1);
+    EXPECT_EQ(run.A.Tables.CurrentConversionReport, 1);
     EXPECT_EQ(run.A.Lists.ConversionFileIndex, 0);
     EXPECT_EQ(run.A.Lists[lstConversions2].Cell(0, 3), "99");
     EXPECT_TRUE(run.A.Lists.AutoConversionChecked);
@@ -158,11 +158,11 @@ TEST(Conversions, CompareColumnsAfterACompareLoad) {
     LogRun run;
     ReadShop(run);
     GenerateConversionsReport(run.A, "/buy.html", false);
-    ConversionSource& page = run.A.T.ConversionReports[1].Sources[2][0];
+    ConversionSource& page = run.A.Tables.ConversionReports[1].Sources[2][0];
     page.CompareVisitors = 1500;
     page.CompareConversions = 5;
     page.ComparePercentConversions = "0.33";
-    run.A.CompareReportLoaded = true;
+    run.A.Lists.State.CompareReportLoaded = true;
     run.A.Lists[lstConversions2].Sorted = true;
     DisplayConversionsReport(run.A, 1);
     EXPECT_EQ(run.ListRows(lstConversions2),
@@ -187,7 +187,7 @@ TEST(Conversions, ProgressAndEmptyRuns) {
     LogRun empty;
     empty.Read({});
     GenerateConversionsReport(empty.A, "/goal.html", false);
-    EXPECT_EQ(empty.A.T.ConversionReportCount(), 1u);
+    EXPECT_EQ(empty.A.Tables.ConversionReportCount(), 1u);
     EXPECT_EQ(empty.A.Lists.ConversionFiles, std::vector<std::string>{"/goal.html"});
     EXPECT_EQ(empty.Host.Statuses.back(), "Conversion Report Generated");
 }
@@ -225,7 +225,7 @@ TEST(Conversions, SpiderRequestsAndFirstRequestsThatAreNotStatus200) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LogRun run;
-        run.A.Ref.SpiderStrings = {"", "bot/"};
+        run.A.Reference.SpiderStrings = {"", "bot/"};
         run.A.CurrentProfile.Domains = {"mysite.com"};
         run.Read({c.log});
         GenerateConversionsReport(run.A, "/buy.html", false);

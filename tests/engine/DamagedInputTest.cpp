@@ -1,5 +1,5 @@
 #include "engine/Analyser.h"
-#include "engine/LogReader.h"
+#include "engine/read/LogReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -94,27 +94,27 @@ TEST(DamagedInput, EachFileIsReadAsFarAsItGoesAndSaysWhatWasUsed) {
         RecordingHost host;
         a.SetHost(&host);
         a.ClearAllData();
-        a.T.CurrentFileNumber = 1;
+        a.Tables.CurrentFileNumber = 1;
         const std::string path = dir.Write(c.File, c.Bytes);
         EXPECT_TRUE(ProcessFile(a, path));
         if (std::string(c.Name).find("gzip") != std::string::npos) {
             // What was inflated before the damage is analysed: whole lines only, none made up.
-            EXPECT_LT(a.T.EntryCount, 3000u);
+            EXPECT_LT(a.Tables.EntryCount, 3000u);
         } else {
-            EXPECT_EQ(a.T.EntryCount, c.Accepted);
-            if (std::string(c.Name) != "binary file") EXPECT_EQ(a.T.LinesRejected, c.Rejected);
+            EXPECT_EQ(a.Tables.EntryCount, c.Accepted);
+            if (std::string(c.Name) != "binary file") EXPECT_EQ(a.Tables.LinesRejected, c.Rejected);
         }
         if (*c.InLog)
-            EXPECT_NE(a.T.ErrorLogText.find(c.InLog), std::string::npos) << a.T.ErrorLogText;
+            EXPECT_NE(a.Tables.ErrorLogText.find(c.InLog), std::string::npos) << a.Tables.ErrorLogText;
         else
-            EXPECT_EQ(a.T.ErrorLogText, "");
+            EXPECT_EQ(a.Tables.ErrorLogText, "");
         if (*c.Incomplete) {
-            ASSERT_EQ(a.T.IncompleteInputs.size(), 1u);
-            EXPECT_EQ(a.T.IncompleteInputs[0].Path, path);
-            EXPECT_TRUE(a.T.IncompleteInputs[0].Text.starts_with(path + ": " + c.Incomplete))
-                << a.T.IncompleteInputs[0].Text;
+            ASSERT_EQ(a.Tables.IncompleteInputs.size(), 1u);
+            EXPECT_EQ(a.Tables.IncompleteInputs[0].Path, path);
+            EXPECT_TRUE(a.Tables.IncompleteInputs[0].Text.starts_with(path + ": " + c.Incomplete))
+                << a.Tables.IncompleteInputs[0].Text;
         } else {
-            EXPECT_TRUE(a.T.IncompleteInputs.empty());
+            EXPECT_TRUE(a.Tables.IncompleteInputs.empty());
         }
     }
 }
@@ -127,11 +127,11 @@ TEST(DamagedInput, HighlyCompressedFileIsNotedAndRead) {
     RecordingHost host;
     a.SetHost(&host);
     a.ClearAllData();
-    a.T.CurrentFileNumber = 1;
+    a.Tables.CurrentFileNumber = 1;
     ASSERT_TRUE(ProcessFile(a, dir.Write("bomb.log.gz", GzipBytes(text))));
-    EXPECT_EQ(a.T.EntryCount, 2u);
-    EXPECT_NE(a.T.ErrorLogText.find("possible decompression bomb"), std::string::npos) << a.T.ErrorLogText;
-    EXPECT_TRUE(a.T.IncompleteInputs.empty());
+    EXPECT_EQ(a.Tables.EntryCount, 2u);
+    EXPECT_NE(a.Tables.ErrorLogText.find("possible decompression bomb"), std::string::npos) << a.Tables.ErrorLogText;
+    EXPECT_TRUE(a.Tables.IncompleteInputs.empty());
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "engine/Analyser.h"
-#include "engine/DateReport.h"
+#include "engine/analysis/DateReport.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ TEST(DateReport, DateListInTableOrderChartInDateOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Analyser a;
-        for (const auto& [date, hits] : c.dates) a.T.DateVisitors.push_back({date, hits});
+        for (const auto& [date, hits] : c.dates) a.Tables.DateVisitors.push_back({date, hits});
         DisplayDateReport(a, false);
 
         const ReportList& hits = a.Lists[lstHits];
@@ -71,9 +71,9 @@ TEST(DateReport, DateListInTableOrderChartInDateOrder) {
 
 TEST(DateReport, HourListAndChart) {
     Analyser a;
-    a.T.HourVisitors[0] = 4;
-    a.T.HourVisitors[7] = 12345;
-    a.T.HourVisitors[23] = 1;
+    a.Tables.HourVisitors[0] = 4;
+    a.Tables.HourVisitors[7] = 12345;
+    a.Tables.HourVisitors[23] = 1;
     DisplayDateReport(a, false);
 
     const ReportList& hours = a.Lists[lstHour];
@@ -105,14 +105,14 @@ TEST(DateReport, HourListAndChart) {
 
 TEST(DateReport, CompareWritesTheThirdColumnOfExistingRows) {
     Analyser a;
-    a.T.HourVisitors[5] = 3;
+    a.Tables.HourVisitors[5] = 3;
     DisplayDateReport(a, false);
     // The list was sorted by visitors since: hour 05 is now the first row.
     ReportList& hours = a.Lists[lstHour];
     std::stable_sort(hours.Rows.begin(), hours.Rows.end(),
                      [](const ListRow& x, const ListRow& y) { return x.Cells[1] > y.Cells[1]; });
-    a.T.HourVisitors[24 + 5] = 8;
-    a.T.HourVisitors[24 + 0] = 2;
+    a.Tables.HourVisitors[24 + 5] = 8;
+    a.Tables.HourVisitors[24 + 0] = 2;
     DisplayDateReport(a, true);
 
     ASSERT_EQ(hours.RowCount(), 24u);

@@ -1,4 +1,4 @@
-#include "engine/DateTime.h"
+#include "engine/base/DateTime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "engine/Analyser.h"
-#include "engine/LogReader.h"
-#include "engine/StoredEntryReader.h"
+#include "engine/read/LogReader.h"
+#include "engine/parse/StoredEntryReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +53,7 @@ std::string MixedLog(unsigned seed, int lines) {
 }
 
 std::string Describe(Analyser& a) {
-    const AnalysisTables& t = a.T;
+    const AnalysisTables& t = a.Tables;
     std::ostringstream s;
     s << t.EntryCount << " " << t.LinesRejected << " " << t.LinesFiltered << " " << t.SpiderHits << " "
       << t.TotalMegabytes << " " << t.FirstDateTime << " " << t.LastDateTime << "\n"
@@ -89,9 +89,9 @@ std::string Analyse(const std::vector<std::string>& files, bool parallel, bool f
     a.SetHost(&host);
     a.ParallelReading = parallel;
     a.Options.ShowRawLog = true;
-    a.Ref.SpiderStrings = {"", "Googlebot"};
-    a.Ref.SessionIDPrefixes = {"", "sid="};
-    a.Ref.GraphicExtensions = {"", "gif"};
+    a.Reference.SpiderStrings = {"", "Googlebot"};
+    a.Reference.SessionIDPrefixes = {"", "sid="};
+    a.Reference.GraphicExtensions = {"", "gif"};
     if (filtered) {
         a.Filters.FileOn = true;
         a.Filters.FileContains = false;
@@ -99,10 +99,10 @@ std::string Analyse(const std::vector<std::string>& files, bool parallel, bool f
     }
     a.ClearAllData();
     for (const std::string& f : files) {
-        ++a.T.CurrentFileNumber;
+        ++a.Tables.CurrentFileNumber;
         ProcessFile(a, f);
     }
-    return Describe(a) + a.T.RawLog;
+    return Describe(a) + a.Tables.RawLog;
 }
 
 } // namespace
@@ -127,16 +127,16 @@ TEST(LineLoop, CancelWhileReadingOnTwoCoresKeepsWhatWasCounted) {
     host.CancelAfterEvents = 50;
     a.SetHost(&host);
     a.ClearAllData();
-    a.T.CurrentFileNumber = 1;
+    a.Tables.CurrentFileNumber = 1;
     ProcessFile(a, file);
-    EXPECT_TRUE(a.T.Cancelled);
-    EXPECT_GT(a.T.EntryCount, 1000u);
-    EXPECT_LT(a.T.EntryCount, 39000u);
+    EXPECT_TRUE(a.Tables.Cancelled);
+    EXPECT_GT(a.Tables.EntryCount, 1000u);
+    EXPECT_LT(a.Tables.EntryCount, 39000u);
     // Every counted request belongs to a counted entry.
     long long requests = 0;
-    for (size_t v = 1; v < a.T.Visitors.size(); ++v) {
-        requests += a.T.Visitors[v].Requests;
-        EXPECT_LE(a.T.Visitors[v].LastEntry, a.T.EntryCount);
+    for (size_t v = 1; v < a.Tables.Visitors.size(); ++v) {
+        requests += a.Tables.Visitors[v].Requests;
+        EXPECT_LE(a.Tables.Visitors[v].LastEntry, a.Tables.EntryCount);
     }
-    EXPECT_EQ(requests + a.T.SpiderHits, static_cast<long long>(a.T.EntryCount));
+    EXPECT_EQ(requests + a.Tables.SpiderHits, static_cast<long long>(a.Tables.EntryCount));
 }

@@ -1,5 +1,5 @@
 #include "engine/Analyser.h"
-#include "engine/ListSorting.h"
+#include "engine/lists/ListSorting.h"
 #include "engine/SortSettings.h"
 
 #include <gtest/gtest.h>
@@ -147,7 +147,7 @@ TEST(ListSorting, SavedSortSettingsApplyAsStored) {
         a.Store = &store;
         Fill(a.Lists[lstFiles], {{"b.htm", "1", "20"}, {"a.htm", "9", "10"}, {"c.htm", "2", "30"}});
         Fill(a.Lists[lstSites], {{"one"}, {"two"}});
-        ApplySortSettings(a.Lists, a.Store, a.Loc);
+        ApplySortSettings(a.Lists, a.Store, a.NumberFormat);
         EXPECT_EQ(Names(a.Lists[lstFiles]), c.Expected) << (c.Key ? c.Key : "absent");
         EXPECT_EQ(a.Lists[lstFiles].SortKey, c.SortKey);
         EXPECT_EQ(a.Lists[lstFiles].SortOrder, c.SortOrder);
@@ -163,7 +163,7 @@ TEST(ListSorting, SortSettingsSavedOnlyAfterAReport) {
     a.Lists[lstFiles].SortOrder = 1;
     a.ClearLists();
     EXPECT_TRUE(store.Values.empty());
-    a.ReportShown = true;
+    a.Lists.State.Shown = true;
     a.ClearLists();
     EXPECT_EQ(store.Values.size(), 32u);   // lists 1 to 16, the site list too
     EXPECT_EQ(store.GetSetting("Sort", "List2Key", ""), "4");

@@ -1,4 +1,4 @@
-#include "engine/Locale.h"
+#include "engine/base/Locale.h"
 
 #include <gtest/gtest.h>
 

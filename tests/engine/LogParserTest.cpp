@@ -1,7 +1,7 @@
 #include "engine/Analyser.h"
-#include "engine/Classification.h"
-#include "engine/LogParser.h"
-#include "engine/TimeStamps.h"
+#include "engine/parse/Classification.h"
+#include "engine/parse/LogParser.h"
+#include "engine/parse/TimeStamps.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +24,10 @@ ParsedLine Parse(std::string_view line, bool mergeSessions = false, bool differe
     Analyser& a = *p.Owner;
     a.Options.MergeSessions = mergeSessions;
     a.CurrentProfile.DifferentDomains = differentDomains;
-    a.Ref.SessionIDPrefixes = {"", "sid="};
+    a.Reference.SessionIDPrefixes = {"", "sid="};
     FileParseState state;
     p.Result = ParseLogLine(a, line, p.Entry, state);
-    p.Log = a.T.ErrorLogText;
+    p.Log = a.Tables.ErrorLogText;
     return p;
 }
 
@@ -235,7 +235,7 @@ TEST(LogParser, InvalidEntryCutsLongLinesAndOneLineEnd) {
     for (const Case& c : cases) {
         Analyser a;
         InvalidEntry(a, c.raw);
-        EXPECT_EQ(a.T.ErrorLogText, c.expected);
+        EXPECT_EQ(a.Tables.ErrorLogText, c.expected);
     }
 }
 
@@ -244,14 +244,14 @@ TEST(LogParser, FirstTimeStampIsTheEarliestBeforeTheFirstAcceptedLine) {
     FileParseState state;
     LogEntry e;
     ParseLogLine(a, R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "PUT /a HTTP/1.0" 200 1)", e, state);
-    EXPECT_EQ(a.T.FirstDateTime, "10/Oct/2000 13:55:36");
-    EXPECT_EQ(a.T.LogTimeZone, "-0700");
+    EXPECT_EQ(a.Tables.FirstDateTime, "10/Oct/2000 13:55:36");
+    EXPECT_EQ(a.Tables.LogTimeZone, "-0700");
     ParseLogLine(a, R"(1.2.3.4 - - [09/Oct/2000:10:00:00 +0100] "GET /a HTTP/1.0" 200 1)", e, state);
-    EXPECT_EQ(a.T.FirstDateTime, "09/Oct/2000 10:00:00");
-    EXPECT_EQ(a.T.LogTimeZone, "-0700") << "the zone of the run's first line stays";
+    EXPECT_EQ(a.Tables.FirstDateTime, "09/Oct/2000 10:00:00");
+    EXPECT_EQ(a.Tables.LogTimeZone, "-0700") << "the zone of the run's first line stays";
     state.FirstLineAccepted = true;
     ParseLogLine(a, R"(1.2.3.4 - - [01/Oct/2000:10:00:00 +0100] "GET /a HTTP/1.0" 200 1)", e, state);
-    EXPECT_EQ(a.T.FirstDateTime, "09/Oct/2000 10:00:00");
+    EXPECT_EQ(a.Tables.FirstDateTime, "09/Oct/2000 10:00:00");
     EXPECT_EQ(state.LastStamp.Text(), "01/Oct/2000 10:00:00");
 }
 
@@ -302,7 +302,7 @@ TEST(Classification, SessionIdRemovalLeavesAWellFormedAddress) {
     for (const Case& c : cases) {
         EXPECT_EQ(StripSessionIDText(ref, c.in), c.out) << c.in;
         Analyser a;
-        a.Ref.SessionIDPrefixes = ref.SessionIDPrefixes;
+        a.Reference.SessionIDPrefixes = ref.SessionIDPrefixes;
         EXPECT_EQ(StripSessionID(a, c.in), c.out) << c.in;
     }
 }
@@ -347,7 +347,7 @@ TEST(TimeStamps, LogTimeToLocalShiftsByZoneAndBias) {
     };
     for (const Case& c : cases) {
         Analyser a;
-        a.T.LogTimeZone = c.zone;
+        a.Tables.LogTimeZone = c.zone;
         a.LocalTimeBias = {c.biasHours, c.biasMinutes};
         a.Options.ConvertTimes = c.convertOption;
         EXPECT_EQ(LogTimeToLocal(a, c.stamp, c.convertArgument), c.shown) << c.zone << " " << c.stamp;
@@ -356,7 +356,7 @@ TEST(TimeStamps, LogTimeToLocalShiftsByZoneAndBias) {
 
 TEST(TimeStamps, DatePartHourAndDisplayTime) {
     Analyser a;
-    a.T.LogTimeZone = "+0000";
+    a.Tables.LogTimeZone = "+0000";
     EXPECT_EQ(LogDatePart(a, "10/Oct/2000 13:55:36"), "10/10/2000");
     EXPECT_EQ(LogHour(a, "10/Oct/2000 13:55:36"), 13);
     EXPECT_EQ(LogHour(a, "10/Oct/2000 00:00:00"), 0);

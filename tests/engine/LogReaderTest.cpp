@@ -1,6 +1,6 @@
 #include "engine/Analyser.h"
-#include "engine/LogReader.h"
-#include "engine/StoredEntryReader.h"
+#include "engine/read/LogReader.h"
+#include "engine/parse/StoredEntryReader.h"
 #include "support/LogFiles.h"
 #include "support/TestSupport.h"
 
@@ -21,8 +21,8 @@ std::string Line(const std::string& ip, const std::string& file, int status = 20
 
 struct Reading : trevix::testing::FileReading {
     Reading() {
-        a.Ref.SpiderStrings = {"", "Googlebot"};
-        a.Ref.GraphicExtensions = {"", "gif"};
+        a.Reference.SpiderStrings = {"", "Googlebot"};
+        a.Reference.GraphicExtensions = {"", "gif"};
         a.ClearAllData();
     }
 };
@@ -61,13 +61,13 @@ TEST(LogReader, LinesAreCutByLineFeed) {
         Reading r;
         r.Read(r.dir.Write("x.log", c.text));
         EXPECT_EQ(r.Files(), c.files);
-        EXPECT_EQ(r.a.T.EntryCount, c.files.size());
+        EXPECT_EQ(r.a.Tables.EntryCount, c.files.size());
         EXPECT_EQ(r.host.Statuses.back(), "Done.");
         int invalid = 0;
-        for (size_t p = r.a.T.ErrorLogText.find("Invalid entry"); p != std::string::npos;
-             p = r.a.T.ErrorLogText.find("Invalid entry", p + 1))
+        for (size_t p = r.a.Tables.ErrorLogText.find("Invalid entry"); p != std::string::npos;
+             p = r.a.Tables.ErrorLogText.find("Invalid entry", p + 1))
             ++invalid;
-        EXPECT_EQ(invalid, c.invalid) << r.a.T.ErrorLogText;
+        EXPECT_EQ(invalid, c.invalid) << r.a.Tables.ErrorLogText;
     }
 }
 
@@ -78,7 +78,7 @@ TEST(LogReader, CarriageReturnStaysPartOfTheLine) {
     r.a.Filters.LogText = "\"UA\"\r";
     r.Read(r.dir.Write("x.log", Line("1.1.1.1", "/a") + "\r\n" + Line("1.1.1.1", "/b") + "\n"));
     EXPECT_EQ(r.Files(), std::vector<std::string>{"/a"});
-    EXPECT_EQ(r.a.T.RawLog, Line("1.1.1.1", "/a") + "\r\r\n");
+    EXPECT_EQ(r.a.Tables.RawLog, Line("1.1.1.1", "/a") + "\r\r\n");
 }
 
 TEST(LogReader, LongLineBoundary) {
@@ -89,12 +89,12 @@ TEST(LogReader, LongLineBoundary) {
         ASSERT_EQ(line.size(), length);
         r.Read(r.dir.Write("x.log", line + "\n" + Line("2.2.2.2", "/b") + "\n"));
         if (length == 30000) {
-            EXPECT_EQ(r.a.T.EntryCount, 2u);
-            EXPECT_EQ(r.a.T.ErrorLogText, "");
+            EXPECT_EQ(r.a.Tables.EntryCount, 2u);
+            EXPECT_EQ(r.a.Tables.ErrorLogText, "");
         } else {
-            EXPECT_EQ(r.a.T.EntryCount, 1u);
-            EXPECT_EQ(r.a.T.LinesRejected, 1u);
-            EXPECT_EQ(r.a.T.ErrorLogText, "Ignoring long line (probably vulnerability exploit attempt): '" +
+            EXPECT_EQ(r.a.Tables.EntryCount, 1u);
+            EXPECT_EQ(r.a.Tables.LinesRejected, 1u);
+            EXPECT_EQ(r.a.Tables.ErrorLogText, "Ignoring long line (probably vulnerability exploit attempt): '" +
                                               line.substr(0, 75) + " ...'\r\n");
         }
     }
@@ -117,7 +117,7 @@ TEST(LogReader, FilesThatCannotBeOpenedAreReportedAndSkipped) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Reading r;
-        ++r.a.T.CurrentFileNumber;
+        ++r.a.Tables.CurrentFileNumber;
         EXPECT_FALSE(ProcessFile(r.a, c.path));
         ASSERT_EQ(r.host.Messages.size(), 1u);
         EXPECT_EQ(r.host.Messages[0].Icon, MessageIcon::Critical);
@@ -125,12 +125,12 @@ TEST(LogReader, FilesThatCannotBeOpenedAreReportedAndSkipped) {
         EXPECT_EQ(r.host.Messages[0].Text,
                   "An error was encountered opening the file:\r\n\r\n" + c.path + "\r\n\r\n" + c.error);
         // Not a cancel: the run goes on and reports the files that could be read.
-        EXPECT_FALSE(r.a.T.Cancelled);
-        EXPECT_EQ(r.a.T.EntryCount, 0u);
+        EXPECT_FALSE(r.a.Tables.Cancelled);
+        EXPECT_EQ(r.a.Tables.EntryCount, 0u);
         // The next file of the run is read normally.
         r.Read(r.dir.Write("next.log", Line("1.1.1.1", "/a") + "\n"));
-        EXPECT_FALSE(r.a.T.Cancelled);
-        EXPECT_EQ(r.a.T.EntryCount, 1u);
+        EXPECT_FALSE(r.a.Tables.Cancelled);
+        EXPECT_EQ(r.a.Tables.EntryCount, 1u);
     }
 }
 
@@ -140,10 +140,10 @@ TEST(LogReader, GzipFilesReadLikePlainOnes) {
     for (int i = 0; i < 5000; ++i) text += Line("10.0.0." + std::to_string(i % 50), "/p" + std::to_string(i % 70)) + "\n";
     plain.Read(plain.dir.Write("a.log", text));
     packed.Read(Gzip(packed.dir.File("a.log.GZ"), text));
-    EXPECT_EQ(packed.a.T.EntryCount, 5000u);
+    EXPECT_EQ(packed.a.Tables.EntryCount, 5000u);
     EXPECT_EQ(packed.Files(), plain.Files());
-    EXPECT_EQ(packed.a.T.VisitorCount(), plain.a.T.VisitorCount());
-    EXPECT_EQ(packed.a.T.ErrorLogText, "");
+    EXPECT_EQ(packed.a.Tables.VisitorCount(), plain.a.Tables.VisitorCount());
+    EXPECT_EQ(packed.a.Tables.ErrorLogText, "");
     EXPECT_NE(std::find(packed.host.Statuses.begin(), packed.host.Statuses.end(), "Decompressing a.log.GZ ..."),
               packed.host.Statuses.end());
 }
@@ -158,10 +158,10 @@ TEST(LogReader, DamagedGzipKeepsWhatWasReadAndSaysSo) {
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     std::string cut = r.dir.Write("cut.log.gz", bytes.substr(0, bytes.size() / 2));
     r.Read(cut);
-    EXPECT_GT(r.a.T.EntryCount, 1000u);
-    EXPECT_LT(r.a.T.EntryCount, 20000u);
-    EXPECT_NE(r.a.T.ErrorLogText.find("Damaged compressed file: '" + cut + "'"), std::string::npos)
-        << r.a.T.ErrorLogText;
+    EXPECT_GT(r.a.Tables.EntryCount, 1000u);
+    EXPECT_LT(r.a.Tables.EntryCount, 20000u);
+    EXPECT_NE(r.a.Tables.ErrorLogText.find("Damaged compressed file: '" + cut + "'"), std::string::npos)
+        << r.a.Tables.ErrorLogText;
     EXPECT_TRUE(r.host.Messages.empty());
 }
 
@@ -171,8 +171,8 @@ TEST(LogReader, CancelDuringReadingParsesNoLine) {
     while (text.size() < 3 * 1048576) text += Line("10.0.0.1", "/a") + "\n";
     r.host.CancelAfterEvents = 1;
     r.Read(r.dir.Write("big.log", text));
-    EXPECT_TRUE(r.a.T.Cancelled);
-    EXPECT_EQ(r.a.T.EntryCount, 0u);
+    EXPECT_TRUE(r.a.Tables.Cancelled);
+    EXPECT_EQ(r.a.Tables.EntryCount, 0u);
     EXPECT_EQ(r.host.Statuses.back(), "Done.");
 }
 
@@ -182,16 +182,16 @@ TEST(LogReader, CancelDuringTheLineLoopKeepsEntriesSoFar) {
     for (int i = 0; i < 1000; ++i) text += Line("10.0.0.1", "/a") + "\n";
     r.host.CancelAfterEvents = 3;   // one event after the read, then every 100 entries
     r.Read(r.dir.Write("x.log", text));
-    EXPECT_TRUE(r.a.T.Cancelled);
-    EXPECT_GT(r.a.T.EntryCount, 0u);
-    EXPECT_LT(r.a.T.EntryCount, 1000u);
+    EXPECT_TRUE(r.a.Tables.Cancelled);
+    EXPECT_GT(r.a.Tables.EntryCount, 0u);
+    EXPECT_LT(r.a.Tables.EntryCount, 1000u);
 }
 
 TEST(LogReader, Latin1BytesBecomeUtf8) {
     Reading r;
     r.Read(r.dir.Write("x.log", Line("1.1.1.1", "/caf\xE9.html", 200, "Agent \xA9 1") + "\n" +
                                     Line("1.1.1.1", "/caf\xC3\xA9-utf8.html") + "\n"));
-    ASSERT_EQ(r.a.T.EntryCount, 2u);
+    ASSERT_EQ(r.a.Tables.EntryCount, 2u);
     StoredEntryReader reader(r.a);
     EXPECT_EQ(reader.Read(1).File, "/caf\xC3\xA9.html");
     EXPECT_EQ(reader.Read(1).UserAgent, "Agent \xC2\xA9 1");
@@ -203,8 +203,8 @@ TEST(LogReader, LastDateTimeIsTheLatestOfEachFilesLastLine) {
     r.Read(r.dir.Write("1.log", Line("1.1.1.1", "/a", 200, "UA", "-", "10/Oct/2000:10:00:00") + "\n" +
                                    Line("1.1.1.1", "/a", 200, "UA", "-", "12/Oct/2000:10:00:00") + "\n"));
     r.Read(r.dir.Write("2.log", Line("1.1.1.1", "/a", 200, "UA", "-", "11/Oct/2000:10:00:00") + "\n"));
-    EXPECT_EQ(r.a.T.FirstDateTime, "10/Oct/2000 10:00:00");
-    EXPECT_EQ(r.a.T.LastDateTime, "12/Oct/2000 10:00:00");
+    EXPECT_EQ(r.a.Tables.FirstDateTime, "10/Oct/2000 10:00:00");
+    EXPECT_EQ(r.a.Tables.LastDateTime, "12/Oct/2000 10:00:00");
 }
 
 TEST(Accumulation, PerFileSlotsAndSpiderAccounting) {
@@ -215,7 +215,7 @@ TEST(Accumulation, PerFileSlotsAndSpiderAccounting) {
                                    Line("9.9.9.9", "/x", 200, "Googlebot/2.1", "http://r/") + "\n"));
     r.Read(r.dir.Write("2.log", Line("2.2.2.2", "/b", 206) + "\n" + Line("1.1.1.1", "/c", 304, "UA", "http://e/") +
                                    "\n" + Line("1.1.1.1", "/d", 302) + "\n"));
-    const AnalysisTables& t = r.a.T;
+    const AnalysisTables& t = r.a.Tables;
     EXPECT_EQ(t.SpiderHits, 2);
     EXPECT_NEAR(t.TotalMegabytes, 7 * 100 / 1048576.0, 1e-12);
     ASSERT_EQ(t.VisitorCount(), 2u);

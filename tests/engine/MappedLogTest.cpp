@@ -1,6 +1,6 @@
 #include "engine/Analyser.h"
-#include "engine/LogReader.h"
-#include "engine/MemoryBudget.h"
+#include "engine/read/LogReader.h"
+#include "engine/base/MemoryBudget.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -43,10 +43,10 @@ struct MappedRun {
         a.SetHost(&host);
         a.Options.MergeSessions = false;
         a.ClearAllData();
-        a.T.CurrentFileNumber = 1;
+        a.Tables.CurrentFileNumber = 1;
     }
     bool TellsChanged(const std::string& path) const {
-        for (const IncompleteInput& in : a.T.IncompleteInputs)
+        for (const IncompleteInput& in : a.Tables.IncompleteInputs)
             if (in.Path == path && in.Changed && in.Text.find("changed while it was read") != std::string::npos)
                 return true;
         return false;
@@ -90,9 +90,9 @@ TEST(MappedLog, FileTruncatedWhileReadEndsTheFileWithANote) {
         host.CutOnEvent = 3;   // one event after mapping, then every 100 entries
         EXPECT_TRUE(ProcessFile(r.a, host.Path));
         EXPECT_TRUE(r.TellsChanged(host.Path));
-        EXPECT_GE(r.a.T.EntryCount, c.atLeast);
-        EXPECT_LT(r.a.T.EntryCount, static_cast<uint32_t>(c.lines));
-        EXPECT_NE(r.a.T.ErrorLogText.find("changed while it was read"), std::string::npos);
+        EXPECT_GE(r.a.Tables.EntryCount, c.atLeast);
+        EXPECT_LT(r.a.Tables.EntryCount, static_cast<uint32_t>(c.lines));
+        EXPECT_NE(r.a.Tables.ErrorLogText.find("changed while it was read"), std::string::npos);
     }
 }
 
@@ -111,9 +111,9 @@ TEST(MappedLog, UntouchedFilesAreReadWhole) {
         r.a.ParallelReading = c.parallel;
         const std::string path = r.dir.Write("access.log", Lines(c.lines));
         EXPECT_TRUE(ProcessFile(r.a, path));
-        EXPECT_EQ(r.a.T.EntryCount, static_cast<uint32_t>(c.lines));
-        EXPECT_TRUE(r.a.T.IncompleteInputs.empty());
-        EXPECT_EQ(r.a.T.Files[1].File, "/page0.html");
+        EXPECT_EQ(r.a.Tables.EntryCount, static_cast<uint32_t>(c.lines));
+        EXPECT_TRUE(r.a.Tables.IncompleteInputs.empty());
+        EXPECT_EQ(r.a.Tables.Files[1].File, "/page0.html");
     }
 }
 
@@ -167,7 +167,7 @@ TEST(MemoryBudget, ALogBeyondTheBudgetEndsTheRun) {
             threw = true;
         }
         EXPECT_EQ(threw, !c.fits);
-        EXPECT_EQ(r.a.T.EntryCount, c.fits ? 40000u : 0u);
+        EXPECT_EQ(r.a.Tables.EntryCount, c.fits ? 40000u : 0u);
     }
 }
 
@@ -191,7 +191,7 @@ TEST(MappedLog, GzipFilesAreReadWholeWhateverTheirStatedSize) {
             total += c.members[m];
         }
         EXPECT_TRUE(ProcessFile(r.a, path));
-        EXPECT_EQ(r.a.T.EntryCount, static_cast<uint32_t>(total));
-        EXPECT_TRUE(r.a.T.IncompleteInputs.empty());
+        EXPECT_EQ(r.a.Tables.EntryCount, static_cast<uint32_t>(total));
+        EXPECT_TRUE(r.a.Tables.IncompleteInputs.empty());
     }
 }

@@ -1,5 +1,5 @@
-#include "engine/Locale.h"
-#include "engine/RenameFile.h"
+#include "engine/base/Locale.h"
+#include "engine/read/FileNameTemplate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "engine/Analyser.h"
-#include "engine/LogReader.h"
-#include "engine/StoredEntryReader.h"
-#include "engine/VisitorPass.h"
+#include "engine/read/LogReader.h"
+#include "engine/parse/StoredEntryReader.h"
+#include "engine/analysis/VisitorPass.h"
 #include "support/LogFiles.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ std::string Line(const std::string& ip, const std::string& stamp, const std::str
 // An analyser reading its log files from a temporary folder, local time = UTC.
 struct LogRun : trevix::testing::LogFiles {
     LogRun() {
-        A.Ref.GraphicExtensions = {"", "gif", "jpg"};
+        A.Reference.GraphicExtensions = {"", "gif", "jpg"};
         A.ClearAllData();
     }
     void Read(const std::vector<std::string>& files) { ReadFiles(files); }
@@ -83,8 +83,8 @@ TEST(VisitorPass, VisitorRowsAcrossFiles) {
         RunVisitorPass(run.A);
         ASSERT_EQ(run.A.Lists[lstIPs].RowCount(), 1u);
         EXPECT_EQ(run.Row(0), c.cells);
-        EXPECT_EQ(run.A.T.Visitors[1].FirstFile, c.firstFile);
-        EXPECT_EQ(run.A.T.Visitors[1].LastFile, c.lastFile);
+        EXPECT_EQ(run.A.Tables.Visitors[1].FirstFile, c.firstFile);
+        EXPECT_EQ(run.A.Tables.Visitors[1].LastFile, c.lastFile);
     }
 }
 
@@ -138,12 +138,12 @@ TEST(VisitorPass, CountsVisitorsPerDateAndHour) {
         run.Read(c.files);
         RunVisitorPass(run.A);
         std::vector<std::pair<std::string, int>> dates;
-        for (uint32_t i = 1; i <= run.A.T.DateVisitorCount(); ++i)
-            dates.emplace_back(run.A.T.DateVisitors[i].Date, run.A.T.DateVisitors[i].Hits);
+        for (uint32_t i = 1; i <= run.A.Tables.DateVisitorCount(); ++i)
+            dates.emplace_back(run.A.Tables.DateVisitors[i].Date, run.A.Tables.DateVisitors[i].Hits);
         EXPECT_EQ(dates, c.dates);
         std::map<int, int> hours;
         for (int h = 0; h < 48; ++h)
-            if (run.A.T.HourVisitors[h] != 0) hours[h] = run.A.T.HourVisitors[h];
+            if (run.A.Tables.HourVisitors[h] != 0) hours[h] = run.A.Tables.HourVisitors[h];
         EXPECT_EQ(hours, c.hours);
     }
 }
@@ -157,8 +157,8 @@ TEST(VisitorPass, VisitorReportOfSelectedRows) {
     linux.MatchStrings = {"Linux"};
     linux.Name = "Linux";
     linux.IsOS = true;
-    run.A.Ref.BrowserDefinitions.push_back(firefox);
-    run.A.Ref.BrowserDefinitions.push_back(linux);
+    run.A.Reference.BrowserDefinitions.push_back(firefox);
+    run.A.Reference.BrowserDefinitions.push_back(linux);
     // Entries of three visitors interleaved, plus one of a visitor nobody selects.
     run.Read({Line("1.1.1.1", "10/Oct/2000:10:00:00", "/a.html", 1234, "http://r/", "Firefox X11 Linux") +
                   Line("2.2.2.2", "10/Oct/2000:10:00:01", "/b.html", 0, "-", "Agent/1") +
@@ -198,8 +198,8 @@ TEST(VisitorPass, VisitorReportOfSelectedRows) {
         EXPECT_EQ(cells, rows[i]) << "row " << i;
     }
     // The empty names were written back into the visitor record.
-    EXPECT_EQ(run.A.T.Visitors[2].Browser, "(unknown)");
-    EXPECT_EQ(run.A.T.Visitors[2].OS, "(unknown)");
+    EXPECT_EQ(run.A.Tables.Visitors[2].Browser, "(unknown)");
+    EXPECT_EQ(run.A.Tables.Visitors[2].OS, "(unknown)");
 
     // A second report refills the same page list.
     VisitorReport one = BuildVisitorReport(run.A, {"3.3.3.3"});
@@ -215,12 +215,12 @@ TEST(VisitorPass, VisitorReportOfSelectedRows) {
 TEST(VisitorPass, VisitorReportWithoutLogEntries) {
     // What a report load leaves: visitor records, no log entries.
     Analyser a;
-    uint32_t v = a.T.AppendVisitor("5.6.7.8");
-    a.T.Visitors[v].Country = "Norway";
-    a.T.Visitors[v].Requests = 1234;
-    a.T.Visitors[v].Bytes = 2.5;
-    a.T.Visitors[v].FirstFile = 1;
-    a.T.Visitors[v].Sessions.resize(2);
+    uint32_t v = a.Tables.AppendVisitor("5.6.7.8");
+    a.Tables.Visitors[v].Country = "Norway";
+    a.Tables.Visitors[v].Requests = 1234;
+    a.Tables.Visitors[v].Bytes = 2.5;
+    a.Tables.Visitors[v].FirstFile = 1;
+    a.Tables.Visitors[v].Sessions.resize(2);
     VisitorReport r = BuildVisitorReport(a, {"5.6.7.8"});
     EXPECT_EQ(r.Caption, "Visitor Report - 5.6.7.8");
     EXPECT_EQ(r.Summary, "Visitor: 5.6.7.8 from Norway\r\nBrowser: (unknown) on (unknown) ()\r\n"
@@ -260,7 +260,7 @@ TEST(VisitorPass, VisitorReportListsEveryRequestOfTheAddress) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LogRun run;
-        run.A.Ref.SpiderStrings = {"", "bot/"};
+        run.A.Reference.SpiderStrings = {"", "bot/"};
         run.Read({c.log});
         RunVisitorPass(run.A);
         VisitorReport r = BuildVisitorReport(run.A, {"1.1.1.1"});
@@ -278,15 +278,15 @@ TEST(VisitorPass, VisitorReportListsEveryRequestOfTheAddress) {
 
 TEST(VisitorPass, AddressChainsSurviveASecondFile) {
     LogRun run;
-    run.A.Ref.SpiderStrings = {"", "bot/"};
+    run.A.Reference.SpiderStrings = {"", "bot/"};
     run.Read({Line("1.1.1.1", "10/Oct/2000:10:00:00", "/s.txt", 0, "-", "Crawlbot/1"),
               Line("1.1.1.1", "11/Oct/2000:10:00:00", "/a.html") +
                   Line("1.1.1.1", "11/Oct/2000:10:00:01", "/t.txt", 0, "-", "Crawlbot/1") +
                   Line("1.1.1.1", "11/Oct/2000:10:00:02", "/b.html")});
     std::vector<std::string> files;
     StoredEntryReader reader(run.A);
-    for (uint32_t j : run.A.T.EntriesOfAddress(1)) files.emplace_back(reader.Read(j).File);
+    for (uint32_t j : run.A.Tables.EntriesOfAddress(1)) files.emplace_back(reader.Read(j).File);
     EXPECT_EQ(files, (std::vector<std::string>{"/s.txt", "/a.html", "/t.txt", "/b.html"}));
-    EXPECT_TRUE(run.A.T.EntriesOfAddress(0).empty());
-    EXPECT_TRUE(run.A.T.EntriesOfAddress(2).empty());
+    EXPECT_TRUE(run.A.Tables.EntriesOfAddress(0).empty());
+    EXPECT_TRUE(run.A.Tables.EntriesOfAddress(2).empty());
 }

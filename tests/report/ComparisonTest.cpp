@@ -2,8 +2,8 @@
 
 #include "config/MemorySettingsStore.h"
 #include "config/ReferenceDataLoader.h"
-#include "engine/Conversions.h"
-#include "engine/ListSorting.h"
+#include "engine/analysis/Conversions.h"
+#include "engine/lists/ListSorting.h"
 #include "report/ReportComparison.h"
 
 #include <array>
@@ -19,7 +19,7 @@ TEST(PercentChangeTest, ReadsCellsInTheLocaleAndWritesThePattern) {
     german.DecimalSeparator = ",";
     struct Case {
         std::string Own, Compare, Change;
-        const Locale* Loc;
+        const Locale* NumberFormat;
     };
     const Case cases[] = {
         {"5", "4", "+ 25.00", &Locale::Fixed()},   {"4", "5", "- 20.00", &Locale::Fixed()},
@@ -34,7 +34,7 @@ TEST(PercentChangeTest, ReadsCellsInTheLocaleAndWritesThePattern) {
         const size_t row = list.AddRow("x");
         list.SetCell(row, 2, c.Own);
         list.SetCell(row, 3, c.Compare);
-        PopulatePercentChange(list, 2, 3, 4, *c.Loc);
+        PopulatePercentChange(list, 2, 3, 4, *c.NumberFormat);
         EXPECT_EQ(list.Cell(row, 4), c.Change) << c.Own << " vs " << c.Compare;
     }
 }
@@ -47,7 +47,7 @@ TEST(SetUpCompareReportTest, AddsNumberColumnsOnceAndKeepsWidths) {
     store.SaveSetting("Window", "List9Width3", "2000");   // a width saved for "Compare" earlier
     SetUpCompareReport(a);
     SetUpCompareReport(a);
-    EXPECT_TRUE(a.CompareColumnsLoaded);
+    EXPECT_TRUE(a.Lists.State.CompareColumnsLoaded);
 
     const auto& hour = a.Lists[lstHour].Columns;
     ASSERT_EQ(hour.size(), 4u);
@@ -74,7 +74,7 @@ TEST_F(ComparisonTest, ComparingAReportWithItself) {
     ASSERT_TRUE(Load(report));
     ASSERT_TRUE(Load(report, true));
     EXPECT_TRUE(host.Messages.empty());
-    EXPECT_TRUE(a.CompareReportLoaded);
+    EXPECT_TRUE(a.Lists.State.CompareReportLoaded);
     EXPECT_EQ(a.Lists[lstIPs].RowCount(), 4u);
 
     // Own cell, compare cell, change cell per merged list.
@@ -93,10 +93,10 @@ TEST_F(ComparisonTest, ComparingAReportWithItself) {
     }
     EXPECT_EQ(a.Lists[lstFiles].RowCount(), 2u);
     EXPECT_EQ(a.Lists[lstCountries].Cell(1, 5), "50");
-    EXPECT_EQ(a.T.Referrers[4].CompareHits, 1234);
-    EXPECT_EQ(a.T.ReferrerCount(), 4u);
+    EXPECT_EQ(a.Tables.Referrers[4].CompareHits, 1234);
+    EXPECT_EQ(a.Tables.ReferrerCount(), 4u);
 
-    const ConversionSource& term = a.T.ConversionReports[1].Sources[1][0];
+    const ConversionSource& term = a.Tables.ConversionReports[1].Sources[1][0];
     EXPECT_EQ(term.CompareVisitors, 3);
     EXPECT_EQ(term.ComparePercentConversions, "33.33");
     DisplayConversionsReport(a, 1);
@@ -164,7 +164,7 @@ TEST_F(ComparisonTest, FilesPairByRecordAfterSorting) {
                   FileXml("/a", "40", "40") + FileXml("/c", "50", "50");
     ASSERT_TRUE(Load(own.Text()));
     int order = 1;
-    SortList(a.Lists[lstFiles], 2, order, a.Loc);
+    SortList(a.Lists[lstFiles], 2, order, a.NumberFormat);
     ASSERT_TRUE(Load(other.Text(), true));
     Rows pairs;
     for (const ListRow& row : a.Lists[lstFiles].Rows) pairs.push_back({row.Cells[0], row.Cells[1], row.Cells[6]});
@@ -208,9 +208,9 @@ TEST_F(ComparisonTest, ConversionSourcesPair) {
     other.Conversions = report("/buy", term("1", "boots", "7") + term("2", "shoes", "5")) + report("/new", "");
     ASSERT_TRUE(Load(own.Text()));
     ASSERT_TRUE(Load(other.Text(), true));
-    ASSERT_EQ(a.T.ConversionReportCount(), 2u);
+    ASSERT_EQ(a.Tables.ConversionReportCount(), 2u);
     EXPECT_EQ(a.Lists.ConversionFiles, (std::vector<std::string>{"/buy", "/new"}));
-    const auto& sources = a.T.ConversionReports[1].Sources[1];
+    const auto& sources = a.Tables.ConversionReports[1].Sources[1];
     ASSERT_EQ(sources.size(), 2u);
     EXPECT_EQ(sources[0].Query, "shoes");
     EXPECT_EQ(sources[0].CompareVisitors, 5);
@@ -251,7 +251,7 @@ TEST_F(ComparisonTest, SearchTermSourcesPairRegardlessOfCase) {
         other.Conversions = report(c.other);
         ASSERT_TRUE(LoadXMLReport(fresh, dir.Write("own.xml", own.Text()), false));
         ASSERT_TRUE(LoadXMLReport(fresh, dir.Write("other.xml", other.Text()), true));
-        const auto& sources = fresh.T.ConversionReports[1].Sources[1];
+        const auto& sources = fresh.Tables.ConversionReports[1].Sources[1];
         ASSERT_EQ(sources.size(), c.sources);
         EXPECT_EQ(sources[0].Visitors, 2);
         EXPECT_EQ(sources[0].CompareVisitors, c.compareVisitors);
@@ -261,8 +261,8 @@ TEST_F(ComparisonTest, SearchTermSourcesPairRegardlessOfCase) {
 TEST_F(ComparisonTest, AFailedCompareKeepsTheColumnsAndTheReport) {
     ASSERT_TRUE(Load(FixtureReport()));
     EXPECT_FALSE(Load("<TrevixReport><Domains/></TrevixReport>", true));
-    EXPECT_TRUE(a.CompareColumnsLoaded);
-    EXPECT_FALSE(a.CompareReportLoaded);
+    EXPECT_TRUE(a.Lists.State.CompareColumnsLoaded);
+    EXPECT_FALSE(a.Lists.State.CompareReportLoaded);
     EXPECT_EQ(a.Lists[lstFiles].RowCount(), 2u);
 }
 
@@ -297,7 +297,7 @@ TEST_F(ComparisonTest, AnOlderReportsDomainRowCountsUnderItsCountry) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        ParseCountryList(a.Ref, c.Countries);
+        ParseCountryList(a.Reference, c.Countries);
         ReportXml own, other;
         other.Countries = older;
         if (c.Own.empty()) {

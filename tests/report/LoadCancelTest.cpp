@@ -59,7 +59,7 @@ std::string State(const Analyser& a) {
     for (const ChartSeries* chart : {&a.Lists.DateChart, &a.Lists.HourChart})
         for (const auto& series : chart->Values)
             for (double v : series) s << " " << v;
-    const AnalysisTables& t = a.T;
+    const AnalysisTables& t = a.Tables;
     s << "\nvisitors " << t.VisitorCount() << " terms " << t.SearchTermCount() << " dates " << t.DateVisitorCount();
     for (int32_t h : t.HourVisitors) s << " " << h;
     for (uint32_t r = 1; r <= t.ReferrerCount(); ++r)
@@ -69,7 +69,7 @@ std::string State(const Analyser& a) {
             for (const ConversionSource& c : kind) s << "\nsource " << c.Source << " " << c.Visitors << " " << c.CompareVisitors;
     s << "\nprofile";
     for (const std::string& d : a.CurrentProfile.Domains) s << " " << d;
-    s << " shown " << a.ReportShown << " compared " << a.CompareReportLoaded;
+    s << " shown " << a.Lists.State.Shown << " compared " << a.Lists.State.CompareReportLoaded;
     return s.str();
 }
 
@@ -141,7 +141,7 @@ TEST_F(LoadCancelTest, AStoppedPlainLoad) {
     EXPECT_EQ(a.Lists.Summary, "Report of items 1000\r\nsecond line");
     EXPECT_EQ(a.Lists[lstIPs].RowCount(), 200u);
     EXPECT_EQ(a.Lists[lstFiles].RowCount(), 0u);
-    EXPECT_TRUE(a.ReportShown);
+    EXPECT_TRUE(a.Lists.State.Shown);
 }
 
 } // namespace

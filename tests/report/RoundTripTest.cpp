@@ -3,8 +3,8 @@
 #include "ReportLoadSupport.h"
 
 #include "ShippedData.h"
-#include "engine/AnalysisRun.h"
-#include "engine/Conversions.h"
+#include "engine/run/AnalysisRun.h"
+#include "engine/analysis/Conversions.h"
 #include "report/XmlReportWriter.h"
 #include "report/XmlText.h"
 
@@ -26,7 +26,7 @@ void CheckRoundTrip(const std::vector<std::string>& domains) {
     TempDir dir;
     Analyser first;
     first.SetHost(&host);
-    ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(first.Ref, host));
+    ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(first.Reference, host));
 
     const std::string chrome = "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 Chrome/120.0 Safari/537.36";
     const std::string firefox = "Mozilla/5.0 (X11; Linux x86_64; rv:121.0) Gecko/20100101 Firefox/121.0";
@@ -51,7 +51,7 @@ void CheckRoundTrip(const std::vector<std::string>& domains) {
     first.Options.AutoReport = false;
     AnalyseLogFiles(first, request);
     ASSERT_GT(first.Lists[lstSearchTerms].RowCount(), 1u);
-    ASSERT_EQ(first.T.ConversionReportCount(), 1u);
+    ASSERT_EQ(first.Tables.ConversionReportCount(), 1u);
 
     const std::string saved = dir.File("first.xml"), again = dir.File("again.xml");
     ASSERT_TRUE(SaveXMLReport(first, saved, request.Files));
@@ -111,7 +111,7 @@ TEST(RoundTripTest, AReportComparedWithItsOwnFileIsUnchanged) {
     TempDir dir;
     Analyser a;
     a.SetHost(&host);
-    ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(a.Ref, host));
+    ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(a.Reference, host));
     const std::string agent = "Mozilla/5.0 (X11; Linux x86_64; rv:121.0) Gecko/20100101 Firefox/121.0";
     const std::string google = "http://www.google.com/search?q=";
     const std::string terms[] = {"red%0D%0Ashoes", "blue%01boots", "%0Agreen%09hat%0D", "tab%0Bbed"};
@@ -154,12 +154,12 @@ TEST(RoundTripTest, AReportComparedWithItsOwnFileIsUnchanged) {
             EXPECT_EQ(list.Cell(row, change), "  0.00") << list.Cell(row, 1);
         }
     }
-    for (const auto& kind : a.T.ConversionReports[1].Sources)
+    for (const auto& kind : a.Tables.ConversionReports[1].Sources)
         for (const ConversionSource& s : kind) {
             EXPECT_EQ(s.CompareVisitors, s.Visitors) << s.Source << s.Query;
             EXPECT_EQ(s.CompareConversions, s.Conversions) << s.Source << s.Query;
         }
-    EXPECT_EQ(a.T.ConversionReports[1].Sources[1].size(), 4u);
+    EXPECT_EQ(a.Tables.ConversionReports[1].Sources[1].size(), 4u);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "ReportLoadSupport.h"
 
 #include "ShippedData.h"
-#include "engine/AnalysisRun.h"
+#include "engine/run/AnalysisRun.h"
 
 namespace trevix::testing {
 namespace {
@@ -36,7 +36,7 @@ TEST(ShippedSearchData, ImageMobileAndRegionalHostsAreSearchEngines) {
         TempDir dir;
         Analyser a;
         a.SetHost(&host);
-        ASSERT_NO_FATAL_FAILURE(LoadShippedReferenceData(a.Ref, host));
+        ASSERT_NO_FATAL_FAILURE(LoadShippedReferenceData(a.Reference, host));
         RunRequest request;
         request.Files = {dir.Write("a.log", std::string("1.2.3.4 - - [10/Oct/2026:10:00:00 +0000] \"GET / HTTP/1.1\" "
                                                         "200 1 \"") + c.referrer + "\" \"Mozilla/5.0\"\n")};

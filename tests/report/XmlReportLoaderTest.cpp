@@ -18,8 +18,8 @@ TEST_F(XmlReportLoaderTest, FixtureLoadsSectionBySection) {
     ASSERT_TRUE(Load(FixtureReport()));
     EXPECT_TRUE(host.Messages.empty());
     EXPECT_EQ(host.Statuses.back(), "Report Loaded");
-    EXPECT_TRUE(a.ReportShown);
-    EXPECT_FALSE(a.CompareReportLoaded);
+    EXPECT_TRUE(a.Lists.State.Shown);
+    EXPECT_FALSE(a.Lists.State.CompareReportLoaded);
     // Any value of the attribute sets the flag.
     EXPECT_EQ(a.CurrentProfile.Domains, (std::vector<std::string>{"www.example.com", "example.com"}));
     EXPECT_TRUE(a.CurrentProfile.DifferentDomains);
@@ -50,7 +50,7 @@ TEST_F(XmlReportLoaderTest, FixtureLoadsSectionBySection) {
     EXPECT_EQ(a.Lists[lstHour].Cell(23, 2), "1200");
 
     // The tables later commands read.
-    const AnalysisTables& t = a.T;
+    const AnalysisTables& t = a.Tables;
     EXPECT_EQ(t.DateVisitors[2].Hits, 1200);
     EXPECT_EQ(t.HourVisitors[9], 1);
     ASSERT_EQ(t.VisitorCount(), 2u);
@@ -144,7 +144,7 @@ TEST_F(XmlReportLoaderTest, OptionalAttributesAndOddTexts) {
     ASSERT_TRUE(Load(r.Text()));
     EXPECT_FALSE(a.CurrentProfile.DifferentDomains);
     EXPECT_EQ(a.Lists.Summary, "one\r\ntwo\r\nthree");
-    EXPECT_EQ(a.T.HourVisitors[7], 2);
+    EXPECT_EQ(a.Tables.HourVisitors[7], 2);
     EXPECT_EQ(a.Lists[lstSearchTerms].Cell(0, 1), "a<b>c");
     EXPECT_EQ(a.Lists[lstFiles].Cell(0, 1), "/a\xEF\xBF\xBD" "b");
 }
@@ -209,7 +209,7 @@ TEST_F(XmlReportLoaderTest, RepeatedKeysLoadInLinearTime) {
     for (bool compare : {false, true}) {
         SCOPED_TRACE(compare ? "compare" : "plain");
         ASSERT_TRUE(Load(text, compare));
-        EXPECT_EQ(a.T.FindFile("/same.html"), 1u);   // the first row of the key
+        EXPECT_EQ(a.Tables.FindFile("/same.html"), 1u);   // the first row of the key
         EXPECT_GE(a.Lists[lstFiles].RowCount(), 1u);
     }
 }

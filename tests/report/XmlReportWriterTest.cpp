@@ -1,7 +1,7 @@
 #include "report/XmlReportWriter.h"
 #include "ShippedData.h"
 #include "engine/Analyser.h"
-#include "engine/AnalysisRun.h"
+#include "engine/run/AnalysisRun.h"
 #include "report/AutoReport.h"
 #include "report/ProductInfo.h"
 #include "report/XmlText.h"
@@ -75,7 +75,7 @@ class XmlReportWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         a.SetHost(&host);
-        ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(a.Ref, host));
+        ASSERT_NO_FATAL_FAILURE(trevix::testing::LoadShippedReferenceData(a.Reference, host));
         a.Options.AutoReport = false;
     }
 
@@ -213,7 +213,7 @@ TEST_F(XmlReportWriterTest, TableSectionsAndFlagsOnlyWhenTrue) {
         }
 
         // Every Referrers record, internal and search ones included; IsSearch only when set.
-        const AnalysisTables& t = a.T;
+        const AnalysisTables& t = a.Tables;
         std::vector<pugi::xml_node> referrers;
         for (pugi::xml_node e : root.child("Referrers").children())
             referrers.push_back(e);
@@ -345,7 +345,7 @@ TEST_F(XmlReportWriterTest, SectionsAreNotCappedAt32767Elements) {
         files.SetCell(row, 2, std::to_string(i));
     }
     for (size_t i = 1; i <= rows; ++i)
-        a.T.AppendReferrer(a.T.Arena.Store("http://r" + std::to_string(i) + ".org/"), "/");
+        a.Tables.AppendReferrer(a.Tables.Arena.Store("http://r" + std::to_string(i) + ".org/"), "/");
     pugi::xml_node root = SaveAndParse();
     size_t count = 0;
     for (pugi::xml_node e : root.child("Files").children("File"))

@@ -2,7 +2,7 @@
 // An analyser that reads small log files written to a temporary folder, with the computer's
 // clock at UTC, so tests can drive the engine through its real reader.
 #include "engine/Analyser.h"
-#include "engine/LogReader.h"
+#include "engine/read/LogReader.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -24,7 +24,7 @@ struct LogFiles {
     // Reads the texts as files 1, 2, ... of one run.
     void ReadFiles(const std::vector<std::string>& files) {
         for (size_t i = 0; i < files.size(); ++i) {
-            A.T.CurrentFileNumber = static_cast<int16_t>(i + 1);
+            A.Tables.CurrentFileNumber = static_cast<int16_t>(i + 1);
             ProcessFile(A, Dir.Write("access" + std::to_string(i + 1) + ".log", files[i]));
         }
     }
@@ -42,13 +42,13 @@ struct FileReading {
         a.ClearAllData();
     }
     void Read(const std::string& path) {
-        ++a.T.CurrentFileNumber;
+        ++a.Tables.CurrentFileNumber;
         ProcessFile(a, path);
     }
     // The Files table's names in table order.
     std::vector<std::string> Files() const {
         std::vector<std::string> out;
-        for (size_t i = 1; i < a.T.Files.size(); ++i) out.emplace_back(a.T.Files[i].File);
+        for (size_t i = 1; i < a.Tables.Files.size(); ++i) out.emplace_back(a.Tables.Files[i].File);
         return out;
     }
     bool SawStatus(const std::string& text) const {

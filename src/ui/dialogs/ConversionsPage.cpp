@@ -4,7 +4,7 @@
 #include "config/SiteProfiles.h"
 #include "dialogs/VisitUrl.h"
 #include "engine/Analyser.h"
-#include "engine/Conversions.h"
+#include "engine/analysis/Conversions.h"
 #include "views/ReportListView.h"
 
 #include <QCheckBox>
@@ -123,7 +123,7 @@ void ConversionsPage::ShowConversionReport(const QString& file) {
 
 void ConversionsPage::FileChosen(int index) {
     if (filling_ || index < 0) return;
-    if (index + 1 != a_.T.CurrentConversionReport) {
+    if (index + 1 != a_.Tables.CurrentConversionReport) {
         DisplayConversionsReport(a_, index + 1);
         Reload();
     }

@@ -3,7 +3,7 @@
 #include "dialogs/VisitUrl.h"
 #include "dialogs/WindowPlacement.h"
 #include "engine/Analyser.h"
-#include "engine/ReferralLists.h"
+#include "engine/analysis/ReferralLists.h"
 #include "engine/SettingsStore.h"
 #include "views/ReportTableModel.h"
 #include "views/Twips.h"
@@ -114,7 +114,7 @@ void DataViewWindow::ShowFile(const QString& file) {
 }
 
 void DataViewWindow::SortClicked(ReportList& list, ReportTableModel* model, int section) {
-    SortReferralList(list, section + 1, lastColumn_, a_.Loc);
+    SortReferralList(list, section + 1, lastColumn_, a_.NumberFormat);
     model->Reload();
 }
 

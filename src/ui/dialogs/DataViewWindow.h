@@ -1,7 +1,7 @@
 #pragma once
 // Referred by / referred to: for one requested file, the pages its visitors came from and the
 // files it led to (pages linked, graphics embedded). One window, reused; not modal.
-#include "engine/ReportLists.h"
+#include "engine/lists/ReportLists.h"
 
 #include <QWidget>
 

@@ -119,7 +119,7 @@ const ListTexts& TextsOf(int item) {
 }
 
 std::vector<std::string>& InMemory(Analyser& a, int item) {
-    return item == 2 ? a.Ref.GraphicExtensions : a.Ref.SessionIDPrefixes;
+    return item == 2 ? a.Reference.GraphicExtensions : a.Reference.SessionIDPrefixes;
 }
 
 } // namespace
@@ -338,11 +338,11 @@ void OptionsDialog::LoadDefaults(int item) {
         return;
     // In use at once, stored only by OK.
     if (item == 2) {
-        ReadGraphicsFile(a_.Ref, *a_.Host, dataFolder_);
-        a_.Ref.IndexGraphicExtensions();
+        ReadGraphicsFile(a_.Reference, *a_.Host, dataFolder_);
+        a_.Reference.IndexGraphicExtensions();
     } else {
-        ReadSessionIDFile(a_.Ref, *a_.Host, dataFolder_);
-        a_.Ref.IndexSessionIDPrefixes();
+        ReadSessionIDFile(a_.Reference, *a_.Host, dataFolder_);
+        a_.Reference.IndexSessionIDPrefixes();
     }
     Populate(item);
 }
@@ -401,10 +401,10 @@ void OptionsDialog::accept() {
         for (int r = 0; r < lists_[item]->topLevelItemCount(); ++r)
             entries.push_back(lists_[item]->topLevelItem(r)->text(0).toStdString());
     }
-    a_.Ref.IndexGraphicExtensions();
-    a_.Ref.IndexSessionIDPrefixes();
-    SaveGraphicExtensions(store_, a_.Ref);
-    SaveSessionIDPrefixes(store_, a_.Ref);
+    a_.Reference.IndexGraphicExtensions();
+    a_.Reference.IndexSessionIDPrefixes();
+    SaveGraphicExtensions(store_, a_.Reference);
+    SaveSessionIDPrefixes(store_, a_.Reference);
 
     cancelled_ = false;
     QDialog::accept();
@@ -421,7 +421,7 @@ void FinishOptions(Analyser& a, SettingsStore& store, RecentLists& recent, const
     out.Confirmed = !dialog.Cancelled();
     if (out.Confirmed) {
         a.Options = dialog.Chosen();
-        if (a.Options.AnalyseCountries && !a.Ref.CountriesLoaded && loadCountryData) {
+        if (a.Options.AnalyseCountries && !a.Reference.CountriesLoaded && loadCountryData) {
             loadCountryData();
             out.CountryDataLoaded = true;
         }
@@ -430,7 +430,7 @@ void FinishOptions(Analyser& a, SettingsStore& store, RecentLists& recent, const
         if (auto* qt = dynamic_cast<QtSettingsStore*>(&store)) qt->Sync();
     }
     if ((!before.AnalyseCountries && a.Options.AnalyseCountries) || (!before.ShowRawLog && a.Options.ShowRawLog)) {
-        a.ReportOutOfDate = true;
+        a.Lists.State.OutOfDate = true;
         out.ReportOutOfDate = true;
     }
     out.RefreshHelpText = true;

@@ -3,7 +3,7 @@
 #include "dialogs/WindowPlacement.h"
 #include "engine/Analyser.h"
 #include "engine/SettingsStore.h"
-#include "engine/VisitorPass.h"
+#include "engine/analysis/VisitorPass.h"
 #include "views/ReportListView.h"
 #include "views/Twips.h"
 

@@ -1,6 +1,6 @@
 #include "views/ReportChart.h"
 
-#include "engine/ReportLists.h"
+#include "engine/lists/ReportLists.h"
 #include "views/ReportTableModel.h"
 
 #include <QCursor>

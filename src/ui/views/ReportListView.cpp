@@ -1,7 +1,7 @@
 #include "views/ReportListView.h"
 
 #include "engine/Analyser.h"
-#include "engine/ListSorting.h"
+#include "engine/lists/ListSorting.h"
 #include "views/ReportTableModel.h"
 #include "views/Twips.h"
 
@@ -208,7 +208,7 @@ void ReportListView::SortByColumn(int column) {
     const int64_t currentItem = current >= 0 ? list->Rows[static_cast<size_t>(current)].ItemData : 0;
 
     int order = -1;
-    SortList(*list, column + 1, order, analyser_->Loc);
+    SortList(*list, column + 1, order, analyser_->NumberFormat);
     sortedHere_ = true;
     Reload();
 

@@ -1,6 +1,6 @@
 #include "views/ReportTableModel.h"
 
-#include "engine/ReportLists.h"
+#include "engine/lists/ReportLists.h"
 
 #include <QDate>
 #include <QTime>

@@ -16,7 +16,7 @@
 #include "report/AutoReport.h"
 #include "report/CsvExport.h"
 #include "report/HtmlReportWriter.h"
-#include "engine/LogReader.h"
+#include "engine/read/LogReader.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/RawLogView.h"
@@ -206,7 +206,7 @@ MainWindow::~MainWindow() {
 void MainWindow::LoadReferenceData(const std::string& folder) {
     dataFolder_ = folder;
     const QString status = Status();
-    LoadAllReferenceData(store_, a_->Options, a_->Ref, *host_, folder);
+    LoadAllReferenceData(store_, a_->Options, a_->Reference, *host_, folder);
     // "Loading country data..." is over once the data is in.
     SetStatus(status);
 }
@@ -293,8 +293,8 @@ void MainWindow::LoadHandler() {
     }
     --quiet_;
     TaskClick("sites");
-    a_->ReportShown = false;
-    a_->ReportOutOfDate = false;
+    a_->Lists.State.Shown = false;
+    a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
     setMinimumSize(TwipsToPixels(8000, this), TwipsToPixels(6510, this));
 
@@ -900,7 +900,7 @@ void MainWindow::ExpBarLevel(int level) {
 }
 
 void MainWindow::ShowUpdate(bool visible) {
-    if (visible && a_->ReportShown && a_->ReportOutOfDate) {
+    if (visible && a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
         if (pane_->AddItem("rep", "update", "Update", "F5")) pane_->SetItemsEnabled(!Busy());
     } else {
         pane_->RemoveItem("update");
@@ -917,8 +917,8 @@ void MainWindow::ResetWizard() {
     lstLogFiles_->clear();
     butRight_[2]->setEnabled(false);
     firstLogDate_ = lastLogDate_ = QDate();
-    a_->ReportShown = false;
-    a_->ReportOutOfDate = false;
+    a_->Lists.State.Shown = false;
+    a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
     ClearFilters();
 }
@@ -953,7 +953,7 @@ void MainWindow::UpdateFilters() {
 
 void MainWindow::MarkOutOfDate(bool filterChange) {
     if (quiet_) return;
-    a_->ReportOutOfDate = true;
+    a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     if (filterChange) UpdateFilters();
 }
@@ -1056,7 +1056,7 @@ void MainWindow::TaskClick(const QString& key) {
     } else if (key == "report") {
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
-        if (!a_->ReportShown && a_->ReportOutOfDate) {
+        if (!a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
             if (!DateOrderOk(true)) {
                 TaskClick("filter");
                 return;
@@ -1166,7 +1166,7 @@ void MainWindow::SiteToolbarClick(const QString& key) {
 void MainWindow::AddLogFiles(const QStringList& files) {
     if (working_ || files.isEmpty()) return;
     for (const QString& f : files) lstLogFiles_->addItem(QDir::toNativeSeparators(f));
-    a_->ReportOutOfDate = true;
+    a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     ExpBarLevel(3);
     butRight_[2]->setEnabled(true);
@@ -1216,7 +1216,7 @@ void MainWindow::DeleteLogFiles() {
         lstLogFiles_->setCurrentRow(cursor);
         lstLogFiles_->item(cursor)->setSelected(true);
     }
-    a_->ReportOutOfDate = true;
+    a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
 }
 
@@ -1265,8 +1265,8 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     mnuFileSave_->setEnabled(enabled && saveEnabled_);
     mnuFileCompare_->setEnabled(enabled && compareEnabled_);
     // The exports write what the pages show: nothing before a report is shown.
-    mnuFileExportCsv_->setEnabled(enabled && a_->ReportShown);
-    mnuFileExportHtml_->setEnabled(enabled && a_->ReportShown);
+    mnuFileExportCsv_->setEnabled(enabled && a_->Lists.State.Shown);
+    mnuFileExportHtml_->setEnabled(enabled && a_->Lists.State.Shown);
     for (QWidget* w : {frameSites_, frameFiles_, frameFilter_}) w->setEnabled(enabled);
     for (QPushButton* b : butLeft_)
         if (b) b->setEnabled(enabled);
@@ -1334,14 +1334,14 @@ void MainWindow::ShowPages() {
     UpdateRawLog();
     lblViewErrors_->setVisible(l.ErrorsLabelVisible);
     // An open process log shows the latest run's lines.
-    if (logWindow_) logWindow_->SetText(ShownText(a_->T.ErrorLogText));
+    if (logWindow_) logWindow_->SetText(ShownText(a_->Tables.ErrorLogText));
 }
 
 void MainWindow::OptionsChanged(bool inputsChanged) {
     ShowHelpText(lastHelpText_);
     UpdateRawLog();
     if (inputsChanged) {
-        a_->ReportOutOfDate = true;
+        a_->Lists.State.OutOfDate = true;
         ShowUpdate(true);
     }
 }
@@ -1353,8 +1353,8 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
     } catch (const std::bad_alloc&) {
     }
     // Nothing is shown any more, so "Show Report" runs the analysis again.
-    a_->ReportShown = false;
-    a_->ReportOutOfDate = true;
+    a_->Lists.State.Shown = false;
+    a_->Lists.State.OutOfDate = true;
     ShowUpdate(false);
     CurrentPrompter().Message(this, MessageIcon::Critical, MessageTitle, message);
 }
@@ -1413,7 +1413,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         host_->Flush();
         Work& w = *work_;
         if (w.OutOfMemory || !w.Error.empty()) {
-            const long long lines = a_->T.EntryCount + a_->T.LinesRejected + a_->T.LinesFiltered;
+            const long long lines = a_->Tables.EntryCount + a_->Tables.LinesRejected + a_->Tables.LinesFiltered;
             const QString file = lstLogFiles_->count() > 0 ? lstLogFiles_->item(lstLogFiles_->count() - 1)->text()
                                                            : QString();
             const QString message = w.OutOfMemory ? QString("Not enough memory to analyse %1: %2 lines read")
@@ -1427,12 +1427,12 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         const bool ok = !w.OutOfMemory && w.Error.empty();
         if (ok && !w.Result.LastFileCancelled) {
             auto day = [](const std::string& iso) { return QDate::fromString(Q(iso.substr(0, 10)), Qt::ISODate); };
-            firstLogDate_ = day(a_->T.FirstDateTime);
-            lastLogDate_ = day(a_->T.LastDateTime);
+            firstLogDate_ = day(a_->Tables.FirstDateTime);
+            lastLogDate_ = day(a_->Tables.LastDateTime);
             DatePickersToLogDates();
         }
         EndWork();
-        if (a_->ReportShown) LogButtonsEnabled(true);
+        if (a_->Lists.State.Shown) LogButtonsEnabled(true);
         ShowUpdate(w.Result.LastFileCancelled);
         FillRecentCombos(false);
         if (ok && w.Result.FilesCancelled > 0) {
@@ -1455,7 +1455,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
 void MainWindow::ShowIncompleteInputs() {
     // A damaged, empty or changing file is analysed as far as it goes; the user is told which
     // and why, as the command line warns on stderr.
-    const std::vector<IncompleteInput>& inputs = a_->T.IncompleteInputs;
+    const std::vector<IncompleteInput>& inputs = a_->Tables.IncompleteInputs;
     if (inputs.empty()) return;
     QString text = "Not every log file could be read whole:\n";
     bool changed = false;
@@ -1495,7 +1495,7 @@ bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& wo
         SetStatus("Not enough memory");
     }
     EndWork();
-    if (a_->ReportShown) LogButtonsEnabled(true);
+    if (a_->Lists.State.Shown) LogButtonsEnabled(true);
     FinishWork();
     return ok;
 }
@@ -1521,9 +1521,9 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
     }
     if (outOfMemory)
         ClearPagesAfterFailure(QString("Not enough memory to load %1").arg(QFileInfo(path).fileName()));
-    if (a_->ReportShown) compareEnabled_ = true;
+    if (a_->Lists.State.Shown) compareEnabled_ = true;
     EndWork();
-    if (a_->ReportShown) {
+    if (a_->Lists.State.Shown) {
         LogButtonsEnabled(true);
         ExpBarLevel(3);
         pane_->Highlight("report");
@@ -1681,7 +1681,7 @@ void MainWindow::SearchRawLog() {
 
 void MainWindow::OpenLogWindow() {
     if (!logWindow_) {
-        logWindow_ = new LogWindow(&store_, ShownText(a_->T.ErrorLogText), this);
+        logWindow_ = new LogWindow(&store_, ShownText(a_->Tables.ErrorLogText), this);
         logWindow_->setAttribute(Qt::WA_DeleteOnClose);
     }
     logWindow_->show();
@@ -1732,7 +1732,7 @@ void MainWindow::OnOptions() {
         QApplication::processEvents();
         QApplication::setOverrideCursor(Qt::BusyCursor);
         const QString status = Status();
-        const bool ok = LoadCountryData(a_->Ref, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
+        const bool ok = LoadCountryData(a_->Reference, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
         SetStatus(status);
         QApplication::restoreOverrideCursor();
         splash.close();
@@ -1744,7 +1744,7 @@ void MainWindow::OnOptions() {
     if (out.RefreshHelpText) ShowHelpText(lastHelpText_);
     if (out.RefreshRawLog) UpdateRawLog();
     if (out.ReportOutOfDate) {
-        a_->ReportOutOfDate = true;
+        a_->Lists.State.OutOfDate = true;
         ShowUpdate(true);
     }
 }
@@ -1809,7 +1809,7 @@ void MainWindow::TransferBusy(bool busy) {
     SetCommandsEnabled(!busy);
     if (busy) return;
     SaveProfilesNow();   // the account connected to is remembered in the profile
-    if (a_->ReportShown) LogButtonsEnabled(true);
+    if (a_->Lists.State.Shown) LogButtonsEnabled(true);
     const AfterTransfer next = std::exchange(afterTransfer_, AfterTransfer::Nothing);
     if (terminating_) return;
     if (closing_) {
@@ -1817,7 +1817,7 @@ void MainWindow::TransferBusy(bool busy) {
         return;
     }
     if (next == AfterTransfer::LogFiles) TaskClick("logfiles");
-    if (next == AfterTransfer::Process) TaskClick(a_->ReportShown ? "update" : "report");
+    if (next == AfterTransfer::Process) TaskClick(a_->Lists.State.Shown ? "update" : "report");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1857,7 +1857,7 @@ void MainWindow::SaveSettings() {
     store_.SaveSetting("Options", "SearchDisplay", optKeywords_->isChecked() ? "Keywords" : "Engine");
     store_.SaveSetting("Options", "BrowserDisplay", std::to_string(browserDisplay_));
     if (!working_) {
-        if (a_->ReportShown) SaveSortSettings(a_->Lists, a_->Store);
+        if (a_->Lists.State.Shown) SaveSortSettings(a_->Lists, a_->Store);
         for (int n : WindowLists) views_[static_cast<size_t>(n)]->StoreColumnWidths();
     }
     ReportList& sites = a_->Lists[lstSites];
@@ -2022,7 +2022,7 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
         save(this, "conversions");
     }
     ShowReportPage("visitors");
-    if (!a_->T.ErrorLogText.empty()) {
+    if (!a_->Tables.ErrorLogText.empty()) {
         OpenLogWindow();
         save(logWindow_, "process-log");
         logWindow_->close();

@@ -5,7 +5,7 @@
 // AnalyseLogFiles; the window only shows the engine's lists.
 #include "config/RecentLists.h"
 #include "config/SiteProfiles.h"
-#include "engine/AnalysisRun.h"
+#include "engine/run/AnalysisRun.h"
 
 #include <QMainWindow>
 #include <QDate>

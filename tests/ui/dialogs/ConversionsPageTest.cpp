@@ -84,7 +84,7 @@ private slots:
         // Choosing the other file in the combo shows its report without generating it.
         combo->setCurrentIndex(1);
         emit combo->activated(1);
-        QCOMPARE(run_->A.T.CurrentConversionReport, 2);
+        QCOMPARE(run_->A.Tables.CurrentConversionReport, 2);
         QCOMPARE(Generations(run_->Host), 2);
         page.resize(900, 400);
         SaveShot(&page, "conversions-page");

@@ -31,8 +31,8 @@ struct Setup {
     MemorySettingsStore Store;
     RecentLists Recent;
     Setup() {
-        A.Ref.GraphicExtensions = {"", "gif", "jpg"};
-        A.Ref.SessionIDPrefixes = {"", "sid=", "PHPSESSID="};
+        A.Reference.GraphicExtensions = {"", "gif", "jpg"};
+        A.Reference.SessionIDPrefixes = {"", "sid=", "PHPSESSID="};
         Recent.RecentFiles = {"", "a.log", "b.log", "c.log"};
         Recent.RecentFilters = {"", "x"};
         Recent.RecentFilterFiles = {"", ""};
@@ -144,9 +144,9 @@ private slots:
         QFETCH(int, item);
         QFETCH(bool, ok);
         Setup s;
-        SaveGraphicExtensions(s.Store, s.A.Ref);
-        SaveSessionIDPrefixes(s.Store, s.A.Ref);
-        const auto before = std::make_pair(s.A.Ref.GraphicExtensions, s.A.Ref.SessionIDPrefixes);
+        SaveGraphicExtensions(s.Store, s.A.Reference);
+        SaveSessionIDPrefixes(s.Store, s.A.Reference);
+        const auto before = std::make_pair(s.A.Reference.GraphicExtensions, s.A.Reference.SessionIDPrefixes);
         s.Store.ClearJournal();
 
         test::ScriptedPrompter prompter;
@@ -187,7 +187,7 @@ private slots:
         LoadSessionIDPrefixes(s.Store, stored, host, "/nonexistent");
         std::vector<std::string> changed = {"", "edited", "new", "new"};
         const auto& storedList = graphics ? stored.GraphicExtensions : stored.SessionIDPrefixes;
-        const auto& memoryList = graphics ? s.A.Ref.GraphicExtensions : s.A.Ref.SessionIDPrefixes;
+        const auto& memoryList = graphics ? s.A.Reference.GraphicExtensions : s.A.Reference.SessionIDPrefixes;
         const auto& original = graphics ? before.first : before.second;
         QCOMPARE(storedList, ok ? changed : original);
         QCOMPARE(memoryList, ok ? changed : original);
@@ -197,8 +197,8 @@ private slots:
 
     void loadDefaultsSurvivesCancelInMemoryOnly() {
         Setup s;
-        SaveGraphicExtensions(s.Store, s.A.Ref);
-        SaveSessionIDPrefixes(s.Store, s.A.Ref);
+        SaveGraphicExtensions(s.Store, s.A.Reference);
+        SaveSessionIDPrefixes(s.Store, s.A.Reference);
         s.Store.ClearJournal();
         test::ScriptedPrompter prompter;
         OptionsDialog dialog(s.A, s.Store);
@@ -206,7 +206,7 @@ private slots:
         dialog.show();
         prompter.AnswerYesNo(false);
         Click(&dialog, "butLoadDefaults2");   // No: nothing changes
-        QCOMPARE(s.A.Ref.GraphicExtensions.size(), size_t(3));
+        QCOMPARE(s.A.Reference.GraphicExtensions.size(), size_t(3));
         QCOMPARE(prompter.Asked[0].Title, QString("Load Default File Extensions List"));
         prompter.AnswerYesNo(true);
         Click(&dialog, "butLoadDefaults2");
@@ -217,8 +217,8 @@ private slots:
         for (const test::AskedQuestion& q : prompter.Asked) QCOMPARE(q.DefaultButton, QString("No"));   // Enter discards nothing
         QVERIFY(Rows(Child<QTreeWidget>(&dialog, "lstGraphics")).contains("webp"));
         Click(&dialog, "butCancel");
-        QVERIFY(s.A.Ref.GraphicExtensions.size() > 20);     // in use at once
-        QVERIFY(s.A.Ref.SessionIDPrefixes.size() > 5);
+        QVERIFY(s.A.Reference.GraphicExtensions.size() > 20);     // in use at once
+        QVERIFY(s.A.Reference.SessionIDPrefixes.size() > 5);
         QVERIFY(s.Store.Journal().empty());                  // but never stored
     }
 
@@ -251,7 +251,7 @@ private slots:
         Setup s;
         s.A.Options.AnalyseCountries = countriesBefore;
         s.A.Options.ShowRawLog = rawLogBefore;
-        s.A.Ref.CountriesLoaded = dataLoaded;
+        s.A.Reference.CountriesLoaded = dataLoaded;
         test::ScriptedPrompter prompter;
         OptionsDialog dialog(s.A, s.Store);
         dialog.show();
@@ -262,12 +262,12 @@ private slots:
         OptionsOutcome out;
         FinishOptions(s.A, s.Store, s.Recent, dialog, out, [&] {
             ++loads;
-            s.A.Ref.CountriesLoaded = true;
+            s.A.Reference.CountriesLoaded = true;
             return true;
         });
         QCOMPARE(out.Confirmed, !cancel);
         QCOMPARE(out.ReportOutOfDate, outOfDate);
-        QCOMPARE(s.A.ReportOutOfDate, outOfDate);
+        QCOMPARE(s.A.Lists.State.OutOfDate, outOfDate);
         QCOMPARE(loads, loaderCalled ? 1 : 0);
         QCOMPARE(out.CountryDataLoaded, loaderCalled);
         QCOMPARE(s.A.Options.AnalyseCountries, cancel ? countriesBefore : countriesAfter);

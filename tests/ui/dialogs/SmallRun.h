@@ -2,7 +2,7 @@
 // A real analysis of a few log lines written in the test, for the window tests: the analyser
 // with its tables and report lists filled exactly as after "Show report".
 #include "engine/Analyser.h"
-#include "engine/AnalysisRun.h"
+#include "engine/run/AnalysisRun.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -29,7 +29,7 @@ struct SmallRun {
         A.SetHost(&Host);
         A.LocalTimeBias = {};
         A.Options.AnalyseCountries = false;
-        A.Ref.GraphicExtensions = {"", "gif", "jpg", "png", "css"};
+        A.Reference.GraphicExtensions = {"", "gif", "jpg", "png", "css"};
     }
     // Analyses the text as the only log file, for a site on example.com.
     void Run(const std::string& log) {

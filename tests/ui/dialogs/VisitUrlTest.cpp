@@ -42,7 +42,7 @@ private slots:
 
     void addressOfEachPagesRow() {
         SmallRun run;
-        run.A.Ref.SearchEngineDefinitions.push_back({"Finder", "finder.test", "q"});
+        run.A.Reference.SearchEngineDefinitions.push_back({"Finder", "finder.test", "q"});
         run.Run(Line("1.1.1.1", "05/Nov/2026:10:00:00", "/a.html", "10", "http://finder.test/?q=red+shoes") +
                 Line("1.1.1.2", "05/Nov/2026:10:00:01", "/b.html", "10", "http://blog.test/post") +
                 Line("1.1.1.3", "05/Nov/2026:10:00:02", "/gone.html", "10", "http://blog.test/old", 404) +

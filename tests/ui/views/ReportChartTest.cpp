@@ -1,7 +1,7 @@
 // The date and hour charts: bars and labels from the engine's series, thinned labels when
 // many dates share the width, and colours from the palette.
 #ifndef Q_MOC_RUN
-#include "engine/ReportLists.h"
+#include "engine/lists/ReportLists.h"
 #endif
 #include "views/ReportChart.h"
 

@@ -3,7 +3,7 @@
 // The moc of Qt 6.4 cannot read the C++20 library headers the engine pulls in.
 #ifndef Q_MOC_RUN
 #include "engine/Analyser.h"
-#include "engine/ReportLists.h"
+#include "engine/lists/ReportLists.h"
 #endif
 #include "views/ReportListView.h"
 #include "views/ReportTableModel.h"

@@ -58,8 +58,8 @@ private slots:
         hold.Release();
         f.win->WaitForWork();
         QVERIFY(!f.win->IsWorking());
-        QVERIFY(f.A().T.EntryCount >= 1000 + 100);
-        QVERIFY(f.A().T.EntryCount < 2000);
+        QVERIFY(f.A().Tables.EntryCount >= 1000 + 100);
+        QVERIFY(f.A().Tables.EntryCount < 2000);
         QVERIFY(f.win->findChild<QPlainTextEdit*>("txtHits")->toPlainText().startsWith("Loaded 2 log files"));
         QVERIFY(!f.Find<QPushButton>("butCancel")->isVisible());
         QVERIFY(!f.Find<QProgressBar>("Progress")->isVisible());
@@ -113,7 +113,7 @@ private slots:
         f.win->WaitForWork();
         QVERIFY(f.win->Pane().Item("report")->isEnabled());
         QVERIFY(f.Action("mnuFileLoad")->isEnabled());
-        QCOMPARE(f.A().T.EntryCount, 1000);
+        QCOMPARE(f.A().Tables.EntryCount, 1000);
         QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 1000);
         QCOMPARE(f.win->Pane().Items("setup"), QStringList({"sites", "logfiles", "filter", "reset"}));
     }
@@ -129,7 +129,7 @@ private slots:
         hold.Release();
         f.win->WaitForWork();
         QTRY_VERIFY(!f.win->isVisible());
-        QVERIFY(f.A().T.EntryCount < 1000);
+        QVERIFY(f.A().Tables.EntryCount < 1000);
         // The settings were written on the way out.
         QCOMPARE(f.store->GetSetting("Window", "MainState"), std::string("0"));
     }
@@ -211,7 +211,7 @@ private slots:
         QCOMPARE(f.prompter.Last().Text, QString("Not enough memory for the conversion report"));
         QCOMPARE(f.prompter.Last().Icon, MessageIcon::Critical);
         QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 0);
-        QCOMPARE(f.A().T.EntryCount, 0);
+        QCOMPARE(f.A().Tables.EntryCount, 0);
         // Usable: the next run works as ever.
         QVERIFY(!f.win->IsWorking());
         QVERIFY(f.win->Pane().Item("report")->isEnabled());

@@ -223,7 +223,7 @@ private slots:
         QCOMPARE(f.win->Terminate(SIGTERM), 128 + SIGTERM);
         f.win->Host().WorkerPauseHook = nullptr;
         QVERIFY(!f.win->IsWorking());
-        QVERIFY(f.A().T.EntryCount < 1000);
+        QVERIFY(f.A().Tables.EntryCount < 1000);
         QCOMPARE(f.prompter.Asked.size(), size_t(0));
         QCOMPARE(QDir(reports.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(OnDisk(f.SettingsPath(), "Window/MainState"), QString("0"));

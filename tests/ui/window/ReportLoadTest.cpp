@@ -176,7 +176,7 @@ private slots:
         QVERIFY(!cancel->isVisible());
         QVERIFY(f.Action("mnuFileLoad")->isEnabled());
         QCOMPARE(f.prompter.Count("Message"), 0);
-        QVERIFY(!a.CompareReportLoaded);
+        QVERIFY(!a.Lists.State.CompareReportLoaded);
         const QString shown = f.Find<QPlainTextEdit>("txtHits")->toPlainText();
         const ReportList& files = a.Lists[lstFiles];
         if (compare || !midway) {

@@ -181,7 +181,7 @@ private slots:
         f.win->WaitForWork();
         QVERIFY2(Summary(f).startsWith("Loaded 1 log file covering 11/10/2026 13:02:00 to 11/10/2026 13:04:00"),
                  qPrintable(Summary(f)));
-        QCOMPARE(f.A().T.EntryCount, 3u);
+        QCOMPARE(f.A().Tables.EntryCount, 3u);
         QCOMPARE(first->date(), QDate(2026, 10, 11));
     }
     // A file that cannot be read whole is named after the run, as the command line warns;

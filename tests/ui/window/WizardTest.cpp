@@ -57,7 +57,7 @@ private slots:
 
         f.Click("report");
         f.win->WaitForWork();
-        QVERIFY(f.A().ReportShown);
+        QVERIFY(f.A().Lists.State.Shown);
         QCOMPARE(f.Items("rep"), QStringList({"report"}));
         QVERIFY(f.Action("mnuFileSave")->isEnabled());
         QVERIFY(f.win->findChild<QPlainTextEdit*>("txtHits")->toPlainText().startsWith("Loaded 1 log file"));
@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(f.Items("rep"), QStringList({"repinfo"}));
         QVERIFY(f.win->LogFiles().isEmpty());
         QVERIFY(!f.Find<QCheckBox>("chkFilterFile")->isChecked());
-        QVERIFY(!f.A().ReportShown);
+        QVERIFY(!f.A().Lists.State.Shown);
     }
 
     void inputChangesMarkTheReportOutOfDate_data() {
@@ -90,7 +90,7 @@ private slots:
         QFETCH(QString, change);
         WindowFixture f(OneSite);
         f.Run({f.WriteLog("a.log", 20), f.WriteLog("b.log", 10, 11)});
-        QVERIFY(!f.A().ReportOutOfDate);
+        QVERIFY(!f.A().Lists.State.OutOfDate);
         QVERIFY(!f.win->Pane().HasItem("update"));
         if (change == "add") {
             f.Find<QComboBox>("lstRecentFiles")->setEditText(f.Path("a.log"));
@@ -105,13 +105,13 @@ private slots:
             f.Find<QCheckBox>("chkFilterLogText")->click();
         } else {
             f.Find<QCheckBox>("chkFilterDate")->click();
-            f.A().ReportOutOfDate = false;
+            f.A().Lists.State.OutOfDate = false;
             f.win->ShowUpdate(false);
             auto* combo = f.Find<QComboBox>("lstEqualBetween");
             combo->setCurrentIndex(1);
             emit combo->activated(1);
         }
-        QVERIFY(f.A().ReportOutOfDate);
+        QVERIFY(f.A().Lists.State.OutOfDate);
         QVERIFY(f.win->Pane().HasItem("update"));
     }
 
@@ -220,7 +220,7 @@ private slots:
         else
             QVERIFY(help.contains("\n\n" + note));
         // With the country report off, no country data is read.
-        QCOMPARE(f.A().Ref.CountriesLoaded, !options.contains("AnalyseCountries=No"));
+        QCOMPARE(f.A().Reference.CountriesLoaded, !options.contains("AnalyseCountries=No"));
         // Changed options: the note follows at once, the text stays.
         f.win->TaskClick("filter");
         f.A().Options.CountryInfo = true;

@@ -264,7 +264,7 @@ private slots:
         f.Action("mnuToolsOptions")->trigger();
         QCOMPARE(f.Items("rep").contains("update"), update);
         QCOMPARE(!f.Find<QWidget>("txtRawLog")->isHidden(), rawLogShown);
-        QCOMPARE(f.A().Ref.CountriesLoaded, countries);
+        QCOMPARE(f.A().Reference.CountriesLoaded, countries);
         QCOMPARE(f.Find<QComboBox>("lstRecentFiles")->count(), recentFiles);
     }
 };

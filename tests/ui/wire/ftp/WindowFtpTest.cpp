@@ -114,8 +114,8 @@ private slots:
         QCOMPARE(w.win->LogFiles(), QStringList{QDir(w.downloads()).filePath("access.log")});
         QCOMPARE(w.Shown(), panel);
         QCOMPARE(w.win->Ftp()->HandlesOpen(), connected);
-        QCOMPARE(w.A().ReportShown, reportShown);
-        if (reportShown) QCOMPARE(w.A().T.EntryCount, 400);
+        QCOMPARE(w.A().Lists.State.Shown, reportShown);
+        if (reportShown) QCOMPARE(w.A().Tables.EntryCount, 400);
         QVERIFY(w.Action("mnuFileLoad")->isEnabled());
         QCOMPARE(w.win->windowTitle(), caption);
         QVERIFY2(captions.isEmpty() || captions.first().endsWith("% downloaded"), qPrintable(captions.join("|")));

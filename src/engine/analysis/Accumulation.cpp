@@ -1,0 +1,284 @@
+#include "engine/analysis/Accumulation.h"
+
+#include "engine/Analyser.h"
+#include "engine/parse/BrowserDetection.h"
+#include "engine/parse/Classification.h"
+#include "engine/base/Text.h"
+#include "engine/parse/TimeStamps.h"
+
+#include <limits>
+
+namespace trevix {
+
+namespace {
+constexpr double BytesPerMegabyte = 1048576.0;
+
+// A requested file as the tables keep it: the file list's copy when there is one.
+std::string_view KeptFile(AnalysisTables& t, std::string_view file, uint64_t hash) {
+    if (uint32_t f = t.FindFile(file, hash); f != 0) return t.Files[f].File;
+    return t.Kept.Store(file);
+}
+
+// Copies of a file's stamps: its visitors mostly share a handful of dates.
+class StampKeeper {
+public:
+    explicit StampKeeper(TextArena& kept) : kept_(kept) {}
+    StampRef Keep(StampRef s) {
+        if (s.Date != lastDate_) lastDate_ = kept_.Store(s.Date);
+        return {s.Date.empty() ? std::string_view() : lastDate_, kept_.Store(s.Time)};
+    }
+
+private:
+    TextArena& kept_;
+    std::string_view lastDate_;
+};
+
+} // namespace
+
+void KeepTextsOfFile(Analyser& a) {
+    AnalysisTables& t = a.Tables;
+    const auto file = static_cast<size_t>(t.CurrentFileNumber);
+    StampKeeper stamps(t.Kept);
+    auto page = [&](std::string_view p) { return p.empty() ? p : KeptFile(t, p, HashText(p)); };
+    for (uint32_t v : t.SlotsOfFile) {
+        Visitor& vis = t.Visitors[v];
+        if (file >= vis.Sessions.size()) continue;
+        VisitorSession& s = vis.Sessions[file];
+        // A visitor first seen in this file has its first date from it too.
+        if (vis.FirstDate.data() == s.EntryTime.Date.data()) {
+            s.EntryTime = stamps.Keep(s.EntryTime);
+            vis.FirstDate = s.EntryTime.Date;
+        } else {
+            s.EntryTime = stamps.Keep(s.EntryTime);
+        }
+        s.ExitTime = stamps.Keep(s.ExitTime);
+        s.EntryPage = page(s.EntryPage);
+        s.ExitPage = page(s.ExitPage);
+        s.Referrer = t.Kept.Store(s.Referrer);
+    }
+    for (uint32_t r : t.ErrorSlotsOfFile) {
+        ErrorRecord& rec = t.Errors[r];
+        if (file < rec.TimeFirst.size()) rec.TimeFirst[file] = stamps.Keep(rec.TimeFirst[file]);
+        if (file < rec.TimeLast.size()) rec.TimeLast[file] = stamps.Keep(rec.TimeLast[file]);
+    }
+    // The period the run covers may start or end in this file.
+    t.AcceptedFirst = stamps.Keep(t.AcceptedFirst);
+    t.AcceptedLast = stamps.Keep(t.AcceptedLast);
+    t.SlotsOfFile.clear();
+    t.ErrorSlotsOfFile.clear();
+}
+
+void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
+    StoredEntry& stored = a.Tables.LogEntries[a.Tables.EntryCount];
+    stored = StoredEntry(raw);
+    if (a.Options.ShowRawLog) a.Tables.RawLog.append(raw).append("\r\n");
+    a.Tables.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    const StampRef stamp = e.Stamp();
+    if (a.Tables.AcceptedLast.empty() || !StampEarlier(stamp, a.Tables.AcceptedLast)) {
+        a.Tables.AcceptedLast = stamp;
+        if (a.Tables.AcceptedFirst.empty()) a.Tables.AcceptedFirst = stamp;
+    } else if (StampEarlier(stamp, a.Tables.AcceptedFirst)) {
+        a.Tables.AcceptedFirst = stamp;
+    }
+    AddVisitorHit(a, e);
+    if (e.IsSpider) stored.MarkSpider();
+    AddReferrerHit(a, e);
+    if (!e.IsSpider) AddFileHit(a, e);
+    AddErrorHit(a, e);
+}
+
+bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
+    if (userAgent.size() == a.LastAgent.size() &&
+        (userAgent.data() == a.LastAgent.data() || userAgent == a.LastAgent))
+        return a.LastAgentSpider;
+    auto it = a.SpiderMemo.find(userAgent);
+    if (it != a.SpiderMemo.end()) {
+        a.LastAgent = it->first;
+        return a.LastAgentSpider = it->second;
+    }
+    bool spider = false;
+    for (size_t i = 1; i < a.Reference.SpiderStrings.size() && !spider; ++i)
+        spider = userAgent.find(a.Reference.SpiderStrings[i]) != std::string_view::npos;
+    // The key is a copy (in the reading thread's arena): the file's text may change later.
+    a.LastAgent = a.SpiderMemo.emplace(a.Tables.Arena.Store(userAgent), spider).first->first;
+    return a.LastAgentSpider = spider;
+}
+
+void AddVisitorHit(Analyser& a, const LogEntry& e) {
+    AnalysisTables& t = a.Tables;
+    if (e.IsSpider) {
+        ++t.SpiderHits;
+        // Counted nowhere else, but kept in its address's chain for the visitor report.
+        if (uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash); v != 0) {
+            Visitor& known = t.Visitors[v];
+            t.LogEntries[known.LastOfAddress].NextOfAddress = t.EntryCount;
+            known.LastOfAddress = t.EntryCount;
+        } else {
+            if (auto it = t.SpiderOnlyAddresses.find(e.ClientIP); it != t.SpiderOnlyAddresses.end()) {
+                t.LogEntries[it->second.second].NextOfAddress = t.EntryCount;
+                it->second.second = t.EntryCount;
+            } else {
+                t.SpiderOnlyAddresses.try_emplace(t.Kept.Store(e.ClientIP), t.EntryCount, t.EntryCount);
+            }
+        }
+        return;
+    }
+    const int16_t file = t.CurrentFileNumber;
+    uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash);
+    if (v == 0) {
+        AddRawBrowserData(a, e);
+        v = t.AppendVisitor(t.Kept.Store(e.ClientIP));
+        t.SlotsOfFile.push_back(v);
+        Visitor& n = t.Visitors[v];
+        n.Sessions.resize(static_cast<size_t>(file) + 1);
+        size_t dot = e.ClientIP.find('.');
+        double octet = LeadingNumber(e.ClientIP.substr(0, dot));
+        n.FirstOctet = (octet > std::numeric_limits<int32_t>::max() || octet < std::numeric_limits<int32_t>::min())
+                           ? 0
+                           : static_cast<int32_t>(octet);
+        n.FirstDate = e.Date;
+        n.FirstHour = static_cast<int16_t>(LeadingNumber(e.Time.substr(0, 2)));
+        VisitorSession& s = n.Sessions[file];
+        s.EntryTime = s.ExitTime = e.Stamp();
+        s.EntryPage = e.File;
+        s.Referrer = e.Referrer;
+        n.Country = "(unknown)";
+        n.LastFileNumber = file;
+        n.FirstEntry = n.LastEntry = t.EntryCount;
+        n.FirstOfAddress = n.LastOfAddress = t.EntryCount;
+        if (!t.SpiderOnlyAddresses.empty()) {
+            if (auto it = t.SpiderOnlyAddresses.find(e.ClientIP); it != t.SpiderOnlyAddresses.end()) {
+                n.FirstOfAddress = it->second.first;
+                t.LogEntries[it->second.second].NextOfAddress = t.EntryCount;
+                t.SpiderOnlyAddresses.erase(it);
+            }
+        }
+
+        // Visitors share a few hundred user agents: detect once per text, count per visitor.
+        auto memo = a.BrowserMemo.find(e.UserAgent);
+        if (memo == a.BrowserMemo.end()) {
+            Analyser::BrowserAnswer answer;
+            BrowserResult b = DetectBrowser(static_cast<const ReferenceData&>(a.Reference), e.UserAgent, answer.Matched);
+            answer.Browser = b.Browser;
+            answer.OS = b.OS;
+            answer.BrowserFound = b.BrowserFound;
+            answer.OSFound = b.OSFound;
+            memo = a.BrowserMemo.emplace(t.Kept.Store(e.UserAgent), std::move(answer)).first;
+        }
+        const Analyser::BrowserAnswer& answer = memo->second;
+        CountBrowserHits(a.Reference, {answer.Browser, answer.OS, answer.BrowserFound, answer.OSFound}, answer.Matched);
+        n.Browser = answer.Browser;
+        n.OS = answer.OS;
+        if (a.Options.AnalyseCountries) {
+            int32_t c = a.Reference.FindCountry(e.ClientIP);
+            if (c > 0) {
+                n.Country = a.Reference.CountryList[c].Name;
+                if (static_cast<size_t>(c) < t.CountryHits.size()) ++t.CountryHits[c];
+                ++t.CountryHitsTotal;
+            }
+        }
+    } else {
+        Visitor& old = t.Visitors[v];
+        t.LogEntries[old.LastOfAddress].NextOfAddress = t.EntryCount;
+    }
+
+    Visitor& vis = t.Visitors[v];
+    if (vis.LastFileNumber != file) {
+        vis.Sessions.resize(static_cast<size_t>(file) + 1);
+        t.SlotsOfFile.push_back(v);
+        VisitorSession& s = vis.Sessions[file];
+        s.EntryTime = e.Stamp();
+        s.EntryPage = e.File;
+        s.Referrer = e.Referrer;
+        vis.LastFileNumber = file;
+    }
+    // A log is not always in time order: the session spans its earliest and latest request.
+    VisitorSession& s = vis.Sessions[file];
+    const StampRef stamp = e.Stamp();
+    if (!StampEarlier(stamp, s.ExitTime)) s.ExitTime = stamp;
+    else if (StampEarlier(stamp, s.EntryTime)) s.EntryTime = stamp;
+    if (e.IsExitPage) s.ExitPage = e.File;
+    vis.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    ++vis.Requests;
+    vis.LastEntry = t.EntryCount;
+    vis.LastOfAddress = t.EntryCount;
+}
+
+void AddRawBrowserData(Analyser& a, const LogEntry& e) {
+    AnalysisTables& t = a.Tables;
+    std::string_view rest = e.UserAgent;
+    for (;;) {
+        size_t cut = rest.find_first_of(";()");
+        bool last = cut == std::string_view::npos;
+        std::string_view token = TrimBlanks(last ? rest : rest.substr(0, cut));
+        if (!token.empty()) {
+            uint32_t r = t.FindRawBrowser(token);
+            if (r != 0) {
+                ++t.RawBrowserData[r].Hits;
+            } else {
+                r = t.AppendRawBrowser(t.Kept.Store(token));
+                RawBrowserRecord& rec = t.RawBrowserData[r];
+                rec.Hits = 1;
+                for (size_t i = 1; i < a.Reference.SpiderStrings.size() && !rec.IsSpiderToken; ++i)
+                    rec.IsSpiderToken = token.find(a.Reference.SpiderStrings[i]) != std::string_view::npos;
+            }
+        }
+        if (last || t.Cancelled) break;
+        rest = rest.substr(cut + 1);
+    }
+}
+
+void AddReferrerHit(Analyser& a, const LogEntry& e) {
+    if (e.Status != 200 || e.Referrer == "-") return;
+    AnalysisTables& t = a.Tables;
+    uint32_t r = t.FindReferrer(e.Referrer, e.File, e.ReferrerHash, e.FileHash);
+    if (r != 0) {
+        ++t.Referrers[r].Hits;
+    } else {
+        r = t.AppendReferrer(t.Kept.Store(e.Referrer), KeptFile(t, e.File, e.FileHash));
+        t.Referrers[r].Hits = 1;
+    }
+}
+
+void AddFileHit(Analyser& a, const LogEntry& e) {
+    AnalysisTables& t = a.Tables;
+    uint32_t f = t.FindFile(e.File, e.FileHash);
+    if (f == 0) f = t.AppendFile(t.Kept.Store(e.File));
+    FileRecord& rec = t.Files[f];
+    ++rec.TotalRequests;
+    rec.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
+    switch (e.Status) {
+    case 200: ++rec.Gets; break;
+    case 206: ++rec.Resumes; break;
+    case 304: ++rec.Reloads; break;
+    default: break;
+    }
+}
+
+void AddErrorHit(Analyser& a, const LogEntry& e) {
+    if (e.Status < 400) return;
+    AnalysisTables& t = a.Tables;
+    const int16_t file = t.CurrentFileNumber;
+    uint32_t r = t.FindError(e.File, e.Referrer, e.Status, e.FileHash, e.ReferrerHash);
+    if (r == 0) {
+        r = t.AppendError(KeptFile(t, e.File, e.FileHash), t.Kept.Store(e.Referrer), e.Status);
+        t.ErrorSlotsOfFile.push_back(r);
+        ErrorRecord& n = t.Errors[r];
+        n.TimeFirst.resize(static_cast<size_t>(file) + 1);
+        n.TimeLast.resize(static_cast<size_t>(file) + 1);
+        n.TimeFirst[file] = e.Stamp();
+        n.LastFileNumber = file;
+    }
+    ErrorRecord& rec = t.Errors[r];
+    ++rec.Hits;
+    if (rec.LastFileNumber != file) {
+        t.ErrorSlotsOfFile.push_back(r);
+        rec.TimeFirst.resize(static_cast<size_t>(file) + 1);
+        rec.TimeLast.resize(static_cast<size_t>(file) + 1);
+        rec.TimeFirst[file] = e.Stamp();
+        rec.LastFileNumber = file;
+    }
+    rec.TimeLast[file] = e.Stamp();
+}
+
+} // namespace trevix

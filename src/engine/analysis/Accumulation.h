@@ -1,0 +1,29 @@
+#pragma once
+// Counting one accepted entry into the run's tables, in a fixed order.
+#include "engine/tables/Tables.h"
+
+#include <string_view>
+
+namespace trevix {
+
+class Analyser;
+
+// Raw log, bandwidth, visitor, referrer, file and error, in that order, for entry e, which
+// becomes the stored entry at EntryCount. raw is the line as read (the text e points into,
+// kept for the run).
+void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw);
+
+// e.IsSpider and e.IsExitPage are set already (the line loop settles them while reading).
+void AddVisitorHit(Analyser& a, const LogEntry& e);
+void AddRawBrowserData(Analyser& a, const LogEntry& e);
+void AddReferrerHit(Analyser& a, const LogEntry& e);
+void AddFileHit(Analyser& a, const LogEntry& e);
+void AddErrorHit(Analyser& a, const LogEntry& e);
+// Copies what the tables hold of the file just read (its visitors' sessions, its errors'
+// times) into the run's Kept texts, so no later change of the file can reach them.
+void KeepTextsOfFile(Analyser& a);
+// True when the user agent contains one of the spider strings (answers remembered per text;
+// the line loop's reading thread is the only caller during a run).
+bool IsSpiderAgent(Analyser& a, std::string_view userAgent);
+
+} // namespace trevix

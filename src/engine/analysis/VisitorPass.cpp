@@ -1,0 +1,162 @@
+#include "engine/analysis/VisitorPass.h"
+
+#include "engine/Analyser.h"
+#include "engine/parse/StoredEntryReader.h"
+#include "engine/parse/TimeStamps.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+namespace trevix {
+
+namespace {
+
+const VisitorSession& SessionAt(const Visitor& v, int slot) {
+    static const VisitorSession none;
+    if (slot <= 0 || static_cast<size_t>(slot) >= v.Sessions.size()) return none;
+    return v.Sessions[static_cast<size_t>(slot)];
+}
+
+// The slot among 1..LastFileNumber whose stamp (entry or exit) is the earliest or the latest.
+// Equal values keep the lower slot. A stamp that does not read as a date only wins when no
+// slot reads (the accepted entries always carry readable ones).
+int ChooseSlot(const Visitor& v, bool entry) {
+    int chosen = 0;
+    int firstNonEmpty = 0;
+    std::optional<DateTime> best;
+    const int last = std::min<int>(v.LastFileNumber, static_cast<int>(v.Sessions.size()) - 1);
+    for (int s = 1; s <= last; ++s) {
+        const StampRef& stamp = entry ? v.Sessions[s].EntryTime : v.Sessions[s].ExitTime;
+        if (stamp.empty()) continue;
+        if (firstNonEmpty == 0) firstNonEmpty = s;
+        auto value = StampValue(stamp);
+        if (!value) continue;
+        if (!best || (entry ? *value < *best : *value > *best)) {
+            best = value;
+            chosen = s;
+        }
+    }
+    return chosen ? chosen : firstNonEmpty;
+}
+
+} // namespace
+
+long long TimeSpent(const Analyser& a, unsigned visitor) {
+    if (visitor == 0 || visitor > a.Tables.VisitorCount()) return 0;
+    const Visitor& v = a.Tables.Visitors[visitor];
+    auto from = StampValue(SessionAt(v, v.FirstFile).EntryTime);
+    auto to = StampValue(SessionAt(v, v.LastFile).ExitTime);
+    if (!from || !to) return 0;
+    return to->Seconds() - from->Seconds();
+}
+
+void RunVisitorPass(Analyser& a) {
+    AnalysisTables& t = a.Tables;
+    ReportList& list = a.Lists[lstIPs];
+
+    // Dates found by text; seeded with any rows already present so the first row still wins.
+    std::unordered_map<std::string, uint32_t> dateRow;
+    for (uint32_t i = 1; i <= t.DateVisitorCount(); ++i) dateRow.try_emplace(t.DateVisitors[i].Date, i);
+
+    for (uint32_t n = 1; n <= t.VisitorCount(); ++n) {
+        Visitor& v = t.Visitors[n];
+        size_t row = list.AddRow(std::string(v.IP));
+        list.SetCell(row, 2, std::string(v.Country));
+
+        v.FirstFile = static_cast<int16_t>(ChooseSlot(v, true));
+        const VisitorSession& first = SessionAt(v, v.FirstFile);
+        // The first stamp is read once for its cell, its date and its hour.
+        const std::optional<DateTime> entryTime = LogTimeValue(a, first.EntryTime.Text(), true);
+        std::string entryCell = entryTime ? a.NumberFormat.FormatDateTime(*entryTime) : std::string();
+        list.SetCell(row, 3, std::string(first.Referrer));
+        list.SetCell(row, 4, entryCell);
+        list.SetCell(row, 5, std::string(first.EntryPage));
+
+        v.LastFile = static_cast<int16_t>(ChooseSlot(v, false));
+        const VisitorSession& last = SessionAt(v, v.LastFile);
+        list.SetCell(row, 6, LogTimeToLocal(a, last.ExitTime.Text(), true));
+        list.SetCell(row, 7, std::string(last.ExitPage));
+
+        list.SetCell(row, 8, DisplayTime(TimeSpent(a, n), true));
+        list.SetCell(row, 9, a.NumberFormat.FormatNumber(v.Requests, "#,##0"));
+        list.SetCell(row, 10, a.NumberFormat.FormatNumber(v.Bytes, "#,##0.00"));
+
+        // A first stamp that does not read has no date to count on.
+        std::string date = std::move(entryCell);
+        if (const size_t blank = date.find(' '); blank != std::string::npos) date.resize(blank);
+        if (!date.empty()) {
+            auto [it, added] = dateRow.try_emplace(date, 0);
+            if (added) {
+                t.DateVisitors.push_back({date, 1});
+                it->second = t.DateVisitorCount();
+            } else {
+                ++t.DateVisitors[it->second].Hits;
+            }
+        }
+        const int hour = entryTime ? entryTime->Civil().Hour : -1;
+        if (hour >= 0 && hour <= 23) ++t.HourVisitors[static_cast<size_t>(hour)];
+    }
+}
+
+VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& selectedIPs) {
+    VisitorReport report;
+    if (selectedIPs.empty()) return report;
+    AnalysisTables& t = a.Tables;
+    ReportList& pages = a.Lists.Pages;
+    pages.Clear();
+
+    // The first visitor of each selected address, found in one pass over the table.
+    std::unordered_map<std::string_view, uint32_t> visitorOf;
+    for (const std::string& ip : selectedIPs) visitorOf.emplace(ip, 0);
+    size_t unresolved = visitorOf.size();
+    for (uint32_t n = 1; n <= t.VisitorCount() && unresolved > 0; ++n) {
+        auto it = visitorOf.find(t.Visitors[n].IP);
+        if (it != visitorOf.end() && it->second == 0) {
+            it->second = n;
+            --unresolved;
+        }
+    }
+
+    for (const std::string& ip : selectedIPs) {
+        uint32_t n = visitorOf[ip];
+        // An address the table no longer holds (the list came from elsewhere) has nothing to show.
+        if (n == 0) continue;
+        Visitor& v = t.Visitors[n];
+
+        // Every request of the address, its spider requests too, in log order; none after a
+        // report load.
+        std::string lastAgent;
+        StoredEntryReader reader(a);
+        for (uint32_t j : t.EntriesOfAddress(n)) {
+            if (!reader.Readable(j)) continue;
+            const LogEntry e = reader.Read(j);
+            size_t row = pages.AddRow(std::string(v.IP));
+            std::string stamp;
+            stamp.reserve(e.Date.size() + 1 + e.Time.size());
+            stamp.append(e.Date).append(" ").append(e.Time);
+            pages.SetCell(row, 2, LogTimeToLocal(a, stamp, true));
+            pages.SetCell(row, 3, std::string(e.File));
+            pages.SetCell(row, 4, std::string(e.Referrer));
+            pages.SetCell(row, 5, std::to_string(e.Status));
+            pages.SetCell(row, 6, a.NumberFormat.FormatNumber(static_cast<double>(e.Bytes), "#,###"));
+            lastAgent.assign(e.UserAgent);
+        }
+        reader.Finish();
+
+        if (v.Browser.empty()) v.Browser = "(unknown)";
+        if (v.OS.empty()) v.OS = "(unknown)";
+        report.Summary.append("Visitor: ").append(v.IP).append(" from ").append(v.Country).append("\r\n");
+        report.Summary.append("Browser: ").append(v.Browser).append(" on ").append(v.OS);
+        report.Summary.append(" (").append(lastAgent).append(")\r\n");
+        report.Summary.append("Requests: ").append(a.NumberFormat.FormatNumber(v.Requests, "#,##0")).append("\r\n");
+        report.Summary.append("Bandwidth used: ").append(a.NumberFormat.FormatNumber(v.Bytes, "#,##0.00")).append(" MB\r\n");
+    }
+
+    report.Caption = "Visitor Report - " + (selectedIPs.size() == 1 ? selectedIPs.front()
+                                                                     : std::to_string(selectedIPs.size()) + " visitors");
+    return report;
+}
+
+} // namespace trevix

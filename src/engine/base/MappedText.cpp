@@ -1,0 +1,105 @@
+#include "engine/base/MappedText.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <mutex>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace trevix {
+
+namespace {
+
+// The handler reads these without locks: a slot is published by storing its end last and
+// withdrawn by clearing its end first.
+struct GuardSlot {
+    std::atomic<uintptr_t> Begin{0};
+    std::atomic<uintptr_t> End{0};
+    std::atomic<bool> Lost{false};
+};
+GuardSlot Slots[MappedText::MaxGuarded];
+std::mutex SlotsMutex;
+struct sigaction Previous {};
+uintptr_t PageSize = 4096;   // read once, outside the handler
+
+void OnSigbus(int sig, siginfo_t* info, void* context) {
+    const auto addr = reinterpret_cast<uintptr_t>(info->si_addr);
+    for (GuardSlot& s : Slots) {
+        const uintptr_t end = s.End.load(std::memory_order_acquire);
+        const uintptr_t begin = s.Begin.load(std::memory_order_relaxed);
+        if (end == 0 || addr < begin || addr >= end) continue;
+        // Zero pages from the lost one to the end of the mapping: the faulting read is
+        // repeated and sees zeros; the reader notices Lost and stops.
+        const uintptr_t from = addr & ~(PageSize - 1);
+        if (mmap(reinterpret_cast<void*>(from), end - from, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
+                 0) == MAP_FAILED)
+            break;
+        s.Lost.store(true, std::memory_order_release);
+        return;
+    }
+    // Not one of ours: whatever was there before decides.
+    if (Previous.sa_flags & SA_SIGINFO) {
+        if (Previous.sa_sigaction) return Previous.sa_sigaction(sig, info, context);
+    } else if (Previous.sa_handler != SIG_DFL && Previous.sa_handler != SIG_IGN && Previous.sa_handler) {
+        return Previous.sa_handler(sig);
+    }
+    signal(SIGBUS, SIG_DFL);   // the faulting access repeats and ends the program as usual
+}
+
+bool InstallHandler() {
+    static const bool installed = [] {
+        PageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+        struct sigaction act {};
+        act.sa_sigaction = OnSigbus;
+        act.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&act.sa_mask);
+        return sigaction(SIGBUS, &act, &Previous) == 0;
+    }();
+    return installed;
+}
+
+} // namespace
+
+bool MappedText::Map(int fd, size_t size) {
+    Unmap();
+    if (size == 0 || !InstallHandler()) {
+        errno = size == 0 ? EINVAL : errno;
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(SlotsMutex);
+    int slot = -1;
+    for (int i = 0; i < MaxGuarded && slot < 0; ++i)
+        if (Slots[i].End.load(std::memory_order_relaxed) == 0) slot = i;
+    if (slot < 0) {
+        errno = EMFILE;
+        return false;
+    }
+    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (p == MAP_FAILED) return false;
+    madvise(p, size, MADV_SEQUENTIAL);
+    data_ = static_cast<char*>(p);
+    size_ = size;
+    slot_ = slot;
+    Slots[slot].Lost.store(false, std::memory_order_relaxed);
+    Slots[slot].Begin.store(reinterpret_cast<uintptr_t>(data_), std::memory_order_relaxed);
+    Slots[slot].End.store(reinterpret_cast<uintptr_t>(data_) + size, std::memory_order_release);
+    return true;
+}
+
+void MappedText::Unmap() {
+    if (!data_) return;
+    {
+        std::lock_guard<std::mutex> lock(SlotsMutex);
+        Slots[slot_].End.store(0, std::memory_order_release);
+        Slots[slot_].Begin.store(0, std::memory_order_relaxed);
+    }
+    munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+    slot_ = -1;
+}
+
+bool MappedText::CutShort() const { return slot_ >= 0 && Slots[slot_].Lost.load(std::memory_order_acquire); }
+
+} // namespace trevix

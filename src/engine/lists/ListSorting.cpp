@@ -1,0 +1,241 @@
+#include "engine/lists/ListSorting.h"
+
+#include "engine/base/Locale.h"
+#include "engine/lists/ReportLists.h"
+#include "engine/base/Text.h"
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trevix {
+
+namespace {
+
+// Below every real date, so an empty date cell sorts first when ascending.
+constexpr double kNoDate = -std::numeric_limits<double>::max();
+// A "New" change has no percentage; it ranks above every ordinary one.
+constexpr double kNewValue = 999999;
+
+// One code point of UTF-8 text, advancing pos. A stray byte counts as itself, so the order
+// stays total even for text that slipped past the reader's repair.
+char32_t NextCodePoint(std::string_view s, size_t& pos) {
+    const auto b0 = static_cast<unsigned char>(s[pos]);
+    size_t length = b0 < 0x80 ? 1 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
+    if (length <= 1 || pos + length > s.size()) {
+        ++pos;
+        return b0;
+    }
+    char32_t cp = b0 & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        const auto b = static_cast<unsigned char>(s[pos + i]);
+        if ((b & 0xC0) != 0x80) {
+            ++pos;
+            return b0;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    pos += length;
+    return cp;
+}
+
+// Lower case for the alphabets the logs commonly carry: ASCII, Latin-1, Latin Extended-A,
+// Greek and Cyrillic capitals. Others compare as they are.
+char32_t FoldCase(char32_t c) {
+    if (c >= 'A' && c <= 'Z') return c + 32;
+    if (c < 0xC0) return c;
+    if (c <= 0xDE) return c == 0xD7 ? c : c + 32;
+    if (c >= 0x100 && c <= 0x17F) {
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        if (c == 0x178) return 0xFF;
+        const bool oddIsUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        const bool isUpper = oddIsUpper ? (c % 2 == 1) : (c % 2 == 0);
+        return isUpper ? c + 1 : c;
+    }
+    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;
+    if (c >= 0x410 && c <= 0x42F) return c + 32;
+    if (c >= 0x400 && c <= 0x40F) return c + 80;
+    return c;
+}
+
+// Alphabetical, ignoring letter case first; texts equal apart from case then go by their
+// exact code points, so the order is total and repeatable.
+int CompareText(std::string_view a, std::string_view b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t x = FoldCase(NextCodePoint(a, i));
+        const char32_t y = FoldCase(NextCodePoint(b, j));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    // UTF-8 byte order is code point order.
+    const int exact = a.compare(b);
+    return exact < 0 ? -1 : exact > 0 ? 1 : 0;
+}
+
+// The cell of a 0-based column; rows shorter than the list read as empty there.
+std::string_view CellText(const ListRow& row, int key) {
+    if (key < 0 || static_cast<size_t>(key) >= row.Cells.size()) return {};
+    return row.Cells[static_cast<size_t>(key)];
+}
+
+std::optional<double> SortValue(std::string_view text, SortType type, const Locale& locale) {
+    if (type == SortType::Date) {
+        if (text.empty()) return kNoDate;
+        std::optional<DateTime> when = locale.ParseDateTime(text);
+        if (!when) return std::nullopt;
+        return static_cast<double>(when->Seconds());
+    }
+    if (text.starts_with("New")) return kNewValue;
+    if (text.empty()) return 0.0;
+    return locale.ParseNumber(text);
+}
+
+// Seconds of a duration cell "[-]Nd hh:mm:ss" (or "[N days ]hh:mm:ss"); empty counts as 0.
+std::optional<double> DurationSeconds(std::string_view text) {
+    text = TrimBlanks(text);
+    if (text.empty()) return 0.0;
+    const bool negative = text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    double days = 0;
+    if (const size_t blank = text.find(' '); blank != std::string_view::npos) {
+        std::string_view count = text.substr(0, blank);
+        if (count.ends_with("d")) count.remove_suffix(1);
+        if (count.empty() || count.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+        days = LeadingNumber(count);
+        text = TrimBlanks(text.substr(blank + 1));
+        if (text.starts_with("days")) text = TrimBlanks(text.substr(4));
+    }
+    if (text.size() < 8 || text[text.size() - 3] != ':' || text[text.size() - 6] != ':') return std::nullopt;
+    if (text.find_first_not_of("0123456789:") != std::string_view::npos) return std::nullopt;
+    const double hours = LeadingNumber(text.substr(0, text.size() - 6));
+    const double minutes = LeadingNumber(text.substr(text.size() - 5, 2));
+    const double seconds = LeadingNumber(text.substr(text.size() - 2));
+    const double total = ((days * 24 + hours) * 60 + minutes) * 60 + seconds;
+    return negative ? -total : total;
+}
+
+// Puts the rows in the order of the given positions.
+void Reorder(ReportList& list, const std::vector<size_t>& order) {
+    std::vector<ListRow> rows;
+    rows.reserve(order.size());
+    for (size_t at : order) rows.push_back(std::move(list.Rows[at]));
+    list.Rows = std::move(rows);
+}
+
+void SortByText(ReportList& list, int key, int order) {
+    std::vector<size_t> positions(list.Rows.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        const int c = CompareText(CellText(list.Rows[a], key), CellText(list.Rows[b], key));
+        return order == 1 ? c > 0 : c < 0;
+    });
+    Reorder(list, positions);
+}
+
+} // namespace
+
+int CompareSortValues(double a, double b, int order) {
+    const int sign = a < b ? -1 : a > b ? 1 : 0;
+    return order == 1 ? -sign : sign;
+}
+
+void SortByValues(ReportList& list, int key, SortType type, int order, const Locale& locale) {
+    list.Sorted = false;
+    list.SortKey = key;
+    list.SortOrder = order;
+    if (key < 0) return;
+
+    std::vector<double> values;
+    values.reserve(list.Rows.size());
+    for (const ListRow& row : list.Rows) {
+        std::optional<double> v = SortValue(CellText(row, key), type, locale);
+        if (!v) return;   // sorting never complains; the rows keep their order
+        values.push_back(*v);
+    }
+
+    std::vector<size_t> positions(list.Rows.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        return CompareSortValues(values[a], values[b], order) < 0;
+    });
+    Reorder(list, positions);
+}
+
+std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale) {
+    std::vector<size_t> positions(list.Rows.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    if (list.SortChosen || list.Columns.empty() || list.Columns[0].Type != SortType::Text) return positions;
+    const auto counts = std::find_if(list.Columns.begin(), list.Columns.end(),
+                                     [](const ListColumn& c) { return c.Type == SortType::Number; });
+    if (counts == list.Columns.end()) return positions;
+    const int key = static_cast<int>(counts - list.Columns.begin());
+
+    std::vector<double> values;
+    values.reserve(list.Rows.size());
+    for (const ListRow& row : list.Rows) {
+        std::optional<double> v = SortValue(CellText(row, key), SortType::Number, locale);
+        if (!v) return positions;
+        values.push_back(*v);
+    }
+    std::stable_sort(positions.begin(), positions.end(),
+                     [&](size_t a, size_t b) { return CompareSortValues(values[a], values[b], 1) < 0; });
+    return positions;
+}
+
+// Durations by their seconds; cells that do not read as one leave the rows as text sorts them.
+static void SortByDuration(ReportList& list, int key, int order) {
+    std::vector<double> values;
+    values.reserve(list.Rows.size());
+    for (const ListRow& row : list.Rows) {
+        std::optional<double> v = DurationSeconds(CellText(row, key));
+        if (!v) {
+            list.Sorted = true;
+            SortByText(list, key, order);
+            return;
+        }
+        values.push_back(*v);
+    }
+    list.Sorted = true;
+    std::vector<size_t> positions(list.Rows.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        return CompareSortValues(values[a], values[b], order) < 0;
+    });
+    Reorder(list, positions);
+}
+
+void SortList(ReportList& list, int column, int& order, const Locale& locale) {
+    // A column the list does not have (a damaged setting) leaves the list untouched.
+    if (column < 1 || static_cast<size_t>(column) > list.Columns.size()) return;
+
+    const int previousKey = list.SortKey;
+    list.SortChosen = true;
+    list.SortKey = column - 1;
+    const SortType type = list.Columns[static_cast<size_t>(column - 1)].Type;
+    if (order == -1) {
+        if (list.SortKey != previousKey)
+            order = type == SortType::Number ? 1 : 0;
+        else
+            order = list.SortOrder == 0 ? 1 : 0;
+    }
+    // Only ascending and descending exist; anything else a damaged setting gives ascends.
+    if (order != 1) order = 0;
+    list.SortOrder = order;
+
+    if (list.Columns[static_cast<size_t>(column - 1)].Duration) {
+        SortByDuration(list, list.SortKey, order);
+    } else if (type == SortType::Text) {
+        list.Sorted = true;
+        SortByText(list, list.SortKey, order);
+    } else {
+        SortByValues(list, list.SortKey, type, order, locale);
+    }
+}
+
+} // namespace trevix

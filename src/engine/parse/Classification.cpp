@@ -1,0 +1,216 @@
+#include "engine/parse/Classification.h"
+
+#include "engine/Analyser.h"
+#include "engine/base/Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace trevix {
+
+namespace {
+
+// Position of the "&" or "?" that starts the first session parameter, or npos: for each
+// prefix in list order the first of "&" + prefix, "?" + prefix and "&amp;" + prefix found.
+size_t FindSessionParameter(const ReferenceData& ref, std::string_view url) {
+    // Every form starts at an "&" or a "?": note where they are, once.
+    constexpr size_t MaxMarks = 64;
+    size_t marks[MaxMarks];
+    size_t count = 0;
+    bool overflow = false;
+    // Most URLs have no query at all: two vectorised searches tell.
+    const void* q = std::memchr(url.data(), '?', url.size());
+    const void* amp = std::memchr(url.data(), '&', url.size());
+    if (!q && !amp) return std::string_view::npos;
+    size_t from = std::min(q ? static_cast<const char*>(q) - url.data() : url.size(),
+                           amp ? static_cast<const char*>(amp) - url.data() : url.size());
+    for (size_t i = from; i < url.size(); ++i) {
+        if (url[i] != '&' && url[i] != '?') continue;
+        if (count == MaxMarks) {
+            overflow = true;
+            break;
+        }
+        marks[count++] = i;
+    }
+    if (count == 0) return std::string_view::npos;
+    if (const auto* first = ref.SessionPrefixFirstChars(); first && !overflow) {
+        // No prefix can start after any mark: nothing to strip.
+        auto could = [&](size_t p) { return p < url.size() && (*first)[static_cast<unsigned char>(url[p])]; };
+        bool any = false;
+        for (size_t k = 0; k < count && !any; ++k) {
+            size_t m = marks[k];
+            any = could(m + 1) || (url[m] == '&' && url.compare(m + 1, 4, "amp;") == 0 && could(m + 5));
+        }
+        if (!any) return std::string_view::npos;
+    }
+    auto startsAt = [&](size_t p, std::string_view prefix) {
+        return url.size() - p >= prefix.size() && url.compare(p, prefix.size(), prefix) == 0;
+    };
+    for (size_t i = 1; i < ref.SessionIDPrefixes.size(); ++i) {
+        std::string_view prefix = ref.SessionIDPrefixes[i];
+        if (overflow) {
+            // A URL with very many parameters: search it the plain way.
+            for (std::string_view lead : {"&", "?", "&amp;"})
+                for (size_t p = url.find(lead); p != std::string_view::npos; p = url.find(lead, p + 1))
+                    if (startsAt(p + lead.size(), prefix)) return p;
+            continue;
+        }
+        for (size_t k = 0; k < count; ++k)
+            if (url[marks[k]] == '&' && startsAt(marks[k] + 1, prefix)) return marks[k];
+        for (size_t k = 0; k < count; ++k)
+            if (url[marks[k]] == '?' && startsAt(marks[k] + 1, prefix)) return marks[k];
+        for (size_t k = 0; k < count; ++k)
+            if (url[marks[k]] == '&' && startsAt(marks[k] + 1, "amp;") && startsAt(marks[k] + 5, prefix))
+                return marks[k];
+    }
+    return std::string_view::npos;
+}
+
+// The URL without the session parameter that starts at p (an "&" or "?"). When that
+// parameter opened the query, the next parameter opens it instead, so /shop.php?sid=1&item=3
+// becomes /shop.php?item=3, not /shop.php&item=3; a "?" left with nothing after it goes.
+std::string WithoutParameter(std::string_view url, size_t p) {
+    std::string_view before = url.substr(0, p);
+    const size_t next = url.find('&', p + 1);
+    if (next == std::string_view::npos) {
+        if (before.ends_with('?')) before.remove_suffix(1);
+        return std::string(before);
+    }
+    std::string_view after = url.substr(next);
+    std::string out(before);
+    if (url[p] == '?' || before.ends_with('?')) {
+        after.remove_prefix(after.starts_with("&amp;") ? 5 : 1);
+        if (!before.ends_with('?')) out.push_back('?');
+    }
+    out.append(after);
+    return out;
+}
+
+} // namespace
+
+std::string_view StripSessionID(Analyser& a, std::string_view url) {
+    size_t p = FindSessionParameter(a.Reference, url);
+    if (p == std::string_view::npos) return url;
+    size_t next = url.find('&', p + 1);
+    // The common form (a later parameter after "&") needs no new text.
+    if (next == std::string_view::npos && url[p] == '&' && (p == 0 || url[p - 1] != '?')) return url.substr(0, p);
+    return a.Tables.Arena.Store(WithoutParameter(url, p));
+}
+
+std::string StripSessionIDText(const ReferenceData& ref, std::string_view url) {
+    size_t p = FindSessionParameter(ref, url);
+    if (p == std::string_view::npos) return std::string(url);
+    return WithoutParameter(url, p);
+}
+
+bool ValidExitPage(const ReferenceData& ref, std::string_view file) {
+    size_t dot = file.rfind('.');
+    if (dot == std::string_view::npos) return true;
+    std::string_view ext = file.substr(dot + 1);
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto isExtension = [&](const std::string& g) {
+        if (g.size() != ext.size()) return false;
+        for (size_t k = 0; k < ext.size(); ++k)
+            if (lower(ext[k]) != g[k]) return false;
+        return true;
+    };
+    // Only extensions with the same first character can be equal.
+    if (const auto* bucket = ref.GraphicsStartingWith(ext.empty() ? 0 : static_cast<unsigned char>(lower(ext[0])))) {
+        for (uint16_t i : *bucket)
+            if (isExtension(ref.GraphicExtensions[i])) return false;
+        return true;
+    }
+    for (size_t i = 1; i < ref.GraphicExtensions.size(); ++i)
+        if (isExtension(ref.GraphicExtensions[i])) return false;
+    return true;
+}
+
+namespace {
+constexpr std::string_view SchemePrefixes[] = {"http://", "http://www.", "https://", "https://www."};
+}
+
+bool IsInternalReferrer(std::string_view referrer, const SiteProfile& profile) {
+    for (const std::string& d : profile.Domains) {
+        for (std::string_view scheme : SchemePrefixes) {
+            if (referrer.size() >= scheme.size() + d.size() && referrer.starts_with(scheme) &&
+                referrer.substr(scheme.size()).starts_with(d))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool IsLocalFile(std::string_view referrer, std::string_view file, const SiteProfile& profile) {
+    auto equals = [&](std::string_view scheme, std::string_view domain) {
+        return referrer.size() == scheme.size() + domain.size() + file.size() && referrer.starts_with(scheme) &&
+               referrer.substr(scheme.size(), domain.size()) == domain &&
+               referrer.substr(scheme.size() + domain.size()) == file;
+    };
+    if (profile.DifferentDomains) {
+        for (std::string_view scheme : SchemePrefixes)
+            if (equals(scheme, {})) return true;
+        return false;
+    }
+    for (const std::string& d : profile.Domains)
+        for (std::string_view scheme : SchemePrefixes)
+            if (equals(scheme, d)) return true;
+    return false;
+}
+
+namespace {
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+} // namespace
+
+std::string ReplaceControlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n' || c == '\t') {
+            out.push_back(' ');
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\xEF\xBF\xBD";
+        } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0 &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x80) {
+            out += "\xEF\xBF\xBD";   // U+0080..U+009F, the second set of control codes
+            ++i;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+std::string DecodeSearchTerms(std::string_view raw) {
+    std::string bytes;
+    bytes.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        char c = raw[i];
+        if (c == '+') {
+            bytes.push_back(' ');
+        } else if (c == '%') {
+            // The value of the (up to) two characters after "%" read as hexadecimal.
+            int code = 0;
+            size_t used = 0;
+            for (; used < 2 && i + 1 + used < raw.size(); ++used) {
+                int d = HexDigit(raw[i + 1 + used]);
+                if (d < 0) break;
+                code = code * 16 + d;
+            }
+            // The three characters are replaced whatever they held.
+            bytes.push_back(static_cast<char>(code));
+            i += std::min<size_t>(2, raw.size() - i - 1);
+        } else {
+            bytes.push_back(c);
+        }
+    }
+    std::string text = IsValidUtf8(bytes) ? std::move(bytes) : ToValidUtf8(bytes);
+    return std::string(TrimBlanks(ReplaceControlCharacters(text)));
+}
+
+} // namespace trevix

@@ -1,0 +1,32 @@
+#pragma once
+// Small classification services used while lines are read and after the run.
+#include "engine/SiteProfile.h"
+
+#include <string>
+#include <string_view>
+
+namespace trevix {
+
+class Analyser;
+struct ReferenceData;
+
+// Removes the first session parameter found (by prefix order) from a URL; when it opened the
+// query, the next parameter opens it ("?sid=1&b=2" leaves "?b=2"). Returns the text
+// unchanged, or the shortened copy kept in the run's arena.
+std::string_view StripSessionID(Analyser& a, std::string_view url);
+// The same on a std::string, for callers outside a run.
+std::string StripSessionIDText(const ReferenceData& ref, std::string_view url);
+// False when the file's extension is a graphic extension (the page is not an exit page).
+bool ValidExitPage(const ReferenceData& ref, std::string_view file);
+// The referrer begins with one of the profile's domains, over http or https, with or without "www.".
+bool IsInternalReferrer(std::string_view referrer, const SiteProfile& profile);
+// The referrer is the address of the file on this site.
+bool IsLocalFile(std::string_view referrer, std::string_view file, const SiteProfile& profile);
+// Control characters replaced: a blank for CR, LF and tab, U+FFFD for the others (C0, DEL, C1),
+// so a decoded term reads back from a saved report as it was.
+std::string ReplaceControlCharacters(std::string_view text);
+// "+" to blank, %XX to bytes (read as UTF-8 when valid, else Windows-1252), control
+// characters replaced, trimmed.
+std::string DecodeSearchTerms(std::string_view raw);
+
+} // namespace trevix

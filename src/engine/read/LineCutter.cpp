@@ -1,0 +1,52 @@
+#include "engine/read/LineCutter.h"
+
+#include "engine/Analyser.h"
+#include "engine/base/ByteScan.h"
+#include "engine/base/Text.h"
+
+#include <cstring>
+
+namespace trevix {
+
+LineCutter::LineCutter(Analyser& a, std::string_view text, const FileText* source)
+    : a_(a), text_(text), source_(source), end_(UsesCrAlone(text) ? '\r' : '\n') {}
+
+bool LineCutter::UsesCrAlone(std::string_view text) {
+    return !text.empty() && !std::memchr(text.data(), '\n', text.size()) &&
+           std::memchr(text.data(), '\r', text.size());
+}
+
+bool LineCutter::Next(std::string_view& line) {
+    while (!last_) {
+        const char* data = text_.data();
+        // The end and the UTF-8 question in one pass: an ASCII line needs no check. Checking
+        // line by line gives what checking the whole text first would: LF and CR are never
+        // part of a longer UTF-8 sequence, so a valid text is cut into valid lines.
+        const LineEnd end = pos_ < text_.size()
+                                ? ByteScan::FindLineEnd(data + pos_, text_.size() - pos_, end_)
+                                : LineEnd{0, true};
+        const size_t lfPos = pos_ + end.Pos;
+        if (lfPos >= text_.size()) last_ = true;
+        // The file shrank under its mapping: this line and the rest are gone.
+        if (source_ && source_->CutShort()) {
+            last_ = true;
+            return false;
+        }
+        line = pos_ < lfPos ? std::string_view(data + pos_, lfPos - pos_) : std::string_view();
+        if (line.size() > LongLine) {
+            // Rejected like any line that is not a log line, so a file of nothing else says so.
+            a_.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
+                        ToValidUtf8(Utf8Prefix(line, 75)) + " ...'");
+            ++a_.Tables.LinesRejected;
+            line = {};
+        }
+        pos_ = lfPos + 1;
+        // A blank line of a CR LF file holds only its CR: it is empty too.
+        if (line.empty() || (line.size() == 1 && line[0] == '\r')) continue;
+        if (!end.Ascii && !IsValidUtf8(line)) line = a_.Tables.Arena.Store(ToValidUtf8(line));
+        return true;
+    }
+    return false;
+}
+
+} // namespace trevix

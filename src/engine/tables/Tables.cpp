@@ -1,0 +1,300 @@
+#include "engine/tables/Tables.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <random>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace trevix {
+
+std::string StampRef::Text() const {
+    if (empty()) return {};
+    std::string s;
+    s.reserve(Date.size() + 1 + Time.size());
+    s.append(Date).append(" ").append(Time);
+    return s;
+}
+
+StampRef StampRef::FromText(std::string_view text) {
+    auto blank = text.find(' ');
+    if (blank == std::string_view::npos) return {text, {}};
+    return {text.substr(0, blank), text.substr(blank + 1)};
+}
+
+void FileText::Allocate(size_t size) {
+    if (raw_) munmap(raw_, rawSize_);
+    raw_ = nullptr;
+    rawSize_ = 0;
+    view_ = {};
+    if (size == 0) return;
+    // Pages mapped in one go are far cheaper than one fault per page while reading.
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    raw_ = static_cast<char*>(p);
+    rawSize_ = size;
+}
+
+void EntryTable::resize(size_t n) {
+    // The block list never moves, so a reader thread may index earlier blocks while the
+    // table grows (2^32 entries at most).
+    if (blocks_.capacity() == 0) blocks_.reserve(size_t(1) << (32 - BlockBits));
+    while ((blocks_.size() << BlockBits) < n) {
+        // Later blocks are mapped whole at once (one system call instead of a fault per page);
+        // the first is not, so a small run or an empty table costs only the pages it touches.
+        const int populate = blocks_.empty() ? 0 : MAP_POPULATE;
+        void* p = mmap(nullptr, BlockSize * sizeof(StoredEntry), PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | populate, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        blocks_.push_back(static_cast<StoredEntry*>(p));
+    }
+    for (size_t i = size_; i < n; ++i) new (&(*this)[i]) StoredEntry{};
+    size_ = n;
+}
+
+void EntryTable::clear() {
+    for (StoredEntry* block : blocks_) munmap(block, BlockSize * sizeof(StoredEntry));
+    blocks_.clear();
+    size_ = 0;
+}
+
+FileText::~FileText() {
+    if (raw_) munmap(raw_, rawSize_);
+    mapped_.Unmap();
+    if (fd_ >= 0) ::close(fd_);
+}
+
+namespace {
+// Enough of a file's end to tell a truncated and refilled log from one that was appended to.
+constexpr size_t TailCheck = 4096;
+} // namespace
+
+bool FileText::Map(int fd, size_t size) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !mapped_.Map(fd, size)) return false;
+    view_ = {mapped_.Data(), mapped_.Size()};
+    fd_ = fd;
+    mtimeSec_ = st.st_mtim.tv_sec;
+    mtimeNsec_ = st.st_mtim.tv_nsec;
+    ctimeSec_ = st.st_ctim.tv_sec;
+    ctimeNsec_ = st.st_ctim.tv_nsec;
+    const size_t tail = std::min(size, TailCheck);
+    tail_.assign(view_.data() + size - tail, tail);
+    return true;
+}
+
+bool FileText::Unchanged() const {
+    if (!Mapped()) return true;
+    if (CutShort()) return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_size < 0 || static_cast<size_t>(st.st_size) < view_.size()) return false;
+    const bool sameTimes = st.st_mtim.tv_sec == mtimeSec_ && st.st_mtim.tv_nsec == mtimeNsec_ &&
+                           st.st_ctim.tv_sec == ctimeSec_ && st.st_ctim.tv_nsec == ctimeNsec_;
+    // Written to without growing: rewritten in place.
+    if (!sameTimes && static_cast<size_t>(st.st_size) == view_.size()) return false;
+    // Grown, or the same times (which a rewrite within one tick of the clock may keep): the
+    // bytes at the old end must still be those that were read.
+    std::string now(tail_.size(), '\0');
+    const off_t at = static_cast<off_t>(view_.size() - tail_.size());
+    return ::pread(fd_, now.data(), now.size(), at) == static_cast<ssize_t>(now.size()) && now == tail_;
+}
+
+AnalysisTables::AnalysisTables() { Clear(0); }
+
+void AnalysisTables::Clear(int countryCount) {
+    FileTexts.clear();
+    Arena.Clear();
+    Kept.Clear();
+    SlotsOfFile.clear();
+    ErrorSlotsOfFile.clear();
+    IncompleteInputs.clear();
+    LogEntries.clear();
+    LogEntries.resize(1);
+    EntryCount = 0;
+    EntryParsing = {};
+    Budget.Start();
+    Visitors.assign(1, Visitor{});
+    Files.assign(1, FileRecord{});
+    Referrers.assign(1, ReferrerRecord{});
+    Errors.assign(1, ErrorRecord{});
+    RawBrowserData.assign(1, RawBrowserRecord{});
+    CountryHits.assign(static_cast<size_t>(countryCount) + 1, 0);
+    CountryHitsTotal = 0;
+    SpiderHits = 0;
+    LinesRejected = 0;
+    LinesFiltered = 0;
+    FirstDateTime.clear();
+    LastDateTime.clear();
+    AcceptedFirst = {};
+    AcceptedLast = {};
+    TotalMegabytes = 0;
+    CurrentFileNumber = 0;
+    RawLog.clear();
+    LogTimeZone.clear();
+    ErrorLogText.clear();
+    SearchEngines.assign(1, SearchEngineRow{});
+    EngineOfDefinition.assign(1, 0);
+    GoogleEngine = 0;
+    AdWordsEngine = 0;
+    SearchTerms.assign(1, SearchTermRow{});
+    DateVisitors.assign(1, DateVisitorRow{});
+    HourVisitors.fill(0);
+    ConversionReports.assign(1, ConversionReport{});
+    CurrentConversionReport = -1;
+    VisitorIndex.Clear();
+    SpiderOnlyAddresses.clear();
+    FileIndex.Clear();
+    ReferrerIndex.Clear();
+    ErrorIndex.Clear();
+    RawBrowserIndex.Clear();
+    SearchTermIndex.Clear();
+}
+
+uint64_t MakeHashSeed() {
+    std::random_device device;
+    return (static_cast<uint64_t>(device()) << 32) ^ device() ^ 0x9e3779b97f4a7c15ULL;
+}
+
+namespace {
+uint64_t ReferrerKeyHash(uint64_t referrerHash, uint64_t fileHash) { return HashCombine(fileHash, referrerHash); }
+uint64_t ReferrerHash(std::string_view referrer, std::string_view toFile) {
+    return ReferrerKeyHash(HashText(referrer), HashText(toFile));
+}
+uint64_t ErrorKeyHash(uint64_t fileHash, uint64_t referrerHash, int16_t status) {
+    return HashCombine(HashCombine(fileHash, referrerHash), static_cast<uint64_t>(status));
+}
+uint64_t ErrorHash(std::string_view file, std::string_view referrer, int16_t status) {
+    return ErrorKeyHash(HashText(file), HashText(referrer), status);
+}
+} // namespace
+
+void AnalysisTables::PrefetchKeys(const LogEntry& e) const {
+    VisitorIndex.Prefetch(e.ClientHash);
+    FileIndex.Prefetch(e.FileHash);
+    ReferrerIndex.Prefetch(ReferrerKeyHash(e.ReferrerHash, e.FileHash));
+}
+
+uint32_t AnalysisTables::FindVisitor(std::string_view ip) const { return FindVisitor(ip, HashText(ip)); }
+
+uint32_t AnalysisTables::FindVisitor(std::string_view ip, uint64_t ipHash) const {
+    return VisitorIndex.Find(ipHash, [&](uint32_t r) { return Visitors[r].IP == ip; });
+}
+
+uint32_t AnalysisTables::FindFile(std::string_view file) const { return FindFile(file, HashText(file)); }
+
+uint32_t AnalysisTables::FindFile(std::string_view file, uint64_t fileHash) const {
+    return FileIndex.Find(fileHash, [&](uint32_t r) { return Files[r].File == file; });
+}
+
+uint32_t AnalysisTables::FindReferrer(std::string_view referrer, std::string_view toFile) const {
+    return FindReferrer(referrer, toFile, HashText(referrer), HashText(toFile));
+}
+
+uint32_t AnalysisTables::FindReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
+                                      uint64_t fileHash) const {
+    return ReferrerIndex.Find(ReferrerKeyHash(referrerHash, fileHash), [&](uint32_t r) {
+        return Referrers[r].ToFile == toFile && Referrers[r].Referrer == referrer;
+    });
+}
+
+uint32_t AnalysisTables::FindError(std::string_view file, std::string_view referrer, int16_t status) const {
+    return FindError(file, referrer, status, HashText(file), HashText(referrer));
+}
+
+uint32_t AnalysisTables::FindError(std::string_view file, std::string_view referrer, int16_t status,
+                                   uint64_t fileHash, uint64_t referrerHash) const {
+    return ErrorIndex.Find(ErrorKeyHash(fileHash, referrerHash, status), [&](uint32_t r) {
+        const ErrorRecord& e = Errors[r];
+        return e.File == file && e.Referrer == referrer && e.Status == status;
+    });
+}
+
+uint32_t AnalysisTables::FindRawBrowser(std::string_view token) const {
+    return RawBrowserIndex.Find(HashText(token), [&](uint32_t r) { return RawBrowserData[r].Data == token; });
+}
+
+uint32_t AnalysisTables::AppendVisitor(std::string_view ip) {
+    Visitors.emplace_back();
+    Visitors.back().IP = ip;
+    auto n = VisitorCount();
+    VisitorIndex.Insert(HashText(ip), n, [&](uint32_t r) { return Visitors[r].IP == ip; });
+    return n;
+}
+
+uint32_t AnalysisTables::AppendFile(std::string_view file) {
+    Files.emplace_back();
+    Files.back().File = file;
+    auto n = FileCount();
+    FileIndex.Insert(HashText(file), n, [&](uint32_t r) { return Files[r].File == file; });
+    return n;
+}
+
+uint32_t AnalysisTables::AppendReferrer(std::string_view referrer, std::string_view toFile) {
+    Referrers.emplace_back();
+    Referrers.back().Referrer = referrer;
+    Referrers.back().ToFile = toFile;
+    auto n = ReferrerCount();
+    ReferrerIndex.Insert(ReferrerHash(referrer, toFile), n, [&](uint32_t r) {
+        return Referrers[r].ToFile == toFile && Referrers[r].Referrer == referrer;
+    });
+    return n;
+}
+
+void AnalysisTables::KeepVisitors(uint32_t count) {
+    if (count >= VisitorCount()) return;
+    Visitors.resize(size_t{count} + 1);
+    VisitorIndex.Clear();
+    for (uint32_t r = 1; r <= count; ++r) {
+        const std::string_view ip = Visitors[r].IP;
+        VisitorIndex.Insert(HashText(ip), r, [&](uint32_t other) { return Visitors[other].IP == ip; });
+    }
+}
+
+void AnalysisTables::KeepReferrers(uint32_t count) {
+    if (count >= ReferrerCount()) return;
+    Referrers.resize(size_t{count} + 1);
+    ReferrerIndex.Clear();
+    for (uint32_t r = 1; r <= count; ++r) {
+        const ReferrerRecord& rec = Referrers[r];
+        ReferrerIndex.Insert(ReferrerHash(rec.Referrer, rec.ToFile), r, [&](uint32_t other) {
+            return Referrers[other].ToFile == rec.ToFile && Referrers[other].Referrer == rec.Referrer;
+        });
+    }
+}
+
+uint32_t AnalysisTables::AppendError(std::string_view file, std::string_view referrer, int16_t status) {
+    Errors.emplace_back();
+    ErrorRecord& e = Errors.back();
+    e.File = file;
+    e.Referrer = referrer;
+    e.Status = status;
+    auto n = ErrorCount();
+    ErrorIndex.Insert(ErrorHash(file, referrer, status), n, [&](uint32_t r) {
+        const ErrorRecord& other = Errors[r];
+        return other.File == file && other.Referrer == referrer && other.Status == status;
+    });
+    return n;
+}
+
+uint32_t AnalysisTables::AppendRawBrowser(std::string_view token) {
+    RawBrowserData.emplace_back();
+    RawBrowserData.back().Data = token;
+    auto n = RawBrowserCount();
+    RawBrowserIndex.Insert(HashText(token), n, [&](uint32_t r) { return RawBrowserData[r].Data == token; });
+    return n;
+}
+
+std::vector<uint32_t> AnalysisTables::EntriesOfAddress(uint32_t visitor) const {
+    std::vector<uint32_t> entries;
+    if (visitor == 0 || visitor > VisitorCount()) return entries;
+    const Visitor& v = Visitors[visitor];
+    for (uint32_t j = v.FirstOfAddress; j != 0 && j <= EntryCount; j = LogEntries[j].NextOfAddress) {
+        entries.push_back(j);
+        if (j == v.LastOfAddress) break;
+    }
+    return entries;
+}
+
+} // namespace trevix

@@ -1,0 +1,380 @@
+#pragma once
+// The in-memory tables one analysis run fills. Tables are 1-based: slot 0 of each vector is a
+// placeholder, so record numbers match those the reports and saved files use. Texts are views:
+// into the log file texts (kept alive in FileTexts for the whole run) or into Arena for texts
+// the engine changed or a loaded report supplied.
+#include "engine/base/MappedText.h"
+#include "engine/base/MemoryBudget.h"
+#include "engine/base/RecordIndex.h"
+#include "engine/base/TextArena.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace trevix {
+
+// A log time stamp as two texts: the log's date (10/Oct/2000) and time (13:55:36).
+// Its text form is date, one blank, time.
+struct StampRef {
+    std::string_view Date;
+    std::string_view Time;
+    bool empty() const { return Date.empty() && Time.empty(); }
+    std::string Text() const;
+    // Splits "date time" at its first blank (for stamps restored from a saved report).
+    static StampRef FromText(std::string_view text);
+};
+
+// One line parsed: what the filters and the counting read. Only a few hundred are alive at a
+// time; what a run keeps of each counted line is a StoredEntry.
+struct LogEntry {
+    std::string_view ClientIP;
+    std::string_view Date;
+    std::string_view Time;
+    std::string_view File;
+    std::string_view Host;
+    std::string_view Referrer;
+    std::string_view UserAgent;
+    int64_t Bytes = 0;
+    int16_t Status = 0;
+    bool IsSpider = false;
+    bool IsExitPage = false;   // File may end a visit (not a graphic)
+    // HashText of ClientIP, File and Referrer, taken by the reading thread (HashKeys) so the
+    // counting thread only probes its tables.
+    uint64_t ClientHash = 0;
+    uint64_t FileHash = 0;
+    uint64_t ReferrerHash = 0;
+
+    StampRef Stamp() const { return {Date, Time}; }
+    void HashKeys() {
+        ClientHash = HashText(ClientIP);
+        FileHash = HashText(File);
+        ReferrerHash = HashText(Referrer);
+    }
+};
+
+// What a run keeps of each counted line: where its text is and its place in its address's
+// chain. The few reports that need an entry's fields again read them from the line
+// (StoredEntryReader): 16 bytes a line instead of a parsed entry's 128 keep a run's memory a
+// fraction of its log's size.
+struct StoredEntry {
+    const char* Line = nullptr;   // into a file text or the arena; stays valid for the run
+    uint32_t NextOfAddress = 0;   // the same ClientIP's next entry (spiders too), 0 at the end
+
+    StoredEntry() = default;
+    explicit StoredEntry(std::string_view line)
+        : Line(line.data()), lengthAndSpider_(static_cast<uint32_t>(line.size())) {}
+    std::string_view Text() const { return {Line, lengthAndSpider_ & ~SpiderBit}; }
+    bool IsSpider() const { return (lengthAndSpider_ & SpiderBit) != 0; }
+    void MarkSpider() { lengthAndSpider_ |= SpiderBit; }
+
+private:
+    // Lines are at most a few hundred kilobytes (long ones are skipped), so the length leaves
+    // the top bit free.
+    static constexpr uint32_t SpiderBit = 0x80000000u;
+    uint32_t lengthAndSpider_ = 0;
+};
+static_assert(sizeof(StoredEntry) == 16, "a run keeps one of these per line");
+
+// One visitor's slot for one log file of the run (its session in that file).
+struct VisitorSession {
+    StampRef EntryTime;
+    StampRef ExitTime;
+    std::string_view EntryPage;
+    std::string_view ExitPage;
+    std::string_view Referrer;
+};
+
+struct Visitor {
+    std::string_view IP;
+    int32_t FirstOctet = 0;
+    std::string_view FirstDate;
+    int16_t FirstHour = 0;
+    int32_t Requests = 0;
+    double Bytes = 0;            // megabytes
+    std::string_view Country;
+    std::string_view OS;
+    std::string_view Browser;
+    int16_t LastFileNumber = 0;
+    int16_t FirstFile = 0;
+    int16_t LastFile = 0;
+    std::vector<VisitorSession> Sessions;   // per-file slots 0..LastFileNumber
+    uint32_t FirstEntry = 0;     // first and last entries of the visitor itself (no spiders)
+    uint32_t LastEntry = 0;
+    uint32_t FirstOfAddress = 0; // first and last entries of its address, spider requests too
+    uint32_t LastOfAddress = 0;
+};
+
+struct FileRecord {
+    std::string_view File;
+    int32_t TotalRequests = 0;
+    int32_t Gets = 0;
+    int32_t Reloads = 0;
+    int32_t Resumes = 0;
+    double Bytes = 0;   // megabytes
+};
+
+struct ReferrerRecord {
+    std::string_view Referrer;
+    int32_t Hits = 0;
+    int32_t CompareHits = 0;
+    std::string_view ToFile;
+    bool IsInternal = false;
+    bool IsSearch = false;
+    int32_t SearchTermIndex = 0;
+    std::string RowKey;
+};
+
+struct ErrorRecord {
+    int16_t Status = 0;
+    std::string_view File;
+    std::string_view Referrer;
+    int32_t Hits = 0;
+    std::vector<StampRef> TimeFirst;   // per-file slots 0..LastFileNumber
+    std::vector<StampRef> TimeLast;
+    int16_t LastFileNumber = 0;
+};
+
+struct RawBrowserRecord {
+    std::string_view Data;
+    int32_t Hits = 0;
+    bool IsSpiderToken = false;
+};
+
+struct SearchEngineRow {
+    std::string SearchEngine;
+    int32_t Hits = 0;
+};
+
+struct SearchTermRow {
+    std::string SearchTerm;
+    std::string SearchEngine;
+    int32_t Hits = 0;
+    std::string URL;
+    std::string ToFile;
+};
+
+struct DateVisitorRow {
+    std::string Date;
+    int32_t Hits = 0;
+};
+
+struct ConversionSource {
+    std::string Source;
+    std::string SourceURL;
+    std::string SearchEngine;
+    std::string Query;
+    int32_t Visitors = 0;
+    int32_t Conversions = 0;
+    std::string PercentConversions;
+    int32_t CompareVisitors = 0;
+    int32_t CompareConversions = 0;
+    std::string ComparePercentConversions;
+};
+
+struct ConversionReport {
+    std::string File;
+    // Referrers, search terms, entry pages; each 0-based in the order sources were met.
+    std::array<std::vector<ConversionSource>, 3> Sources;
+};
+
+// The whole text of one log file. A plain file is mapped read-only (its pages stay the page
+// cache's, which the system may drop and read again); a file that cannot be mapped is read
+// into a buffer of its size that is never zero-filled first; a decompressed one grows in a
+// string.
+class FileText {
+public:
+    FileText() = default;
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
+    ~FileText();
+    void Allocate(size_t size);     // a buffer for a file of known size
+    char* Buffer() { return raw_; }
+    std::string& Growable() { return grown_; }
+    void UseBuffer(size_t used) { view_ = {raw_, used}; }
+    void UseGrowable() { view_ = grown_; }
+    // Maps size bytes of the open file fd and uses them; false when it cannot be mapped.
+    // Maps size bytes of the open file fd and uses them; false when it cannot be mapped. On
+    // success the text keeps fd (and closes it): what the file is now is checked against it.
+    bool Map(int fd, size_t size);
+    // The mapped file shrank while it was in use: the text beyond its new end reads as zeros.
+    bool CutShort() const { return mapped_.CutShort(); }
+    // Whether the text still is what the file holds: true for a private copy; for a mapped file,
+    // false once it was truncated, rewritten or cut short since it was mapped. Text appended
+    // to the file does not count (a log being written to is read up to its size at the start).
+    bool Unchanged() const;
+    bool Mapped() const { return mapped_.Data() != nullptr; }
+    bool Holds(const char* p) const { return p >= view_.data() && p < view_.data() + view_.size(); }
+    std::string_view View() const { return view_; }
+    size_t size() const { return view_.size(); }
+
+    std::string Path;   // as the run was given it, for messages
+    // Reading stopped where the input went on for EndlessLine bytes without a line end.
+    bool StoppedAtEndlessLine = false;
+
+private:
+    char* raw_ = nullptr;
+    size_t rawSize_ = 0;
+    std::string grown_;
+    MappedText mapped_;
+    std::string_view view_;
+    // A mapped file as it was when mapped: its descriptor, times and last bytes.
+    int fd_ = -1;
+    int64_t mtimeSec_ = 0, mtimeNsec_ = 0, ctimeSec_ = 0, ctimeNsec_ = 0;
+    std::string tail_;
+};
+
+// The stored entries of a run, in blocks that never move: growing by a million entries neither
+// copies the earlier ones nor needs twice their memory for a moment.
+class EntryTable {
+public:
+    EntryTable() = default;
+    EntryTable(const EntryTable&) = delete;
+    EntryTable& operator=(const EntryTable&) = delete;
+    ~EntryTable() { clear(); }
+
+    StoredEntry& operator[](size_t i) { return blocks_[i >> BlockBits][i & BlockMask]; }
+    const StoredEntry& operator[](size_t i) const { return blocks_[i >> BlockBits][i & BlockMask]; }
+    size_t size() const { return size_; }
+    // New slots start empty.
+    void resize(size_t n);
+    void clear();
+
+private:
+    static constexpr size_t BlockBits = 15;
+    static constexpr size_t BlockSize = size_t(1) << BlockBits;
+    static constexpr size_t BlockMask = BlockSize - 1;
+    std::vector<StoredEntry*> blocks_;
+    size_t size_ = 0;
+};
+
+// A log file that was read only in part, or whose text held nothing usable: what the front
+// end tells the user ("access.log.gz: damaged after 1,234 bytes; the lines before were
+// analysed"). Every reader reports through ReportIncompleteInput (LogReader.h).
+struct IncompleteInput {
+    std::string Path;
+    std::string Text;   // the whole sentence, starting with the path
+    // The file changed under the run (truncated or rewritten while its text was in use): the
+    // report may hold texts that were never in the log, so nothing of it is to be saved.
+    bool Changed = false;
+};
+
+struct AnalysisTables {
+    AnalysisTables();
+
+    // Log file texts the entries point into.
+    std::vector<std::unique_ptr<FileText>> FileTexts;
+    TextArena Arena;
+    // Copies of the texts the tables keep (keys, session and error texts), made by the counting
+    // thread: a log file truncated or rewritten after it was read changes nothing they hold.
+    TextArena Kept;
+    // Visitors and errors whose slot of the file being read holds texts of that file; they are
+    // copied into Kept when the file is done.
+    std::vector<uint32_t> SlotsOfFile, ErrorSlotsOfFile;
+    MemoryBudget Budget;   // started again by Clear
+
+    EntryTable LogEntries;                  // 1..EntryCount (the table may hold spare slots)
+    uint32_t EntryCount = 0;
+    // The settings that shape a parsed entry, as the stored entries were read with: a report
+    // that reads them again later sees the texts the run counted.
+    struct {
+        bool MergeSessions = false;
+        bool DifferentDomains = false;
+    } EntryParsing;
+    std::vector<Visitor> Visitors;
+    std::vector<FileRecord> Files;
+    std::vector<ReferrerRecord> Referrers;
+    std::vector<ErrorRecord> Errors;
+    std::vector<RawBrowserRecord> RawBrowserData;
+    std::vector<int32_t> CountryHits;       // per CountryList index, 0..count
+    int32_t CountryHitsTotal = 0;
+    int32_t SpiderHits = 0;
+    uint64_t LinesRejected = 0;   // lines the parser refused ("Invalid entry")
+    uint64_t LinesFiltered = 0;   // parsed lines the filters left out
+
+    std::string FirstDateTime;
+    std::string LastDateTime;
+    // Earliest and latest stamps of the counted entries: the period a filtered run covers.
+    StampRef AcceptedFirst;
+    StampRef AcceptedLast;
+    double TotalMegabytes = 0;
+    int16_t CurrentFileNumber = 0;
+    bool Cancelled = false;
+    std::string RawLog;
+    std::string LogTimeZone;
+    std::string ErrorLogText;
+    std::vector<IncompleteInput> IncompleteInputs;
+    std::string CurrentPath;   // the file being read, for messages
+
+    // Derived by the run.
+    std::vector<SearchEngineRow> SearchEngines;   // 1..upper bound, all in use
+    std::vector<int32_t> EngineOfDefinition;      // per search-engine definition
+    int32_t GoogleEngine = 0;
+    int32_t AdWordsEngine = 0;
+    std::vector<SearchTermRow> SearchTerms;       // 1..SearchTermCount
+    std::vector<DateVisitorRow> DateVisitors;     // 1..DateVisitorCount
+    std::array<int32_t, 48> HourVisitors{};
+    std::vector<ConversionReport> ConversionReports;   // 1..count
+    int32_t CurrentConversionReport = -1;
+
+    // Indexes that stand in for the linear scans.
+    RecordIndex VisitorIndex;
+    RecordIndex FileIndex;
+    RecordIndex ReferrerIndex;
+    RecordIndex ErrorIndex;
+    RecordIndex RawBrowserIndex;
+    RecordIndex SearchTermIndex;
+    // Addresses seen so far only in spider requests: their first and last entries, so the
+    // chain of a visitor that comes later begins with them.
+    std::unordered_map<std::string_view, std::pair<uint32_t, uint32_t>> SpiderOnlyAddresses;
+
+    uint32_t VisitorCount() const { return static_cast<uint32_t>(Visitors.size() - 1); }
+    uint32_t FileCount() const { return static_cast<uint32_t>(Files.size() - 1); }
+    uint32_t ReferrerCount() const { return static_cast<uint32_t>(Referrers.size() - 1); }
+    uint32_t ErrorCount() const { return static_cast<uint32_t>(Errors.size() - 1); }
+    uint32_t RawBrowserCount() const { return static_cast<uint32_t>(RawBrowserData.size() - 1); }
+    uint32_t SearchTermCount() const { return static_cast<uint32_t>(SearchTerms.size() - 1); }
+    uint32_t DateVisitorCount() const { return static_cast<uint32_t>(DateVisitors.size() - 1); }
+    uint32_t ConversionReportCount() const { return static_cast<uint32_t>(ConversionReports.size() - 1); }
+
+    // Empties every table (country counters sized to countryCount + 1).
+    void Clear(int countryCount);
+
+    // Lookups by key (0 when absent); the Add routines of the accumulation keep them current.
+    uint32_t FindVisitor(std::string_view ip) const;
+    uint32_t FindFile(std::string_view file) const;
+    uint32_t FindReferrer(std::string_view referrer, std::string_view toFile) const;
+    uint32_t FindError(std::string_view file, std::string_view referrer, int16_t status) const;
+    uint32_t FindRawBrowser(std::string_view token) const;
+
+    // Starts loading the index slots the counting of entry e will probe.
+    void PrefetchKeys(const LogEntry& e) const;
+    // The same with the key texts' hashes taken already (HashText of each text).
+    uint32_t FindVisitor(std::string_view ip, uint64_t ipHash) const;
+    uint32_t FindFile(std::string_view file, uint64_t fileHash) const;
+    uint32_t FindReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
+                          uint64_t fileHash) const;
+    uint32_t FindError(std::string_view file, std::string_view referrer, int16_t status, uint64_t fileHash,
+                       uint64_t referrerHash) const;
+
+    uint32_t AppendVisitor(std::string_view ip);
+    uint32_t AppendFile(std::string_view file);
+    uint32_t AppendReferrer(std::string_view referrer, std::string_view toFile);
+    // Drop the records after the first count and index the rest again: what a stopped
+    // comparison appended goes, and the lookups find exactly what they found before it.
+    void KeepVisitors(uint32_t count);
+    void KeepReferrers(uint32_t count);
+    uint32_t AppendError(std::string_view file, std::string_view referrer, int16_t status);
+    uint32_t AppendRawBrowser(std::string_view token);
+
+    // Every entry of the visitor's address, spider requests included, in log order (empty
+    // after a report load, which brings no entries).
+    std::vector<uint32_t> EntriesOfAddress(uint32_t visitor) const;
+};
+
+} // namespace trevix
