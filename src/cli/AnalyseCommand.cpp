@@ -12,6 +12,7 @@
 #include "config/ReferenceDataLoader.h"
 #include "config/SiteProfiles.h"
 #include "engine/Analyser.h"
+#include "engine/IncompleteInputs.h"
 #include "engine/base/AtomicFile.h"
 #include "engine/run/AnalysisRun.h"
 #include "engine/analysis/Conversions.h"

@@ -1,8 +1,8 @@
 #include "engine/parse/StoredEntryReader.h"
 
 #include "engine/Analyser.h"
+#include "engine/IncompleteInputs.h"
 #include "engine/parse/LogParser.h"
-#include "engine/read/LogReader.h"
 
 #include <algorithm>
 

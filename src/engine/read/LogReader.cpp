@@ -2,6 +2,7 @@
 
 #include "engine/analysis/Accumulation.h"
 #include "engine/Analyser.h"
+#include "engine/IncompleteInputs.h"
 #include "engine/read/Decompression.h"
 #include "engine/InternalErrors.h"
 #include "engine/read/LineLoop.h"
@@ -308,25 +309,6 @@ std::string NotEnoughMemoryText(const Analyser& a) {
     const unsigned long long lines =
         static_cast<unsigned long long>(a.Tables.EntryCount) + a.Tables.LinesRejected + a.Tables.LinesFiltered;
     return "Not enough memory to analyse " + a.Tables.CurrentPath + ": " + GroupDigits(lines) + " lines read";
-}
-
-void ReportIncompleteInput(Analyser& a, const std::string& path, const std::string& what) {
-    a.Tables.IncompleteInputs.push_back({path, path + ": " + what});
-}
-
-void ReportChangedInput(Analyser& a, const std::string& path) {
-    for (const IncompleteInput& input : a.Tables.IncompleteInputs)
-        if (input.Changed && input.Path == path) return;
-    a.AddToLog("The file '" + path + "' changed while it was read (rotated or rewritten?); the report may hold " +
-               "texts that are not in it.");
-    a.Tables.IncompleteInputs.push_back(
-        {path, path + ": changed while it was read; the report may be wrong and is not saved", true});
-}
-
-bool AnyInputChanged(const Analyser& a) {
-    for (const IncompleteInput& input : a.Tables.IncompleteInputs)
-        if (input.Changed) return true;
-    return false;
 }
 
 bool ReadLogText(Analyser& a, const std::string& path, FileText& file) {

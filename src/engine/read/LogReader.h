@@ -25,13 +25,6 @@ bool ProcessFile(Analyser& a, const std::string& path);
 // ProcessFile wrapped with the summary box texts of a run.
 bool LoadFile(Analyser& a, const std::string& path);
 
-// Records that path was used only in part (what) and notes it in the processing log.
-void ReportIncompleteInput(Analyser& a, const std::string& path, const std::string& what);
-// Records, once per file, that path changed (truncated or rewritten) while its text was in use.
-void ReportChangedInput(Analyser& a, const std::string& path);
-// True when a file of the run changed while it was read: nothing of the report is to be saved.
-bool AnyInputChanged(const Analyser& a);
-
 // A reader taking in a stream of unknown length stops after this many bytes without a line
 // end: such an input is not a log, and it must not grow without bound.
 constexpr size_t EndlessLine = size_t(64) << 20;

@@ -1,6 +1,7 @@
 #include "engine/run/AnalysisRun.h"
 
 #include "engine/Analyser.h"
+#include "engine/IncompleteInputs.h"
 #include "engine/analysis/Conversions.h"
 #include "engine/analysis/DateReport.h"
 #include "engine/analysis/ListFilling.h"
