@@ -70,18 +70,30 @@ const char* FtpSchemeName(FtpScheme scheme) {
     }
 }
 
+namespace {
+
+// Fills fields with the blank-separated words of line from pos on; pos ends after the last.
+// False when the line has fewer words.
+template <size_t N>
+bool NextFields(std::string_view line, std::string_view (&fields)[N], size_t& pos) {
+    for (auto& field : fields) {
+        while (pos < line.size() && line[pos] == ' ') ++pos;
+        const size_t start = pos;
+        while (pos < line.size() && line[pos] != ' ') ++pos;
+        if (start == pos) return false;
+        field = line.substr(start, pos - start);
+    }
+    return true;
+}
+
+} // namespace
+
 std::optional<FtpDirEntry> ParseLongListLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     // Eight fields separated by blanks, then the name, which may hold blanks of its own.
     std::string_view fields[8];
     size_t pos = 0;
-    for (auto& field : fields) {
-        while (pos < line.size() && line[pos] == ' ') ++pos;
-        const size_t start = pos;
-        while (pos < line.size() && line[pos] != ' ') ++pos;
-        if (start == pos) return std::nullopt;
-        field = line.substr(start, pos - start);
-    }
+    if (!NextFields(line, fields, pos)) return std::nullopt;
     if (pos >= line.size() || line[pos] != ' ') return std::nullopt;
     std::string_view name = line.substr(pos + 1);
     const char type = fields[0][0];
@@ -106,13 +118,7 @@ std::optional<FtpDirEntry> ParseDosListLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     std::string_view fields[3];
     size_t pos = 0;
-    for (auto& field : fields) {
-        while (pos < line.size() && line[pos] == ' ') ++pos;
-        const size_t start = pos;
-        while (pos < line.size() && line[pos] != ' ') ++pos;
-        if (start == pos) return std::nullopt;
-        field = line.substr(start, pos - start);
-    }
+    if (!NextFields(line, fields, pos)) return std::nullopt;
     while (pos < line.size() && line[pos] == ' ') ++pos;
     const std::string_view name = line.substr(pos);
     // 12-06-26 or 12/06/2026, then 01:02PM or 13:02.
