@@ -8,7 +8,7 @@ const char* CliUsage() {
     return "Usage: trevix-cli [options] LOGFILE...\n"
            "       trevix-cli [options] --load REPORT.xml\n"
            "       trevix-cli fetch (ftp|ftps|sftp)://USER@HOST[:PORT]/PATH/FILE... --to FOLDER [--password-file F]\n"
-           "                        [--ca-file F] [--known-hosts F] [--rename]   (trevix-cli fetch --help)\n"
+           "                        [--ca-file F] [--known-hosts F] [--rename] [--overwrite]   (trevix-cli fetch --help)\n"
            "\n"
            "Analyses web-server access logs (plain, .gz, .bz2, .xz or .zst) and prints the summary.\n"
            "\n"
