@@ -2,6 +2,7 @@
 
 #include "engine/Analyser.h"
 #include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
