@@ -40,8 +40,7 @@ std::string RenameFile(std::string_view originalFilename, std::string_view speci
         case '%': result.push_back('%'); break;
         default:
             // The unknown character goes with its "%"; a whole UTF-8 character, so the
-            // name never keeps half of one.
-            // A stray byte goes alone.
+            // name never keeps half of one (a byte that begins none goes alone).
             skip = std::max<size_t>(DecodeUtf8(renameTemplate, percent + 1).Length, 1);
             break;
         }
