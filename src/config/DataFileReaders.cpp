@@ -1,6 +1,6 @@
 #include "DataFileReaders.h"
 
-#include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 
 namespace trevix {
 

@@ -139,8 +139,4 @@ bool QtSettingsStore::Sync() {
     return d_->settings->status() == QSettings::NoError;
 }
 
-std::string QtSettingsStore::FilePath() const {
-    return FromQ(d_->settings->fileName());
-}
-
 } // namespace trevix

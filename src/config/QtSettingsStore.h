@@ -31,7 +31,6 @@ public:
     // Writes pending changes to the file (and takes in changes others made) and restores the
     // owner-only mode. False when the file could not be written.
     bool Sync();
-    std::string FilePath() const;
     // False when the file exists but could not be read or parsed.
     bool ReadCleanly() const;
 

@@ -73,7 +73,6 @@ public:
 
     // The failure of the last command: a code of FtpErrors.h and the server's last reply.
     int LastError() const { return lastError_; }
-    const std::string& LastResponse() const { return lastResponse_; }
     std::string LastErrorText() const;
     // The last command stopped because the server sent more than ReplyLimit.
     bool ReplyTooLarge() const { return replyTooLarge_; }

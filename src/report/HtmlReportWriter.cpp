@@ -4,6 +4,7 @@
 #include "engine/base/AtomicFile.h"
 #include "engine/lists/ListSorting.h"
 #include "engine/base/Locale.h"
+#include "engine/base/Utf8.h"
 #include "ProductInfo.h"
 
 #include <algorithm>
@@ -215,26 +216,6 @@ void AppendTable(std::string& out, const ReportList& list) {
     out += "</tbody></table></div></section>\n";
 }
 
-// Length of the UTF-8 sequence at text[i] and its code point; a stray byte counts as itself.
-size_t DecodeUtf8(std::string_view text, size_t i, char32_t& cp) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    size_t length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (length == 0 || i + length > text.size()) {
-        cp = 0xFFFD;
-        return 1;
-    }
-    cp = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
-    for (size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c >> 6) != 2) {
-            cp = 0xFFFD;
-            return 1;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    return length;
-}
-
 bool AllowedInHtml(char32_t cp) {
     if (cp < 0x20) return cp == '\t' || cp == '\n' || cp == '\r';
     if (cp >= 0x7F && cp <= 0x9F) return false;
@@ -262,9 +243,10 @@ void AppendHtmlEscaped(std::string& out, std::string_view text) {
             ++i;
             continue;
         }
-        char32_t cp = 0;
-        const size_t length = DecodeUtf8(text, i, cp);
-        if (AllowedInHtml(cp) && cp != 0xFFFD)
+        // A byte that begins no character is replaced on its own.
+        const Utf8Char ch = DecodeUtf8(text, i);
+        const size_t length = std::max<size_t>(ch.Length, 1);
+        if (ch.Length != 0 && AllowedInHtml(ch.CodePoint) && ch.CodePoint != 0xFFFD)
             out.append(text.substr(i, length));
         else
             out += "\xEF\xBF\xBD";

@@ -1,32 +1,17 @@
 #include "XmlText.h"
 
+#include "engine/base/Utf8.h"
+
 namespace trevix {
 
 namespace {
 
 // Length of the valid UTF-8 sequence at s[i] whose character XML 1.0 allows, or 0.
 size_t AllowedSequence(std::string_view s, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b0 = byte(i);
-    if (b0 < 0x80) return (b0 >= 0x20 || b0 == '\t' || b0 == '\n' || b0 == '\r') ? 1 : 0;
-    const auto continuation = [&](size_t k) { return k < s.size() && (byte(k) & 0xC0) == 0x80; };
-    if (b0 >= 0xC2 && b0 <= 0xDF) return continuation(i + 1) ? 2 : 0;
-    if (b0 >= 0xE0 && b0 <= 0xEF) {
-        if (!continuation(i + 1) || !continuation(i + 2)) return 0;
-        const unsigned char b1 = byte(i + 1);
-        if (b0 == 0xE0 && b1 < 0xA0) return 0;                         // overlong
-        if (b0 == 0xED && b1 >= 0xA0) return 0;                        // surrogate halves
-        if (b0 == 0xEF && b1 == 0xBF && byte(i + 2) >= 0xBE) return 0; // U+FFFE, U+FFFF
-        return 3;
-    }
-    if (b0 >= 0xF0 && b0 <= 0xF4) {
-        if (!continuation(i + 1) || !continuation(i + 2) || !continuation(i + 3)) return 0;
-        const unsigned char b1 = byte(i + 1);
-        if (b0 == 0xF0 && b1 < 0x90) return 0;  // overlong
-        if (b0 == 0xF4 && b1 >= 0x90) return 0; // beyond U+10FFFF
-        return 4;
-    }
-    return 0;
+    const Utf8Char c = DecodeUtf8(s, i);
+    if (c.CodePoint < 0x20) return (c.CodePoint == '\t' || c.CodePoint == '\n' || c.CodePoint == '\r') ? c.Length : 0;
+    if (c.CodePoint == 0xFFFE || c.CodePoint == 0xFFFF) return 0;
+    return c.Length;
 }
 
 } // namespace

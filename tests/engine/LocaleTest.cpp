@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace trevix {
 namespace {
@@ -118,6 +119,15 @@ TEST(Locale, FormatShortDecimal) {
         SCOPED_TRACE(c.Expected);
         EXPECT_EQ(Locale::Fixed().FormatShortDecimal(c.Value), c.Expected);
     }
+}
+
+// Messages group figures the same on every machine, whatever the user's locale.
+TEST(Locale, GroupDigitsInThrees) {
+    const std::pair<unsigned long long, const char*> cases[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {123456, "123,456"}, {1234567, "1,234,567"},
+        {18446744073709551615ull, "18,446,744,073,709,551,615"}};
+    for (const auto& [n, text] : cases)
+        EXPECT_EQ(GroupDigits(n), text);
 }
 
 TEST(Locale, ParseNumber) {

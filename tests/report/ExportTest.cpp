@@ -115,6 +115,8 @@ TEST(HtmlExport, LogTextIsEscapedAndNeverBreaksTheDocument) {
         {"c1\xC2\x85", "c1\xEF\xBF\xBD"},                                // U+0085
         {"non\xEF\xBF\xBE", "non\xEF\xBF\xBD"},                          // U+FFFE
         {"bad\xFF\xC3", "bad\xEF\xBF\xBD\xEF\xBF\xBD"},                  // not UTF-8
+        {"lt\xC0\xBC", "lt\xEF\xBF\xBD\xEF\xBF\xBD"},                   // overlong "<"
+        {"hi\xF5\x80\x80\x80", "hi\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // beyond U+10FFFF
     };
     for (const auto& c : cases) {
         std::string out;

@@ -87,23 +87,6 @@ void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     AddErrorHit(a, e);
 }
 
-bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
-    if (userAgent.size() == a.LastAgent.size() &&
-        (userAgent.data() == a.LastAgent.data() || userAgent == a.LastAgent))
-        return a.LastAgentSpider;
-    auto it = a.SpiderMemo.find(userAgent);
-    if (it != a.SpiderMemo.end()) {
-        a.LastAgent = it->first;
-        return a.LastAgentSpider = it->second;
-    }
-    bool spider = false;
-    for (size_t i = 1; i < a.Reference.SpiderStrings.size() && !spider; ++i)
-        spider = userAgent.find(a.Reference.SpiderStrings[i]) != std::string_view::npos;
-    // The key is a copy (in the reading thread's arena): the file's text may change later.
-    a.LastAgent = a.SpiderMemo.emplace(a.Tables.Arena.Store(userAgent), spider).first->first;
-    return a.LastAgentSpider = spider;
-}
-
 void AddVisitorHit(Analyser& a, const LogEntry& e) {
     AnalysisTables& t = a.Tables;
     if (e.IsSpider) {

@@ -22,8 +22,5 @@ void AddErrorHit(Analyser& a, const LogEntry& e);
 // Copies what the tables hold of the file just read (its visitors' sessions, its errors'
 // times) into the run's Kept texts, so no later change of the file can reach them.
 void KeepTextsOfFile(Analyser& a);
-// True when the user agent contains one of the spider strings (answers remembered per text;
-// the line loop's reading thread is the only caller during a run).
-bool IsSpiderAgent(Analyser& a, std::string_view userAgent);
 
 } // namespace trevix

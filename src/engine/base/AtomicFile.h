@@ -49,7 +49,6 @@ public:
     int ErrorNumber() const { return errorNumber_; }
     const std::string& TargetPath() const { return target_; }
     bool Committed() const { return committed_; }
-    const std::string& TempPath() const { return temp_; }
 
 private:
     std::string Fail(int errorNumber);

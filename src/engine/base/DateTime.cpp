@@ -48,10 +48,6 @@ int Digits(std::string_view text, size_t pos, size_t count) {
 
 } // namespace
 
-bool DateTime::IsLeapYear(int year) {
-    return LeapYear(year);
-}
-
 int DateTime::DaysInMonth(int year, int month) {
     if (month < 1 || month > 12) return 0;
     if (month == 2) return LeapYear(year) ? 29 : 28;

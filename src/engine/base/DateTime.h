@@ -29,7 +29,6 @@ public:
     CivilTime Civil() const;
     // A multiple of a whole day is midnight, also before 1970 (the remainder is then 0 as well).
     bool IsMidnight() const { return seconds_ % 86400 == 0; }
-    static bool IsLeapYear(int year);
     static int DaysInMonth(int year, int month);          // 0 for a month outside 1..12
     int DayOfWeek() const;                                // 0 = Sunday .. 6 = Saturday
     std::string ToIso() const;                            // "yyyy-mm-dd hh:mm:ss"

@@ -610,4 +610,13 @@ std::optional<DateTime> Locale::ParseDateTime(std::string_view text) const {
     return DateTime::FromCivil(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second);
 }
 
+std::string GroupDigits(unsigned long long n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
 } // namespace trevix

@@ -42,4 +42,8 @@ public:
     static std::string FormatDateTimePattern(const DateTime& value, std::string_view pattern);
 };
 
+// "1,234,567" whatever the user's settings: figures in messages read at a glance, and the
+// messages stay the same on every machine.
+std::string GroupDigits(unsigned long long n);
+
 } // namespace trevix

@@ -1,6 +1,6 @@
 #include "engine/base/TerminalText.h"
 
-#include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 
 #include <cstdint>
 
@@ -31,10 +31,7 @@ void AppendEscape(std::string& out, std::string_view control) {
         out.push_back(digits[value & 15]);
         return;
     }
-    // The code point of a two- or three-byte UTF-8 sequence.
-    const auto lead = static_cast<unsigned char>(control[0]);
-    uint32_t code = control.size() == 2 ? lead & 0x1Fu : lead & 0x0Fu;
-    for (size_t k = 1; k < control.size(); ++k) code = (code << 6) | (static_cast<unsigned char>(control[k]) & 0x3Fu);
+    const uint32_t code = DecodeUtf8(control, 0).CodePoint;   // a two- or three-byte character
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4) out.push_back(digits[(code >> shift) & 15]);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Small text services shared by the engine: blank trimming, the numbers rule of log fields,
-// and the UTF-8 / Windows-1252 reading that keeps every stored text valid UTF-8.
+// letter case. UTF-8 reading and repair are in Utf8.h.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,23 +19,13 @@ inline std::string_view TrimBlanks(std::string_view s) {
 // The decimal number at the start of a text (optional blanks and sign, digits, an optional
 // fraction), rounded to the nearest integer with halves to even; 0 when there is none.
 double LeadingNumber(std::string_view s);
-int64_t LeadingInteger(std::string_view s);
 // True when the whole text is one decimal number (sign, digits, optional fraction).
 bool IsWholeNumber(std::string_view s);
-
-bool IsValidUtf8(std::string_view s);
-// Valid UTF-8 sequences are kept; every other byte is read as Windows-1252.
-std::string ToValidUtf8(std::string_view s);
-// Appends the UTF-8 form of one Windows-1252 byte.
-void AppendCp1252(std::string& out, unsigned char byte);
-// The longest prefix of at most maxBytes that does not split a UTF-8 sequence.
-std::string_view Utf8Prefix(std::string_view s, size_t maxBytes);
 
 std::string ToLowerAscii(std::string_view s);
 char LowerAscii(char c);
 // Equal texts when ASCII letters are compared without regard to case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-bool ContainsText(std::string_view haystack, std::string_view needle);
 
 // The key under which texts merge regardless of letter case, in any script: the text in
 // Unicode normal form C with every code point lowered by its simple lower-case mapping

@@ -3,6 +3,7 @@
 #include "engine/base/Locale.h"
 #include "engine/lists/ReportLists.h"
 #include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 
 #include <algorithm>
 #include <limits>
@@ -24,23 +25,10 @@ constexpr double kNewValue = 999999;
 // One code point of UTF-8 text, advancing pos. A stray byte counts as itself, so the order
 // stays total even for text that slipped past the reader's repair.
 char32_t NextCodePoint(std::string_view s, size_t& pos) {
-    const auto b0 = static_cast<unsigned char>(s[pos]);
-    size_t length = b0 < 0x80 ? 1 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-    if (length <= 1 || pos + length > s.size()) {
-        ++pos;
-        return b0;
-    }
-    char32_t cp = b0 & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        const auto b = static_cast<unsigned char>(s[pos + i]);
-        if ((b & 0xC0) != 0x80) {
-            ++pos;
-            return b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    pos += length;
-    return cp;
+    const Utf8Char c = DecodeUtf8(s, pos);
+    if (c.Length == 0) return static_cast<unsigned char>(s[pos++]);
+    pos += c.Length;
+    return c.CodePoint;
 }
 
 // Lower case for the alphabets the logs commonly carry: ASCII, Latin-1, Latin Extended-A,

@@ -2,6 +2,7 @@
 
 #include "engine/Analyser.h"
 #include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -211,6 +212,23 @@ std::string DecodeSearchTerms(std::string_view raw) {
     }
     std::string text = IsValidUtf8(bytes) ? std::move(bytes) : ToValidUtf8(bytes);
     return std::string(TrimBlanks(ReplaceControlCharacters(text)));
+}
+
+bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
+    if (userAgent.size() == a.LastAgent.size() &&
+        (userAgent.data() == a.LastAgent.data() || userAgent == a.LastAgent))
+        return a.LastAgentSpider;
+    auto it = a.SpiderMemo.find(userAgent);
+    if (it != a.SpiderMemo.end()) {
+        a.LastAgent = it->first;
+        return a.LastAgentSpider = it->second;
+    }
+    bool spider = false;
+    for (size_t i = 1; i < a.Reference.SpiderStrings.size() && !spider; ++i)
+        spider = userAgent.find(a.Reference.SpiderStrings[i]) != std::string_view::npos;
+    // The key is a copy (in the reading thread's arena): the file's text may change later.
+    a.LastAgent = a.SpiderMemo.emplace(a.Tables.Arena.Store(userAgent), spider).first->first;
+    return a.LastAgentSpider = spider;
 }
 
 } // namespace trevix

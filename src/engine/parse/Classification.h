@@ -16,6 +16,9 @@ struct ReferenceData;
 std::string_view StripSessionID(Analyser& a, std::string_view url);
 // The same on a std::string, for callers outside a run.
 std::string StripSessionIDText(const ReferenceData& ref, std::string_view url);
+// True when the user agent contains one of the spider strings (answers remembered per text;
+// the line loop's reading thread is the only caller during a run).
+bool IsSpiderAgent(Analyser& a, std::string_view userAgent);
 // False when the file's extension is a graphic extension (the page is not an exit page).
 bool ValidExitPage(const ReferenceData& ref, std::string_view file);
 // The referrer begins with one of the profile's domains, over http or https, with or without "www.".

@@ -5,6 +5,7 @@
 #include "engine/parse/Classification.h"
 #include "engine/InternalErrors.h"
 #include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 #include "engine/parse/TimeStamps.h"
 
 #include <algorithm>

@@ -2,22 +2,15 @@
 
 #include "engine/base/DateTime.h"
 #include "engine/base/Locale.h"
+#include "engine/base/Utf8.h"
 #include "engine/read/LogReader.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace trevix {
 
 namespace {
-
-// Length of the UTF-8 sequence that starts with this byte; 1 for a stray byte, so an
-// invalid sequence is still consumed one byte at a time.
-size_t Utf8SequenceLength(unsigned char lead) {
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
-    if (lead >= 0xC2) return 2;
-    return 1;
-}
 
 bool EndsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -47,8 +40,8 @@ std::string RenameFile(std::string_view originalFilename, std::string_view speci
         case '%': result.push_back('%'); break;
         default:
             // The unknown character goes with its "%"; a whole UTF-8 character, so the
-            // name never keeps half of one.
-            skip = Utf8SequenceLength(static_cast<unsigned char>(code));
+            // name never keeps half of one (a byte that begins none goes alone).
+            skip = std::max<size_t>(DecodeUtf8(renameTemplate, percent + 1).Length, 1);
             break;
         }
         pos = percent + 1 + skip;

@@ -2,7 +2,7 @@
 
 #include "engine/Analyser.h"
 #include "engine/base/ByteScan.h"
-#include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 
 #include <cstring>
 

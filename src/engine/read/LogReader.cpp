@@ -3,6 +3,7 @@
 #include "engine/analysis/Accumulation.h"
 #include "engine/Analyser.h"
 #include "engine/IncompleteInputs.h"
+#include "engine/base/Locale.h"
 #include "engine/read/Decompression.h"
 #include "engine/InternalErrors.h"
 #include "engine/read/LineLoop.h"
@@ -295,15 +296,6 @@ void UpdateLastDateTime(Analyser& a, const FileParseState& state, std::string_vi
 }
 
 } // namespace
-
-std::string GroupDigits(unsigned long long n) {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
 
 std::string NotEnoughMemoryText(const Analyser& a) {
     const unsigned long long lines =

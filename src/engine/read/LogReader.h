@@ -33,9 +33,6 @@ constexpr size_t EndlessLine = size_t(64) << 20;
 // a run ran out of memory in the file being read (the lines of the whole run so far).
 std::string NotEnoughMemoryText(const Analyser& a);
 
-// "1,234,567": figures in messages read at a glance.
-std::string GroupDigits(unsigned long long n);
-
 // A compressed file inflating beyond this many times its size gets a note (a possible
 // decompression bomb); reading goes on.
 constexpr long long InflationNoteRatio = 1000;

@@ -1413,11 +1413,8 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         host_->Flush();
         Work& w = *work_;
         if (w.OutOfMemory || !w.Error.empty()) {
-            const long long lines = a_->Tables.EntryCount + a_->Tables.LinesRejected + a_->Tables.LinesFiltered;
-            const QString file = lstLogFiles_->count() > 0 ? lstLogFiles_->item(lstLogFiles_->count() - 1)->text()
-                                                           : QString();
-            const QString message = w.OutOfMemory ? QString("Not enough memory to analyse %1: %2 lines read")
-                                                        .arg(QFileInfo(file).fileName(), QLocale().toString(lines))
+            // The run knows which file it was reading; the list's last one may not be it.
+            const QString message = w.OutOfMemory ? Q(NotEnoughMemoryText(*a_))
                                                   : QString("The analysis stopped: %1").arg(Q(w.Error));
             ClearPagesAfterFailure(message);
             SetStatus(w.OutOfMemory ? "Not enough memory" : "Analysis failed");

@@ -48,6 +48,15 @@ bool CatchesTerm(qint64 pid) {
 class DataSafetyTest : public QObject {
     Q_OBJECT
 private slots:
+    // Memory runs out in the first of two files: the message names that file, not the last.
+    void runningOutOfMemoryNamesTheFileBeingRead() {
+        WindowFixture f(OneSite);
+        const QString big = f.WriteLog("big.log", 40000), small = f.WriteLog("small.log", 2);
+        qputenv("TREVIX_MEMORY_BUDGET", "64K");
+        f.Run({big, small});
+        qunsetenv("TREVIX_MEMORY_BUDGET");
+        QCOMPARE(f.prompter.Last().Text, QString("Not enough memory to analyse %1: 0 lines read").arg(big));
+    }
     // Each command that would write over an existing file asks first, with No as the default,
     // and No leaves the file as it was.
     void replacingAFileDefaultsToNo_data() {

@@ -1,12 +1,15 @@
 #include "engine/run/AnalysisRun.h"
 #include "engine/Analyser.h"
 #include "engine/analysis/ListFilling.h"
+#include "engine/read/LogReader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -254,6 +257,37 @@ TEST_F(AnalysisRunTest, CancelledLastFileStillEndsTheRun) {
         // A cancelled run never replaces the automatic report with a partial one.
         EXPECT_EQ(reports, c.AutoReport && !c.Cancelled ? 1 : 0);
     }
+}
+
+// Running out of memory names the file being read and the lines of the run so far, wherever
+// that file stands in the list (front ends once named the list's last file).
+TEST_F(AnalysisRunTest, OutOfMemoryNamesTheFileBeingRead) {
+    const std::vector<std::vector<std::string>> orders = {
+        {"big.log", "small.log"}, {"small.log", "big.log", "other.log"}, {"small.log", "other.log", "big.log"}};
+    std::string big;
+    for (int i = 0; i < 40000; ++i)
+        big += Line("10.0.0." + std::to_string(i % 200), "10/Oct/2000:12:00:00 +0000", "/p", 200);
+    const std::string small = Line("1.2.3.4", "10/Oct/2000:12:00:00 +0000", "/", 200) +
+                              Line("1.2.3.5", "10/Oct/2000:12:00:01 +0000", "/", 200);
+    setenv("TREVIX_MEMORY_BUDGET", "64K", 1);
+    for (const auto& order : orders) {
+        SCOPED_TRACE(order.front() + "," + order.back());
+        Analyser a;
+        a.SetHost(&host);
+        RunRequest req;
+        int before = 0;   // lines of the small files read ahead of the big one
+        bool seenBig = false;
+        for (const std::string& name : order) {
+            req.Files.push_back((dir_ / name).string());
+            std::ofstream(req.Files.back(), std::ios::binary) << (name == "big.log" ? big : small);
+            seenBig = seenBig || name == "big.log";
+            if (!seenBig) before += 2;
+        }
+        EXPECT_THROW(AnalyseLogFiles(a, req), std::bad_alloc);
+        EXPECT_EQ(NotEnoughMemoryText(a), "Not enough memory to analyse " + (dir_ / "big.log").string() + ": " +
+                                              std::to_string(before) + " lines read");
+    }
+    unsetenv("TREVIX_MEMORY_BUDGET");
 }
 
 // A real log is not in time order, and a filtered run covers only what it counted: the
