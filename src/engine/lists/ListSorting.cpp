@@ -150,15 +150,19 @@ std::optional<double> ReadCellNumber(std::string_view text, SortType type, bool 
 }
 
 void ReadCellNumbers(ReportList& list, const Locale& locale) {
-    for (size_t c = 0; c < list.Columns.size(); ++c) {
-        const ListColumn& column = list.Columns[c];
-        if (column.Type == SortType::Text && !column.Duration) continue;
-        for (size_t row = 0; row < list.Rows.size(); ++row) {
-            const ListRow& r = list.Rows[row];
+    std::vector<size_t> read;   // the columns whose cells stand for numbers
+    for (size_t c = 0; c < list.Columns.size(); ++c)
+        if (list.Columns[c].Type != SortType::Text || list.Columns[c].Duration) read.push_back(c);
+    if (read.empty()) return;
+    // Row by row: each row's cells and numbers are then read while they are at hand.
+    for (size_t row = 0; row < list.Rows.size(); ++row) {
+        const ListRow& r = list.Rows[row];
+        for (size_t c : read) {
             // Empty cells read as their column's least value without a number of their own.
-            if (HasNumber(r.Number(c)) || c >= r.Cells.size() || r.Cells[c].empty()) continue;
+            if (c >= r.Cells.size() || r.Cells[c].empty() || HasNumber(r.Number(c))) continue;
+            const ListColumn& column = list.Columns[c];
             if (std::optional<double> v = ReadCellNumber(r.Cells[c], column.Type, column.Duration, locale))
-                list.SetCell(row, c + 1, CellValue(r.Cells[c], *v));
+                list.SetCellNumber(row, c + 1, *v);
         }
     }
 }

@@ -30,12 +30,18 @@ void ReportList::SetCell(size_t row, size_t column, CellValue cell) {
     ListRow& r = Rows[row];
     if (r.Cells.size() < column) r.Cells.resize(column);
     r.Cells[column - 1] = std::move(cell.Text);
+    SetCellNumber(row, column, cell.Number);
+}
+
+void ReportList::SetCellNumber(size_t row, size_t column, double number) {
+    if (row >= Rows.size() || column == 0) return;
+    ListRow& r = Rows[row];
     if (r.Numbers.size() < column) {
-        if (!HasNumber(cell.Number)) return;
+        if (!HasNumber(number)) return;
         // Sized for the whole row at once: the other numbers of a row usually follow.
         r.Numbers.resize(std::max(column, Columns.size()), kNoNumber);
     }
-    r.Numbers[column - 1] = cell.Number;
+    r.Numbers[column - 1] = number;
 }
 
 double ReportList::CellNumber(size_t row, size_t column) const {

@@ -75,6 +75,8 @@ public:
     void SetCell(size_t row, size_t column, CellValue cell);
     // The number a cell carries (1-based column), kNoNumber when none.
     double CellNumber(size_t row, size_t column) const;
+    // Gives an existing cell its number, leaving its text as it is.
+    void SetCellNumber(size_t row, size_t column, double number);
     // Row position of a key, or -1 (keys are unique within a list).
     long FindKey(std::string_view key) const;
     void Clear();   // rows only; columns and sort state stay
