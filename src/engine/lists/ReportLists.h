@@ -1,6 +1,6 @@
 #pragma once
-// The report pages as data: every list with its columns, rows (cells as shown, row key, item
-// data) and sort state, plus the page texts and chart series. The run fills it, the XML writer
+// The report pages as data: every list with its columns, rows (cells as shown with the numbers
+// they stand for, row key, item data) and sort state, plus the page texts and chart series. The run fills it, the XML writer
 // reads it, the loader and the comparison fill and extend it, sorting reorders it; a Qt table
 // model or the CLI only shows it.
 #include <array>
