@@ -91,6 +91,8 @@ int main(int argc, char** argv) {
             std::snprintf(text, sizeof text, "%lld.%02d", (i * 31LL) % 50, i % 100);
             visitors.SetCell(row, 10, text);
         }
+        // Cells carry their numbers as the engine's and a loaded report's do.
+        ReadCellNumbers(visitors, big.NumberFormat);
         ReportListView big1m;
         big1m.Attach(big, lstIPs);
         big1m.resize(1200, 800);

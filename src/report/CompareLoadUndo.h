@@ -29,6 +29,7 @@ private:
         size_t FirstCompare = 0;   // 0-based cell where the comparison cells begin
         std::vector<size_t> CellCounts;                  // per row
         std::vector<std::vector<std::string>> Tails;     // per row: its comparison cells
+        std::vector<std::vector<double>> NumberTails;    // per row: the numbers they carry
         bool Sorted = false;
     };
 

@@ -6,6 +6,7 @@
 #include "engine/SortSettings.h"
 
 #include <initializer_list>
+#include <optional>
 #include <utility>
 
 namespace trevix {
@@ -56,6 +57,14 @@ int CompareColumnCount(int listNum) {
     return 0;
 }
 
+static CellValue PercentChangeCell(double a, double b, const Locale& locale) {
+    if (b == 0) return a != 0 ? CellValue("New", 999999) : CellValue("  0.00", 0.0);
+    std::string text = PercentChange(a, b, locale);
+    // Rounded to two places as written: the number is read from the text it goes with.
+    const std::optional<double> shown = locale.ParseNumber(text);
+    return {std::move(text), shown.value_or(kNoNumber)};
+}
+
 std::string PercentChange(double a, double b, const Locale& locale) {
     if (b == 0) return a != 0 ? "New" : "  0.00";
     return locale.FormatNumber((a - b) / b * 100.0, "+ 0.00;- 0.00;  0.00");
@@ -64,11 +73,13 @@ std::string PercentChange(double a, double b, const Locale& locale) {
 void PopulatePercentChange(ReportList& list, int column1, int column2, int displayColumn, const Locale& locale) {
     if (column1 < 1 || column2 < 1 || displayColumn < 1) return;
     auto read = [&](size_t row, int column) {
+        const double carried = list.CellNumber(row, static_cast<size_t>(column));
+        if (HasNumber(carried)) return carried;
         return locale.ParseNumber(list.Cell(row, static_cast<size_t>(column))).value_or(0.0);
     };
     for (size_t row = 0; row < list.RowCount(); ++row)
         list.SetCell(row, static_cast<size_t>(displayColumn),
-                     PercentChange(read(row, column1), read(row, column2), locale));
+                     PercentChangeCell(read(row, column1), read(row, column2), locale));
 }
 
 } // namespace trevix

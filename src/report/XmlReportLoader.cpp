@@ -9,6 +9,7 @@
 #include "engine/parse/Classification.h"
 #include "engine/analysis/DateReport.h"
 #include "engine/analysis/ListFilling.h"
+#include "engine/lists/ListSorting.h"
 #include "engine/base/RecordIndex.h"
 #include "engine/SortSettings.h"
 #include "engine/base/Text.h"
@@ -530,7 +531,7 @@ void ReportSections::LoadReportCountries() {
         visitorsOfRow[row] = visitors;
     }
     if (countable)
-        for (size_t row : twice) list.SetCell(row, visitorsCell + 1, PercentVisitors(a_, visitorsOfRow[row], total));
+        for (size_t row : twice) list.SetCell(row, visitorsCell + 1, PercentCell(a_, visitorsOfRow[row], total));
     if (compare_) {
         FillInZeroes(list, 4, "0");
         FillInZeroes(list, 5, "0");
@@ -726,6 +727,12 @@ size_t AddListRow(std::span<const std::string> values, ReportList& list, Unmatch
     return row;
 }
 
+// The cells of a report file hold text only: each is read for its number once, here, so
+// sorting and showing need not read it again.
+static void ReadLoadedNumbers(Analyser& a) {
+    for (int n = 1; n <= 16; ++n) ReadCellNumbers(a.Lists[n], a.NumberFormat);
+}
+
 bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* cancelled) {
     if (cancelled) *cancelled = false;
     // Stopped before anything changed: the report on screen stays as it is.
@@ -799,6 +806,7 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* can
         sections.LoadReportConversions();
         StopIfCancelled(a);
 
+        ReadLoadedNumbers(a);
         ApplySortSettings(a.Lists, a.Store, a.NumberFormat);
         if (compare) a.Lists.State.CompareReportLoaded = true;
         a.Host->ShowProgress(false);
@@ -810,6 +818,7 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* can
             return stopped();
         }
         // As after a failure: what was read so far stays, and the status says it is a part.
+        ReadLoadedNumbers(a);
         a.Host->ShowProgress(false);
         a.Host->SetStatus("Loading cancelled; the report shows only part of the file");
         if (cancelled) *cancelled = true;
@@ -820,6 +829,7 @@ bool LoadXMLReport(Analyser& a, const std::string& path, bool compare, bool* can
         throw;
     } catch (const std::exception&) {
         // What was read so far stays on screen.
+        ReadLoadedNumbers(a);
         a.Host->ShowProgress(false);
         a.Host->ShowMessage(MessageIcon::Warning, ApplicationTitle, ProcessingError);
         return false;

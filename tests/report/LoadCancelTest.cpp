@@ -50,7 +50,12 @@ std::string State(const Analyser& a) {
         s << "list " << n << " sorted " << list.Sorted << " columns " << list.Columns.size() << "\n";
         for (const ListRow& row : list.Rows) {
             s << row.Key << ":";
-            for (const std::string& cell : row.Cells) s << cell << "|";
+            // The numbers the cells carry belong to the state as much as their texts.
+            for (size_t c = 0; c < row.Cells.size(); ++c) {
+                s << row.Cells[c];
+                if (HasNumber(row.Number(c))) s << "=" << row.Number(c);
+                s << "|";
+            }
             s << "\n";
         }
     }

@@ -179,6 +179,11 @@ void GenerateConversionsReport(Analyser& a, const std::string& goal, bool /*show
 }
 
 void DisplayConversionsReport(Analyser& a, int n) {
+    const auto Count = [](long long value) { return CellValue(std::to_string(value), static_cast<double>(value)); };
+    // The percentages are kept as the text a report file holds, rounded; read as written.
+    const auto Percent = [&](const std::string& text) {
+        return CellValue(text, text.empty() ? kNoNumber : a.NumberFormat.ParseNumber(text).value_or(kNoNumber));
+    };
     AnalysisTables& t = a.Tables;
     if (n < 1 || static_cast<uint32_t>(n) > t.ConversionReportCount()) return;
     const ConversionReport& report = t.ConversionReports[static_cast<size_t>(n)];
@@ -200,13 +205,13 @@ void DisplayConversionsReport(Analyser& a, int n) {
                 row = list.AddRow(s.Source);
                 col = 2;
             }
-            list.SetCell(row, col, std::to_string(s.Visitors));
-            list.SetCell(row, col + 1, std::to_string(s.Conversions));
-            list.SetCell(row, col + 2, s.PercentConversions);
+            list.SetCell(row, col, Count(s.Visitors));
+            list.SetCell(row, col + 1, Count(s.Conversions));
+            list.SetCell(row, col + 2, Percent(s.PercentConversions));
             if (a.Lists.State.CompareReportLoaded) {
-                list.SetCell(row, col + 3, std::to_string(s.CompareVisitors));
-                list.SetCell(row, col + 4, std::to_string(s.CompareConversions));
-                list.SetCell(row, col + 5, s.ComparePercentConversions);
+                list.SetCell(row, col + 3, Count(s.CompareVisitors));
+                list.SetCell(row, col + 4, Count(s.CompareConversions));
+                list.SetCell(row, col + 5, Percent(s.ComparePercentConversions));
             }
         }
     }

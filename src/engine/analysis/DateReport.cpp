@@ -66,7 +66,10 @@ void DisplayDateReport(Analyser& a, bool compare) {
     hits.Clear();
     for (uint32_t i = 1; i <= t.DateVisitorCount(); ++i) {
         size_t row = hits.AddRow(t.DateVisitors[i].Date);
-        hits.SetCell(row, 2, std::to_string(t.DateVisitors[i].Hits));
+        // The dates are kept as text; a list of days is small enough to read each once here.
+        if (std::optional<DateTime> day = a.NumberFormat.ParseDateTime(t.DateVisitors[i].Date))
+            hits.SetCell(row, 1, CellValue(t.DateVisitors[i].Date, static_cast<double>(day->Seconds())));
+        hits.SetCell(row, 2, CellValue(std::to_string(t.DateVisitors[i].Hits), t.DateVisitors[i].Hits));
     }
 
     ChartSeries& chart = a.Lists.HourChart;
@@ -81,11 +84,14 @@ void DisplayDateReport(Analyser& a, bool compare) {
         const std::string label = HourLabel(h);
         if (!compare) {
             size_t row = hours.AddRow(label, "H" + label);
-            hours.SetCell(row, 2, std::to_string(t.HourVisitors[h]));
+            hours.SetCell(row, 1, CellValue(label, h));
+            hours.SetCell(row, 2, CellValue(std::to_string(t.HourVisitors[h]), t.HourVisitors[h]));
         } else {
             // Found by key: the rows may have been sorted since they were added.
             long row = hours.FindKey("H" + label);
-            if (row >= 0) hours.SetCell(static_cast<size_t>(row), 3, std::to_string(t.HourVisitors[24 + h]));
+            if (row >= 0)
+                hours.SetCell(static_cast<size_t>(row), 3,
+                              CellValue(std::to_string(t.HourVisitors[24 + h]), t.HourVisitors[24 + h]));
         }
         chart.Labels.push_back(label);
         chart.Values[0].push_back(t.HourVisitors[h]);

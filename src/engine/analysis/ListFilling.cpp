@@ -12,7 +12,7 @@ namespace {
 
 // Earliest (or latest) readable stamp over the per-file slots; on equal values the lower slot
 // wins. Empty when no slot holds a readable stamp.
-std::string ErrorTime(const Analyser& a, const std::vector<StampRef>& slots, bool latest) {
+CellValue ErrorTime(const Analyser& a, const std::vector<StampRef>& slots, bool latest) {
     const StampRef* best = nullptr;
     std::optional<DateTime> bestValue;
     for (size_t f = 1; f < slots.size(); ++f) {
@@ -24,7 +24,7 @@ std::string ErrorTime(const Analyser& a, const std::vector<StampRef>& slots, boo
             bestValue = value;
         }
     }
-    return best ? LogTimeToLocal(a, best->Text(), true) : std::string();
+    return best ? DateCell(a, LogTimeValue(a, best->Text(), true)) : CellValue(std::string());
 }
 
 } // namespace
@@ -33,11 +33,40 @@ std::string FormatCount(const Analyser& a, double value) {
     return a.NumberFormat.FormatNumber(value, "#,##0");
 }
 
-size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<std::string> cells) {
+CellValue CountCell(const Analyser& a, long long value) {
+    return {FormatCount(a, static_cast<double>(value)), static_cast<double>(value)};
+}
+
+CellValue NumberCell(const Analyser& a, double value, std::string_view pattern) {
+    std::string text = a.NumberFormat.FormatNumber(value, pattern);
+    if (text.empty()) return CellValue(std::move(text));
+    // Whole values in a pattern without decimals or scaling show as they are; anything
+    // rounded is read from the text so the number is exactly what the text says.
+    if (value == static_cast<double>(static_cast<long long>(value)) &&
+        pattern.find_first_of(".%") == std::string_view::npos)
+        return {std::move(text), value};
+    const std::optional<double> shown = a.NumberFormat.ParseNumber(text);
+    return {std::move(text), shown.value_or(kNoNumber)};
+}
+
+CellValue PercentCell(const Analyser& a, long long count, long long visitors) {
+    if (visitors == 0) return CellValue(std::string());
+    // Tenths divided by ten round to the same double as the shortest decimal text reads as.
+    const long long tenths = count * 1000 / visitors;
+    return {PercentVisitors(a, count, visitors), static_cast<double>(tenths) / 10.0};
+}
+
+CellValue DateCell(const Analyser& a, const std::optional<DateTime>& value) {
+    if (!value) return CellValue(std::string());
+    return {a.NumberFormat.FormatDateTime(*value), static_cast<double>(value->Seconds())};
+}
+
+size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<CellValue> cells) {
     std::string key(keyPrefix);
     key += std::to_string(list.RowCount() + 1);
     auto it = cells.begin();
-    size_t row = list.AddRow(it == cells.end() ? std::string() : *it, std::move(key));
+    size_t row = list.AddRow(it == cells.end() ? std::string() : it->Text, std::move(key));
+    if (it != cells.end() && HasNumber(it->Number)) list.SetCell(row, 1, *it);
     size_t column = 2;
     if (it != cells.end())
         for (++it; it != cells.end(); ++it, ++column)
@@ -57,8 +86,8 @@ void FillCountries(Analyser& a) {
     const long long visitors = a.Tables.VisitorCount();
     const long long unknown = visitors - a.Tables.CountryHitsTotal;
     size_t row = list.AddRow("(unknown)", "unknown");
-    list.SetCell(row, 2, std::to_string(unknown));
-    if (visitors != 0) list.SetCell(row, 3, PercentVisitors(a, unknown, visitors));
+    list.SetCell(row, 2, CellValue(std::to_string(unknown), static_cast<double>(unknown)));
+    if (visitors != 0) list.SetCell(row, 3, PercentCell(a, unknown, visitors));
 
     const size_t countries = std::min(a.Reference.CountryList.size(), a.Tables.CountryHits.size());
     for (size_t c = 1; c < countries; ++c) {
@@ -66,8 +95,8 @@ void FillCountries(Analyser& a) {
         if (hits == 0) continue;
         const CountryRecord& country = a.Reference.CountryList[c];
         row = list.AddRow(country.Name, country.Code);
-        list.SetCell(row, 2, std::to_string(hits));
-        if (visitors != 0) list.SetCell(row, 3, PercentVisitors(a, hits, visitors));
+        list.SetCell(row, 2, CellValue(std::to_string(hits), static_cast<double>(hits)));
+        if (visitors != 0) list.SetCell(row, 3, PercentCell(a, hits, visitors));
     }
 }
 
@@ -75,38 +104,38 @@ void FillLists(Analyser& a) {
     const AnalysisTables& t = a.Tables;
     const long long visitors = t.VisitorCount();
     auto percent = [&](long long count) {
-        return visitors != 0 ? PercentVisitors(a, count, visitors) : std::string();
+        return PercentCell(a, count, visitors);
     };
 
     ReportList& terms = a.Lists[lstSearchTerms];
     for (size_t i = 1; i <= t.SearchTermCount(); ++i) {
         const SearchTermRow& s = t.SearchTerms[i];
-        AddListRow(terms, "i", {s.SearchTerm, s.SearchEngine, s.URL, s.ToFile, FormatCount(a, s.Hits)});
+        AddListRow(terms, "i", {s.SearchTerm, s.SearchEngine, s.URL, s.ToFile, CountCell(a, s.Hits)});
     }
 
     ReportList& engines = a.Lists[lstSearchEngines];
     for (size_t i = 1; i < t.SearchEngines.size(); ++i)
         if (t.SearchEngines[i].Hits > 0)
-            AddListRow(engines, "i", {t.SearchEngines[i].SearchEngine, FormatCount(a, t.SearchEngines[i].Hits)});
+            AddListRow(engines, "i", {t.SearchEngines[i].SearchEngine, CountCell(a, t.SearchEngines[i].Hits)});
 
     ReportList& browsers = a.Lists[lstBrowsers];
     for (size_t i = 1; i <= t.RawBrowserCount(); ++i) {
         const RawBrowserRecord& b = t.RawBrowserData[i];
-        AddListRow(browsers, "i", {std::string(b.Data), FormatCount(a, b.Hits), percent(b.Hits)});
+        AddListRow(browsers, "i", {std::string(b.Data), CountCell(a, b.Hits), percent(b.Hits)});
     }
 
     // Records 0 and 1 are the built-in unknown browser and system.
     for (const BrowserDefinition& d : a.Reference.BrowserDefinitions) {
         if (d.Hits <= 0) continue;
-        AddListRow(a.Lists[d.IsOS ? lstOS : lstWebBrowser], "i", {d.Name, FormatCount(a, d.Hits), percent(d.Hits)});
+        AddListRow(a.Lists[d.IsOS ? lstOS : lstWebBrowser], "i", {d.Name, CountCell(a, d.Hits), percent(d.Hits)});
     }
 
     ReportList& files = a.Lists[lstFiles];
     for (size_t i = 1; i <= t.FileCount(); ++i) {
         const FileRecord& f = t.Files[i];
         AddListRow(files, "i",
-                   {std::string(f.File), FormatCount(a, f.TotalRequests), FormatCount(a, f.Gets), FormatCount(a, f.Reloads),
-                    FormatCount(a, f.Resumes), a.NumberFormat.FormatNumber(f.Bytes, "#,##0.00")});
+                   {std::string(f.File), CountCell(a, f.TotalRequests), CountCell(a, f.Gets), CountCell(a, f.Reloads),
+                    CountCell(a, f.Resumes), NumberCell(a, f.Bytes, "#,##0.00")});
     }
 
     ReportList& errors = a.Lists[lstErrors];
@@ -115,7 +144,7 @@ void FillLists(Analyser& a) {
         AddListRow(errors, "i",
                    {std::to_string(e.Status), std::string(a.Reference.ErrorDescriptionOf(e.Status)),
                     std::string(e.File), std::string(e.Referrer), ErrorTime(a, e.TimeFirst, false),
-                    ErrorTime(a, e.TimeLast, true), std::to_string(e.Hits)});
+                    ErrorTime(a, e.TimeLast, true), CellValue(std::to_string(e.Hits), static_cast<double>(e.Hits))});
     }
 }
 

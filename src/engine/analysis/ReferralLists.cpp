@@ -21,11 +21,11 @@ void BuildReferralLists(const Analyser& a, std::string_view file, ReportList& re
         const ReferrerRecord& rec = t.Referrers[r];
         if (IsLocalFile(rec.Referrer, file, a.CurrentProfile)) {
             size_t row = referredTo.AddRow(std::string(rec.ToFile));
-            referredTo.SetCell(row, 2, std::to_string(rec.Hits));
+            referredTo.SetCell(row, 2, CellValue(std::to_string(rec.Hits), rec.Hits));
         }
         if (rec.ToFile == file) {
             size_t row = referredBy.AddRow(std::string(rec.Referrer));
-            referredBy.SetCell(row, 2, std::to_string(rec.Hits));
+            referredBy.SetCell(row, 2, CellValue(std::to_string(rec.Hits), rec.Hits));
         }
     }
 }

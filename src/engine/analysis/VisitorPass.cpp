@@ -1,6 +1,7 @@
 #include "engine/analysis/VisitorPass.h"
 
 #include "engine/Analyser.h"
+#include "engine/analysis/ListFilling.h"
 #include "engine/parse/StoredEntryReader.h"
 #include "engine/parse/TimeStamps.h"
 
@@ -69,22 +70,23 @@ void RunVisitorPass(Analyser& a) {
         const VisitorSession& first = SessionAt(v, v.FirstFile);
         // The first stamp is read once for its cell, its date and its hour.
         const std::optional<DateTime> entryTime = LogTimeValue(a, first.EntryTime.Text(), true);
-        std::string entryCell = entryTime ? a.NumberFormat.FormatDateTime(*entryTime) : std::string();
+        CellValue entryCell = DateCell(a, entryTime);
         list.SetCell(row, 3, std::string(first.Referrer));
         list.SetCell(row, 4, entryCell);
         list.SetCell(row, 5, std::string(first.EntryPage));
 
         v.LastFile = static_cast<int16_t>(ChooseSlot(v, false));
         const VisitorSession& last = SessionAt(v, v.LastFile);
-        list.SetCell(row, 6, LogTimeToLocal(a, last.ExitTime.Text(), true));
+        list.SetCell(row, 6, DateCell(a, LogTimeValue(a, last.ExitTime.Text(), true)));
         list.SetCell(row, 7, std::string(last.ExitPage));
 
-        list.SetCell(row, 8, DisplayTime(TimeSpent(a, n), true));
-        list.SetCell(row, 9, a.NumberFormat.FormatNumber(v.Requests, "#,##0"));
-        list.SetCell(row, 10, a.NumberFormat.FormatNumber(v.Bytes, "#,##0.00"));
+        const long long spent = TimeSpent(a, n);
+        list.SetCell(row, 8, CellValue(DisplayTime(spent, true), static_cast<double>(spent)));
+        list.SetCell(row, 9, NumberCell(a, v.Requests, "#,##0"));
+        list.SetCell(row, 10, NumberCell(a, v.Bytes, "#,##0.00"));
 
         // A first stamp that does not read has no date to count on.
-        std::string date = std::move(entryCell);
+        std::string date = std::move(entryCell.Text);
         if (const size_t blank = date.find(' '); blank != std::string::npos) date.resize(blank);
         if (!date.empty()) {
             auto [it, added] = dateRow.try_emplace(date, 0);
@@ -136,11 +138,11 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
             std::string stamp;
             stamp.reserve(e.Date.size() + 1 + e.Time.size());
             stamp.append(e.Date).append(" ").append(e.Time);
-            pages.SetCell(row, 2, LogTimeToLocal(a, stamp, true));
+            pages.SetCell(row, 2, DateCell(a, LogTimeValue(a, stamp, true)));
             pages.SetCell(row, 3, std::string(e.File));
             pages.SetCell(row, 4, std::string(e.Referrer));
-            pages.SetCell(row, 5, std::to_string(e.Status));
-            pages.SetCell(row, 6, a.NumberFormat.FormatNumber(static_cast<double>(e.Bytes), "#,###"));
+            pages.SetCell(row, 5, CellValue(std::to_string(e.Status), static_cast<double>(e.Status)));
+            pages.SetCell(row, 6, NumberCell(a, static_cast<double>(e.Bytes), "#,###"));
             lastAgent.assign(e.UserAgent);
         }
         reader.Finish();

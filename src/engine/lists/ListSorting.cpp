@@ -72,18 +72,6 @@ std::string_view CellText(const ListRow& row, int key) {
     return row.Cells[static_cast<size_t>(key)];
 }
 
-std::optional<double> SortValue(std::string_view text, SortType type, const Locale& locale) {
-    if (type == SortType::Date) {
-        if (text.empty()) return kNoDate;
-        std::optional<DateTime> when = locale.ParseDateTime(text);
-        if (!when) return std::nullopt;
-        return static_cast<double>(when->Seconds());
-    }
-    if (text.starts_with("New")) return kNewValue;
-    if (text.empty()) return 0.0;
-    return locale.ParseNumber(text);
-}
-
 // Seconds of a duration cell "[-]Nd hh:mm:ss" (or "[N days ]hh:mm:ss"); empty counts as 0.
 std::optional<double> DurationSeconds(std::string_view text) {
     text = TrimBlanks(text);
@@ -108,6 +96,13 @@ std::optional<double> DurationSeconds(std::string_view text) {
     return negative ? -total : total;
 }
 
+// The number a row's cell carries, or else what its text reads as.
+std::optional<double> SortValue(const ListRow& row, int key, SortType type, bool duration, const Locale& locale) {
+    const double carried = row.Number(static_cast<size_t>(key));
+    if (HasNumber(carried)) return carried;
+    return ReadCellNumber(CellText(row, key), type, duration, locale);
+}
+
 // Puts the rows in the order of the given positions.
 void Reorder(ReportList& list, const std::vector<size_t>& order) {
     std::vector<ListRow> rows;
@@ -128,6 +123,38 @@ void SortByText(ReportList& list, int key, int order) {
 
 } // namespace
 
+std::optional<double> ReadCellNumber(std::string_view text, SortType type, bool duration, const Locale& locale) {
+    if (duration) return DurationSeconds(text);
+    if (type == SortType::Date) {
+        if (text.empty()) return kNoDate;
+        std::optional<DateTime> when = locale.ParseDateTime(text);
+        if (!when) return std::nullopt;
+        return static_cast<double>(when->Seconds());
+    }
+    if (type == SortType::Text) return std::nullopt;
+    if (text.starts_with("New")) return kNewValue;
+    if (text.empty()) return 0.0;
+    return locale.ParseNumber(text);
+}
+
+void ReadCellNumbers(ReportList& list, const Locale& locale) {
+    std::vector<size_t> read;   // the columns whose cells stand for numbers
+    for (size_t c = 0; c < list.Columns.size(); ++c)
+        if (list.Columns[c].Type != SortType::Text || list.Columns[c].Duration) read.push_back(c);
+    if (read.empty()) return;
+    // Row by row: each row's cells and numbers are then read while they are at hand.
+    for (size_t row = 0; row < list.Rows.size(); ++row) {
+        const ListRow& r = list.Rows[row];
+        for (size_t c : read) {
+            // Empty cells read as their column's least value without a number of their own.
+            if (c >= r.Cells.size() || r.Cells[c].empty() || HasNumber(r.Number(c))) continue;
+            const ListColumn& column = list.Columns[c];
+            if (std::optional<double> v = ReadCellNumber(r.Cells[c], column.Type, column.Duration, locale))
+                list.SetCellNumber(row, c + 1, *v);
+        }
+    }
+}
+
 int CompareSortValues(double a, double b, int order) {
     const int sign = a < b ? -1 : a > b ? 1 : 0;
     return order == 1 ? -sign : sign;
@@ -142,7 +169,7 @@ void SortByValues(ReportList& list, int key, SortType type, int order, const Loc
     std::vector<double> values;
     values.reserve(list.Rows.size());
     for (const ListRow& row : list.Rows) {
-        std::optional<double> v = SortValue(CellText(row, key), type, locale);
+        std::optional<double> v = SortValue(row, key, type, false, locale);
         if (!v) return;   // sorting never complains; the rows keep their order
         values.push_back(*v);
     }
@@ -167,7 +194,7 @@ std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale)
     std::vector<double> values;
     values.reserve(list.Rows.size());
     for (const ListRow& row : list.Rows) {
-        std::optional<double> v = SortValue(CellText(row, key), SortType::Number, locale);
+        std::optional<double> v = SortValue(row, key, SortType::Number, false, locale);
         if (!v) return positions;
         values.push_back(*v);
     }
@@ -177,11 +204,11 @@ std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale)
 }
 
 // Durations by their seconds; cells that do not read as one leave the rows as text sorts them.
-static void SortByDuration(ReportList& list, int key, int order) {
+static void SortByDuration(ReportList& list, int key, int order, const Locale& locale) {
     std::vector<double> values;
     values.reserve(list.Rows.size());
     for (const ListRow& row : list.Rows) {
-        std::optional<double> v = DurationSeconds(CellText(row, key));
+        std::optional<double> v = SortValue(row, key, SortType::Text, true, locale);
         if (!v) {
             list.Sorted = true;
             SortByText(list, key, order);
@@ -217,7 +244,7 @@ void SortList(ReportList& list, int column, int& order, const Locale& locale) {
     list.SortOrder = order;
 
     if (list.Columns[static_cast<size_t>(column - 1)].Duration) {
-        SortByDuration(list, list.SortKey, order);
+        SortByDuration(list, list.SortKey, order, locale);
     } else if (type == SortType::Text) {
         list.Sorted = true;
         SortByText(list, list.SortKey, order);

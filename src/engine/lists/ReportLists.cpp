@@ -1,5 +1,6 @@
 #include "engine/lists/ReportLists.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace trevix {
@@ -24,11 +25,28 @@ const std::string& ReportList::Cell(size_t row, size_t column) const {
     return column <= cells.size() ? cells[column - 1] : empty;
 }
 
-void ReportList::SetCell(size_t row, size_t column, std::string text) {
+void ReportList::SetCell(size_t row, size_t column, CellValue cell) {
     if (row >= Rows.size() || column == 0) return;
-    auto& cells = Rows[row].Cells;
-    if (cells.size() < column) cells.resize(column);
-    cells[column - 1] = std::move(text);
+    ListRow& r = Rows[row];
+    if (r.Cells.size() < column) r.Cells.resize(column);
+    r.Cells[column - 1] = std::move(cell.Text);
+    SetCellNumber(row, column, cell.Number);
+}
+
+void ReportList::SetCellNumber(size_t row, size_t column, double number) {
+    if (row >= Rows.size() || column == 0) return;
+    ListRow& r = Rows[row];
+    if (r.Numbers.size() < column) {
+        if (!HasNumber(number)) return;
+        // Sized for the whole row at once: the other numbers of a row usually follow.
+        r.Numbers.resize(std::max(column, Columns.size()), kNoNumber);
+    }
+    r.Numbers[column - 1] = number;
+}
+
+double ReportList::CellNumber(size_t row, size_t column) const {
+    if (row >= Rows.size() || column == 0) return kNoNumber;
+    return Rows[row].Number(column - 1);
 }
 
 long ReportList::FindKey(std::string_view key) const {

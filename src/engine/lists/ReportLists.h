@@ -1,10 +1,12 @@
 #pragma once
-// The report pages as data: every list with its columns, rows (cells as shown, row key, item
-// data) and sort state, plus the page texts and chart series. The run fills it, the XML writer
+// The report pages as data: every list with its columns, rows (cells as shown with the numbers
+// they stand for, row key, item data) and sort state, plus the page texts and chart series. The run fills it, the XML writer
 // reads it, the loader and the comparison fill and extend it, sorting reorders it; a Qt table
 // model or the CLI only shows it.
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +27,31 @@ struct ListColumn {
     bool FitToContents = false;
 };
 
+// Marks a cell that carries no number: text, or a value nobody has read yet.
+inline constexpr double kNoNumber = std::numeric_limits<double>::quiet_NaN();
+inline bool HasNumber(double number) { return !std::isnan(number); }
+
+// A cell as the engine writes it: the text the report files keep, and the number that text
+// stands for (a count, a percentage, a date's or a duration's seconds), so that sorting and
+// showing never read the text back.
+struct CellValue {
+    CellValue(std::string text) : Text(std::move(text)) {}
+    CellValue(const char* text) : Text(text) {}
+    CellValue(std::string text, double number) : Text(std::move(text)), Number(number) {}
+    std::string Text;
+    double Number = kNoNumber;
+};
+
 struct ListRow {
     std::vector<std::string> Cells;   // Cells[0] is the row's text (cell 1)
+    // Numbers[i] belongs to Cells[i]; empty until the row's first number, so rows of text
+    // only pay for an empty vector.
+    std::vector<double> Numbers;
     std::string Key;                  // row key ("i3", "r7", "H07") or empty
     int64_t ItemData = 0;             // the row's identity, stable across sorts
+
+    // The number of the 0-based cell, kNoNumber when it carries none.
+    double Number(size_t index) const { return index < Numbers.size() ? Numbers[index] : kNoNumber; }
 };
 
 class ReportList {
@@ -48,7 +71,12 @@ public:
     size_t AddRow(std::string text, std::string key = {});
     // Cell by 1-based column number; missing cells read as empty and are created on write.
     const std::string& Cell(size_t row, size_t column) const;
-    void SetCell(size_t row, size_t column, std::string text);
+    // Writing text alone drops the number the cell carried.
+    void SetCell(size_t row, size_t column, CellValue cell);
+    // The number a cell carries (1-based column), kNoNumber when none.
+    double CellNumber(size_t row, size_t column) const;
+    // Gives an existing cell its number, leaving its text as it is.
+    void SetCellNumber(size_t row, size_t column, double number);
     // Row position of a key, or -1 (keys are unique within a list).
     long FindKey(std::string_view key) const;
     void Clear();   // rows only; columns and sort state stay

@@ -148,10 +148,19 @@ QString ReportTableModel::CellText(int row, int column) const {
     if (!list_ || row < 0 || column < 0 || static_cast<size_t>(row) >= list_->Rows.size() ||
         static_cast<size_t>(column) >= list_->Columns.size())
         return {};
-    const std::vector<std::string>& cells = list_->Rows[static_cast<size_t>(row)].Cells;
-    if (static_cast<size_t>(column) >= cells.size()) return {};
-    return DisplayText(cells[static_cast<size_t>(column)], list_->Columns[static_cast<size_t>(column)].Type,
-                       formats_);
+    const ListRow& r = list_->Rows[static_cast<size_t>(row)];
+    const auto at = static_cast<size_t>(column);
+    if (at >= r.Cells.size()) return {};
+    // The text is shown digit for digit as stored (leading zeros, decimals, grouping), only
+    // in the locale's signs, so it is the text that is rewritten here, not the number.
+    return DisplayText(r.Cells[at], list_->Columns[at].Type, formats_);
+}
+
+QVariant ReportTableModel::SortValue(int row, int column) const {
+    if (!list_ || row < 0 || column < 0 || static_cast<size_t>(row) >= list_->Rows.size()) return {};
+    const double number = list_->Rows[static_cast<size_t>(row)].Number(static_cast<size_t>(column));
+    if (HasNumber(number)) return number;
+    return CellText(row, column);
 }
 
 QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
@@ -161,6 +170,8 @@ QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return CellText(index.row(), index.column());
+    case SortRole:
+        return SortValue(index.row(), index.column());
     case Qt::ToolTipRole:
         // Long addresses and agents are cut by the column; the tooltip shows them whole.
         if (list_->Columns[column].Type == SortType::Text) {

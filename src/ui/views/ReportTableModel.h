@@ -40,6 +40,10 @@ public:
     static QString DisplayText(std::string_view cell, SortType type, const CellFormats& formats);
     // The cell at a 0-based row and column as shown.
     QString CellText(int row, int column) const;
+    // The number a cell carries (a count, a date's or a duration's seconds) for views that
+    // order rows themselves; a cell without one gives its shown text.
+    static constexpr int SortRole = Qt::UserRole;
+    QVariant SortValue(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
