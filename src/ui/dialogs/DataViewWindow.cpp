@@ -1,12 +1,12 @@
 #include "dialogs/DataViewWindow.h"
 
-#include "dialogs/VisitUrl.h"
-#include "dialogs/WindowPlacement.h"
+#include "common/VisitUrl.h"
+#include "common/WindowPlacement.h"
 #include "engine/Analyser.h"
 #include "engine/analysis/ReferralLists.h"
 #include "engine/SettingsStore.h"
 #include "views/ReportTableModel.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

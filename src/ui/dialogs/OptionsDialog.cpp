@@ -8,7 +8,7 @@
 #include "config/RecentLists.h"
 #include "config/ReferenceDataLoader.h"
 #include "engine/Analyser.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,11 +1,11 @@
 #include "dialogs/VisitorWindow.h"
 
-#include "dialogs/WindowPlacement.h"
+#include "common/WindowPlacement.h"
 #include "engine/Analyser.h"
 #include "engine/SettingsStore.h"
 #include "engine/analysis/VisitorPass.h"
 #include "views/ReportListView.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "engine/Analyser.h"
 #include "engine/lists/ListSorting.h"
 #include "views/ReportTableModel.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QApplication>
 #include <QClipboard>

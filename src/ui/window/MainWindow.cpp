@@ -5,10 +5,10 @@
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
-#include "dialogs/ConversionsPage.h"
+#include "pages/ConversionsPage.h"
 #include "dialogs/DataViewWindow.h"
 #include "dialogs/OptionsDialog.h"
-#include "dialogs/VisitUrl.h"
+#include "common/VisitUrl.h"
 #include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
@@ -23,13 +23,13 @@
 #include "views/ListMenu.h"
 #include "views/ReportChart.h"
 #include "views/ReportListView.h"
-#include "views/Twips.h"
-#include "window/AboutDialog.h"
+#include "common/Twips.h"
+#include "dialogs/AboutDialog.h"
 #include "window/GuiRunHost.h"
-#include "window/LogWindow.h"
-#include "window/ProgramInfo.h"
+#include "dialogs/ProcessLogWindow.h"
+#include "common/ProgramInfo.h"
 #include "window/ShownSummary.h"
-#include "window/SiteProfileDialog.h"
+#include "dialogs/SiteProfileDialog.h"
 #include "window/StartUp.h"
 #include "window/TaskPane.h"
 #include "window/WorkerCall.h"
@@ -1681,7 +1681,7 @@ void MainWindow::SearchRawLog() {
 
 void MainWindow::OpenLogWindow() {
     if (!logWindow_) {
-        logWindow_ = new LogWindow(&store_, ShownText(a_->Tables.ErrorLogText), this);
+        logWindow_ = new ProcessLogWindow(&store_, ShownText(a_->Tables.ErrorLogText), this);
         logWindow_->setAttribute(Qt::WA_DeleteOnClose);
     }
     logWindow_->show();

@@ -45,7 +45,7 @@ class SettingsStore;
 namespace trevix::ui {
 
 class GuiRunHost;
-class LogWindow;
+class ProcessLogWindow;
 class RawLogView;
 class ReportChart;
 class ConversionsPage;
@@ -312,7 +312,7 @@ private:
     QLabel* lblViewErrors_ = nullptr;
     QWidget* pageConversions_ = nullptr;
     ConversionsPage* conversions_ = nullptr;
-    QPointer<LogWindow> logWindow_;
+    QPointer<ProcessLogWindow> logWindow_;
 
     // Menus and status bar.
     QAction* mnuFileLoad_ = nullptr;

@@ -3,7 +3,7 @@
 // panel and the raw-log search.
 #include "WindowFixture.h"
 #include "views/RawLogView.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QDateEdit>
 #include <QHeaderView>

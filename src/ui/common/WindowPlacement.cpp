@@ -1,7 +1,7 @@
-#include "dialogs/WindowPlacement.h"
+#include "common/WindowPlacement.h"
 
 #include "engine/SettingsStore.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "dialogs/VisitUrl.h"
+#include "common/VisitUrl.h"
 
 #include "engine/Analyser.h"
 

@@ -1,4 +1,4 @@
-#include "window/SiteProfileDialog.h"
+#include "dialogs/SiteProfileDialog.h"
 
 #include "common/DialogButtons.h"
 

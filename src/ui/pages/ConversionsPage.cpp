@@ -1,8 +1,8 @@
-#include "dialogs/ConversionsPage.h"
+#include "pages/ConversionsPage.h"
 
 #include "config/QtSettingsStore.h"
 #include "config/SiteProfiles.h"
-#include "dialogs/VisitUrl.h"
+#include "common/VisitUrl.h"
 #include "engine/Analyser.h"
 #include "engine/analysis/Conversions.h"
 #include "views/ReportListView.h"

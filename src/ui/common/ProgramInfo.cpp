@@ -1,4 +1,4 @@
-#include "window/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 
 #include "config/DataFolder.h"
 #include "report/ProductInfo.h"

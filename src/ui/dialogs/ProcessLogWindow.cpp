@@ -1,7 +1,7 @@
-#include "window/LogWindow.h"
+#include "dialogs/ProcessLogWindow.h"
 
 #include "engine/SettingsStore.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>
@@ -19,7 +19,7 @@ bool ReadInt(const std::string& text, int& value) {
 }
 } // namespace
 
-LogWindow::LogWindow(SettingsStore* store, const QString& text, QWidget* parent)
+ProcessLogWindow::ProcessLogWindow(SettingsStore* store, const QString& text, QWidget* parent)
     : QDialog(parent), store_(store) {
     setObjectName("frmLog");
     setWindowTitle("Process Log");
@@ -36,11 +36,11 @@ LogWindow::LogWindow(SettingsStore* store, const QString& text, QWidget* parent)
     RestorePlacement();
 }
 
-QString LogWindow::Text() const { return txtLog_->toPlainText(); }
+QString ProcessLogWindow::Text() const { return txtLog_->toPlainText(); }
 
-void LogWindow::SetText(const QString& text) { txtLog_->setPlainText(text); }
+void ProcessLogWindow::SetText(const QString& text) { txtLog_->setPlainText(text); }
 
-void LogWindow::RestorePlacement() {
+void ProcessLogWindow::RestorePlacement() {
     if (!store_) return;
     const std::string state = store_->GetSetting(Section, "State", "Undefined");
     if (state == "Undefined") return;
@@ -55,7 +55,7 @@ void LogWindow::RestorePlacement() {
     if (state == "Minimized") setWindowState(Qt::WindowMinimized);
 }
 
-void LogWindow::SavePlacement() {
+void ProcessLogWindow::SavePlacement() {
     if (!store_) return;
     if (isMinimized()) {
         store_->SaveSetting(Section, "State", "Minimized");
@@ -69,7 +69,7 @@ void LogWindow::SavePlacement() {
     store_->SaveSetting(Section, "Width", std::to_string(PixelsToTwips(g.width(), this)));
 }
 
-void LogWindow::done(int result) {
+void ProcessLogWindow::done(int result) {
     SavePlacement();
     QDialog::done(result);
 }
