@@ -6,6 +6,9 @@
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
 #include "pages/ConversionsPage.h"
+#include "pages/RawLogPage.h"
+#include "pages/ReportPages.h"
+#include "pages/SummaryPage.h"
 #include "dialogs/DataViewWindow.h"
 #include "dialogs/OptionsDialog.h"
 #include "common/VisitUrl.h"
@@ -86,8 +89,6 @@ namespace trevix::ui {
 namespace {
 
 constexpr const char* MessageTitle = "Trevix";
-const QString FindNextCaption = "&Find next...";
-const QString SearchPrompt = "Enter search text...";
 const QString ReportFilter = "Trevix Report XML (*.xml);;All files (*)";
 const QString CsvFilter = "CSV files (*.csv)";
 const QString HtmlFilter = "HTML files (*.html *.htm)";
@@ -98,19 +99,6 @@ QString LogFilter() {
     for (std::string_view ending : CompressedLogEndings) patterns += " *" + QString::fromLatin1(ending.data(), qsizetype(ending.size()));
     return "Log files (" + patterns + ");;All files (*)";
 }
-
-struct TabPage {
-    const char* Caption;
-    const char* Key;
-};
-constexpr TabPage Tabs[] = {{"Summary", "visitors"},   {"Visitors", "IPs"},       {"Referrers", "referrers"},
-                            {"Search Engines", "searchterms"}, {"Browsers", "browsers"}, {"Files", "files"},
-                            {"Country", "country"},    {"Errors", "errors"},      {"Conversions", "conversions"},
-                            {"Raw Log", "rawlog"}};
-
-// The lists the window shows itself (the conversion lists belong to the conversions page).
-constexpr int WindowLists[] = {lstHits,   lstFiles, lstReferrers,  lstBrowsers, lstOS,    lstWebBrowser,
-                               lstCountries, lstSearchTerms, lstHour, lstIPs, lstErrors, lstSearchEngines};
 
 std::string Std(const QString& s) { return s.toStdString(); }
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -171,16 +159,16 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     connect(host_, &GuiRunHost::BusyChanged, this, [this](bool busy) {
         if (busy) LogButtonsEnabled(false);
     });
-    connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { txtHits_->setPlainText(text); });
+    connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { pages_->Summary()->SetSummary(text); });
     setAcceptDrops(true);
     LoadHandler();
     // The windows opened from the report pages read the engine's lists too.
     connect(this, &MainWindow::WorkStarting, this, [this] {
-        conversions_->LetGo();
+        pages_->Conversions()->LetGo();
         if (VisitorWindow* w = VisitorWindow::Instance()) w->LetGo();
     });
     connect(this, &MainWindow::WorkFinished, this, [this] {
-        conversions_->Reload();
+        pages_->Conversions()->Reload();
         if (VisitorWindow* w = VisitorWindow::Instance()) w->TakeBack();
     });
 }
@@ -197,10 +185,9 @@ MainWindow::~MainWindow() {
     // The windows opened from the report pages read the analyser, which goes first.
     delete VisitorWindow::Instance();
     delete DataViewWindow::Instance();
-    conversions_->LetGo();
+    pages_->Conversions()->LetGo();
     // The views outlive this body (they are children) but the lists they show do not.
-    for (int n : WindowLists) views_[static_cast<size_t>(n)]->Attach(*a_, -1);
-    txtRawLog_->SetText({});
+    pages_->LetGo();
 }
 
 void MainWindow::LoadReferenceData(const std::string& folder) {
@@ -214,7 +201,7 @@ void MainWindow::LoadReferenceData(const std::string& folder) {
 void MainWindow::ReadTimeZoneOffset() { a_->LocalTimeBias = ReadLocalTimeBias(); }
 
 ReportListView* MainWindow::ListView(int listNum) const {
-    return listNum >= 1 && listNum <= 16 ? views_[static_cast<size_t>(listNum)] : nullptr;
+    return pages_->View(listNum);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -259,24 +246,12 @@ void MainWindow::LoadHandler() {
     BuildStatusBar();
     SetStatus(ProductTitle() + " " + VersionText());
 
-    // Display choices.
-    ++quiet_;
-    (store_.GetSetting("Options", "HitsDisplay", "Table") == "Table" ? optList_ : optGraph_)->setChecked(true);
-    (store_.GetSetting("Options", "SearchDisplay", "Keywords") == "Keywords" ? optKeywords_ : optSearchEngine_)
-        ->setChecked(true);
-    browserDisplay_ = QString::fromStdString(store_.GetSetting("Options", "BrowserDisplay", "1")).trimmed().toInt();
-    if (browserDisplay_ == 1) optOS_->setChecked(true);
-    if (browserDisplay_ == 2) optBrowsers_->setChecked(true);
-    if (browserDisplay_ == 3) optRawData_->setChecked(true);
-    ShowTableOrGraph();
-    ShowSearchData();
-    ShowBrowserData();
-    --quiet_;
+    pages_->RestoreDisplay(store_);
 
     resize(1000, 700);
     RestoreWindowPlacement();
     SetColumnWidths(a_->Lists, a_->Store);
-    for (int n : WindowLists) views_[static_cast<size_t>(n)]->ApplyColumnWidths();
+    pages_->ApplyColumnWidths();
     const ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
         lstSites_->setColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
@@ -311,9 +286,6 @@ void MainWindow::LoadHandler() {
     mnuFileCompare_->setEnabled(false);
     mnuFileExportCsv_->setEnabled(false);
     mnuFileExportHtml_->setEnabled(false);
-    lblNoRawLog_->setText(
-        "Raw Log is currently turned OFF.\n\nTo turn on the Show Raw Log feature, click Tools and then "
-        "Options.\n\nNote that turning this feature on will make processing log files slower.");
     UpdateRawLog();
 }
 
@@ -517,231 +489,26 @@ QWidget* MainWindow::BuildReportPanel() {
     auto* panel = new QWidget(this);
     panel->setObjectName("frameReport");
     auto* layout = new QVBoxLayout(panel);
-    tabs_ = new QTabWidget(panel);
-    tabs_->setObjectName("TabStrip1");
-    tabs_->setDocumentMode(true);
-
-    auto list = [&](int n, QWidget* parent) {
-        auto* v = new ReportListView(parent);
-        v->Attach(*a_, n);
-        views_[static_cast<size_t>(n)] = v;
-        connect(v, &ReportListView::RowDoubleClicked, this, [this, n](int) {
-            if (Busy()) return;
-            if (n == lstReferrers) OnVisitUrl(0);
-            if (n == lstSearchTerms) OnVisitUrl(1);
-            if (n == lstErrors) OnVisitUrl(3);
-            if (n == lstFiles) OnReferredTo();
-            if (n == lstIPs) OnVisitorDetails();
-        });
-        connect(v, &ReportListView::ContextMenuRequested, this,
-                [this, n](int row, const QPoint& pos) { ListContextMenu(n, row, pos); });
-        return v;
-    };
-    auto page = [&](int index) {
-        auto* w = new QWidget(tabs_);
-        w->setObjectName(QString("frmReportInfo%1").arg(index));
-        return w;
-    };
-    auto buttonRow = [&](QVBoxLayout* l, QPushButton* b) {
-        auto* row = new QHBoxLayout;
-        row->addStretch(1);
-        row->addWidget(b);
-        l->addLayout(row);
-    };
-    auto visitUrl = [&](int index, QWidget* parent) {
-        auto* b = new QPushButton("&Visit URL", parent);
-        b->setObjectName(QString("butVisitURL%1").arg(index));
-        butVisitURL_[static_cast<size_t>(index)] = b;
-        connect(b, &QPushButton::clicked, this, [this, index] { OnVisitUrl(index); });
-        return b;
-    };
-
-    // Summary.
-    {
-        QWidget* w = page(0);
-        auto* l = new QVBoxLayout(w);
-        txtHits_ = new QPlainTextEdit(w);
-        txtHits_->setObjectName("txtHits");
-        txtHits_->setReadOnly(true);
-        txtHits_->setMaximumHeight(150);
-        l->addWidget(txtHits_);
-        auto* choice = new QHBoxLayout;
-        choice->addWidget(new QLabel("Display date and hour statistics as:", w));
-        optList_ = new QRadioButton("&Tables", w);
-        optList_->setObjectName("optList");
-        optGraph_ = new QRadioButton("&Graphs", w);
-        optGraph_->setObjectName("optGraph");
-        choice->addWidget(optList_);
-        choice->addWidget(optGraph_);
-        choice->addStretch(1);
-        l->addLayout(choice);
-        auto* both = new QHBoxLayout;
-        both->addWidget(list(lstHits, w), 3);
-        both->addWidget(list(lstHour, w), 2);
-        chtDate_ = new ReportChart(w);
-        chtDate_->setObjectName("chtDate");
-        chtHour_ = new ReportChart(w);
-        chtHour_->setObjectName("chtHour");
-        chtDate_->SetCaptions("Visitors by Date", "Date", "Visitors");
-        chtHour_->SetCaptions("Visitors by Hour", "Hour", "Visitors");
-        chtHour_->SetSetNames({"this report", "compared report"});
-        // The hour chart's 24 bars need the room more than a few dates do.
-        both->addWidget(chtDate_, 1);
-        both->addWidget(chtHour_, 1);
-        l->addLayout(both, 1);
-        connect(optList_, &QRadioButton::toggled, this, &MainWindow::ShowTableOrGraph);
-        tabs_->addTab(w, Tabs[0].Caption);
-    }
-    // Visitors.
-    {
-        QWidget* w = page(1);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Visitors:", w));
-        l->addWidget(list(lstIPs, w), 1);
-        butVisitorReport_ = new QPushButton("&Details...", w);
-        butVisitorReport_->setObjectName("butVisitorReport");
-        connect(butVisitorReport_, &QPushButton::clicked, this, &MainWindow::OnVisitorDetails);
-        buttonRow(l, butVisitorReport_);
-        tabs_->addTab(w, Tabs[1].Caption);
-    }
-    // Referrers.
-    {
-        QWidget* w = page(2);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Referrers:", w));
-        l->addWidget(list(lstReferrers, w), 1);
-        buttonRow(l, visitUrl(0, w));
-        tabs_->addTab(w, Tabs[2].Caption);
-    }
-    // Search engines.
-    {
-        QWidget* w = page(3);
-        auto* l = new QVBoxLayout(w);
-        auto* choice = new QHBoxLayout;
-        choice->addWidget(new QLabel("View by:", w));
-        optKeywords_ = new QRadioButton("&Keywords", w);
-        optKeywords_->setObjectName("optKeywords");
-        optSearchEngine_ = new QRadioButton("Search &Engine", w);
-        optSearchEngine_->setObjectName("optSearchEngine");
-        choice->addWidget(optKeywords_);
-        choice->addWidget(optSearchEngine_);
-        choice->addStretch(1);
-        l->addLayout(choice);
-        l->addWidget(list(lstSearchTerms, w), 1);
-        l->addWidget(list(lstSearchEngines, w), 1);
-        buttonRow(l, visitUrl(1, w));
-        connect(optKeywords_, &QRadioButton::toggled, this, &MainWindow::ShowSearchData);
-        tabs_->addTab(w, Tabs[3].Caption);
-    }
-    // Browsers.
-    {
-        QWidget* w = page(4);
-        auto* l = new QVBoxLayout(w);
-        auto* choice = new QHBoxLayout;
-        choice->addWidget(new QLabel("View by:", w));
-        optOS_ = new QRadioButton("Operating Systems", w);
-        optOS_->setObjectName("optOS");
-        optBrowsers_ = new QRadioButton("Browsers", w);
-        optBrowsers_->setObjectName("optBrowsers");
-        optRawData_ = new QRadioButton("Raw Data", w);
-        optRawData_->setObjectName("optRawData");
-        for (auto* o : {optOS_, optBrowsers_, optRawData_}) {
-            choice->addWidget(o);
-            connect(o, &QRadioButton::toggled, this, [this](bool on) {
-                if (on) ShowBrowserData();
-            });
-        }
-        choice->addStretch(1);
-        l->addLayout(choice);
-        l->addWidget(list(lstOS, w), 1);
-        l->addWidget(list(lstWebBrowser, w), 1);
-        l->addWidget(list(lstBrowsers, w), 1);
-        tabs_->addTab(w, Tabs[4].Caption);
-    }
-    // Files.
-    {
-        QWidget* w = page(5);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Files:", w));
-        l->addWidget(list(lstFiles, w), 1);
-        butReferredTo_ = new QPushButton("&Referred by/to...", w);
-        butReferredTo_->setObjectName("butReferredTo");
-        connect(butReferredTo_, &QPushButton::clicked, this, &MainWindow::OnReferredTo);
-        buttonRow(l, butReferredTo_);
-        tabs_->addTab(w, Tabs[5].Caption);
-    }
-    // Country.
-    {
-        QWidget* w = page(6);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Countries:", w));
-        l->addWidget(list(lstCountries, w), 1);
-        tabs_->addTab(w, Tabs[6].Caption);
-    }
-    // Errors.
-    {
-        QWidget* w = page(7);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Errors", w));
-        l->addWidget(list(lstErrors, w), 1);
-        buttonRow(l, visitUrl(3, w));
-        tabs_->addTab(w, Tabs[7].Caption);
-    }
-    // Conversions.
-    {
-        pageConversions_ = new QWidget(tabs_);
-        pageConversions_->setObjectName("pageConversions");
-        auto* l = new QVBoxLayout(pageConversions_);
-        l->setContentsMargins(0, 0, 0, 0);
-        conversions_ = new ConversionsPage(*a_, &store_, pageConversions_);
-        l->addWidget(conversions_);
-        conversions_->SetProfiles(&profiles_, [this] {
-            QTreeWidgetItem* site = lstSites_->currentItem();
-            return site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
-        });
-        connect(conversions_, &ConversionsPage::StatusText, this, &MainWindow::SetStatus);
-        connect(conversions_, &ConversionsPage::PageWanted, this, [this] { ShowReportPage("conversions"); });
-        tabs_->addTab(pageConversions_, Tabs[8].Caption);
-    }
-    // Raw log.
-    {
-        QWidget* w = page(9);
-        auto* l = new QVBoxLayout(w);
-        lblRawLog_ = new QLabel("Raw log file:", w);
-        lblRawLog_->setObjectName("lblRawLog");
-        l->addWidget(lblRawLog_);
-        txtRawLog_ = new RawLogView(w);
-        txtRawLog_->setObjectName("txtRawLog");
-        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        txtRawLog_->setFont(fixed);
-        l->addWidget(txtRawLog_, 1);
-        auto* searchRow = new QHBoxLayout;
-        txtSearchText_ = new QLineEdit(SearchPrompt, w);
-        txtSearchText_->setObjectName("txtSearchText");
-        txtSearchText_->installEventFilter(this);
-        butSearch_ = new QPushButton("&Search", w);
-        butSearch_->setObjectName("butSearch");
-        searchRow->addWidget(txtSearchText_, 1);
-        searchRow->addWidget(butSearch_);
-        l->addLayout(searchRow);
-        lblNoRawLog_ = new QLabel(w);
-        lblNoRawLog_->setObjectName("lblNoRawLog");
-        lblNoRawLog_->setWordWrap(true);
-        lblNoRawLog_->setAlignment(Qt::AlignCenter);
-        l->addWidget(lblNoRawLog_, 1);
-        // After an edit the next search starts again from the top.
-        connect(txtSearchText_, &QLineEdit::textEdited, this, [this] { butSearch_->setText("&Search..."); });
-        connect(txtSearchText_, &QLineEdit::returnPressed, this, &MainWindow::SearchRawLog);
-        connect(butSearch_, &QPushButton::clicked, this, &MainWindow::SearchRawLog);
-        tabs_->addTab(w, Tabs[9].Caption);
-    }
-    for (int i = 0; i < tabs_->count(); ++i) tabs_->tabBar()->setTabData(i, QString(Tabs[i].Key));
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        if (index >= 0 && QString(Tabs[index].Key) == "conversions")
-            ShowHelpText("Click the Files tab, then right-click a file and select 'Show Conversion Report' to "
-                         "show the conversion report for that file.");
+    pages_ = new ReportPages(*a_, &store_, &profiles_, [this] {
+        QTreeWidgetItem* site = lstSites_->currentItem();
+        return site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+    }, panel);
+    connect(pages_, &ReportPages::ListDoubleClicked, this, [this](int n) {
+        if (Busy()) return;
+        if (n == lstReferrers) OnVisitUrl(0);
+        if (n == lstSearchTerms) OnVisitUrl(1);
+        if (n == lstErrors) OnVisitUrl(3);
+        if (n == lstFiles) OnReferredTo();
+        if (n == lstIPs) OnVisitorDetails();
     });
-    layout->addWidget(tabs_, 1);
+    connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
+    connect(pages_, &ReportPages::VisitUrlWanted, this, &MainWindow::OnVisitUrl);
+    connect(pages_, &ReportPages::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
+    connect(pages_, &ReportPages::ReferredToWanted, this, &MainWindow::OnReferredTo);
+    connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
+    connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
+    connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
+    layout->addWidget(pages_, 1);
 
     auto* bottom = new QHBoxLayout;
     lblViewErrors_ = new QLabel("<a href=\"log\">Errors found in log file. Click here for details</a>", panel);
@@ -830,11 +597,10 @@ void MainWindow::BuildMenus() {
         if (Busy()) return;
         TaskClick("report");
         ShowReportPage("rawlog");
-        txtSearchText_->setFocus();
-        txtSearchText_->selectAll();
+        pages_->RawLog()->FocusSearch();
     });
     shortcut("actFindNext", QKeySequence::FindNext, [this] {
-        if (!Busy() && butSearch_->isVisible()) SearchRawLog();
+        if (!Busy() && pages_->RawLog()->SearchVisible()) SearchRawLog();
     });
     // Enabled only while work runs, so Esc still closes other windows otherwise.
     actCancel_ = shortcut("actCancel", QKeySequence(Qt::Key_Escape), [this] {
@@ -983,43 +749,9 @@ void MainWindow::DatePickersToLogDates() {
     --quiet_;
 }
 
-void MainWindow::UpdateRawLog() {
-    const bool on = a_->Options.ShowRawLog;
-    for (QWidget* w : std::initializer_list<QWidget*>{txtRawLog_, lblRawLog_, txtSearchText_, butSearch_})
-        w->setVisible(on);
-    lblNoRawLog_->setVisible(!on);
-}
+void MainWindow::UpdateRawLog() { pages_->RawLog()->ShowRawLog(a_->Options.ShowRawLog); }
 
-void MainWindow::ShowTableOrGraph() {
-    const bool tables = optList_->isChecked();
-    views_[lstHits]->setVisible(tables);
-    views_[lstHour]->setVisible(tables);
-    chtDate_->setVisible(!tables);
-    chtHour_->setVisible(!tables);
-}
-
-void MainWindow::ShowBrowserData() {
-    if (optOS_->isChecked()) browserDisplay_ = 1;
-    else if (optBrowsers_->isChecked()) browserDisplay_ = 2;
-    else if (optRawData_->isChecked()) browserDisplay_ = 3;
-    else return;   // no option chosen: nothing changes
-    views_[lstOS]->setVisible(browserDisplay_ == 1);
-    views_[lstWebBrowser]->setVisible(browserDisplay_ == 2);
-    views_[lstBrowsers]->setVisible(browserDisplay_ == 3);
-}
-
-void MainWindow::ShowSearchData() {
-    const bool keywords = optKeywords_->isChecked();
-    views_[lstSearchTerms]->setVisible(keywords);
-    views_[lstSearchEngines]->setVisible(!keywords);
-    butVisitURL_[1]->setVisible(keywords);
-}
-
-void MainWindow::LogButtonsEnabled(bool enabled) {
-    butReferredTo_->setEnabled(enabled);
-    for (QPushButton* b : butVisitURL_)
-        if (b) b->setEnabled(enabled);
-}
+void MainWindow::LogButtonsEnabled(bool enabled) { pages_->SetRowButtonsEnabled(enabled); }
 
 void MainWindow::UpdateCaption(const QString& suffix) {
     captionSubject_ = suffix;
@@ -1029,8 +761,7 @@ void MainWindow::UpdateCaption(const QString& suffix) {
 void MainWindow::ShowPanel(QWidget* panel) { panels_->setCurrentWidget(panel); }
 
 void MainWindow::ShowReportPage(const QString& key) {
-    for (int i = 0; i < tabs_->count(); ++i)
-        if (tabs_->tabBar()->tabData(i).toString() == key) tabs_->setCurrentIndex(i);
+    pages_->ShowPage(key);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1097,10 +828,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == lstSites_ && event->type() == QEvent::KeyRelease) SiteClicked();
-    if (watched == txtSearchText_ && event->type() == QEvent::FocusIn && txtSearchText_->text() == SearchPrompt) {
-        QTimer::singleShot(0, txtSearchText_, &QLineEdit::selectAll);
-        butSearch_->setDefault(true);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -1273,34 +1000,10 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     butRight_[1]->setEnabled(enabled);
     butRight_[0]->setEnabled(enabled && lstSites_->currentItem());
     butRight_[2]->setEnabled(enabled && lstLogFiles_->count() > 0);
-    butVisitorReport_->setEnabled(enabled);
-    butSearch_->setEnabled(enabled);
-    txtSearchText_->setEnabled(enabled);
-    pageConversions_->setEnabled(enabled);
+    pages_->SetCommandsEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
     setAcceptDrops(enabled);
     actCancel_->setEnabled(!enabled);
-}
-
-void MainWindow::DetachViews() {
-    for (int n : WindowLists) {
-        ReportListView* v = views_[static_cast<size_t>(n)];
-        v->StoreColumnWidths();
-        v->Attach(*a_, -1);   // no list: nothing reads the engine's rows meanwhile
-    }
-    txtRawLog_->SetText({});
-    ChartSeries none;
-    chtDate_->ShowSeries(none);
-    chtHour_->ShowSeries(none);
-}
-
-void MainWindow::AttachViews() {
-    for (int n : WindowLists) {
-        ReportListView* v = views_[static_cast<size_t>(n)];
-        v->Attach(*a_, n);
-        v->Reload();
-        v->ApplyColumnWidths();
-    }
 }
 
 void MainWindow::BeginWork() {
@@ -1309,14 +1012,14 @@ void MainWindow::BeginWork() {
     emit WorkStarting();
     work_ = std::make_unique<Work>();
     SetCommandsEnabled(false);
-    DetachViews();
+    pages_->DetachViews();
     lblViewErrors_->setVisible(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 void MainWindow::EndWork() {
     QApplication::restoreOverrideCursor();
-    AttachViews();
+    pages_->AttachViews();
     ShowPages();
     working_ = false;
     SetCommandsEnabled(true);
@@ -1326,12 +1029,7 @@ void MainWindow::EndWork() {
 
 void MainWindow::ShowPages() {
     const ReportLists& l = a_->Lists;
-    txtHits_->setPlainText(ShownSummary(l.Summary));
-    chtDate_->ShowSeries(l.DateChart);
-    chtHour_->ShowSeries(l.HourChart);
-    txtRawLog_->SetText(l.RawLogVisible ? std::string_view(l.RawLogText) : std::string_view());
-    butSearch_->setText("&Search");
-    UpdateRawLog();
+    pages_->ShowLists(l, a_->Options.ShowRawLog);
     lblViewErrors_->setVisible(l.ErrorsLabelVisible);
     // An open process log shows the latest run's lines.
     if (logWindow_) logWindow_->SetText(ShownText(a_->Tables.ErrorLogText));
@@ -1391,7 +1089,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     };
     if (!before.isEmpty()) SetStatus(before);
     // The pages are blank while the run reads; so is the summary, but for what is read.
-    txtHits_->setPlainText("Loading log file...");
+    pages_->Summary()->SetSummary("Loading log file...");
     BeginWork();
     work_->StatusAfter = after;
     Work* work = work_.get();
@@ -1586,14 +1284,7 @@ void MainWindow::SaveReportDialog() {
 
 ReportListView* MainWindow::ListOnScreen() const {
     if (panels_->currentWidget() != frameReport_) return nullptr;
-    QWidget* page = tabs_->currentWidget();
-    ReportListView* first = nullptr;
-    for (ReportListView* v : page->findChildren<ReportListView*>()) {
-        if (!v->isVisibleTo(page) || !v->List()) continue;
-        if (v->hasFocus()) return v;
-        if (!first) first = v;
-    }
-    return first;
+    return pages_->ListOnScreen();
 }
 
 bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
@@ -1667,16 +1358,7 @@ void MainWindow::ExportHtmlDialog() {
 // Commands
 
 void MainWindow::SearchRawLog() {
-    if (Busy()) return;
-    const QString text = txtSearchText_->text();
-    bool found;
-    if (butSearch_->text() != FindNextCaption) {
-        found = txtRawLog_->Find(text, true);
-        butSearch_->setText(FindNextCaption);
-    } else {
-        found = txtRawLog_->Find(text, false);
-    }
-    if (!found) CurrentPrompter().Message(this, MessageIcon::Information, MessageTitle, "Can't find '" + text + "'");
+    if (!Busy()) pages_->RawLog()->Search();
 }
 
 void MainWindow::OpenLogWindow() {
@@ -1714,7 +1396,7 @@ void MainWindow::OpenUrl(const QString& url) {
 
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
     if (Busy()) return;
-    ReportListView* view = views_[static_cast<size_t>(listNum)];
+    ReportListView* view = pages_->View(listNum);
     const QList<QAction*> own = listNum == lstFiles && row >= 0 ? mnuContext_->actions() : QList<QAction*>();
     FillListMenu(*mnuList_, *view, own, mnuFileExportCsv_->isEnabled(), [this, view] { ExportCsvDialog(view); });
     mnuList_->popup(pos);
@@ -1751,12 +1433,12 @@ void MainWindow::OnOptions() {
 
 void MainWindow::OnVisitorDetails() {
     if (Busy()) return;
-    ShowVisitorReport(*a_, &store_, views_[lstIPs]->SelectedRows(), this);
+    ShowVisitorReport(*a_, &store_, pages_->View(lstIPs)->SelectedRows(), this);
 }
 
 void MainWindow::OnReferredTo() {
     if (Busy()) return;
-    if (DataViewWindow* w = ShowReferredByTo(*a_, &store_, views_[lstFiles]->CurrentRow(), this))
+    if (DataViewWindow* w = ShowReferredByTo(*a_, &store_, pages_->View(lstFiles)->CurrentRow(), this))
         connect(w, &DataViewWindow::StatusText, this, &MainWindow::SetStatus, Qt::UniqueConnection);
 }
 
@@ -1764,18 +1446,18 @@ void MainWindow::OnVisitUrl(int index) {
     if (Busy()) return;
     static constexpr int Lists[] = {lstReferrers, lstSearchTerms, -1, lstErrors};
     if (index < 0 || index > 3 || Lists[index] < 0) return;
-    ReportListView* view = views_[static_cast<size_t>(Lists[index])];
+    ReportListView* view = pages_->View(Lists[index]);
     QString whyNot;
     if (!VisitReportRow(*a_, Lists[index], view->CurrentRow(), whyNot) && !whyNot.isEmpty()) SetStatus(whyNot);
 }
 
 void MainWindow::OnShowConversionReport() {
     if (Busy()) return;
-    const int row = views_[lstFiles]->CurrentRow();
+    const int row = pages_->View(lstFiles)->CurrentRow();
     const ReportList& files = a_->Lists[lstFiles];
     if (row < 0 || static_cast<size_t>(row) >= files.RowCount()) return;
     const QString file = Q(files.Cell(static_cast<size_t>(row), 1));
-    RunGuarded("the conversion report", [this, file] { conversions_->ShowConversionReport(file); });
+    RunGuarded("the conversion report", [this, file] { pages_->Conversions()->ShowConversionReport(file); });
 }
 void MainWindow::OnFtp() {
     if (Busy()) return;
@@ -1853,12 +1535,10 @@ void MainWindow::SaveWindowPlacement() {
 
 void MainWindow::SaveSettings() {
     SaveWindowPlacement();
-    store_.SaveSetting("Options", "HitsDisplay", optList_->isChecked() ? "Table" : "Graph");
-    store_.SaveSetting("Options", "SearchDisplay", optKeywords_->isChecked() ? "Keywords" : "Engine");
-    store_.SaveSetting("Options", "BrowserDisplay", std::to_string(browserDisplay_));
+    pages_->SaveDisplay(store_);
     if (!working_) {
         if (a_->Lists.State.Shown) SaveSortSettings(a_->Lists, a_->Store);
-        for (int n : WindowLists) views_[static_cast<size_t>(n)]->StoreColumnWidths();
+        pages_->StoreColumnWidths();
     }
     ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
@@ -1973,32 +1653,31 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
     pane_->Highlight("report");
     ShowPanel(frameReport_);
     ShowHelpText("Click the various tabs to view the pages of the report.");
-    const bool tables = optList_->isChecked();
-    for (int i = 0; i < tabs_->count(); ++i) {
-        tabs_->setCurrentIndex(i);
-        const QString key = Tabs[i].Key;
+    SummaryPage* summary = pages_->Summary();
+    const bool tables = summary->TablesShown();
+    for (int i = 0; i < pages_->count(); ++i) {
+        pages_->setCurrentIndex(i);
+        const QString key = pages_->PageKey(i);
         if (key == "visitors") {
-            optList_->setChecked(true);
+            summary->ShowTables(true);
             save(this, "summary");
-            optGraph_->setChecked(true);
+            summary->ShowTables(false);
             save(this, "summary-graphs");
-            save(chtDate_, "dates");
-            save(chtHour_, "hours");
-            optList_->setChecked(tables);
-            optGraph_->setChecked(!tables);
+            save(summary->DateChart(), "dates");
+            save(summary->HourChart(), "hours");
+            summary->ShowTables(tables);
             continue;
         }
         if (key == "rawlog" && a_->Options.ShowRawLog) {
-            txtSearchText_->setText("GET");
-            butSearch_->setText("&Search");
-            txtRawLog_->Find("GET", true);
+            pages_->RawLog()->SetSearchText("GET");
+            pages_->RawLog()->View()->Find("GET", true);
         }
         save(this, PageShots[i]);
     }
     // The windows the pages open: a few visitors, a page's referrers and links, a conversion
     // report asked for from the files list.
     ShowReportPage("IPs");
-    ReportListView* ips = views_[lstIPs];
+    ReportListView* ips = pages_->View(lstIPs);
     ips->clearSelection();
     for (int r = 0; r < std::min(3, ips->model()->rowCount()); ++r)
         ips->selectionModel()->select(ips->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -2067,19 +1746,6 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
     return written;
 }
 
-bool MainWindow::SelectRow(int listNum, const QString& text) {
-    ReportListView* view = ListView(listNum);
-    if (!view) return false;
-    QAbstractItemModel* m = view->model();
-    for (int r = 0; r < m->rowCount(); ++r)
-        if (m->index(r, 0).data().toString() == text) {
-            view->clearSelection();
-            view->setCurrentIndex(m->index(r, 0));
-            view->selectRow(r);
-            view->scrollTo(m->index(r, 0));
-            return true;
-        }
-    return false;
-}
+bool MainWindow::SelectRow(int listNum, const QString& text) { return pages_->SelectRow(listNum, text); }
 
 } // namespace trevix::ui

@@ -51,6 +51,7 @@ class ReportChart;
 class ConversionsPage;
 class FtpPanel;
 class ReportListView;
+class ReportPages;
 class TaskPane;
 
 class MainWindow : public QMainWindow {
@@ -147,9 +148,6 @@ public:
     void SetStatus(const QString& text);
     QString Status() const;
     void UpdateRawLog();
-    void ShowTableOrGraph();
-    void ShowBrowserData();
-    void ShowSearchData();
     void LogButtonsEnabled(bool enabled);
     // The raw-log search button.
     void SearchRawLog();
@@ -215,8 +213,6 @@ private:
     // Tells which log files were damaged, empty or changed while they were read.
     void ShowIncompleteInputs();
     void EndWork();
-    void DetachViews();
-    void AttachViews();
     void ShowPages();
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
@@ -289,29 +285,8 @@ private:
     QPushButton* butClearFilters_ = nullptr;
 
     // Report pages.
-    QTabWidget* tabs_ = nullptr;
-    QPlainTextEdit* txtHits_ = nullptr;
-    QRadioButton* optList_ = nullptr;
-    QRadioButton* optGraph_ = nullptr;
-    ReportChart* chtDate_ = nullptr;
-    ReportChart* chtHour_ = nullptr;
-    QRadioButton* optKeywords_ = nullptr;
-    QRadioButton* optSearchEngine_ = nullptr;
-    QRadioButton* optOS_ = nullptr;
-    QRadioButton* optBrowsers_ = nullptr;
-    QRadioButton* optRawData_ = nullptr;
-    std::array<ReportListView*, 17> views_{};
-    QPushButton* butVisitorReport_ = nullptr;
-    QPushButton* butReferredTo_ = nullptr;
-    std::array<QPushButton*, 4> butVisitURL_{};
-    RawLogView* txtRawLog_ = nullptr;
-    QLabel* lblRawLog_ = nullptr;
-    QLineEdit* txtSearchText_ = nullptr;
-    QPushButton* butSearch_ = nullptr;
-    QLabel* lblNoRawLog_ = nullptr;
+    ReportPages* pages_ = nullptr;
     QLabel* lblViewErrors_ = nullptr;
-    QWidget* pageConversions_ = nullptr;
-    ConversionsPage* conversions_ = nullptr;
     QPointer<ProcessLogWindow> logWindow_;
 
     // Menus and status bar.
@@ -336,7 +311,6 @@ private:
     bool saveEnabled_ = false, compareEnabled_ = false;
     // Set while the window itself changes controls, so only user changes mark the report out of date.
     int quiet_ = 0;
-    int browserDisplay_ = 1;
 };
 
 } // namespace trevix::ui
