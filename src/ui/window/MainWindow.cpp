@@ -6,6 +6,7 @@
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
 #include "pages/ConversionsPage.h"
+#include "panels/FilterPanel.h"
 #include "pages/RawLogPage.h"
 #include "pages/ReportPages.h"
 #include "pages/SummaryPage.h"
@@ -226,13 +227,15 @@ void MainWindow::LoadHandler() {
     panels_ = new QStackedWidget(this);
     frameSites_ = BuildSitesPanel();
     frameFiles_ = BuildFilesPanel();
-    frameFilter_ = BuildFilterPanel();
+    filter_ = new FilterPanel(this);
+    filter_->layout()->addWidget(Arrows(2, true, true));
+    connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
     frameFTP_ = new QWidget(this);   // the FTP panel goes here when first opened
     frameFTP_->setObjectName("frameFTP");
     new QVBoxLayout(frameFTP_);
     frameFTP_->layout()->setContentsMargins(0, 0, 0, 0);
     frameReport_ = BuildReportPanel();
-    for (QWidget* w : {frameSites_, frameFiles_, frameFilter_, frameFTP_, frameReport_}) panels_->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{frameSites_, frameFiles_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(pane_);
@@ -395,93 +398,6 @@ QWidget* MainWindow::BuildFilesPanel() {
     layout->addLayout(recentRow);
     connect(butAdd_, &QPushButton::clicked, this, &MainWindow::AddRecentFile);
     layout->addWidget(Arrows(1, true, true));
-    return panel;
-}
-
-QWidget* MainWindow::BuildFilterPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameFilter");
-    auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Caption("Filter for entries where:", panel));
-    auto* grid = new QGridLayout;
-    auto containCombo = [&](int i) {
-        auto* c = new QComboBox(panel);
-        c->setObjectName(QString("lstContain%1").arg(i));
-        c->addItems({"contains", "doesn't contain"});
-        lstContain_[static_cast<size_t>(i)] = c;
-        connect(c, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
-        auto* t = new QComboBox(panel);
-        t->setObjectName(QString("txtFilterText%1").arg(i));
-        t->setEditable(true);
-        t->setInsertPolicy(QComboBox::NoInsert);
-        t->setMinimumContentsLength(20);
-        txtFilterText_[static_cast<size_t>(i)] = t;
-        connect(t, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
-        connect(t->lineEdit(), &QLineEdit::textEdited, this, [this] { MarkOutOfDate(false); });
-    };
-    chkFilterLogText_ = new QCheckBox("Raw log text:", panel);
-    chkFilterLogText_->setObjectName("chkFilterLogText");
-    chkFilterFile_ = new QCheckBox("Requested File:", panel);
-    chkFilterFile_->setObjectName("chkFilterFile");
-    chkFilterDate_ = new QCheckBox("Date:", panel);
-    chkFilterDate_->setObjectName("chkFilterDate");
-    containCombo(0);
-    containCombo(1);
-    grid->addWidget(chkFilterLogText_, 0, 0);
-    grid->addWidget(lstContain_[0], 0, 1);
-    grid->addWidget(txtFilterText_[0], 0, 2, 1, 3);
-    grid->addWidget(chkFilterFile_, 1, 0);
-    grid->addWidget(lstContain_[1], 1, 1);
-    grid->addWidget(txtFilterText_[1], 1, 2, 1, 3);
-
-    lstIs_ = new QComboBox(panel);
-    lstIs_->setObjectName("lstIs");
-    lstIs_->addItems({"is", "is not"});
-    lstEqualBetween_ = new QComboBox(panel);
-    lstEqualBetween_->setObjectName("lstEqualBetween");
-    lstEqualBetween_->addItems({"equal to", "between"});
-    for (int i = 0; i < 2; ++i) {
-        auto* d = new QDateEdit(QDate::currentDate(), panel);
-        d->setObjectName(QString("dtpDate%1").arg(i));
-        d->setCalendarPopup(true);
-        d->setDisplayFormat("yyyy-MM-dd");
-        dtpDate_[static_cast<size_t>(i)] = d;
-        connect(d, &QDateEdit::dateChanged, this, [this, i] { DateChanged(i); });
-        // A range is checked when its editing is over, not at every keystroke of a date.
-        connect(d, &QDateEdit::editingFinished, this, [this] { DateOrderOk(false); });
-        if (d->calendarWidget())
-            connect(d->calendarWidget(), &QCalendarWidget::clicked, this, [this] { DateOrderOk(false); });
-    }
-    lblAnd_ = new QLabel("and", panel);
-    lblAnd_->setObjectName("lblAnd");
-    grid->addWidget(chkFilterDate_, 2, 0);
-    grid->addWidget(lstIs_, 2, 1);
-    grid->addWidget(lstEqualBetween_, 2, 2);
-    grid->addWidget(dtpDate_[0], 3, 2);
-    grid->addWidget(lblAnd_, 3, 3);
-    grid->addWidget(dtpDate_[1], 3, 4);
-    grid->setColumnStretch(5, 1);
-    layout->addLayout(grid);
-
-    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_})
-        connect(c, &QCheckBox::clicked, this, [this] {
-            MarkOutOfDate(true);
-        });
-    connect(lstEqualBetween_, &QComboBox::activated, this, [this] { MarkOutOfDate(true); });
-    connect(lstIs_, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
-
-    auto* clearRow = new QHBoxLayout;
-    butClearFilters_ = new QPushButton("C&lear", panel);
-    butClearFilters_->setObjectName("butClearFilters");
-    connect(butClearFilters_, &QPushButton::clicked, this, [this] {
-        ClearFilters();
-        MarkOutOfDate(true);
-    });
-    clearRow->addWidget(butClearFilters_);
-    clearRow->addStretch(1);
-    layout->addLayout(clearRow);
-    layout->addStretch(1);
-    layout->addWidget(Arrows(2, true, true));
     return panel;
 }
 
@@ -682,71 +598,22 @@ void MainWindow::ResetWizard() {
     pane_->AddItem("rep", "repinfo", "No logs selected");
     lstLogFiles_->clear();
     butRight_[2]->setEnabled(false);
-    firstLogDate_ = lastLogDate_ = QDate();
+    filter_->SetLogDates({}, {});
     a_->Lists.State.Shown = false;
     a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
     ClearFilters();
 }
 
-void MainWindow::ClearFilters() {
-    ++quiet_;
-    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_}) c->setChecked(false);
-    for (QComboBox* t : txtFilterText_) t->setEditText(QString());
-    for (QComboBox* c : {lstContain_[0], lstContain_[1], lstIs_, lstEqualBetween_}) c->setCurrentIndex(0);
-    for (QDateEdit* d : dtpDate_) d->setDate(QDate::currentDate());
-    --quiet_;
-    DatePickersToLogDates();
-    UpdateFilters();
-}
+void MainWindow::ClearFilters() { filter_->Clear(); }
 
-void MainWindow::UpdateFilters() {
-    const bool text = chkFilterLogText_->isChecked(), file = chkFilterFile_->isChecked();
-    const bool date = chkFilterDate_->isChecked(), between = lstEqualBetween_->currentIndex() == 1;
-    lstContain_[0]->setEnabled(text);
-    txtFilterText_[0]->setEnabled(text);
-    lstContain_[1]->setEnabled(file);
-    txtFilterText_[1]->setEnabled(file);
-    lstIs_->setEnabled(date);
-    lstEqualBetween_->setEnabled(date);
-    dtpDate_[0]->setEnabled(date);
-    dtpDate_[1]->setEnabled(date && between);
-    lblAnd_->setEnabled(date && between);
-    dtpDate_[0]->setVisible(dtpDate_[0]->isEnabled());
-    dtpDate_[1]->setVisible(dtpDate_[1]->isEnabled());
-    lblAnd_->setVisible(dtpDate_[1]->isEnabled());
-}
+void MainWindow::UpdateFilters() { filter_->UpdateControls(); }
 
 void MainWindow::MarkOutOfDate(bool filterChange) {
     if (quiet_) return;
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     if (filterChange) UpdateFilters();
-}
-
-void MainWindow::DateChanged(int) {
-    if (quiet_) return;
-    MarkOutOfDate(false);
-}
-
-bool MainWindow::DateOrderOk(bool always) {
-    if (!chkFilterDate_->isChecked() || !dtpDate_[1]->isEnabled()) return true;
-    const std::pair<QDate, QDate> dates{dtpDate_[0]->date(), dtpDate_[1]->date()};
-    if (dates.first <= dates.second) return true;
-    if (always || dates != warnedDates_)
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "First date should be earlier than second date");
-    warnedDates_ = dates;
-    return false;
-}
-
-void MainWindow::DatePickersToLogDates() {
-    // Dates the user chose for a filter in use stay as they are.
-    if (chkFilterDate_->isChecked() || !firstLogDate_.isValid() || !lastLogDate_.isValid()) return;
-    ++quiet_;
-    dtpDate_[0]->setDate(firstLogDate_);
-    dtpDate_[1]->setDate(lastLogDate_);
-    --quiet_;
 }
 
 void MainWindow::UpdateRawLog() { pages_->RawLog()->ShowRawLog(a_->Options.ShowRawLog); }
@@ -781,14 +648,14 @@ void MainWindow::TaskClick(const QString& key) {
         ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
                      "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz and .zst).");
     } else if (key == "filter") {
-        ShowPanel(frameFilter_);
+        ShowPanel(filter_);
         ShowHelpText("You can restrict the log file entries that Trevix processes. This may make processing "
                      "quicker, and allows you to home in on interesting information.");
     } else if (key == "report") {
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
         if (!a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
-            if (!DateOrderOk(true)) {
+            if (!filter_->DateOrderOk(true)) {
                 TaskClick("filter");
                 return;
             }
@@ -796,7 +663,7 @@ void MainWindow::TaskClick(const QString& key) {
             StartAnalysis("Generating report...", {});
         }
     } else if (key == "update") {
-        if (!DateOrderOk(true)) {
+        if (!filter_->DateOrderOk(true)) {
             TaskClick("filter");
             return;
         }
@@ -953,34 +820,10 @@ void MainWindow::FillRecentCombos(bool filters) {
         for (const std::string& s : ShownEntries(list)) combo->addItem(Q(s));
         combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
     };
+    filter_->FillRecent(recent_, filters);
     ++quiet_;
-    if (filters || chkFilterLogText_->isChecked()) fill(txtFilterText_[0], recent_.RecentFilters);
-    if (filters || chkFilterFile_->isChecked()) fill(txtFilterText_[1], recent_.RecentFilterFiles);
     fill(lstRecentFiles_, recent_.RecentFiles);
-    if (filters) {
-        // At start-up the boxes start empty; the history is in the drop-downs.
-        txtFilterText_[0]->setEditText(QString());
-        txtFilterText_[1]->setEditText(QString());
-    }
     --quiet_;
-}
-
-void MainWindow::ReadFiltersIntoEngine() {
-    EntryFilters& f = a_->Filters;
-    f.LogTextOn = chkFilterLogText_->isChecked();
-    f.LogTextContains = lstContain_[0]->currentIndex() == 0;
-    f.LogText = Std(txtFilterText_[0]->currentText());
-    f.FileOn = chkFilterFile_->isChecked();
-    f.FileContains = lstContain_[1]->currentIndex() == 0;
-    f.FileText = Std(txtFilterText_[1]->currentText());
-    f.DateOn = chkFilterDate_->isChecked();
-    f.DateIs = lstIs_->currentIndex() == 0;
-    f.DateBetween = lstEqualBetween_->currentIndex() == 1;
-    auto day = [](const QDate& d) {
-        return DateTime::FromCivil(d.year(), d.month(), d.day()).value_or(DateTime());
-    };
-    f.Date1 = day(dtpDate_[0]->date());
-    f.Date2 = day(dtpDate_[1]->date());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -994,7 +837,7 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     // The exports write what the pages show: nothing before a report is shown.
     mnuFileExportCsv_->setEnabled(enabled && a_->Lists.State.Shown);
     mnuFileExportHtml_->setEnabled(enabled && a_->Lists.State.Shown);
-    for (QWidget* w : {frameSites_, frameFiles_, frameFilter_}) w->setEnabled(enabled);
+    for (QWidget* w : std::initializer_list<QWidget*>{frameSites_, frameFiles_, filter_}) w->setEnabled(enabled);
     for (QPushButton* b : butLeft_)
         if (b) b->setEnabled(enabled);
     butRight_[1]->setEnabled(enabled);
@@ -1059,7 +902,7 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
 
 void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     if (Busy() || terminating_) return;
-    ReadFiltersIntoEngine();
+    filter_->ReadInto(a_->Filters);
     RunRequest request;
     std::vector<std::string> files;
     for (const QString& f : LogFiles()) files.push_back(Std(f));
@@ -1125,9 +968,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         const bool ok = !w.OutOfMemory && w.Error.empty();
         if (ok && !w.Result.LastFileCancelled) {
             auto day = [](const std::string& iso) { return QDate::fromString(Q(iso.substr(0, 10)), Qt::ISODate); };
-            firstLogDate_ = day(a_->Tables.FirstDateTime);
-            lastLogDate_ = day(a_->Tables.LastDateTime);
-            DatePickersToLogDates();
+            filter_->SetLogDates(day(a_->Tables.FirstDateTime), day(a_->Tables.LastDateTime));
         }
         EndWork();
         if (a_->Lists.State.Shown) LogButtonsEnabled(true);

@@ -49,6 +49,7 @@ class ProcessLogWindow;
 class RawLogView;
 class ReportChart;
 class ConversionsPage;
+class FilterPanel;
 class FtpPanel;
 class ReportListView;
 class ReportPages;
@@ -180,7 +181,6 @@ private:
     void BuildStatusBar();
     QWidget* BuildSitesPanel();
     QWidget* BuildFilesPanel();
-    QWidget* BuildFilterPanel();
     QWidget* BuildReportPanel();
     QWidget* Arrows(int index, bool back, bool forward);
     void LoadHandler();
@@ -191,12 +191,6 @@ private:
     void SiteClicked();
     void UpdateCaption(const QString& suffix = {});
     void MarkOutOfDate(bool filterChange);
-    void DateChanged(int picker);
-    // The date filter's range in order, or a warning (once for the same two dates unless
-    // always) and false.
-    bool DateOrderOk(bool always);
-    // After a run the pickers start at the first and last date the logs held.
-    void DatePickersToLogDates();
     void AddRecentFile();
     void BrowseLogFiles();
     void DeleteLogFiles();
@@ -205,7 +199,6 @@ private:
     void ExportCsvDialog(ReportListView* view = nullptr);
     void ExportHtmlDialog();
     void FillRecentCombos(bool filters);
-    void ReadFiltersIntoEngine();
 
     void StartAnalysis(const QString& before, const QString& after);
     void BeginWork();
@@ -246,8 +239,6 @@ private:
     QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
     QString lastLogFolder_;    // where the open-file dialog was last left
-    QDate firstLogDate_, lastLogDate_;   // of the last run's logs; invalid before one
-    std::pair<QDate, QDate> warnedDates_;
     QString screenshotServer_;
     // Selects the row of a list whose first cell is text; false when there is none.
     bool SelectRow(int listNum, const QString& text);
@@ -256,7 +247,6 @@ private:
     QStackedWidget* panels_ = nullptr;
     QWidget* frameSites_ = nullptr;
     QWidget* frameFiles_ = nullptr;
-    QWidget* frameFilter_ = nullptr;
     QWidget* frameFTP_ = nullptr;
     QWidget* frameReport_ = nullptr;
     std::array<QPushButton*, 4> butLeft_{};
@@ -272,17 +262,7 @@ private:
     QToolButton* tbrDeleteFile_ = nullptr;
     QToolButton* tbrFtp_ = nullptr;
 
-    // Filter panel.
-    QCheckBox* chkFilterLogText_ = nullptr;
-    QCheckBox* chkFilterFile_ = nullptr;
-    QCheckBox* chkFilterDate_ = nullptr;
-    std::array<QComboBox*, 2> lstContain_{};
-    std::array<QComboBox*, 2> txtFilterText_{};
-    QComboBox* lstIs_ = nullptr;
-    QComboBox* lstEqualBetween_ = nullptr;
-    std::array<QDateEdit*, 2> dtpDate_{};
-    QLabel* lblAnd_ = nullptr;
-    QPushButton* butClearFilters_ = nullptr;
+    FilterPanel* filter_ = nullptr;
 
     // Report pages.
     ReportPages* pages_ = nullptr;
