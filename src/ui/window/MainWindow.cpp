@@ -7,6 +7,8 @@
 #include "config/ReferenceDataLoader.h"
 #include "pages/ConversionsPage.h"
 #include "panels/FilterPanel.h"
+#include "panels/SitesPanel.h"
+#include "panels/ToolButton.h"
 #include "pages/RawLogPage.h"
 #include "pages/ReportPages.h"
 #include "pages/SummaryPage.h"
@@ -33,7 +35,6 @@
 #include "dialogs/ProcessLogWindow.h"
 #include "common/ProgramInfo.h"
 #include "window/ShownSummary.h"
-#include "dialogs/SiteProfileDialog.h"
 #include "window/StartUp.h"
 #include "window/TaskPane.h"
 #include "window/WorkerCall.h"
@@ -104,29 +105,10 @@ QString LogFilter() {
 std::string Std(const QString& s) { return s.toStdString(); }
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The site list, able to say whether a label is being edited in place: Enter and Delete then
-// belong to the editor (an Enter the editor passes on must not also open "Edit Site").
-class SiteListWidget : public QTreeWidget {
-public:
-    using QTreeWidget::QTreeWidget;
-    bool Editing() const { return state() == QAbstractItemView::EditingState; }
-};
-
 QLabel* Caption(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
     auto* label = new QLabel(text, parent);
     if (buddy) label->setBuddy(buddy);
     return label;
-}
-
-QToolButton* ToolButton(const QString& name, const QString& text, QStyle::StandardPixmap icon,
-                        const QString& theme, QWidget* parent) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setIcon(QIcon::fromTheme(theme, parent->style()->standardIcon(icon)));
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setAutoRaise(true);
-    return b;
 }
 
 } // namespace
@@ -225,7 +207,19 @@ void MainWindow::LoadHandler() {
     connect(pane_, &TaskPane::ItemClicked, this, &MainWindow::TaskClick);
 
     panels_ = new QStackedWidget(this);
-    frameSites_ = BuildSitesPanel();
+    sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
+    sites_->layout()->addWidget(Arrows(0, false, true));
+    connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
+        ExpBarLevel(2);
+        butRight_[0]->setEnabled(true);
+        UpdateCaption(name);
+    });
+    connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
+        ExpBarLevel(2);
+        butRight_[0]->setEnabled(any);
+        if (!any) UpdateCaption();
+    });
+    connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
     frameFiles_ = BuildFilesPanel();
     filter_ = new FilterPanel(this);
     filter_->layout()->addWidget(Arrows(2, true, true));
@@ -235,7 +229,7 @@ void MainWindow::LoadHandler() {
     new QVBoxLayout(frameFTP_);
     frameFTP_->layout()->setContentsMargins(0, 0, 0, 0);
     frameReport_ = BuildReportPanel();
-    for (QWidget* w : std::initializer_list<QWidget*>{frameSites_, frameFiles_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, frameFiles_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(pane_);
@@ -257,32 +251,20 @@ void MainWindow::LoadHandler() {
     pages_->ApplyColumnWidths();
     const ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        lstSites_->setColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
+        sites_->SetColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
 
     butRight_[0]->setEnabled(false);
     butRight_[2]->setEnabled(false);
     ExpBarLevel(1);
     LogButtonsEnabled(false);
 
-    ++quiet_;
-    for (int p = 1; p <= profiles_.NumProfiles(); ++p) {
-        auto* item = new QTreeWidgetItem(lstSites_, {Q(profiles_[p].SiteName), Q(DomainsList(profiles_, p))});
-        item->setFlags(item->flags() | Qt::ItemIsEditable);
-    }
-    --quiet_;
     TaskClick("sites");
     a_->Lists.State.Shown = false;
     a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
     setMinimumSize(TwipsToPixels(8000, this), TwipsToPixels(6510, this));
 
-    if (profiles_.NumProfiles() == 0) {
-        tbrEdit_->setEnabled(false);
-        tbrDelete_->setEnabled(false);
-    } else {
-        lstSites_->setCurrentItem(lstSites_->topLevelItem(0));
-        SiteClicked();
-    }
+    sites_->Fill();
     FillRecentCombos(true);
     UpdateFilters();
     mnuFileSave_->setEnabled(false);
@@ -315,49 +297,6 @@ QWidget* MainWindow::Arrows(int index, bool back, bool forward) {
         layout->addWidget(b);
     }
     return row;
-}
-
-QWidget* MainWindow::BuildSitesPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameSites");
-    auto* layout = new QVBoxLayout(panel);
-    auto* welcome = Caption("Welcome to Trevix. Choose a site profile from the list below, or create a new one.", panel);
-    welcome->setWordWrap(true);
-    layout->addWidget(welcome);
-    auto* bar = new QHBoxLayout;
-    tbrNew_ = ToolButton("Toolbar1_new", "New", QStyle::SP_FileIcon, "document-new", panel);
-    tbrEdit_ = ToolButton("Toolbar1_edit", "Edit", QStyle::SP_FileDialogDetailedView, "document-edit", panel);
-    tbrDelete_ = ToolButton("Toolbar1_delete", "Delete", QStyle::SP_TrashIcon, "edit-delete", panel);
-    for (auto* b : {tbrNew_, tbrEdit_, tbrDelete_}) bar->addWidget(b);
-    bar->addStretch(1);
-    layout->addLayout(bar);
-    connect(tbrNew_, &QToolButton::clicked, this, [this] { SiteToolbarClick("new"); });
-    connect(tbrEdit_, &QToolButton::clicked, this, [this] { SiteToolbarClick("edit"); });
-    connect(tbrDelete_, &QToolButton::clicked, this, [this] { SiteToolbarClick("delete"); });
-
-    lstSites_ = new SiteListWidget(panel);
-    lstSites_->setObjectName("lstSites");
-    lstSites_->setHeaderLabels({"Site", "Domain"});
-    lstSites_->setRootIsDecorated(false);
-    lstSites_->setUniformRowHeights(true);
-    lstSites_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstSites_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    lstSites_->installEventFilter(this);
-    layout->addWidget(lstSites_, 1);
-    connect(lstSites_, &QTreeWidget::itemClicked, this, [this] { SiteClicked(); });
-    connect(lstSites_, &QTreeWidget::currentItemChanged, this, [this] {
-        if (!quiet_) SiteClicked();
-    });
-    connect(lstSites_, &QTreeWidget::itemDoubleClicked, this, [this] { SiteToolbarClick("edit"); });
-    connect(lstSites_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-        if (quiet_ || column != 0) return;
-        const int p = lstSites_->indexOfTopLevelItem(item) + 1;
-        RenameProfile(profiles_, p, Std(item->text(0)));
-        SiteClicked();
-        SaveProfilesNow();
-    });
-    layout->addWidget(Arrows(0, false, true));
-    return panel;
 }
 
 QWidget* MainWindow::BuildFilesPanel() {
@@ -406,8 +345,7 @@ QWidget* MainWindow::BuildReportPanel() {
     panel->setObjectName("frameReport");
     auto* layout = new QVBoxLayout(panel);
     pages_ = new ReportPages(*a_, &store_, &profiles_, [this] {
-        QTreeWidgetItem* site = lstSites_->currentItem();
-        return site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+        return sites_->CurrentSite();
     }, panel);
     connect(pages_, &ReportPages::ListDoubleClicked, this, [this](int n) {
         if (Busy()) return;
@@ -591,7 +529,7 @@ void MainWindow::ShowUpdate(bool visible) {
 
 void MainWindow::ResetWizard() {
     pane_->Highlight("sites");
-    ShowPanel(frameSites_);
+    ShowPanel(sites_);
     ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
     pane_->RemoveItem("reset");
     pane_->RemoveItem("report");
@@ -636,12 +574,12 @@ void MainWindow::ShowReportPage(const QString& key) {
 
 void MainWindow::TaskClick(const QString& key) {
     if (Busy()) return;
-    if (panels_->currentWidget() == frameFTP_) ShowPanel(frameSites_);
+    if (panels_->currentWidget() == frameFTP_) ShowPanel(sites_);
     pane_->Highlight(key == "update" ? QString("report") : key);
     if (key == "reset") {
         ResetWizard();
     } else if (key == "sites") {
-        ShowPanel(frameSites_);
+        ShowPanel(sites_);
         ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
     } else if (key == "logfiles") {
         ShowPanel(frameFiles_);
@@ -673,89 +611,7 @@ void MainWindow::TaskClick(const QString& key) {
     }
 }
 
-void MainWindow::SiteClicked() {
-    QTreeWidgetItem* item = lstSites_->currentItem();
-    if (!item || !item->isSelected()) return;
-    ExpBarLevel(2);
-    butRight_[0]->setEnabled(true);
-    UpdateCaption(item->text(0));
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lstSites_ && event->type() == QEvent::KeyPress && !Busy() &&
-        !static_cast<SiteListWidget*>(lstSites_)->Editing()) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            SiteToolbarClick("edit");
-            return true;
-        }
-        if (key->key() == Qt::Key_Delete) {
-            SiteToolbarClick("delete");
-            return true;
-        }
-    }
-    if (watched == lstSites_ && event->type() == QEvent::KeyRelease) SiteClicked();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::SiteToolbarClick(const QString& key) {
-    if (Busy()) return;
-    QTreeWidgetItem* current = lstSites_->currentItem();
-    const bool selected = current && current->isSelected();
-    if (key == "new" || key == "edit") {
-        if (key == "edit" && !selected) return;
-        const bool isNew = key == "new";
-        int p = isNew ? 0 : lstSites_->indexOfTopLevelItem(current) + 1;
-        SiteProfileDialog dialog(isNew, this);
-        dialog.move(mapToGlobal(frameSites_->geometry().topLeft()) +
-                    QPoint(TwipsToPixels(480, this), TwipsToPixels(1000, this)));
-        if (!isNew) dialog.SetFields(profiles_[p].SiteName, profiles_[p].Domains, profiles_[p].DifferentDomains);
-        dialog.exec();
-        if (dialog.Cancelled()) return;
-        ++quiet_;
-        if (isNew) {
-            p = NewProfile(profiles_, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
-            auto* item = new QTreeWidgetItem(lstSites_);
-            item->setFlags(item->flags() | Qt::ItemIsEditable);
-        } else {
-            EditProfile(profiles_, p, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
-        }
-        QTreeWidgetItem* row = lstSites_->topLevelItem(p - 1);
-        row->setText(0, Q(profiles_[p].SiteName));
-        row->setText(1, Q(DomainsList(profiles_, p)));
-        // The site just made is the one the next run is for.
-        if (isNew) lstSites_->setCurrentItem(row);
-        --quiet_;
-        tbrEdit_->setEnabled(true);
-        tbrDelete_->setEnabled(true);
-        ExpBarLevel(2);
-        butRight_[0]->setEnabled(true);
-        SiteClicked();
-        SaveProfilesNow();
-        return;
-    }
-    if (key == "delete") {
-        if (!selected) return;
-        if (!CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
-                                     "Are you sure you want to delete this site profile?", DefaultAnswer::No))
-            return;
-        const int p = lstSites_->indexOfTopLevelItem(current) + 1;
-        DeleteProfile(profiles_, p);
-        ++quiet_;
-        delete lstSites_->takeTopLevelItem(p - 1);
-        --quiet_;
-        if (lstSites_->topLevelItemCount() == 0) {
-            tbrEdit_->setEnabled(false);
-            tbrDelete_->setEnabled(false);
-            ExpBarLevel(2);
-            butRight_[0]->setEnabled(false);
-            UpdateCaption();
-        } else {
-            SiteClicked();   // the caption names the site now selected
-        }
-        SaveProfilesNow();
-    }
-}
+void MainWindow::SiteToolbarClick(const QString& key) { sites_->Command(key); }
 
 void MainWindow::AddLogFiles(const QStringList& files) {
     if (working_ || files.isEmpty()) return;
@@ -837,11 +693,11 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     // The exports write what the pages show: nothing before a report is shown.
     mnuFileExportCsv_->setEnabled(enabled && a_->Lists.State.Shown);
     mnuFileExportHtml_->setEnabled(enabled && a_->Lists.State.Shown);
-    for (QWidget* w : std::initializer_list<QWidget*>{frameSites_, frameFiles_, filter_}) w->setEnabled(enabled);
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, frameFiles_, filter_}) w->setEnabled(enabled);
     for (QPushButton* b : butLeft_)
         if (b) b->setEnabled(enabled);
     butRight_[1]->setEnabled(enabled);
-    butRight_[0]->setEnabled(enabled && lstSites_->currentItem());
+    butRight_[0]->setEnabled(enabled && sites_->HasCurrent());
     butRight_[2]->setEnabled(enabled && lstLogFiles_->count() > 0);
     pages_->SetCommandsEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
@@ -907,8 +763,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     std::vector<std::string> files;
     for (const QString& f : LogFiles()) files.push_back(Std(f));
     request.Files = files;
-    QTreeWidgetItem* site = lstSites_->currentItem();
-    const int p = site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+    const int p = sites_->CurrentSite();
     if (profiles_.IsValid(p)) {
         request.Profile = profiles_[p];
         request.AutoConversionReports = profiles_[p].AutoConversionReports;
@@ -1146,9 +1001,8 @@ bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
 }
 
 bool MainWindow::ExportHtmlReport(const QString& path) {
-    QTreeWidgetItem* site = lstSites_->currentItem();
     std::string error;
-    if (!WriteHtmlReport(a_->Lists, site ? Std(site->text(0)) : std::string(), Std(path), error)) {
+    if (!WriteHtmlReport(a_->Lists, Std(sites_->CurrentSiteName()), Std(path), error)) {
         CurrentPrompter().Message(this, MessageIcon::Critical, "Export HTML Report",
                                   "The report could not be exported to " + path + ":\n" + Q(error));
         return false;
@@ -1304,8 +1158,7 @@ void MainWindow::OnFtp() {
     if (Busy()) return;
     if (!ftp_) {
         ftp_ = new FtpPanel(*a_, &store_, [this]() -> SiteProfile* {
-            QTreeWidgetItem* site = lstSites_->currentItem();
-            const int p = site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+            const int p = sites_->CurrentSite();
             return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
         }, frameFTP_);
         ftp_->setObjectName("FtpPanel");
@@ -1383,7 +1236,7 @@ void MainWindow::SaveSettings() {
     }
     ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        sites.Columns[c].Width = PixelsToTwips(lstSites_->columnWidth(static_cast<int>(c)), this);
+        sites.Columns[c].Width = PixelsToTwips(sites_->ColumnWidth(static_cast<int>(c)), this);
     SaveColumnWidths(a_->Lists, a_->Store);
     SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
     if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();

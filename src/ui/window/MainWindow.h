@@ -53,6 +53,7 @@ class FilterPanel;
 class FtpPanel;
 class ReportListView;
 class ReportPages;
+class SitesPanel;
 class TaskPane;
 
 class MainWindow : public QMainWindow {
@@ -160,7 +161,6 @@ signals:
     void WorkFinished();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -179,7 +179,6 @@ private:
 
     void BuildMenus();
     void BuildStatusBar();
-    QWidget* BuildSitesPanel();
     QWidget* BuildFilesPanel();
     QWidget* BuildReportPanel();
     QWidget* Arrows(int index, bool back, bool forward);
@@ -188,7 +187,6 @@ private:
     void SaveWindowPlacement();
 
     void ShowPanel(QWidget* panel);
-    void SiteClicked();
     void UpdateCaption(const QString& suffix = {});
     void MarkOutOfDate(bool filterChange);
     void AddRecentFile();
@@ -245,16 +243,12 @@ private:
 
     // Panels.
     QStackedWidget* panels_ = nullptr;
-    QWidget* frameSites_ = nullptr;
+    SitesPanel* sites_ = nullptr;
     QWidget* frameFiles_ = nullptr;
     QWidget* frameFTP_ = nullptr;
     QWidget* frameReport_ = nullptr;
     std::array<QPushButton*, 4> butLeft_{};
     std::array<QPushButton*, 4> butRight_{};
-    QTreeWidget* lstSites_ = nullptr;
-    QToolButton* tbrNew_ = nullptr;
-    QToolButton* tbrEdit_ = nullptr;
-    QToolButton* tbrDelete_ = nullptr;
     QListWidget* lstLogFiles_ = nullptr;
     QComboBox* lstRecentFiles_ = nullptr;
     QPushButton* butAdd_ = nullptr;
