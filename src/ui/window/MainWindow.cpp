@@ -6,6 +6,7 @@
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
 #include "pages/ConversionsPage.h"
+#include "panels/FilesPanel.h"
 #include "panels/FilterPanel.h"
 #include "panels/SitesPanel.h"
 #include "panels/ToolButton.h"
@@ -95,21 +96,8 @@ const QString ReportFilter = "Trevix Report XML (*.xml);;All files (*)";
 const QString CsvFilter = "CSV files (*.csv)";
 const QString HtmlFilter = "HTML files (*.html *.htm)";
 
-// Plain logs by their usual names, and every compressed form the reader takes.
-QString LogFilter() {
-    QString patterns = "*.log *_log *.1 *.txt";
-    for (std::string_view ending : CompressedLogEndings) patterns += " *" + QString::fromLatin1(ending.data(), qsizetype(ending.size()));
-    return "Log files (" + patterns + ");;All files (*)";
-}
-
 std::string Std(const QString& s) { return s.toStdString(); }
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-QLabel* Caption(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
-    auto* label = new QLabel(text, parent);
-    if (buddy) label->setBuddy(buddy);
-    return label;
-}
 
 } // namespace
 
@@ -220,7 +208,13 @@ void MainWindow::LoadHandler() {
         if (!any) UpdateCaption();
     });
     connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
-    frameFiles_ = BuildFilesPanel();
+    files_ = new FilesPanel(this);
+    files_->layout()->addWidget(Arrows(1, true, true));
+    lstLogFiles_ = files_->List();
+    connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
+    connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
+    connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
+    connect(files_, &FilesPanel::FtpWanted, this, &MainWindow::OnFtp);
     filter_ = new FilterPanel(this);
     filter_->layout()->addWidget(Arrows(2, true, true));
     connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
@@ -229,7 +223,7 @@ void MainWindow::LoadHandler() {
     new QVBoxLayout(frameFTP_);
     frameFTP_->layout()->setContentsMargins(0, 0, 0, 0);
     frameReport_ = BuildReportPanel();
-    for (QWidget* w : std::initializer_list<QWidget*>{sites_, frameFiles_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(pane_);
@@ -297,47 +291,6 @@ QWidget* MainWindow::Arrows(int index, bool back, bool forward) {
         layout->addWidget(b);
     }
     return row;
-}
-
-QWidget* MainWindow::BuildFilesPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameFiles");
-    auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Caption("Log file(s) to open:", panel));
-    auto* bar = new QHBoxLayout;
-    tbrFile_ = ToolButton("Toolbar2_file", "Open...", QStyle::SP_DialogOpenButton, "document-open", panel);
-    tbrFile_->setToolTip("Add log files from disk (Ctrl+O)");
-    tbrFtp_ = ToolButton("Toolbar2_ftp", "FTP", QStyle::SP_DriveNetIcon, "network-server", panel);
-    tbrFtp_->setToolTip("Download log files from a server (FTP, FTPS or SFTP)");
-    tbrDeleteFile_ = ToolButton("Toolbar2_delete", "Remove", QStyle::SP_TrashIcon, "list-remove", panel);
-    tbrDeleteFile_->setToolTip("Remove the selected files from the list");
-    for (auto* b : {tbrFile_, tbrFtp_, tbrDeleteFile_}) bar->addWidget(b);
-    bar->addStretch(1);
-    layout->addLayout(bar);
-    connect(tbrFile_, &QToolButton::clicked, this, &MainWindow::BrowseLogFiles);
-    connect(tbrFtp_, &QToolButton::clicked, this, &MainWindow::OnFtp);
-    connect(tbrDeleteFile_, &QToolButton::clicked, this, &MainWindow::DeleteLogFiles);
-
-    lstLogFiles_ = new QListWidget(panel);
-    lstLogFiles_->setObjectName("lstLogFiles");
-    lstLogFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    layout->addWidget(lstLogFiles_, 1);
-
-    auto* recentRow = new QHBoxLayout;
-    lstRecentFiles_ = new QComboBox(panel);
-    lstRecentFiles_->setObjectName("lstRecentFiles");
-    lstRecentFiles_->setEditable(true);
-    lstRecentFiles_->setInsertPolicy(QComboBox::NoInsert);
-    lstRecentFiles_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    butAdd_ = new QPushButton("&Add", panel);
-    butAdd_->setObjectName("butAdd");
-    recentRow->addWidget(lstRecentFiles_, 1);
-    recentRow->addWidget(butAdd_);
-    layout->addWidget(Caption("&Recently used files:", panel, lstRecentFiles_));
-    layout->addLayout(recentRow);
-    connect(butAdd_, &QPushButton::clicked, this, &MainWindow::AddRecentFile);
-    layout->addWidget(Arrows(1, true, true));
-    return panel;
 }
 
 QWidget* MainWindow::BuildReportPanel() {
@@ -534,7 +487,7 @@ void MainWindow::ResetWizard() {
     pane_->RemoveItem("reset");
     pane_->RemoveItem("report");
     pane_->AddItem("rep", "repinfo", "No logs selected");
-    lstLogFiles_->clear();
+    files_->Clear();
     butRight_[2]->setEnabled(false);
     filter_->SetLogDates({}, {});
     a_->Lists.State.Shown = false;
@@ -582,7 +535,7 @@ void MainWindow::TaskClick(const QString& key) {
         ShowPanel(sites_);
         ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
     } else if (key == "logfiles") {
-        ShowPanel(frameFiles_);
+        ShowPanel(files_);
         ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
                      "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz and .zst).");
     } else if (key == "filter") {
@@ -615,7 +568,7 @@ void MainWindow::SiteToolbarClick(const QString& key) { sites_->Command(key); }
 
 void MainWindow::AddLogFiles(const QStringList& files) {
     if (working_ || files.isEmpty()) return;
-    for (const QString& f : files) lstLogFiles_->addItem(QDir::toNativeSeparators(f));
+    files_->Add(files);
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     ExpBarLevel(3);
@@ -623,14 +576,7 @@ void MainWindow::AddLogFiles(const QStringList& files) {
 }
 
 QStringList MainWindow::LogFiles() const {
-    QStringList files;
-    for (int i = 0; i < lstLogFiles_->count(); ++i) files << lstLogFiles_->item(i)->text();
-    return files;
-}
-
-void MainWindow::AddRecentFile() {
-    const QString text = lstRecentFiles_->currentText();
-    if (!text.isEmpty()) AddLogFiles({text});
+    return files_->Files();
 }
 
 void MainWindow::BrowseLogFiles() {
@@ -638,48 +584,22 @@ void MainWindow::BrowseLogFiles() {
     // The folder last used (this session, else the latest recent file's), else the download
     // folder, else home: always a folder that exists, so the dialog opens in it with no name
     // typed.
-    QStringList candidates{lastLogFolder_};
+    QStringList folders;
     if (!recent_.RecentFiles.empty() && !recent_.RecentFiles.front().empty())
-        candidates << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
-    candidates << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
-    QString start;
-    for (const QString& folder : candidates)
-        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-            start = folder;
-            break;
-        }
-    const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files", start, LogFilter());
-    if (!files.isEmpty()) lastLogFolder_ = QFileInfo(files.front()).absolutePath();
-    AddLogFiles(files);
+        folders << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
+    folders << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
+    AddLogFiles(files_->Browse(folders));
 }
 
 void MainWindow::DeleteLogFiles() {
-    if (Busy() || lstLogFiles_->count() == 0) return;
-    int cursor = lstLogFiles_->currentRow();
-    if (cursor >= 0) lstLogFiles_->item(cursor)->setSelected(true);
-    for (int i = lstLogFiles_->count() - 1; i >= 0; --i) {
-        if (!lstLogFiles_->item(i)->isSelected()) continue;
-        delete lstLogFiles_->takeItem(i);
-        cursor = std::min(i, lstLogFiles_->count() - 1);
-    }
-    if (cursor >= 0) {
-        lstLogFiles_->setCurrentRow(cursor);
-        lstLogFiles_->item(cursor)->setSelected(true);
-    }
+    if (Busy() || !files_->RemoveSelected()) return;
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
 }
 
 void MainWindow::FillRecentCombos(bool filters) {
-    auto fill = [](QComboBox* combo, const std::vector<std::string>& list) {
-        combo->clear();
-        for (const std::string& s : ShownEntries(list)) combo->addItem(Q(s));
-        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
-    };
     filter_->FillRecent(recent_, filters);
-    ++quiet_;
-    fill(lstRecentFiles_, recent_.RecentFiles);
-    --quiet_;
+    files_->FillRecent(recent_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -693,12 +613,12 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     // The exports write what the pages show: nothing before a report is shown.
     mnuFileExportCsv_->setEnabled(enabled && a_->Lists.State.Shown);
     mnuFileExportHtml_->setEnabled(enabled && a_->Lists.State.Shown);
-    for (QWidget* w : std::initializer_list<QWidget*>{sites_, frameFiles_, filter_}) w->setEnabled(enabled);
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_}) w->setEnabled(enabled);
     for (QPushButton* b : butLeft_)
         if (b) b->setEnabled(enabled);
     butRight_[1]->setEnabled(enabled);
     butRight_[0]->setEnabled(enabled && sites_->HasCurrent());
-    butRight_[2]->setEnabled(enabled && lstLogFiles_->count() > 0);
+    butRight_[2]->setEnabled(enabled && files_->Count() > 0);
     pages_->SetCommandsEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
     setAcceptDrops(enabled);

@@ -49,6 +49,7 @@ class ProcessLogWindow;
 class RawLogView;
 class ReportChart;
 class ConversionsPage;
+class FilesPanel;
 class FilterPanel;
 class FtpPanel;
 class ReportListView;
@@ -179,7 +180,6 @@ private:
 
     void BuildMenus();
     void BuildStatusBar();
-    QWidget* BuildFilesPanel();
     QWidget* BuildReportPanel();
     QWidget* Arrows(int index, bool back, bool forward);
     void LoadHandler();
@@ -189,7 +189,6 @@ private:
     void ShowPanel(QWidget* panel);
     void UpdateCaption(const QString& suffix = {});
     void MarkOutOfDate(bool filterChange);
-    void AddRecentFile();
     void BrowseLogFiles();
     void DeleteLogFiles();
     void LoadReportDialog(bool compare);
@@ -236,7 +235,6 @@ private:
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
-    QString lastLogFolder_;    // where the open-file dialog was last left
     QString screenshotServer_;
     // Selects the row of a list whose first cell is text; false when there is none.
     bool SelectRow(int listNum, const QString& text);
@@ -244,17 +242,12 @@ private:
     // Panels.
     QStackedWidget* panels_ = nullptr;
     SitesPanel* sites_ = nullptr;
-    QWidget* frameFiles_ = nullptr;
+    FilesPanel* files_ = nullptr;
     QWidget* frameFTP_ = nullptr;
     QWidget* frameReport_ = nullptr;
     std::array<QPushButton*, 4> butLeft_{};
     std::array<QPushButton*, 4> butRight_{};
-    QListWidget* lstLogFiles_ = nullptr;
-    QComboBox* lstRecentFiles_ = nullptr;
-    QPushButton* butAdd_ = nullptr;
-    QToolButton* tbrFile_ = nullptr;
-    QToolButton* tbrDeleteFile_ = nullptr;
-    QToolButton* tbrFtp_ = nullptr;
+    QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
 
     FilterPanel* filter_ = nullptr;
 
