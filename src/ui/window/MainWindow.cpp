@@ -35,6 +35,7 @@
 #include "window/GuiRunHost.h"
 #include "dialogs/ProcessLogWindow.h"
 #include "common/ProgramInfo.h"
+#include "window/ScreenshotTour.h"
 #include "window/ShownSummary.h"
 #include "window/StartUp.h"
 #include "window/TaskPane.h"
@@ -1248,118 +1249,19 @@ void MainWindow::DropFiles(const QList<QUrl>& urls) {
 }
 
 QStringList MainWindow::SaveScreenshots(const QString& folder) {
-    // The names the manual refers to.
-    static const char* PageShots[] = {"summary",   "visitors", "referrers", "search", "browsers",
-                                      "files",     "countries", "errors",   "conversions", "rawlog"};
-    QStringList written;
-    QDir().mkpath(folder);
-    auto save = [&](QWidget* w, const QString& name) {
-        QCoreApplication::processEvents();
-        const QString path = QDir(folder).filePath(name + ".png");
-        if (w->grab().save(path)) written << path;
-    };
-    TaskClick("sites");
-    save(this, "site-panel");
-    TaskClick("logfiles");
-    save(this, "logfiles-panel");
-    TaskClick("filter");
-    save(this, "filters-panel");
-    pane_->Highlight("report");
-    ShowPanel(frameReport_);
-    ShowHelpText("Click the various tabs to view the pages of the report.");
-    SummaryPage* summary = pages_->Summary();
-    const bool tables = summary->TablesShown();
-    for (int i = 0; i < pages_->count(); ++i) {
-        pages_->setCurrentIndex(i);
-        const QString key = pages_->PageKey(i);
-        if (key == "visitors") {
-            summary->ShowTables(true);
-            save(this, "summary");
-            summary->ShowTables(false);
-            save(this, "summary-graphs");
-            save(summary->DateChart(), "dates");
-            save(summary->HourChart(), "hours");
-            summary->ShowTables(tables);
-            continue;
-        }
-        if (key == "rawlog" && a_->Options.ShowRawLog) {
-            pages_->RawLog()->SetSearchText("GET");
-            pages_->RawLog()->View()->Find("GET", true);
-        }
-        save(this, PageShots[i]);
-    }
-    // The windows the pages open: a few visitors, a page's referrers and links, a conversion
-    // report asked for from the files list.
-    ShowReportPage("IPs");
-    ReportListView* ips = pages_->View(lstIPs);
-    ips->clearSelection();
-    for (int r = 0; r < std::min(3, ips->model()->rowCount()); ++r)
-        ips->selectionModel()->select(ips->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    OnVisitorDetails();
-    if (VisitorWindow* w = VisitorWindow::Instance()) {
-        w->resize(1060, 600);
-        save(w, "visitor");
-        w->close();
-    }
-    ShowReportPage("files");
-    if (SelectRow(lstFiles, "/boots/red-trail-13.html") || SelectRow(lstFiles, "/")) {
-        OnReferredTo();
-        if (DataViewWindow* w = DataViewWindow::Instance()) {
-            w->resize(820, 560);
-            save(w, "dataview");
-            w->close();
-        }
-    }
-    if (SelectRow(lstFiles, "/cart.php")) {
-        OnShowConversionReport();
-        save(this, "conversions");
-    }
-    ShowReportPage("visitors");
-    if (!a_->Tables.ErrorLogText.empty()) {
-        OpenLogWindow();
-        save(logWindow_, "process-log");
-        logWindow_->close();
-    }
-
-    // Every tab of the options dialog, as it opens.
-    {
-        OptionsDialog dialog(*a_, store_, this);
-        dialog.show();
-        if (auto* tabs = dialog.findChild<QTabWidget*>("TabStrip1"))
-            for (int i = 0; i < tabs->count(); ++i) {
-                tabs->setCurrentIndex(i);
-                save(&dialog, "options-" + tabs->widget(i)->objectName());
-            }
-        dialog.reject();
-    }
-
-    // The FTP panel connected to a server, with a listing and a file selected.
-    const QStringList server = screenshotServer_.split(' ');
-    if (server.size() == 5) {
-        OnFtp();
-        QEventLoop loop;
-        connect(ftp_, &FtpPanel::idle, &loop, &QEventLoop::quit);
-        QTimer::singleShot(15000, &loop, &QEventLoop::quit);
-        ftp_->findChild<QComboBox*>("txtServer")->setEditText(server[0]);
-        ftp_->findChild<QLineEdit*>("txtPort")->setText(server[1]);
-        ftp_->findChild<QLineEdit*>("txtUsername")->setText(server[2]);
-        ftp_->findChild<QLineEdit*>("txtPassword")->setText(server[3]);
-        ftp_->findChild<QLineEdit*>("Text1")->setText(server[4]);
-        ftp_->Connect();
-        if (ftp_->IsBusy()) loop.exec();
-        auto* list = ftp_->findChild<QTreeWidget*>("List1");
-        for (int i = 0; list && i < list->topLevelItemCount(); ++i)
-            if (list->topLevelItem(i)->text(0) == "access.log") {
-                list->topLevelItem(i)->setSelected(true);
-                emit list->itemClicked(list->topLevelItem(i), 0);
-            }
-        save(this, "ftp-panel");
-        ftp_->ClosePanel();
-        if (ftp_->IsBusy()) loop.exec();
-    }
-    return written;
+    ScreenshotTour tour(this, pages_, *a_, store_, screenshotServer_);
+    connect(&tour, &ScreenshotTour::TaskWanted, this, &MainWindow::TaskClick);
+    connect(&tour, &ScreenshotTour::ReportPanelWanted, this, [this] {
+        pane_->Highlight("report");
+        ShowPanel(frameReport_);
+        ShowHelpText("Click the various tabs to view the pages of the report.");
+    });
+    connect(&tour, &ScreenshotTour::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
+    connect(&tour, &ScreenshotTour::ReferredToWanted, this, &MainWindow::OnReferredTo);
+    connect(&tour, &ScreenshotTour::ConversionReportWanted, this, &MainWindow::OnShowConversionReport);
+    connect(&tour, &ScreenshotTour::ProcessLogWanted, this, &MainWindow::OpenLogWindow);
+    connect(&tour, &ScreenshotTour::FtpWanted, this, &MainWindow::OnFtp);
+    return tour.Run(folder);
 }
-
-bool MainWindow::SelectRow(int listNum, const QString& text) { return pages_->SelectRow(listNum, text); }
 
 } // namespace trevix::ui

@@ -236,8 +236,6 @@ private:
     QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
     QString screenshotServer_;
-    // Selects the row of a list whose first cell is text; false when there is none.
-    bool SelectRow(int listNum, const QString& text);
 
     // Panels.
     QStackedWidget* panels_ = nullptr;
