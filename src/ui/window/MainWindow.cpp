@@ -35,6 +35,7 @@
 #include "window/GuiRunHost.h"
 #include "dialogs/ProcessLogWindow.h"
 #include "common/ProgramInfo.h"
+#include "window/ReportFileCommands.h"
 #include "window/ScreenshotTour.h"
 #include "window/ShownSummary.h"
 #include "window/StartUp.h"
@@ -93,9 +94,6 @@ namespace trevix::ui {
 namespace {
 
 constexpr const char* MessageTitle = "Trevix";
-const QString ReportFilter = "Trevix Report XML (*.xml);;All files (*)";
-const QString CsvFilter = "CSV files (*.csv)";
-const QString HtmlFilter = "HTML files (*.html *.htm)";
 
 std::string Std(const QString& s) { return s.toStdString(); }
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -133,6 +131,8 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     });
     connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { pages_->Summary()->SetSummary(text); });
     setAcceptDrops(true);
+    reportFiles_ = new ReportFileCommands(*a_, this);
+    connect(reportFiles_, &ReportFileCommands::StatusText, this, &MainWindow::SetStatus);
     LoadHandler();
     // The windows opened from the report pages read the engine's lists too.
     connect(this, &MainWindow::WorkStarting, this, [this] {
@@ -878,25 +878,14 @@ bool MainWindow::SaveReport(const QString& path) {
 
 void MainWindow::LoadReportDialog(bool compare) {
     if (Busy()) return;
-    const QString path = CurrentPrompter().OpenFile(this, compare ? "Compare with Report File" : "Load Report",
-                                                    Q(a_->Options.DefaultXMLFolder), ReportFilter);
+    const QString path = reportFiles_->AskLoadPath(compare);
     if (!path.isEmpty()) LoadReport(path, compare);
 }
 
 void MainWindow::SaveReportDialog() {
     if (Busy() || !mnuFileSave_->isEnabled()) return;
-    QString path = CurrentPrompter().SaveFile(this, "Save Report", Q(a_->Options.DefaultXMLFolder), ReportFilter);
-    if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        // The dialog asked about the name as typed; the default extension makes another file.
-        path += ".xml";
-        if (QFileInfo::exists(path) &&
-            !CurrentPrompter().YesNo(this, MessageIcon::Warning, "Save Report",
-                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
-                                     DefaultAnswer::No))
-            return;
-    }
-    SaveReport(path);
+    const QString path = reportFiles_->AskSavePath();
+    if (!path.isEmpty()) SaveReport(path);
 }
 
 ReportListView* MainWindow::ListOnScreen() const {
@@ -905,69 +894,21 @@ ReportListView* MainWindow::ListOnScreen() const {
 }
 
 bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
-    if (!view) view = ListOnScreen();
-    if (!view) {
-        CurrentPrompter().Message(this, MessageIcon::Information, "Export List as CSV",
-                                  "This page shows no list. Bring a page with a list to the front first.");
-        return false;
-    }
-    std::string error;
-    if (!WriteListAsCsv(*view->List(), Std(path), error)) {
-        CurrentPrompter().Message(this, MessageIcon::Critical, "Export List as CSV",
-                                  "The list could not be exported to " + path + ":\n" + Q(error));
-        return false;
-    }
-    SetStatus("List exported to " + QFileInfo(path).fileName());
-    return true;
+    return reportFiles_->ExportListAsCsv(path, view ? view : ListOnScreen());
 }
 
 bool MainWindow::ExportHtmlReport(const QString& path) {
-    std::string error;
-    if (!WriteHtmlReport(a_->Lists, Std(sites_->CurrentSiteName()), Std(path), error)) {
-        CurrentPrompter().Message(this, MessageIcon::Critical, "Export HTML Report",
-                                  "The report could not be exported to " + path + ":\n" + Q(error));
-        return false;
-    }
-    SetStatus("Report exported to " + QFileInfo(path).fileName());
-    return true;
+    return reportFiles_->ExportHtmlReport(path, sites_->CurrentSiteName());
 }
-
-namespace {
-// A name typed without an extension gets the filter's; an existing file of that name is not
-// replaced unasked (the dialog only asked about the name as typed).
-QString WithExtension(QWidget* parent, const QString& title, QString path, const QString& extension) {
-    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
-    path += extension;
-    if (QFileInfo::exists(path) &&
-        !CurrentPrompter().YesNo(parent, MessageIcon::Warning, title,
-                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
-                                 DefaultAnswer::No))
-        return {};
-    return path;
-}
-} // namespace
 
 void MainWindow::ExportCsvDialog(ReportListView* view) {
     if (Busy() || !mnuFileExportCsv_->isEnabled()) return;
-    if (!view) view = ListOnScreen();
-    if (!view) {
-        ExportListAsCsv({});   // says why
-        return;
-    }
-    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath(Q(view->List()->Name) + ".csv");
-    const QString path = WithExtension(
-        this, "Export List as CSV",
-        CurrentPrompter().SaveFile(this, "Export List as CSV", suggested, CsvFilter), ".csv");
-    if (!path.isEmpty()) ExportListAsCsv(path, view);
+    reportFiles_->ExportCsvDialog(view ? view : ListOnScreen());
 }
 
 void MainWindow::ExportHtmlDialog() {
     if (Busy() || !mnuFileExportHtml_->isEnabled()) return;
-    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath("report.html");
-    const QString path = WithExtension(
-        this, "Export HTML Report",
-        CurrentPrompter().SaveFile(this, "Export HTML Report", suggested, HtmlFilter), ".html");
-    if (!path.isEmpty()) ExportHtmlReport(path);
+    reportFiles_->ExportHtmlDialog(sites_->CurrentSiteName());
 }
 
 // ---------------------------------------------------------------------------------------------

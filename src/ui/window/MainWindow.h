@@ -53,6 +53,7 @@ class FilesPanel;
 class FilterPanel;
 class FtpPanel;
 class ReportListView;
+class ReportFileCommands;
 class ReportPages;
 class SitesPanel;
 class TaskPane;
@@ -221,6 +222,7 @@ private:
     SiteProfileList profiles_;
     GuiRunHost* host_ = nullptr;
     TaskPane* pane_ = nullptr;
+    ReportFileCommands* reportFiles_ = nullptr;
     bool saveOnExit_ = true;
     bool working_ = false;
     bool closing_ = false;
