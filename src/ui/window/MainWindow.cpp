@@ -38,6 +38,7 @@
 #include "window/ReportFileCommands.h"
 #include "window/ScreenshotTour.h"
 #include "window/ShownSummary.h"
+#include "window/Steps.h"
 #include "window/StartUp.h"
 #include "window/TaskPane.h"
 #include "window/WorkerCall.h"
@@ -187,37 +188,33 @@ void MainWindow::LoadHandler() {
     for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
     setWindowIcon(icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon);
 
-    pane_ = new TaskPane(this);
-    pane_->AddGroup("setup", "Set Up", {"sites", "logfiles", "filter", "reset"});
-    pane_->AddGroup("rep", "Report", {"repinfo", "report", "update"});
-    pane_->AddGroup("help", "Help", {"helptext"});
-    pane_->setMinimumWidth(190);
-    pane_->setMaximumWidth(260);
-    connect(pane_, &TaskPane::ItemClicked, this, &MainWindow::TaskClick);
+    steps_ = new Steps(*a_, [this] { return Busy(); }, this);
+    pane_ = steps_->Pane();
+    connect(steps_, &Steps::TaskWanted, this, &MainWindow::TaskClick);
 
     panels_ = new QStackedWidget(this);
     sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
-    sites_->layout()->addWidget(Arrows(0, false, true));
+    sites_->layout()->addWidget(steps_->Arrows(0, false, true, this));
     connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
         ExpBarLevel(2);
-        butRight_[0]->setEnabled(true);
+        steps_->SetForwardEnabled(0, true);
         UpdateCaption(name);
     });
     connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
         ExpBarLevel(2);
-        butRight_[0]->setEnabled(any);
+        steps_->SetForwardEnabled(0, any);
         if (!any) UpdateCaption();
     });
     connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
     files_ = new FilesPanel(this);
-    files_->layout()->addWidget(Arrows(1, true, true));
+    files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
     lstLogFiles_ = files_->List();
     connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
     connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
     connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
     connect(files_, &FilesPanel::FtpWanted, this, &MainWindow::OnFtp);
     filter_ = new FilterPanel(this);
-    filter_->layout()->addWidget(Arrows(2, true, true));
+    filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
     connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
     frameFTP_ = new QWidget(this);   // the FTP panel goes here when first opened
     frameFTP_->setObjectName("frameFTP");
@@ -248,8 +245,8 @@ void MainWindow::LoadHandler() {
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
         sites_->SetColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
 
-    butRight_[0]->setEnabled(false);
-    butRight_[2]->setEnabled(false);
+    steps_->SetForwardEnabled(0, false);
+    steps_->SetForwardEnabled(2, false);
     ExpBarLevel(1);
     LogButtonsEnabled(false);
 
@@ -267,31 +264,6 @@ void MainWindow::LoadHandler() {
     mnuFileExportCsv_->setEnabled(false);
     mnuFileExportHtml_->setEnabled(false);
     UpdateRawLog();
-}
-
-QWidget* MainWindow::Arrows(int index, bool back, bool forward) {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addStretch(1);
-    if (back) {
-        auto* b = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), "&Back", row);
-        b->setObjectName(QString("butLeft%1").arg(index));
-        butLeft_[static_cast<size_t>(index)] = b;
-        static const char* target[] = {"", "sites", "logfiles", "filter"};
-        connect(b, &QPushButton::clicked, this, [this, index] { TaskClick(target[index]); });
-        layout->addWidget(b);
-    }
-    if (forward) {
-        auto* b = new QPushButton(style()->standardIcon(QStyle::SP_ArrowForward), "&Next", row);
-        b->setObjectName(QString("butRight%1").arg(index));
-        b->setLayoutDirection(Qt::RightToLeft);
-        butRight_[static_cast<size_t>(index)] = b;
-        static const char* target[] = {"logfiles", "filter", "report", ""};
-        connect(b, &QPushButton::clicked, this, [this, index] { TaskClick(target[index]); });
-        layout->addWidget(b);
-    }
-    return row;
 }
 
 QWidget* MainWindow::BuildReportPanel() {
@@ -327,7 +299,7 @@ QWidget* MainWindow::BuildReportPanel() {
     connect(lblViewErrors_, &QLabel::linkActivated, this, [this] { OpenLogWindow(); });
     bottom->addWidget(lblViewErrors_);
     bottom->addStretch(1);
-    bottom->addWidget(Arrows(3, true, false));
+    bottom->addWidget(steps_->Arrows(3, true, false, this));
     layout->addLayout(bottom);
     return panel;
 }
@@ -445,41 +417,11 @@ void MainWindow::SetStatus(const QString& text) {
 
 QString MainWindow::Status() const { return status_->text(); }
 
-void MainWindow::ShowHelpText(const QString& text) {
-    lastHelpText_ = text;
-    QString shown = text;
-    if (a_->Options.CountryInfo)
-        shown += a_->Options.AnalyseCountries
-                     ? "\n\nCountry Report is ON. If loading a large log file, you may wish to turn this off from "
-                       "the Options window for faster processing."
-                     : "\n\nCountry Report is OFF.";
-    pane_->SetHelpText(shown);
-}
+void MainWindow::ShowHelpText(const QString& text) { steps_->ShowHelpText(text); }
 
-void MainWindow::ExpBarLevel(int level) {
-    if (level >= 2) {
-        pane_->AddItem("setup", "logfiles", "Open log files");
-        pane_->AddItem("setup", "filter", "Filter");
-    }
-    if (level >= 3) {
-        pane_->RemoveItem("repinfo");
-        pane_->AddItem("rep", "report", "Show Report");
-        pane_->AddItem("setup", "reset", "Reset");
-    }
-    if (level <= 1) {
-        pane_->AddItem("setup", "sites", "Choose a site");
-        if (!pane_->HasItem("report")) pane_->AddItem("rep", "repinfo", "No logs selected");
-    }
-    pane_->SetItemsEnabled(!Busy());
-}
+void MainWindow::ExpBarLevel(int level) { steps_->Level(level); }
 
-void MainWindow::ShowUpdate(bool visible) {
-    if (visible && a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
-        if (pane_->AddItem("rep", "update", "Update", "F5")) pane_->SetItemsEnabled(!Busy());
-    } else {
-        pane_->RemoveItem("update");
-    }
-}
+void MainWindow::ShowUpdate(bool visible) { steps_->ShowUpdate(visible); }
 
 void MainWindow::ResetWizard() {
     pane_->Highlight("sites");
@@ -489,7 +431,7 @@ void MainWindow::ResetWizard() {
     pane_->RemoveItem("report");
     pane_->AddItem("rep", "repinfo", "No logs selected");
     files_->Clear();
-    butRight_[2]->setEnabled(false);
+    steps_->SetForwardEnabled(2, false);
     filter_->SetLogDates({}, {});
     a_->Lists.State.Shown = false;
     a_->Lists.State.OutOfDate = false;
@@ -573,7 +515,7 @@ void MainWindow::AddLogFiles(const QStringList& files) {
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     ExpBarLevel(3);
-    butRight_[2]->setEnabled(true);
+    steps_->SetForwardEnabled(2, true);
 }
 
 QStringList MainWindow::LogFiles() const {
@@ -615,11 +557,10 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     mnuFileExportCsv_->setEnabled(enabled && a_->Lists.State.Shown);
     mnuFileExportHtml_->setEnabled(enabled && a_->Lists.State.Shown);
     for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_}) w->setEnabled(enabled);
-    for (QPushButton* b : butLeft_)
-        if (b) b->setEnabled(enabled);
-    butRight_[1]->setEnabled(enabled);
-    butRight_[0]->setEnabled(enabled && sites_->HasCurrent());
-    butRight_[2]->setEnabled(enabled && files_->Count() > 0);
+    steps_->SetBackEnabled(enabled);
+    steps_->SetForwardEnabled(1, enabled);
+    steps_->SetForwardEnabled(0, enabled && sites_->HasCurrent());
+    steps_->SetForwardEnabled(2, enabled && files_->Count() > 0);
     pages_->SetCommandsEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
     setAcceptDrops(enabled);
@@ -656,7 +597,7 @@ void MainWindow::ShowPages() {
 }
 
 void MainWindow::OptionsChanged(bool inputsChanged) {
-    ShowHelpText(lastHelpText_);
+    steps_->RefreshHelpText();
     UpdateRawLog();
     if (inputsChanged) {
         a_->Lists.State.OutOfDate = true;
@@ -980,7 +921,7 @@ void MainWindow::OnOptions() {
     OptionsOutcome out;
     RunOptionsDialog(*a_, store_, recent_, this, out, loadCountries);
     if (out.Confirmed) FillRecentCombos(false);   // the recent lists may have been shortened
-    if (out.RefreshHelpText) ShowHelpText(lastHelpText_);
+    if (out.RefreshHelpText) steps_->RefreshHelpText();
     if (out.RefreshRawLog) UpdateRawLog();
     if (out.ReportOutOfDate) {
         a_->Lists.State.OutOfDate = true;

@@ -56,6 +56,7 @@ class ReportListView;
 class ReportFileCommands;
 class ReportPages;
 class SitesPanel;
+class Steps;
 class TaskPane;
 
 class MainWindow : public QMainWindow {
@@ -182,7 +183,6 @@ private:
     void BuildMenus();
     void BuildStatusBar();
     QWidget* BuildReportPanel();
-    QWidget* Arrows(int index, bool back, bool forward);
     void LoadHandler();
     void RestoreWindowPlacement();
     void SaveWindowPlacement();
@@ -221,6 +221,7 @@ private:
     RecentLists recent_;
     SiteProfileList profiles_;
     GuiRunHost* host_ = nullptr;
+    Steps* steps_ = nullptr;
     TaskPane* pane_ = nullptr;
     ReportFileCommands* reportFiles_ = nullptr;
     bool saveOnExit_ = true;
@@ -233,7 +234,6 @@ private:
     FtpPanel* ftp_ = nullptr;
     QThread* worker_ = nullptr;
     std::unique_ptr<Work> work_;
-    QString lastHelpText_;
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
@@ -245,8 +245,6 @@ private:
     FilesPanel* files_ = nullptr;
     QWidget* frameFTP_ = nullptr;
     QWidget* frameReport_ = nullptr;
-    std::array<QPushButton*, 4> butLeft_{};
-    std::array<QPushButton*, 4> butRight_{};
     QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
 
     FilterPanel* filter_ = nullptr;
