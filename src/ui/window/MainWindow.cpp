@@ -35,6 +35,7 @@
 #include "window/GuiRunHost.h"
 #include "dialogs/ProcessLogWindow.h"
 #include "common/ProgramInfo.h"
+#include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
 #include "window/ScreenshotTour.h"
 #include "window/ShownSummary.h"
@@ -259,10 +260,10 @@ void MainWindow::LoadHandler() {
     sites_->Fill();
     FillRecentCombos(true);
     UpdateFilters();
-    mnuFileSave_->setEnabled(false);
-    mnuFileCompare_->setEnabled(false);
-    mnuFileExportCsv_->setEnabled(false);
-    mnuFileExportHtml_->setEnabled(false);
+    menus_->FileSave->setEnabled(false);
+    menus_->FileCompare->setEnabled(false);
+    menus_->FileExportCsv->setEnabled(false);
+    menus_->FileExportHtml->setEnabled(false);
     UpdateRawLog();
 }
 
@@ -305,88 +306,34 @@ QWidget* MainWindow::BuildReportPanel() {
 }
 
 void MainWindow::BuildMenus() {
-    QMenu* file = menuBar()->addMenu("&File");
-    file->setObjectName("mnuFile");
-    mnuFileLoad_ = file->addAction("&Load Report...", this, [this] { LoadReportDialog(false); });
-    mnuFileLoad_->setObjectName("mnuFileLoad");
-    mnuFileLoad_->setShortcut(QKeySequence("Ctrl+L"));
-    mnuFileSave_ = file->addAction("&Save Report...", this, &MainWindow::SaveReportDialog);
-    mnuFileSave_->setObjectName("mnuFileSave");
-    mnuFileSave_->setShortcut(QKeySequence::Save);
-    file->addSeparator();
-    mnuFileCompare_ = file->addAction("&Compare with Report...", this, [this] { LoadReportDialog(true); });
-    mnuFileCompare_->setObjectName("mnuFileCompare");
-    file->addSeparator();
-    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, [this] { ExportCsvDialog(); });
-    mnuFileExportCsv_->setObjectName("mnuFileExportCsv");
-    mnuFileExportHtml_ = file->addAction("Export &HTML Report...", this, &MainWindow::ExportHtmlDialog);
-    mnuFileExportHtml_->setObjectName("mnuFileExportHtml");
-    file->addSeparator();
-    mnuFileExit_ = file->addAction("E&xit", this, &QWidget::close);
-    mnuFileExit_->setObjectName("mnuFileExit");
-    mnuFileExit_->setShortcut(QKeySequence("Ctrl+Q"));
-
-    QMenu* tools = menuBar()->addMenu("&Tools");
-    tools->setObjectName("mnuTools");
-    mnuToolsOptions_ = tools->addAction("&Options...", this, &MainWindow::OnOptions);
-    mnuToolsOptions_->setObjectName("mnuToolsOptions");
-
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->setObjectName("mnuHelp");
-    mnuHelpContents_ = help->addAction("Trevix &Help", this, &MainWindow::OpenHelp);
-    mnuHelpContents_->setObjectName("mnuHelpContents");
-    mnuHelpContents_->setShortcut(QKeySequence::HelpContents);
-    mnuHelpWeb_ = help->addAction("Trevix on the &Web", this, [this] { OpenUrl(WebSiteUrl()); });
-    mnuHelpWeb_->setObjectName("mnuHelpWeb");
-    mnuHelpWeb_->setVisible(!WebSiteUrl().isEmpty());
-    mnuHelpUpdates_ = help->addAction("Check for &Updates", this, [this] { OpenUrl(UpdateCheckUrl()); });
-    mnuHelpUpdates_->setObjectName("mnuHelpUpdates");
-    mnuHelpUpdates_->setVisible(!UpdateUrl().isEmpty());
-    help->addSeparator();
-    mnuHelpAbout_ = help->addAction("&About Trevix", this, [this] {
-        AboutDialog about(this);
-        about.exec();
-    });
-    mnuHelpAbout_->setObjectName("mnuHelpAbout");
-
-    mnuContext_ = new QMenu("Context", this);
-    mnuContext_->setObjectName("mnuContext");
-    mnuContext_->addAction("Show &Conversion Report", this, &MainWindow::OnShowConversionReport);
-    mnuList_ = new QMenu("List", this);
-    mnuList_->setObjectName("mnuList");
-
-    // Shortcuts of commands that live on panels rather than in menus.
-    auto shortcut = [this](const QString& name, const QKeySequence& keys, auto fn) {
-        auto* a = new QAction(this);
-        a->setObjectName(name);
-        a->setShortcut(keys);
-        a->setShortcutContext(Qt::WindowShortcut);
-        connect(a, &QAction::triggered, this, fn);
-        addAction(a);
-        return a;
-    };
-    shortcut("actAddLogFiles", QKeySequence("Ctrl+O"), [this] {
+    menus_ = new MainMenus(this);
+    connect(menus_->FileLoad, &QAction::triggered, this, [this] { LoadReportDialog(false); });
+    connect(menus_->FileSave, &QAction::triggered, this, &MainWindow::SaveReportDialog);
+    connect(menus_->FileCompare, &QAction::triggered, this, [this] { LoadReportDialog(true); });
+    connect(menus_->FileExportCsv, &QAction::triggered, this, [this] { ExportCsvDialog(); });
+    connect(menus_->FileExportHtml, &QAction::triggered, this, &MainWindow::ExportHtmlDialog);
+    connect(menus_->ToolsOptions, &QAction::triggered, this, &MainWindow::OnOptions);
+    connect(menus_->ShowConversionReport, &QAction::triggered, this, &MainWindow::OnShowConversionReport);
+    connect(menus_->AddLogFiles, &QAction::triggered, this, [this] {
         if (Busy()) return;
         TaskClick("logfiles");
         BrowseLogFiles();
     });
-    shortcut("actUpdate", QKeySequence(Qt::Key_F5), [this] {
+    connect(menus_->Update, &QAction::triggered, this, [this] {
         if (!Busy() && pane_->HasItem("update")) TaskClick("update");
     });
-    actSearch_ = shortcut("actSearch", QKeySequence::Find, [this] {
+    connect(menus_->Search, &QAction::triggered, this, [this] {
         if (Busy()) return;
         TaskClick("report");
         ShowReportPage("rawlog");
         pages_->RawLog()->FocusSearch();
     });
-    shortcut("actFindNext", QKeySequence::FindNext, [this] {
+    connect(menus_->FindNext, &QAction::triggered, this, [this] {
         if (!Busy() && pages_->RawLog()->SearchVisible()) SearchRawLog();
     });
-    // Enabled only while work runs, so Esc still closes other windows otherwise.
-    actCancel_ = shortcut("actCancel", QKeySequence(Qt::Key_Escape), [this] {
+    connect(menus_->Cancel, &QAction::triggered, this, [this] {
         if (Busy()) CancelWork();
     });
-    actCancel_->setEnabled(false);
 }
 
 void MainWindow::BuildStatusBar() {
@@ -550,12 +497,7 @@ void MainWindow::FillRecentCombos(bool filters) {
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
     pane_->SetItemsEnabled(enabled);
-    for (QAction* a : {mnuFileLoad_, mnuToolsOptions_}) a->setEnabled(enabled);
-    mnuFileSave_->setEnabled(enabled && saveEnabled_);
-    mnuFileCompare_->setEnabled(enabled && compareEnabled_);
-    // The exports write what the pages show: nothing before a report is shown.
-    mnuFileExportCsv_->setEnabled(enabled && a_->Lists.State.Shown);
-    mnuFileExportHtml_->setEnabled(enabled && a_->Lists.State.Shown);
+    menus_->SetCommandsEnabled(enabled, saveEnabled_, compareEnabled_, a_->Lists.State.Shown);
     for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_}) w->setEnabled(enabled);
     steps_->SetBackEnabled(enabled);
     steps_->SetForwardEnabled(1, enabled);
@@ -564,7 +506,6 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     pages_->SetCommandsEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
     setAcceptDrops(enabled);
-    actCancel_->setEnabled(!enabled);
 }
 
 void MainWindow::BeginWork() {
@@ -824,7 +765,7 @@ void MainWindow::LoadReportDialog(bool compare) {
 }
 
 void MainWindow::SaveReportDialog() {
-    if (Busy() || !mnuFileSave_->isEnabled()) return;
+    if (Busy() || !menus_->FileSave->isEnabled()) return;
     const QString path = reportFiles_->AskSavePath();
     if (!path.isEmpty()) SaveReport(path);
 }
@@ -843,12 +784,12 @@ bool MainWindow::ExportHtmlReport(const QString& path) {
 }
 
 void MainWindow::ExportCsvDialog(ReportListView* view) {
-    if (Busy() || !mnuFileExportCsv_->isEnabled()) return;
+    if (Busy() || !menus_->FileExportCsv->isEnabled()) return;
     reportFiles_->ExportCsvDialog(view ? view : ListOnScreen());
 }
 
 void MainWindow::ExportHtmlDialog() {
-    if (Busy() || !mnuFileExportHtml_->isEnabled()) return;
+    if (Busy() || !menus_->FileExportHtml->isEnabled()) return;
     reportFiles_->ExportHtmlDialog(sites_->CurrentSiteName());
 }
 
@@ -868,36 +809,12 @@ void MainWindow::OpenLogWindow() {
     logWindow_->raise();
 }
 
-void MainWindow::OpenHelp() {
-    const QString folder = ManualFolder();
-    if (folder.isEmpty()) {
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "The user manual could not be found. It is installed with Trevix in the folder "
-                                  "share/trevix/manual beside the program's bin folder.");
-        return;
-    }
-    const QString index = QDir(folder).filePath("index.html");
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "The user manual " + index +
-                                      " could not be opened: no web browser is set up to open it on this desktop.");
-}
-
-void MainWindow::OpenUrl(const QString& url) {
-    const QUrl u(url);
-    // Only web addresses go to the browser.
-    if (u.scheme() != "http" && u.scheme() != "https") return;
-    if (!QDesktopServices::openUrl(u))
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "The address " + url + " could not be opened: no web browser is set up.");
-}
-
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
     if (Busy()) return;
     ReportListView* view = pages_->View(listNum);
-    const QList<QAction*> own = listNum == lstFiles && row >= 0 ? mnuContext_->actions() : QList<QAction*>();
-    FillListMenu(*mnuList_, *view, own, mnuFileExportCsv_->isEnabled(), [this, view] { ExportCsvDialog(view); });
-    mnuList_->popup(pos);
+    const QList<QAction*> own = listNum == lstFiles && row >= 0 ? menus_->Context->actions() : QList<QAction*>();
+    FillListMenu(*menus_->List, *view, own, menus_->FileExportCsv->isEnabled(), [this, view] { ExportCsvDialog(view); });
+    menus_->List->popup(pos);
 }
 
 void MainWindow::OnOptions() {

@@ -45,6 +45,7 @@ class SettingsStore;
 namespace trevix::ui {
 
 class GuiRunHost;
+class MainMenus;
 class ProcessLogWindow;
 class RawLogView;
 class ReportChart;
@@ -208,8 +209,6 @@ private:
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
     void OpenLogWindow();
-    void OpenHelp();
-    void OpenUrl(const QString& url);
     void CopySelectedRows();
     // No command that starts other work while work runs or the FTP panel is busy.
     bool Busy() const { return working_ || transferring_; }
@@ -255,21 +254,7 @@ private:
     QPointer<ProcessLogWindow> logWindow_;
 
     // Menus and status bar.
-    QAction* mnuFileLoad_ = nullptr;
-    QAction* mnuFileSave_ = nullptr;
-    QAction* mnuFileCompare_ = nullptr;
-    QAction* mnuFileExit_ = nullptr;
-    QAction* mnuFileExportCsv_ = nullptr;
-    QAction* mnuFileExportHtml_ = nullptr;
-    QAction* mnuToolsOptions_ = nullptr;
-    QAction* mnuHelpContents_ = nullptr;
-    QAction* mnuHelpWeb_ = nullptr;
-    QAction* mnuHelpUpdates_ = nullptr;
-    QAction* mnuHelpAbout_ = nullptr;
-    QAction* actSearch_ = nullptr;
-    QAction* actCancel_ = nullptr;
-    QMenu* mnuContext_ = nullptr;
-    QMenu* mnuList_ = nullptr;   // a list's right-click menu, filled when it opens
+    MainMenus* menus_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* butCancel_ = nullptr;
