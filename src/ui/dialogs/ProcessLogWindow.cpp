@@ -1,7 +1,8 @@
 #include "dialogs/ProcessLogWindow.h"
 
-#include "engine/SettingsStore.h"
+#include "common/QtText.h"
 #include "common/Twips.h"
+#include "engine/SettingsStore.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>
@@ -14,7 +15,7 @@ constexpr const char* Section = "LogWindowPosition";
 
 bool ReadInt(const std::string& text, int& value) {
     bool ok = false;
-    value = QString::fromStdString(text).trimmed().toInt(&ok);
+    value = Q(text).trimmed().toInt(&ok);
     return ok;
 }
 } // namespace

@@ -1,5 +1,6 @@
 #include "pages/ReportPages.h"
 
+#include "common/QtText.h"
 #include "engine/Analyser.h"
 #include "pages/ChoicePage.h"
 #include "pages/ConversionsPage.h"
@@ -193,7 +194,7 @@ void ReportPages::SetRowButtonsEnabled(bool enabled) {
 void ReportPages::RestoreDisplay(SettingsStore& store) {
     summary_->ShowTables(store.GetSetting("Options", "HitsDisplay", "Table") == "Table");
     search_->Choose(store.GetSetting("Options", "SearchDisplay", "Keywords") == "Keywords" ? 0 : 1);
-    browsers_->Choose(QString::fromStdString(store.GetSetting("Options", "BrowserDisplay", "1")).trimmed().toInt() - 1);
+    browsers_->Choose(Q(store.GetSetting("Options", "BrowserDisplay", "1")).trimmed().toInt() - 1);
 }
 
 void ReportPages::SaveDisplay(SettingsStore& store) const {

@@ -1,90 +1,64 @@
 #include "window/MainWindow.h"
 
+#include "common/ProgramInfo.h"
 #include "common/Prompter.h"
+#include "common/QtText.h"
+#include "common/Twips.h"
+#include "common/VisitUrl.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
-#include "pages/ConversionsPage.h"
-#include "panels/FilesPanel.h"
-#include "panels/FilterPanel.h"
-#include "panels/SitesPanel.h"
-#include "panels/ToolButton.h"
-#include "pages/RawLogPage.h"
-#include "pages/ReportPages.h"
-#include "pages/SummaryPage.h"
 #include "dialogs/DataViewWindow.h"
 #include "dialogs/OptionsDialog.h"
-#include "common/VisitUrl.h"
+#include "dialogs/ProcessLogWindow.h"
 #include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
 #include "ftp/FtpPanel.h"
+#include "pages/ConversionsPage.h"
+#include "pages/RawLogPage.h"
+#include "pages/ReportPages.h"
+#include "pages/SummaryPage.h"
+#include "panels/FilesPanel.h"
+#include "panels/FilterPanel.h"
+#include "panels/SitesPanel.h"
 #include "report/AutoReport.h"
-#include "report/CsvExport.h"
-#include "report/HtmlReportWriter.h"
-#include "engine/read/LogReader.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
-#include "views/RawLogView.h"
 #include "views/ListMenu.h"
-#include "views/ReportChart.h"
 #include "views/ReportListView.h"
-#include "common/Twips.h"
-#include "dialogs/AboutDialog.h"
 #include "window/GuiRunHost.h"
-#include "dialogs/ProcessLogWindow.h"
-#include "common/ProgramInfo.h"
 #include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
 #include "window/ScreenshotTour.h"
-#include "window/ShownSummary.h"
-#include "window/Steps.h"
 #include "window/StartUp.h"
+#include "window/Steps.h"
 #include "window/TaskPane.h"
 #include "window/WorkerCall.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCalendarWidget>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
 #include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QStyle>
-#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -96,9 +70,6 @@ namespace trevix::ui {
 namespace {
 
 constexpr const char* MessageTitle = "Trevix";
-
-std::string Std(const QString& s) { return s.toStdString(); }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
@@ -185,7 +156,7 @@ void MainWindow::LoadHandler() {
     setWindowTitle(ProductTitle());
     // The program's icon from its data folder (PNGs in several sizes, or the SVG), else the theme's.
     QIcon icon;
-    const QDir icons(QString::fromStdString(FindDataFolder()) + "/icons");
+    const QDir icons(Q(FindDataFolder()) + "/icons");
     for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
     setWindowIcon(icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon);
 
@@ -923,7 +894,7 @@ void MainWindow::RestoreWindowPlacement() {
     auto read = [this](const char* key, int& value) {
         const std::string text = store_.GetSetting("Window", key, "X");
         if (text == "X") return false;
-        value = QString::fromStdString(text).trimmed().toInt();
+        value = Q(text).trimmed().toInt();
         return true;
     };
     int left = 0, top = 0, width = 0, height = 0, state = 0;

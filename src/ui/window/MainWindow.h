@@ -74,11 +74,9 @@ public:
     void ReadTimeZoneOffset();
 
     Analyser& analyser() { return *a_; }
-    SettingsStore& Store() { return store_; }
     GuiRunHost& Host() { return *host_; }
     TaskPane& Pane() { return *pane_; }
     SiteProfileList& Profiles() { return profiles_; }
-    RecentLists& Recent() { return recent_; }
     // The list view of a list number (1..14, 16); nullptr for others.
     ReportListView* ListView(int listNum) const;
 
@@ -209,7 +207,6 @@ private:
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
     void OpenLogWindow();
-    void CopySelectedRows();
     // No command that starts other work while work runs or the FTP panel is busy.
     bool Busy() const { return working_ || transferring_; }
     void TransferBusy(bool busy);
