@@ -40,6 +40,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -362,7 +363,6 @@ void MainWindow::ClearFilters() { filter_->Clear(); }
 void MainWindow::UpdateFilters() { filter_->UpdateControls(); }
 
 void MainWindow::MarkOutOfDate(bool filterChange) {
-    if (quiet_) return;
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     if (filterChange) UpdateFilters();

@@ -1,14 +1,13 @@
 #pragma once
-// The main window: the task pane that leads through choosing a site, log files and filters
-// to the report, the panels of those steps, the ten report pages, the menus and the status
-// bar with progress and Cancel. The analysis runs on a worker thread through the engine's
-// AnalyseLogFiles; the window only shows the engine's lists.
+// The main window: the shell that wires the steps (task pane and arrows), the panels of
+// those steps, the ten report pages, the menus and the status bar with progress and Cancel.
+// The analysis runs on a worker thread through the engine's AnalyseLogFiles; the window only
+// shows the engine's lists.
 #include "config/RecentLists.h"
 #include "config/SiteProfiles.h"
 #include "engine/run/AnalysisRun.h"
 
 #include <QMainWindow>
-#include <QDate>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -18,24 +17,12 @@
 #include <memory>
 #include <utility>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QDateEdit;
 class QLabel;
 class QListWidget;
-class QMenu;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
 class QStackedWidget;
-class QTabWidget;
 class QThread;
-class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
-class QLineEdit;
 
 namespace trevix {
 class Analyser;
@@ -47,9 +34,6 @@ namespace trevix::ui {
 class GuiRunHost;
 class MainMenus;
 class ProcessLogWindow;
-class RawLogView;
-class ReportChart;
-class ConversionsPage;
 class FilesPanel;
 class FilterPanel;
 class FtpPanel;
@@ -242,7 +226,6 @@ private:
     QWidget* frameFTP_ = nullptr;
     QWidget* frameReport_ = nullptr;
     QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
-
     FilterPanel* filter_ = nullptr;
 
     // Report pages.
@@ -256,8 +239,6 @@ private:
     QProgressBar* progress_ = nullptr;
     QPushButton* butCancel_ = nullptr;
     bool saveEnabled_ = false, compareEnabled_ = false;
-    // Set while the window itself changes controls, so only user changes mark the report out of date.
-    int quiet_ = 0;
 };
 
 } // namespace trevix::ui
