@@ -1,12 +1,13 @@
 #include "dialogs/DataViewWindow.h"
 
-#include "dialogs/VisitUrl.h"
-#include "dialogs/WindowPlacement.h"
+#include "common/QtText.h"
+#include "common/Twips.h"
+#include "common/VisitUrl.h"
+#include "common/WindowPlacement.h"
 #include "engine/Analyser.h"
-#include "engine/analysis/ReferralLists.h"
 #include "engine/SettingsStore.h"
+#include "engine/analysis/ReferralLists.h"
 #include "views/ReportTableModel.h"
-#include "views/Twips.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -123,7 +124,7 @@ void DataViewWindow::VisitSelected() {
     if (rows.isEmpty()) return;
     const std::string& cell = by_.Cell(static_cast<size_t>(rows.front().row()), 1);
     QString why;
-    if (!VisitUrl(QString::fromStdString(cell), why)) emit StatusText(why);
+    if (!VisitUrl(Q(cell), why)) emit StatusText(why);
     byView_->setFocus();
 }
 
@@ -144,7 +145,7 @@ DataViewWindow* ShowReferredByTo(Analyser& a, SettingsStore* store, int fileRow,
     const ReportList& files = a.Lists[lstFiles];
     if (fileRow < 0 || static_cast<size_t>(fileRow) >= files.RowCount()) return nullptr;
     if (!TheWindow()) TheWindow() = new DataViewWindow(a, store, parent);
-    TheWindow()->ShowFile(QString::fromStdString(files.Cell(static_cast<size_t>(fileRow), 1)));
+    TheWindow()->ShowFile(Q(files.Cell(static_cast<size_t>(fileRow), 1)));
     return TheWindow();
 }
 

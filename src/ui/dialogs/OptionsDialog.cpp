@@ -2,13 +2,14 @@
 
 #include "common/DialogButtons.h"
 #include "common/Prompter.h"
+#include "common/QtText.h"
+#include "common/Twips.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
 #include "config/RecentLists.h"
 #include "config/ReferenceDataLoader.h"
 #include "engine/Analyser.h"
-#include "views/Twips.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -33,8 +34,6 @@ namespace {
 
 // The fields are 16-bit: larger numbers are clamped to this.
 constexpr int LargestBound = 32767;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // A number as a user may type it: blanks around it, the user's or the C locale's form.
 std::optional<double> ReadNumber(const QString& text) {

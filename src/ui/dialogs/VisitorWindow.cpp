@@ -1,11 +1,12 @@
 #include "dialogs/VisitorWindow.h"
 
-#include "dialogs/WindowPlacement.h"
+#include "common/QtText.h"
+#include "common/Twips.h"
+#include "common/WindowPlacement.h"
 #include "engine/Analyser.h"
 #include "engine/SettingsStore.h"
 #include "engine/analysis/VisitorPass.h"
 #include "views/ReportListView.h"
-#include "views/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -93,10 +94,10 @@ bool VisitorWindow::ShowAddresses(const std::vector<std::string>& addresses) {
     summary_->clear();
     VisitorReport report = BuildVisitorReport(a_, addresses);
     pages_->Reload();
-    QString text = QString::fromStdString(report.Summary);
+    QString text = Q(report.Summary);
     text.replace("\r\n", "\n");
     summary_->setPlainText(text);
-    setWindowTitle(QString::fromStdString(report.Caption));
+    setWindowTitle(Q(report.Caption));
     addresses_ = addresses;
     QApplication::restoreOverrideCursor();
     return true;

@@ -1,6 +1,7 @@
 #include "FtpPanel.h"
 
 #include "common/Prompter.h"
+#include "common/QtText.h"
 #include "config/Options.h"
 #include "engine/Analyser.h"
 #include "ftp/FtpText.h"
@@ -89,7 +90,7 @@ FtpPanel::FtpPanel(ProgramOptions& options, SettingsStore* store, std::function<
     });
     thread_->start();
 
-    txtDownloadFolder_->setText(QString::fromStdString(options_.DefaultDownloadFolder));
+    txtDownloadFolder_->setText(Q(options_.DefaultDownloadFolder));
     UpdateButtons();
     UpdateSchemeIndicator();
 }
@@ -274,7 +275,7 @@ void FtpPanel::OpenFtpPage() {
     txtServer_->clear();
     SiteProfile* profile = selectedProfile_ ? selectedProfile_() : nullptr;
     if (profile) {
-        for (const FtpAccount& account : profile->FtpAccounts) txtServer_->addItem(QString::fromStdString(account.Server));
+        for (const FtpAccount& account : profile->FtpAccounts) txtServer_->addItem(Q(account.Server));
     }
     if (snapshot_.HandlesOpen) {
         txtServer_->setEditText(typed);
@@ -285,7 +286,7 @@ void FtpPanel::OpenFtpPage() {
         txtServer_->setEditText(QString());
     }
     if (txtDownloadFolder_->text().isEmpty())
-        txtDownloadFolder_->setText(QString::fromStdString(options_.DefaultDownloadFolder));
+        txtDownloadFolder_->setText(Q(options_.DefaultDownloadFolder));
     UpdateSchemeIndicator();
     UpdateButtons();
 }
@@ -294,10 +295,10 @@ void FtpPanel::ServerChosen(int index) {
     SiteProfile* profile = selectedProfile_ ? selectedProfile_() : nullptr;
     if (!profile || index < 0 || index >= profile->NumberFTP()) return;
     const FtpAccount& account = profile->FtpAccounts[static_cast<size_t>(index)];
-    txtServer_->setEditText(QString::fromStdString(account.Server));
-    txtUsername_->setText(QString::fromStdString(account.Username));
-    txtPassword_->setText(QString::fromStdString(account.Password));
-    text1_->setText(QString::fromStdString(account.Directory));
+    txtServer_->setEditText(Q(account.Server));
+    txtUsername_->setText(Q(account.Username));
+    txtPassword_->setText(Q(account.Password));
+    text1_->setText(Q(account.Directory));
 }
 
 FtpPanelFields FtpPanel::FieldsFromBoxes() const {
@@ -331,7 +332,7 @@ void FtpPanel::Connect() {
     const FtpPanelFields fields = FieldsFromBoxes();
     if (SiteProfile* profile = selectedProfile_ ? selectedProfile_() : nullptr) {
         const int index = FtpBrowser::StoreAccount(*profile, fields);
-        if (index >= txtServer_->count()) txtServer_->addItem(QString::fromStdString(fields.Server));
+        if (index >= txtServer_->count()) txtServer_->addItem(Q(fields.Server));
     }
     const ProgramOptions options = options_;
     const FtpTimeouts timeouts = timeouts_;
@@ -427,7 +428,7 @@ void FtpPanel::BrowseDownloadFolder() {
 FileExistsChoice FtpPanel::AskFileExists(const std::string& localPath) {
     // Runs on the worker's thread: the question is asked on the window's thread, and the
     // worker waits for the answer, or for Cancel.
-    const QFileInfo info(QString::fromStdString(localPath));
+    const QFileInfo info(Q(localPath));
     const QString text = QString("A file named \"%1\" is already in %2.\n\nReplace it, keep both (the new file gets a "
                                  "numbered name), or skip this file?")
                              .arg(info.fileName(), info.absolutePath());

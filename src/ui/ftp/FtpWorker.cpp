@@ -1,5 +1,6 @@
 #include "FtpWorker.h"
 
+#include "common/QtText.h"
 #include "ftp/FtpText.h"
 
 namespace trevix::ui {
@@ -26,17 +27,17 @@ void FtpWorker::Publish() {
     FtpSnapshot s;
     s.Connected = browser_.Connected();
     s.HandlesOpen = browser_.HandlesOpen();
-    s.Directory = QString::fromStdString(browser_.Fields.Directory);
+    s.Directory = Q(browser_.Fields.Directory);
     const auto& texts = browser_.Entries();
     const auto& records = browser_.EntryRecords();
     for (size_t i = 0; i < texts.size() && i < records.size(); ++i) {
         FtpListRow row;
-        row.EntryText = QString::fromStdString(texts[i]);
-        row.Name = QString::fromStdString(records[i].Name);
+        row.EntryText = Q(texts[i]);
+        row.Name = Q(records[i].Name);
         row.IsDirectory = records[i].IsDirectory;
         row.Size = static_cast<qint64>(records[i].Size);
-        if (!row.IsDirectory) row.SizeText = QString::fromStdString(FormatFileSize(records[i].Size));
-        row.Modified = QString::fromStdString(records[i].Modified);
+        if (!row.IsDirectory) row.SizeText = Q(FormatFileSize(records[i].Size));
+        row.Modified = Q(records[i].Modified);
         s.Rows.push_back(row);
     }
     emit snapshotReady(s);

@@ -2,6 +2,7 @@
 // The FTP browser on a thread of its own, so connects, listings and downloads never hold up
 // the window. The panel sends commands (queued onto the worker's thread) and hears back
 // through signals; Cancel is an atomic flag the session looks at every 50 ms.
+#include "common/QtText.h"
 #include "engine/ProgramOptions.h"
 #include "engine/RunHost.h"
 #include "engine/SiteProfile.h"
@@ -94,7 +95,7 @@ signals:
 
 private:
     void FileDownloadFinished() override { emit fileFinished(); }
-    void FileDownloaded(const std::string& localPath) override { emit fileDownloaded(QString::fromStdString(localPath)); }
+    void FileDownloaded(const std::string& localPath) override { emit fileDownloaded(Q(localPath)); }
     void Publish();
 
     FtpWorkerHost host_;

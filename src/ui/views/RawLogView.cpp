@@ -196,11 +196,6 @@ void RawLogView::Select(size_t start, size_t end) {
     viewport()->update();
 }
 
-void RawLogView::ClearSelection() {
-    anchor_ = cursor_;
-    viewport()->update();
-}
-
 QString RawLogView::SelectedText() const {
     const std::string_view part = text_.substr(SelectionStart(), SelectionEnd() - SelectionStart());
     return QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));

@@ -26,7 +26,6 @@ public:
     size_t SelectionStart() const;
     size_t SelectionEnd() const;
     void Select(size_t start, size_t end);
-    void ClearSelection();
     void CopySelection() const;
 
     size_t LineCount() const { return starts_.size(); }

@@ -1,9 +1,10 @@
 #include "views/ReportListView.h"
 
+#include "common/QtText.h"
 #include "engine/Analyser.h"
 #include "engine/lists/ListSorting.h"
 #include "views/ReportTableModel.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -87,7 +88,7 @@ void ReportListView::Attach(Analyser& a, int listNum) {
     model_->SetList(list);
     applyingWidths_ = false;
     sortedHere_ = false;
-    if (list) setObjectName(QString::fromStdString(list->Name));
+    if (list) setObjectName(Q(list->Name));
     ApplyColumnWidths();
     UpdateSortIndicator();
 }

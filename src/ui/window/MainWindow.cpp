@@ -1,80 +1,65 @@
 #include "window/MainWindow.h"
 
+#include "common/ProgramInfo.h"
 #include "common/Prompter.h"
+#include "common/QtText.h"
+#include "common/Twips.h"
+#include "common/VisitUrl.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
-#include "dialogs/ConversionsPage.h"
 #include "dialogs/DataViewWindow.h"
 #include "dialogs/OptionsDialog.h"
-#include "dialogs/VisitUrl.h"
+#include "dialogs/ProcessLogWindow.h"
 #include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
 #include "ftp/FtpPanel.h"
+#include "pages/ConversionsPage.h"
+#include "pages/RawLogPage.h"
+#include "pages/ReportPages.h"
+#include "pages/SummaryPage.h"
+#include "panels/FilesPanel.h"
+#include "panels/FilterPanel.h"
+#include "panels/SitesPanel.h"
 #include "report/AutoReport.h"
-#include "report/CsvExport.h"
-#include "report/HtmlReportWriter.h"
-#include "engine/read/LogReader.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
-#include "views/RawLogView.h"
 #include "views/ListMenu.h"
-#include "views/ReportChart.h"
 #include "views/ReportListView.h"
-#include "views/Twips.h"
-#include "window/AboutDialog.h"
 #include "window/GuiRunHost.h"
-#include "window/LogWindow.h"
-#include "window/ProgramInfo.h"
-#include "window/ShownSummary.h"
-#include "window/SiteProfileDialog.h"
+#include "window/MainMenus.h"
+#include "window/ReportFileCommands.h"
+#include "window/ScreenshotTour.h"
 #include "window/StartUp.h"
+#include "window/Steps.h"
 #include "window/TaskPane.h"
 #include "window/WorkerCall.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCalendarWidget>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QDesktopServices>
+#include <QDate>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
 #include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QStyle>
-#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -86,59 +71,6 @@ namespace trevix::ui {
 namespace {
 
 constexpr const char* MessageTitle = "Trevix";
-const QString FindNextCaption = "&Find next...";
-const QString SearchPrompt = "Enter search text...";
-const QString ReportFilter = "Trevix Report XML (*.xml);;All files (*)";
-const QString CsvFilter = "CSV files (*.csv)";
-const QString HtmlFilter = "HTML files (*.html *.htm)";
-
-// Plain logs by their usual names, and every compressed form the reader takes.
-QString LogFilter() {
-    QString patterns = "*.log *_log *.1 *.txt";
-    for (std::string_view ending : CompressedLogEndings) patterns += " *" + QString::fromLatin1(ending.data(), qsizetype(ending.size()));
-    return "Log files (" + patterns + ");;All files (*)";
-}
-
-struct TabPage {
-    const char* Caption;
-    const char* Key;
-};
-constexpr TabPage Tabs[] = {{"Summary", "visitors"},   {"Visitors", "IPs"},       {"Referrers", "referrers"},
-                            {"Search Engines", "searchterms"}, {"Browsers", "browsers"}, {"Files", "files"},
-                            {"Country", "country"},    {"Errors", "errors"},      {"Conversions", "conversions"},
-                            {"Raw Log", "rawlog"}};
-
-// The lists the window shows itself (the conversion lists belong to the conversions page).
-constexpr int WindowLists[] = {lstHits,   lstFiles, lstReferrers,  lstBrowsers, lstOS,    lstWebBrowser,
-                               lstCountries, lstSearchTerms, lstHour, lstIPs, lstErrors, lstSearchEngines};
-
-std::string Std(const QString& s) { return s.toStdString(); }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// The site list, able to say whether a label is being edited in place: Enter and Delete then
-// belong to the editor (an Enter the editor passes on must not also open "Edit Site").
-class SiteListWidget : public QTreeWidget {
-public:
-    using QTreeWidget::QTreeWidget;
-    bool Editing() const { return state() == QAbstractItemView::EditingState; }
-};
-
-QLabel* Caption(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
-    auto* label = new QLabel(text, parent);
-    if (buddy) label->setBuddy(buddy);
-    return label;
-}
-
-QToolButton* ToolButton(const QString& name, const QString& text, QStyle::StandardPixmap icon,
-                        const QString& theme, QWidget* parent) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setIcon(QIcon::fromTheme(theme, parent->style()->standardIcon(icon)));
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setAutoRaise(true);
-    return b;
-}
 
 } // namespace
 
@@ -171,16 +103,18 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     connect(host_, &GuiRunHost::BusyChanged, this, [this](bool busy) {
         if (busy) LogButtonsEnabled(false);
     });
-    connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { txtHits_->setPlainText(text); });
+    connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { pages_->Summary()->SetSummary(text); });
     setAcceptDrops(true);
+    reportFiles_ = new ReportFileCommands(*a_, this);
+    connect(reportFiles_, &ReportFileCommands::StatusText, this, &MainWindow::SetStatus);
     LoadHandler();
     // The windows opened from the report pages read the engine's lists too.
     connect(this, &MainWindow::WorkStarting, this, [this] {
-        conversions_->LetGo();
+        pages_->Conversions()->LetGo();
         if (VisitorWindow* w = VisitorWindow::Instance()) w->LetGo();
     });
     connect(this, &MainWindow::WorkFinished, this, [this] {
-        conversions_->Reload();
+        pages_->Conversions()->Reload();
         if (VisitorWindow* w = VisitorWindow::Instance()) w->TakeBack();
     });
 }
@@ -197,10 +131,9 @@ MainWindow::~MainWindow() {
     // The windows opened from the report pages read the analyser, which goes first.
     delete VisitorWindow::Instance();
     delete DataViewWindow::Instance();
-    conversions_->LetGo();
+    pages_->Conversions()->LetGo();
     // The views outlive this body (they are children) but the lists they show do not.
-    for (int n : WindowLists) views_[static_cast<size_t>(n)]->Attach(*a_, -1);
-    txtRawLog_->SetText({});
+    pages_->LetGo();
 }
 
 void MainWindow::LoadReferenceData(const std::string& folder) {
@@ -214,7 +147,7 @@ void MainWindow::LoadReferenceData(const std::string& folder) {
 void MainWindow::ReadTimeZoneOffset() { a_->LocalTimeBias = ReadLocalTimeBias(); }
 
 ReportListView* MainWindow::ListView(int listNum) const {
-    return listNum >= 1 && listNum <= 16 ? views_[static_cast<size_t>(listNum)] : nullptr;
+    return pages_->View(listNum);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -224,28 +157,44 @@ void MainWindow::LoadHandler() {
     setWindowTitle(ProductTitle());
     // The program's icon from its data folder (PNGs in several sizes, or the SVG), else the theme's.
     QIcon icon;
-    const QDir icons(QString::fromStdString(FindDataFolder()) + "/icons");
+    const QDir icons(Q(FindDataFolder()) + "/icons");
     for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
     setWindowIcon(icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon);
 
-    pane_ = new TaskPane(this);
-    pane_->AddGroup("setup", "Set Up", {"sites", "logfiles", "filter", "reset"});
-    pane_->AddGroup("rep", "Report", {"repinfo", "report", "update"});
-    pane_->AddGroup("help", "Help", {"helptext"});
-    pane_->setMinimumWidth(190);
-    pane_->setMaximumWidth(260);
-    connect(pane_, &TaskPane::ItemClicked, this, &MainWindow::TaskClick);
+    steps_ = new Steps(*a_, [this] { return Busy(); }, this);
+    pane_ = steps_->Pane();
+    connect(steps_, &Steps::TaskWanted, this, &MainWindow::TaskClick);
 
     panels_ = new QStackedWidget(this);
-    frameSites_ = BuildSitesPanel();
-    frameFiles_ = BuildFilesPanel();
-    frameFilter_ = BuildFilterPanel();
+    sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
+    sites_->layout()->addWidget(steps_->Arrows(0, false, true, this));
+    connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
+        ExpBarLevel(2);
+        steps_->SetForwardEnabled(0, true);
+        UpdateCaption(name);
+    });
+    connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
+        ExpBarLevel(2);
+        steps_->SetForwardEnabled(0, any);
+        if (!any) UpdateCaption();
+    });
+    connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
+    files_ = new FilesPanel(this);
+    files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
+    lstLogFiles_ = files_->List();
+    connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
+    connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
+    connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
+    connect(files_, &FilesPanel::FtpWanted, this, &MainWindow::OnFtp);
+    filter_ = new FilterPanel(this);
+    filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
+    connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
     frameFTP_ = new QWidget(this);   // the FTP panel goes here when first opened
     frameFTP_->setObjectName("frameFTP");
     new QVBoxLayout(frameFTP_);
     frameFTP_->layout()->setContentsMargins(0, 0, 0, 0);
     frameReport_ = BuildReportPanel();
-    for (QWidget* w : {frameSites_, frameFiles_, frameFilter_, frameFTP_, frameReport_}) panels_->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(pane_);
@@ -259,489 +208,60 @@ void MainWindow::LoadHandler() {
     BuildStatusBar();
     SetStatus(ProductTitle() + " " + VersionText());
 
-    // Display choices.
-    ++quiet_;
-    (store_.GetSetting("Options", "HitsDisplay", "Table") == "Table" ? optList_ : optGraph_)->setChecked(true);
-    (store_.GetSetting("Options", "SearchDisplay", "Keywords") == "Keywords" ? optKeywords_ : optSearchEngine_)
-        ->setChecked(true);
-    browserDisplay_ = QString::fromStdString(store_.GetSetting("Options", "BrowserDisplay", "1")).trimmed().toInt();
-    if (browserDisplay_ == 1) optOS_->setChecked(true);
-    if (browserDisplay_ == 2) optBrowsers_->setChecked(true);
-    if (browserDisplay_ == 3) optRawData_->setChecked(true);
-    ShowTableOrGraph();
-    ShowSearchData();
-    ShowBrowserData();
-    --quiet_;
+    pages_->RestoreDisplay(store_);
 
     resize(1000, 700);
     RestoreWindowPlacement();
     SetColumnWidths(a_->Lists, a_->Store);
-    for (int n : WindowLists) views_[static_cast<size_t>(n)]->ApplyColumnWidths();
+    pages_->ApplyColumnWidths();
     const ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        lstSites_->setColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
+        sites_->SetColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
 
-    butRight_[0]->setEnabled(false);
-    butRight_[2]->setEnabled(false);
+    steps_->SetForwardEnabled(0, false);
+    steps_->SetForwardEnabled(2, false);
     ExpBarLevel(1);
     LogButtonsEnabled(false);
 
-    ++quiet_;
-    for (int p = 1; p <= profiles_.NumProfiles(); ++p) {
-        auto* item = new QTreeWidgetItem(lstSites_, {Q(profiles_[p].SiteName), Q(DomainsList(profiles_, p))});
-        item->setFlags(item->flags() | Qt::ItemIsEditable);
-    }
-    --quiet_;
     TaskClick("sites");
     a_->Lists.State.Shown = false;
     a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
     setMinimumSize(TwipsToPixels(8000, this), TwipsToPixels(6510, this));
 
-    if (profiles_.NumProfiles() == 0) {
-        tbrEdit_->setEnabled(false);
-        tbrDelete_->setEnabled(false);
-    } else {
-        lstSites_->setCurrentItem(lstSites_->topLevelItem(0));
-        SiteClicked();
-    }
+    sites_->Fill();
     FillRecentCombos(true);
     UpdateFilters();
-    mnuFileSave_->setEnabled(false);
-    mnuFileCompare_->setEnabled(false);
-    mnuFileExportCsv_->setEnabled(false);
-    mnuFileExportHtml_->setEnabled(false);
-    lblNoRawLog_->setText(
-        "Raw Log is currently turned OFF.\n\nTo turn on the Show Raw Log feature, click Tools and then "
-        "Options.\n\nNote that turning this feature on will make processing log files slower.");
+    menus_->FileSave->setEnabled(false);
+    menus_->FileCompare->setEnabled(false);
+    menus_->FileExportCsv->setEnabled(false);
+    menus_->FileExportHtml->setEnabled(false);
     UpdateRawLog();
-}
-
-QWidget* MainWindow::Arrows(int index, bool back, bool forward) {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addStretch(1);
-    if (back) {
-        auto* b = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), "&Back", row);
-        b->setObjectName(QString("butLeft%1").arg(index));
-        butLeft_[static_cast<size_t>(index)] = b;
-        static const char* target[] = {"", "sites", "logfiles", "filter"};
-        connect(b, &QPushButton::clicked, this, [this, index] { TaskClick(target[index]); });
-        layout->addWidget(b);
-    }
-    if (forward) {
-        auto* b = new QPushButton(style()->standardIcon(QStyle::SP_ArrowForward), "&Next", row);
-        b->setObjectName(QString("butRight%1").arg(index));
-        b->setLayoutDirection(Qt::RightToLeft);
-        butRight_[static_cast<size_t>(index)] = b;
-        static const char* target[] = {"logfiles", "filter", "report", ""};
-        connect(b, &QPushButton::clicked, this, [this, index] { TaskClick(target[index]); });
-        layout->addWidget(b);
-    }
-    return row;
-}
-
-QWidget* MainWindow::BuildSitesPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameSites");
-    auto* layout = new QVBoxLayout(panel);
-    auto* welcome = Caption("Welcome to Trevix. Choose a site profile from the list below, or create a new one.", panel);
-    welcome->setWordWrap(true);
-    layout->addWidget(welcome);
-    auto* bar = new QHBoxLayout;
-    tbrNew_ = ToolButton("Toolbar1_new", "New", QStyle::SP_FileIcon, "document-new", panel);
-    tbrEdit_ = ToolButton("Toolbar1_edit", "Edit", QStyle::SP_FileDialogDetailedView, "document-edit", panel);
-    tbrDelete_ = ToolButton("Toolbar1_delete", "Delete", QStyle::SP_TrashIcon, "edit-delete", panel);
-    for (auto* b : {tbrNew_, tbrEdit_, tbrDelete_}) bar->addWidget(b);
-    bar->addStretch(1);
-    layout->addLayout(bar);
-    connect(tbrNew_, &QToolButton::clicked, this, [this] { SiteToolbarClick("new"); });
-    connect(tbrEdit_, &QToolButton::clicked, this, [this] { SiteToolbarClick("edit"); });
-    connect(tbrDelete_, &QToolButton::clicked, this, [this] { SiteToolbarClick("delete"); });
-
-    lstSites_ = new SiteListWidget(panel);
-    lstSites_->setObjectName("lstSites");
-    lstSites_->setHeaderLabels({"Site", "Domain"});
-    lstSites_->setRootIsDecorated(false);
-    lstSites_->setUniformRowHeights(true);
-    lstSites_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstSites_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    lstSites_->installEventFilter(this);
-    layout->addWidget(lstSites_, 1);
-    connect(lstSites_, &QTreeWidget::itemClicked, this, [this] { SiteClicked(); });
-    connect(lstSites_, &QTreeWidget::currentItemChanged, this, [this] {
-        if (!quiet_) SiteClicked();
-    });
-    connect(lstSites_, &QTreeWidget::itemDoubleClicked, this, [this] { SiteToolbarClick("edit"); });
-    connect(lstSites_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-        if (quiet_ || column != 0) return;
-        const int p = lstSites_->indexOfTopLevelItem(item) + 1;
-        RenameProfile(profiles_, p, Std(item->text(0)));
-        SiteClicked();
-        SaveProfilesNow();
-    });
-    layout->addWidget(Arrows(0, false, true));
-    return panel;
-}
-
-QWidget* MainWindow::BuildFilesPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameFiles");
-    auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Caption("Log file(s) to open:", panel));
-    auto* bar = new QHBoxLayout;
-    tbrFile_ = ToolButton("Toolbar2_file", "Open...", QStyle::SP_DialogOpenButton, "document-open", panel);
-    tbrFile_->setToolTip("Add log files from disk (Ctrl+O)");
-    tbrFtp_ = ToolButton("Toolbar2_ftp", "FTP", QStyle::SP_DriveNetIcon, "network-server", panel);
-    tbrFtp_->setToolTip("Download log files from a server (FTP, FTPS or SFTP)");
-    tbrDeleteFile_ = ToolButton("Toolbar2_delete", "Remove", QStyle::SP_TrashIcon, "list-remove", panel);
-    tbrDeleteFile_->setToolTip("Remove the selected files from the list");
-    for (auto* b : {tbrFile_, tbrFtp_, tbrDeleteFile_}) bar->addWidget(b);
-    bar->addStretch(1);
-    layout->addLayout(bar);
-    connect(tbrFile_, &QToolButton::clicked, this, &MainWindow::BrowseLogFiles);
-    connect(tbrFtp_, &QToolButton::clicked, this, &MainWindow::OnFtp);
-    connect(tbrDeleteFile_, &QToolButton::clicked, this, &MainWindow::DeleteLogFiles);
-
-    lstLogFiles_ = new QListWidget(panel);
-    lstLogFiles_->setObjectName("lstLogFiles");
-    lstLogFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    layout->addWidget(lstLogFiles_, 1);
-
-    auto* recentRow = new QHBoxLayout;
-    lstRecentFiles_ = new QComboBox(panel);
-    lstRecentFiles_->setObjectName("lstRecentFiles");
-    lstRecentFiles_->setEditable(true);
-    lstRecentFiles_->setInsertPolicy(QComboBox::NoInsert);
-    lstRecentFiles_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    butAdd_ = new QPushButton("&Add", panel);
-    butAdd_->setObjectName("butAdd");
-    recentRow->addWidget(lstRecentFiles_, 1);
-    recentRow->addWidget(butAdd_);
-    layout->addWidget(Caption("&Recently used files:", panel, lstRecentFiles_));
-    layout->addLayout(recentRow);
-    connect(butAdd_, &QPushButton::clicked, this, &MainWindow::AddRecentFile);
-    layout->addWidget(Arrows(1, true, true));
-    return panel;
-}
-
-QWidget* MainWindow::BuildFilterPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameFilter");
-    auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Caption("Filter for entries where:", panel));
-    auto* grid = new QGridLayout;
-    auto containCombo = [&](int i) {
-        auto* c = new QComboBox(panel);
-        c->setObjectName(QString("lstContain%1").arg(i));
-        c->addItems({"contains", "doesn't contain"});
-        lstContain_[static_cast<size_t>(i)] = c;
-        connect(c, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
-        auto* t = new QComboBox(panel);
-        t->setObjectName(QString("txtFilterText%1").arg(i));
-        t->setEditable(true);
-        t->setInsertPolicy(QComboBox::NoInsert);
-        t->setMinimumContentsLength(20);
-        txtFilterText_[static_cast<size_t>(i)] = t;
-        connect(t, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
-        connect(t->lineEdit(), &QLineEdit::textEdited, this, [this] { MarkOutOfDate(false); });
-    };
-    chkFilterLogText_ = new QCheckBox("Raw log text:", panel);
-    chkFilterLogText_->setObjectName("chkFilterLogText");
-    chkFilterFile_ = new QCheckBox("Requested File:", panel);
-    chkFilterFile_->setObjectName("chkFilterFile");
-    chkFilterDate_ = new QCheckBox("Date:", panel);
-    chkFilterDate_->setObjectName("chkFilterDate");
-    containCombo(0);
-    containCombo(1);
-    grid->addWidget(chkFilterLogText_, 0, 0);
-    grid->addWidget(lstContain_[0], 0, 1);
-    grid->addWidget(txtFilterText_[0], 0, 2, 1, 3);
-    grid->addWidget(chkFilterFile_, 1, 0);
-    grid->addWidget(lstContain_[1], 1, 1);
-    grid->addWidget(txtFilterText_[1], 1, 2, 1, 3);
-
-    lstIs_ = new QComboBox(panel);
-    lstIs_->setObjectName("lstIs");
-    lstIs_->addItems({"is", "is not"});
-    lstEqualBetween_ = new QComboBox(panel);
-    lstEqualBetween_->setObjectName("lstEqualBetween");
-    lstEqualBetween_->addItems({"equal to", "between"});
-    for (int i = 0; i < 2; ++i) {
-        auto* d = new QDateEdit(QDate::currentDate(), panel);
-        d->setObjectName(QString("dtpDate%1").arg(i));
-        d->setCalendarPopup(true);
-        d->setDisplayFormat("yyyy-MM-dd");
-        dtpDate_[static_cast<size_t>(i)] = d;
-        connect(d, &QDateEdit::dateChanged, this, [this, i] { DateChanged(i); });
-        // A range is checked when its editing is over, not at every keystroke of a date.
-        connect(d, &QDateEdit::editingFinished, this, [this] { DateOrderOk(false); });
-        if (d->calendarWidget())
-            connect(d->calendarWidget(), &QCalendarWidget::clicked, this, [this] { DateOrderOk(false); });
-    }
-    lblAnd_ = new QLabel("and", panel);
-    lblAnd_->setObjectName("lblAnd");
-    grid->addWidget(chkFilterDate_, 2, 0);
-    grid->addWidget(lstIs_, 2, 1);
-    grid->addWidget(lstEqualBetween_, 2, 2);
-    grid->addWidget(dtpDate_[0], 3, 2);
-    grid->addWidget(lblAnd_, 3, 3);
-    grid->addWidget(dtpDate_[1], 3, 4);
-    grid->setColumnStretch(5, 1);
-    layout->addLayout(grid);
-
-    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_})
-        connect(c, &QCheckBox::clicked, this, [this] {
-            MarkOutOfDate(true);
-        });
-    connect(lstEqualBetween_, &QComboBox::activated, this, [this] { MarkOutOfDate(true); });
-    connect(lstIs_, &QComboBox::activated, this, [this] { MarkOutOfDate(false); });
-
-    auto* clearRow = new QHBoxLayout;
-    butClearFilters_ = new QPushButton("C&lear", panel);
-    butClearFilters_->setObjectName("butClearFilters");
-    connect(butClearFilters_, &QPushButton::clicked, this, [this] {
-        ClearFilters();
-        MarkOutOfDate(true);
-    });
-    clearRow->addWidget(butClearFilters_);
-    clearRow->addStretch(1);
-    layout->addLayout(clearRow);
-    layout->addStretch(1);
-    layout->addWidget(Arrows(2, true, true));
-    return panel;
 }
 
 QWidget* MainWindow::BuildReportPanel() {
     auto* panel = new QWidget(this);
     panel->setObjectName("frameReport");
     auto* layout = new QVBoxLayout(panel);
-    tabs_ = new QTabWidget(panel);
-    tabs_->setObjectName("TabStrip1");
-    tabs_->setDocumentMode(true);
-
-    auto list = [&](int n, QWidget* parent) {
-        auto* v = new ReportListView(parent);
-        v->Attach(*a_, n);
-        views_[static_cast<size_t>(n)] = v;
-        connect(v, &ReportListView::RowDoubleClicked, this, [this, n](int) {
-            if (Busy()) return;
-            if (n == lstReferrers) OnVisitUrl(0);
-            if (n == lstSearchTerms) OnVisitUrl(1);
-            if (n == lstErrors) OnVisitUrl(3);
-            if (n == lstFiles) OnReferredTo();
-            if (n == lstIPs) OnVisitorDetails();
-        });
-        connect(v, &ReportListView::ContextMenuRequested, this,
-                [this, n](int row, const QPoint& pos) { ListContextMenu(n, row, pos); });
-        return v;
-    };
-    auto page = [&](int index) {
-        auto* w = new QWidget(tabs_);
-        w->setObjectName(QString("frmReportInfo%1").arg(index));
-        return w;
-    };
-    auto buttonRow = [&](QVBoxLayout* l, QPushButton* b) {
-        auto* row = new QHBoxLayout;
-        row->addStretch(1);
-        row->addWidget(b);
-        l->addLayout(row);
-    };
-    auto visitUrl = [&](int index, QWidget* parent) {
-        auto* b = new QPushButton("&Visit URL", parent);
-        b->setObjectName(QString("butVisitURL%1").arg(index));
-        butVisitURL_[static_cast<size_t>(index)] = b;
-        connect(b, &QPushButton::clicked, this, [this, index] { OnVisitUrl(index); });
-        return b;
-    };
-
-    // Summary.
-    {
-        QWidget* w = page(0);
-        auto* l = new QVBoxLayout(w);
-        txtHits_ = new QPlainTextEdit(w);
-        txtHits_->setObjectName("txtHits");
-        txtHits_->setReadOnly(true);
-        txtHits_->setMaximumHeight(150);
-        l->addWidget(txtHits_);
-        auto* choice = new QHBoxLayout;
-        choice->addWidget(new QLabel("Display date and hour statistics as:", w));
-        optList_ = new QRadioButton("&Tables", w);
-        optList_->setObjectName("optList");
-        optGraph_ = new QRadioButton("&Graphs", w);
-        optGraph_->setObjectName("optGraph");
-        choice->addWidget(optList_);
-        choice->addWidget(optGraph_);
-        choice->addStretch(1);
-        l->addLayout(choice);
-        auto* both = new QHBoxLayout;
-        both->addWidget(list(lstHits, w), 3);
-        both->addWidget(list(lstHour, w), 2);
-        chtDate_ = new ReportChart(w);
-        chtDate_->setObjectName("chtDate");
-        chtHour_ = new ReportChart(w);
-        chtHour_->setObjectName("chtHour");
-        chtDate_->SetCaptions("Visitors by Date", "Date", "Visitors");
-        chtHour_->SetCaptions("Visitors by Hour", "Hour", "Visitors");
-        chtHour_->SetSetNames({"this report", "compared report"});
-        // The hour chart's 24 bars need the room more than a few dates do.
-        both->addWidget(chtDate_, 1);
-        both->addWidget(chtHour_, 1);
-        l->addLayout(both, 1);
-        connect(optList_, &QRadioButton::toggled, this, &MainWindow::ShowTableOrGraph);
-        tabs_->addTab(w, Tabs[0].Caption);
-    }
-    // Visitors.
-    {
-        QWidget* w = page(1);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Visitors:", w));
-        l->addWidget(list(lstIPs, w), 1);
-        butVisitorReport_ = new QPushButton("&Details...", w);
-        butVisitorReport_->setObjectName("butVisitorReport");
-        connect(butVisitorReport_, &QPushButton::clicked, this, &MainWindow::OnVisitorDetails);
-        buttonRow(l, butVisitorReport_);
-        tabs_->addTab(w, Tabs[1].Caption);
-    }
-    // Referrers.
-    {
-        QWidget* w = page(2);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Referrers:", w));
-        l->addWidget(list(lstReferrers, w), 1);
-        buttonRow(l, visitUrl(0, w));
-        tabs_->addTab(w, Tabs[2].Caption);
-    }
-    // Search engines.
-    {
-        QWidget* w = page(3);
-        auto* l = new QVBoxLayout(w);
-        auto* choice = new QHBoxLayout;
-        choice->addWidget(new QLabel("View by:", w));
-        optKeywords_ = new QRadioButton("&Keywords", w);
-        optKeywords_->setObjectName("optKeywords");
-        optSearchEngine_ = new QRadioButton("Search &Engine", w);
-        optSearchEngine_->setObjectName("optSearchEngine");
-        choice->addWidget(optKeywords_);
-        choice->addWidget(optSearchEngine_);
-        choice->addStretch(1);
-        l->addLayout(choice);
-        l->addWidget(list(lstSearchTerms, w), 1);
-        l->addWidget(list(lstSearchEngines, w), 1);
-        buttonRow(l, visitUrl(1, w));
-        connect(optKeywords_, &QRadioButton::toggled, this, &MainWindow::ShowSearchData);
-        tabs_->addTab(w, Tabs[3].Caption);
-    }
-    // Browsers.
-    {
-        QWidget* w = page(4);
-        auto* l = new QVBoxLayout(w);
-        auto* choice = new QHBoxLayout;
-        choice->addWidget(new QLabel("View by:", w));
-        optOS_ = new QRadioButton("Operating Systems", w);
-        optOS_->setObjectName("optOS");
-        optBrowsers_ = new QRadioButton("Browsers", w);
-        optBrowsers_->setObjectName("optBrowsers");
-        optRawData_ = new QRadioButton("Raw Data", w);
-        optRawData_->setObjectName("optRawData");
-        for (auto* o : {optOS_, optBrowsers_, optRawData_}) {
-            choice->addWidget(o);
-            connect(o, &QRadioButton::toggled, this, [this](bool on) {
-                if (on) ShowBrowserData();
-            });
-        }
-        choice->addStretch(1);
-        l->addLayout(choice);
-        l->addWidget(list(lstOS, w), 1);
-        l->addWidget(list(lstWebBrowser, w), 1);
-        l->addWidget(list(lstBrowsers, w), 1);
-        tabs_->addTab(w, Tabs[4].Caption);
-    }
-    // Files.
-    {
-        QWidget* w = page(5);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Files:", w));
-        l->addWidget(list(lstFiles, w), 1);
-        butReferredTo_ = new QPushButton("&Referred by/to...", w);
-        butReferredTo_->setObjectName("butReferredTo");
-        connect(butReferredTo_, &QPushButton::clicked, this, &MainWindow::OnReferredTo);
-        buttonRow(l, butReferredTo_);
-        tabs_->addTab(w, Tabs[5].Caption);
-    }
-    // Country.
-    {
-        QWidget* w = page(6);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Countries:", w));
-        l->addWidget(list(lstCountries, w), 1);
-        tabs_->addTab(w, Tabs[6].Caption);
-    }
-    // Errors.
-    {
-        QWidget* w = page(7);
-        auto* l = new QVBoxLayout(w);
-        l->addWidget(new QLabel("Errors", w));
-        l->addWidget(list(lstErrors, w), 1);
-        buttonRow(l, visitUrl(3, w));
-        tabs_->addTab(w, Tabs[7].Caption);
-    }
-    // Conversions.
-    {
-        pageConversions_ = new QWidget(tabs_);
-        pageConversions_->setObjectName("pageConversions");
-        auto* l = new QVBoxLayout(pageConversions_);
-        l->setContentsMargins(0, 0, 0, 0);
-        conversions_ = new ConversionsPage(*a_, &store_, pageConversions_);
-        l->addWidget(conversions_);
-        conversions_->SetProfiles(&profiles_, [this] {
-            QTreeWidgetItem* site = lstSites_->currentItem();
-            return site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
-        });
-        connect(conversions_, &ConversionsPage::StatusText, this, &MainWindow::SetStatus);
-        connect(conversions_, &ConversionsPage::PageWanted, this, [this] { ShowReportPage("conversions"); });
-        tabs_->addTab(pageConversions_, Tabs[8].Caption);
-    }
-    // Raw log.
-    {
-        QWidget* w = page(9);
-        auto* l = new QVBoxLayout(w);
-        lblRawLog_ = new QLabel("Raw log file:", w);
-        lblRawLog_->setObjectName("lblRawLog");
-        l->addWidget(lblRawLog_);
-        txtRawLog_ = new RawLogView(w);
-        txtRawLog_->setObjectName("txtRawLog");
-        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        txtRawLog_->setFont(fixed);
-        l->addWidget(txtRawLog_, 1);
-        auto* searchRow = new QHBoxLayout;
-        txtSearchText_ = new QLineEdit(SearchPrompt, w);
-        txtSearchText_->setObjectName("txtSearchText");
-        txtSearchText_->installEventFilter(this);
-        butSearch_ = new QPushButton("&Search", w);
-        butSearch_->setObjectName("butSearch");
-        searchRow->addWidget(txtSearchText_, 1);
-        searchRow->addWidget(butSearch_);
-        l->addLayout(searchRow);
-        lblNoRawLog_ = new QLabel(w);
-        lblNoRawLog_->setObjectName("lblNoRawLog");
-        lblNoRawLog_->setWordWrap(true);
-        lblNoRawLog_->setAlignment(Qt::AlignCenter);
-        l->addWidget(lblNoRawLog_, 1);
-        // After an edit the next search starts again from the top.
-        connect(txtSearchText_, &QLineEdit::textEdited, this, [this] { butSearch_->setText("&Search..."); });
-        connect(txtSearchText_, &QLineEdit::returnPressed, this, &MainWindow::SearchRawLog);
-        connect(butSearch_, &QPushButton::clicked, this, &MainWindow::SearchRawLog);
-        tabs_->addTab(w, Tabs[9].Caption);
-    }
-    for (int i = 0; i < tabs_->count(); ++i) tabs_->tabBar()->setTabData(i, QString(Tabs[i].Key));
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        if (index >= 0 && QString(Tabs[index].Key) == "conversions")
-            ShowHelpText("Click the Files tab, then right-click a file and select 'Show Conversion Report' to "
-                         "show the conversion report for that file.");
+    pages_ = new ReportPages(*a_, &store_, &profiles_, [this] {
+        return sites_->CurrentSite();
+    }, panel);
+    connect(pages_, &ReportPages::ListDoubleClicked, this, [this](int n) {
+        if (Busy()) return;
+        if (n == lstReferrers) OnVisitUrl(0);
+        if (n == lstSearchTerms) OnVisitUrl(1);
+        if (n == lstErrors) OnVisitUrl(3);
+        if (n == lstFiles) OnReferredTo();
+        if (n == lstIPs) OnVisitorDetails();
     });
-    layout->addWidget(tabs_, 1);
+    connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
+    connect(pages_, &ReportPages::VisitUrlWanted, this, &MainWindow::OnVisitUrl);
+    connect(pages_, &ReportPages::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
+    connect(pages_, &ReportPages::ReferredToWanted, this, &MainWindow::OnReferredTo);
+    connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
+    connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
+    connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
+    layout->addWidget(pages_, 1);
 
     auto* bottom = new QHBoxLayout;
     lblViewErrors_ = new QLabel("<a href=\"log\">Errors found in log file. Click here for details</a>", panel);
@@ -752,95 +272,40 @@ QWidget* MainWindow::BuildReportPanel() {
     connect(lblViewErrors_, &QLabel::linkActivated, this, [this] { OpenLogWindow(); });
     bottom->addWidget(lblViewErrors_);
     bottom->addStretch(1);
-    bottom->addWidget(Arrows(3, true, false));
+    bottom->addWidget(steps_->Arrows(3, true, false, this));
     layout->addLayout(bottom);
     return panel;
 }
 
 void MainWindow::BuildMenus() {
-    QMenu* file = menuBar()->addMenu("&File");
-    file->setObjectName("mnuFile");
-    mnuFileLoad_ = file->addAction("&Load Report...", this, [this] { LoadReportDialog(false); });
-    mnuFileLoad_->setObjectName("mnuFileLoad");
-    mnuFileLoad_->setShortcut(QKeySequence("Ctrl+L"));
-    mnuFileSave_ = file->addAction("&Save Report...", this, &MainWindow::SaveReportDialog);
-    mnuFileSave_->setObjectName("mnuFileSave");
-    mnuFileSave_->setShortcut(QKeySequence::Save);
-    file->addSeparator();
-    mnuFileCompare_ = file->addAction("&Compare with Report...", this, [this] { LoadReportDialog(true); });
-    mnuFileCompare_->setObjectName("mnuFileCompare");
-    file->addSeparator();
-    mnuFileExportCsv_ = file->addAction("&Export List as CSV...", this, [this] { ExportCsvDialog(); });
-    mnuFileExportCsv_->setObjectName("mnuFileExportCsv");
-    mnuFileExportHtml_ = file->addAction("Export &HTML Report...", this, &MainWindow::ExportHtmlDialog);
-    mnuFileExportHtml_->setObjectName("mnuFileExportHtml");
-    file->addSeparator();
-    mnuFileExit_ = file->addAction("E&xit", this, &QWidget::close);
-    mnuFileExit_->setObjectName("mnuFileExit");
-    mnuFileExit_->setShortcut(QKeySequence("Ctrl+Q"));
-
-    QMenu* tools = menuBar()->addMenu("&Tools");
-    tools->setObjectName("mnuTools");
-    mnuToolsOptions_ = tools->addAction("&Options...", this, &MainWindow::OnOptions);
-    mnuToolsOptions_->setObjectName("mnuToolsOptions");
-
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->setObjectName("mnuHelp");
-    mnuHelpContents_ = help->addAction("Trevix &Help", this, &MainWindow::OpenHelp);
-    mnuHelpContents_->setObjectName("mnuHelpContents");
-    mnuHelpContents_->setShortcut(QKeySequence::HelpContents);
-    mnuHelpWeb_ = help->addAction("Trevix on the &Web", this, [this] { OpenUrl(WebSiteUrl()); });
-    mnuHelpWeb_->setObjectName("mnuHelpWeb");
-    mnuHelpWeb_->setVisible(!WebSiteUrl().isEmpty());
-    mnuHelpUpdates_ = help->addAction("Check for &Updates", this, [this] { OpenUrl(UpdateCheckUrl()); });
-    mnuHelpUpdates_->setObjectName("mnuHelpUpdates");
-    mnuHelpUpdates_->setVisible(!UpdateUrl().isEmpty());
-    help->addSeparator();
-    mnuHelpAbout_ = help->addAction("&About Trevix", this, [this] {
-        AboutDialog about(this);
-        about.exec();
-    });
-    mnuHelpAbout_->setObjectName("mnuHelpAbout");
-
-    mnuContext_ = new QMenu("Context", this);
-    mnuContext_->setObjectName("mnuContext");
-    mnuContext_->addAction("Show &Conversion Report", this, &MainWindow::OnShowConversionReport);
-    mnuList_ = new QMenu("List", this);
-    mnuList_->setObjectName("mnuList");
-
-    // Shortcuts of commands that live on panels rather than in menus.
-    auto shortcut = [this](const QString& name, const QKeySequence& keys, auto fn) {
-        auto* a = new QAction(this);
-        a->setObjectName(name);
-        a->setShortcut(keys);
-        a->setShortcutContext(Qt::WindowShortcut);
-        connect(a, &QAction::triggered, this, fn);
-        addAction(a);
-        return a;
-    };
-    shortcut("actAddLogFiles", QKeySequence("Ctrl+O"), [this] {
+    menus_ = new MainMenus(this);
+    connect(menus_->FileLoad, &QAction::triggered, this, [this] { LoadReportDialog(false); });
+    connect(menus_->FileSave, &QAction::triggered, this, &MainWindow::SaveReportDialog);
+    connect(menus_->FileCompare, &QAction::triggered, this, [this] { LoadReportDialog(true); });
+    connect(menus_->FileExportCsv, &QAction::triggered, this, [this] { ExportCsvDialog(); });
+    connect(menus_->FileExportHtml, &QAction::triggered, this, &MainWindow::ExportHtmlDialog);
+    connect(menus_->ToolsOptions, &QAction::triggered, this, &MainWindow::OnOptions);
+    connect(menus_->ShowConversionReport, &QAction::triggered, this, &MainWindow::OnShowConversionReport);
+    connect(menus_->AddLogFiles, &QAction::triggered, this, [this] {
         if (Busy()) return;
         TaskClick("logfiles");
         BrowseLogFiles();
     });
-    shortcut("actUpdate", QKeySequence(Qt::Key_F5), [this] {
+    connect(menus_->Update, &QAction::triggered, this, [this] {
         if (!Busy() && pane_->HasItem("update")) TaskClick("update");
     });
-    actSearch_ = shortcut("actSearch", QKeySequence::Find, [this] {
+    connect(menus_->Search, &QAction::triggered, this, [this] {
         if (Busy()) return;
         TaskClick("report");
         ShowReportPage("rawlog");
-        txtSearchText_->setFocus();
-        txtSearchText_->selectAll();
+        pages_->RawLog()->FocusSearch();
     });
-    shortcut("actFindNext", QKeySequence::FindNext, [this] {
-        if (!Busy() && butSearch_->isVisible()) SearchRawLog();
+    connect(menus_->FindNext, &QAction::triggered, this, [this] {
+        if (!Busy() && pages_->RawLog()->SearchVisible()) SearchRawLog();
     });
-    // Enabled only while work runs, so Esc still closes other windows otherwise.
-    actCancel_ = shortcut("actCancel", QKeySequence(Qt::Key_Escape), [this] {
+    connect(menus_->Cancel, &QAction::triggered, this, [this] {
         if (Busy()) CancelWork();
     });
-    actCancel_->setEnabled(false);
 }
 
 void MainWindow::BuildStatusBar() {
@@ -871,155 +336,41 @@ void MainWindow::SetStatus(const QString& text) {
 
 QString MainWindow::Status() const { return status_->text(); }
 
-void MainWindow::ShowHelpText(const QString& text) {
-    lastHelpText_ = text;
-    QString shown = text;
-    if (a_->Options.CountryInfo)
-        shown += a_->Options.AnalyseCountries
-                     ? "\n\nCountry Report is ON. If loading a large log file, you may wish to turn this off from "
-                       "the Options window for faster processing."
-                     : "\n\nCountry Report is OFF.";
-    pane_->SetHelpText(shown);
-}
+void MainWindow::ShowHelpText(const QString& text) { steps_->ShowHelpText(text); }
 
-void MainWindow::ExpBarLevel(int level) {
-    if (level >= 2) {
-        pane_->AddItem("setup", "logfiles", "Open log files");
-        pane_->AddItem("setup", "filter", "Filter");
-    }
-    if (level >= 3) {
-        pane_->RemoveItem("repinfo");
-        pane_->AddItem("rep", "report", "Show Report");
-        pane_->AddItem("setup", "reset", "Reset");
-    }
-    if (level <= 1) {
-        pane_->AddItem("setup", "sites", "Choose a site");
-        if (!pane_->HasItem("report")) pane_->AddItem("rep", "repinfo", "No logs selected");
-    }
-    pane_->SetItemsEnabled(!Busy());
-}
+void MainWindow::ExpBarLevel(int level) { steps_->Level(level); }
 
-void MainWindow::ShowUpdate(bool visible) {
-    if (visible && a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
-        if (pane_->AddItem("rep", "update", "Update", "F5")) pane_->SetItemsEnabled(!Busy());
-    } else {
-        pane_->RemoveItem("update");
-    }
-}
+void MainWindow::ShowUpdate(bool visible) { steps_->ShowUpdate(visible); }
 
 void MainWindow::ResetWizard() {
     pane_->Highlight("sites");
-    ShowPanel(frameSites_);
+    ShowPanel(sites_);
     ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
     pane_->RemoveItem("reset");
     pane_->RemoveItem("report");
     pane_->AddItem("rep", "repinfo", "No logs selected");
-    lstLogFiles_->clear();
-    butRight_[2]->setEnabled(false);
-    firstLogDate_ = lastLogDate_ = QDate();
+    files_->Clear();
+    steps_->SetForwardEnabled(2, false);
+    filter_->SetLogDates({}, {});
     a_->Lists.State.Shown = false;
     a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
     ClearFilters();
 }
 
-void MainWindow::ClearFilters() {
-    ++quiet_;
-    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_}) c->setChecked(false);
-    for (QComboBox* t : txtFilterText_) t->setEditText(QString());
-    for (QComboBox* c : {lstContain_[0], lstContain_[1], lstIs_, lstEqualBetween_}) c->setCurrentIndex(0);
-    for (QDateEdit* d : dtpDate_) d->setDate(QDate::currentDate());
-    --quiet_;
-    DatePickersToLogDates();
-    UpdateFilters();
-}
+void MainWindow::ClearFilters() { filter_->Clear(); }
 
-void MainWindow::UpdateFilters() {
-    const bool text = chkFilterLogText_->isChecked(), file = chkFilterFile_->isChecked();
-    const bool date = chkFilterDate_->isChecked(), between = lstEqualBetween_->currentIndex() == 1;
-    lstContain_[0]->setEnabled(text);
-    txtFilterText_[0]->setEnabled(text);
-    lstContain_[1]->setEnabled(file);
-    txtFilterText_[1]->setEnabled(file);
-    lstIs_->setEnabled(date);
-    lstEqualBetween_->setEnabled(date);
-    dtpDate_[0]->setEnabled(date);
-    dtpDate_[1]->setEnabled(date && between);
-    lblAnd_->setEnabled(date && between);
-    dtpDate_[0]->setVisible(dtpDate_[0]->isEnabled());
-    dtpDate_[1]->setVisible(dtpDate_[1]->isEnabled());
-    lblAnd_->setVisible(dtpDate_[1]->isEnabled());
-}
+void MainWindow::UpdateFilters() { filter_->UpdateControls(); }
 
 void MainWindow::MarkOutOfDate(bool filterChange) {
-    if (quiet_) return;
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     if (filterChange) UpdateFilters();
 }
 
-void MainWindow::DateChanged(int) {
-    if (quiet_) return;
-    MarkOutOfDate(false);
-}
+void MainWindow::UpdateRawLog() { pages_->RawLog()->ShowRawLog(a_->Options.ShowRawLog); }
 
-bool MainWindow::DateOrderOk(bool always) {
-    if (!chkFilterDate_->isChecked() || !dtpDate_[1]->isEnabled()) return true;
-    const std::pair<QDate, QDate> dates{dtpDate_[0]->date(), dtpDate_[1]->date()};
-    if (dates.first <= dates.second) return true;
-    if (always || dates != warnedDates_)
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "First date should be earlier than second date");
-    warnedDates_ = dates;
-    return false;
-}
-
-void MainWindow::DatePickersToLogDates() {
-    // Dates the user chose for a filter in use stay as they are.
-    if (chkFilterDate_->isChecked() || !firstLogDate_.isValid() || !lastLogDate_.isValid()) return;
-    ++quiet_;
-    dtpDate_[0]->setDate(firstLogDate_);
-    dtpDate_[1]->setDate(lastLogDate_);
-    --quiet_;
-}
-
-void MainWindow::UpdateRawLog() {
-    const bool on = a_->Options.ShowRawLog;
-    for (QWidget* w : std::initializer_list<QWidget*>{txtRawLog_, lblRawLog_, txtSearchText_, butSearch_})
-        w->setVisible(on);
-    lblNoRawLog_->setVisible(!on);
-}
-
-void MainWindow::ShowTableOrGraph() {
-    const bool tables = optList_->isChecked();
-    views_[lstHits]->setVisible(tables);
-    views_[lstHour]->setVisible(tables);
-    chtDate_->setVisible(!tables);
-    chtHour_->setVisible(!tables);
-}
-
-void MainWindow::ShowBrowserData() {
-    if (optOS_->isChecked()) browserDisplay_ = 1;
-    else if (optBrowsers_->isChecked()) browserDisplay_ = 2;
-    else if (optRawData_->isChecked()) browserDisplay_ = 3;
-    else return;   // no option chosen: nothing changes
-    views_[lstOS]->setVisible(browserDisplay_ == 1);
-    views_[lstWebBrowser]->setVisible(browserDisplay_ == 2);
-    views_[lstBrowsers]->setVisible(browserDisplay_ == 3);
-}
-
-void MainWindow::ShowSearchData() {
-    const bool keywords = optKeywords_->isChecked();
-    views_[lstSearchTerms]->setVisible(keywords);
-    views_[lstSearchEngines]->setVisible(!keywords);
-    butVisitURL_[1]->setVisible(keywords);
-}
-
-void MainWindow::LogButtonsEnabled(bool enabled) {
-    butReferredTo_->setEnabled(enabled);
-    for (QPushButton* b : butVisitURL_)
-        if (b) b->setEnabled(enabled);
-}
+void MainWindow::LogButtonsEnabled(bool enabled) { pages_->SetRowButtonsEnabled(enabled); }
 
 void MainWindow::UpdateCaption(const QString& suffix) {
     captionSubject_ = suffix;
@@ -1029,8 +380,7 @@ void MainWindow::UpdateCaption(const QString& suffix) {
 void MainWindow::ShowPanel(QWidget* panel) { panels_->setCurrentWidget(panel); }
 
 void MainWindow::ShowReportPage(const QString& key) {
-    for (int i = 0; i < tabs_->count(); ++i)
-        if (tabs_->tabBar()->tabData(i).toString() == key) tabs_->setCurrentIndex(i);
+    pages_->ShowPage(key);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1038,26 +388,26 @@ void MainWindow::ShowReportPage(const QString& key) {
 
 void MainWindow::TaskClick(const QString& key) {
     if (Busy()) return;
-    if (panels_->currentWidget() == frameFTP_) ShowPanel(frameSites_);
+    if (panels_->currentWidget() == frameFTP_) ShowPanel(sites_);
     pane_->Highlight(key == "update" ? QString("report") : key);
     if (key == "reset") {
         ResetWizard();
     } else if (key == "sites") {
-        ShowPanel(frameSites_);
+        ShowPanel(sites_);
         ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
     } else if (key == "logfiles") {
-        ShowPanel(frameFiles_);
+        ShowPanel(files_);
         ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
                      "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz and .zst).");
     } else if (key == "filter") {
-        ShowPanel(frameFilter_);
+        ShowPanel(filter_);
         ShowHelpText("You can restrict the log file entries that Trevix processes. This may make processing "
                      "quicker, and allows you to home in on interesting information.");
     } else if (key == "report") {
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
         if (!a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
-            if (!DateOrderOk(true)) {
+            if (!filter_->DateOrderOk(true)) {
                 TaskClick("filter");
                 return;
             }
@@ -1065,7 +415,7 @@ void MainWindow::TaskClick(const QString& key) {
             StartAnalysis("Generating report...", {});
         }
     } else if (key == "update") {
-        if (!DateOrderOk(true)) {
+        if (!filter_->DateOrderOk(true)) {
             TaskClick("filter");
             return;
         }
@@ -1075,112 +425,19 @@ void MainWindow::TaskClick(const QString& key) {
     }
 }
 
-void MainWindow::SiteClicked() {
-    QTreeWidgetItem* item = lstSites_->currentItem();
-    if (!item || !item->isSelected()) return;
-    ExpBarLevel(2);
-    butRight_[0]->setEnabled(true);
-    UpdateCaption(item->text(0));
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lstSites_ && event->type() == QEvent::KeyPress && !Busy() &&
-        !static_cast<SiteListWidget*>(lstSites_)->Editing()) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            SiteToolbarClick("edit");
-            return true;
-        }
-        if (key->key() == Qt::Key_Delete) {
-            SiteToolbarClick("delete");
-            return true;
-        }
-    }
-    if (watched == lstSites_ && event->type() == QEvent::KeyRelease) SiteClicked();
-    if (watched == txtSearchText_ && event->type() == QEvent::FocusIn && txtSearchText_->text() == SearchPrompt) {
-        QTimer::singleShot(0, txtSearchText_, &QLineEdit::selectAll);
-        butSearch_->setDefault(true);
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::SiteToolbarClick(const QString& key) {
-    if (Busy()) return;
-    QTreeWidgetItem* current = lstSites_->currentItem();
-    const bool selected = current && current->isSelected();
-    if (key == "new" || key == "edit") {
-        if (key == "edit" && !selected) return;
-        const bool isNew = key == "new";
-        int p = isNew ? 0 : lstSites_->indexOfTopLevelItem(current) + 1;
-        SiteProfileDialog dialog(isNew, this);
-        dialog.move(mapToGlobal(frameSites_->geometry().topLeft()) +
-                    QPoint(TwipsToPixels(480, this), TwipsToPixels(1000, this)));
-        if (!isNew) dialog.SetFields(profiles_[p].SiteName, profiles_[p].Domains, profiles_[p].DifferentDomains);
-        dialog.exec();
-        if (dialog.Cancelled()) return;
-        ++quiet_;
-        if (isNew) {
-            p = NewProfile(profiles_, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
-            auto* item = new QTreeWidgetItem(lstSites_);
-            item->setFlags(item->flags() | Qt::ItemIsEditable);
-        } else {
-            EditProfile(profiles_, p, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
-        }
-        QTreeWidgetItem* row = lstSites_->topLevelItem(p - 1);
-        row->setText(0, Q(profiles_[p].SiteName));
-        row->setText(1, Q(DomainsList(profiles_, p)));
-        // The site just made is the one the next run is for.
-        if (isNew) lstSites_->setCurrentItem(row);
-        --quiet_;
-        tbrEdit_->setEnabled(true);
-        tbrDelete_->setEnabled(true);
-        ExpBarLevel(2);
-        butRight_[0]->setEnabled(true);
-        SiteClicked();
-        SaveProfilesNow();
-        return;
-    }
-    if (key == "delete") {
-        if (!selected) return;
-        if (!CurrentPrompter().YesNo(this, MessageIcon::Question, MessageTitle,
-                                     "Are you sure you want to delete this site profile?", DefaultAnswer::No))
-            return;
-        const int p = lstSites_->indexOfTopLevelItem(current) + 1;
-        DeleteProfile(profiles_, p);
-        ++quiet_;
-        delete lstSites_->takeTopLevelItem(p - 1);
-        --quiet_;
-        if (lstSites_->topLevelItemCount() == 0) {
-            tbrEdit_->setEnabled(false);
-            tbrDelete_->setEnabled(false);
-            ExpBarLevel(2);
-            butRight_[0]->setEnabled(false);
-            UpdateCaption();
-        } else {
-            SiteClicked();   // the caption names the site now selected
-        }
-        SaveProfilesNow();
-    }
-}
+void MainWindow::SiteToolbarClick(const QString& key) { sites_->Command(key); }
 
 void MainWindow::AddLogFiles(const QStringList& files) {
     if (working_ || files.isEmpty()) return;
-    for (const QString& f : files) lstLogFiles_->addItem(QDir::toNativeSeparators(f));
+    files_->Add(files);
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
     ExpBarLevel(3);
-    butRight_[2]->setEnabled(true);
+    steps_->SetForwardEnabled(2, true);
 }
 
 QStringList MainWindow::LogFiles() const {
-    QStringList files;
-    for (int i = 0; i < lstLogFiles_->count(); ++i) files << lstLogFiles_->item(i)->text();
-    return files;
-}
-
-void MainWindow::AddRecentFile() {
-    const QString text = lstRecentFiles_->currentText();
-    if (!text.isEmpty()) AddLogFiles({text});
+    return files_->Files();
 }
 
 void MainWindow::BrowseLogFiles() {
@@ -1188,72 +445,22 @@ void MainWindow::BrowseLogFiles() {
     // The folder last used (this session, else the latest recent file's), else the download
     // folder, else home: always a folder that exists, so the dialog opens in it with no name
     // typed.
-    QStringList candidates{lastLogFolder_};
+    QStringList folders;
     if (!recent_.RecentFiles.empty() && !recent_.RecentFiles.front().empty())
-        candidates << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
-    candidates << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
-    QString start;
-    for (const QString& folder : candidates)
-        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-            start = folder;
-            break;
-        }
-    const QStringList files = CurrentPrompter().OpenFiles(this, "Open Log Files", start, LogFilter());
-    if (!files.isEmpty()) lastLogFolder_ = QFileInfo(files.front()).absolutePath();
-    AddLogFiles(files);
+        folders << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
+    folders << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
+    AddLogFiles(files_->Browse(folders));
 }
 
 void MainWindow::DeleteLogFiles() {
-    if (Busy() || lstLogFiles_->count() == 0) return;
-    int cursor = lstLogFiles_->currentRow();
-    if (cursor >= 0) lstLogFiles_->item(cursor)->setSelected(true);
-    for (int i = lstLogFiles_->count() - 1; i >= 0; --i) {
-        if (!lstLogFiles_->item(i)->isSelected()) continue;
-        delete lstLogFiles_->takeItem(i);
-        cursor = std::min(i, lstLogFiles_->count() - 1);
-    }
-    if (cursor >= 0) {
-        lstLogFiles_->setCurrentRow(cursor);
-        lstLogFiles_->item(cursor)->setSelected(true);
-    }
+    if (Busy() || !files_->RemoveSelected()) return;
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
 }
 
 void MainWindow::FillRecentCombos(bool filters) {
-    auto fill = [](QComboBox* combo, const std::vector<std::string>& list) {
-        combo->clear();
-        for (const std::string& s : ShownEntries(list)) combo->addItem(Q(s));
-        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
-    };
-    ++quiet_;
-    if (filters || chkFilterLogText_->isChecked()) fill(txtFilterText_[0], recent_.RecentFilters);
-    if (filters || chkFilterFile_->isChecked()) fill(txtFilterText_[1], recent_.RecentFilterFiles);
-    fill(lstRecentFiles_, recent_.RecentFiles);
-    if (filters) {
-        // At start-up the boxes start empty; the history is in the drop-downs.
-        txtFilterText_[0]->setEditText(QString());
-        txtFilterText_[1]->setEditText(QString());
-    }
-    --quiet_;
-}
-
-void MainWindow::ReadFiltersIntoEngine() {
-    EntryFilters& f = a_->Filters;
-    f.LogTextOn = chkFilterLogText_->isChecked();
-    f.LogTextContains = lstContain_[0]->currentIndex() == 0;
-    f.LogText = Std(txtFilterText_[0]->currentText());
-    f.FileOn = chkFilterFile_->isChecked();
-    f.FileContains = lstContain_[1]->currentIndex() == 0;
-    f.FileText = Std(txtFilterText_[1]->currentText());
-    f.DateOn = chkFilterDate_->isChecked();
-    f.DateIs = lstIs_->currentIndex() == 0;
-    f.DateBetween = lstEqualBetween_->currentIndex() == 1;
-    auto day = [](const QDate& d) {
-        return DateTime::FromCivil(d.year(), d.month(), d.day()).value_or(DateTime());
-    };
-    f.Date1 = day(dtpDate_[0]->date());
-    f.Date2 = day(dtpDate_[1]->date());
+    filter_->FillRecent(recent_, filters);
+    files_->FillRecent(recent_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1261,46 +468,15 @@ void MainWindow::ReadFiltersIntoEngine() {
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
     pane_->SetItemsEnabled(enabled);
-    for (QAction* a : {mnuFileLoad_, mnuToolsOptions_}) a->setEnabled(enabled);
-    mnuFileSave_->setEnabled(enabled && saveEnabled_);
-    mnuFileCompare_->setEnabled(enabled && compareEnabled_);
-    // The exports write what the pages show: nothing before a report is shown.
-    mnuFileExportCsv_->setEnabled(enabled && a_->Lists.State.Shown);
-    mnuFileExportHtml_->setEnabled(enabled && a_->Lists.State.Shown);
-    for (QWidget* w : {frameSites_, frameFiles_, frameFilter_}) w->setEnabled(enabled);
-    for (QPushButton* b : butLeft_)
-        if (b) b->setEnabled(enabled);
-    butRight_[1]->setEnabled(enabled);
-    butRight_[0]->setEnabled(enabled && lstSites_->currentItem());
-    butRight_[2]->setEnabled(enabled && lstLogFiles_->count() > 0);
-    butVisitorReport_->setEnabled(enabled);
-    butSearch_->setEnabled(enabled);
-    txtSearchText_->setEnabled(enabled);
-    pageConversions_->setEnabled(enabled);
+    menus_->SetCommandsEnabled(enabled, saveEnabled_, compareEnabled_, a_->Lists.State.Shown);
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_}) w->setEnabled(enabled);
+    steps_->SetBackEnabled(enabled);
+    steps_->SetForwardEnabled(1, enabled);
+    steps_->SetForwardEnabled(0, enabled && sites_->HasCurrent());
+    steps_->SetForwardEnabled(2, enabled && files_->Count() > 0);
+    pages_->SetCommandsEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
     setAcceptDrops(enabled);
-    actCancel_->setEnabled(!enabled);
-}
-
-void MainWindow::DetachViews() {
-    for (int n : WindowLists) {
-        ReportListView* v = views_[static_cast<size_t>(n)];
-        v->StoreColumnWidths();
-        v->Attach(*a_, -1);   // no list: nothing reads the engine's rows meanwhile
-    }
-    txtRawLog_->SetText({});
-    ChartSeries none;
-    chtDate_->ShowSeries(none);
-    chtHour_->ShowSeries(none);
-}
-
-void MainWindow::AttachViews() {
-    for (int n : WindowLists) {
-        ReportListView* v = views_[static_cast<size_t>(n)];
-        v->Attach(*a_, n);
-        v->Reload();
-        v->ApplyColumnWidths();
-    }
 }
 
 void MainWindow::BeginWork() {
@@ -1309,14 +485,14 @@ void MainWindow::BeginWork() {
     emit WorkStarting();
     work_ = std::make_unique<Work>();
     SetCommandsEnabled(false);
-    DetachViews();
+    pages_->DetachViews();
     lblViewErrors_->setVisible(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 void MainWindow::EndWork() {
     QApplication::restoreOverrideCursor();
-    AttachViews();
+    pages_->AttachViews();
     ShowPages();
     working_ = false;
     SetCommandsEnabled(true);
@@ -1326,19 +502,14 @@ void MainWindow::EndWork() {
 
 void MainWindow::ShowPages() {
     const ReportLists& l = a_->Lists;
-    txtHits_->setPlainText(ShownSummary(l.Summary));
-    chtDate_->ShowSeries(l.DateChart);
-    chtHour_->ShowSeries(l.HourChart);
-    txtRawLog_->SetText(l.RawLogVisible ? std::string_view(l.RawLogText) : std::string_view());
-    butSearch_->setText("&Search");
-    UpdateRawLog();
+    pages_->ShowLists(l, a_->Options.ShowRawLog);
     lblViewErrors_->setVisible(l.ErrorsLabelVisible);
     // An open process log shows the latest run's lines.
     if (logWindow_) logWindow_->SetText(ShownText(a_->Tables.ErrorLogText));
 }
 
 void MainWindow::OptionsChanged(bool inputsChanged) {
-    ShowHelpText(lastHelpText_);
+    steps_->RefreshHelpText();
     UpdateRawLog();
     if (inputsChanged) {
         a_->Lists.State.OutOfDate = true;
@@ -1361,13 +532,12 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
 
 void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     if (Busy() || terminating_) return;
-    ReadFiltersIntoEngine();
+    filter_->ReadInto(a_->Filters);
     RunRequest request;
     std::vector<std::string> files;
     for (const QString& f : LogFiles()) files.push_back(Std(f));
     request.Files = files;
-    QTreeWidgetItem* site = lstSites_->currentItem();
-    const int p = site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+    const int p = sites_->CurrentSite();
     if (profiles_.IsValid(p)) {
         request.Profile = profiles_[p];
         request.AutoConversionReports = profiles_[p].AutoConversionReports;
@@ -1391,7 +561,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     };
     if (!before.isEmpty()) SetStatus(before);
     // The pages are blank while the run reads; so is the summary, but for what is read.
-    txtHits_->setPlainText("Loading log file...");
+    pages_->Summary()->SetSummary("Loading log file...");
     BeginWork();
     work_->StatusAfter = after;
     Work* work = work_.get();
@@ -1424,9 +594,7 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         const bool ok = !w.OutOfMemory && w.Error.empty();
         if (ok && !w.Result.LastFileCancelled) {
             auto day = [](const std::string& iso) { return QDate::fromString(Q(iso.substr(0, 10)), Qt::ISODate); };
-            firstLogDate_ = day(a_->Tables.FirstDateTime);
-            lastLogDate_ = day(a_->Tables.LastDateTime);
-            DatePickersToLogDates();
+            filter_->SetLogDates(day(a_->Tables.FirstDateTime), day(a_->Tables.LastDateTime));
         }
         EndWork();
         if (a_->Lists.State.Shown) LogButtonsEnabled(true);
@@ -1560,161 +728,61 @@ bool MainWindow::SaveReport(const QString& path) {
 
 void MainWindow::LoadReportDialog(bool compare) {
     if (Busy()) return;
-    const QString path = CurrentPrompter().OpenFile(this, compare ? "Compare with Report File" : "Load Report",
-                                                    Q(a_->Options.DefaultXMLFolder), ReportFilter);
+    const QString path = reportFiles_->AskLoadPath(compare);
     if (!path.isEmpty()) LoadReport(path, compare);
 }
 
 void MainWindow::SaveReportDialog() {
-    if (Busy() || !mnuFileSave_->isEnabled()) return;
-    QString path = CurrentPrompter().SaveFile(this, "Save Report", Q(a_->Options.DefaultXMLFolder), ReportFilter);
-    if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        // The dialog asked about the name as typed; the default extension makes another file.
-        path += ".xml";
-        if (QFileInfo::exists(path) &&
-            !CurrentPrompter().YesNo(this, MessageIcon::Warning, "Save Report",
-                                     QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
-                                     DefaultAnswer::No))
-            return;
-    }
-    SaveReport(path);
+    if (Busy() || !menus_->FileSave->isEnabled()) return;
+    const QString path = reportFiles_->AskSavePath();
+    if (!path.isEmpty()) SaveReport(path);
 }
 
 ReportListView* MainWindow::ListOnScreen() const {
     if (panels_->currentWidget() != frameReport_) return nullptr;
-    QWidget* page = tabs_->currentWidget();
-    ReportListView* first = nullptr;
-    for (ReportListView* v : page->findChildren<ReportListView*>()) {
-        if (!v->isVisibleTo(page) || !v->List()) continue;
-        if (v->hasFocus()) return v;
-        if (!first) first = v;
-    }
-    return first;
+    return pages_->ListOnScreen();
 }
 
 bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
-    if (!view) view = ListOnScreen();
-    if (!view) {
-        CurrentPrompter().Message(this, MessageIcon::Information, "Export List as CSV",
-                                  "This page shows no list. Bring a page with a list to the front first.");
-        return false;
-    }
-    std::string error;
-    if (!WriteListAsCsv(*view->List(), Std(path), error)) {
-        CurrentPrompter().Message(this, MessageIcon::Critical, "Export List as CSV",
-                                  "The list could not be exported to " + path + ":\n" + Q(error));
-        return false;
-    }
-    SetStatus("List exported to " + QFileInfo(path).fileName());
-    return true;
+    return reportFiles_->ExportListAsCsv(path, view ? view : ListOnScreen());
 }
 
 bool MainWindow::ExportHtmlReport(const QString& path) {
-    QTreeWidgetItem* site = lstSites_->currentItem();
-    std::string error;
-    if (!WriteHtmlReport(a_->Lists, site ? Std(site->text(0)) : std::string(), Std(path), error)) {
-        CurrentPrompter().Message(this, MessageIcon::Critical, "Export HTML Report",
-                                  "The report could not be exported to " + path + ":\n" + Q(error));
-        return false;
-    }
-    SetStatus("Report exported to " + QFileInfo(path).fileName());
-    return true;
+    return reportFiles_->ExportHtmlReport(path, sites_->CurrentSiteName());
 }
-
-namespace {
-// A name typed without an extension gets the filter's; an existing file of that name is not
-// replaced unasked (the dialog only asked about the name as typed).
-QString WithExtension(QWidget* parent, const QString& title, QString path, const QString& extension) {
-    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
-    path += extension;
-    if (QFileInfo::exists(path) &&
-        !CurrentPrompter().YesNo(parent, MessageIcon::Warning, title,
-                                 QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
-                                 DefaultAnswer::No))
-        return {};
-    return path;
-}
-} // namespace
 
 void MainWindow::ExportCsvDialog(ReportListView* view) {
-    if (Busy() || !mnuFileExportCsv_->isEnabled()) return;
-    if (!view) view = ListOnScreen();
-    if (!view) {
-        ExportListAsCsv({});   // says why
-        return;
-    }
-    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath(Q(view->List()->Name) + ".csv");
-    const QString path = WithExtension(
-        this, "Export List as CSV",
-        CurrentPrompter().SaveFile(this, "Export List as CSV", suggested, CsvFilter), ".csv");
-    if (!path.isEmpty()) ExportListAsCsv(path, view);
+    if (Busy() || !menus_->FileExportCsv->isEnabled()) return;
+    reportFiles_->ExportCsvDialog(view ? view : ListOnScreen());
 }
 
 void MainWindow::ExportHtmlDialog() {
-    if (Busy() || !mnuFileExportHtml_->isEnabled()) return;
-    const QString suggested = QDir(Q(a_->Options.DefaultXMLFolder)).filePath("report.html");
-    const QString path = WithExtension(
-        this, "Export HTML Report",
-        CurrentPrompter().SaveFile(this, "Export HTML Report", suggested, HtmlFilter), ".html");
-    if (!path.isEmpty()) ExportHtmlReport(path);
+    if (Busy() || !menus_->FileExportHtml->isEnabled()) return;
+    reportFiles_->ExportHtmlDialog(sites_->CurrentSiteName());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Commands
 
 void MainWindow::SearchRawLog() {
-    if (Busy()) return;
-    const QString text = txtSearchText_->text();
-    bool found;
-    if (butSearch_->text() != FindNextCaption) {
-        found = txtRawLog_->Find(text, true);
-        butSearch_->setText(FindNextCaption);
-    } else {
-        found = txtRawLog_->Find(text, false);
-    }
-    if (!found) CurrentPrompter().Message(this, MessageIcon::Information, MessageTitle, "Can't find '" + text + "'");
+    if (!Busy()) pages_->RawLog()->Search();
 }
 
 void MainWindow::OpenLogWindow() {
     if (!logWindow_) {
-        logWindow_ = new LogWindow(&store_, ShownText(a_->Tables.ErrorLogText), this);
+        logWindow_ = new ProcessLogWindow(&store_, ShownText(a_->Tables.ErrorLogText), this);
         logWindow_->setAttribute(Qt::WA_DeleteOnClose);
     }
     logWindow_->show();
     logWindow_->raise();
 }
 
-void MainWindow::OpenHelp() {
-    const QString folder = ManualFolder();
-    if (folder.isEmpty()) {
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "The user manual could not be found. It is installed with Trevix in the folder "
-                                  "share/trevix/manual beside the program's bin folder.");
-        return;
-    }
-    const QString index = QDir(folder).filePath("index.html");
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "The user manual " + index +
-                                      " could not be opened: no web browser is set up to open it on this desktop.");
-}
-
-void MainWindow::OpenUrl(const QString& url) {
-    const QUrl u(url);
-    // Only web addresses go to the browser.
-    if (u.scheme() != "http" && u.scheme() != "https") return;
-    if (!QDesktopServices::openUrl(u))
-        CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle,
-                                  "The address " + url + " could not be opened: no web browser is set up.");
-}
-
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
     if (Busy()) return;
-    ReportListView* view = views_[static_cast<size_t>(listNum)];
-    const QList<QAction*> own = listNum == lstFiles && row >= 0 ? mnuContext_->actions() : QList<QAction*>();
-    FillListMenu(*mnuList_, *view, own, mnuFileExportCsv_->isEnabled(), [this, view] { ExportCsvDialog(view); });
-    mnuList_->popup(pos);
+    ReportListView* view = pages_->View(listNum);
+    const QList<QAction*> own = listNum == lstFiles && row >= 0 ? menus_->Context->actions() : QList<QAction*>();
+    FillListMenu(*menus_->List, *view, own, menus_->FileExportCsv->isEnabled(), [this, view] { ExportCsvDialog(view); });
+    menus_->List->popup(pos);
 }
 
 void MainWindow::OnOptions() {
@@ -1738,7 +806,7 @@ void MainWindow::OnOptions() {
     OptionsOutcome out;
     RunOptionsDialog(*a_, store_, recent_, this, out, loadCountries);
     if (out.Confirmed) FillRecentCombos(false);   // the recent lists may have been shortened
-    if (out.RefreshHelpText) ShowHelpText(lastHelpText_);
+    if (out.RefreshHelpText) steps_->RefreshHelpText();
     if (out.RefreshRawLog) UpdateRawLog();
     if (out.ReportOutOfDate) {
         a_->Lists.State.OutOfDate = true;
@@ -1748,12 +816,12 @@ void MainWindow::OnOptions() {
 
 void MainWindow::OnVisitorDetails() {
     if (Busy()) return;
-    ShowVisitorReport(*a_, &store_, views_[lstIPs]->SelectedRows(), this);
+    ShowVisitorReport(*a_, &store_, pages_->View(lstIPs)->SelectedRows(), this);
 }
 
 void MainWindow::OnReferredTo() {
     if (Busy()) return;
-    if (DataViewWindow* w = ShowReferredByTo(*a_, &store_, views_[lstFiles]->CurrentRow(), this))
+    if (DataViewWindow* w = ShowReferredByTo(*a_, &store_, pages_->View(lstFiles)->CurrentRow(), this))
         connect(w, &DataViewWindow::StatusText, this, &MainWindow::SetStatus, Qt::UniqueConnection);
 }
 
@@ -1761,25 +829,24 @@ void MainWindow::OnVisitUrl(int index) {
     if (Busy()) return;
     static constexpr int Lists[] = {lstReferrers, lstSearchTerms, -1, lstErrors};
     if (index < 0 || index > 3 || Lists[index] < 0) return;
-    ReportListView* view = views_[static_cast<size_t>(Lists[index])];
+    ReportListView* view = pages_->View(Lists[index]);
     QString whyNot;
     if (!VisitReportRow(*a_, Lists[index], view->CurrentRow(), whyNot) && !whyNot.isEmpty()) SetStatus(whyNot);
 }
 
 void MainWindow::OnShowConversionReport() {
     if (Busy()) return;
-    const int row = views_[lstFiles]->CurrentRow();
+    const int row = pages_->View(lstFiles)->CurrentRow();
     const ReportList& files = a_->Lists[lstFiles];
     if (row < 0 || static_cast<size_t>(row) >= files.RowCount()) return;
     const QString file = Q(files.Cell(static_cast<size_t>(row), 1));
-    RunGuarded("the conversion report", [this, file] { conversions_->ShowConversionReport(file); });
+    RunGuarded("the conversion report", [this, file] { pages_->Conversions()->ShowConversionReport(file); });
 }
 void MainWindow::OnFtp() {
     if (Busy()) return;
     if (!ftp_) {
         ftp_ = new FtpPanel(*a_, &store_, [this]() -> SiteProfile* {
-            QTreeWidgetItem* site = lstSites_->currentItem();
-            const int p = site ? lstSites_->indexOfTopLevelItem(site) + 1 : 0;
+            const int p = sites_->CurrentSite();
             return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
         }, frameFTP_);
         ftp_->setObjectName("FtpPanel");
@@ -1824,7 +891,7 @@ void MainWindow::RestoreWindowPlacement() {
     auto read = [this](const char* key, int& value) {
         const std::string text = store_.GetSetting("Window", key, "X");
         if (text == "X") return false;
-        value = QString::fromStdString(text).trimmed().toInt();
+        value = Q(text).trimmed().toInt();
         return true;
     };
     int left = 0, top = 0, width = 0, height = 0, state = 0;
@@ -1850,16 +917,14 @@ void MainWindow::SaveWindowPlacement() {
 
 void MainWindow::SaveSettings() {
     SaveWindowPlacement();
-    store_.SaveSetting("Options", "HitsDisplay", optList_->isChecked() ? "Table" : "Graph");
-    store_.SaveSetting("Options", "SearchDisplay", optKeywords_->isChecked() ? "Keywords" : "Engine");
-    store_.SaveSetting("Options", "BrowserDisplay", std::to_string(browserDisplay_));
+    pages_->SaveDisplay(store_);
     if (!working_) {
         if (a_->Lists.State.Shown) SaveSortSettings(a_->Lists, a_->Store);
-        for (int n : WindowLists) views_[static_cast<size_t>(n)]->StoreColumnWidths();
+        pages_->StoreColumnWidths();
     }
     ReportList& sites = a_->Lists[lstSites];
     for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        sites.Columns[c].Width = PixelsToTwips(lstSites_->columnWidth(static_cast<int>(c)), this);
+        sites.Columns[c].Width = PixelsToTwips(sites_->ColumnWidth(static_cast<int>(c)), this);
     SaveColumnWidths(a_->Lists, a_->Store);
     SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
     if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
@@ -1951,132 +1016,19 @@ void MainWindow::DropFiles(const QList<QUrl>& urls) {
 }
 
 QStringList MainWindow::SaveScreenshots(const QString& folder) {
-    // The names the manual refers to.
-    static const char* PageShots[] = {"summary",   "visitors", "referrers", "search", "browsers",
-                                      "files",     "countries", "errors",   "conversions", "rawlog"};
-    QStringList written;
-    QDir().mkpath(folder);
-    auto save = [&](QWidget* w, const QString& name) {
-        QCoreApplication::processEvents();
-        const QString path = QDir(folder).filePath(name + ".png");
-        if (w->grab().save(path)) written << path;
-    };
-    TaskClick("sites");
-    save(this, "site-panel");
-    TaskClick("logfiles");
-    save(this, "logfiles-panel");
-    TaskClick("filter");
-    save(this, "filters-panel");
-    pane_->Highlight("report");
-    ShowPanel(frameReport_);
-    ShowHelpText("Click the various tabs to view the pages of the report.");
-    const bool tables = optList_->isChecked();
-    for (int i = 0; i < tabs_->count(); ++i) {
-        tabs_->setCurrentIndex(i);
-        const QString key = Tabs[i].Key;
-        if (key == "visitors") {
-            optList_->setChecked(true);
-            save(this, "summary");
-            optGraph_->setChecked(true);
-            save(this, "summary-graphs");
-            save(chtDate_, "dates");
-            save(chtHour_, "hours");
-            optList_->setChecked(tables);
-            optGraph_->setChecked(!tables);
-            continue;
-        }
-        if (key == "rawlog" && a_->Options.ShowRawLog) {
-            txtSearchText_->setText("GET");
-            butSearch_->setText("&Search");
-            txtRawLog_->Find("GET", true);
-        }
-        save(this, PageShots[i]);
-    }
-    // The windows the pages open: a few visitors, a page's referrers and links, a conversion
-    // report asked for from the files list.
-    ShowReportPage("IPs");
-    ReportListView* ips = views_[lstIPs];
-    ips->clearSelection();
-    for (int r = 0; r < std::min(3, ips->model()->rowCount()); ++r)
-        ips->selectionModel()->select(ips->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    OnVisitorDetails();
-    if (VisitorWindow* w = VisitorWindow::Instance()) {
-        w->resize(1060, 600);
-        save(w, "visitor");
-        w->close();
-    }
-    ShowReportPage("files");
-    if (SelectRow(lstFiles, "/boots/red-trail-13.html") || SelectRow(lstFiles, "/")) {
-        OnReferredTo();
-        if (DataViewWindow* w = DataViewWindow::Instance()) {
-            w->resize(820, 560);
-            save(w, "dataview");
-            w->close();
-        }
-    }
-    if (SelectRow(lstFiles, "/cart.php")) {
-        OnShowConversionReport();
-        save(this, "conversions");
-    }
-    ShowReportPage("visitors");
-    if (!a_->Tables.ErrorLogText.empty()) {
-        OpenLogWindow();
-        save(logWindow_, "process-log");
-        logWindow_->close();
-    }
-
-    // Every tab of the options dialog, as it opens.
-    {
-        OptionsDialog dialog(*a_, store_, this);
-        dialog.show();
-        if (auto* tabs = dialog.findChild<QTabWidget*>("TabStrip1"))
-            for (int i = 0; i < tabs->count(); ++i) {
-                tabs->setCurrentIndex(i);
-                save(&dialog, "options-" + tabs->widget(i)->objectName());
-            }
-        dialog.reject();
-    }
-
-    // The FTP panel connected to a server, with a listing and a file selected.
-    const QStringList server = screenshotServer_.split(' ');
-    if (server.size() == 5) {
-        OnFtp();
-        QEventLoop loop;
-        connect(ftp_, &FtpPanel::idle, &loop, &QEventLoop::quit);
-        QTimer::singleShot(15000, &loop, &QEventLoop::quit);
-        ftp_->findChild<QComboBox*>("txtServer")->setEditText(server[0]);
-        ftp_->findChild<QLineEdit*>("txtPort")->setText(server[1]);
-        ftp_->findChild<QLineEdit*>("txtUsername")->setText(server[2]);
-        ftp_->findChild<QLineEdit*>("txtPassword")->setText(server[3]);
-        ftp_->findChild<QLineEdit*>("Text1")->setText(server[4]);
-        ftp_->Connect();
-        if (ftp_->IsBusy()) loop.exec();
-        auto* list = ftp_->findChild<QTreeWidget*>("List1");
-        for (int i = 0; list && i < list->topLevelItemCount(); ++i)
-            if (list->topLevelItem(i)->text(0) == "access.log") {
-                list->topLevelItem(i)->setSelected(true);
-                emit list->itemClicked(list->topLevelItem(i), 0);
-            }
-        save(this, "ftp-panel");
-        ftp_->ClosePanel();
-        if (ftp_->IsBusy()) loop.exec();
-    }
-    return written;
-}
-
-bool MainWindow::SelectRow(int listNum, const QString& text) {
-    ReportListView* view = ListView(listNum);
-    if (!view) return false;
-    QAbstractItemModel* m = view->model();
-    for (int r = 0; r < m->rowCount(); ++r)
-        if (m->index(r, 0).data().toString() == text) {
-            view->clearSelection();
-            view->setCurrentIndex(m->index(r, 0));
-            view->selectRow(r);
-            view->scrollTo(m->index(r, 0));
-            return true;
-        }
-    return false;
+    ScreenshotTour tour(this, pages_, *a_, store_, screenshotServer_);
+    connect(&tour, &ScreenshotTour::TaskWanted, this, &MainWindow::TaskClick);
+    connect(&tour, &ScreenshotTour::ReportPanelWanted, this, [this] {
+        pane_->Highlight("report");
+        ShowPanel(frameReport_);
+        ShowHelpText("Click the various tabs to view the pages of the report.");
+    });
+    connect(&tour, &ScreenshotTour::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
+    connect(&tour, &ScreenshotTour::ReferredToWanted, this, &MainWindow::OnReferredTo);
+    connect(&tour, &ScreenshotTour::ConversionReportWanted, this, &MainWindow::OnShowConversionReport);
+    connect(&tour, &ScreenshotTour::ProcessLogWanted, this, &MainWindow::OpenLogWindow);
+    connect(&tour, &ScreenshotTour::FtpWanted, this, &MainWindow::OnFtp);
+    return tour.Run(folder);
 }
 
 } // namespace trevix::ui

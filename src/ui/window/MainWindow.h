@@ -1,14 +1,13 @@
 #pragma once
-// The main window: the task pane that leads through choosing a site, log files and filters
-// to the report, the panels of those steps, the ten report pages, the menus and the status
-// bar with progress and Cancel. The analysis runs on a worker thread through the engine's
-// AnalyseLogFiles; the window only shows the engine's lists.
+// The main window: the shell that wires the steps (task pane and arrows), the panels of
+// those steps, the ten report pages, the menus and the status bar with progress and Cancel.
+// The analysis runs on a worker thread through the engine's AnalyseLogFiles; the window only
+// shows the engine's lists.
 #include "config/RecentLists.h"
 #include "config/SiteProfiles.h"
 #include "engine/run/AnalysisRun.h"
 
 #include <QMainWindow>
-#include <QDate>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -18,24 +17,12 @@
 #include <memory>
 #include <utility>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QDateEdit;
 class QLabel;
 class QListWidget;
-class QMenu;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
 class QStackedWidget;
-class QTabWidget;
 class QThread;
-class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
-class QLineEdit;
 
 namespace trevix {
 class Analyser;
@@ -45,12 +32,16 @@ class SettingsStore;
 namespace trevix::ui {
 
 class GuiRunHost;
-class LogWindow;
-class RawLogView;
-class ReportChart;
-class ConversionsPage;
+class MainMenus;
+class ProcessLogWindow;
+class FilesPanel;
+class FilterPanel;
 class FtpPanel;
 class ReportListView;
+class ReportFileCommands;
+class ReportPages;
+class SitesPanel;
+class Steps;
 class TaskPane;
 
 class MainWindow : public QMainWindow {
@@ -67,11 +58,9 @@ public:
     void ReadTimeZoneOffset();
 
     Analyser& analyser() { return *a_; }
-    SettingsStore& Store() { return store_; }
     GuiRunHost& Host() { return *host_; }
     TaskPane& Pane() { return *pane_; }
     SiteProfileList& Profiles() { return profiles_; }
-    RecentLists& Recent() { return recent_; }
     // The list view of a list number (1..14, 16); nullptr for others.
     ReportListView* ListView(int listNum) const;
 
@@ -147,9 +136,6 @@ public:
     void SetStatus(const QString& text);
     QString Status() const;
     void UpdateRawLog();
-    void ShowTableOrGraph();
-    void ShowBrowserData();
-    void ShowSearchData();
     void LogButtonsEnabled(bool enabled);
     // The raw-log search button.
     void SearchRawLog();
@@ -161,7 +147,6 @@ signals:
     void WorkFinished();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -180,26 +165,14 @@ private:
 
     void BuildMenus();
     void BuildStatusBar();
-    QWidget* BuildSitesPanel();
-    QWidget* BuildFilesPanel();
-    QWidget* BuildFilterPanel();
     QWidget* BuildReportPanel();
-    QWidget* Arrows(int index, bool back, bool forward);
     void LoadHandler();
     void RestoreWindowPlacement();
     void SaveWindowPlacement();
 
     void ShowPanel(QWidget* panel);
-    void SiteClicked();
     void UpdateCaption(const QString& suffix = {});
     void MarkOutOfDate(bool filterChange);
-    void DateChanged(int picker);
-    // The date filter's range in order, or a warning (once for the same two dates unless
-    // always) and false.
-    bool DateOrderOk(bool always);
-    // After a run the pickers start at the first and last date the logs held.
-    void DatePickersToLogDates();
-    void AddRecentFile();
     void BrowseLogFiles();
     void DeleteLogFiles();
     void LoadReportDialog(bool compare);
@@ -207,7 +180,6 @@ private:
     void ExportCsvDialog(ReportListView* view = nullptr);
     void ExportHtmlDialog();
     void FillRecentCombos(bool filters);
-    void ReadFiltersIntoEngine();
 
     void StartAnalysis(const QString& before, const QString& after);
     void BeginWork();
@@ -215,15 +187,10 @@ private:
     // Tells which log files were damaged, empty or changed while they were read.
     void ShowIncompleteInputs();
     void EndWork();
-    void DetachViews();
-    void AttachViews();
     void ShowPages();
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
     void OpenLogWindow();
-    void OpenHelp();
-    void OpenUrl(const QString& url);
-    void CopySelectedRows();
     // No command that starts other work while work runs or the FTP panel is busy.
     bool Busy() const { return working_ || transferring_; }
     void TransferBusy(bool busy);
@@ -234,7 +201,9 @@ private:
     RecentLists recent_;
     SiteProfileList profiles_;
     GuiRunHost* host_ = nullptr;
+    Steps* steps_ = nullptr;
     TaskPane* pane_ = nullptr;
+    ReportFileCommands* reportFiles_ = nullptr;
     bool saveOnExit_ = true;
     bool working_ = false;
     bool closing_ = false;
@@ -245,98 +214,31 @@ private:
     FtpPanel* ftp_ = nullptr;
     QThread* worker_ = nullptr;
     std::unique_ptr<Work> work_;
-    QString lastHelpText_;
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
-    QString lastLogFolder_;    // where the open-file dialog was last left
-    QDate firstLogDate_, lastLogDate_;   // of the last run's logs; invalid before one
-    std::pair<QDate, QDate> warnedDates_;
     QString screenshotServer_;
-    // Selects the row of a list whose first cell is text; false when there is none.
-    bool SelectRow(int listNum, const QString& text);
 
     // Panels.
     QStackedWidget* panels_ = nullptr;
-    QWidget* frameSites_ = nullptr;
-    QWidget* frameFiles_ = nullptr;
-    QWidget* frameFilter_ = nullptr;
+    SitesPanel* sites_ = nullptr;
+    FilesPanel* files_ = nullptr;
     QWidget* frameFTP_ = nullptr;
     QWidget* frameReport_ = nullptr;
-    std::array<QPushButton*, 4> butLeft_{};
-    std::array<QPushButton*, 4> butRight_{};
-    QTreeWidget* lstSites_ = nullptr;
-    QToolButton* tbrNew_ = nullptr;
-    QToolButton* tbrEdit_ = nullptr;
-    QToolButton* tbrDelete_ = nullptr;
-    QListWidget* lstLogFiles_ = nullptr;
-    QComboBox* lstRecentFiles_ = nullptr;
-    QPushButton* butAdd_ = nullptr;
-    QToolButton* tbrFile_ = nullptr;
-    QToolButton* tbrDeleteFile_ = nullptr;
-    QToolButton* tbrFtp_ = nullptr;
-
-    // Filter panel.
-    QCheckBox* chkFilterLogText_ = nullptr;
-    QCheckBox* chkFilterFile_ = nullptr;
-    QCheckBox* chkFilterDate_ = nullptr;
-    std::array<QComboBox*, 2> lstContain_{};
-    std::array<QComboBox*, 2> txtFilterText_{};
-    QComboBox* lstIs_ = nullptr;
-    QComboBox* lstEqualBetween_ = nullptr;
-    std::array<QDateEdit*, 2> dtpDate_{};
-    QLabel* lblAnd_ = nullptr;
-    QPushButton* butClearFilters_ = nullptr;
+    QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
+    FilterPanel* filter_ = nullptr;
 
     // Report pages.
-    QTabWidget* tabs_ = nullptr;
-    QPlainTextEdit* txtHits_ = nullptr;
-    QRadioButton* optList_ = nullptr;
-    QRadioButton* optGraph_ = nullptr;
-    ReportChart* chtDate_ = nullptr;
-    ReportChart* chtHour_ = nullptr;
-    QRadioButton* optKeywords_ = nullptr;
-    QRadioButton* optSearchEngine_ = nullptr;
-    QRadioButton* optOS_ = nullptr;
-    QRadioButton* optBrowsers_ = nullptr;
-    QRadioButton* optRawData_ = nullptr;
-    std::array<ReportListView*, 17> views_{};
-    QPushButton* butVisitorReport_ = nullptr;
-    QPushButton* butReferredTo_ = nullptr;
-    std::array<QPushButton*, 4> butVisitURL_{};
-    RawLogView* txtRawLog_ = nullptr;
-    QLabel* lblRawLog_ = nullptr;
-    QLineEdit* txtSearchText_ = nullptr;
-    QPushButton* butSearch_ = nullptr;
-    QLabel* lblNoRawLog_ = nullptr;
+    ReportPages* pages_ = nullptr;
     QLabel* lblViewErrors_ = nullptr;
-    QWidget* pageConversions_ = nullptr;
-    ConversionsPage* conversions_ = nullptr;
-    QPointer<LogWindow> logWindow_;
+    QPointer<ProcessLogWindow> logWindow_;
 
     // Menus and status bar.
-    QAction* mnuFileLoad_ = nullptr;
-    QAction* mnuFileSave_ = nullptr;
-    QAction* mnuFileCompare_ = nullptr;
-    QAction* mnuFileExit_ = nullptr;
-    QAction* mnuFileExportCsv_ = nullptr;
-    QAction* mnuFileExportHtml_ = nullptr;
-    QAction* mnuToolsOptions_ = nullptr;
-    QAction* mnuHelpContents_ = nullptr;
-    QAction* mnuHelpWeb_ = nullptr;
-    QAction* mnuHelpUpdates_ = nullptr;
-    QAction* mnuHelpAbout_ = nullptr;
-    QAction* actSearch_ = nullptr;
-    QAction* actCancel_ = nullptr;
-    QMenu* mnuContext_ = nullptr;
-    QMenu* mnuList_ = nullptr;   // a list's right-click menu, filled when it opens
+    MainMenus* menus_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* butCancel_ = nullptr;
     bool saveEnabled_ = false, compareEnabled_ = false;
-    // Set while the window itself changes controls, so only user changes mark the report out of date.
-    int quiet_ = 0;
-    int browserDisplay_ = 1;
 };
 
 } // namespace trevix::ui

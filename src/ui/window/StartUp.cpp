@@ -5,7 +5,7 @@
 #include "config/MemorySettingsStore.h"
 #include "config/QtSettingsStore.h"
 #include "window/MainWindow.h"
-#include "window/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 #include "window/TerminationSignals.h"
 
 #include <QApplication>

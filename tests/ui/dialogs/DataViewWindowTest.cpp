@@ -1,11 +1,11 @@
 // The referred-by/to view through its widgets: both lists from the referrer table, the sort
 // rule of its column clicks, "V&isit URL" with web addresses only, and its stored settings.
 #ifndef Q_MOC_RUN
-#include "SmallRun.h"
+#include "ui/support/SmallRun.h"
 #endif
 #include "config/MemorySettingsStore.h"
 #include "dialogs/DataViewWindow.h"
-#include "dialogs/VisitUrl.h"
+#include "common/VisitUrl.h"
 
 #include <QHeaderView>
 #include <QLabel>

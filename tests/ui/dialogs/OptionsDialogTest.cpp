@@ -2,7 +2,7 @@
 // validation of the two numbers, the two editable lists and what reaches the store, the
 // folder pickers, and what happens after OK (recent lists, options stored, report out of date).
 #ifndef Q_MOC_RUN
-#include "SmallRun.h"
+#include "ui/support/SmallRun.h"
 #endif
 #include "config/MemorySettingsStore.h"
 #include "config/RecentLists.h"

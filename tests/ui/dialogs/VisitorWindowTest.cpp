@@ -2,14 +2,14 @@
 // grouped per visitor, reuse of the one window, and its stored placement and column widths.
 // moc need not read the standard library behind the test helpers.
 #ifndef Q_MOC_RUN
-#include "SmallRun.h"
+#include "ui/support/SmallRun.h"
 #endif
 #include "config/MemorySettingsStore.h"
 #include "dialogs/VisitorWindow.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/ReportListView.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QHeaderView>
 #include <QPlainTextEdit>

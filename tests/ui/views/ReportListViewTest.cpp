@@ -7,7 +7,7 @@
 #endif
 #include "views/ReportListView.h"
 #include "views/ReportTableModel.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,7 +3,7 @@
 // they change and when the program is ended by a signal, and the automatic report never
 // replaces an earlier one.
 #include "WindowFixture.h"
-#include "window/SiteProfileDialog.h"
+#include "dialogs/SiteProfileDialog.h"
 
 #include <QApplication>
 #include <QDir>

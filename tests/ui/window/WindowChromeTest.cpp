@@ -1,8 +1,8 @@
 // What surrounds the pages: menus at start-up, the window's placement and minimum size, the
 // About window, files dropped on the window, and the screenshot pass.
 #include "WindowFixture.h"
-#include "views/Twips.h"
-#include "window/AboutDialog.h"
+#include "common/Twips.h"
+#include "dialogs/AboutDialog.h"
 
 #include <QImage>
 #include <QLabel>

@@ -4,7 +4,7 @@
 // work, and the date filter's pickers and order check.
 #include "WindowFixture.h"
 #include "dialogs/VisitorWindow.h"
-#include "window/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 
 #include <QDateEdit>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The task pane's steps as the user reaches them, and the site panel with its dialog.
 #include "WindowFixture.h"
-#include "window/SiteProfileDialog.h"
+#include "dialogs/SiteProfileDialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

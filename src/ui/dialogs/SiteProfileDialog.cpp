@@ -1,6 +1,7 @@
-#include "window/SiteProfileDialog.h"
+#include "dialogs/SiteProfileDialog.h"
 
 #include "common/DialogButtons.h"
+#include "common/QtText.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -77,9 +78,9 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
 
 void SiteProfileDialog::SetFields(const std::string& siteName, const std::vector<std::string>& domains,
                                   bool different) {
-    txtSitename_->setText(QString::fromStdString(siteName));
+    txtSitename_->setText(Q(siteName));
     lstDomains_->clear();
-    for (const std::string& d : domains) lstDomains_->addItem(QString::fromStdString(d));
+    for (const std::string& d : domains) lstDomains_->addItem(Q(d));
     chkDifferentDomains_->setChecked(different);
 }
 

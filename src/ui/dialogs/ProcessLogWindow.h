@@ -11,10 +11,10 @@ class SettingsStore;
 
 namespace trevix::ui {
 
-class LogWindow : public QDialog {
+class ProcessLogWindow : public QDialog {
     Q_OBJECT
 public:
-    LogWindow(SettingsStore* store, const QString& text, QWidget* parent = nullptr);
+    ProcessLogWindow(SettingsStore* store, const QString& text, QWidget* parent = nullptr);
     QString Text() const;
     void SetText(const QString& text);
 

@@ -1,9 +1,9 @@
 // The report pages: saving, loading and comparing through the File menu, sorting by header
 // clicks, sort settings and column widths across a restart, the display choices, the filter
 // panel and the raw-log search.
-#include "WindowFixture.h"
+#include "ui/window/WindowFixture.h"
 #include "views/RawLogView.h"
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QDateEdit>
 #include <QHeaderView>

@@ -1,7 +1,8 @@
-#include "window/LogWindow.h"
+#include "dialogs/ProcessLogWindow.h"
 
+#include "common/QtText.h"
+#include "common/Twips.h"
 #include "engine/SettingsStore.h"
-#include "views/Twips.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>
@@ -14,12 +15,12 @@ constexpr const char* Section = "LogWindowPosition";
 
 bool ReadInt(const std::string& text, int& value) {
     bool ok = false;
-    value = QString::fromStdString(text).trimmed().toInt(&ok);
+    value = Q(text).trimmed().toInt(&ok);
     return ok;
 }
 } // namespace
 
-LogWindow::LogWindow(SettingsStore* store, const QString& text, QWidget* parent)
+ProcessLogWindow::ProcessLogWindow(SettingsStore* store, const QString& text, QWidget* parent)
     : QDialog(parent), store_(store) {
     setObjectName("frmLog");
     setWindowTitle("Process Log");
@@ -36,11 +37,11 @@ LogWindow::LogWindow(SettingsStore* store, const QString& text, QWidget* parent)
     RestorePlacement();
 }
 
-QString LogWindow::Text() const { return txtLog_->toPlainText(); }
+QString ProcessLogWindow::Text() const { return txtLog_->toPlainText(); }
 
-void LogWindow::SetText(const QString& text) { txtLog_->setPlainText(text); }
+void ProcessLogWindow::SetText(const QString& text) { txtLog_->setPlainText(text); }
 
-void LogWindow::RestorePlacement() {
+void ProcessLogWindow::RestorePlacement() {
     if (!store_) return;
     const std::string state = store_->GetSetting(Section, "State", "Undefined");
     if (state == "Undefined") return;
@@ -55,7 +56,7 @@ void LogWindow::RestorePlacement() {
     if (state == "Minimized") setWindowState(Qt::WindowMinimized);
 }
 
-void LogWindow::SavePlacement() {
+void ProcessLogWindow::SavePlacement() {
     if (!store_) return;
     if (isMinimized()) {
         store_->SaveSetting(Section, "State", "Minimized");
@@ -69,7 +70,7 @@ void LogWindow::SavePlacement() {
     store_->SaveSetting(Section, "Width", std::to_string(PixelsToTwips(g.width(), this)));
 }
 
-void LogWindow::done(int result) {
+void ProcessLogWindow::done(int result) {
     SavePlacement();
     QDialog::done(result);
 }

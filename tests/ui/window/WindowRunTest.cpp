@@ -1,7 +1,7 @@
 // Running the analysis from the window: a run held midway on its worker thread, Cancel,
 // commands clicked while it works, files from the command line, the processing log.
 #include "WindowFixture.h"
-#include "window/LogWindow.h"
+#include "dialogs/ProcessLogWindow.h"
 #include "window/StartUp.h"
 
 #include <QLabel>
@@ -37,7 +37,7 @@ private:
 };
 } // namespace
 
-class AnalysisRunTest : public QObject {
+class WindowRunTest : public QObject {
     Q_OBJECT
 private slots:
     void cancelMidwayInFirstFileKeepsItsEntriesAndReadsTheSecond() {
@@ -186,7 +186,7 @@ private slots:
         auto* label = f.Find<QLabel>("lblViewErrors");
         QVERIFY(label->isVisible());
         emit label->linkActivated("log");
-        auto* log = f.win->findChild<LogWindow*>("frmLog");
+        auto* log = f.win->findChild<ProcessLogWindow*>("frmLog");
         QVERIFY(log && log->isVisible());
         QVERIFY(log->Text().contains("Invalid entry: 'this is no log line"));
         QCOMPARE(log->windowTitle(), QString("Process Log"));
@@ -258,5 +258,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(AnalysisRunTest)
-#include "AnalysisRunTest.moc"
+QTEST_MAIN(WindowRunTest)
+#include "WindowRunTest.moc"

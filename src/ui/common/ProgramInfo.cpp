@@ -1,5 +1,6 @@
-#include "window/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 
+#include "common/QtText.h"
 #include "config/DataFolder.h"
 #include "report/ProductInfo.h"
 
@@ -23,7 +24,7 @@ QString VersionText() { return QString::fromUtf8(ProductVersion.data(), ProductV
 
 // Found like the data folder: installed beside the program, or the source tree's for a program
 // run from its build tree (never for an installed one).
-QString ManualFolder() { return QString::fromStdString(FindManualFolder()); }
+QString ManualFolder() { return Q(FindManualFolder()); }
 
 QString WebSiteUrl() { return QString(TREVIX_WEB_SITE_URL).trimmed(); }
 

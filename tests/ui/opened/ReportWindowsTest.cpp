@@ -3,7 +3,7 @@
 // the options dialog; none of them while work runs, and none reading the engine's lists then.
 #include "ui/window/WindowFixture.h"
 #include "dialogs/DataViewWindow.h"
-#include "dialogs/VisitUrl.h"
+#include "common/VisitUrl.h"
 #include "dialogs/VisitorWindow.h"
 
 #include <QApplication>

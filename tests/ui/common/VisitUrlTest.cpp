@@ -1,8 +1,8 @@
 // "Visit URL": which texts are opened, and which cell each page's command opens.
 #ifndef Q_MOC_RUN
-#include "SmallRun.h"
+#include "ui/support/SmallRun.h"
 #endif
-#include "dialogs/VisitUrl.h"
+#include "common/VisitUrl.h"
 
 #include <QUrl>
 #include <QtTest>

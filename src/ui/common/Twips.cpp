@@ -1,4 +1,4 @@
-#include "views/Twips.h"
+#include "common/Twips.h"
 
 #include <QWidget>
 #include <cmath>

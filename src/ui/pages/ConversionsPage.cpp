@@ -1,8 +1,9 @@
-#include "dialogs/ConversionsPage.h"
+#include "pages/ConversionsPage.h"
 
+#include "common/QtText.h"
+#include "common/VisitUrl.h"
 #include "config/QtSettingsStore.h"
 #include "config/SiteProfiles.h"
-#include "dialogs/VisitUrl.h"
 #include "engine/Analyser.h"
 #include "engine/analysis/Conversions.h"
 #include "views/ReportListView.h"
@@ -96,7 +97,7 @@ void ConversionsPage::Reload() {
     for (int k = 0; k < 3; ++k)
         if (lists_[k]->ListNumber() != lstConversions0 + k) lists_[k]->Attach(a_, lstConversions0 + k);
     files_->clear();
-    for (const std::string& f : a_.Lists.ConversionFiles) files_->addItem(QString::fromStdString(f));
+    for (const std::string& f : a_.Lists.ConversionFiles) files_->addItem(Q(f));
     files_->setCurrentIndex(a_.Lists.ConversionFileIndex);
     for (ReportListView* list : lists_) list->Reload();
     filling_ = false;

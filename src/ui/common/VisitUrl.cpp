@@ -1,5 +1,6 @@
-#include "dialogs/VisitUrl.h"
+#include "common/VisitUrl.h"
 
+#include "common/QtText.h"
 #include "engine/Analyser.h"
 
 #include <QDesktopServices>
@@ -46,7 +47,7 @@ QString VisitUrlAddress(const Analyser& a, int listNum, int row) {
     if (!list || row < 0 || static_cast<size_t>(row) >= list->RowCount()) return {};
     const std::string& cell = list->Cell(static_cast<size_t>(row), static_cast<size_t>(column));
     if (listNum == lstErrors && cell == "-") return {};
-    return QString::fromStdString(cell);
+    return Q(cell);
 }
 
 bool VisitReportRow(const Analyser& a, int listNum, int row, QString& whyNot) {

@@ -1,7 +1,8 @@
-#include "dialogs/WindowPlacement.h"
+#include "common/WindowPlacement.h"
 
+#include "common/QtText.h"
+#include "common/Twips.h"
 #include "engine/SettingsStore.h"
-#include "views/Twips.h"
 
 #include <QString>
 #include <QWidget>
@@ -16,7 +17,7 @@ std::optional<int> Stored(const SettingsStore* store, const std::string& key) {
     if (!store) return std::nullopt;
     const std::string text = store->GetSetting(Section, key, "X");
     bool ok = false;
-    const double v = QString::fromStdString(text).trimmed().toDouble(&ok);
+    const double v = Q(text).trimmed().toDouble(&ok);
     if (!ok || v < -1e7 || v > 1e7) return std::nullopt;
     return static_cast<int>(v);
 }

@@ -2,12 +2,12 @@
 // command and shown again without recomputing, the three lists and their options, "&Visit URL"
 // per list, and the automatic-report check box surviving a restart.
 #ifndef Q_MOC_RUN
-#include "SmallRun.h"
+#include "ui/support/SmallRun.h"
 #endif
 #include "config/QtSettingsStore.h"
 #include "config/SiteProfiles.h"
-#include "dialogs/ConversionsPage.h"
-#include "dialogs/VisitUrl.h"
+#include "pages/ConversionsPage.h"
+#include "common/VisitUrl.h"
 #include "views/ReportListView.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "window/AboutDialog.h"
+#include "dialogs/AboutDialog.h"
 
-#include "window/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 
 #include <QDialogButtonBox>
 #include <QIcon>

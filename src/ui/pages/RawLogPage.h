@@ -1,0 +1,48 @@
+#pragma once
+// The "Raw Log" report page: the log's lines as read, a search box with "&Search" and
+// "&Find next...", or a note that the raw log is turned off in the options.
+#include <QWidget>
+#include <string_view>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace trevix::ui {
+
+class RawLogView;
+
+class RawLogPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit RawLogPage(QWidget* parent = nullptr);
+
+    RawLogView* View() const { return txtRawLog_; }
+    // The raw log and its search, or the note that it is off.
+    void ShowRawLog(bool on);
+    // Shows text without copying it (see RawLogView::SetText); the next search starts at the top.
+    void SetText(std::string_view text);
+    // The first search after an edit starts at the top, later ones go on from the match.
+    void Search();
+    void FocusSearch();
+    bool SearchVisible() const;
+    void SetSearchEnabled(bool enabled);
+    // Types text into the search box, as the user would before "&Search".
+    void SetSearchText(const QString& text);
+
+signals:
+    // Enter in the search box or the search button; the window runs Search() unless busy.
+    void SearchWanted();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    RawLogView* txtRawLog_ = nullptr;
+    QLabel* lblRawLog_ = nullptr;
+    QLineEdit* txtSearchText_ = nullptr;
+    QPushButton* butSearch_ = nullptr;
+    QLabel* lblNoRawLog_ = nullptr;
+};
+
+} // namespace trevix::ui

@@ -1,0 +1,194 @@
+#include "panels/FilterPanel.h"
+
+#include "common/Prompter.h"
+#include "common/QtText.h"
+#include "config/RecentLists.h"
+#include "engine/EntryFilters.h"
+#include "engine/base/DateTime.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace trevix::ui {
+
+FilterPanel::FilterPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName("frameFilter");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Filter for entries where:", this));
+    auto* grid = new QGridLayout;
+    auto containCombo = [&](int i) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(QString("lstContain%1").arg(i));
+        c->addItems({"contains", "doesn't contain"});
+        lstContain_[static_cast<size_t>(i)] = c;
+        connect(c, &QComboBox::activated, this, [this] { emit Changed(false); });
+        auto* t = new QComboBox(this);
+        t->setObjectName(QString("txtFilterText%1").arg(i));
+        t->setEditable(true);
+        t->setInsertPolicy(QComboBox::NoInsert);
+        t->setMinimumContentsLength(20);
+        txtFilterText_[static_cast<size_t>(i)] = t;
+        connect(t, &QComboBox::activated, this, [this] { emit Changed(false); });
+        connect(t->lineEdit(), &QLineEdit::textEdited, this, [this] { emit Changed(false); });
+    };
+    chkFilterLogText_ = new QCheckBox("Raw log text:", this);
+    chkFilterLogText_->setObjectName("chkFilterLogText");
+    chkFilterFile_ = new QCheckBox("Requested File:", this);
+    chkFilterFile_->setObjectName("chkFilterFile");
+    chkFilterDate_ = new QCheckBox("Date:", this);
+    chkFilterDate_->setObjectName("chkFilterDate");
+    containCombo(0);
+    containCombo(1);
+    grid->addWidget(chkFilterLogText_, 0, 0);
+    grid->addWidget(lstContain_[0], 0, 1);
+    grid->addWidget(txtFilterText_[0], 0, 2, 1, 3);
+    grid->addWidget(chkFilterFile_, 1, 0);
+    grid->addWidget(lstContain_[1], 1, 1);
+    grid->addWidget(txtFilterText_[1], 1, 2, 1, 3);
+
+    lstIs_ = new QComboBox(this);
+    lstIs_->setObjectName("lstIs");
+    lstIs_->addItems({"is", "is not"});
+    lstEqualBetween_ = new QComboBox(this);
+    lstEqualBetween_->setObjectName("lstEqualBetween");
+    lstEqualBetween_->addItems({"equal to", "between"});
+    for (int i = 0; i < 2; ++i) {
+        auto* d = new QDateEdit(QDate::currentDate(), this);
+        d->setObjectName(QString("dtpDate%1").arg(i));
+        d->setCalendarPopup(true);
+        d->setDisplayFormat("yyyy-MM-dd");
+        dtpDate_[static_cast<size_t>(i)] = d;
+        connect(d, &QDateEdit::dateChanged, this, [this] {
+            if (!quiet_) emit Changed(false);
+        });
+        // A range is checked when its editing is over, not at every keystroke of a date.
+        connect(d, &QDateEdit::editingFinished, this, [this] { DateOrderOk(false); });
+        if (d->calendarWidget())
+            connect(d->calendarWidget(), &QCalendarWidget::clicked, this, [this] { DateOrderOk(false); });
+    }
+    lblAnd_ = new QLabel("and", this);
+    lblAnd_->setObjectName("lblAnd");
+    grid->addWidget(chkFilterDate_, 2, 0);
+    grid->addWidget(lstIs_, 2, 1);
+    grid->addWidget(lstEqualBetween_, 2, 2);
+    grid->addWidget(dtpDate_[0], 3, 2);
+    grid->addWidget(lblAnd_, 3, 3);
+    grid->addWidget(dtpDate_[1], 3, 4);
+    grid->setColumnStretch(5, 1);
+    layout->addLayout(grid);
+
+    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_})
+        connect(c, &QCheckBox::clicked, this, [this] { emit Changed(true); });
+    connect(lstEqualBetween_, &QComboBox::activated, this, [this] { emit Changed(true); });
+    connect(lstIs_, &QComboBox::activated, this, [this] { emit Changed(false); });
+
+    auto* clearRow = new QHBoxLayout;
+    butClearFilters_ = new QPushButton("C&lear", this);
+    butClearFilters_->setObjectName("butClearFilters");
+    connect(butClearFilters_, &QPushButton::clicked, this, [this] {
+        Clear();
+        emit Changed(true);
+    });
+    clearRow->addWidget(butClearFilters_);
+    clearRow->addStretch(1);
+    layout->addLayout(clearRow);
+    layout->addStretch(1);
+}
+
+void FilterPanel::Clear() {
+    ++quiet_;
+    for (QCheckBox* c : {chkFilterLogText_, chkFilterFile_, chkFilterDate_}) c->setChecked(false);
+    for (QComboBox* t : txtFilterText_) t->setEditText(QString());
+    for (QComboBox* c : {lstContain_[0], lstContain_[1], lstIs_, lstEqualBetween_}) c->setCurrentIndex(0);
+    for (QDateEdit* d : dtpDate_) d->setDate(QDate::currentDate());
+    --quiet_;
+    DatePickersToLogDates();
+    UpdateControls();
+}
+
+void FilterPanel::UpdateControls() {
+    const bool text = chkFilterLogText_->isChecked(), file = chkFilterFile_->isChecked();
+    const bool date = chkFilterDate_->isChecked(), between = lstEqualBetween_->currentIndex() == 1;
+    lstContain_[0]->setEnabled(text);
+    txtFilterText_[0]->setEnabled(text);
+    lstContain_[1]->setEnabled(file);
+    txtFilterText_[1]->setEnabled(file);
+    lstIs_->setEnabled(date);
+    lstEqualBetween_->setEnabled(date);
+    dtpDate_[0]->setEnabled(date);
+    dtpDate_[1]->setEnabled(date && between);
+    lblAnd_->setEnabled(date && between);
+    dtpDate_[0]->setVisible(dtpDate_[0]->isEnabled());
+    dtpDate_[1]->setVisible(dtpDate_[1]->isEnabled());
+    lblAnd_->setVisible(dtpDate_[1]->isEnabled());
+}
+
+bool FilterPanel::DateOrderOk(bool always) {
+    if (!chkFilterDate_->isChecked() || !dtpDate_[1]->isEnabled()) return true;
+    const std::pair<QDate, QDate> dates{dtpDate_[0]->date(), dtpDate_[1]->date()};
+    if (dates.first <= dates.second) return true;
+    if (always || dates != warnedDates_)
+        CurrentPrompter().Message(window(), MessageIcon::Warning, "Trevix",
+                                  "First date should be earlier than second date");
+    warnedDates_ = dates;
+    return false;
+}
+
+void FilterPanel::SetLogDates(const QDate& first, const QDate& last) {
+    firstLogDate_ = first;
+    lastLogDate_ = last;
+    DatePickersToLogDates();
+}
+
+void FilterPanel::DatePickersToLogDates() {
+    // Dates the user chose for a filter in use stay as they are.
+    if (chkFilterDate_->isChecked() || !firstLogDate_.isValid() || !lastLogDate_.isValid()) return;
+    ++quiet_;
+    dtpDate_[0]->setDate(firstLogDate_);
+    dtpDate_[1]->setDate(lastLogDate_);
+    --quiet_;
+}
+
+void FilterPanel::ReadInto(EntryFilters& f) const {
+    f.LogTextOn = chkFilterLogText_->isChecked();
+    f.LogTextContains = lstContain_[0]->currentIndex() == 0;
+    f.LogText = Std(txtFilterText_[0]->currentText());
+    f.FileOn = chkFilterFile_->isChecked();
+    f.FileContains = lstContain_[1]->currentIndex() == 0;
+    f.FileText = Std(txtFilterText_[1]->currentText());
+    f.DateOn = chkFilterDate_->isChecked();
+    f.DateIs = lstIs_->currentIndex() == 0;
+    f.DateBetween = lstEqualBetween_->currentIndex() == 1;
+    auto day = [](const QDate& d) {
+        return DateTime::FromCivil(d.year(), d.month(), d.day()).value_or(DateTime());
+    };
+    f.Date1 = day(dtpDate_[0]->date());
+    f.Date2 = day(dtpDate_[1]->date());
+}
+
+void FilterPanel::FillRecent(const RecentLists& recent, bool all) {
+    auto fill = [](QComboBox* combo, const std::vector<std::string>& list) {
+        combo->clear();
+        for (const std::string& s : ShownEntries(list)) combo->addItem(Q(s));
+        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+    };
+    ++quiet_;
+    if (all || chkFilterLogText_->isChecked()) fill(txtFilterText_[0], recent.RecentFilters);
+    if (all || chkFilterFile_->isChecked()) fill(txtFilterText_[1], recent.RecentFilterFiles);
+    if (all) {
+        // At start-up the boxes start empty; the history is in the drop-downs.
+        txtFilterText_[0]->setEditText(QString());
+        txtFilterText_[1]->setEditText(QString());
+    }
+    --quiet_;
+}
+
+} // namespace trevix::ui
