@@ -15,6 +15,7 @@
 #include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
+#include "engine/read/LogReader.h"
 #include "ftp/FtpPanel.h"
 #include "pages/ConversionsPage.h"
 #include "pages/RawLogPage.h"
