@@ -1,5 +1,6 @@
 #include "views/ReportTableModel.h"
 
+#include "common/QtText.h"
 #include "engine/lists/ReportLists.h"
 
 #include <QDate>
@@ -27,10 +28,6 @@ QString WithoutZone(const QString& format) {
 QString WithFourDigitYear(QString format) {
     if (format.contains(QLatin1String("yyyy"))) return format;
     return format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-}
-
-QString AsQString(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 // "1,234.56", "- 12.50", "+ 3.00", "  0.00", "07" in the locale's signs and separators, kept
@@ -112,7 +109,7 @@ QString ReportTableModel::DisplayText(std::string_view cell, SortType type, cons
         shown = LocaleNumber(cell, formats);
     else if (type == SortType::Date && !formats.Fixed)
         shown = LocaleDate(cell, formats);
-    return shown.isEmpty() ? AsQString(cell) : shown;
+    return shown.isEmpty() ? Q(cell) : shown;
 }
 
 ReportTableModel::ReportTableModel(ReportList* list, QObject* parent)
