@@ -3,16 +3,7 @@
 # An existing --xml report must be byte-identical after every run that fails or is cancelled,
 # and no temporary file may be left beside it.
 #   exit_status.sh CLI
-set -uo pipefail
-cli="$1"
-here="$(cd "$(dirname "$0")" && pwd)"
-export TZ=UTC
-export TREVIX_DATA_DIR="$here/../../data"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-export HOME="$work/home"
-mkdir -p "$HOME"
+source "$(dirname "$0")/setup.sh" "$@"
 
 line() { printf '1.2.3.4 - - [02/Nov/2026:00:31:%02d +0100] "GET /%s HTTP/1.1" 200 1 "-" "%s"\n' "$1" "$2" "${3:-x}"; }
 for i in $(seq 0 59); do line "$i" "p$i"; done > good.log

@@ -4,15 +4,7 @@
 # reading path (plain, pipe, device, each compressed format). An input that goes on for 64 MB
 # without a line end is no log: exit status 3 and a warning, not unbounded growth.
 #   memory_limit.sh CLI
-set -uo pipefail
-cli="$1"
-here="$(cd "$(dirname "$0")" && pwd)"
-export TZ=UTC
-export TREVIX_DATA_DIR="$here/../../data"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-export HOME="$work"
+source "$(dirname "$0")/setup.sh" "$@"
 limit=$((200 * 1024 * 1024))
 # 512 MB of log lines packed into a small gzip file (a decompression bomb in miniature).
 line='1.2.3.4 - - [02/Nov/2026:00:31:58 +0100] "GET /a HTTP/1.1" 200 1 "-" "x"'

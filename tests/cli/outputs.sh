@@ -5,16 +5,7 @@
 # that fails half-way through the CSV files, and an export that does not fit in memory. After
 # every row each input is byte-identical and no temporary file is left anywhere.
 #   outputs.sh CLI
-set -uo pipefail
-cli="$1"
-here="$(cd "$(dirname "$0")" && pwd)"
-export TZ=UTC
-export TREVIX_DATA_DIR="$here/../../data"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-export HOME="$work/home"
-mkdir -p "$HOME"
+source "$(dirname "$0")/setup.sh" "$@"
 
 line() { printf '1.2.3.4 - - [02/Nov/2026:00:31:%02d +0100] "GET /%s HTTP/1.1" 200 1 "-" "x"\n' "$1" "$2"; }
 for i in $(seq 0 59); do line "$i" "p$i"; done > good.log
