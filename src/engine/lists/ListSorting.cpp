@@ -160,26 +160,41 @@ int CompareSortValues(double a, double b, int order) {
     return order == 1 ? -sign : sign;
 }
 
+namespace {
+
+// Every row's value in a column, or nothing when a cell reads as none.
+std::optional<std::vector<double>> ColumnValues(const ReportList& list, int key, SortType type, bool duration,
+                                                const Locale& locale) {
+    std::vector<double> values;
+    values.reserve(list.Rows.size());
+    for (const ListRow& row : list.Rows) {
+        std::optional<double> v = SortValue(row, key, type, duration, locale);
+        if (!v) return std::nullopt;
+        values.push_back(*v);
+    }
+    return values;
+}
+
+// The row positions in the order of their values; equal values keep their order.
+std::vector<size_t> OrderOfValues(const std::vector<double>& values, int order) {
+    std::vector<size_t> positions(values.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        return CompareSortValues(values[a], values[b], order) < 0;
+    });
+    return positions;
+}
+
+} // namespace
+
 void SortByValues(ReportList& list, int key, SortType type, int order, const Locale& locale) {
     list.Sorted = false;
     list.SortKey = key;
     list.SortOrder = order;
     if (key < 0) return;
-
-    std::vector<double> values;
-    values.reserve(list.Rows.size());
-    for (const ListRow& row : list.Rows) {
-        std::optional<double> v = SortValue(row, key, type, false, locale);
-        if (!v) return;   // sorting never complains; the rows keep their order
-        values.push_back(*v);
-    }
-
-    std::vector<size_t> positions(list.Rows.size());
-    std::iota(positions.begin(), positions.end(), size_t{0});
-    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
-        return CompareSortValues(values[a], values[b], order) < 0;
-    });
-    Reorder(list, positions);
+    // Sorting never complains: a cell that reads as no value keeps the rows in their order.
+    if (std::optional<std::vector<double>> values = ColumnValues(list, key, type, false, locale))
+        Reorder(list, OrderOfValues(*values, order));
 }
 
 std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale) {
@@ -190,39 +205,18 @@ std::vector<size_t> ExportRowOrder(const ReportList& list, const Locale& locale)
                                      [](const ListColumn& c) { return c.Type == SortType::Number; });
     if (counts == list.Columns.end()) return positions;
     const int key = static_cast<int>(counts - list.Columns.begin());
-
-    std::vector<double> values;
-    values.reserve(list.Rows.size());
-    for (const ListRow& row : list.Rows) {
-        std::optional<double> v = SortValue(row, key, SortType::Number, false, locale);
-        if (!v) return positions;
-        values.push_back(*v);
-    }
-    std::stable_sort(positions.begin(), positions.end(),
-                     [&](size_t a, size_t b) { return CompareSortValues(values[a], values[b], 1) < 0; });
-    return positions;
+    std::optional<std::vector<double>> values = ColumnValues(list, key, SortType::Number, false, locale);
+    return values ? OrderOfValues(*values, 1) : positions;
 }
 
 // Durations by their seconds; cells that do not read as one leave the rows as text sorts them.
 static void SortByDuration(ReportList& list, int key, int order, const Locale& locale) {
-    std::vector<double> values;
-    values.reserve(list.Rows.size());
-    for (const ListRow& row : list.Rows) {
-        std::optional<double> v = SortValue(row, key, SortType::Text, true, locale);
-        if (!v) {
-            list.Sorted = true;
-            SortByText(list, key, order);
-            return;
-        }
-        values.push_back(*v);
-    }
     list.Sorted = true;
-    std::vector<size_t> positions(list.Rows.size());
-    std::iota(positions.begin(), positions.end(), size_t{0});
-    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
-        return CompareSortValues(values[a], values[b], order) < 0;
-    });
-    Reorder(list, positions);
+    std::optional<std::vector<double>> values = ColumnValues(list, key, SortType::Text, true, locale);
+    if (values)
+        Reorder(list, OrderOfValues(*values, order));
+    else
+        SortByText(list, key, order);
 }
 
 void SortList(ReportList& list, int column, int& order, const Locale& locale) {
