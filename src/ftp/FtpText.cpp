@@ -1,5 +1,6 @@
 #include "FtpText.h"
 
+#include "engine/base/AtomicFile.h"
 #include "engine/base/TerminalText.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace trevix {
 
@@ -204,12 +203,14 @@ bool IsPlainFileName(std::string_view name) {
 }
 
 std::string DownloadTargetProblem(const std::string& localPath) {
-    struct stat st {};
-    if (::lstat(localPath.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
-    if (S_ISLNK(st.st_mode)) return "is a symbolic link";
-    if (S_ISFIFO(st.st_mode)) return "is a named pipe";
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "is a device";
-    if (S_ISDIR(st.st_mode)) return "is a folder";
+    switch (NonPlainFileAt(localPath)) {
+    case NonPlainFile::None: return {};
+    case NonPlainFile::Link: return "is a symbolic link";
+    case NonPlainFile::Pipe: return "is a named pipe";
+    case NonPlainFile::Device: return "is a device";
+    case NonPlainFile::Folder: return "is a folder";
+    case NonPlainFile::Other: break;
+    }
     return "is not a regular file";
 }
 

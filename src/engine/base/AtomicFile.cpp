@@ -37,12 +37,23 @@ int SyncFolder(const std::string& folder) {
 
 } // namespace
 
-int PlainFileProblem(const std::string& path) {
+NonPlainFile NonPlainFileAt(const std::string& path) {
     struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0) return 0;
-    if (S_ISLNK(st.st_mode)) return ELOOP;
-    if (S_ISDIR(st.st_mode)) return EISDIR;
-    return S_ISREG(st.st_mode) ? 0 : EEXIST;
+    if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return NonPlainFile::None;
+    if (S_ISLNK(st.st_mode)) return NonPlainFile::Link;
+    if (S_ISDIR(st.st_mode)) return NonPlainFile::Folder;
+    if (S_ISFIFO(st.st_mode)) return NonPlainFile::Pipe;
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return NonPlainFile::Device;
+    return NonPlainFile::Other;
+}
+
+int PlainFileProblem(const std::string& path) {
+    switch (NonPlainFileAt(path)) {
+    case NonPlainFile::None: return 0;
+    case NonPlainFile::Link: return ELOOP;
+    case NonPlainFile::Folder: return EISDIR;
+    default: return EEXIST;
+    }
 }
 
 std::string SystemErrorText(int errorNumber) {

@@ -90,6 +90,10 @@ private:
 // when anything fails, the old file then being unchanged.
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error);
 
+// What stands at path when it is neither absent nor a regular file (not followed if a link).
+enum class NonPlainFile { None, Link, Folder, Pipe, Device, Other };
+NonPlainFile NonPlainFileAt(const std::string& path);
+
 // Why path cannot be written as a name the program chose (see RequirePlainFile): ELOOP for a
 // symbolic link, EISDIR for a folder, EEXIST for a pipe, device or socket; 0 when it is a
 // regular file or absent.
