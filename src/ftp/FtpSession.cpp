@@ -1,219 +1,26 @@
 #include "FtpSession.h"
 
 #include "FtpErrors.h"
+#include "FtpSessionInternal.h"
 #include "FtpText.h"
 
-#include "engine/base/AtomicFile.h"
 #include "engine/RunHost.h"
 #include "engine/base/TerminalText.h"
 
 #include <curl/curl.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <mutex>
-#include <vector>
-
-#include <cstring>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace trevix {
 
-// What one libcurl call needs in its callbacks.
-struct FtpSession::Call {
-    FtpSession* Session = nullptr;
-    bool Download = false;           // progress goes to the progress bar
-    std::FILE* Out = nullptr;        // download target
-    int WriteErrno = 0;              // why writing the download failed (disk full)
-    const std::function<bool(const FtpDirEntry&)>* OnEntry = nullptr;
-    bool StoppedByCaller = false;    // OnEntry asked to stop
-    int64_t ShownProgress = -1;
-    std::string LastReply;           // the server's last reply line
-    std::string LastErrorReply;      // its last 4xx/5xx line: what a refusal says
-    std::vector<std::string> Replies;
-    curl_slist* Quote = nullptr;
-    bool Listing = false;            // the body is a directory listing for OnEntry
-    ListingParser Parser;
-    // What the server sent besides a download; past the session's ReplyLimit the command stops.
-    int64_t ReplyBytes = 0;
-    int64_t BodyBytes = 0;
-    bool Oversized = false;
-    std::string HostKeyMessage;      // why the SSH host key was refused
-    char ErrorBuffer[CURL_ERROR_SIZE] = {};
-    ~Call() { curl_slist_free_all(Quote); }
-};
+using ftpsession::DefaultKeyFile;
+using ftpsession::LimitText;
 
-// The callbacks are plain functions for libcurl; they reach the session through this.
-struct CallbackAccess {
-    static bool ShouldStop(FtpSession::Call& call) {
-        FtpSession& s = *call.Session;
-        s.host_.ProcessEvents();
-        return s.closeRequested_ || s.host_.IsCancelled();
-    }
-
-    static int Progress(void* data, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t) {
-        auto& call = *static_cast<FtpSession::Call*>(data);
-        FtpSession& s = *call.Session;
-        if (call.Download && s.transferMode_ == 3) {
-            s.bytesReceived_ = dlnow;
-            // Without a known size the server's own announcement is the best maximum.
-            if (s.transferTotal_ <= 0 && dltotal > 0) s.transferTotal_ = dltotal;
-            const int64_t value = std::max<int64_t>(std::min<int64_t>(s.bytesReceived_, s.transferTotal_),
-                                                    std::max<int64_t>(call.ShownProgress, 0));
-            if (value != call.ShownProgress) {
-                call.ShownProgress = value;
-                s.host_.SetProgress(value, s.transferTotal_);
-            }
-        }
-        return ShouldStop(call) ? 1 : 0;
-    }
-
-    // One entry of a listing for the caller.
-    static bool ListEntry(FtpSession::Call& call, const FtpDirEntry& entry) {
-        if (call.OnEntry && !(*call.OnEntry)(entry)) {
-            call.StoppedByCaller = true;
-            return false;
-        }
-        return true;
-    }
-
-    static size_t Write(char* ptr, size_t size, size_t count, void* data) {
-        auto& call = *static_cast<FtpSession::Call*>(data);
-        const size_t bytes = size * count;
-        if (!call.Out) {
-            // A listing is held in memory while it is cut into lines; an endless one stops here.
-            call.BodyBytes += static_cast<int64_t>(bytes);
-            if (call.BodyBytes > call.Session->ReplyLimit) {
-                call.Oversized = true;
-                return 0;
-            }
-            if (!call.Listing) return bytes; // replies of commands without a file: not wanted
-            return call.Parser.Feed(std::string_view(ptr, bytes),
-                                    [&](const FtpDirEntry& entry) { return ListEntry(call, entry); })
-                       ? bytes
-                       : 0;
-        }
-        const size_t written = std::fwrite(ptr, 1, bytes, call.Out);
-        if (written != bytes) call.WriteErrno = errno ? errno : EIO;
-        return written;
-    }
-
-    // libcurl hands every server reply line of the control connection here.
-    static size_t Header(char* ptr, size_t size, size_t count, void* data) {
-        auto& call = *static_cast<FtpSession::Call*>(data);
-        const size_t bytes = size * count;
-        // A reply that never ends (one line after another) is refused, not collected.
-        call.ReplyBytes += static_cast<int64_t>(bytes);
-        if (call.ReplyBytes > call.Session->ReplyLimit) {
-            call.Oversized = true;
-            return 0;
-        }
-        std::string line(ptr, bytes);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        if (line.empty()) return bytes;
-        call.LastReply = line;
-        if (line[0] == '4' || line[0] == '5') call.LastErrorReply = line;
-        call.Replies.push_back(std::move(line));
-        return bytes;
-    }
-
-    // The SSH host key against the known hosts: only a listed, matching key is accepted.
-    static int HostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* data);
-};
-
-namespace {
-
-// Whether the last 213 reply among a command's replies is "213 " and digits alone.
-bool IsPlainSizeReply(const std::vector<std::string>& replies) {
-    for (auto it = replies.rbegin(); it != replies.rend(); ++it) {
-        if (it->rfind("213 ", 0) != 0) continue;
-        std::string_view digits = std::string_view(*it).substr(4);
-        while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
-        return !digits.empty() && digits.size() <= 19 && digits.find_first_not_of("0123456789") == std::string_view::npos;
-    }
-    return false;
-}
-
-// rename() that fails with EEXIST instead of replacing an existing target.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return -1;
-    // A file system without the flag: a hard link cannot replace either.
-    if (::link(from.c_str(), to.c_str()) != 0) return -1;
-    ::unlink(from.c_str());
-    return 0;
-}
-
-// "64 MB" for a limit of whole megabytes, else its bytes.
-std::string LimitText(int64_t limit) {
-    constexpr int64_t mb = 1024 * 1024;
-    return limit % mb == 0 ? std::to_string(limit / mb) + " MB" : std::to_string(limit) + " bytes";
-}
-
-std::string Base64(const unsigned char* bytes, size_t size) {
-    std::string out(4 * ((size + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes, static_cast<int>(size));
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
-}
-
-std::string KeyTypeName(int type) {
-    switch (type) {
-    case CURLKHTYPE_RSA1:
-    case CURLKHTYPE_RSA: return "RSA";
-    case CURLKHTYPE_DSS: return "DSA";
-    case CURLKHTYPE_ECDSA: return "ECDSA";
-    case CURLKHTYPE_ED25519: return "ED25519";
-    default: return "unknown";
-    }
-}
-
-} // namespace
-
-std::string SshKeyFingerprint(std::string_view rawKey) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!EVP_Digest(rawKey.data(), rawKey.size(), digest, &length, EVP_sha256(), nullptr)) return {};
-    std::string text = Base64(digest, length);
-    while (!text.empty() && text.back() == '=') text.pop_back(); // written without padding, as ssh does
-    return "SHA256:" + text;
-}
-
-int CallbackAccess::HostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* data) {
-    auto& call = *static_cast<FtpSession::Call*>(data);
-    if (match == CURLKHMATCH_OK) return CURLKHSTAT_FINE;
-    std::string raw;
-    if (found && found->key) {
-        if (found->len > 0) {
-            raw.assign(found->key, found->len);
-        } else { // base64 text
-            const std::string_view text(found->key);
-            raw.resize(text.size());
-            const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(raw.data()),
-                                          reinterpret_cast<const unsigned char*>(text.data()),
-                                          static_cast<int>(text.size()));
-            raw.resize(n > 0 ? static_cast<size_t>(n) : 0);
-            // The decoder counts padding as zero bytes.
-            for (size_t i = text.size(); i > 0 && text[i - 1] == '=' && !raw.empty(); --i) raw.pop_back();
-        }
-    }
-    const std::string key = KeyTypeName(found ? found->keytype : CURLKHTYPE_UNKNOWN) + " key " + SshKeyFingerprint(raw);
-    const std::string file = call.Session->KnownHostsPath();
-    if (match == CURLKHMATCH_MISMATCH) {
-        call.HostKeyMessage = "The server's host key has changed: its " + key + " differs from the key in " + file +
-                              ". Someone may be intercepting the connection; it was refused.";
-    } else {
-        call.HostKeyMessage = "The server's host key is not known: " + key +
-                              ". Compare it with the fingerprint the server's administrator gives you and add the "
-                              "key to " + file + " to connect.";
-    }
-    return CURLKHSTAT_REJECT;
+bool CallbackAccess::ShouldStop(FtpSession::Call& call) {
+    FtpSession& s = *call.Session;
+    s.host_.ProcessEvents();
+    return s.closeRequested_ || s.host_.IsCancelled();
 }
 
 namespace {
@@ -263,11 +70,6 @@ bool IsSafeCommandArgument(std::string_view text) {
     return std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
 }
 
-std::string ParentFolder(const std::string& localPath) {
-    const std::filesystem::path parent = std::filesystem::path(localPath).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
-}
-
 } // namespace
 
 std::optional<std::string> ParsePwdReply(std::string_view line) {
@@ -300,29 +102,6 @@ FtpSession::FtpSession(RunHost& host) : host_(host) {}
 FtpSession::~FtpSession() {
     closeRequested_ = false;
     CloseNow();
-}
-
-namespace {
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return ".";
-}
-
-std::string DefaultKeyFile() {
-    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
-        const std::string path = HomeFolder() + "/.ssh/" + name;
-        std::error_code ec;
-        if (std::filesystem::exists(path, ec)) return path;
-    }
-    return {};
-}
-
-} // namespace
-
-std::string FtpSession::KnownHostsPath() const {
-    return Security.KnownHostsFile.empty() ? HomeFolder() + "/.ssh/known_hosts" : Security.KnownHostsFile;
 }
 
 bool FtpSession::OpenSession() {
@@ -607,197 +386,6 @@ void FtpSession::SetFtpCurrentDirectory(std::string_view path) {
             return;
         }
     }
-}
-
-void* FtpSession::OpenListingConnection() const {
-    if (!SessionOpen() || !main_) return nullptr;
-    return curl_easy_init();
-}
-
-bool FtpSession::FindFiles(std::string_view directory,
-                           const std::function<bool(const FtpDirEntry&)>& onEntry) {
-    if (Busy()) return false;
-    const bool sftp = scheme_ == FtpScheme::Sftp;
-    // One SSH session is enough: SFTP listings run on the main connection.
-    if (sftp && !ConnectionOpen()) return false;
-    CURL* h = sftp ? static_cast<CURL*>(main_) : static_cast<CURL*>(OpenListingConnection());
-    if (!h) return false;
-    Call call;
-    call.OnEntry = &onEntry;
-    call.Listing = true;
-    // The LIST reply is read and cut into entries here rather than by libcurl's own parser,
-    // which gives up at a name holding a line feed and so hides the entries after it.
-    const std::string folder = EnsureTrailingSlash(directory);
-    Configure(h, call, UrlFor(folder));
-    int rc = sftp ? Perform(h, call, mainMulti_) : Perform(h, call);
-    if (!sftp) curl_easy_cleanup(h);
-    if (rc == CURLE_OK &&
-        !call.Parser.Finish([&](const FtpDirEntry& entry) { return CallbackAccess::ListEntry(call, entry); }))
-        rc = CURLE_WRITE_ERROR;
-    if (call.Oversized) {
-        lastDetail_ = "The listing of " + folder + " is larger than " + LimitText(ReplyLimit) +
-                      "; it was refused.";
-        return false;
-    }
-    return rc == CURLE_OK || call.StoppedByCaller;
-}
-
-std::optional<FtpDirEntry> FtpSession::FindFileInListing(std::string_view remotePath) {
-    const size_t slash = remotePath.rfind('/');
-    const std::string folder(slash == std::string_view::npos ? std::string_view("/") : remotePath.substr(0, slash + 1));
-    const std::string name(slash == std::string_view::npos ? remotePath : remotePath.substr(slash + 1));
-    std::optional<FtpDirEntry> found;
-    const bool listed = FindFiles(folder, [&](const FtpDirEntry& entry) {
-        if (entry.Name != name) return true;
-        if (!entry.IsDirectory) found = entry;
-        return false;
-    });
-    if (!found && listed) {
-        lastError_ = FtpErrorItemNotFound;
-        lastResponse_.clear();
-        lastDetail_.clear();
-    }
-    return found;
-}
-
-std::optional<FtpDirEntry> FtpSession::FindFile(std::string_view remotePath) {
-    if (Busy() || remotePath.empty() || remotePath.back() == '/') return std::nullopt;
-    // SFTP has no SIZE; a server that refused it once is not asked again.
-    if (scheme_ == FtpScheme::Sftp || sizeRefused_)
-        return ConnectionOpen() ? FindFileInListing(remotePath) : std::nullopt;
-    CURL* h = static_cast<CURL*>(OpenListingConnection());
-    if (!h) return std::nullopt;
-    Call call;
-    Configure(h, call, UrlFor(remotePath));
-    curl_easy_setopt(h, CURLOPT_NOBODY, 1L); // SIZE only: the fast way
-    const int rc = Perform(h, call);
-    curl_off_t size = -1;
-    if (rc == CURLE_OK) curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
-    curl_easy_cleanup(h);
-    // libcurl reads the digits at the end of "213 -5" as 5; only a plain number is a size.
-    if (size >= 0 && !IsPlainSizeReply(call.Replies)) size = -1;
-    if (rc == CURLE_ABORTED_BY_CALLBACK || replyTooLarge_ || !ConnectionOpen() || host_.IsCancelled())
-        return std::nullopt;
-    // Some servers refuse SIZE ("550 SIZE not allowed here.") or do not know it; the file's
-    // directory listing still says whether it exists and how big it is.
-    if (rc != CURLE_OK || size < 0) {
-        const int error = lastError_;
-        const std::string response = lastResponse_;
-        auto entry = FindFileInListing(remotePath);
-        if (entry && rc != CURLE_OK) sizeRefused_ = true;
-        if (!entry) {
-            lastError_ = error;
-            lastResponse_ = response;
-        }
-        return entry;
-    }
-    FtpDirEntry entry;
-    const size_t slash = remotePath.rfind('/');
-    entry.Name = std::string(slash == std::string_view::npos ? remotePath : remotePath.substr(slash + 1));
-    entry.Size = size > 0 ? static_cast<uint64_t>(size) : 0;
-    entry.SizeKnown = true;
-    return entry;
-}
-
-void FtpSession::ResetTransferCounters() {
-    bytesReceived_ = 0;
-    transferTotal_ = 0;
-}
-
-bool FtpSession::FtpDownloadFile(std::string_view remotePath, const std::string& localPath,
-                                 const FtpDirEntry& entry, bool failIfExists) {
-    if (!ConnectionOpen() || Busy()) return false;
-    lastError_ = FtpErrorNone;
-    lastResponse_.clear();
-    lastDetail_.clear();
-    // A link, pipe or device under the target's name is never written through or replaced:
-    // the download folder may be shared with others.
-    if (const std::string problem = DownloadTargetProblem(localPath); !problem.empty()) {
-        lastError_ = FtpErrorInternal;
-        lastDetail_ = NotReplacedText(localPath, problem);
-        return false;
-    }
-    struct stat target {};
-    if (failIfExists && ::lstat(localPath.c_str(), &target) == 0) {
-        lastError_ = EEXIST;
-        lastDetail_ = "Not downloaded: " + localPath + " already exists.";
-        return false;
-    }
-
-    transferTotal_ = static_cast<int64_t>(std::min<uint64_t>(entry.Size, INT64_MAX));
-    host_.ShowProgress(true);
-    host_.SetProgress(0, transferTotal_);
-    host_.ProcessEvents();
-    if (!ConnectionOpen()) return false;
-
-    // The bytes land in a hidden temporary file next to the target and take its name only
-    // when complete.
-    std::string temp = EnsureTrailingPathSeparator(ParentFolder(localPath)) + ".trevix-download-XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        lastError_ = FtpErrorInternal;
-        lastDetail_ = "Cannot write " + localPath + ": " + std::strerror(errno);
-        return false;
-    }
-    std::FILE* out = fdopen(fd, "wb");
-    if (!out) {
-        ::close(fd);
-        std::remove(temp.c_str());
-        lastError_ = FtpErrorInternal;
-        return false;
-    }
-
-    Call call;
-    call.Download = true;
-    call.Out = out;
-    Configure(main_, call, UrlFor(remotePath));
-    // The size a server announces is not trusted to end the transfer: libcurl reads to the
-    // end of the data connection (and sends no SIZE of its own), and the count is compared
-    // with the size looked up before.
-    if (scheme_ != FtpScheme::Sftp) curl_easy_setopt(static_cast<CURL*>(main_), CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
-    transferMode_ = 3;
-    const int rc = Perform(main_, call, mainMulti_);
-    transferMode_ = 0;
-
-    int writeError = call.WriteErrno;
-    bool ok = rc == CURLE_OK && writeError == 0;
-    if (ok) {
-        // Files are created as any other program of the user would create them.
-        const mode_t mask = umask(0);
-        umask(mask);
-        // On disk before it takes the log's name, so a crash never leaves a torn file there.
-        ok = std::fflush(out) == 0 && fsync(fd) == 0 && fchmod(fd, 0666 & ~mask) == 0;
-        if (!ok) writeError = errno ? errno : EIO;
-        // A connection that ends early can look like a finished transfer, and a server can
-        // announce one size and send another: either way the file is not kept.
-        const off_t got = ftello(out);
-        if (ok && entry.SizeKnown && got >= 0 && static_cast<uint64_t>(got) != entry.Size) {
-            ok = false;
-            lastError_ = FtpErrorServerReply;
-            lastResponse_ = "The transfer of " + std::string(remotePath) + " ended after " + std::to_string(got) +
-                            " bytes, but the server announced " + std::to_string(entry.Size) +
-                            " bytes; the file was not kept.";
-        }
-    }
-    if (std::fclose(out) != 0 && ok) {
-        ok = false;
-        writeError = errno ? errno : EIO;
-    }
-    if (ok) {
-        // Where the caller found no file, one that appeared meanwhile is not replaced.
-        ok = (failIfExists ? RenameNoReplace(temp, localPath) : std::rename(temp.c_str(), localPath.c_str())) == 0;
-        if (!ok) writeError = errno ? errno : EIO;
-    }
-    if (!ok) {
-        std::remove(temp.c_str());
-        if (writeError != 0) {
-            // Disk full and the like: the system's reason, not a generic failure.
-            lastError_ = FtpErrorInternal;
-            lastDetail_ = "Cannot write " + localPath + ": " + std::strerror(writeError);
-        }
-        if (lastError_ == FtpErrorNone) lastError_ = FtpErrorInternal;
-    }
-    return ok;
 }
 
 } // namespace trevix
