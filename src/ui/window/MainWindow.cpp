@@ -36,6 +36,7 @@
 #include "window/StartUp.h"
 #include "window/Steps.h"
 #include "window/TaskPane.h"
+#include "window/WindowPlacement.h"
 #include "window/WorkGuard.h"
 
 #include <QAction>
@@ -59,7 +60,6 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -231,7 +231,7 @@ void MainWindow::LoadHandler() {
     pages_->RestoreDisplay(store_);
 
     resize(1000, 700);
-    RestoreWindowPlacement();
+    RestoreWindowPlacement(*this, store_);
     SetColumnWidths(a_->Lists, a_->Store);
     pages_->ApplyColumnWidths();
     const ReportList& sites = a_->Lists[lstSites];
@@ -829,36 +829,8 @@ void MainWindow::TransferBusy(bool busy) {
 // ---------------------------------------------------------------------------------------------
 // Settings, closing, drops, screenshots
 
-void MainWindow::RestoreWindowPlacement() {
-    auto read = [this](const char* key, int& value) {
-        const std::string text = store_.GetSetting("Window", key, "X");
-        if (text == "X") return false;
-        value = Q(text).trimmed().toInt();
-        return true;
-    };
-    int left = 0, top = 0, width = 0, height = 0, state = 0;
-    QRect g = geometry();
-    if (read("MainLeft", left)) g.moveLeft(TwipsToPixels(left, this));
-    if (read("MainTop", top)) g.moveTop(TwipsToPixels(top, this));
-    if (read("MainWidth", width)) g.setWidth(std::max(200, TwipsToPixels(width, this)));
-    if (read("MainHeight", height)) g.setHeight(std::max(150, TwipsToPixels(height, this)));
-    resize(g.size());
-    if (store_.GetSetting("Window", "MainLeft", "X") != "X" || store_.GetSetting("Window", "MainTop", "X") != "X")
-        move(g.topLeft());
-    if (read("MainState", state) && state == 2) setWindowState(Qt::WindowMaximized);
-}
-
-void MainWindow::SaveWindowPlacement() {
-    store_.SaveSetting("Window", "MainState", isMaximized() ? "2" : "0");
-    if (isMinimized() || isMaximized()) return;
-    store_.SaveSetting("Window", "MainLeft", std::to_string(PixelsToTwips(x(), this)));
-    store_.SaveSetting("Window", "MainTop", std::to_string(PixelsToTwips(y(), this)));
-    store_.SaveSetting("Window", "MainWidth", std::to_string(PixelsToTwips(width(), this)));
-    store_.SaveSetting("Window", "MainHeight", std::to_string(PixelsToTwips(height(), this)));
-}
-
 void MainWindow::SaveSettings() {
-    SaveWindowPlacement();
+    SaveWindowPlacement(*this, store_);
     pages_->SaveDisplay(store_);
     if (!guard_->Working()) {
         if (a_->Lists.State.Shown) SaveSortSettings(a_->Lists, a_->Store);

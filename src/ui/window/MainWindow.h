@@ -166,8 +166,6 @@ private:
     void BuildStatusBar();
     QWidget* BuildReportPanel();
     void LoadHandler();
-    void RestoreWindowPlacement();
-    void SaveWindowPlacement();
 
     void ShowPanel(QWidget* panel);
     void UpdateCaption(const QString& suffix = {});
