@@ -29,6 +29,7 @@
 #include "report/XmlReportWriter.h"
 #include "views/ListMenu.h"
 #include "views/ReportListView.h"
+#include "window/FileDrops.h"
 #include "window/GuiRunHost.h"
 #include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
@@ -911,22 +912,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {
     if (Busy()) return;
-    QStringList logs;
-    QString report;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
-        if (path.endsWith(".xml", Qt::CaseInsensitive)) {
-            if (report.isEmpty()) report = path;
-        } else {
-            logs << path;
-        }
-    }
-    if (!logs.isEmpty()) {
-        AddLogFiles(logs);
+    const DroppedFiles dropped = SortDroppedFiles(urls);
+    if (!dropped.Logs.isEmpty()) {
+        AddLogFiles(dropped.Logs);
         TaskClick("logfiles");
     }
-    if (!report.isEmpty()) LoadReport(report, false);
+    if (!dropped.Report.isEmpty()) LoadReport(dropped.Report, false);
 }
 
 QStringList MainWindow::SaveScreenshots(const QString& folder) {
