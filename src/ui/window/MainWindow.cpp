@@ -31,6 +31,7 @@
 #include "views/ReportListView.h"
 #include "window/FileDrops.h"
 #include "window/GuiRunHost.h"
+#include "window/IncompleteInputsText.h"
 #include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
 #include "window/ScreenshotTour.h"
@@ -602,15 +603,8 @@ void MainWindow::ShowIncompleteInputs() {
     // and why, as the command line warns on stderr.
     const std::vector<IncompleteInput>& inputs = a_->Tables.IncompleteInputs;
     if (inputs.empty()) return;
-    QString text = "Not every log file could be read whole:\n";
     bool changed = false;
-    for (const IncompleteInput& input : inputs) {
-        text += "\n" + Q(input.Text);
-        changed = changed || input.Changed;
-    }
-    if (changed)
-        text += "\n\nThe report may show text that the changed file no longer holds, so it was not saved "
-                "automatically. Analyse the files again once they have stopped changing.";
+    const QString text = IncompleteInputsText(inputs, changed);
     SetStatus(changed ? "A log file changed while it was read." : "Some log files could not be read whole.");
     CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle, text);
 }
