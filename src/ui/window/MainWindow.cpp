@@ -29,14 +29,17 @@
 #include "report/XmlReportWriter.h"
 #include "views/ListMenu.h"
 #include "views/ReportListView.h"
+#include "window/FileDrops.h"
 #include "window/GuiRunHost.h"
+#include "window/IncompleteInputsText.h"
 #include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
 #include "window/ScreenshotTour.h"
 #include "window/StartUp.h"
 #include "window/Steps.h"
 #include "window/TaskPane.h"
-#include "window/WorkerCall.h"
+#include "window/WindowPlacement.h"
+#include "window/WorkGuard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,7 +62,6 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -74,15 +76,6 @@ namespace {
 constexpr const char* MessageTitle = "Trevix";
 
 } // namespace
-
-// What the worker thread hands back.
-struct MainWindow::Work {
-    RunResult Result;
-    bool OutOfMemory = false;
-    std::string Error;
-    QString StatusAfter;
-    std::string LastFile;
-};
 
 MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     : QMainWindow(parent), store_(store), a_(std::make_unique<Analyser>()) {
@@ -106,6 +99,32 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     });
     connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { pages_->Summary()->SetSummary(text); });
     setAcceptDrops(true);
+    guard_ = new WorkGuard(*a_, *host_, this);
+    connect(guard_, &WorkGuard::Starting, this, [this] {
+        emit WorkStarting();
+        SetCommandsEnabled(false);
+        pages_->DetachViews();
+        lblViewErrors_->setVisible(false);
+    });
+    connect(guard_, &WorkGuard::Ending, this, [this] {
+        pages_->AttachViews();
+        ShowPages();
+    });
+    connect(guard_, &WorkGuard::Ended, this, [this] {
+        SetCommandsEnabled(true);
+        progress_->setVisible(false);
+        butCancel_->setVisible(false);
+        if (a_->Lists.State.Shown) LogButtonsEnabled(true);
+    });
+    connect(guard_, &WorkGuard::Failed, this, &MainWindow::ClearPagesAfterFailure);
+    connect(guard_, &WorkGuard::StatusText, this, &MainWindow::SetStatus);
+    connect(guard_, &WorkGuard::AnalysisFinished, this, &MainWindow::AnalysisFinished);
+    connect(guard_, &WorkGuard::Finished, this, [this] {
+        SaveProfilesNow();   // a run pushed its files and filters onto the recent lists
+        emit WorkFinished();
+        // The user asked to close while the work ran.
+        if (closing_) QTimer::singleShot(0, this, &QWidget::close);
+    });
     reportFiles_ = new ReportFileCommands(*a_, this);
     connect(reportFiles_, &ReportFileCommands::StatusText, this, &MainWindow::SetStatus);
     LoadHandler();
@@ -121,11 +140,7 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    if (worker_) {
-        host_->Cancel();
-        worker_->wait();
-        delete worker_;
-    }
+    guard_->Stop();
     a_->SetHost(nullptr);
     // The panel's thread stops before the options it reads go.
     delete ftp_;
@@ -150,6 +165,12 @@ void MainWindow::ReadTimeZoneOffset() { a_->LocalTimeBias = ReadLocalTimeBias();
 ReportListView* MainWindow::ListView(int listNum) const {
     return pages_->View(listNum);
 }
+
+bool MainWindow::IsWorking() const { return guard_->Working(); }
+
+bool MainWindow::IsTransferring() const { return guard_->Transferring(); }
+
+bool MainWindow::Busy() const { return guard_->Busy(); }
 
 // ---------------------------------------------------------------------------------------------
 // Building the window
@@ -212,7 +233,7 @@ void MainWindow::LoadHandler() {
     pages_->RestoreDisplay(store_);
 
     resize(1000, 700);
-    RestoreWindowPlacement();
+    RestoreWindowPlacement(*this, store_);
     SetColumnWidths(a_->Lists, a_->Store);
     pages_->ApplyColumnWidths();
     const ReportList& sites = a_->Lists[lstSites];
@@ -429,7 +450,7 @@ void MainWindow::TaskClick(const QString& key) {
 void MainWindow::SiteToolbarClick(const QString& key) { sites_->Command(key); }
 
 void MainWindow::AddLogFiles(const QStringList& files) {
-    if (working_ || files.isEmpty()) return;
+    if (guard_->Working() || files.isEmpty()) return;
     files_->Add(files);
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
@@ -478,27 +499,6 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     pages_->SetCommandsEnabled(enabled);
     if (!enabled) LogButtonsEnabled(false);
     setAcceptDrops(enabled);
-}
-
-void MainWindow::BeginWork() {
-    working_ = true;
-    host_->StartWork();
-    emit WorkStarting();
-    work_ = std::make_unique<Work>();
-    SetCommandsEnabled(false);
-    pages_->DetachViews();
-    lblViewErrors_->setVisible(false);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-}
-
-void MainWindow::EndWork() {
-    QApplication::restoreOverrideCursor();
-    pages_->AttachViews();
-    ShowPages();
-    working_ = false;
-    SetCommandsEnabled(true);
-    progress_->setVisible(false);
-    butCancel_->setVisible(false);
 }
 
 void MainWindow::ShowPages() {
@@ -563,59 +563,39 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     if (!before.isEmpty()) SetStatus(before);
     // The pages are blank while the run reads; so is the summary, but for what is read.
     pages_->Summary()->SetSummary("Loading log file...");
-    BeginWork();
-    work_->StatusAfter = after;
-    Work* work = work_.get();
-    Analyser* a = a_.get();
-    worker_ = QThread::create([a, work, request] {
-        try {
-            work->Result = AnalyseLogFiles(*a, request);
-        } catch (const std::bad_alloc&) {
-            work->OutOfMemory = true;
-        } catch (const std::exception& e) {
-            work->Error = e.what();
-        }
-    });
-    worker_->setObjectName("AnalysisWorker");
-    connect(worker_, &QThread::finished, this, [this] {
-        worker_->wait();
-        delete worker_;
-        worker_ = nullptr;
-        host_->Flush();
-        Work& w = *work_;
-        if (w.OutOfMemory || !w.Error.empty()) {
-            // The run knows which file it was reading; the list's last one may not be it.
-            const QString message = w.OutOfMemory ? Q(NotEnoughMemoryText(*a_))
-                                                  : QString("The analysis stopped: %1").arg(Q(w.Error));
-            ClearPagesAfterFailure(message);
-            SetStatus(w.OutOfMemory ? "Not enough memory" : "Analysis failed");
-        } else {
-            saveEnabled_ = compareEnabled_ = true;
-        }
-        const bool ok = !w.OutOfMemory && w.Error.empty();
-        if (ok && !w.Result.LastFileCancelled) {
-            auto day = [](const std::string& iso) { return QDate::fromString(Q(iso.substr(0, 10)), Qt::ISODate); };
-            filter_->SetLogDates(day(a_->Tables.FirstDateTime), day(a_->Tables.LastDateTime));
-        }
-        EndWork();
-        if (a_->Lists.State.Shown) LogButtonsEnabled(true);
-        ShowUpdate(w.Result.LastFileCancelled);
-        FillRecentCombos(false);
-        if (ok && w.Result.FilesCancelled > 0) {
-            // Cancel ends the file being read; the run goes on with the next one.
-            SetStatus(w.Result.LastFileCancelled
-                          ? QString("Loading cancelled; the report is empty.")
-                          : QString("Loading of %1 cancelled; the report shows what was read.")
-                                .arg(QFileInfo(Q(w.Result.CancelledFile)).fileName()));
-        } else if (!w.StatusAfter.isEmpty() && ok && !host_->HasHeldMessages()) {
-            SetStatus(w.StatusAfter);
-        }
-        work_.reset();
-        FinishWork();
-        host_->ShowHeldMessages();
-        if (ok && !closing_) ShowIncompleteInputs();
-    });
-    worker_->start();
+    guard_->Start(request, after);
+}
+
+void MainWindow::AnalysisFinished(const AnalysisOutcome& w) {
+    if (w.OutOfMemory || !w.Error.empty()) {
+        // The run knows which file it was reading; the list's last one may not be it.
+        const QString message = w.OutOfMemory ? Q(NotEnoughMemoryText(*a_))
+                                              : QString("The analysis stopped: %1").arg(Q(w.Error));
+        ClearPagesAfterFailure(message);
+        SetStatus(w.OutOfMemory ? "Not enough memory" : "Analysis failed");
+    } else {
+        saveEnabled_ = compareEnabled_ = true;
+    }
+    const bool ok = !w.OutOfMemory && w.Error.empty();
+    if (ok && !w.Result.LastFileCancelled) {
+        auto day = [](const std::string& iso) { return QDate::fromString(Q(iso.substr(0, 10)), Qt::ISODate); };
+        filter_->SetLogDates(day(a_->Tables.FirstDateTime), day(a_->Tables.LastDateTime));
+    }
+    guard_->End();
+    ShowUpdate(w.Result.LastFileCancelled);
+    FillRecentCombos(false);
+    if (ok && w.Result.FilesCancelled > 0) {
+        // Cancel ends the file being read; the run goes on with the next one.
+        SetStatus(w.Result.LastFileCancelled
+                      ? QString("Loading cancelled; the report is empty.")
+                      : QString("Loading of %1 cancelled; the report shows what was read.")
+                            .arg(QFileInfo(Q(w.Result.CancelledFile)).fileName()));
+    } else if (!w.StatusAfter.isEmpty() && ok && !host_->HasHeldMessages()) {
+        SetStatus(w.StatusAfter);
+    }
+    guard_->Finish();
+    host_->ShowHeldMessages();
+    if (ok && !closing_) ShowIncompleteInputs();
 }
 
 void MainWindow::ShowIncompleteInputs() {
@@ -623,74 +603,30 @@ void MainWindow::ShowIncompleteInputs() {
     // and why, as the command line warns on stderr.
     const std::vector<IncompleteInput>& inputs = a_->Tables.IncompleteInputs;
     if (inputs.empty()) return;
-    QString text = "Not every log file could be read whole:\n";
     bool changed = false;
-    for (const IncompleteInput& input : inputs) {
-        text += "\n" + Q(input.Text);
-        changed = changed || input.Changed;
-    }
-    if (changed)
-        text += "\n\nThe report may show text that the changed file no longer holds, so it was not saved "
-                "automatically. Analyse the files again once they have stopped changing.";
+    const QString text = IncompleteInputsText(inputs, changed);
     SetStatus(changed ? "A log file changed while it was read." : "Some log files could not be read whole.");
     CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle, text);
 }
 
 void MainWindow::CancelWork() {
     // A transfer stops through the panel's own Cancel, which also closes the connection.
-    if (transferring_ && ftp_) ftp_->Cancel();
-    else host_->Cancel();
+    if (guard_->Transferring() && ftp_) ftp_->Cancel();
+    else guard_->Cancel();
 }
 
-void MainWindow::WaitForWork() {
-    if (!working_) return;
-    QEventLoop loop;
-    connect(this, &MainWindow::WorkFinished, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+void MainWindow::WaitForWork() { guard_->Wait(); }
 
 bool MainWindow::RunGuarded(const QString& what, const std::function<void()>& work) {
-    if (Busy()) return false;
-    BeginWork();
-    bool ok = true;
-    try {
-        work();
-    } catch (const std::bad_alloc&) {
-        ok = false;
-        ClearPagesAfterFailure("Not enough memory for " + what);
-        SetStatus("Not enough memory");
-    }
-    EndWork();
-    if (a_->Lists.State.Shown) LogButtonsEnabled(true);
-    FinishWork();
-    return ok;
-}
-
-void MainWindow::FinishWork() {
-    SaveProfilesNow();   // a run pushed its files and filters onto the recent lists
-    emit WorkFinished();
-    // The user asked to close while the work ran.
-    if (closing_) QTimer::singleShot(0, this, &QWidget::close);
+    return guard_->RunGuarded(what, work);
 }
 
 void MainWindow::LoadReport(const QString& path, bool compare) {
     if (Busy()) return;
-    BeginWork();
-    bool ok = false, outOfMemory = false;
-    try {
-        // On a worker, as a run: the window keeps painting and Cancel reaches the loader.
-        Analyser& a = *a_;
-        const std::string file = Std(path);
-        RunOnWorker("ReportLoader", *host_, [&] { ok = LoadXMLReport(a, file, compare); });
-    } catch (const std::bad_alloc&) {
-        outOfMemory = true;
-    }
-    if (outOfMemory)
-        ClearPagesAfterFailure(QString("Not enough memory to load %1").arg(QFileInfo(path).fileName()));
+    const bool ok = guard_->LoadReport(path, compare);
     if (a_->Lists.State.Shown) compareEnabled_ = true;
-    EndWork();
+    guard_->End();
     if (a_->Lists.State.Shown) {
-        LogButtonsEnabled(true);
         ExpBarLevel(3);
         pane_->Highlight("report");
         ShowPanel(frameReport_);
@@ -705,7 +641,7 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
         reportFile_ = path;
         UpdateCaption(QFileInfo(path).fileName());
     }
-    FinishWork();
+    guard_->Finish();
 }
 
 bool MainWindow::SaveReport(const QString& path) {
@@ -868,8 +804,8 @@ void MainWindow::OnFtp() {
 }
 
 void MainWindow::TransferBusy(bool busy) {
-    if (transferring_ == busy) return;
-    transferring_ = busy;
+    if (guard_->Transferring() == busy) return;
+    guard_->SetTransferring(busy);
     // The panel itself stays usable (its Cancel above all); everything else waits.
     SetCommandsEnabled(!busy);
     if (busy) return;
@@ -888,38 +824,10 @@ void MainWindow::TransferBusy(bool busy) {
 // ---------------------------------------------------------------------------------------------
 // Settings, closing, drops, screenshots
 
-void MainWindow::RestoreWindowPlacement() {
-    auto read = [this](const char* key, int& value) {
-        const std::string text = store_.GetSetting("Window", key, "X");
-        if (text == "X") return false;
-        value = Q(text).trimmed().toInt();
-        return true;
-    };
-    int left = 0, top = 0, width = 0, height = 0, state = 0;
-    QRect g = geometry();
-    if (read("MainLeft", left)) g.moveLeft(TwipsToPixels(left, this));
-    if (read("MainTop", top)) g.moveTop(TwipsToPixels(top, this));
-    if (read("MainWidth", width)) g.setWidth(std::max(200, TwipsToPixels(width, this)));
-    if (read("MainHeight", height)) g.setHeight(std::max(150, TwipsToPixels(height, this)));
-    resize(g.size());
-    if (store_.GetSetting("Window", "MainLeft", "X") != "X" || store_.GetSetting("Window", "MainTop", "X") != "X")
-        move(g.topLeft());
-    if (read("MainState", state) && state == 2) setWindowState(Qt::WindowMaximized);
-}
-
-void MainWindow::SaveWindowPlacement() {
-    store_.SaveSetting("Window", "MainState", isMaximized() ? "2" : "0");
-    if (isMinimized() || isMaximized()) return;
-    store_.SaveSetting("Window", "MainLeft", std::to_string(PixelsToTwips(x(), this)));
-    store_.SaveSetting("Window", "MainTop", std::to_string(PixelsToTwips(y(), this)));
-    store_.SaveSetting("Window", "MainWidth", std::to_string(PixelsToTwips(width(), this)));
-    store_.SaveSetting("Window", "MainHeight", std::to_string(PixelsToTwips(height(), this)));
-}
-
 void MainWindow::SaveSettings() {
-    SaveWindowPlacement();
+    SaveWindowPlacement(*this, store_);
     pages_->SaveDisplay(store_);
-    if (!working_) {
+    if (!guard_->Working()) {
         if (a_->Lists.State.Shown) SaveSortSettings(a_->Lists, a_->Store);
         pages_->StoreColumnWidths();
     }
@@ -998,22 +906,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {
     if (Busy()) return;
-    QStringList logs;
-    QString report;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
-        if (path.endsWith(".xml", Qt::CaseInsensitive)) {
-            if (report.isEmpty()) report = path;
-        } else {
-            logs << path;
-        }
-    }
-    if (!logs.isEmpty()) {
-        AddLogFiles(logs);
+    const DroppedFiles dropped = SortDroppedFiles(urls);
+    if (!dropped.Logs.isEmpty()) {
+        AddLogFiles(dropped.Logs);
         TaskClick("logfiles");
     }
-    if (!report.isEmpty()) LoadReport(report, false);
+    if (!dropped.Report.isEmpty()) LoadReport(dropped.Report, false);
 }
 
 QStringList MainWindow::SaveScreenshots(const QString& folder) {

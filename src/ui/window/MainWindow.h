@@ -22,7 +22,6 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
-class QThread;
 
 namespace trevix {
 class Analyser;
@@ -43,6 +42,8 @@ class ReportPages;
 class SitesPanel;
 class Steps;
 class TaskPane;
+class WorkGuard;
+struct AnalysisOutcome;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -96,9 +97,9 @@ public:
     // report out of date.
     void OptionsChanged(bool inputsChanged);
     // True while an analysis, a load or a conversion report is in progress.
-    bool IsWorking() const { return working_; }
+    bool IsWorking() const;
     // True while the FTP panel connects, lists or downloads.
-    bool IsTransferring() const { return transferring_; }
+    bool IsTransferring() const;
     // The FTP panel, once the "ftp" button has opened it.
     FtpPanel* Ftp() const { return ftp_; }
     // Runs the event loop until the work in progress has ended (tests, start-up, closing).
@@ -161,14 +162,10 @@ private slots:
     void OnFtp();
 
 private:
-    struct Work;
-
     void BuildMenus();
     void BuildStatusBar();
     QWidget* BuildReportPanel();
     void LoadHandler();
-    void RestoreWindowPlacement();
-    void SaveWindowPlacement();
 
     void ShowPanel(QWidget* panel);
     void UpdateCaption(const QString& suffix = {});
@@ -182,17 +179,15 @@ private:
     void FillRecentCombos(bool filters);
 
     void StartAnalysis(const QString& before, const QString& after);
-    void BeginWork();
-    void FinishWork();
+    void AnalysisFinished(const AnalysisOutcome& w);
     // Tells which log files were damaged, empty or changed while they were read.
     void ShowIncompleteInputs();
-    void EndWork();
     void ShowPages();
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
     void OpenLogWindow();
     // No command that starts other work while work runs or the FTP panel is busy.
-    bool Busy() const { return working_ || transferring_; }
+    bool Busy() const;
     void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
 
@@ -205,15 +200,12 @@ private:
     TaskPane* pane_ = nullptr;
     ReportFileCommands* reportFiles_ = nullptr;
     bool saveOnExit_ = true;
-    bool working_ = false;
     bool closing_ = false;
     bool terminating_ = false;   // SIGTERM or SIGHUP: no new work, no question
-    bool transferring_ = false;
     // What the FTP panel asked for, done once its commands have finished.
     enum class AfterTransfer { Nothing, LogFiles, Process } afterTransfer_ = AfterTransfer::Nothing;
     FtpPanel* ftp_ = nullptr;
-    QThread* worker_ = nullptr;
-    std::unique_ptr<Work> work_;
+    WorkGuard* guard_ = nullptr;
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
