@@ -38,7 +38,7 @@
 #include "window/StartUp.h"
 #include "window/Steps.h"
 #include "window/TaskPane.h"
-#include "window/WindowPlacement.h"
+#include "window/MainWindowPlacement.h"
 #include "window/WorkGuard.h"
 
 #include <QAction>

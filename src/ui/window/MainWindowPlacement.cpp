@@ -1,4 +1,4 @@
-#include "window/WindowPlacement.h"
+#include "window/MainWindowPlacement.h"
 
 #include "common/QtText.h"
 #include "common/Twips.h"

@@ -1,5 +1,6 @@
 #pragma once
-// Where the main window stood and how large it was, kept in twips as the settings have it.
+// Where the main window stood and how large it was, kept in twips as the settings have it. The
+// main window keeps its own keys and minimum size; other windows use common/WindowPlacement.
 class QWidget;
 
 namespace trevix {
