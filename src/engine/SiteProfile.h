@@ -1,6 +1,7 @@
 #pragma once
 // A web site the user analyses: its domains (which decide what is internal), whether the
-// files report keeps domains apart, its FTP accounts and its automatic conversion reports.
+// files report keeps domains apart, its log format, its FTP accounts and its automatic
+// conversion reports.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ struct SiteProfile {
     std::string SiteName;
     std::vector<std::string> Domains;        // in the order the user entered them
     bool DifferentDomains = false;
+    // "auto", a format's name ("combined", "w3c", ...) or the server's format string.
+    std::string LogFormat = "auto";
+    bool W3cLocalTime = false;               // W3C times are the server's local time, not UTC
     std::vector<FtpAccount> FtpAccounts;
     int16_t FTP = 0;                         // 0-based position of the account last connected to
     std::vector<std::string> AutoConversionReports;

@@ -133,6 +133,7 @@ void AnalysisTables::Clear(int countryCount) {
     CurrentFileNumber = 0;
     RawLog.clear();
     LogTimeZone.clear();
+    FilesReadAs.clear();
     ErrorLogText.clear();
     SearchEngines.assign(1, SearchEngineRow{});
     EngineOfDefinition.assign(1, 0);

@@ -310,6 +310,12 @@ struct AnalysisTables {
     std::string ErrorLogText;
     std::vector<IncompleteInput> IncompleteInputs;
     std::string CurrentPath;   // the file being read, for messages
+    // The format each file was read as, in the order read ("combined", "W3C extended (IIS)").
+    struct FileFormat {
+        std::string Path;
+        std::string Format;
+    };
+    std::vector<FileFormat> FilesReadAs;
 
     // Derived by the run.
     std::vector<SearchEngineRow> SearchEngines;   // 1..upper bound, all in use

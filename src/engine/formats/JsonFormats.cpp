@@ -1,0 +1,9 @@
+#include "engine/formats/KnownFormats.h"
+
+namespace trevix {
+
+std::unique_ptr<LineFormat> MakeCaddyFormat() { return nullptr; }
+std::unique_ptr<LineFormat> MakeTraefikFormat() { return nullptr; }
+std::unique_ptr<LineFormat> MakeNginxJsonFormat() { return nullptr; }
+
+} // namespace trevix
