@@ -34,6 +34,8 @@ void Analyser::ClearAllData() {
     for (BrowserDefinition& b : Reference.BrowserDefinitions) b.Hits = 0;
     SpiderMemo.clear();
     BrowserMemo.clear();
+    LineFormats.clear();
+    LineFormatSlots.clear();
     Reference.IndexGraphicExtensions();
     Reference.IndexSessionIDPrefixes();
     LastAgent = {};

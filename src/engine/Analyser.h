@@ -4,6 +4,7 @@
 // engine's routines take it by reference; the front end owns one for the program's life.
 #include "engine/EntryFilters.h"
 #include "engine/base/Locale.h"
+#include "engine/formats/LineFormat.h"
 #include "engine/ProgramOptions.h"
 #include "engine/tables/ReferenceData.h"
 #include "engine/lists/ReportLists.h"
@@ -13,6 +14,7 @@
 #include "engine/tables/Tables.h"
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -64,6 +66,13 @@ public:
     // The previous request's user agent and its answer: a visitor's requests come in runs.
     std::string_view LastAgent;
     bool LastAgentSpider = false;
+
+    // The readers of the run's lines in formats other than common/combined, by
+    // LogEntry::Format (slot 0 stays empty), and by what they read (FormatLines.cpp).
+    std::vector<std::unique_ptr<LineFormat>> LineFormats;
+    std::unordered_map<std::string, uint16_t> LineFormatSlots;
+    // Decoded fields of the line being read; emptied per line.
+    TextArena LineScratch;
 
     // Appends a message line to the processing log.
     void AddToLog(std::string_view text);

@@ -54,7 +54,7 @@ check "blank lines at the end"   0   ""                                   "Lines
 check "CR-only line ends"        0   ""                                   "Lines accepted: 60"  cr-only.log --stats
 check "truncated gzip"           3   "truncated.log.gz: damaged after "   "Total hits:"         truncated.log.gz
 check "corrupt gzip"             3   "corrupt.log.gz: damaged after "     ""                    corrupt.log.gz
-check "binary file"              3   "binary.bin: no valid log line"      ""                    binary.bin
+check "binary file"              3   "binary.bin: no known log format"    ""                    binary.bin
 check "damaged and good"         3   "truncated.log.gz: damaged"          ""                    good.log truncated.log.gz
 check "missing input, --xml"     2   "does not exist"                     "(1 could not be read)" good.log missing.log --xml keep.xml
 check "folder as log, --xml"     2   "Error 21: Is a directory"           ""                    folder.log --xml keep.xml

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 using namespace trevix;
+using trevix::testing::LogWithoutFormats;
 using trevix::testing::RecordingHost;
 using trevix::testing::TempDir;
 
@@ -96,7 +97,7 @@ TEST(CompressedLogs, EachFormatReadsLikeThePlainFile) {
             EXPECT_EQ(packed.a.Tables.VisitorCount(), plain.a.Tables.VisitorCount());
             EXPECT_EQ(packed.a.Tables.TotalMegabytes, plain.a.Tables.TotalMegabytes);
             EXPECT_EQ(packed.a.Tables.LastDateTime, plain.a.Tables.LastDateTime);
-            EXPECT_EQ(packed.a.Tables.ErrorLogText, plain.a.Tables.ErrorLogText);
+            EXPECT_EQ(LogWithoutFormats(packed.a.Tables.ErrorLogText), LogWithoutFormats(plain.a.Tables.ErrorLogText));
             EXPECT_TRUE(packed.host.Messages.empty());
             EXPECT_TRUE(packed.SawStatus("Decompressing a.log" + upper + " ..."));
             EXPECT_GT(packed.host.EventsServed, 2); // the window stays alive while unpacking
@@ -152,7 +153,7 @@ TEST(CompressedLogs, OpenFailuresCancelAndEmptyFilesAreQuiet) {
         empty.Read(empty.dir.Write(std::string("empty.log") + f.Ending, ""));
         EXPECT_FALSE(empty.a.Tables.Cancelled);
         EXPECT_EQ(empty.a.Tables.EntryCount, 0u);
-        EXPECT_EQ(empty.a.Tables.ErrorLogText, "");
+        EXPECT_EQ(LogWithoutFormats(empty.a.Tables.ErrorLogText), "");
     }
 }
 

@@ -10,6 +10,19 @@
 
 namespace trevix::testing {
 
+// The processing log without its "NAME: read as FORMAT" line per file.
+inline std::string LogWithoutFormats(const std::string& log) {
+    std::string kept;
+    for (size_t pos = 0; pos < log.size();) {
+        size_t end = log.find("\r\n", pos);
+        end = end == std::string::npos ? log.size() : end + 2;
+        const std::string line = log.substr(pos, end - pos);
+        if (line.find(": read as ") == std::string::npos) kept += line;
+        pos = end;
+    }
+    return kept;
+}
+
 struct RecordedMessage {
     MessageIcon Icon;
     std::string Title;

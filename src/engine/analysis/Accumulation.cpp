@@ -70,7 +70,7 @@ void KeepTextsOfFile(Analyser& a) {
 
 void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     StoredEntry& stored = a.Tables.LogEntries[a.Tables.EntryCount];
-    stored = StoredEntry(raw);
+    stored = StoredEntry(raw, e.Format);
     if (a.Options.ShowRawLog) a.Tables.RawLog.append(raw).append("\r\n");
     a.Tables.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     const StampRef stamp = e.Stamp();

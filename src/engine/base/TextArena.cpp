@@ -38,6 +38,12 @@ std::string_view TextArena::Concat(std::string_view a, std::string_view b) {
     return {p, a.size() + b.size()};
 }
 
+void TextArena::Rewind() {
+    if (blocks_.empty()) return;
+    if (blocks_.size() > 1) blocks_.erase(blocks_.begin(), blocks_.end() - 1);
+    used_ = 0;
+}
+
 void TextArena::Clear() {
     blocks_.clear();
     used_ = BlockSize;

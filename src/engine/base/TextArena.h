@@ -13,6 +13,8 @@ public:
     // Two pieces stored as one text (host + file).
     std::string_view Concat(std::string_view a, std::string_view b);
     void Clear();
+    // Forgets every text but keeps one block, for a scratch arena emptied per line.
+    void Rewind();
     bool Empty() const { return blocks_.empty(); }
 
 private:

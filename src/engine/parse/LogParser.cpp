@@ -48,6 +48,30 @@ bool IsBlankAfterAddress(std::string_view line) {
     return blank != npos && TrimBlanks(line.substr(blank + 1)).empty();
 }
 
+void NoteStamp(Analyser& a, const StampRef& stamp, std::string_view zone, FileParseState& state,
+               std::string_view line) {
+    // The run's first time stamp is the earliest among each file's lines up to its first
+    // accepted one; later lines cannot move it.
+    if (!state.FirstLineAccepted) {
+        if (a.Tables.FirstDateTime.empty()) {
+            a.Tables.LogTimeZone.assign(zone);
+            a.Tables.FirstDateTime = stamp.Text();
+            if (a.Tables.FirstDateTime.empty()) a.Tables.FirstDateTime.assign(1, ' ');
+            if (!StampValue(stamp)) ReportInternalError(a, ErrFirstTimeNotDate, line);
+        } else {
+            auto mine = StampValue(stamp);
+            auto first = StampValue(a.Tables.FirstDateTime);
+            if (!mine) {
+                ReportInternalError(a, ErrFirstTimeNotDate, line);
+            } else if (!first || *mine < *first) {
+                a.Tables.FirstDateTime = stamp.Text();
+            }
+        }
+    }
+    state.LastStamp = stamp;
+    state.HaveLastStamp = true;
+}
+
 namespace {
 
 // Where a line's blanks, quotes, brackets and URL parameter marks are, marked in one pass over
@@ -191,26 +215,7 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     // no entry: it would blank the run's period or stretch it over millennia.
     if (!PlausibleDate(e.Date)) return reject();
 
-    // The run's first time stamp is the earliest among each file's lines up to its first
-    // accepted one; later lines cannot move it.
-    if (!state.FirstLineAccepted) {
-        if (a.Tables.FirstDateTime.empty()) {
-            a.Tables.LogTimeZone.assign(zone);
-            a.Tables.FirstDateTime = e.Stamp().Text();
-            if (a.Tables.FirstDateTime.empty()) a.Tables.FirstDateTime.assign(1, ' ');
-            if (!StampValue(e.Stamp())) ReportInternalError(a, ErrFirstTimeNotDate, line);
-        } else {
-            auto mine = StampValue(e.Stamp());
-            auto first = StampValue(a.Tables.FirstDateTime);
-            if (!mine) {
-                ReportInternalError(a, ErrFirstTimeNotDate, line);
-            } else if (!first || *mine < *first) {
-                a.Tables.FirstDateTime = e.Stamp().Text();
-            }
-        }
-    }
-    state.LastStamp = e.Stamp();
-    state.HaveLastStamp = true;
+    NoteStamp(a, e.Stamp(), zone, state, line);
 
     // Request: method, URL, protocol. Positions from here on are in the line.
     const size_t reqStart = rb + 3;

@@ -14,15 +14,21 @@ struct FileParseState {
     bool FirstLineAccepted = false;   // cleared at the start of each file
     StampRef LastStamp;               // the last line that got as far as its time stamp
     bool HaveLastStamp = false;
+    uint16_t Format = 0;              // the reader of the file's lines (LogEntry::Format)
 };
 
-enum class ParseResult { Accepted, Rejected };
+// Skipped: a line the format passes over without counting it (a W3C directive).
+enum class ParseResult { Accepted, Rejected, Skipped };
 
 // Fills entry from line (a trailing CR may still be present). raw is the line as read,
 // used in messages. Rejections are logged with InvalidEntry.
 ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state);
 // The same with the byte scanning of processors without SSE2, so tests can compare the two.
 ParseResult ParseLogLinePortable(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state);
+
+// Records a parsed line's stamp: the run's first stamp and zone, and the file's last stamp.
+void NoteStamp(Analyser& a, const StampRef& stamp, std::string_view zone, FileParseState& state,
+               std::string_view line);
 
 // A line holding an address (or nothing) followed only by blanks: rejected by the parser;
 // the line loop skips a run of them at the end of a file.

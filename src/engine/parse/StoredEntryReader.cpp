@@ -2,6 +2,7 @@
 
 #include "engine/Analyser.h"
 #include "engine/IncompleteInputs.h"
+#include "engine/parse/FormatLines.h"
 #include "engine/parse/LogParser.h"
 
 #include <algorithm>
@@ -64,7 +65,11 @@ LogEntry StoredEntryReader::Read(uint32_t entry) {
     // Past the file's first accepted line: reading it again must not move the run's first time.
     FileParseState state;
     state.FirstLineAccepted = true;
-    ParseLogLine(a_, stored.Text(), e, state);
+    state.Format = stored.Format();
+    if (state.Format == 0)
+        ParseLogLine(a_, stored.Text(), e, state);
+    else
+        ParseFormatLine(a_, stored.Text(), e, state);
     e.IsSpider = stored.IsSpider();
     return e;
 }

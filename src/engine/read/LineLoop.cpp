@@ -5,6 +5,7 @@
 #include "engine/parse/Classification.h"
 #include "engine/parse/Filters.h"
 #include "engine/read/LineCutter.h"
+#include "engine/parse/FormatLines.h"
 #include "engine/parse/LogParser.h"
 #include "engine/base/MemoryBudget.h"
 #include "engine/base/Text.h"
@@ -52,9 +53,10 @@ private:
 
 // Parses the line into entry and applies the filters.
 LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state) {
-    ParseResult result = ParseLogLine(a, line, entry, state);
-    if (result == ParseResult::Rejected) {
-        ++a.Tables.LinesRejected;
+    const ParseResult result =
+        state.Format == 0 ? ParseLogLine(a, line, entry, state) : ParseFormatLine(a, line, entry, state);
+    if (result != ParseResult::Accepted) {
+        if (result == ParseResult::Rejected) ++a.Tables.LinesRejected;
         return LineFate::Dropped;
     }
     if (!PassesFilters(a, line, entry)) {
@@ -274,6 +276,7 @@ void ProcessLines(Analyser& a, std::string_view text, FileParseState& state, std
     a.Host->SetStatus("Processing...");
     a.Tables.EntryParsing.MergeSessions = a.Options.MergeSessions;
     a.Tables.EntryParsing.DifferentDomains = a.CurrentProfile.DifferentDomains;
+    a.Tables.EntryParsing.W3cLocalTime = a.CurrentProfile.W3cLocalTime;
     a.LastAgent = {};
     a.LastAgentSpider = false;
     if (LineCutter::UsesCrAlone(text)) a.AddToLog("The file's lines end with CR alone; read as such.");

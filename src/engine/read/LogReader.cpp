@@ -7,6 +7,7 @@
 #include "engine/read/Decompression.h"
 #include "engine/InternalErrors.h"
 #include "engine/read/LineLoop.h"
+#include "engine/parse/FormatDetection.h"
 #include "engine/parse/LogParser.h"
 #include "engine/base/Text.h"
 #include "engine/parse/TimeStamps.h"
@@ -331,7 +332,12 @@ bool ProcessFile(Analyser& a, const std::string& path) {
         a.Tables.FileTexts.push_back(std::move(owned));
         FileText& text = *a.Tables.FileTexts.back();
         text.Path = path;
+        const FileFormat format = ChooseFileFormat(a, path, text.View(), state);
+        // A file of no known format was said so once; its lines are not told one by one.
+        const bool quiet = a.QuietParse;
+        if (!format.Known) a.QuietParse = true;
         ProcessLines(a, text.View(), state, lastRaw, &text);
+        a.QuietParse = quiet;
         UpdateLastDateTime(a, state, lastRaw);
         KeepTextsOfFile(a);
         a.Tables.Budget.AddText(text.size());
@@ -341,7 +347,9 @@ bool ProcessFile(Analyser& a, const std::string& path) {
         const bool toldAlready = !a.Tables.IncompleteInputs.empty() && a.Tables.IncompleteInputs.back().Path == path;
         const bool noneValid = a.Tables.LinesRejected > rejectedBefore && a.Tables.EntryCount == entriesBefore &&
                                a.Tables.LinesFiltered == filteredBefore;
-        if (!a.Tables.Cancelled && !toldAlready && noneValid)
+        if (!a.Tables.Cancelled && !toldAlready && noneValid && !format.Known)
+            ReportIncompleteInput(a, path, "no known log format; its first line: '" + format.FirstLine + "'");
+        else if (!a.Tables.Cancelled && !toldAlready && noneValid)
             ReportIncompleteInput(a, path, "no valid log line; nothing was analysed");
         else if (!a.Tables.Cancelled && !toldAlready && text.StoppedAtEndlessLine)
             ReportIncompleteInput(a, path, "more than " + GroupDigits(EndlessLine) +

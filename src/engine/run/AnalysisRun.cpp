@@ -158,7 +158,8 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
     }
 
     // What follows runs after a cancelled last file too.
-    a.Lists.ErrorsLabelVisible = !a.Tables.ErrorLogText.empty();
+    // Notes of the format each file was read as are no reason to look at the log.
+    a.Lists.ErrorsLabelVisible = a.Tables.ErrorLogText.size() > a.Tables.FormatNoteBytes;
     a.Host->SetStatus("Done");
     for (const std::string& goal : request.AutoConversionReports)
         GenerateConversionsReport(a, goal, false);

@@ -107,6 +107,7 @@ void AnalysisTables::Clear(int countryCount) {
     FileTexts.clear();
     Arena.Clear();
     Kept.Clear();
+    FormatTexts.Clear();
     SlotsOfFile.clear();
     ErrorSlotsOfFile.clear();
     IncompleteInputs.clear();
@@ -134,6 +135,7 @@ void AnalysisTables::Clear(int countryCount) {
     RawLog.clear();
     LogTimeZone.clear();
     FilesReadAs.clear();
+    FormatNoteBytes = 0;
     ErrorLogText.clear();
     SearchEngines.assign(1, SearchEngineRow{});
     EngineOfDefinition.assign(1, 0);

@@ -7,6 +7,7 @@
 #include "engine/base/MemoryBudget.h"
 #include "engine/base/RecordIndex.h"
 #include "engine/base/TextArena.h"
+#include "engine/tables/EntryTexts.h"
 
 #include <array>
 #include <cstdint>
@@ -44,6 +45,7 @@ struct LogEntry {
     int16_t Status = 0;
     bool IsSpider = false;
     bool IsExitPage = false;   // File may end a visit (not a graphic)
+    uint16_t Format = 0;       // the reader of its line: 0 for common/combined, else a slot of the run's formats
     // HashText of ClientIP, File and Referrer, taken by the reading thread (HashKeys) so the
     // counting thread only probes its tables.
     uint64_t ClientHash = 0;
@@ -66,18 +68,25 @@ struct StoredEntry {
     const char* Line = nullptr;   // into a file text or the arena; stays valid for the run
     uint32_t NextOfAddress = 0;   // the same ClientIP's next entry (spiders too), 0 at the end
 
+    static constexpr uint32_t MaxFormats = 1u << 14;
+
     StoredEntry() = default;
-    explicit StoredEntry(std::string_view line)
-        : Line(line.data()), lengthAndSpider_(static_cast<uint32_t>(line.size())) {}
-    std::string_view Text() const { return {Line, lengthAndSpider_ & ~SpiderBit}; }
-    bool IsSpider() const { return (lengthAndSpider_ & SpiderBit) != 0; }
-    void MarkSpider() { lengthAndSpider_ |= SpiderBit; }
+    StoredEntry(std::string_view line, uint16_t format)
+        : Line(line.data()),
+          bits_(static_cast<uint32_t>(line.size()) | (static_cast<uint32_t>(format) << FormatShift)) {}
+    std::string_view Text() const { return {Line, bits_ & LengthMask}; }
+    bool IsSpider() const { return (bits_ & SpiderBit) != 0; }
+    void MarkSpider() { bits_ |= SpiderBit; }
+    // The format its line is read with (LogEntry::Format).
+    uint16_t Format() const { return static_cast<uint16_t>(bits_ >> FormatShift); }
 
 private:
-    // Lines are at most a few hundred kilobytes (long ones are skipped), so the length leaves
-    // the top bit free.
-    static constexpr uint32_t SpiderBit = 0x80000000u;
-    uint32_t lengthAndSpider_ = 0;
+    // A stored line is at most a long line's limit, three times over when it had to be
+    // repaired to UTF-8: 17 bits. Then the spider mark and 14 bits of format.
+    static constexpr uint32_t LengthMask = (1u << 17) - 1;
+    static constexpr uint32_t SpiderBit = 1u << 17;
+    static constexpr int FormatShift = 18;
+    uint32_t bits_ = 0;
 };
 static_assert(sizeof(StoredEntry) == 16, "a run keeps one of these per line");
 
@@ -270,6 +279,8 @@ struct AnalysisTables {
     // Log file texts the entries point into.
     std::vector<std::unique_ptr<FileText>> FileTexts;
     TextArena Arena;
+    // Decoded texts and time stamps of entries of other formats than common/combined.
+    EntryTexts FormatTexts;
     // Copies of the texts the tables keep (keys, session and error texts), made by the counting
     // thread: a log file truncated or rewritten after it was read changes nothing they hold.
     TextArena Kept;
@@ -285,6 +296,7 @@ struct AnalysisTables {
     struct {
         bool MergeSessions = false;
         bool DifferentDomains = false;
+        bool W3cLocalTime = false;
     } EntryParsing;
     std::vector<Visitor> Visitors;
     std::vector<FileRecord> Files;
@@ -308,6 +320,7 @@ struct AnalysisTables {
     std::string RawLog;
     std::string LogTimeZone;
     std::string ErrorLogText;
+    size_t FormatNoteBytes = 0;   // of ErrorLogText, the notes saying what each file was read as
     std::vector<IncompleteInput> IncompleteInputs;
     std::string CurrentPath;   // the file being read, for messages
     // The format each file was read as, in the order read ("combined", "W3C extended (IIS)").

@@ -1,0 +1,183 @@
+#include "engine/parse/FormatLines.h"
+
+#include "engine/Analyser.h"
+#include "engine/base/Text.h"
+#include "engine/formats/StampForms.h"
+#include "engine/parse/Classification.h"
+
+namespace trevix {
+
+namespace {
+
+bool Inside(std::string_view line, std::string_view text) {
+    return text.data() >= line.data() && text.data() + text.size() <= line.data() + line.size();
+}
+
+bool PlainDigits(std::string_view s, uint64_t& value) {
+    if (s.empty() || s.size() > 15) return false;
+    uint64_t v = 0;
+    for (char c : s) {
+        const unsigned d = static_cast<unsigned char>(c) - '0';
+        if (d > 9) return false;
+        v = v * 10 + d;
+    }
+    value = v;
+    return true;
+}
+
+// Minutes east of UTC of the computer's zone.
+int LocalOffset(const Analyser& a) { return -(a.LocalTimeBias.Hours * 60 + a.LocalTimeBias.Minutes); }
+
+// "+0200" -> 120; nullopt for a zone that does not read.
+std::optional<int> ZoneMinutes(std::string_view zone) {
+    zone = TrimBlanks(zone);
+    if (zone.size() != 5 || (zone[0] != '+' && zone[0] != '-')) return std::nullopt;
+    int v = 0;
+    for (size_t i = 1; i < 5; ++i) {
+        const unsigned d = static_cast<unsigned char>(zone[i]) - '0';
+        if (d > 9) return std::nullopt;
+        v = v * 10 + static_cast<int>(d);
+    }
+    const int minutes = v / 100 * 60 + v % 100;
+    return zone[0] == '-' ? -minutes : minutes;
+}
+
+void ZoneText(int minutes, char (&out)[6]) {
+    const int m = minutes < 0 ? -minutes : minutes;
+    out[0] = minutes < 0 ? '-' : '+';
+    out[1] = static_cast<char>('0' + m / 600 % 10);
+    out[2] = static_cast<char>('0' + m / 60 % 10);
+    out[3] = static_cast<char>('0' + m % 60 / 10);
+    out[4] = static_cast<char>('0' + m % 10);
+    out[5] = '\0';
+}
+
+// Method and URL of a request line ("GET /a.html?x HTTP/1.1", also without the protocol).
+bool SplitRequest(std::string_view request, std::string_view& method, std::string_view& url) {
+    request = TrimBlanks(request);
+    const size_t blank = request.find(' ');
+    if (blank == std::string_view::npos) return false;
+    method = request.substr(0, blank);
+    std::string_view rest = TrimBlanks(request.substr(blank + 1));
+    const size_t http = rest.rfind(" HTTP/");
+    if (http != std::string_view::npos) rest = TrimBlanks(rest.substr(0, http));
+    url = rest;
+    return !url.empty();
+}
+
+} // namespace
+
+uint16_t AddRunFormat(Analyser& a, std::unique_ptr<LineFormat> format, const std::string& key) {
+    auto found = a.LineFormatSlots.find(key);
+    if (found != a.LineFormatSlots.end()) return found->second;
+    if (a.LineFormats.empty()) a.LineFormats.emplace_back();   // slot 0: common/combined
+    if (a.LineFormats.size() >= StoredEntry::MaxFormats) return 0;
+    const auto slot = static_cast<uint16_t>(a.LineFormats.size());
+    a.LineFormats.push_back(std::move(format));
+    a.LineFormatSlots.emplace(key, slot);
+    return slot;
+}
+
+ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, LogEntry& e, FileParseState& state) {
+    e = LogEntry{};
+    e.Format = state.Format;
+    auto reject = [&] {
+        InvalidEntry(a, line);
+        return ParseResult::Rejected;
+    };
+    EntryTexts& texts = a.Tables.FormatTexts;
+    auto keep = [&](std::string_view text) {
+        text = TrimBlanks(text);
+        return Inside(line, text) ? text : texts.Keep(text);
+    };
+
+    e.ClientIP = keep(f.Client);
+    if (e.ClientIP.empty()) return reject();
+
+    // The time, moved into the zone of the run's first line so every stamp of the run compares
+    // and converts alike.
+    const std::optional<ZonedStamp> stamp = ReadStamp(f);
+    if (!stamp) return reject();
+    const bool w3cUtc = f.Form == StampForm::W3c && !a.Tables.EntryParsing.W3cLocalTime;
+    const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : LocalOffset(a);
+    DateTime wall = stamp->Wall;
+    char zone[6];
+    ZoneText(offset, zone);
+    if (!a.Tables.FirstDateTime.empty()) {
+        const int runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(LocalOffset(a));
+        wall = wall.AddSeconds(int64_t(runOffset - offset) * 60);
+    }
+    const int year = wall.Civil().Year;
+    if (year < 1970 || year > 9999) return reject();
+    e.Date = texts.Date(wall);
+    e.Time = texts.Time(wall);
+    NoteStamp(a, e.Stamp(), zone, state, line);
+
+    std::string_view method = f.Method, url;
+    if (!f.Request.empty()) {
+        if (!SplitRequest(f.Request, method, url)) return reject();
+        url = keep(url);
+    } else {
+        const std::string_view path = TrimBlanks(f.Path), query = TrimBlanks(f.Query);
+        if (path.empty()) return reject();
+        if (query.empty()) {
+            url = keep(path);
+        } else if (Inside(line, path) && Inside(line, query) && query.data() == path.data() + path.size() + 1 &&
+                   path.data()[path.size()] == '?') {
+            url = {path.data(), path.size() + 1 + query.size()};   // written together in the line
+        } else {
+            std::string joined;
+            joined.reserve(path.size() + 1 + query.size());
+            joined.append(path).append(1, '?').append(query);
+            url = texts.Keep(joined);
+        }
+    }
+    // Counted as the line parser counts: page requests only.
+    method = TrimBlanks(method);
+    if (method != "GET" && method != "POST" && method != "HEAD") return reject();
+    e.File = url;
+    if (a.Options.MergeSessions && e.File.find_first_of("?&") != std::string_view::npos)
+        e.File = StripSessionID(a, e.File);
+
+    uint64_t number = 0;
+    if (!PlainDigits(TrimBlanks(f.Status), number) || number > 32767) return reject();
+    e.Status = static_cast<int16_t>(number);
+    if (PlainDigits(TrimBlanks(f.Bytes), number)) e.Bytes = static_cast<int64_t>(number);
+
+    e.Host = keep(f.Host);
+    if (e.Host.starts_with("www.")) e.Host.remove_prefix(4);
+    if (a.CurrentProfile.DifferentDomains && !e.Host.empty()) e.File = a.Tables.Arena.Concat(e.Host, e.File);
+
+    // An absent referrer or agent reads as the "-" the combined format writes for it.
+    e.Referrer = keep(f.Referrer);
+    if (e.Referrer.empty()) e.Referrer = "-";
+    if (a.Options.MergeSessions && e.Referrer.find_first_of("?&") != std::string_view::npos)
+        e.Referrer = StripSessionID(a, e.Referrer);
+    e.UserAgent = keep(f.UserAgent);
+    if (e.UserAgent.empty()) e.UserAgent = "-";
+    return ParseResult::Accepted;
+}
+
+ParseResult ParseFormatLine(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
+    const LineFormat* format = a.LineFormats[state.Format].get();
+    a.LineScratch.Rewind();
+    LineFields fields;
+    switch (format->Read(line, fields, a.LineScratch)) {
+    case LineKind::Entry: return MakeEntry(a, fields, line, e, state);
+    case LineKind::Comment: {
+        std::unique_ptr<LineFormat> next = format->After(line);
+        if (next) {
+            std::string key(next->Name());
+            key.append(1, '\n').append(TrimBlanks(line));
+            const uint16_t slot = AddRunFormat(a, std::move(next), key);
+            if (slot != 0) state.Format = slot;
+        }
+        return ParseResult::Skipped;
+    }
+    case LineKind::NotRead: break;
+    }
+    InvalidEntry(a, line);
+    return ParseResult::Rejected;
+}
+
+} // namespace trevix

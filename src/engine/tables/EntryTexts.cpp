@@ -1,0 +1,50 @@
+#include "engine/tables/EntryTexts.h"
+
+#include <cstdio>
+
+namespace trevix {
+
+std::string_view EntryTexts::Keep(std::string_view text) {
+    if (text.empty()) return {};
+    auto found = kept_.find(text);
+    if (found != kept_.end()) return *found;
+    const std::string_view stored = store_.Store(text);
+    kept_.insert(stored);
+    return stored;
+}
+
+std::string_view EntryTexts::Date(DateTime value) {
+    const int64_t day = value.Days();
+    auto found = dates_.find(day);
+    if (found != dates_.end()) return found->second;
+    static constexpr const char* Months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const CivilTime c = value.Civil();
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%02d/%s/%04d", c.Day, Months[(c.Month + 11) % 12], c.Year);
+    const std::string_view stored = store_.Store({text, static_cast<size_t>(n)});
+    dates_.emplace(day, stored);
+    return stored;
+}
+
+std::string_view EntryTexts::Time(DateTime value) {
+    const int64_t second = value.Seconds() - value.Days() * 86400;
+    if (times_.empty()) times_.resize(86400);
+    std::string_view& slot = times_[static_cast<size_t>(second)];
+    if (slot.empty()) {
+        char text[16];
+        const int n = std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(second / 3600),
+                                    static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
+        slot = store_.Store({text, static_cast<size_t>(n)});
+    }
+    return slot;
+}
+
+void EntryTexts::Clear() {
+    kept_.clear();
+    dates_.clear();
+    times_.clear();
+    store_.Clear();
+}
+
+} // namespace trevix

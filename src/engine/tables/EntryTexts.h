@@ -1,0 +1,33 @@
+#pragma once
+// Texts an entry of a format other than common/combined needs that its line does not hold as
+// written: decoded fields (a W3C "+" for a blank, a JSON escape), a path joined to its query,
+// and the time stamp in the log's own form. Each distinct text is stored once for the run, so
+// a log of millions of lines costs the variety of its texts, not its length.
+#include "engine/base/DateTime.h"
+#include "engine/base/RecordIndex.h"
+#include "engine/base/TextArena.h"
+
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace trevix {
+
+class EntryTexts {
+public:
+    // The one stored copy of text.
+    std::string_view Keep(std::string_view text);
+    // "10/Oct/2000" and "13:55:36" for value.
+    std::string_view Date(DateTime value);
+    std::string_view Time(DateTime value);
+    void Clear();
+
+private:
+    TextArena store_;
+    std::unordered_set<std::string_view, TextHash> kept_;
+    std::unordered_map<int64_t, std::string_view> dates_;   // by day since 1970
+    std::vector<std::string_view> times_;                    // by second of the day
+};
+
+} // namespace trevix
