@@ -4,15 +4,11 @@
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Twips.h"
-#include "common/VisitUrl.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
-#include "dialogs/DataViewWindow.h"
 #include "dialogs/OptionsDialog.h"
-#include "dialogs/ProcessLogWindow.h"
-#include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
 #include "engine/read/LogReader.h"
@@ -34,6 +30,7 @@
 #include "window/IncompleteInputsText.h"
 #include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
+#include "window/ReportWindows.h"
 #include "window/ScreenshotTour.h"
 #include "window/StartUp.h"
 #include "window/Steps.h"
@@ -129,14 +126,8 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     connect(reportFiles_, &ReportFileCommands::StatusText, this, &MainWindow::SetStatus);
     LoadHandler();
     // The windows opened from the report pages read the engine's lists too.
-    connect(this, &MainWindow::WorkStarting, this, [this] {
-        pages_->Conversions()->LetGo();
-        if (VisitorWindow* w = VisitorWindow::Instance()) w->LetGo();
-    });
-    connect(this, &MainWindow::WorkFinished, this, [this] {
-        pages_->Conversions()->Reload();
-        if (VisitorWindow* w = VisitorWindow::Instance()) w->TakeBack();
-    });
+    connect(this, &MainWindow::WorkStarting, windows_, &ReportWindows::LetGo);
+    connect(this, &MainWindow::WorkFinished, windows_, &ReportWindows::TakeBack);
 }
 
 MainWindow::~MainWindow() {
@@ -145,9 +136,7 @@ MainWindow::~MainWindow() {
     // The panel's thread stops before the options it reads go.
     delete ftp_;
     // The windows opened from the report pages read the analyser, which goes first.
-    delete VisitorWindow::Instance();
-    delete DataViewWindow::Instance();
-    pages_->Conversions()->LetGo();
+    windows_->DeleteAll();
     // The views outlive this body (they are children) but the lists they show do not.
     pages_->LetGo();
 }
@@ -268,18 +257,9 @@ QWidget* MainWindow::BuildReportPanel() {
     pages_ = new ReportPages(*a_, &store_, &profiles_, [this] {
         return sites_->CurrentSite();
     }, panel);
-    connect(pages_, &ReportPages::ListDoubleClicked, this, [this](int n) {
-        if (Busy()) return;
-        if (n == lstReferrers) OnVisitUrl(0);
-        if (n == lstSearchTerms) OnVisitUrl(1);
-        if (n == lstErrors) OnVisitUrl(3);
-        if (n == lstFiles) OnReferredTo();
-        if (n == lstIPs) OnVisitorDetails();
-    });
+    windows_ = new ReportWindows(*a_, &store_, pages_, *guard_, this);
+    connect(windows_, &ReportWindows::StatusText, this, &MainWindow::SetStatus);
     connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
-    connect(pages_, &ReportPages::VisitUrlWanted, this, &MainWindow::OnVisitUrl);
-    connect(pages_, &ReportPages::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
-    connect(pages_, &ReportPages::ReferredToWanted, this, &MainWindow::OnReferredTo);
     connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
     connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
     connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
@@ -291,7 +271,7 @@ QWidget* MainWindow::BuildReportPanel() {
     lblViewErrors_->setTextFormat(Qt::RichText);
     lblViewErrors_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     lblViewErrors_->setVisible(false);
-    connect(lblViewErrors_, &QLabel::linkActivated, this, [this] { OpenLogWindow(); });
+    connect(lblViewErrors_, &QLabel::linkActivated, windows_, &ReportWindows::OpenProcessLog);
     bottom->addWidget(lblViewErrors_);
     bottom->addStretch(1);
     bottom->addWidget(steps_->Arrows(3, true, false, this));
@@ -307,7 +287,7 @@ void MainWindow::BuildMenus() {
     connect(menus_->FileExportCsv, &QAction::triggered, this, [this] { ExportCsvDialog(); });
     connect(menus_->FileExportHtml, &QAction::triggered, this, &MainWindow::ExportHtmlDialog);
     connect(menus_->ToolsOptions, &QAction::triggered, this, &MainWindow::OnOptions);
-    connect(menus_->ShowConversionReport, &QAction::triggered, this, &MainWindow::OnShowConversionReport);
+    connect(menus_->ShowConversionReport, &QAction::triggered, windows_, &ReportWindows::ShowConversionReport);
     connect(menus_->AddLogFiles, &QAction::triggered, this, [this] {
         if (Busy()) return;
         TaskClick("logfiles");
@@ -505,8 +485,7 @@ void MainWindow::ShowPages() {
     const ReportLists& l = a_->Lists;
     pages_->ShowLists(l, a_->Options.ShowRawLog);
     lblViewErrors_->setVisible(l.ErrorsLabelVisible);
-    // An open process log shows the latest run's lines.
-    if (logWindow_) logWindow_->SetText(ShownText(a_->Tables.ErrorLogText));
+    windows_->RefreshProcessLog();
 }
 
 void MainWindow::OptionsChanged(bool inputsChanged) {
@@ -705,15 +684,6 @@ void MainWindow::SearchRawLog() {
     if (!Busy()) pages_->RawLog()->Search();
 }
 
-void MainWindow::OpenLogWindow() {
-    if (!logWindow_) {
-        logWindow_ = new ProcessLogWindow(&store_, ShownText(a_->Tables.ErrorLogText), this);
-        logWindow_->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    logWindow_->show();
-    logWindow_->raise();
-}
-
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
     if (Busy()) return;
     ReportListView* view = pages_->View(listNum);
@@ -751,34 +721,6 @@ void MainWindow::OnOptions() {
     }
 }
 
-void MainWindow::OnVisitorDetails() {
-    if (Busy()) return;
-    ShowVisitorReport(*a_, &store_, pages_->View(lstIPs)->SelectedRows(), this);
-}
-
-void MainWindow::OnReferredTo() {
-    if (Busy()) return;
-    if (DataViewWindow* w = ShowReferredByTo(*a_, &store_, pages_->View(lstFiles)->CurrentRow(), this))
-        connect(w, &DataViewWindow::StatusText, this, &MainWindow::SetStatus, Qt::UniqueConnection);
-}
-
-void MainWindow::OnVisitUrl(int index) {
-    if (Busy()) return;
-    static constexpr int Lists[] = {lstReferrers, lstSearchTerms, -1, lstErrors};
-    if (index < 0 || index > 3 || Lists[index] < 0) return;
-    ReportListView* view = pages_->View(Lists[index]);
-    QString whyNot;
-    if (!VisitReportRow(*a_, Lists[index], view->CurrentRow(), whyNot) && !whyNot.isEmpty()) SetStatus(whyNot);
-}
-
-void MainWindow::OnShowConversionReport() {
-    if (Busy()) return;
-    const int row = pages_->View(lstFiles)->CurrentRow();
-    const ReportList& files = a_->Lists[lstFiles];
-    if (row < 0 || static_cast<size_t>(row) >= files.RowCount()) return;
-    const QString file = Q(files.Cell(static_cast<size_t>(row), 1));
-    RunGuarded("the conversion report", [this, file] { pages_->Conversions()->ShowConversionReport(file); });
-}
 void MainWindow::OnFtp() {
     if (Busy()) return;
     if (!ftp_) {
@@ -863,9 +805,7 @@ int MainWindow::Terminate(int signal) {
         tick.start(20);
         loop.exec();
     }
-    if (logWindow_) logWindow_->close();
-    if (VisitorWindow* w = VisitorWindow::Instance()) w->close();
-    if (DataViewWindow* w = DataViewWindow::Instance()) w->close();
+    windows_->CloseAll();
     if (saveOnExit_) SaveSettings();
     return status;
 }
@@ -886,9 +826,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     // They keep their placement and column widths.
-    if (logWindow_) logWindow_->close();
-    if (VisitorWindow* w = VisitorWindow::Instance()) w->close();
-    if (DataViewWindow* w = DataViewWindow::Instance()) w->close();
+    windows_->CloseAll();
     if (saveOnExit_) SaveSettings();
     event->accept();
 }
@@ -922,10 +860,10 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
         ShowPanel(frameReport_);
         ShowHelpText("Click the various tabs to view the pages of the report.");
     });
-    connect(&tour, &ScreenshotTour::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
-    connect(&tour, &ScreenshotTour::ReferredToWanted, this, &MainWindow::OnReferredTo);
-    connect(&tour, &ScreenshotTour::ConversionReportWanted, this, &MainWindow::OnShowConversionReport);
-    connect(&tour, &ScreenshotTour::ProcessLogWanted, this, &MainWindow::OpenLogWindow);
+    connect(&tour, &ScreenshotTour::VisitorDetailsWanted, windows_, &ReportWindows::VisitorDetails);
+    connect(&tour, &ScreenshotTour::ReferredToWanted, windows_, &ReportWindows::ReferredTo);
+    connect(&tour, &ScreenshotTour::ConversionReportWanted, windows_, &ReportWindows::ShowConversionReport);
+    connect(&tour, &ScreenshotTour::ProcessLogWanted, windows_, &ReportWindows::OpenProcessLog);
     connect(&tour, &ScreenshotTour::FtpWanted, this, &MainWindow::OnFtp);
     return tour.Run(folder);
 }

@@ -8,7 +8,6 @@
 #include "engine/run/AnalysisRun.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -32,13 +31,13 @@ namespace trevix::ui {
 
 class GuiRunHost;
 class MainMenus;
-class ProcessLogWindow;
 class FilesPanel;
 class FilterPanel;
 class FtpPanel;
 class ReportListView;
 class ReportFileCommands;
 class ReportPages;
+class ReportWindows;
 class SitesPanel;
 class Steps;
 class TaskPane;
@@ -153,12 +152,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private slots:
-    // Commands that open windows built elsewhere; wired here so the dialogs can be connected.
     void OnOptions();
-    void OnVisitorDetails();
-    void OnReferredTo();
-    void OnVisitUrl(int index);
-    void OnShowConversionReport();
     void OnFtp();
 
 private:
@@ -185,7 +179,6 @@ private:
     void ShowPages();
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
-    void OpenLogWindow();
     // No command that starts other work while work runs or the FTP panel is busy.
     bool Busy() const;
     void TransferBusy(bool busy);
@@ -223,7 +216,7 @@ private:
     // Report pages.
     ReportPages* pages_ = nullptr;
     QLabel* lblViewErrors_ = nullptr;
-    QPointer<ProcessLogWindow> logWindow_;
+    ReportWindows* windows_ = nullptr;
 
     // Menus and status bar.
     MainMenus* menus_ = nullptr;
