@@ -12,7 +12,6 @@
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
 #include "engine/read/LogReader.h"
-#include "ftp/FtpPanel.h"
 #include "pages/ConversionsPage.h"
 #include "pages/RawLogPage.h"
 #include "pages/ReportPages.h"
@@ -26,6 +25,7 @@
 #include "views/ListMenu.h"
 #include "views/ReportListView.h"
 #include "window/FileDrops.h"
+#include "window/FtpFrame.h"
 #include "window/GuiRunHost.h"
 #include "window/IncompleteInputsText.h"
 #include "window/MainMenus.h"
@@ -134,7 +134,7 @@ MainWindow::~MainWindow() {
     guard_->Stop();
     a_->SetHost(nullptr);
     // The panel's thread stops before the options it reads go.
-    delete ftp_;
+    ftp_->DeletePanel();
     // The windows opened from the report pages read the analyser, which goes first.
     windows_->DeleteAll();
     // The views outlive this body (they are children) but the lists they show do not.
@@ -160,6 +160,8 @@ bool MainWindow::IsWorking() const { return guard_->Working(); }
 bool MainWindow::IsTransferring() const { return guard_->Transferring(); }
 
 bool MainWindow::Busy() const { return guard_->Busy(); }
+
+FtpPanel* MainWindow::Ftp() const { return ftp_->Panel(); }
 
 // ---------------------------------------------------------------------------------------------
 // Building the window
@@ -200,12 +202,15 @@ void MainWindow::LoadHandler() {
     filter_ = new FilterPanel(this);
     filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
     connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
-    frameFTP_ = new QWidget(this);   // the FTP panel goes here when first opened
-    frameFTP_->setObjectName("frameFTP");
-    new QVBoxLayout(frameFTP_);
-    frameFTP_->layout()->setContentsMargins(0, 0, 0, 0);
+    ftp_ = new FtpFrame(*a_, &store_, [this]() -> SiteProfile* {
+        const int p = sites_->CurrentSite();
+        return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
+    }, this);
+    connect(ftp_, &FtpFrame::StatusText, this, &MainWindow::SetStatus);
+    connect(ftp_, &FtpFrame::FileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
+    connect(ftp_, &FtpFrame::TransferBusy, this, &MainWindow::TransferBusy);
     frameReport_ = BuildReportPanel();
-    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, ftp_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(pane_);
@@ -390,7 +395,7 @@ void MainWindow::ShowReportPage(const QString& key) {
 
 void MainWindow::TaskClick(const QString& key) {
     if (Busy()) return;
-    if (panels_->currentWidget() == frameFTP_) ShowPanel(sites_);
+    if (panels_->currentWidget() == ftp_) ShowPanel(sites_);
     pane_->Highlight(key == "update" ? QString("report") : key);
     if (key == "reset") {
         ResetWizard();
@@ -590,7 +595,7 @@ void MainWindow::ShowIncompleteInputs() {
 
 void MainWindow::CancelWork() {
     // A transfer stops through the panel's own Cancel, which also closes the connection.
-    if (guard_->Transferring() && ftp_) ftp_->Cancel();
+    if (guard_->Transferring()) ftp_->Cancel();
     else guard_->Cancel();
 }
 
@@ -723,24 +728,8 @@ void MainWindow::OnOptions() {
 
 void MainWindow::OnFtp() {
     if (Busy()) return;
-    if (!ftp_) {
-        ftp_ = new FtpPanel(*a_, &store_, [this]() -> SiteProfile* {
-            const int p = sites_->CurrentSite();
-            return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
-        }, frameFTP_);
-        ftp_->setObjectName("FtpPanel");
-        frameFTP_->layout()->addWidget(ftp_);
-        connect(ftp_, &FtpPanel::statusChanged, this, &MainWindow::SetStatus);
-        connect(ftp_, &FtpPanel::fileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
-        // These come while the panel's command is still finishing; they are done once it has.
-        connect(ftp_, &FtpPanel::processFilesRequested, this, [this] { afterTransfer_ = AfterTransfer::Process; });
-        connect(ftp_, &FtpPanel::returnToLogFilesRequested, this, [this] { afterTransfer_ = AfterTransfer::LogFiles; });
-        connect(ftp_, &FtpPanel::panelClosed, this, [this] { afterTransfer_ = AfterTransfer::LogFiles; });
-        connect(ftp_, &FtpPanel::busy, this, [this] { TransferBusy(true); });
-        connect(ftp_, &FtpPanel::idle, this, [this] { TransferBusy(false); });
-    }
-    ftp_->OpenFtpPage();
-    ShowPanel(frameFTP_);
+    ftp_->Open();
+    ShowPanel(ftp_);
     ShowHelpText("Choose a server of the selected site, or type one, and click Connect. Select the log files and "
                  "click Download.");
 }
@@ -753,14 +742,14 @@ void MainWindow::TransferBusy(bool busy) {
     if (busy) return;
     SaveProfilesNow();   // the account connected to is remembered in the profile
     if (a_->Lists.State.Shown) LogButtonsEnabled(true);
-    const AfterTransfer next = std::exchange(afterTransfer_, AfterTransfer::Nothing);
+    const FtpFrame::Next next = ftp_->TakeNext();
     if (terminating_) return;
     if (closing_) {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    if (next == AfterTransfer::LogFiles) TaskClick("logfiles");
-    if (next == AfterTransfer::Process) TaskClick(a_->Lists.State.Shown ? "update" : "report");
+    if (next == FtpFrame::Next::LogFiles) TaskClick("logfiles");
+    if (next == FtpFrame::Next::Process) TaskClick(a_->Lists.State.Shown ? "update" : "report");
 }
 
 // ---------------------------------------------------------------------------------------------

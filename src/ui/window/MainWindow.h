@@ -33,6 +33,7 @@ class GuiRunHost;
 class MainMenus;
 class FilesPanel;
 class FilterPanel;
+class FtpFrame;
 class FtpPanel;
 class ReportListView;
 class ReportFileCommands;
@@ -100,7 +101,7 @@ public:
     // True while the FTP panel connects, lists or downloads.
     bool IsTransferring() const;
     // The FTP panel, once the "ftp" button has opened it.
-    FtpPanel* Ftp() const { return ftp_; }
+    FtpPanel* Ftp() const;
     // Runs the event loop until the work in progress has ended (tests, start-up, closing).
     void WaitForWork();
     // The Cancel button.
@@ -195,9 +196,6 @@ private:
     bool saveOnExit_ = true;
     bool closing_ = false;
     bool terminating_ = false;   // SIGTERM or SIGHUP: no new work, no question
-    // What the FTP panel asked for, done once its commands have finished.
-    enum class AfterTransfer { Nothing, LogFiles, Process } afterTransfer_ = AfterTransfer::Nothing;
-    FtpPanel* ftp_ = nullptr;
     WorkGuard* guard_ = nullptr;
     std::string dataFolder_;   // where the reference data was loaded from
     QString reportFile_;
@@ -208,7 +206,7 @@ private:
     QStackedWidget* panels_ = nullptr;
     SitesPanel* sites_ = nullptr;
     FilesPanel* files_ = nullptr;
-    QWidget* frameFTP_ = nullptr;
+    FtpFrame* ftp_ = nullptr;
     QWidget* frameReport_ = nullptr;
     QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
     FilterPanel* filter_ = nullptr;
