@@ -37,6 +37,7 @@
 #include "window/TaskPane.h"
 #include "window/MainWindowPlacement.h"
 #include "window/WorkGuard.h"
+#include "window/WorkStatusBar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,12 +54,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -83,14 +81,6 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     host_ = new GuiRunHost(this);
     a_->SetHost(host_);
     connect(host_, &GuiRunHost::StatusChanged, this, &MainWindow::SetStatus);
-    connect(host_, &GuiRunHost::ProgressChanged, this, [this](int value, int maximum) {
-        progress_->setMaximum(std::max(1, maximum));
-        progress_->setValue(value);
-    });
-    connect(host_, &GuiRunHost::ProgressVisibleChanged, this, [this](bool visible) {
-        progress_->setVisible(visible);
-        butCancel_->setVisible(visible);
-    });
     connect(host_, &GuiRunHost::BusyChanged, this, [this](bool busy) {
         if (busy) LogButtonsEnabled(false);
     });
@@ -109,8 +99,7 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     });
     connect(guard_, &WorkGuard::Ended, this, [this] {
         SetCommandsEnabled(true);
-        progress_->setVisible(false);
-        butCancel_->setVisible(false);
+        statusBar_->HideProgress();
         if (a_->Lists.State.Shown) LogButtonsEnabled(true);
     });
     connect(guard_, &WorkGuard::Failed, this, &MainWindow::ClearPagesAfterFailure);
@@ -221,7 +210,8 @@ void MainWindow::LoadHandler() {
     setCentralWidget(split);
 
     BuildMenus();
-    BuildStatusBar();
+    statusBar_ = new WorkStatusBar(this, *host_);
+    connect(statusBar_, &WorkStatusBar::CancelClicked, this, &MainWindow::CancelWork);
     SetStatus(ProductTitle() + " " + VersionText());
 
     pages_->RestoreDisplay(store_);
@@ -315,33 +305,14 @@ void MainWindow::BuildMenus() {
     });
 }
 
-void MainWindow::BuildStatusBar() {
-    statusBar()->setObjectName("StatusBar");
-    status_ = new QLabel(this);
-    status_->setObjectName("lblStatus");
-    status_->setTextFormat(Qt::PlainText);
-    statusBar()->addWidget(status_, 1);
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName("Progress");
-    progress_->setMaximumWidth(220);
-    progress_->setVisible(false);
-    statusBar()->addPermanentWidget(progress_);
-    butCancel_ = new QPushButton("Cancel", this);
-    butCancel_->setObjectName("butCancel");
-    butCancel_->setVisible(false);
-    connect(butCancel_, &QPushButton::clicked, this, &MainWindow::CancelWork);
-    statusBar()->addPermanentWidget(butCancel_);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Window state
 
 void MainWindow::SetStatus(const QString& text) {
-    status_->setText(text);
-    status_->repaint();
+    statusBar_->SetText(text);
 }
 
-QString MainWindow::Status() const { return status_->text(); }
+QString MainWindow::Status() const { return statusBar_->Text(); }
 
 void MainWindow::ShowHelpText(const QString& text) { steps_->ShowHelpText(text); }
 

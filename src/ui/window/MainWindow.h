@@ -18,8 +18,6 @@
 
 class QLabel;
 class QListWidget;
-class QProgressBar;
-class QPushButton;
 class QStackedWidget;
 
 namespace trevix {
@@ -43,6 +41,7 @@ class SitesPanel;
 class Steps;
 class TaskPane;
 class WorkGuard;
+class WorkStatusBar;
 struct AnalysisOutcome;
 
 class MainWindow : public QMainWindow {
@@ -158,7 +157,6 @@ private slots:
 
 private:
     void BuildMenus();
-    void BuildStatusBar();
     QWidget* BuildReportPanel();
     void LoadHandler();
 
@@ -218,9 +216,7 @@ private:
 
     // Menus and status bar.
     MainMenus* menus_ = nullptr;
-    QLabel* status_ = nullptr;
-    QProgressBar* progress_ = nullptr;
-    QPushButton* butCancel_ = nullptr;
+    WorkStatusBar* statusBar_ = nullptr;
     bool saveEnabled_ = false, compareEnabled_ = false;
 };
 
