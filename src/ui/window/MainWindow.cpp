@@ -15,6 +15,7 @@
 #include "pages/ConversionsPage.h"
 #include "pages/RawLogPage.h"
 #include "pages/ReportPages.h"
+#include "pages/ReportPanel.h"
 #include "pages/SummaryPage.h"
 #include "panels/FilesPanel.h"
 #include "panels/FilterPanel.h"
@@ -91,7 +92,7 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
         emit WorkStarting();
         SetCommandsEnabled(false);
         pages_->DetachViews();
-        lblViewErrors_->setVisible(false);
+        frameReport_->ShowErrorsLink(false);
     });
     connect(guard_, &WorkGuard::Ending, this, [this] {
         pages_->AttachViews();
@@ -198,7 +199,16 @@ void MainWindow::LoadHandler() {
     connect(ftp_, &FtpFrame::StatusText, this, &MainWindow::SetStatus);
     connect(ftp_, &FtpFrame::FileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
     connect(ftp_, &FtpFrame::TransferBusy, this, &MainWindow::TransferBusy);
-    frameReport_ = BuildReportPanel();
+    frameReport_ = new ReportPanel(*a_, &store_, &profiles_, [this] { return sites_->CurrentSite(); }, this);
+    pages_ = frameReport_->Pages();
+    windows_ = new ReportWindows(*a_, &store_, pages_, *guard_, this);
+    connect(windows_, &ReportWindows::StatusText, this, &MainWindow::SetStatus);
+    connect(frameReport_, &ReportPanel::ProcessLogWanted, windows_, &ReportWindows::OpenProcessLog);
+    connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
+    connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
+    connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
+    connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
+    frameReport_->SetArrows(steps_->Arrows(3, true, false, this));
     for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, ftp_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
@@ -243,35 +253,6 @@ void MainWindow::LoadHandler() {
     menus_->FileExportCsv->setEnabled(false);
     menus_->FileExportHtml->setEnabled(false);
     UpdateRawLog();
-}
-
-QWidget* MainWindow::BuildReportPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameReport");
-    auto* layout = new QVBoxLayout(panel);
-    pages_ = new ReportPages(*a_, &store_, &profiles_, [this] {
-        return sites_->CurrentSite();
-    }, panel);
-    windows_ = new ReportWindows(*a_, &store_, pages_, *guard_, this);
-    connect(windows_, &ReportWindows::StatusText, this, &MainWindow::SetStatus);
-    connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
-    connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
-    connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
-    connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
-    layout->addWidget(pages_, 1);
-
-    auto* bottom = new QHBoxLayout;
-    lblViewErrors_ = new QLabel("<a href=\"log\">Errors found in log file. Click here for details</a>", panel);
-    lblViewErrors_->setObjectName("lblViewErrors");
-    lblViewErrors_->setTextFormat(Qt::RichText);
-    lblViewErrors_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    lblViewErrors_->setVisible(false);
-    connect(lblViewErrors_, &QLabel::linkActivated, windows_, &ReportWindows::OpenProcessLog);
-    bottom->addWidget(lblViewErrors_);
-    bottom->addStretch(1);
-    bottom->addWidget(steps_->Arrows(3, true, false, this));
-    layout->addLayout(bottom);
-    return panel;
 }
 
 void MainWindow::BuildMenus() {
@@ -460,7 +441,7 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
 void MainWindow::ShowPages() {
     const ReportLists& l = a_->Lists;
     pages_->ShowLists(l, a_->Options.ShowRawLog);
-    lblViewErrors_->setVisible(l.ErrorsLabelVisible);
+    frameReport_->ShowErrorsLink(l.ErrorsLabelVisible);
     windows_->RefreshProcessLog();
 }
 

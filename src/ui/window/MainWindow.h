@@ -36,6 +36,7 @@ class FtpPanel;
 class ReportListView;
 class ReportFileCommands;
 class ReportPages;
+class ReportPanel;
 class ReportWindows;
 class SitesPanel;
 class Steps;
@@ -157,7 +158,6 @@ private slots:
 
 private:
     void BuildMenus();
-    QWidget* BuildReportPanel();
     void LoadHandler();
 
     void ShowPanel(QWidget* panel);
@@ -205,13 +205,12 @@ private:
     SitesPanel* sites_ = nullptr;
     FilesPanel* files_ = nullptr;
     FtpFrame* ftp_ = nullptr;
-    QWidget* frameReport_ = nullptr;
+    ReportPanel* frameReport_ = nullptr;
     QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
     FilterPanel* filter_ = nullptr;
 
     // Report pages.
     ReportPages* pages_ = nullptr;
-    QLabel* lblViewErrors_ = nullptr;
     ReportWindows* windows_ = nullptr;
 
     // Menus and status bar.
