@@ -45,8 +45,6 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -54,7 +52,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QMimeData>
 #include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -86,7 +83,8 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
         if (busy) LogButtonsEnabled(false);
     });
     connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { pages_->Summary()->SetSummary(text); });
-    setAcceptDrops(true);
+    auto* drops = new FileDropFilter(this, [this] { return Busy(); });
+    connect(drops, &FileDropFilter::Dropped, this, &MainWindow::DropFiles);
     guard_ = new WorkGuard(*a_, *host_, this);
     connect(guard_, &WorkGuard::Starting, this, [this] {
         emit WorkStarting();
@@ -770,17 +768,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     windows_->CloseAll();
     if (saveOnExit_) SaveSettings();
     event->accept();
-}
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!Busy() && event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent* event) {
-    if (Busy()) return;
-    event->acceptProposedAction();
-    // The drop ends before a report it brings is loaded, which serves events meanwhile.
-    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] { DropFiles(urls); });
 }
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {
