@@ -156,11 +156,7 @@ FtpPanel* MainWindow::Ftp() const { return ftp_->Panel(); }
 
 void MainWindow::LoadHandler() {
     setWindowTitle(ProductTitle());
-    // The program's icon from its data folder (PNGs in several sizes, or the SVG), else the theme's.
-    QIcon icon;
-    const QDir icons(Q(FindDataFolder()) + "/icons");
-    for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
-    setWindowIcon(icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon);
+    setWindowIcon(ProgramIcon());
 
     steps_ = new Steps(*a_, [this] { return Busy(); }, this);
     pane_ = steps_->Pane();
@@ -652,17 +648,12 @@ void MainWindow::OnOptions() {
     // Switching the country report on for the first time reads the country data: a few
     // seconds on a slow disk, so the splash window says what is going on.
     auto loadCountries = [this] {
-        QSplashScreen splash(SplashPicture());
-        splash.setObjectName("frmSplash");
-        splash.show();
-        splash.showMessage("Loading country data...", Qt::AlignBottom | Qt::AlignHCenter);
-        QApplication::processEvents();
+        const std::unique_ptr<QSplashScreen> splash = ShowSplash("Loading country data...");
         QApplication::setOverrideCursor(Qt::BusyCursor);
         const QString status = Status();
         const bool ok = LoadCountryData(a_->Reference, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
         SetStatus(status);
         QApplication::restoreOverrideCursor();
-        splash.close();
         return ok;
     };
     OptionsOutcome out;

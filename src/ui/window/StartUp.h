@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <memory>
 
+class QSplashScreen;
+
 namespace trevix {
 class SettingsStore;
 }
@@ -16,6 +18,8 @@ class MainWindow;
 
 // The picture of the splash window: the product's name and version.
 QPixmap SplashPicture();
+// The splash window, shown at once with message under the picture.
+std::unique_ptr<QSplashScreen> ShowSplash(const QString& message);
 
 // The settings the program uses: the file at path (the user's own file when path is empty).
 // When that file exists but cannot be read, the settings are kept in memory for this run and
