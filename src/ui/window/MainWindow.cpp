@@ -12,7 +12,6 @@
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
 #include "engine/read/LogReader.h"
-#include "pages/ConversionsPage.h"
 #include "pages/RawLogPage.h"
 #include "pages/ReportPages.h"
 #include "pages/ReportPanel.h"
@@ -48,16 +47,12 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QListWidget>
+#include <QLayout>
 #include <QMenu>
 #include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
-#include <QUrl>
-#include <QVBoxLayout>
 
 #include <new>
 #include <utility>
@@ -166,19 +161,18 @@ void MainWindow::LoadHandler() {
     sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
     sites_->layout()->addWidget(steps_->Arrows(0, false, true, this));
     connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
-        ExpBarLevel(2);
+        steps_->Level(2);
         steps_->SetForwardEnabled(0, true);
         UpdateCaption(name);
     });
     connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
-        ExpBarLevel(2);
+        steps_->Level(2);
         steps_->SetForwardEnabled(0, any);
         if (!any) UpdateCaption();
     });
     connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
     files_ = new FilesPanel(this);
     files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
-    lstLogFiles_ = files_->List();
     connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
     connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
     connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
@@ -230,7 +224,7 @@ void MainWindow::LoadHandler() {
 
     steps_->SetForwardEnabled(0, false);
     steps_->SetForwardEnabled(2, false);
-    ExpBarLevel(1);
+    steps_->Level(1);
     LogButtonsEnabled(false);
 
     TaskClick("sites");
@@ -291,8 +285,6 @@ QString MainWindow::Status() const { return statusBar_->Text(); }
 
 void MainWindow::ShowHelpText(const QString& text) { steps_->ShowHelpText(text); }
 
-void MainWindow::ExpBarLevel(int level) { steps_->Level(level); }
-
 void MainWindow::ShowUpdate(bool visible) { steps_->ShowUpdate(visible); }
 
 void MainWindow::ResetWizard() {
@@ -308,10 +300,8 @@ void MainWindow::ResetWizard() {
     a_->Lists.State.Shown = false;
     a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
-    ClearFilters();
+    filter_->Clear();
 }
-
-void MainWindow::ClearFilters() { filter_->Clear(); }
 
 void MainWindow::UpdateFilters() { filter_->UpdateControls(); }
 
@@ -385,7 +375,7 @@ void MainWindow::AddLogFiles(const QStringList& files) {
     files_->Add(files);
     a_->Lists.State.OutOfDate = true;
     ShowUpdate(true);
-    ExpBarLevel(3);
+    steps_->Level(3);
     steps_->SetForwardEnabled(2, true);
 }
 
@@ -557,7 +547,7 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
     if (a_->Lists.State.Shown) compareEnabled_ = true;
     guard_->End();
     if (a_->Lists.State.Shown) {
-        ExpBarLevel(3);
+        steps_->Level(3);
         pane_->Highlight("report");
         ShowPanel(frameReport_);
         ShowUpdate(false);
@@ -568,7 +558,6 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
         UpdateCaption(shown + " compared with " + QFileInfo(path).fileName());
         captionSubject_ = shown;
     } else if (ok) {
-        reportFile_ = path;
         UpdateCaption(QFileInfo(path).fileName());
     }
     guard_->Finish();
@@ -587,7 +576,6 @@ bool MainWindow::SaveReport(const QString& path) {
         ShowSaveError(*a_, Std(path), ENOMEM, "Not enough memory");
     }
     if (ok) {
-        reportFile_ = path;
         UpdateCaption(QFileInfo(path).fileName());
     }
     return ok;
@@ -608,14 +596,6 @@ void MainWindow::SaveReportDialog() {
 ReportListView* MainWindow::ListOnScreen() const {
     if (panels_->currentWidget() != frameReport_) return nullptr;
     return pages_->ListOnScreen();
-}
-
-bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
-    return reportFiles_->ExportListAsCsv(path, view ? view : ListOnScreen());
-}
-
-bool MainWindow::ExportHtmlReport(const QString& path) {
-    return reportFiles_->ExportHtmlReport(path, sites_->CurrentSiteName());
 }
 
 void MainWindow::ExportCsvDialog(ReportListView* view) {

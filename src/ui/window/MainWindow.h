@@ -11,13 +11,9 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <array>
 #include <functional>
 #include <memory>
-#include <utility>
 
-class QLabel;
-class QListWidget;
 class QStackedWidget;
 
 namespace trevix {
@@ -78,14 +74,6 @@ public:
     // The File menu's commands without their dialogs.
     void LoadReport(const QString& path, bool compare);
     bool SaveReport(const QString& path);
-    // The list on the report page in front (the focused one when the page shows several), or
-    // nullptr when the page shows none (the raw log, the charts).
-    ReportListView* ListOnScreen() const;
-    // "&Export List as CSV..." and "Export &HTML Report..." without their dialogs; a failure is
-    // told in a message box.
-    // The list exported is view, or with none the list on screen.
-    bool ExportListAsCsv(const QString& path, ReportListView* view = nullptr);
-    bool ExportHtmlReport(const QString& path);
 
     // Runs work on the window thread as guarded work (a conversion report, a download): while it
     // runs, commands that would start other work are disabled and the views let go of the
@@ -127,11 +115,8 @@ public:
     // Brings a report page to the front by its tab key ("visitors", "IPs", ..., "rawlog").
     void ShowReportPage(const QString& key);
 
-    // Level 1..3 of the task pane.
-    void ExpBarLevel(int level);
     void ShowUpdate(bool visible);
     void ResetWizard();
-    void ClearFilters();
     void UpdateFilters();
     void ShowHelpText(const QString& text);
     void SetStatus(const QString& text);
@@ -180,6 +165,9 @@ private:
     bool Busy() const;
     void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
+    // The list on the report page in front (the focused one when the page shows several), or
+    // nullptr when the page shows none (the raw log, the charts).
+    ReportListView* ListOnScreen() const;
 
     SettingsStore& store_;
     std::unique_ptr<Analyser> a_;
@@ -194,7 +182,6 @@ private:
     bool terminating_ = false;   // SIGTERM or SIGHUP: no new work, no question
     WorkGuard* guard_ = nullptr;
     std::string dataFolder_;   // where the reference data was loaded from
-    QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
     QString screenshotServer_;
 
@@ -204,7 +191,6 @@ private:
     FilesPanel* files_ = nullptr;
     FtpFrame* ftp_ = nullptr;
     ReportPanel* frameReport_ = nullptr;
-    QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
     FilterPanel* filter_ = nullptr;
 
     // Report pages.
