@@ -290,7 +290,7 @@ void MainWindow::ShowUpdate(bool visible) { steps_->ShowUpdate(visible); }
 void MainWindow::ResetWizard() {
     pane_->Highlight("sites");
     ShowPanel(sites_);
-    ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
+    steps_->ShowStepHelp("sites");
     pane_->RemoveItem("reset");
     pane_->RemoveItem("report");
     pane_->AddItem("rep", "repinfo", "No logs selected");
@@ -337,18 +337,16 @@ void MainWindow::TaskClick(const QString& key) {
         ResetWizard();
     } else if (key == "sites") {
         ShowPanel(sites_);
-        ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
+        steps_->ShowStepHelp("sites");
     } else if (key == "logfiles") {
         ShowPanel(files_);
-        ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
-                     "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz and .zst).");
+        steps_->ShowStepHelp("logfiles");
     } else if (key == "filter") {
         ShowPanel(filter_);
-        ShowHelpText("You can restrict the log file entries that Trevix processes. This may make processing "
-                     "quicker, and allows you to home in on interesting information.");
+        steps_->ShowStepHelp("filter");
     } else if (key == "report") {
         ShowPanel(frameReport_);
-        ShowHelpText("Click the various tabs to view the pages of the report.");
+        steps_->ShowStepHelp("report");
         if (!a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
             if (!filter_->DateOrderOk(true)) {
                 TaskClick("filter");
@@ -363,7 +361,7 @@ void MainWindow::TaskClick(const QString& key) {
             return;
         }
         ShowPanel(frameReport_);
-        ShowHelpText("Click the various tabs to view the pages of the report.");
+        steps_->ShowStepHelp("report");
         StartAnalysis("Updating report...", "Report updated.");
     }
 }
@@ -651,8 +649,7 @@ void MainWindow::OnFtp() {
     if (Busy()) return;
     ftp_->Open();
     ShowPanel(ftp_);
-    ShowHelpText("Choose a server of the selected site, or type one, and click Connect. Select the log files and "
-                 "click Download.");
+    steps_->ShowStepHelp("ftp");
 }
 
 void MainWindow::TransferBusy(bool busy) {
@@ -757,7 +754,7 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
     connect(&tour, &ScreenshotTour::ReportPanelWanted, this, [this] {
         pane_->Highlight("report");
         ShowPanel(frameReport_);
-        ShowHelpText("Click the various tabs to view the pages of the report.");
+        steps_->ShowStepHelp("report");
     });
     connect(&tour, &ScreenshotTour::VisitorDetailsWanted, windows_, &ReportWindows::VisitorDetails);
     connect(&tour, &ScreenshotTour::ReferredToWanted, windows_, &ReportWindows::ReferredTo);
