@@ -44,8 +44,6 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenu>
@@ -702,15 +700,7 @@ int MainWindow::Terminate(int signal) {
     // as it unwinds; a run cancelled this way writes no automatic report.
     if (Busy()) {
         CancelWork();
-        QElapsedTimer waited;
-        waited.start();
-        QEventLoop loop;
-        QTimer tick;
-        connect(&tick, &QTimer::timeout, &loop, [&] {
-            if (!Busy() || waited.elapsed() > 10000) loop.quit();
-        });
-        tick.start(20);
-        loop.exec();
+        guard_->WaitWhileBusy(10000);
     }
     windows_->CloseAll();
     if (saveOnExit_) SaveSettings();
