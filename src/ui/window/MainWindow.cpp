@@ -216,9 +216,7 @@ void MainWindow::LoadHandler() {
     RestoreWindowPlacement(*this, store_);
     SetColumnWidths(a_->Lists, a_->Store);
     pages_->ApplyColumnWidths();
-    const ReportList& sites = a_->Lists[lstSites];
-    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        sites_->SetColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
+    sites_->ApplyColumnWidths(a_->Lists[lstSites]);
 
     steps_->SetForwardEnabled(0, false);
     steps_->SetForwardEnabled(2, false);
@@ -234,10 +232,6 @@ void MainWindow::LoadHandler() {
     sites_->Fill();
     FillRecentCombos(true);
     UpdateFilters();
-    menus_->FileSave->setEnabled(false);
-    menus_->FileCompare->setEnabled(false);
-    menus_->FileExportCsv->setEnabled(false);
-    menus_->FileExportHtml->setEnabled(false);
     UpdateRawLog();
 }
 
@@ -678,9 +672,7 @@ void MainWindow::SaveSettings() {
         if (a_->Lists.State.Shown) SaveSortSettings(a_->Lists, a_->Store);
         pages_->StoreColumnWidths();
     }
-    ReportList& sites = a_->Lists[lstSites];
-    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        sites.Columns[c].Width = PixelsToTwips(sites_->ColumnWidth(static_cast<int>(c)), this);
+    sites_->StoreColumnWidths(a_->Lists[lstSites]);
     SaveColumnWidths(a_->Lists, a_->Store);
     SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
     if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
