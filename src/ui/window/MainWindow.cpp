@@ -666,6 +666,7 @@ void MainWindow::TransferBusy(bool busy) {
 // Settings, closing, drops, screenshots
 
 void MainWindow::SaveSettings() {
+    if (!saveOnExit_) return;
     SaveWindowPlacement(*this, store_);
     pages_->SaveDisplay(store_);
     if (!guard_->Working()) {
@@ -674,8 +675,7 @@ void MainWindow::SaveSettings() {
     }
     sites_->StoreColumnWidths(a_->Lists[lstSites]);
     SaveColumnWidths(a_->Lists, a_->Store);
-    SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
-    if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
+    SaveProfilesNow();
 }
 
 void MainWindow::SaveProfilesNow() {
@@ -695,7 +695,7 @@ int MainWindow::Terminate(int signal) {
         guard_->WaitWhileBusy(10000);
     }
     windows_->CloseAll();
-    if (saveOnExit_) SaveSettings();
+    SaveSettings();
     return status;
 }
 
@@ -716,7 +716,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     // They keep their placement and column widths.
     windows_->CloseAll();
-    if (saveOnExit_) SaveSettings();
+    SaveSettings();
     event->accept();
 }
 

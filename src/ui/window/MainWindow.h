@@ -97,8 +97,6 @@ public:
 
     // When the settings file could not be read at start-up, nothing is written at exit.
     void SetSaveSettingsOnExit(bool save) { saveOnExit_ = save; }
-    // Writes window, display, sort and column settings, then recent lists and profiles.
-    void SaveSettings();
     // Writes the recent lists and profiles at once (after a profile changed, a run pushed its
     // files, a transfer remembered an account), unless nothing is to be written at exit.
     void SaveProfilesNow();
@@ -165,6 +163,9 @@ private:
     bool Busy() const;
     void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
+    // Writes window, display, sort and column settings, then recent lists and profiles, unless
+    // nothing is to be written at exit.
+    void SaveSettings();
     // The list on the report page in front (the focused one when the page shows several), or
     // nullptr when the page shows none (the raw log, the charts).
     ReportListView* ListOnScreen() const;
