@@ -19,7 +19,6 @@
 #include "panels/FilesPanel.h"
 #include "panels/FilterPanel.h"
 #include "panels/SitesPanel.h"
-#include "report/AutoReport.h"
 #include "report/XmlReportLoader.h"
 #include "report/XmlReportWriter.h"
 #include "views/ListMenu.h"
@@ -31,6 +30,7 @@
 #include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
 #include "window/ReportWindows.h"
+#include "window/RunRequestBuilder.h"
 #include "window/ScreenshotTour.h"
 #include "window/StartUp.h"
 #include "window/Steps.h"
@@ -144,6 +144,11 @@ bool MainWindow::Busy() const { return guard_->Busy(); }
 
 FtpPanel* MainWindow::Ftp() const { return ftp_->Panel(); }
 
+SiteProfile* MainWindow::SelectedProfile() {
+    const int p = sites_->CurrentSite();
+    return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Building the window
 
@@ -178,10 +183,7 @@ void MainWindow::LoadHandler() {
     filter_ = new FilterPanel(this);
     filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
     connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
-    ftp_ = new FtpFrame(*a_, &store_, [this]() -> SiteProfile* {
-        const int p = sites_->CurrentSite();
-        return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
-    }, this);
+    ftp_ = new FtpFrame(*a_, &store_, [this] { return SelectedProfile(); }, this);
     connect(ftp_, &FtpFrame::StatusText, this, &MainWindow::SetStatus);
     connect(ftp_, &FtpFrame::FileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
     connect(ftp_, &FtpFrame::TransferBusy, this, &MainWindow::TransferBusy);
@@ -444,32 +446,7 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
 void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     if (Busy() || terminating_) return;
     filter_->ReadInto(a_->Filters);
-    RunRequest request;
-    std::vector<std::string> files;
-    for (const QString& f : LogFiles()) files.push_back(Std(f));
-    request.Files = files;
-    const int p = sites_->CurrentSite();
-    if (profiles_.IsValid(p)) {
-        request.Profile = profiles_[p];
-        request.AutoConversionReports = profiles_[p].AutoConversionReports;
-    }
-    // Called on the worker; the window does not touch the recent lists while it runs.
-    request.PushRecent = [this](RecentList list, std::string_view text) {
-        auto& target = list == RecentList::Files     ? recent_.RecentFiles
-                       : list == RecentList::Filters ? recent_.RecentFilters
-                                                     : recent_.RecentFilterFiles;
-        PushRecent(target, list == RecentList::Files ? a_->Options.MaxRecentFiles : a_->Options.MaxRecentFilters,
-                   text);
-    };
-    // The report is on screen before anything the automatic report has to say.
-    request.WriteAutoReport = [host = host_, write = AutoReportWriter(files)](Analyser& a) {
-        struct Held {
-            GuiRunHost* Host;
-            ~Held() { Host->HoldMessages(false); }
-        } held{host};
-        host->HoldMessages(true);
-        write(a);
-    };
+    const RunRequest request = BuildRunRequest(LogFiles(), SelectedProfile(), recent_, a_->Options, *host_);
     if (!before.isEmpty()) SetStatus(before);
     // The pages are blank while the run reads; so is the summary, but for what is read.
     pages_->Summary()->SetSummary("Loading log file...");

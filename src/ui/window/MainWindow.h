@@ -161,6 +161,8 @@ private:
     void SetCommandsEnabled(bool enabled);
     // No command that starts other work while work runs or the FTP panel is busy.
     bool Busy() const;
+    // The profile of the site chosen in the site list, or null.
+    SiteProfile* SelectedProfile();
     void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
     // Writes window, display, sort and column settings, then recent lists and profiles, unless
