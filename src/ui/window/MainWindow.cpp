@@ -365,8 +365,7 @@ void MainWindow::SiteToolbarClick(const QString& key) { sites_->Command(key); }
 void MainWindow::AddLogFiles(const QStringList& files) {
     if (guard_->Working() || files.isEmpty()) return;
     files_->Add(files);
-    a_->Lists.State.OutOfDate = true;
-    ShowUpdate(true);
+    MarkOutOfDate(false);
     steps_->Level(3);
     steps_->SetForwardEnabled(2, true);
 }
@@ -389,8 +388,7 @@ void MainWindow::BrowseLogFiles() {
 
 void MainWindow::DeleteLogFiles() {
     if (Busy() || !files_->RemoveSelected()) return;
-    a_->Lists.State.OutOfDate = true;
-    ShowUpdate(true);
+    MarkOutOfDate(false);
 }
 
 void MainWindow::FillRecentCombos(bool filters) {
@@ -424,10 +422,7 @@ void MainWindow::ShowPages() {
 void MainWindow::OptionsChanged(bool inputsChanged) {
     steps_->RefreshHelpText();
     UpdateRawLog();
-    if (inputsChanged) {
-        a_->Lists.State.OutOfDate = true;
-        ShowUpdate(true);
-    }
+    if (inputsChanged) MarkOutOfDate(false);
 }
 
 void MainWindow::ClearPagesAfterFailure(const QString& message) {
@@ -608,10 +603,7 @@ void MainWindow::OnOptions() {
     if (out.Confirmed) FillRecentCombos(false);   // the recent lists may have been shortened
     if (out.RefreshHelpText) steps_->RefreshHelpText();
     if (out.RefreshRawLog) UpdateRawLog();
-    if (out.ReportOutOfDate) {
-        a_->Lists.State.OutOfDate = true;
-        ShowUpdate(true);
-    }
+    if (out.ReportOutOfDate) MarkOutOfDate(false);
 }
 
 void MainWindow::OnFtp() {

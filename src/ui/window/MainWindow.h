@@ -143,6 +143,7 @@ private:
 
     void ShowPanel(QWidget* panel);
     void UpdateCaption(const QString& suffix = {});
+    // The report shown no longer follows the inputs: "Update" is offered.
     void MarkOutOfDate(bool filterChange);
     void BrowseLogFiles();
     void DeleteLogFiles();
