@@ -20,7 +20,6 @@
 #include "panels/FilterPanel.h"
 #include "panels/SitesPanel.h"
 #include "report/XmlReportLoader.h"
-#include "report/XmlReportWriter.h"
 #include "views/ListMenu.h"
 #include "views/ReportListView.h"
 #include "window/FileDrops.h"
@@ -527,19 +526,8 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
 
 bool MainWindow::SaveReport(const QString& path) {
     if (Busy()) return false;
-    bool ok = false;
-    try {
-        ok = SaveXMLReport(*a_, Std(path), [this] {
-            std::vector<std::string> files;
-            for (const QString& f : LogFiles()) files.push_back(Std(f));
-            return files;
-        }());
-    } catch (const std::bad_alloc&) {
-        ShowSaveError(*a_, Std(path), ENOMEM, "Not enough memory");
-    }
-    if (ok) {
-        UpdateCaption(QFileInfo(path).fileName());
-    }
+    const bool ok = reportFiles_->SaveReport(path, LogFiles());
+    if (ok) UpdateCaption(QFileInfo(path).fileName());
     return ok;
 }
 
