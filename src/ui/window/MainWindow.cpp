@@ -42,7 +42,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
-#include <QDir>
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenu>
@@ -375,14 +374,7 @@ QStringList MainWindow::LogFiles() const {
 
 void MainWindow::BrowseLogFiles() {
     if (Busy()) return;
-    // The folder last used (this session, else the latest recent file's), else the download
-    // folder, else home: always a folder that exists, so the dialog opens in it with no name
-    // typed.
-    QStringList folders;
-    if (!recent_.RecentFiles.empty() && !recent_.RecentFiles.front().empty())
-        folders << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
-    folders << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
-    AddLogFiles(files_->Browse(folders));
+    AddLogFiles(files_->Browse(recent_, Q(a_->Options.DefaultDownloadFolder)));
 }
 
 void MainWindow::DeleteLogFiles() {
