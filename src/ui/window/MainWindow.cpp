@@ -19,7 +19,6 @@
 #include "panels/FilesPanel.h"
 #include "panels/FilterPanel.h"
 #include "panels/SitesPanel.h"
-#include "report/XmlReportLoader.h"
 #include "views/ListMenu.h"
 #include "views/ReportListView.h"
 #include "window/FileDrops.h"
@@ -39,13 +38,11 @@
 #include "window/WorkStatusBar.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenu>
-#include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
@@ -570,12 +567,9 @@ void MainWindow::OnOptions() {
     // Switching the country report on for the first time reads the country data: a few
     // seconds on a slow disk, so the splash window says what is going on.
     auto loadCountries = [this] {
-        const std::unique_ptr<QSplashScreen> splash = ShowSplash("Loading country data...");
-        QApplication::setOverrideCursor(Qt::BusyCursor);
         const QString status = Status();
-        const bool ok = LoadCountryData(a_->Reference, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
+        const bool ok = LoadCountryDataShown(a_->Reference, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
         SetStatus(status);
-        QApplication::restoreOverrideCursor();
         return ok;
     };
     OptionsOutcome out;

@@ -4,6 +4,7 @@
 #include "config/DataFolder.h"
 #include "config/MemorySettingsStore.h"
 #include "config/QtSettingsStore.h"
+#include "config/ReferenceDataLoader.h"
 #include "window/MainWindow.h"
 #include "common/ProgramInfo.h"
 #include "window/TerminationSignals.h"
@@ -54,6 +55,14 @@ std::unique_ptr<QSplashScreen> ShowSplash(const QString& message) {
     screen->showMessage(message, Qt::AlignBottom | Qt::AlignHCenter);
     QApplication::processEvents();
     return screen;
+}
+
+bool LoadCountryDataShown(ReferenceData& reference, RunHost& host, const std::string& folder) {
+    const std::unique_ptr<QSplashScreen> splash = ShowSplash("Loading country data...");
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const bool ok = LoadCountryData(reference, host, folder);
+    QApplication::restoreOverrideCursor();
+    return ok;
 }
 
 std::unique_ptr<SettingsStore> OpenSettings(const QString& path, bool& unreadable) {
