@@ -465,18 +465,8 @@ void MainWindow::AnalysisFinished(const AnalysisOutcome& w) {
     }
     guard_->Finish();
     host_->ShowHeldMessages();
-    if (ok && !closing_) ShowIncompleteInputs();
-}
-
-void MainWindow::ShowIncompleteInputs() {
-    // A damaged, empty or changing file is analysed as far as it goes; the user is told which
-    // and why, as the command line warns on stderr.
-    const std::vector<IncompleteInput>& inputs = a_->Tables.IncompleteInputs;
-    if (inputs.empty()) return;
-    bool changed = false;
-    const QString text = IncompleteInputsText(inputs, changed);
-    SetStatus(changed ? "A log file changed while it was read." : "Some log files could not be read whole.");
-    CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle, text);
+    if (ok && !closing_)
+        TellIncompleteInputs(a_->Tables.IncompleteInputs, this, [this](const QString& t) { SetStatus(t); });
 }
 
 void MainWindow::CancelWork() {

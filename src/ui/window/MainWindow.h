@@ -155,8 +155,6 @@ private:
 
     void StartAnalysis(const QString& before, const QString& after);
     void AnalysisFinished(const AnalysisOutcome& w);
-    // Tells which log files were damaged, empty or changed while they were read.
-    void ShowIncompleteInputs();
     void ShowPages();
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
