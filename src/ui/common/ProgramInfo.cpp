@@ -27,7 +27,8 @@ QString VersionText() { return QString::fromUtf8(ProductVersion.data(), ProductV
 QIcon ProgramIcon() {
     QIcon icon;
     const QDir icons(Q(FindDataFolder()) + "/icons");
-    for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
+    for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files))
+        icon.addFile(icons.filePath(file));
     return icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon;
 }
 

@@ -29,8 +29,12 @@ ReportPanel::ReportPanel(Analyser& a, SettingsStore* store, SiteProfileList* pro
     layout->addLayout(bottom_);
 }
 
-void ReportPanel::SetArrows(QWidget* arrows) { bottom_->addWidget(arrows); }
+void ReportPanel::SetArrows(QWidget* arrows) {
+    bottom_->addWidget(arrows);
+}
 
-void ReportPanel::ShowErrorsLink(bool visible) { lblViewErrors_->setVisible(visible); }
+void ReportPanel::ShowErrorsLink(bool visible) {
+    lblViewErrors_->setVisible(visible);
+}
 
 } // namespace trevix::ui

@@ -11,7 +11,7 @@ namespace trevix {
 class Analyser;
 class SettingsStore;
 struct SiteProfileList;
-}
+} // namespace trevix
 
 namespace trevix::ui {
 
@@ -21,8 +21,8 @@ class ReportPanel : public QWidget {
     Q_OBJECT
 public:
     // currentSite gives the site profile number the conversions page works for.
-    ReportPanel(Analyser& a, SettingsStore* store, SiteProfileList* profiles, std::function<int()> currentSite,
-                QWidget* parent);
+    ReportPanel(Analyser& a, SettingsStore* store, SiteProfileList* profiles,
+                std::function<int()> currentSite, QWidget* parent);
 
     ReportPages* Pages() const { return pages_; }
     // The arrows go at the right of the bottom row.

@@ -41,6 +41,8 @@ void FtpFrame::DeletePanel() {
     panel_ = nullptr;
 }
 
-FtpFrame::Next FtpFrame::TakeNext() { return std::exchange(next_, Next::Nothing); }
+FtpFrame::Next FtpFrame::TakeNext() {
+    return std::exchange(next_, Next::Nothing);
+}
 
 } // namespace trevix::ui

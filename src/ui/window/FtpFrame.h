@@ -10,7 +10,7 @@ namespace trevix {
 class Analyser;
 class SettingsStore;
 struct SiteProfile;
-}
+} // namespace trevix
 
 namespace trevix::ui {
 
@@ -20,7 +20,8 @@ class FtpFrame : public QWidget {
     Q_OBJECT
 public:
     // selectedProfile: the site profile selected in the site list, or null.
-    FtpFrame(Analyser& a, SettingsStore* store, std::function<SiteProfile*()> selectedProfile, QWidget* parent);
+    FtpFrame(Analyser& a, SettingsStore* store, std::function<SiteProfile*()> selectedProfile,
+             QWidget* parent);
 
     // The panel, once opened.
     FtpPanel* Panel() const { return panel_; }

@@ -47,7 +47,8 @@ void ReportWindows::VisitUrl(int index) {
     if (index < 0 || index > 3 || Lists[index] < 0) return;
     ReportListView* view = pages_->View(Lists[index]);
     QString whyNot;
-    if (!VisitReportRow(a_, Lists[index], view->CurrentRow(), whyNot) && !whyNot.isEmpty()) emit StatusText(whyNot);
+    if (!VisitReportRow(a_, Lists[index], view->CurrentRow(), whyNot) && !whyNot.isEmpty())
+        emit StatusText(whyNot);
 }
 
 void ReportWindows::ShowConversionReport() {
@@ -56,7 +57,8 @@ void ReportWindows::ShowConversionReport() {
     const ReportList& files = a_.Lists[lstFiles];
     if (row < 0 || static_cast<size_t>(row) >= files.RowCount()) return;
     const QString file = Q(files.Cell(static_cast<size_t>(row), 1));
-    guard_.RunGuarded("the conversion report", [this, file] { pages_->Conversions()->ShowConversionReport(file); });
+    guard_.RunGuarded("the conversion report",
+                      [this, file] { pages_->Conversions()->ShowConversionReport(file); });
 }
 
 void ReportWindows::OpenProcessLog() {

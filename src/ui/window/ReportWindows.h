@@ -12,7 +12,7 @@ class QWidget;
 namespace trevix {
 class Analyser;
 class SettingsStore;
-}
+} // namespace trevix
 
 namespace trevix::ui {
 

@@ -12,7 +12,8 @@ namespace trevix::ui {
 RunRequest BuildRunRequest(const QStringList& files, const SiteProfile* profile, RecentLists& recent,
                            const ProgramOptions& options, GuiRunHost& host) {
     RunRequest request;
-    for (const QString& f : files) request.Files.push_back(Std(f));
+    for (const QString& f : files)
+        request.Files.push_back(Std(f));
     if (profile) {
         request.Profile = *profile;
         request.AutoConversionReports = profile->AutoConversionReports;
@@ -21,7 +22,8 @@ RunRequest BuildRunRequest(const QStringList& files, const SiteProfile* profile,
         auto& target = list == RecentList::Files     ? recent.RecentFiles
                        : list == RecentList::Filters ? recent.RecentFilters
                                                      : recent.RecentFilterFiles;
-        PushRecent(target, list == RecentList::Files ? options.MaxRecentFiles : options.MaxRecentFilters, text);
+        PushRecent(target, list == RecentList::Files ? options.MaxRecentFiles : options.MaxRecentFilters,
+                   text);
     };
     // The report is on screen before anything the automatic report has to say.
     request.WriteAutoReport = [host = &host, write = AutoReportWriter(request.Files)](Analyser& a) {

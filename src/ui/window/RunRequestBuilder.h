@@ -10,7 +10,7 @@ namespace trevix {
 struct ProgramOptions;
 struct RecentLists;
 struct SiteProfile;
-}
+} // namespace trevix
 
 namespace trevix::ui {
 

@@ -92,14 +92,14 @@ void Steps::ShowHelpText(const QString& text) {
 void Steps::ShowStepHelp(const QString& panel) {
     static constexpr std::pair<const char*, const char*> Help[] = {
         {"sites", "Select a site profile from the list to the right, or click 'New' to create a new one."},
-        {"logfiles", "Choose one or more log files to process. You can choose from log files on your hard disk, or "
-                     "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz "
-                     "and .zst)."},
+        {"logfiles", "Choose one or more log files to process. You can choose from log files on your hard "
+                     "disk, or you can download log files via FTP. Trevix also reads compressed log files "
+                     "(.gz, .bz2, .xz and .zst)."},
         {"filter", "You can restrict the log file entries that Trevix processes. This may make processing "
                    "quicker, and allows you to home in on interesting information."},
         {"report", "Click the various tabs to view the pages of the report."},
-        {"ftp", "Choose a server of the selected site, or type one, and click Connect. Select the log files and "
-                "click Download."},
+        {"ftp", "Choose a server of the selected site, or type one, and click Connect. Select the log files "
+                "and click Download."},
     };
     for (const auto& [key, text] : Help)
         if (panel == key) ShowHelpText(text);

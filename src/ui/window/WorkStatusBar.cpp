@@ -44,7 +44,9 @@ void WorkStatusBar::SetText(const QString& text) {
     status_->repaint();
 }
 
-QString WorkStatusBar::Text() const { return status_->text(); }
+QString WorkStatusBar::Text() const {
+    return status_->text();
+}
 
 void WorkStatusBar::HideProgress() {
     progress_->setVisible(false);
