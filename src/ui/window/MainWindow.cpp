@@ -156,42 +156,8 @@ void MainWindow::LoadHandler() {
     connect(steps_, &Steps::TaskWanted, this, &MainWindow::TaskClick);
 
     panels_ = new QStackedWidget(this);
-    sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
-    sites_->layout()->addWidget(steps_->Arrows(0, false, true, this));
-    connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
-        steps_->Level(2);
-        steps_->SetForwardEnabled(0, true);
-        UpdateCaption(name);
-    });
-    connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
-        steps_->Level(2);
-        steps_->SetForwardEnabled(0, any);
-        if (!any) UpdateCaption();
-    });
-    connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
-    files_ = new FilesPanel(this);
-    files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
-    connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
-    connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
-    connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
-    connect(files_, &FilesPanel::FtpWanted, this, &MainWindow::OnFtp);
-    filter_ = new FilterPanel(this);
-    filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
-    connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
-    ftp_ = new FtpFrame(*a_, &store_, [this] { return SelectedProfile(); }, this);
-    connect(ftp_, &FtpFrame::StatusText, this, &MainWindow::SetStatus);
-    connect(ftp_, &FtpFrame::FileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
-    connect(ftp_, &FtpFrame::TransferBusy, this, &MainWindow::TransferBusy);
-    frameReport_ = new ReportPanel(*a_, &store_, &profiles_, [this] { return sites_->CurrentSite(); }, this);
-    pages_ = frameReport_->Pages();
-    windows_ = new ReportWindows(*a_, &store_, pages_, *guard_, this);
-    connect(windows_, &ReportWindows::StatusText, this, &MainWindow::SetStatus);
-    connect(frameReport_, &ReportPanel::ProcessLogWanted, windows_, &ReportWindows::OpenProcessLog);
-    connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
-    connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
-    connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
-    connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
-    frameReport_->SetArrows(steps_->Arrows(3, true, false, this));
+    BuildSetUpPanels();
+    BuildReportPanel();
     for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, ftp_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
@@ -232,6 +198,48 @@ void MainWindow::LoadHandler() {
     UpdateRawLog();
 }
 
+void MainWindow::BuildSetUpPanels() {
+    sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
+    sites_->layout()->addWidget(steps_->Arrows(0, false, true, this));
+    connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
+        steps_->Level(2);
+        steps_->SetForwardEnabled(0, true);
+        UpdateCaption(name);
+    });
+    connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
+        steps_->Level(2);
+        steps_->SetForwardEnabled(0, any);
+        if (!any) UpdateCaption();
+    });
+    connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
+    files_ = new FilesPanel(this);
+    files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
+    connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
+    connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
+    connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
+    connect(files_, &FilesPanel::FtpWanted, this, &MainWindow::OnFtp);
+    filter_ = new FilterPanel(this);
+    filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
+    connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
+    ftp_ = new FtpFrame(*a_, &store_, [this] { return SelectedProfile(); }, this);
+    connect(ftp_, &FtpFrame::StatusText, this, &MainWindow::SetStatus);
+    connect(ftp_, &FtpFrame::FileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
+    connect(ftp_, &FtpFrame::TransferBusy, this, &MainWindow::TransferBusy);
+}
+
+void MainWindow::BuildReportPanel() {
+    frameReport_ = new ReportPanel(*a_, &store_, &profiles_, [this] { return sites_->CurrentSite(); }, this);
+    pages_ = frameReport_->Pages();
+    windows_ = new ReportWindows(*a_, &store_, pages_, *guard_, this);
+    connect(windows_, &ReportWindows::StatusText, this, &MainWindow::SetStatus);
+    connect(frameReport_, &ReportPanel::ProcessLogWanted, windows_, &ReportWindows::OpenProcessLog);
+    connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
+    connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
+    connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
+    connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
+    frameReport_->SetArrows(steps_->Arrows(3, true, false, this));
+}
+
 void MainWindow::BuildMenus() {
     menus_ = new MainMenus(this);
     connect(menus_->FileLoad, &QAction::triggered, this, [this] { LoadReportDialog(false); });
@@ -266,9 +274,7 @@ void MainWindow::BuildMenus() {
 // ---------------------------------------------------------------------------------------------
 // Window state
 
-void MainWindow::SetStatus(const QString& text) {
-    statusBar_->SetText(text);
-}
+void MainWindow::SetStatus(const QString& text) { statusBar_->SetText(text); }
 
 QString MainWindow::Status() const { return statusBar_->Text(); }
 

@@ -140,6 +140,10 @@ private slots:
 private:
     void BuildMenus();
     void LoadHandler();
+    // The panels of the steps before the report, and the report's panel with the windows
+    // opened from its pages.
+    void BuildSetUpPanels();
+    void BuildReportPanel();
 
     void ShowPanel(QWidget* panel);
     void UpdateCaption(const QString& suffix = {});
