@@ -5,7 +5,6 @@
 // shows the engine's lists.
 #include "config/RecentLists.h"
 #include "config/SiteProfiles.h"
-#include "engine/run/AnalysisRun.h"
 
 #include <QMainWindow>
 #include <QString>
