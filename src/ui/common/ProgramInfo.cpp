@@ -24,6 +24,14 @@ QString VersionText() { return QString::fromUtf8(ProductVersion.data(), ProductV
 
 // Found like the data folder: installed beside the program, or the source tree's for a program
 // run from its build tree (never for an installed one).
+QIcon ProgramIcon() {
+    QIcon icon;
+    const QDir icons(Q(FindDataFolder()) + "/icons");
+    for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files))
+        icon.addFile(icons.filePath(file));
+    return icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon;
+}
+
 QString ManualFolder() { return Q(FindManualFolder()); }
 
 QString WebSiteUrl() { return QString(TREVIX_WEB_SITE_URL).trimmed(); }

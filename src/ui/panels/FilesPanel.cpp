@@ -101,9 +101,13 @@ bool FilesPanel::RemoveSelected() {
     return true;
 }
 
-QStringList FilesPanel::Browse(const QStringList& folders) {
+QStringList FilesPanel::Browse(const RecentLists& recent, const QString& downloadFolder) {
+    QStringList folders{lastLogFolder_};
+    if (!recent.RecentFiles.empty() && !recent.RecentFiles.front().empty())
+        folders << QFileInfo(Q(recent.RecentFiles.front())).absolutePath();
+    folders << downloadFolder << QDir::homePath();
     QString start;
-    for (const QString& folder : QStringList{lastLogFolder_} + folders)
+    for (const QString& folder : folders)
         if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
             start = folder;
             break;

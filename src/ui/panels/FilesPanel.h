@@ -25,9 +25,10 @@ public:
     void Clear();
     // Removes the files selected (or the current one); false when the list was empty.
     bool RemoveSelected();
-    // The open-file dialog, starting in the first of folders that exists; remembers where
-    // it was left, which then comes first.
-    QStringList Browse(const QStringList& folders);
+    // The open-file dialog, starting in the folder last used (this session, else the latest
+    // recent file's), else the download folder, else home: always a folder that exists, so the
+    // dialog opens in it with no name typed.
+    QStringList Browse(const RecentLists& recent, const QString& downloadFolder);
     void FillRecent(const RecentLists& recent);
     QListWidget* List() const { return lstLogFiles_; }
 

@@ -5,6 +5,7 @@
 #include "common/Twips.h"
 #include "config/SiteProfiles.h"
 #include "dialogs/SiteProfileDialog.h"
+#include "engine/lists/ReportLists.h"
 #include "panels/ToolButton.h"
 
 #include <QHBoxLayout>
@@ -98,9 +99,15 @@ QString SitesPanel::CurrentSiteName() const {
 
 bool SitesPanel::HasCurrent() const { return lstSites_->currentItem() != nullptr; }
 
-int SitesPanel::ColumnWidth(int column) const { return lstSites_->columnWidth(column); }
+void SitesPanel::ApplyColumnWidths(const ReportList& sites) {
+    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
+        lstSites_->setColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
+}
 
-void SitesPanel::SetColumnWidth(int column, int width) { lstSites_->setColumnWidth(column, width); }
+void SitesPanel::StoreColumnWidths(ReportList& sites) const {
+    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
+        sites.Columns[c].Width = PixelsToTwips(lstSites_->columnWidth(static_cast<int>(c)), this);
+}
 
 void SitesPanel::SiteClicked() {
     QTreeWidgetItem* item = lstSites_->currentItem();

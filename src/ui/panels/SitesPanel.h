@@ -8,6 +8,7 @@ class QToolButton;
 class QTreeWidget;
 
 namespace trevix {
+class ReportList;
 struct SiteProfileList;
 }
 
@@ -27,9 +28,9 @@ public:
     int CurrentSite() const;
     QString CurrentSiteName() const;
     bool HasCurrent() const;
-    // The list's column widths in pixels.
-    int ColumnWidth(int column) const;
-    void SetColumnWidth(int column, int width);
+    // The list's column widths from and into the sites list's columns (in twips).
+    void ApplyColumnWidths(const ReportList& sites);
+    void StoreColumnWidths(ReportList& sites) const;
 
 signals:
     // A site was chosen (or renamed, made or edited while chosen).

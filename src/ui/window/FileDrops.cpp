@@ -1,5 +1,12 @@
 #include "window/FileDrops.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QWidget>
+#include <utility>
+
 namespace trevix::ui {
 
 DroppedFiles SortDroppedFiles(const QList<QUrl>& urls) {
@@ -14,6 +21,28 @@ DroppedFiles SortDroppedFiles(const QList<QUrl>& urls) {
         }
     }
     return dropped;
+}
+
+FileDropFilter::FileDropFilter(QWidget* window, std::function<bool()> busy)
+    : QObject(window), busy_(std::move(busy)) {
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+}
+
+bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::DragEnter) {
+        auto* enter = static_cast<QDragEnterEvent*>(event);
+        if (!busy_() && enter->mimeData()->hasUrls()) enter->acceptProposedAction();
+        return true;
+    }
+    if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (busy_()) return true;
+        drop->acceptProposedAction();
+        QTimer::singleShot(0, this, [this, urls = drop->mimeData()->urls()] { emit Dropped(urls); });
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace trevix::ui

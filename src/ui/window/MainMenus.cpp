@@ -80,7 +80,8 @@ MainMenus::MainMenus(QMainWindow* window) : QObject(window), window_(window) {
     FindNext = shortcut("actFindNext", QKeySequence::FindNext);
     // Enabled only while work runs, so Esc still closes other windows otherwise.
     Cancel = shortcut("actCancel", QKeySequence(Qt::Key_Escape));
-    Cancel->setEnabled(false);
+    // Nothing to save, compare or export before a report exists.
+    SetCommandsEnabled(true, false, false, false);
 }
 
 void MainMenus::SetCommandsEnabled(bool enabled, bool save, bool compare, bool exports) {

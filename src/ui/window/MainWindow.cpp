@@ -4,67 +4,48 @@
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Twips.h"
-#include "common/VisitUrl.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
 #include "config/ReferenceDataLoader.h"
-#include "dialogs/DataViewWindow.h"
 #include "dialogs/OptionsDialog.h"
-#include "dialogs/ProcessLogWindow.h"
-#include "dialogs/VisitorWindow.h"
 #include "engine/Analyser.h"
 #include "engine/SortSettings.h"
 #include "engine/read/LogReader.h"
-#include "ftp/FtpPanel.h"
-#include "pages/ConversionsPage.h"
 #include "pages/RawLogPage.h"
 #include "pages/ReportPages.h"
+#include "pages/ReportPanel.h"
 #include "pages/SummaryPage.h"
 #include "panels/FilesPanel.h"
 #include "panels/FilterPanel.h"
 #include "panels/SitesPanel.h"
-#include "report/AutoReport.h"
-#include "report/XmlReportLoader.h"
-#include "report/XmlReportWriter.h"
 #include "views/ListMenu.h"
 #include "views/ReportListView.h"
 #include "window/FileDrops.h"
+#include "window/FtpFrame.h"
 #include "window/GuiRunHost.h"
 #include "window/IncompleteInputsText.h"
 #include "window/MainMenus.h"
 #include "window/ReportFileCommands.h"
+#include "window/ReportWindows.h"
+#include "window/RunRequestBuilder.h"
 #include "window/ScreenshotTour.h"
 #include "window/StartUp.h"
 #include "window/Steps.h"
 #include "window/TaskPane.h"
 #include "window/MainWindowPlacement.h"
 #include "window/WorkGuard.h"
+#include "window/WorkStatusBar.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QListWidget>
+#include <QLayout>
 #include <QMenu>
-#include <QMimeData>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSplashScreen>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStatusBar>
 #include <QTimer>
-#include <QUrl>
-#include <QVBoxLayout>
 
 #include <new>
 #include <utility>
@@ -86,25 +67,18 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     host_ = new GuiRunHost(this);
     a_->SetHost(host_);
     connect(host_, &GuiRunHost::StatusChanged, this, &MainWindow::SetStatus);
-    connect(host_, &GuiRunHost::ProgressChanged, this, [this](int value, int maximum) {
-        progress_->setMaximum(std::max(1, maximum));
-        progress_->setValue(value);
-    });
-    connect(host_, &GuiRunHost::ProgressVisibleChanged, this, [this](bool visible) {
-        progress_->setVisible(visible);
-        butCancel_->setVisible(visible);
-    });
     connect(host_, &GuiRunHost::BusyChanged, this, [this](bool busy) {
         if (busy) LogButtonsEnabled(false);
     });
     connect(host_, &GuiRunHost::SummaryChanged, this, [this](const QString& text) { pages_->Summary()->SetSummary(text); });
-    setAcceptDrops(true);
+    auto* drops = new FileDropFilter(this, [this] { return Busy(); });
+    connect(drops, &FileDropFilter::Dropped, this, &MainWindow::DropFiles);
     guard_ = new WorkGuard(*a_, *host_, this);
     connect(guard_, &WorkGuard::Starting, this, [this] {
         emit WorkStarting();
         SetCommandsEnabled(false);
         pages_->DetachViews();
-        lblViewErrors_->setVisible(false);
+        frameReport_->ShowErrorsLink(false);
     });
     connect(guard_, &WorkGuard::Ending, this, [this] {
         pages_->AttachViews();
@@ -112,8 +86,7 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     });
     connect(guard_, &WorkGuard::Ended, this, [this] {
         SetCommandsEnabled(true);
-        progress_->setVisible(false);
-        butCancel_->setVisible(false);
+        statusBar_->HideProgress();
         if (a_->Lists.State.Shown) LogButtonsEnabled(true);
     });
     connect(guard_, &WorkGuard::Failed, this, &MainWindow::ClearPagesAfterFailure);
@@ -129,25 +102,17 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     connect(reportFiles_, &ReportFileCommands::StatusText, this, &MainWindow::SetStatus);
     LoadHandler();
     // The windows opened from the report pages read the engine's lists too.
-    connect(this, &MainWindow::WorkStarting, this, [this] {
-        pages_->Conversions()->LetGo();
-        if (VisitorWindow* w = VisitorWindow::Instance()) w->LetGo();
-    });
-    connect(this, &MainWindow::WorkFinished, this, [this] {
-        pages_->Conversions()->Reload();
-        if (VisitorWindow* w = VisitorWindow::Instance()) w->TakeBack();
-    });
+    connect(this, &MainWindow::WorkStarting, windows_, &ReportWindows::LetGo);
+    connect(this, &MainWindow::WorkFinished, windows_, &ReportWindows::TakeBack);
 }
 
 MainWindow::~MainWindow() {
     guard_->Stop();
     a_->SetHost(nullptr);
     // The panel's thread stops before the options it reads go.
-    delete ftp_;
+    ftp_->DeletePanel();
     // The windows opened from the report pages read the analyser, which goes first.
-    delete VisitorWindow::Instance();
-    delete DataViewWindow::Instance();
-    pages_->Conversions()->LetGo();
+    windows_->DeleteAll();
     // The views outlive this body (they are children) but the lists they show do not.
     pages_->LetGo();
 }
@@ -172,51 +137,28 @@ bool MainWindow::IsTransferring() const { return guard_->Transferring(); }
 
 bool MainWindow::Busy() const { return guard_->Busy(); }
 
+FtpPanel* MainWindow::Ftp() const { return ftp_->Panel(); }
+
+SiteProfile* MainWindow::SelectedProfile() {
+    const int p = sites_->CurrentSite();
+    return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Building the window
 
 void MainWindow::LoadHandler() {
     setWindowTitle(ProductTitle());
-    // The program's icon from its data folder (PNGs in several sizes, or the SVG), else the theme's.
-    QIcon icon;
-    const QDir icons(Q(FindDataFolder()) + "/icons");
-    for (const QString& file : icons.entryList({"*.png", "*.svg"}, QDir::Files)) icon.addFile(icons.filePath(file));
-    setWindowIcon(icon.availableSizes().isEmpty() ? QIcon::fromTheme("trevix") : icon);
+    setWindowIcon(ProgramIcon());
 
     steps_ = new Steps(*a_, [this] { return Busy(); }, this);
     pane_ = steps_->Pane();
     connect(steps_, &Steps::TaskWanted, this, &MainWindow::TaskClick);
 
     panels_ = new QStackedWidget(this);
-    sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
-    sites_->layout()->addWidget(steps_->Arrows(0, false, true, this));
-    connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
-        ExpBarLevel(2);
-        steps_->SetForwardEnabled(0, true);
-        UpdateCaption(name);
-    });
-    connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
-        ExpBarLevel(2);
-        steps_->SetForwardEnabled(0, any);
-        if (!any) UpdateCaption();
-    });
-    connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
-    files_ = new FilesPanel(this);
-    files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
-    lstLogFiles_ = files_->List();
-    connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
-    connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
-    connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
-    connect(files_, &FilesPanel::FtpWanted, this, &MainWindow::OnFtp);
-    filter_ = new FilterPanel(this);
-    filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
-    connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
-    frameFTP_ = new QWidget(this);   // the FTP panel goes here when first opened
-    frameFTP_->setObjectName("frameFTP");
-    new QVBoxLayout(frameFTP_);
-    frameFTP_->layout()->setContentsMargins(0, 0, 0, 0);
-    frameReport_ = BuildReportPanel();
-    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, frameFTP_, frameReport_}) panels_->addWidget(w);
+    BuildSetUpPanels();
+    BuildReportPanel();
+    for (QWidget* w : std::initializer_list<QWidget*>{sites_, files_, filter_, ftp_, frameReport_}) panels_->addWidget(w);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(pane_);
@@ -227,7 +169,8 @@ void MainWindow::LoadHandler() {
     setCentralWidget(split);
 
     BuildMenus();
-    BuildStatusBar();
+    statusBar_ = new WorkStatusBar(this, *host_);
+    connect(statusBar_, &WorkStatusBar::CancelClicked, this, &MainWindow::CancelWork);
     SetStatus(ProductTitle() + " " + VersionText());
 
     pages_->RestoreDisplay(store_);
@@ -236,13 +179,11 @@ void MainWindow::LoadHandler() {
     RestoreWindowPlacement(*this, store_);
     SetColumnWidths(a_->Lists, a_->Store);
     pages_->ApplyColumnWidths();
-    const ReportList& sites = a_->Lists[lstSites];
-    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        sites_->SetColumnWidth(static_cast<int>(c), TwipsToPixels(sites.Columns[c].Width, this));
+    sites_->ApplyColumnWidths(a_->Lists[lstSites]);
 
     steps_->SetForwardEnabled(0, false);
     steps_->SetForwardEnabled(2, false);
-    ExpBarLevel(1);
+    steps_->Level(1);
     LogButtonsEnabled(false);
 
     TaskClick("sites");
@@ -254,49 +195,49 @@ void MainWindow::LoadHandler() {
     sites_->Fill();
     FillRecentCombos(true);
     UpdateFilters();
-    menus_->FileSave->setEnabled(false);
-    menus_->FileCompare->setEnabled(false);
-    menus_->FileExportCsv->setEnabled(false);
-    menus_->FileExportHtml->setEnabled(false);
     UpdateRawLog();
 }
 
-QWidget* MainWindow::BuildReportPanel() {
-    auto* panel = new QWidget(this);
-    panel->setObjectName("frameReport");
-    auto* layout = new QVBoxLayout(panel);
-    pages_ = new ReportPages(*a_, &store_, &profiles_, [this] {
-        return sites_->CurrentSite();
-    }, panel);
-    connect(pages_, &ReportPages::ListDoubleClicked, this, [this](int n) {
-        if (Busy()) return;
-        if (n == lstReferrers) OnVisitUrl(0);
-        if (n == lstSearchTerms) OnVisitUrl(1);
-        if (n == lstErrors) OnVisitUrl(3);
-        if (n == lstFiles) OnReferredTo();
-        if (n == lstIPs) OnVisitorDetails();
+void MainWindow::BuildSetUpPanels() {
+    sites_ = new SitesPanel(profiles_, [this] { return Busy(); }, this);
+    sites_->layout()->addWidget(steps_->Arrows(0, false, true, this));
+    connect(sites_, &SitesPanel::SiteChosen, this, [this](const QString& name) {
+        steps_->Level(2);
+        steps_->SetForwardEnabled(0, true);
+        UpdateCaption(name);
     });
+    connect(sites_, &SitesPanel::SitesChanged, this, [this](bool any) {
+        steps_->Level(2);
+        steps_->SetForwardEnabled(0, any);
+        if (!any) UpdateCaption();
+    });
+    connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
+    files_ = new FilesPanel(this);
+    files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
+    connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
+    connect(files_, &FilesPanel::BrowseWanted, this, &MainWindow::BrowseLogFiles);
+    connect(files_, &FilesPanel::RemoveWanted, this, &MainWindow::DeleteLogFiles);
+    connect(files_, &FilesPanel::FtpWanted, this, &MainWindow::OnFtp);
+    filter_ = new FilterPanel(this);
+    filter_->layout()->addWidget(steps_->Arrows(2, true, true, this));
+    connect(filter_, &FilterPanel::Changed, this, &MainWindow::MarkOutOfDate);
+    ftp_ = new FtpFrame(*a_, &store_, [this] { return SelectedProfile(); }, this);
+    connect(ftp_, &FtpFrame::StatusText, this, &MainWindow::SetStatus);
+    connect(ftp_, &FtpFrame::FileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
+    connect(ftp_, &FtpFrame::TransferBusy, this, &MainWindow::TransferBusy);
+}
+
+void MainWindow::BuildReportPanel() {
+    frameReport_ = new ReportPanel(*a_, &store_, &profiles_, [this] { return sites_->CurrentSite(); }, this);
+    pages_ = frameReport_->Pages();
+    windows_ = new ReportWindows(*a_, &store_, pages_, *guard_, this);
+    connect(windows_, &ReportWindows::StatusText, this, &MainWindow::SetStatus);
+    connect(frameReport_, &ReportPanel::ProcessLogWanted, windows_, &ReportWindows::OpenProcessLog);
     connect(pages_, &ReportPages::ListContextMenu, this, &MainWindow::ListContextMenu);
-    connect(pages_, &ReportPages::VisitUrlWanted, this, &MainWindow::OnVisitUrl);
-    connect(pages_, &ReportPages::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
-    connect(pages_, &ReportPages::ReferredToWanted, this, &MainWindow::OnReferredTo);
     connect(pages_, &ReportPages::RawLogSearchWanted, this, &MainWindow::SearchRawLog);
     connect(pages_, &ReportPages::HelpText, this, &MainWindow::ShowHelpText);
     connect(pages_, &ReportPages::StatusText, this, &MainWindow::SetStatus);
-    layout->addWidget(pages_, 1);
-
-    auto* bottom = new QHBoxLayout;
-    lblViewErrors_ = new QLabel("<a href=\"log\">Errors found in log file. Click here for details</a>", panel);
-    lblViewErrors_->setObjectName("lblViewErrors");
-    lblViewErrors_->setTextFormat(Qt::RichText);
-    lblViewErrors_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    lblViewErrors_->setVisible(false);
-    connect(lblViewErrors_, &QLabel::linkActivated, this, [this] { OpenLogWindow(); });
-    bottom->addWidget(lblViewErrors_);
-    bottom->addStretch(1);
-    bottom->addWidget(steps_->Arrows(3, true, false, this));
-    layout->addLayout(bottom);
-    return panel;
+    frameReport_->SetArrows(steps_->Arrows(3, true, false, this));
 }
 
 void MainWindow::BuildMenus() {
@@ -307,7 +248,7 @@ void MainWindow::BuildMenus() {
     connect(menus_->FileExportCsv, &QAction::triggered, this, [this] { ExportCsvDialog(); });
     connect(menus_->FileExportHtml, &QAction::triggered, this, &MainWindow::ExportHtmlDialog);
     connect(menus_->ToolsOptions, &QAction::triggered, this, &MainWindow::OnOptions);
-    connect(menus_->ShowConversionReport, &QAction::triggered, this, &MainWindow::OnShowConversionReport);
+    connect(menus_->ShowConversionReport, &QAction::triggered, windows_, &ReportWindows::ShowConversionReport);
     connect(menus_->AddLogFiles, &QAction::triggered, this, [this] {
         if (Busy()) return;
         TaskClick("logfiles");
@@ -330,44 +271,21 @@ void MainWindow::BuildMenus() {
     });
 }
 
-void MainWindow::BuildStatusBar() {
-    statusBar()->setObjectName("StatusBar");
-    status_ = new QLabel(this);
-    status_->setObjectName("lblStatus");
-    status_->setTextFormat(Qt::PlainText);
-    statusBar()->addWidget(status_, 1);
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName("Progress");
-    progress_->setMaximumWidth(220);
-    progress_->setVisible(false);
-    statusBar()->addPermanentWidget(progress_);
-    butCancel_ = new QPushButton("Cancel", this);
-    butCancel_->setObjectName("butCancel");
-    butCancel_->setVisible(false);
-    connect(butCancel_, &QPushButton::clicked, this, &MainWindow::CancelWork);
-    statusBar()->addPermanentWidget(butCancel_);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Window state
 
-void MainWindow::SetStatus(const QString& text) {
-    status_->setText(text);
-    status_->repaint();
-}
+void MainWindow::SetStatus(const QString& text) { statusBar_->SetText(text); }
 
-QString MainWindow::Status() const { return status_->text(); }
+QString MainWindow::Status() const { return statusBar_->Text(); }
 
 void MainWindow::ShowHelpText(const QString& text) { steps_->ShowHelpText(text); }
-
-void MainWindow::ExpBarLevel(int level) { steps_->Level(level); }
 
 void MainWindow::ShowUpdate(bool visible) { steps_->ShowUpdate(visible); }
 
 void MainWindow::ResetWizard() {
     pane_->Highlight("sites");
     ShowPanel(sites_);
-    ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
+    steps_->ShowStepHelp("sites");
     pane_->RemoveItem("reset");
     pane_->RemoveItem("report");
     pane_->AddItem("rep", "repinfo", "No logs selected");
@@ -377,10 +295,8 @@ void MainWindow::ResetWizard() {
     a_->Lists.State.Shown = false;
     a_->Lists.State.OutOfDate = false;
     ShowUpdate(false);
-    ClearFilters();
+    filter_->Clear();
 }
-
-void MainWindow::ClearFilters() { filter_->Clear(); }
 
 void MainWindow::UpdateFilters() { filter_->UpdateControls(); }
 
@@ -410,24 +326,22 @@ void MainWindow::ShowReportPage(const QString& key) {
 
 void MainWindow::TaskClick(const QString& key) {
     if (Busy()) return;
-    if (panels_->currentWidget() == frameFTP_) ShowPanel(sites_);
+    if (panels_->currentWidget() == ftp_) ShowPanel(sites_);
     pane_->Highlight(key == "update" ? QString("report") : key);
     if (key == "reset") {
         ResetWizard();
     } else if (key == "sites") {
         ShowPanel(sites_);
-        ShowHelpText("Select a site profile from the list to the right, or click 'New' to create a new one.");
+        steps_->ShowStepHelp("sites");
     } else if (key == "logfiles") {
         ShowPanel(files_);
-        ShowHelpText("Choose one or more log files to process. You can choose from log files on your hard disk, or "
-                     "you can download log files via FTP. Trevix also reads compressed log files (.gz, .bz2, .xz and .zst).");
+        steps_->ShowStepHelp("logfiles");
     } else if (key == "filter") {
         ShowPanel(filter_);
-        ShowHelpText("You can restrict the log file entries that Trevix processes. This may make processing "
-                     "quicker, and allows you to home in on interesting information.");
+        steps_->ShowStepHelp("filter");
     } else if (key == "report") {
         ShowPanel(frameReport_);
-        ShowHelpText("Click the various tabs to view the pages of the report.");
+        steps_->ShowStepHelp("report");
         if (!a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
             if (!filter_->DateOrderOk(true)) {
                 TaskClick("filter");
@@ -442,7 +356,7 @@ void MainWindow::TaskClick(const QString& key) {
             return;
         }
         ShowPanel(frameReport_);
-        ShowHelpText("Click the various tabs to view the pages of the report.");
+        steps_->ShowStepHelp("report");
         StartAnalysis("Updating report...", "Report updated.");
     }
 }
@@ -452,9 +366,8 @@ void MainWindow::SiteToolbarClick(const QString& key) { sites_->Command(key); }
 void MainWindow::AddLogFiles(const QStringList& files) {
     if (guard_->Working() || files.isEmpty()) return;
     files_->Add(files);
-    a_->Lists.State.OutOfDate = true;
-    ShowUpdate(true);
-    ExpBarLevel(3);
+    MarkOutOfDate(false);
+    steps_->Level(3);
     steps_->SetForwardEnabled(2, true);
 }
 
@@ -464,20 +377,12 @@ QStringList MainWindow::LogFiles() const {
 
 void MainWindow::BrowseLogFiles() {
     if (Busy()) return;
-    // The folder last used (this session, else the latest recent file's), else the download
-    // folder, else home: always a folder that exists, so the dialog opens in it with no name
-    // typed.
-    QStringList folders;
-    if (!recent_.RecentFiles.empty() && !recent_.RecentFiles.front().empty())
-        folders << QFileInfo(Q(recent_.RecentFiles.front())).absolutePath();
-    folders << Q(a_->Options.DefaultDownloadFolder) << QDir::homePath();
-    AddLogFiles(files_->Browse(folders));
+    AddLogFiles(files_->Browse(recent_, Q(a_->Options.DefaultDownloadFolder)));
 }
 
 void MainWindow::DeleteLogFiles() {
     if (Busy() || !files_->RemoveSelected()) return;
-    a_->Lists.State.OutOfDate = true;
-    ShowUpdate(true);
+    MarkOutOfDate(false);
 }
 
 void MainWindow::FillRecentCombos(bool filters) {
@@ -504,18 +409,14 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
 void MainWindow::ShowPages() {
     const ReportLists& l = a_->Lists;
     pages_->ShowLists(l, a_->Options.ShowRawLog);
-    lblViewErrors_->setVisible(l.ErrorsLabelVisible);
-    // An open process log shows the latest run's lines.
-    if (logWindow_) logWindow_->SetText(ShownText(a_->Tables.ErrorLogText));
+    frameReport_->ShowErrorsLink(l.ErrorsLabelVisible);
+    windows_->RefreshProcessLog();
 }
 
 void MainWindow::OptionsChanged(bool inputsChanged) {
     steps_->RefreshHelpText();
     UpdateRawLog();
-    if (inputsChanged) {
-        a_->Lists.State.OutOfDate = true;
-        ShowUpdate(true);
-    }
+    if (inputsChanged) MarkOutOfDate(false);
 }
 
 void MainWindow::ClearPagesAfterFailure(const QString& message) {
@@ -534,32 +435,7 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
 void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     if (Busy() || terminating_) return;
     filter_->ReadInto(a_->Filters);
-    RunRequest request;
-    std::vector<std::string> files;
-    for (const QString& f : LogFiles()) files.push_back(Std(f));
-    request.Files = files;
-    const int p = sites_->CurrentSite();
-    if (profiles_.IsValid(p)) {
-        request.Profile = profiles_[p];
-        request.AutoConversionReports = profiles_[p].AutoConversionReports;
-    }
-    // Called on the worker; the window does not touch the recent lists while it runs.
-    request.PushRecent = [this](RecentList list, std::string_view text) {
-        auto& target = list == RecentList::Files     ? recent_.RecentFiles
-                       : list == RecentList::Filters ? recent_.RecentFilters
-                                                     : recent_.RecentFilterFiles;
-        PushRecent(target, list == RecentList::Files ? a_->Options.MaxRecentFiles : a_->Options.MaxRecentFilters,
-                   text);
-    };
-    // The report is on screen before anything the automatic report has to say.
-    request.WriteAutoReport = [host = host_, write = AutoReportWriter(files)](Analyser& a) {
-        struct Held {
-            GuiRunHost* Host;
-            ~Held() { Host->HoldMessages(false); }
-        } held{host};
-        host->HoldMessages(true);
-        write(a);
-    };
+    const RunRequest request = BuildRunRequest(LogFiles(), SelectedProfile(), recent_, a_->Options, *host_);
     if (!before.isEmpty()) SetStatus(before);
     // The pages are blank while the run reads; so is the summary, but for what is read.
     pages_->Summary()->SetSummary("Loading log file...");
@@ -595,23 +471,13 @@ void MainWindow::AnalysisFinished(const AnalysisOutcome& w) {
     }
     guard_->Finish();
     host_->ShowHeldMessages();
-    if (ok && !closing_) ShowIncompleteInputs();
-}
-
-void MainWindow::ShowIncompleteInputs() {
-    // A damaged, empty or changing file is analysed as far as it goes; the user is told which
-    // and why, as the command line warns on stderr.
-    const std::vector<IncompleteInput>& inputs = a_->Tables.IncompleteInputs;
-    if (inputs.empty()) return;
-    bool changed = false;
-    const QString text = IncompleteInputsText(inputs, changed);
-    SetStatus(changed ? "A log file changed while it was read." : "Some log files could not be read whole.");
-    CurrentPrompter().Message(this, MessageIcon::Warning, MessageTitle, text);
+    if (ok && !closing_)
+        TellIncompleteInputs(a_->Tables.IncompleteInputs, this, [this](const QString& t) { SetStatus(t); });
 }
 
 void MainWindow::CancelWork() {
     // A transfer stops through the panel's own Cancel, which also closes the connection.
-    if (guard_->Transferring() && ftp_) ftp_->Cancel();
+    if (guard_->Transferring()) ftp_->Cancel();
     else guard_->Cancel();
 }
 
@@ -627,7 +493,7 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
     if (a_->Lists.State.Shown) compareEnabled_ = true;
     guard_->End();
     if (a_->Lists.State.Shown) {
-        ExpBarLevel(3);
+        steps_->Level(3);
         pane_->Highlight("report");
         ShowPanel(frameReport_);
         ShowUpdate(false);
@@ -638,7 +504,6 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
         UpdateCaption(shown + " compared with " + QFileInfo(path).fileName());
         captionSubject_ = shown;
     } else if (ok) {
-        reportFile_ = path;
         UpdateCaption(QFileInfo(path).fileName());
     }
     guard_->Finish();
@@ -646,20 +511,8 @@ void MainWindow::LoadReport(const QString& path, bool compare) {
 
 bool MainWindow::SaveReport(const QString& path) {
     if (Busy()) return false;
-    bool ok = false;
-    try {
-        ok = SaveXMLReport(*a_, Std(path), [this] {
-            std::vector<std::string> files;
-            for (const QString& f : LogFiles()) files.push_back(Std(f));
-            return files;
-        }());
-    } catch (const std::bad_alloc&) {
-        ShowSaveError(*a_, Std(path), ENOMEM, "Not enough memory");
-    }
-    if (ok) {
-        reportFile_ = path;
-        UpdateCaption(QFileInfo(path).fileName());
-    }
+    const bool ok = reportFiles_->SaveReport(path, LogFiles());
+    if (ok) UpdateCaption(QFileInfo(path).fileName());
     return ok;
 }
 
@@ -680,14 +533,6 @@ ReportListView* MainWindow::ListOnScreen() const {
     return pages_->ListOnScreen();
 }
 
-bool MainWindow::ExportListAsCsv(const QString& path, ReportListView* view) {
-    return reportFiles_->ExportListAsCsv(path, view ? view : ListOnScreen());
-}
-
-bool MainWindow::ExportHtmlReport(const QString& path) {
-    return reportFiles_->ExportHtmlReport(path, sites_->CurrentSiteName());
-}
-
 void MainWindow::ExportCsvDialog(ReportListView* view) {
     if (Busy() || !menus_->FileExportCsv->isEnabled()) return;
     reportFiles_->ExportCsvDialog(view ? view : ListOnScreen());
@@ -705,15 +550,6 @@ void MainWindow::SearchRawLog() {
     if (!Busy()) pages_->RawLog()->Search();
 }
 
-void MainWindow::OpenLogWindow() {
-    if (!logWindow_) {
-        logWindow_ = new ProcessLogWindow(&store_, ShownText(a_->Tables.ErrorLogText), this);
-        logWindow_->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    logWindow_->show();
-    logWindow_->raise();
-}
-
 void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
     if (Busy()) return;
     ReportListView* view = pages_->View(listNum);
@@ -727,17 +563,9 @@ void MainWindow::OnOptions() {
     // Switching the country report on for the first time reads the country data: a few
     // seconds on a slow disk, so the splash window says what is going on.
     auto loadCountries = [this] {
-        QSplashScreen splash(SplashPicture());
-        splash.setObjectName("frmSplash");
-        splash.show();
-        splash.showMessage("Loading country data...", Qt::AlignBottom | Qt::AlignHCenter);
-        QApplication::processEvents();
-        QApplication::setOverrideCursor(Qt::BusyCursor);
         const QString status = Status();
-        const bool ok = LoadCountryData(a_->Reference, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
+        const bool ok = LoadCountryDataShown(a_->Reference, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
         SetStatus(status);
-        QApplication::restoreOverrideCursor();
-        splash.close();
         return ok;
     };
     OptionsOutcome out;
@@ -745,62 +573,14 @@ void MainWindow::OnOptions() {
     if (out.Confirmed) FillRecentCombos(false);   // the recent lists may have been shortened
     if (out.RefreshHelpText) steps_->RefreshHelpText();
     if (out.RefreshRawLog) UpdateRawLog();
-    if (out.ReportOutOfDate) {
-        a_->Lists.State.OutOfDate = true;
-        ShowUpdate(true);
-    }
+    if (out.ReportOutOfDate) MarkOutOfDate(false);
 }
 
-void MainWindow::OnVisitorDetails() {
-    if (Busy()) return;
-    ShowVisitorReport(*a_, &store_, pages_->View(lstIPs)->SelectedRows(), this);
-}
-
-void MainWindow::OnReferredTo() {
-    if (Busy()) return;
-    if (DataViewWindow* w = ShowReferredByTo(*a_, &store_, pages_->View(lstFiles)->CurrentRow(), this))
-        connect(w, &DataViewWindow::StatusText, this, &MainWindow::SetStatus, Qt::UniqueConnection);
-}
-
-void MainWindow::OnVisitUrl(int index) {
-    if (Busy()) return;
-    static constexpr int Lists[] = {lstReferrers, lstSearchTerms, -1, lstErrors};
-    if (index < 0 || index > 3 || Lists[index] < 0) return;
-    ReportListView* view = pages_->View(Lists[index]);
-    QString whyNot;
-    if (!VisitReportRow(*a_, Lists[index], view->CurrentRow(), whyNot) && !whyNot.isEmpty()) SetStatus(whyNot);
-}
-
-void MainWindow::OnShowConversionReport() {
-    if (Busy()) return;
-    const int row = pages_->View(lstFiles)->CurrentRow();
-    const ReportList& files = a_->Lists[lstFiles];
-    if (row < 0 || static_cast<size_t>(row) >= files.RowCount()) return;
-    const QString file = Q(files.Cell(static_cast<size_t>(row), 1));
-    RunGuarded("the conversion report", [this, file] { pages_->Conversions()->ShowConversionReport(file); });
-}
 void MainWindow::OnFtp() {
     if (Busy()) return;
-    if (!ftp_) {
-        ftp_ = new FtpPanel(*a_, &store_, [this]() -> SiteProfile* {
-            const int p = sites_->CurrentSite();
-            return profiles_.IsValid(p) ? &profiles_[p] : nullptr;
-        }, frameFTP_);
-        ftp_->setObjectName("FtpPanel");
-        frameFTP_->layout()->addWidget(ftp_);
-        connect(ftp_, &FtpPanel::statusChanged, this, &MainWindow::SetStatus);
-        connect(ftp_, &FtpPanel::fileDownloaded, this, [this](const QString& path) { AddLogFiles({path}); });
-        // These come while the panel's command is still finishing; they are done once it has.
-        connect(ftp_, &FtpPanel::processFilesRequested, this, [this] { afterTransfer_ = AfterTransfer::Process; });
-        connect(ftp_, &FtpPanel::returnToLogFilesRequested, this, [this] { afterTransfer_ = AfterTransfer::LogFiles; });
-        connect(ftp_, &FtpPanel::panelClosed, this, [this] { afterTransfer_ = AfterTransfer::LogFiles; });
-        connect(ftp_, &FtpPanel::busy, this, [this] { TransferBusy(true); });
-        connect(ftp_, &FtpPanel::idle, this, [this] { TransferBusy(false); });
-    }
-    ftp_->OpenFtpPage();
-    ShowPanel(frameFTP_);
-    ShowHelpText("Choose a server of the selected site, or type one, and click Connect. Select the log files and "
-                 "click Download.");
+    ftp_->Open();
+    ShowPanel(ftp_);
+    steps_->ShowStepHelp("ftp");
 }
 
 void MainWindow::TransferBusy(bool busy) {
@@ -811,32 +591,30 @@ void MainWindow::TransferBusy(bool busy) {
     if (busy) return;
     SaveProfilesNow();   // the account connected to is remembered in the profile
     if (a_->Lists.State.Shown) LogButtonsEnabled(true);
-    const AfterTransfer next = std::exchange(afterTransfer_, AfterTransfer::Nothing);
+    const FtpFrame::Next next = ftp_->TakeNext();
     if (terminating_) return;
     if (closing_) {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    if (next == AfterTransfer::LogFiles) TaskClick("logfiles");
-    if (next == AfterTransfer::Process) TaskClick(a_->Lists.State.Shown ? "update" : "report");
+    if (next == FtpFrame::Next::LogFiles) TaskClick("logfiles");
+    if (next == FtpFrame::Next::Process) TaskClick(a_->Lists.State.Shown ? "update" : "report");
 }
 
 // ---------------------------------------------------------------------------------------------
 // Settings, closing, drops, screenshots
 
 void MainWindow::SaveSettings() {
+    if (!saveOnExit_) return;
     SaveWindowPlacement(*this, store_);
     pages_->SaveDisplay(store_);
     if (!guard_->Working()) {
         if (a_->Lists.State.Shown) SaveSortSettings(a_->Lists, a_->Store);
         pages_->StoreColumnWidths();
     }
-    ReportList& sites = a_->Lists[lstSites];
-    for (size_t c = 0; c < sites.Columns.size() && c < 2; ++c)
-        sites.Columns[c].Width = PixelsToTwips(sites_->ColumnWidth(static_cast<int>(c)), this);
+    sites_->StoreColumnWidths(a_->Lists[lstSites]);
     SaveColumnWidths(a_->Lists, a_->Store);
-    SaveRecentAndProfiles(store_, a_->Options, recent_, profiles_);
-    if (auto* qt = dynamic_cast<QtSettingsStore*>(&store_)) qt->Sync();
+    SaveProfilesNow();
 }
 
 void MainWindow::SaveProfilesNow() {
@@ -853,20 +631,10 @@ int MainWindow::Terminate(int signal) {
     // as it unwinds; a run cancelled this way writes no automatic report.
     if (Busy()) {
         CancelWork();
-        QElapsedTimer waited;
-        waited.start();
-        QEventLoop loop;
-        QTimer tick;
-        connect(&tick, &QTimer::timeout, &loop, [&] {
-            if (!Busy() || waited.elapsed() > 10000) loop.quit();
-        });
-        tick.start(20);
-        loop.exec();
+        guard_->WaitWhileBusy(10000);
     }
-    if (logWindow_) logWindow_->close();
-    if (VisitorWindow* w = VisitorWindow::Instance()) w->close();
-    if (DataViewWindow* w = DataViewWindow::Instance()) w->close();
-    if (saveOnExit_) SaveSettings();
+    windows_->CloseAll();
+    SaveSettings();
     return status;
 }
 
@@ -886,22 +654,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     // They keep their placement and column widths.
-    if (logWindow_) logWindow_->close();
-    if (VisitorWindow* w = VisitorWindow::Instance()) w->close();
-    if (DataViewWindow* w = DataViewWindow::Instance()) w->close();
-    if (saveOnExit_) SaveSettings();
+    windows_->CloseAll();
+    SaveSettings();
     event->accept();
-}
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!Busy() && event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent* event) {
-    if (Busy()) return;
-    event->acceptProposedAction();
-    // The drop ends before a report it brings is loaded, which serves events meanwhile.
-    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] { DropFiles(urls); });
 }
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {
@@ -920,12 +675,12 @@ QStringList MainWindow::SaveScreenshots(const QString& folder) {
     connect(&tour, &ScreenshotTour::ReportPanelWanted, this, [this] {
         pane_->Highlight("report");
         ShowPanel(frameReport_);
-        ShowHelpText("Click the various tabs to view the pages of the report.");
+        steps_->ShowStepHelp("report");
     });
-    connect(&tour, &ScreenshotTour::VisitorDetailsWanted, this, &MainWindow::OnVisitorDetails);
-    connect(&tour, &ScreenshotTour::ReferredToWanted, this, &MainWindow::OnReferredTo);
-    connect(&tour, &ScreenshotTour::ConversionReportWanted, this, &MainWindow::OnShowConversionReport);
-    connect(&tour, &ScreenshotTour::ProcessLogWanted, this, &MainWindow::OpenLogWindow);
+    connect(&tour, &ScreenshotTour::VisitorDetailsWanted, windows_, &ReportWindows::VisitorDetails);
+    connect(&tour, &ScreenshotTour::ReferredToWanted, windows_, &ReportWindows::ReferredTo);
+    connect(&tour, &ScreenshotTour::ConversionReportWanted, windows_, &ReportWindows::ShowConversionReport);
+    connect(&tour, &ScreenshotTour::ProcessLogWanted, windows_, &ReportWindows::OpenProcessLog);
     connect(&tour, &ScreenshotTour::FtpWanted, this, &MainWindow::OnFtp);
     return tour.Run(folder);
 }

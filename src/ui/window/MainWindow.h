@@ -5,22 +5,14 @@
 // shows the engine's lists.
 #include "config/RecentLists.h"
 #include "config/SiteProfiles.h"
-#include "engine/run/AnalysisRun.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <array>
 #include <functional>
 #include <memory>
-#include <utility>
 
-class QLabel;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
 class QStackedWidget;
 
 namespace trevix {
@@ -32,17 +24,20 @@ namespace trevix::ui {
 
 class GuiRunHost;
 class MainMenus;
-class ProcessLogWindow;
 class FilesPanel;
 class FilterPanel;
+class FtpFrame;
 class FtpPanel;
 class ReportListView;
 class ReportFileCommands;
 class ReportPages;
+class ReportPanel;
+class ReportWindows;
 class SitesPanel;
 class Steps;
 class TaskPane;
 class WorkGuard;
+class WorkStatusBar;
 struct AnalysisOutcome;
 
 class MainWindow : public QMainWindow {
@@ -78,14 +73,6 @@ public:
     // The File menu's commands without their dialogs.
     void LoadReport(const QString& path, bool compare);
     bool SaveReport(const QString& path);
-    // The list on the report page in front (the focused one when the page shows several), or
-    // nullptr when the page shows none (the raw log, the charts).
-    ReportListView* ListOnScreen() const;
-    // "&Export List as CSV..." and "Export &HTML Report..." without their dialogs; a failure is
-    // told in a message box.
-    // The list exported is view, or with none the list on screen.
-    bool ExportListAsCsv(const QString& path, ReportListView* view = nullptr);
-    bool ExportHtmlReport(const QString& path);
 
     // Runs work on the window thread as guarded work (a conversion report, a download): while it
     // runs, commands that would start other work are disabled and the views let go of the
@@ -101,7 +88,7 @@ public:
     // True while the FTP panel connects, lists or downloads.
     bool IsTransferring() const;
     // The FTP panel, once the "ftp" button has opened it.
-    FtpPanel* Ftp() const { return ftp_; }
+    FtpPanel* Ftp() const;
     // Runs the event loop until the work in progress has ended (tests, start-up, closing).
     void WaitForWork();
     // The Cancel button.
@@ -109,8 +96,6 @@ public:
 
     // When the settings file could not be read at start-up, nothing is written at exit.
     void SetSaveSettingsOnExit(bool save) { saveOnExit_ = save; }
-    // Writes window, display, sort and column settings, then recent lists and profiles.
-    void SaveSettings();
     // Writes the recent lists and profiles at once (after a profile changed, a run pushed its
     // files, a transfer remembered an account), unless nothing is to be written at exit.
     void SaveProfilesNow();
@@ -127,11 +112,8 @@ public:
     // Brings a report page to the front by its tab key ("visitors", "IPs", ..., "rawlog").
     void ShowReportPage(const QString& key);
 
-    // Level 1..3 of the task pane.
-    void ExpBarLevel(int level);
     void ShowUpdate(bool visible);
     void ResetWizard();
-    void ClearFilters();
     void UpdateFilters();
     void ShowHelpText(const QString& text);
     void SetStatus(const QString& text);
@@ -149,26 +131,22 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private slots:
-    // Commands that open windows built elsewhere; wired here so the dialogs can be connected.
     void OnOptions();
-    void OnVisitorDetails();
-    void OnReferredTo();
-    void OnVisitUrl(int index);
-    void OnShowConversionReport();
     void OnFtp();
 
 private:
     void BuildMenus();
-    void BuildStatusBar();
-    QWidget* BuildReportPanel();
     void LoadHandler();
+    // The panels of the steps before the report, and the report's panel with the windows
+    // opened from its pages.
+    void BuildSetUpPanels();
+    void BuildReportPanel();
 
     void ShowPanel(QWidget* panel);
     void UpdateCaption(const QString& suffix = {});
+    // The report shown no longer follows the inputs: "Update" is offered.
     void MarkOutOfDate(bool filterChange);
     void BrowseLogFiles();
     void DeleteLogFiles();
@@ -180,16 +158,21 @@ private:
 
     void StartAnalysis(const QString& before, const QString& after);
     void AnalysisFinished(const AnalysisOutcome& w);
-    // Tells which log files were damaged, empty or changed while they were read.
-    void ShowIncompleteInputs();
     void ShowPages();
     void ClearPagesAfterFailure(const QString& message);
     void SetCommandsEnabled(bool enabled);
-    void OpenLogWindow();
     // No command that starts other work while work runs or the FTP panel is busy.
     bool Busy() const;
+    // The profile of the site chosen in the site list, or null.
+    SiteProfile* SelectedProfile();
     void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
+    // Writes window, display, sort and column settings, then recent lists and profiles, unless
+    // nothing is to be written at exit.
+    void SaveSettings();
+    // The list on the report page in front (the focused one when the page shows several), or
+    // nullptr when the page shows none (the raw log, the charts).
+    ReportListView* ListOnScreen() const;
 
     SettingsStore& store_;
     std::unique_ptr<Analyser> a_;
@@ -202,12 +185,8 @@ private:
     bool saveOnExit_ = true;
     bool closing_ = false;
     bool terminating_ = false;   // SIGTERM or SIGHUP: no new work, no question
-    // What the FTP panel asked for, done once its commands have finished.
-    enum class AfterTransfer { Nothing, LogFiles, Process } afterTransfer_ = AfterTransfer::Nothing;
-    FtpPanel* ftp_ = nullptr;
     WorkGuard* guard_ = nullptr;
     std::string dataFolder_;   // where the reference data was loaded from
-    QString reportFile_;
     QString captionSubject_;   // what the caption names: the site or the report file
     QString screenshotServer_;
 
@@ -215,21 +194,17 @@ private:
     QStackedWidget* panels_ = nullptr;
     SitesPanel* sites_ = nullptr;
     FilesPanel* files_ = nullptr;
-    QWidget* frameFTP_ = nullptr;
-    QWidget* frameReport_ = nullptr;
-    QListWidget* lstLogFiles_ = nullptr;   // the files panel's list
+    FtpFrame* ftp_ = nullptr;
+    ReportPanel* frameReport_ = nullptr;
     FilterPanel* filter_ = nullptr;
 
     // Report pages.
     ReportPages* pages_ = nullptr;
-    QLabel* lblViewErrors_ = nullptr;
-    QPointer<ProcessLogWindow> logWindow_;
+    ReportWindows* windows_ = nullptr;
 
     // Menus and status bar.
     MainMenus* menus_ = nullptr;
-    QLabel* status_ = nullptr;
-    QProgressBar* progress_ = nullptr;
-    QPushButton* butCancel_ = nullptr;
+    WorkStatusBar* statusBar_ = nullptr;
     bool saveEnabled_ = false, compareEnabled_ = false;
 };
 

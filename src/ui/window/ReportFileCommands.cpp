@@ -5,10 +5,14 @@
 #include "engine/Analyser.h"
 #include "report/CsvExport.h"
 #include "report/HtmlReportWriter.h"
+#include "report/XmlReportWriter.h"
 #include "views/ReportListView.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <new>
 
 namespace trevix::ui {
 
@@ -44,6 +48,17 @@ QString ReportFileCommands::AskSavePath() const {
     return WithExtension(window_, "Save Report",
                          CurrentPrompter().SaveFile(window_, "Save Report", Q(a_.Options.DefaultXMLFolder), ReportFilter),
                          ".xml");
+}
+
+bool ReportFileCommands::SaveReport(const QString& path, const QStringList& logFiles) {
+    std::vector<std::string> files;
+    for (const QString& f : logFiles) files.push_back(Std(f));
+    try {
+        return SaveXMLReport(a_, Std(path), files);
+    } catch (const std::bad_alloc&) {
+        ShowSaveError(a_, Std(path), ENOMEM, "Not enough memory");
+    }
+    return false;
 }
 
 bool ReportFileCommands::ExportListAsCsv(const QString& path, ReportListView* view) {

@@ -4,6 +4,7 @@
 #include "config/DataFolder.h"
 #include "config/MemorySettingsStore.h"
 #include "config/QtSettingsStore.h"
+#include "config/ReferenceDataLoader.h"
 #include "window/MainWindow.h"
 #include "common/ProgramInfo.h"
 #include "window/TerminationSignals.h"
@@ -47,6 +48,23 @@ QPixmap SplashPicture() {
     return picture;
 }
 
+std::unique_ptr<QSplashScreen> ShowSplash(const QString& message) {
+    auto screen = std::make_unique<QSplashScreen>(SplashPicture());
+    screen->setObjectName("frmSplash");
+    screen->show();
+    screen->showMessage(message, Qt::AlignBottom | Qt::AlignHCenter);
+    QApplication::processEvents();
+    return screen;
+}
+
+bool LoadCountryDataShown(ReferenceData& reference, RunHost& host, const std::string& folder) {
+    const std::unique_ptr<QSplashScreen> splash = ShowSplash("Loading country data...");
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const bool ok = LoadCountryData(reference, host, folder);
+    QApplication::restoreOverrideCursor();
+    return ok;
+}
+
 std::unique_ptr<SettingsStore> OpenSettings(const QString& path, bool& unreadable) {
     const QString file =
         path.isEmpty() ? QSettings(QSettings::IniFormat, QSettings::UserScope, "Trevix", "Trevix").fileName() : path;
@@ -58,13 +76,7 @@ std::unique_ptr<SettingsStore> OpenSettings(const QString& path, bool& unreadabl
 std::unique_ptr<MainWindow> StartProgram(SettingsStore& store, const QStringList& logFiles, bool splash) {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     std::unique_ptr<QSplashScreen> screen;
-    if (splash) {
-        screen = std::make_unique<QSplashScreen>(SplashPicture());
-        screen->setObjectName("frmSplash");
-        screen->show();
-        screen->showMessage("Loading...", Qt::AlignBottom | Qt::AlignHCenter);
-        QApplication::processEvents();
-    }
+    if (splash) screen = ShowSplash("Loading...");
     auto window = std::make_unique<MainWindow>(store);
     window->LoadReferenceData(FindDataFolder());
     window->ReadTimeZoneOffset();

@@ -5,8 +5,13 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <string>
+
+class QSplashScreen;
 
 namespace trevix {
+struct ReferenceData;
+class RunHost;
 class SettingsStore;
 }
 
@@ -16,6 +21,11 @@ class MainWindow;
 
 // The picture of the splash window: the product's name and version.
 QPixmap SplashPicture();
+// The splash window, shown at once with message under the picture.
+std::unique_ptr<QSplashScreen> ShowSplash(const QString& message);
+// Reads the country data from folder under the splash window and the busy cursor: a few
+// seconds on a slow disk. False when it could not be read.
+bool LoadCountryDataShown(ReferenceData& reference, RunHost& host, const std::string& folder);
 
 // The settings the program uses: the file at path (the user's own file when path is empty).
 // When that file exists but cannot be read, the settings are kept in memory for this run and

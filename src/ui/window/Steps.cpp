@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <utility>
+
 namespace trevix::ui {
 
 Steps::Steps(const Analyser& a, std::function<bool()> busy, QWidget* window)
@@ -85,6 +87,22 @@ void Steps::ShowHelpText(const QString& text) {
                        "the Options window for faster processing."
                      : "\n\nCountry Report is OFF.";
     pane_->SetHelpText(shown);
+}
+
+void Steps::ShowStepHelp(const QString& panel) {
+    static constexpr std::pair<const char*, const char*> Help[] = {
+        {"sites", "Select a site profile from the list to the right, or click 'New' to create a new one."},
+        {"logfiles", "Choose one or more log files to process. You can choose from log files on your hard "
+                     "disk, or you can download log files via FTP. Trevix also reads compressed log files "
+                     "(.gz, .bz2, .xz and .zst)."},
+        {"filter", "You can restrict the log file entries that Trevix processes. This may make processing "
+                   "quicker, and allows you to home in on interesting information."},
+        {"report", "Click the various tabs to view the pages of the report."},
+        {"ftp", "Choose a server of the selected site, or type one, and click Connect. Select the log files "
+                "and click Download."},
+    };
+    for (const auto& [key, text] : Help)
+        if (panel == key) ShowHelpText(text);
 }
 
 } // namespace trevix::ui

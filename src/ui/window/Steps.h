@@ -37,6 +37,8 @@ public:
     // The help text, with the note on the country report when the options ask for it.
     void ShowHelpText(const QString& text);
     void RefreshHelpText() { ShowHelpText(lastHelpText_); }
+    // The help text of a panel: "sites", "logfiles", "filter", "report" or "ftp".
+    void ShowStepHelp(const QString& panel);
 
 signals:
     // A pane item or an arrow was clicked: "sites", "logfiles", "filter", "report", ...

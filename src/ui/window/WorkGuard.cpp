@@ -7,9 +7,11 @@
 #include "window/WorkerCall.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 
 #include <new>
 
@@ -108,6 +110,18 @@ void WorkGuard::Wait() {
     if (!working_) return;
     QEventLoop loop;
     connect(this, &WorkGuard::Finished, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void WorkGuard::WaitWhileBusy(int ms) {
+    QElapsedTimer waited;
+    waited.start();
+    QEventLoop loop;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (!Busy() || waited.elapsed() > ms) loop.quit();
+    });
+    tick.start(20);
     loop.exec();
 }
 

@@ -55,6 +55,8 @@ public:
     void Cancel();
     // Runs the event loop until the work in progress has ended.
     void Wait();
+    // Runs the event loop while work or a transfer is busy, for at most ms milliseconds.
+    void WaitWhileBusy(int ms);
     // Stops a running analysis and waits for its thread (the window going).
     void Stop();
 

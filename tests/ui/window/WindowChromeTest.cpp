@@ -3,9 +3,12 @@
 #include "WindowFixture.h"
 #include "common/Twips.h"
 #include "dialogs/AboutDialog.h"
+#include "window/FileDrops.h"
 
+#include <QDropEvent>
 #include <QImage>
 #include <QLabel>
+#include <QMimeData>
 #include <QRadioButton>
 
 using namespace trevix;
@@ -94,6 +97,43 @@ private slots:
         drop({f.Path("dropped.xml")});
         QCOMPARE(f.win->windowTitle(), QString("Trevix Pro - dropped.xml"));
         QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 5);
+    }
+
+    // Files dragged over the window are taken while no work runs, and handed on only once the
+    // drop has ended (a report they bring is loaded, which serves events).
+    void dragsAndDropsAreTakenOnlyWhileIdle_data() {
+        QTest::addColumn<bool>("busyAtEnter");
+        QTest::addColumn<bool>("busyAtDrop");
+        QTest::addColumn<bool>("files");
+        QTest::newRow("idle") << false << false << true;
+        QTest::newRow("busy") << true << true << true;
+        QTest::newRow("work started during the drag") << false << true << true;
+        QTest::newRow("text, not files") << false << false << false;
+    }
+    void dragsAndDropsAreTakenOnlyWhileIdle() {
+        QFETCH(bool, busyAtEnter);
+        QFETCH(bool, busyAtDrop);
+        QFETCH(bool, files);
+        QWidget window;
+        bool busy = busyAtEnter;
+        auto* filter = new FileDropFilter(&window, [&] { return busy; });
+        QList<QList<QUrl>> dropped;
+        connect(filter, &FileDropFilter::Dropped, this, [&](const QList<QUrl>& urls) { dropped << urls; });
+        const QList<QUrl> urls{QUrl::fromLocalFile("/logs/a.log"), QUrl::fromLocalFile("/logs/b.xml")};
+        QMimeData mime;
+        if (files) mime.setUrls(urls);
+        else mime.setText("a.log");
+        QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &enter);
+        QCOMPARE(enter.isAccepted(), files && !busyAtEnter);
+        if (!enter.isAccepted()) return;   // no drop follows a drag refused
+        busy = busyAtDrop;
+        QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &drop);
+        QCOMPARE(drop.isAccepted(), !busyAtDrop);
+        QVERIFY(dropped.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(dropped, busyAtDrop ? QList<QList<QUrl>>{} : QList<QList<QUrl>>{urls});
     }
 
     void screenshotsShowEveryPanelAndPage() {
