@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace trevix {
@@ -48,6 +49,8 @@ public:
 private:
     std::unique_ptr<Node> root_;
     size_t count_ = 0;
+    std::vector<std::pair<size_t, size_t>> copies_;   // a path asked again: (index, first index)
+    mutable std::string decoded_;   // an escaped string is decoded here, then stored
 };
 
 // A time field: where it is and how it is written. A UnixSeconds value that turns out to be
