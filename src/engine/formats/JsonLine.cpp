@@ -1,6 +1,11 @@
 #include "engine/formats/JsonLine.h"
 
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace trevix {
 
@@ -138,6 +143,23 @@ void Unescape(std::string_view raw, std::string& out) {
     }
 }
 
+// The first '"' or '\\' from p on, or end. Most strings of a log line are short, so this is
+// done inline, 16 bytes at a time where SSE2 is there, rather than by two memchr calls.
+inline const char* QuoteOrSlash(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i slash = _mm_set1_epi8('\\');
+    while (end - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, slash)));
+        if (hits) return p + std::countr_zero(static_cast<unsigned>(hits));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '"' && *p != '\\') ++p;
+    return p;
+}
+
 class Reader {
 public:
     Reader(const char* p, const char* end, JsonValue* values, TextArena& scratch, std::string& decoded)
@@ -163,31 +185,27 @@ private:
     bool String(std::string_view& raw, bool& escaped) {
         const char* start = ++p_;
         const char* s = start;
-        const char* quote = nullptr;
         escaped = false;
         for (;;) {
-            if (!quote || quote < s) {
-                quote = static_cast<const char*>(std::memchr(s, '"', static_cast<size_t>(end_ - s)));
-                if (!quote) return false;
-            }
-            const char* slash = static_cast<const char*>(std::memchr(s, '\\', static_cast<size_t>(quote - s)));
-            if (!slash) break;
+            s = QuoteOrSlash(s, end_);
+            if (s == end_) return false;
+            if (*s == '"') break;
             escaped = true;
-            if (end_ - slash < 2) return false;
-            switch (slash[1]) {
+            if (end_ - s < 2) return false;
+            switch (s[1]) {
             case '"': case '\\': case '/': case 'b': case 'f': case 'n': case 'r': case 't':
-                s = slash + 2;
+                s += 2;
                 break;
             case 'u':
-                if (end_ - slash < 6 || Hex4(slash + 2) < 0) return false;
-                s = slash + 6;
+                if (end_ - s < 6 || Hex4(s + 2) < 0) return false;
+                s += 6;
                 break;
             default:
                 return false;
             }
         }
-        raw = {start, static_cast<size_t>(quote - start)};
-        p_ = quote + 1;
+        raw = {start, static_cast<size_t>(s - start)};
+        p_ = s + 1;
         return true;
     }
 
