@@ -181,7 +181,7 @@ TEST(JsonFormatsTest, ReadsTheFieldsOfEachServersLines) {
          "path=/blog/post | query=id=7&x=1 | status=200 | bytes=10900 | referrer=https://www.google.com/search?q=caddy | "
          "agent=Mozilla/5.0 (X11; Linux x86_64; rv:98.0) Gecko/20100101 Firefox/98.0"},
         {"caddy without client_ip, escaped agent, no headers", MakeCaddyFormat,
-         R"({"ts":1591234567,"request":{"remote_ip":"2001:db8::1","method":"HEAD","host":"[2001:db8::2]:443","uri":"/",)"
+         R"({"ts":1591234567,"request":{"client_ip":"","remote_ip":"2001:db8::1","method":"HEAD","host":"[2001:db8::2]:443","uri":"/",)"
          R"("headers":{"User-Agent":["Bot \"x\" \ud83d\ude00"]}},"size":0,"status":304})",
          "client=2001:db8::1 | host=2001:db8::2 | form=unix | stamp=1591234567 | method=HEAD | path=/ | status=304 | "
          "bytes=0 | agent=Bot \"x\" \xF0\x9F\x98\x80"},

@@ -108,11 +108,13 @@ public:
     };
 
 private:
-    // The first of a field's paths that holds a string or a number.
+    // The first of a field's paths that holds a string or a number other than "" and "-"
+    // (an empty client_ip falls back to remote_ip).
     const JsonValue* First(int field) const {
         for (int i = starts_[field]; i < starts_[field + 1]; ++i) {
             const JsonValue& value = values_[i];
-            if (value.Type == JsonType::String || value.Type == JsonType::Number) return &value;
+            if ((value.Type == JsonType::String || value.Type == JsonType::Number) && !Field(value.Text).empty())
+                return &value;
         }
         return nullptr;
     }

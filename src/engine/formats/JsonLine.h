@@ -61,8 +61,9 @@ struct JsonTimeKey {
     std::string Pattern;   // for StampForm::Pattern
 };
 
-// The key paths of a JSON log's fields. Each field lists the paths to try, the first one
-// present in a line wins; an empty list means the lines do not carry that field.
+// The key paths of a JSON log's fields. Each field lists the paths to try: the first one with
+// a value in a line (a string or number other than "" and "-") wins; an empty list means the
+// lines do not carry that field.
 struct JsonFieldMap {
     std::string Name = "JSON";            // how the processing log names the format
     std::vector<JsonKeyPath> Client;      // a port after the address is dropped
