@@ -8,14 +8,15 @@ char* TextArena::Reserve(size_t size) {
     if (size > BlockSize / 4) {
         // Large texts get a block of their own, inserted before the current one so the
         // current block's free space stays usable.
-        auto block = std::make_unique<char[]>(size);
+        auto block = std::make_unique_for_overwrite<char[]>(size);
         char* p = block.get();
         blocks_.insert(blocks_.empty() ? blocks_.end() : blocks_.end() - 1, std::move(block));
         return p;
     }
     if (used_ + size > BlockSize) {
-        blocks_.push_back(std::make_unique<char[]>(BlockSize));
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
         used_ = 0;
+        current_ = true;
     }
     char* p = blocks_.back().get() + used_;
     used_ += size;
@@ -38,15 +39,18 @@ std::string_view TextArena::Concat(std::string_view a, std::string_view b) {
     return {p, a.size() + b.size()};
 }
 
-void TextArena::Rewind() {
-    if (blocks_.empty()) return;
-    if (blocks_.size() > 1) blocks_.erase(blocks_.begin(), blocks_.end() - 1);
-    used_ = 0;
-}
-
 void TextArena::Clear() {
-    blocks_.clear();
-    used_ = BlockSize;
+    if (!current_) {
+        blocks_.clear();
+        used_ = BlockSize;
+        return;
+    }
+    if (blocks_.size() > 1) {
+        std::unique_ptr<char[]> keep = std::move(blocks_.back());
+        blocks_.clear();
+        blocks_.push_back(std::move(keep));
+    }
+    used_ = 0;
 }
 
 } // namespace trevix

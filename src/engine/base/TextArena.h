@@ -12,16 +12,18 @@ public:
     std::string_view Store(std::string_view text);
     // Two pieces stored as one text (host + file).
     std::string_view Concat(std::string_view a, std::string_view b);
+    // Forgets every text; the current block is kept for what comes next, so an arena cleared
+    // line after line does not get and zero a fresh block each time.
     void Clear();
-    // Forgets every text but keeps one block, for a scratch arena emptied per line.
-    void Rewind();
-    bool Empty() const { return blocks_.empty(); }
+    // Nothing stored since it was made or cleared.
+    bool Empty() const { return blocks_.empty() || (current_ && blocks_.size() == 1 && used_ == 0); }
 
 private:
     char* Reserve(size_t size);
     static constexpr size_t BlockSize = 1 << 20;
     std::vector<std::unique_ptr<char[]>> blocks_;
     size_t used_ = BlockSize;   // no block yet
+    bool current_ = false;      // blocks_.back() is a block of BlockSize that texts are added to
 };
 
 } // namespace trevix

@@ -52,7 +52,7 @@ size_t ReadCount(std::unique_ptr<LineFormat> format, const std::vector<std::stri
     TextArena scratch;
     size_t read = 0;
     for (std::string_view line : lines) {
-        scratch.Rewind();
+        scratch.Clear();
         LineFields fields;
         const LineKind kind = format->Read(line, fields, scratch);
         if (kind == LineKind::Comment) {

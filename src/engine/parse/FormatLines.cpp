@@ -160,7 +160,7 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
 
 ParseResult ParseFormatLine(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
     const LineFormat* format = a.LineFormats[state.Format].get();
-    a.LineScratch.Rewind();
+    a.LineScratch.Clear();
     LineFields fields;
     switch (format->Read(line, fields, a.LineScratch)) {
     case LineKind::Entry: return MakeEntry(a, fields, line, e, state);
