@@ -298,6 +298,16 @@ public:
         c_.Fields.push_back(std::move(f));
         return true;
     }
+    // "%U%q" and "$uri$is_args$args": a query that directly follows the path is read with it,
+    // split at its "?". True when that was the case. The query without its mark ($args) joins
+    // only a path that a mark ($is_args) already joined.
+    bool JoinToPath(bool hasMark) {
+        if (!pending_.empty() || c_.Fields.empty()) return false;
+        Target& last = c_.Fields.back().What;
+        if (last != Target::Uri && (!hasMark || last != Target::Path)) return false;
+        last = Target::Uri;
+        return true;
+    }
     void Finish() {
         if (!c_.Fields.empty()) c_.Fields.back().After = pending_;
     }
@@ -337,8 +347,9 @@ bool CompileApache(std::string_view body, Compiled& c, std::string& error) {
             error = "The format ends inside a % directive.";
             return false;
         }
-        if (!b.Add(ApacheField(body[j], arg), error)) return false;
         i = j;
+        if (body[j] == 'q' && b.JoinToPath(true)) continue;
+        if (!b.Add(ApacheField(body[j], arg), error)) return false;
     }
     b.Finish();
     return true;
@@ -371,8 +382,10 @@ bool CompileNginx(std::string_view body, Compiled& c, std::string& error) {
             name = body.substr(i + 1, j - i - 1);
             last = j - 1;
         }
-        if (!b.Add(NginxField(name), error)) return false;
         i = last;
+        if ((name == "is_args" || name == "args" || name == "query_string") && b.JoinToPath(name == "is_args"))
+            continue;
+        if (!b.Add(NginxField(name), error)) return false;
     }
     b.Finish();
     return true;
@@ -414,7 +427,7 @@ bool Settle(Compiled& c, std::string& error) {
         Field& f = c.Fields[i];
         const std::string& before = i == 0 ? c.Lead : c.Fields[i - 1].After;
         f.Quoted = before.ends_with('"') && f.After.starts_with('"');
-        f.NoBlank = !f.Quoted && f.Blanks == 0 && !f.After.empty() && !f.After.starts_with(' ');
+        f.NoBlank = !f.Quoted && f.Blanks == 0 && !f.After.empty();
     }
     return true;
 }
