@@ -7,6 +7,13 @@
 #include <utility>
 #include <vector>
 
+// The JSON line reader is built apart from this file; until it is part of the program, formats
+// that are JSON objects are refused with a message.
+#if __has_include("engine/formats/JsonLine.h")
+#include "engine/formats/JsonLine.h"
+#define TREVIX_JSON_LINES 1
+#endif
+
 namespace trevix {
 
 bool AllDigits(std::string_view text) {
@@ -559,6 +566,134 @@ std::unique_ptr<LineFormat> Make(std::string name, std::string_view body, Dialec
     return std::make_unique<FormatStringReader>(std::move(name), std::move(c));
 }
 
+#ifdef TREVIX_JSON_LINES
+// ---- A format that is a JSON object: {"ip":"$remote_addr","req":{"status":$status}} ----
+
+void SkipSpace(std::string_view s, size_t& i) {
+    while (i < s.size() && IsSpace(s[i])) ++i;
+}
+
+// A quoted text from s[i] (the quote) to its closing quote, escapes kept; i moves past it.
+bool QuotedText(std::string_view s, size_t& i, std::string_view& text) {
+    const size_t start = ++i;
+    for (; i < s.size(); ++i) {
+        if (s[i] == '\\') {
+            ++i;
+        } else if (s[i] == '"') {
+            text = s.substr(start, i - start);
+            ++i;
+            return true;
+        }
+    }
+    return false;
+}
+
+class JsonShapeReader {
+public:
+    JsonShapeReader(Dialect dialect, JsonFieldMap& map) : dialect_(dialect), map_(map) {}
+
+    bool Object(std::string_view s, size_t& i, JsonKeyPath& path) {
+        SkipSpace(s, i);
+        if (i == s.size() || s[i] != '{') return false;
+        ++i;
+        SkipSpace(s, i);
+        if (i < s.size() && s[i] == '}') return ++i, true;
+        while (i < s.size()) {
+            SkipSpace(s, i);
+            std::string_view key;
+            if (i == s.size() || s[i] != '"' || !QuotedText(s, i, key)) return false;
+            SkipSpace(s, i);
+            if (i == s.size() || s[i++] != ':') return false;
+            SkipSpace(s, i);
+            if (i == s.size()) return false;
+            path.emplace_back(key);
+            std::string_view value;
+            if (s[i] == '{') {
+                if (!Object(s, i, path)) return false;
+            } else {
+                if (s[i] == '"') {
+                    if (!QuotedText(s, i, value)) return false;
+                } else {
+                    const size_t start = i;
+                    while (i < s.size() && s[i] != ',' && s[i] != '}' && !IsSpace(s[i])) ++i;
+                    value = s.substr(start, i - start);
+                }
+                Value(path, TrimSpace(value));
+            }
+            path.pop_back();
+            SkipSpace(s, i);
+            if (i == s.size()) return false;
+            if (s[i] == '}') return ++i, true;
+            if (s[i++] != ',') return false;
+        }
+        return false;
+    }
+
+    void Finish() {
+        map_.Bytes.insert(map_.Bytes.end(), sent_.begin(), sent_.end());
+        if (map_.Client.empty()) map_.Client = forwarded_;
+    }
+
+private:
+    // A value that is one directive or variable and nothing else gives its field's key path.
+    void Value(const JsonKeyPath& path, std::string_view text) {
+        Compiled c;
+        std::string error;
+        const bool ok = dialect_ == Dialect::Nginx ? CompileNginx(text, c, error) : CompileApache(text, c, error);
+        if (!ok || c.Fields.size() != 1 || !c.Lead.empty() || !c.Fields[0].After.empty()) return;
+        const Field& f = c.Fields[0];
+        auto time = [&](StampForm form) { map_.Time.push_back({path, form, f.Pattern}); };
+        switch (f.What) {
+        case Target::Client: map_.Client.push_back(path); break;
+        case Target::Forwarded: forwarded_.push_back(path); break;
+        case Target::Host: map_.Host.push_back(path); break;
+        case Target::Clf: time(StampForm::Clf); break;
+        case Target::Iso: time(StampForm::Iso8601); break;
+        case Target::Seconds: time(StampForm::UnixSeconds); break;
+        case Target::Millis: time(StampForm::UnixMillis); break;
+        case Target::Micros: time(StampForm::UnixMicros); break;
+        case Target::Pattern: time(StampForm::Pattern); break;
+        case Target::Request: map_.Request.push_back(path); break;
+        case Target::Method: map_.Method.push_back(path); break;
+        case Target::Path: map_.Path.push_back(path); break;
+        case Target::Uri: map_.Uri.push_back(path); break;
+        case Target::Query: map_.Query.push_back(path); break;
+        case Target::Status: map_.Status.push_back(path); break;
+        case Target::Bytes: map_.Bytes.push_back(path); break;
+        case Target::BytesSent: sent_.push_back(path); break;
+        case Target::Referrer: map_.Referrer.push_back(path); break;
+        case Target::UserAgent: map_.UserAgent.push_back(path); break;
+        default: break;   // %t's brackets, %q's mark and the skipped fields
+        }
+    }
+
+    Dialect dialect_;
+    JsonFieldMap& map_;
+    std::vector<JsonKeyPath> sent_, forwarded_;
+};
+
+std::unique_ptr<LineFormat> MakeJson(std::string_view body, Dialect dialect, std::string& error) {
+    JsonFieldMap map;
+    map.Name = dialect == Dialect::Nginx ? "nginx JSON format string" : "Apache JSON format string";
+    JsonShapeReader reader(dialect, map);
+    JsonKeyPath path;
+    size_t i = 0;
+    body = TrimSpace(body);
+    if (!reader.Object(body, i, path) || i != body.size()) {
+        error = "The format looks like a JSON object but is not one.";
+        return nullptr;
+    }
+    reader.Finish();
+    if (map.Status.empty()) {
+        error = "The format has no status field (%>s or $status).";
+        return nullptr;
+    }
+    auto format = MakeJsonKeysFormat(std::move(map));
+    if (!format) error = "The format has no request field (%r, $request or a method and path).";
+    return format;
+}
+#endif
+
 } // namespace
 
 std::unique_ptr<LineFormat> MakeVhostCombinedFormat() {
@@ -575,11 +710,15 @@ std::unique_ptr<LineFormat> MakeFormatStringFormat(std::string_view text, std::s
         error = "The format has a quote that is not closed.";
         return nullptr;
     }
+    if (dialect == Dialect::Unknown) dialect = HasNginxVariable(body) ? Dialect::Nginx : Dialect::Apache;
     if (TrimSpace(body).starts_with('{')) {
+#ifdef TREVIX_JSON_LINES
+        return MakeJson(body, dialect, error);
+#else
         error = "JSON log formats cannot be read yet.";
         return nullptr;
+#endif
     }
-    if (dialect == Dialect::Unknown) dialect = HasNginxVariable(body) ? Dialect::Nginx : Dialect::Apache;
     return Make(dialect == Dialect::Nginx ? "nginx format string" : "Apache format string", body, dialect, error);
 }
 
