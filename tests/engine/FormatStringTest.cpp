@@ -1,3 +1,4 @@
+#include "engine/formats/FormatString.h"
 #include "engine/formats/KnownFormats.h"
 
 #include <gtest/gtest.h>
@@ -193,50 +194,68 @@ TEST(FormatString, LinesOfAnotherShapeAreNotRead) {
     }
 }
 
-// A format that is a JSON object reads JSON lines by the keys of its fields.
-TEST(FormatString, JsonObjectFormats) {
-#if __has_include("engine/formats/JsonLine.h")
+// A format that is a JSON object gives the key paths of its fields, from which JSON lines are read.
+TEST(FormatString, JsonObjectFormatsGiveTheirKeys) {
+    auto show = [](const JsonFormatKeys& k) {
+        std::string s;
+        auto add = [&](const char* name, const std::vector<JsonFormatKeys::Key>& keys) {
+            for (const auto& key : keys) {
+                s += name;
+                s += '=';
+                for (const std::string& part : key) s += part + '.';
+                s.back() = ' ';
+            }
+        };
+        add("client", k.Client);
+        add("host", k.Host);
+        for (const auto& t : k.Times) {
+            s += "time=";
+            for (const std::string& part : t.Path) s += part + '.';
+            s.back() = '/';
+            s += std::to_string(static_cast<int>(t.Form)) + t.Pattern + ' ';
+        }
+        add("request", k.Request);
+        add("method", k.Method);
+        add("uri", k.Uri);
+        add("path", k.Path);
+        add("query", k.Query);
+        add("status", k.Status);
+        add("bytes", k.Bytes);
+        add("ref", k.Referrer);
+        add("ua", k.UserAgent);
+        if (!s.empty()) s.pop_back();
+        return s;
+    };
     struct Case {
         const char* format;
-        const char* line;
-        const char* expected;   // Show() of the fields; empty when the format is refused
+        const char* expected;   // show() of the keys; empty when refused
         const char* error;
     };
     const Case cases[] = {
-        {R"(log_format j escape=json '{"ip":"$remote_addr","t":"$time_iso8601",'
-              '"req":{"m":"$request_method","u":"$request_uri"},"status":$status,"bytes":$body_bytes_sent,'
-              '"sent":$bytes_sent,"ua":"$http_user_agent","rt":"$request_time"}';)",
-         R"({"ip":"192.0.2.7","t":"2000-10-10T13:55:36+02:00","req":{"m":"GET","u":"/a?b=1"},"status":200,"bytes":12,"sent":300,"ua":"curl \"x\"","rt":"0.001"})",
-         R"(client=192.0.2.7 form=iso stamp=2000-10-10T13:55:36+02:00 method=GET path=/a query=b=1 status=200 bytes=12 ua=curl "x")",
-         ""},
+        {R"(log_format j escape=json '{"ip":"$remote_addr","fwd":"$http_x_forwarded_for","t":"$time_iso8601",'
+              '"req":{"m":"$request_method","u":"$request_uri"},"status":$status,"sent":$bytes_sent,'
+              '"bytes":$body_bytes_sent,"ua":"$http_user_agent","rt":"$request_time","x":"at $msec"}';)",
+         "client=ip time=t/2 method=req.m uri=req.u status=status bytes=bytes bytes=sent ua=ua", ""},
         {R"(LogFormat "{ \"host\": \"%h\", \"time\": \"%{%Y-%m-%dT%H:%M:%S%z}t\", \"request\": \"%r\", \"status\": %>s }" json)",
-         R"({ "host": "192.0.2.7", "time": "2000-10-10T13:55:36+0200", "request": "GET / HTTP/1.1", "status": 404 })",
-         "client=192.0.2.7 form=pattern stamp=2000-10-10T13:55:36+0200 pattern=%Y-%m-%dT%H:%M:%S%z request=GET / HTTP/1.1 "
-         "status=404",
-         ""},
-        {R"({"ip":"$remote_addr","request":"$request"})", "", "", "The format has no status field (%>s or $status)."},
-        {R"({"ip":"$remote_addr","uri":"$request_uri","status":$status})", "", "",
+         "client=host time=time/7%Y-%m-%dT%H:%M:%S%z request=request status=status", ""},
+        {R"({"fwd":"$http_x_forwarded_for","r":{"path":"$uri","q":"$args","m":"$request_method"},"s":"$status","ms":$msec})",
+         "client=fwd time=ms/3 method=r.m path=r.path query=r.q status=s", ""},
+        {R"({"ip":"$remote_addr","request":"$request"})", "", "The format has no status field (%>s or $status)."},
+        {R"({"ip":"$remote_addr","uri":"$request_uri","status":$status})", "",
          "The format has no request field (%r, $request or a method and path)."},
-        {R"({"ip":"$remote_addr","status":$status,)", "", "", "The format looks like a JSON object but is not one."},
+        {R"({"ip":"$remote_addr","status":$status,)", "", "The format looks like a JSON object but is not one."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
+        JsonFormatKeys keys;
         std::string error;
-        auto format = MakeFormatStringFormat(c.format, error);
+        EXPECT_EQ(ReadJsonFormatKeys(c.format, keys, error), *c.expected != 0);
         EXPECT_EQ(error, c.error);
-        if (!*c.expected) {
-            EXPECT_EQ(format, nullptr);
-            continue;
+        if (*c.expected) {
+            EXPECT_EQ(show(keys), c.expected);
         }
-        ASSERT_TRUE(format);
-        LineFields fields;
-        TextArena scratch;
-        ASSERT_EQ(format->Read(c.line, fields, scratch), LineKind::Entry);
-        EXPECT_EQ(Show(fields), c.expected);
+        // Until the JSON line reader is wired in, such a format gives no reader, and says why.
+        EXPECT_EQ(MakeFormatStringFormat(c.format, error), nullptr);
+        EXPECT_EQ(error, *c.expected ? "JSON log formats cannot be read yet." : c.error);
     }
-#else
-    std::string error;
-    EXPECT_EQ(MakeFormatStringFormat(R"({"ip":"$remote_addr","request":"$request","status":$status})", error), nullptr);
-    EXPECT_EQ(error, "JSON log formats cannot be read yet.");
-#endif
 }

@@ -7,13 +7,6 @@
 #include <utility>
 #include <vector>
 
-// The JSON line reader is built apart from this file; until it is part of the program, formats
-// that are JSON objects are refused with a message.
-#if __has_include("engine/formats/JsonLine.h")
-#include "engine/formats/JsonLine.h"
-#define TREVIX_JSON_LINES 1
-#endif
-
 namespace trevix {
 
 bool AllDigits(std::string_view text) {
@@ -566,7 +559,6 @@ std::unique_ptr<LineFormat> Make(std::string name, std::string_view body, Dialec
     return std::make_unique<FormatStringReader>(std::move(name), std::move(c));
 }
 
-#ifdef TREVIX_JSON_LINES
 // ---- A format that is a JSON object: {"ip":"$remote_addr","req":{"status":$status}} ----
 
 void SkipSpace(std::string_view s, size_t& i) {
@@ -590,9 +582,9 @@ bool QuotedText(std::string_view s, size_t& i, std::string_view& text) {
 
 class JsonShapeReader {
 public:
-    JsonShapeReader(Dialect dialect, JsonFieldMap& map) : dialect_(dialect), map_(map) {}
+    JsonShapeReader(Dialect dialect, JsonFormatKeys& map) : dialect_(dialect), map_(map) {}
 
-    bool Object(std::string_view s, size_t& i, JsonKeyPath& path) {
+    bool Object(std::string_view s, size_t& i, JsonFormatKeys::Key& path) {
         SkipSpace(s, i);
         if (i == s.size() || s[i] != '{') return false;
         ++i;
@@ -636,13 +628,13 @@ public:
 
 private:
     // A value that is one directive or variable and nothing else gives its field's key path.
-    void Value(const JsonKeyPath& path, std::string_view text) {
+    void Value(const JsonFormatKeys::Key& path, std::string_view text) {
         Compiled c;
-        std::string error;
-        const bool ok = dialect_ == Dialect::Nginx ? CompileNginx(text, c, error) : CompileApache(text, c, error);
+        std::string ignored;   // a value that does not compile is not a field
+        const bool ok = dialect_ == Dialect::Nginx ? CompileNginx(text, c, ignored) : CompileApache(text, c, ignored);
         if (!ok || c.Fields.size() != 1 || !c.Lead.empty() || !c.Fields[0].After.empty()) return;
         const Field& f = c.Fields[0];
-        auto time = [&](StampForm form) { map_.Time.push_back({path, form, f.Pattern}); };
+        auto time = [&](StampForm form) { map_.Times.push_back({path, form, f.Pattern}); };
         switch (f.What) {
         case Target::Client: map_.Client.push_back(path); break;
         case Target::Forwarded: forwarded_.push_back(path); break;
@@ -668,33 +660,42 @@ private:
     }
 
     Dialect dialect_;
-    JsonFieldMap& map_;
-    std::vector<JsonKeyPath> sent_, forwarded_;
+    JsonFormatKeys& map_;
+    std::vector<JsonFormatKeys::Key> sent_, forwarded_;
 };
 
-std::unique_ptr<LineFormat> MakeJson(std::string_view body, Dialect dialect, std::string& error) {
-    JsonFieldMap map;
-    map.Name = dialect == Dialect::Nginx ? "nginx JSON format string" : "Apache JSON format string";
-    JsonShapeReader reader(dialect, map);
-    JsonKeyPath path;
+} // namespace
+
+bool ReadJsonFormatKeys(std::string_view text, JsonFormatKeys& keys, std::string& error) {
+    keys = JsonFormatKeys{};
+    error.clear();
+    std::string body;
+    Dialect dialect;
+    if (!Unwrap(text, body, dialect)) {
+        error = "The format has a quote that is not closed.";
+        return false;
+    }
+    if (dialect == Dialect::Unknown) dialect = HasNginxVariable(body) ? Dialect::Nginx : Dialect::Apache;
+    keys.Nginx = dialect == Dialect::Nginx;
+    JsonShapeReader reader(dialect, keys);
+    JsonFormatKeys::Key path;
     size_t i = 0;
-    body = TrimSpace(body);
-    if (!reader.Object(body, i, path) || i != body.size()) {
+    const std::string_view object = TrimSpace(body);
+    if (!reader.Object(object, i, path) || i != object.size()) {
         error = "The format looks like a JSON object but is not one.";
-        return nullptr;
+        return false;
     }
     reader.Finish();
-    if (map.Status.empty()) {
-        error = "The format has no status field (%>s or $status).";
-        return nullptr;
+    if (keys.Request.empty() && (keys.Method.empty() || (keys.Uri.empty() && keys.Path.empty()))) {
+        error = "The format has no request field (%r, $request or a method and path).";
+        return false;
     }
-    auto format = MakeJsonKeysFormat(std::move(map));
-    if (!format) error = "The format has no request field (%r, $request or a method and path).";
-    return format;
+    if (keys.Status.empty()) {
+        error = "The format has no status field (%>s or $status).";
+        return false;
+    }
+    return true;
 }
-#endif
-
-} // namespace
 
 std::unique_ptr<LineFormat> MakeVhostCombinedFormat() {
     std::string error;
@@ -712,12 +713,11 @@ std::unique_ptr<LineFormat> MakeFormatStringFormat(std::string_view text, std::s
     }
     if (dialect == Dialect::Unknown) dialect = HasNginxVariable(body) ? Dialect::Nginx : Dialect::Apache;
     if (TrimSpace(body).starts_with('{')) {
-#ifdef TREVIX_JSON_LINES
-        return MakeJson(body, dialect, error);
-#else
-        error = "JSON log formats cannot be read yet.";
+        // The keys are read (and a format without a request or status refused) here; the
+        // reader of JSON lines is made from them elsewhere.
+        JsonFormatKeys keys;
+        if (ReadJsonFormatKeys(text, keys, error)) error = "JSON log formats cannot be read yet.";
         return nullptr;
-#endif
     }
     return Make(dialect == Dialect::Nginx ? "nginx format string" : "Apache format string", body, dialect, error);
 }
