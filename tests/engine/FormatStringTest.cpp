@@ -254,8 +254,21 @@ TEST(FormatString, JsonObjectFormatsGiveTheirKeys) {
         if (*c.expected) {
             EXPECT_EQ(show(keys), c.expected);
         }
-        // Until the JSON line reader is wired in, such a format gives no reader, and says why.
-        EXPECT_EQ(MakeFormatStringFormat(c.format, error), nullptr);
-        EXPECT_EQ(error, *c.expected ? "JSON log formats cannot be read yet." : c.error);
+        // The format reads JSON lines by those keys, or is refused with the same message.
+        const auto format = MakeFormatStringFormat(c.format, error);
+        EXPECT_EQ(format != nullptr, *c.expected != 0);
+        EXPECT_EQ(error, c.error);
     }
+    std::string error;
+    const auto format = MakeFormatStringFormat(cases[1].format, error);
+    ASSERT_TRUE(format);
+    LineFields fields;
+    TextArena scratch;
+    ASSERT_EQ(format->Read(R"({ "host": "192.0.2.7", "time": "2000-10-10T13:55:36+0200", "request": "GET / HTTP/1.1", "status": 404 })",
+                           fields, scratch),
+              LineKind::Entry);
+    EXPECT_EQ(fields.Client, "192.0.2.7");
+    EXPECT_EQ(fields.Form, StampForm::Pattern);
+    EXPECT_EQ(fields.Request, "GET / HTTP/1.1");
+    EXPECT_EQ(fields.Status, "404");
 }

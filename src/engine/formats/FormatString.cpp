@@ -1,4 +1,5 @@
 #include "engine/formats/FormatString.h"
+#include "engine/formats/JsonLine.h"
 
 #include "engine/base/Text.h"
 #include "engine/formats/KnownFormats.h"
@@ -716,8 +717,24 @@ std::unique_ptr<LineFormat> MakeFormatStringFormat(std::string_view text, std::s
         // The keys are read (and a format without a request or status refused) here; the
         // reader of JSON lines is made from them elsewhere.
         JsonFormatKeys keys;
-        if (ReadJsonFormatKeys(text, keys, error)) error = "JSON log formats cannot be read yet.";
-        return nullptr;
+        if (!ReadJsonFormatKeys(text, keys, error)) return nullptr;
+        JsonFieldMap map;
+        map.Name = keys.Nginx ? "nginx JSON format string" : "Apache JSON format string";
+        map.Client = keys.Client;
+        map.Host = keys.Host;
+        for (const JsonFormatKeys::Time& t : keys.Times) map.Time.push_back({t.Path, t.Form, t.Pattern});
+        map.Request = keys.Request;
+        map.Method = keys.Method;
+        map.Uri = keys.Uri;
+        map.Path = keys.Path;
+        map.Query = keys.Query;
+        map.Status = keys.Status;
+        map.Bytes = keys.Bytes;
+        map.Referrer = keys.Referrer;
+        map.UserAgent = keys.UserAgent;
+        auto format = MakeJsonKeysFormat(std::move(map));
+        if (!format) error = "The format has no request or no status field.";
+        return format;
     }
     return Make(dialect == Dialect::Nginx ? "nginx format string" : "Apache format string", body, dialect, error);
 }
