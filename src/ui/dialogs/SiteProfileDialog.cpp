@@ -77,7 +77,9 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
     auto* hint = new QLabel("There is no need to enter \"www\" before the domain name.", frame);
     hint->setWordWrap(true);
     grid->addWidget(hint, 4, 0, 1, 2);
-    layout->addWidget(frame, 1);
+    // Most sites have a few domains: the list scrolls, and a taller dialog gives the preview room.
+    lstDomains_->setFixedHeight(lstDomains_->fontMetrics().height() * 7);
+    layout->addWidget(frame);
 
     chkDifferentDomains_ = new QCheckBox("Show separate domains in the Files report", this);
     chkDifferentDomains_->setObjectName("chkDifferentDomains");
@@ -112,10 +114,12 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
     lblLogPreview_ = new QPlainTextEdit(formatFrame);
     lblLogPreview_->setObjectName("lblLogPreview");
     lblLogPreview_->setReadOnly(true);
+    lblLogPreview_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     lblLogPreview_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    lblLogPreview_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lblLogPreview_->setTabChangesFocus(true);
     // Room for the eight fields of a line without scrolling.
-    lblLogPreview_->setFixedHeight(lblLogPreview_->fontMetrics().lineSpacing() * 9 +
+    lblLogPreview_->setMinimumHeight(lblLogPreview_->fontMetrics().lineSpacing() * 9 +
                                    2 * lblLogPreview_->frameWidth() + 8);
     formatGrid->addWidget(formatLabel, 0, 0);
     formatGrid->addWidget(cboLogFormat_, 0, 1);
@@ -125,7 +129,7 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
     formatGrid->addLayout(tryRow, 3, 0, 1, 2);
     formatGrid->addWidget(lblLogPreview_, 4, 0, 1, 2);
     formatGrid->setColumnStretch(1, 1);
-    layout->addWidget(formatFrame);
+    layout->addWidget(formatFrame, 1);
 
     const OkCancelButtons buttons = MakeOkCancelButtons(this);
     QPushButton* ok = buttons.Ok;
@@ -156,7 +160,7 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
     });
     connect(cancel, &QPushButton::clicked, this, &SiteProfileDialog::reject);
     FormatChanged();
-    resize(sizeHint().expandedTo(QSize(480, 0)));
+    resize(480, sizeHint().height());
 }
 
 void SiteProfileDialog::SetFields(const std::string& siteName, const std::vector<std::string>& domains,
@@ -185,8 +189,10 @@ bool SiteProfileDialog::DifferentDomains() const { return chkDifferentDomains_->
 namespace {
 FormatChoice ChoiceOf(const QComboBox* box, const QLineEdit* text) {
     const auto name = static_cast<FormatName>(box->currentData().toInt());
-    if (name == FormatName::FormatString) return {name, Std(text->text().trimmed())};
-    return {name, {}};
+    if (name != FormatName::FormatString) return {name, {}};
+    // A format's name typed as the string is that format.
+    const std::string typed = Std(text->text().trimmed());
+    return typed.empty() ? FormatChoice{name, {}} : FormatChoiceOf(typed);
 }
 } // namespace
 
