@@ -160,7 +160,7 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
     });
     connect(cancel, &QPushButton::clicked, this, &SiteProfileDialog::reject);
     FormatChanged();
-    resize(480, sizeHint().height());
+    resize(480, minimumSizeHint().height());
 }
 
 void SiteProfileDialog::SetFields(const std::string& siteName, const std::vector<std::string>& domains,
@@ -209,7 +209,9 @@ QString SiteProfileDialog::FormatProblem() const {
         return "Type the format string as it is written in the server's configuration.";
     std::string error;
     MakeLineFormat(choice, error);
-    return error.empty() ? QString() : "The format string cannot be used: " + Q(error) + ".";
+    if (error.empty()) return {};
+    QString text = "The format string cannot be used: " + Q(error);
+    return text.endsWith('.') ? text : text + '.';
 }
 
 void SiteProfileDialog::FormatChanged() {
