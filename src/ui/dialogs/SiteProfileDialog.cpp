@@ -226,7 +226,10 @@ void SiteProfileDialog::TryLogFormat() {
     const QString folder = previewPath_.isEmpty() ? QString() : QFileInfo(previewPath_).path();
     const QString path = CurrentPrompter().OpenFile(this, "Try on a Log File", folder,
                                                     "Log files (" + patterns + ");;All files (*)");
-    if (path.isEmpty()) return;
+    if (!path.isEmpty()) PreviewFile(path);
+}
+
+void SiteProfileDialog::PreviewFile(const QString& path) {
     previewPath_ = path;
     const QString name = QFileInfo(path).fileName();
     lblPreviewFile_->setText(name);

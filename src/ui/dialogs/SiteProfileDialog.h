@@ -35,6 +35,7 @@ public:
     void AddDomain();      // "Add": a new empty entry, selected, the focus in the text box
     void RemoveDomain();   // "Remove": the selected entry
     void TryLogFormat();   // "Try on a log file...": a log file to preview, then the preview
+    void PreviewFile(const QString& path);   // the preview of path's first line
 
 protected:
     void closeEvent(QCloseEvent* event) override;
