@@ -217,10 +217,6 @@ TEST(SiteProfiles, LogFormatSurvivesTheSettingsFile) {
         EXPECT_EQ(back[2].W3cLocalTime, c.w3cLocal) << c.name;
         EXPECT_EQ(back[1].LogFormat, "auto") << c.name;
         EXPECT_FALSE(back[1].W3cLocalTime) << c.name;
-        // An edit replaces both.
-        EditProfile(back, 2, "site", {"example.com"}, false, "combined", !c.w3cLocal);
-        EXPECT_EQ(back[2].LogFormat, "combined") << c.name;
-        EXPECT_EQ(back[2].W3cLocalTime, !c.w3cLocal) << c.name;
     }
 
     const std::string older = dir.Write("older.ini", "[Profiles]\nNumProfiles=1\n[Profile1]\nSiteName=Shop\n"
