@@ -14,6 +14,7 @@
 #include "engine/Analyser.h"
 #include "engine/IncompleteInputs.h"
 #include "engine/base/AtomicFile.h"
+#include "engine/formats/FormatChoice.h"
 #include "engine/run/AnalysisRun.h"
 #include "engine/analysis/Conversions.h"
 #include "engine/lists/ListSorting.h"
@@ -266,6 +267,17 @@ Outcome ChooseProfile(AnalyseState& st) {
     } else if (!profiles.empty()) {
         request.Profile = profiles.front();
     }
+    if (args.LogFormat) {
+        request.Profile.LogFormat = *args.LogFormat;
+    } else if (!args.Load) {
+        // A hand-edited settings file may hold a format string the reader cannot use: every
+        // line would be rejected, so nothing is read.
+        std::string why;
+        MakeLineFormat(FormatChoiceOf(request.Profile.LogFormat), why);
+        if (!why.empty())
+            return Fail(st.Err, "the log format of site profile " + request.Profile.SiteName +
+                                    " cannot be used: " + why + "; choose one with --log-format");
+    }
     return std::nullopt;
 }
 
@@ -477,8 +489,10 @@ int PrintReport(AnalyseState& st) {
     out << summary;
     if (summary.empty() || summary.back() != '\n') out << "\n";
     if (args.Stats) {
-        out << "Files loaded: " << st.Result.FilesLoaded << "\n"
-            << "Lines accepted: " << a.Tables.EntryCount << "\n"
+        out << "Files loaded: " << st.Result.FilesLoaded << "\n";
+        for (const AnalysisTables::FileFormat& file : a.Tables.FilesReadAs)
+            out << TerminalText(file.Path) << ": read as " << TerminalText(file.Format) << "\n";
+        out << "Lines accepted: " << a.Tables.EntryCount << "\n"
             << "Lines rejected: " << a.Tables.LinesRejected << "\n"
             << "First time stamp: " << ShownRunTime(a, a.Tables.FirstDateTime) << "\n"
             << "Last time stamp: " << ShownRunTime(a, a.Tables.LastDateTime) << "\n"

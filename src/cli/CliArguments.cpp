@@ -1,5 +1,8 @@
 #include "CliArguments.h"
 
+#include "engine/formats/FormatChoice.h"
+
+#include <algorithm>
 #include <cstddef>
 
 namespace trevix {
@@ -20,14 +23,17 @@ const char* CliUsage() {
            "  --sort NAME:COLUMN[:asc|desc]  sort a list by a column (number or title) first\n"
            "  --conversion FILE        generate the conversion report for a goal file (repeatable)\n"
            "  --visitor IP             print the visitor report for an address (repeatable)\n"
-           "  --stats                  print files loaded, lines accepted and rejected, first and last time,\n"
-           "                           and the data folder used\n"
+           "  --stats                  print files loaded, the format each was read as, lines accepted and\n"
+           "                           rejected, first and last time, and the data folder used\n"
            "  --log                    print the data folder used and the processing log on stderr\n"
            "Site and options:\n"
            "  --settings FILE          use this INI file as the settings store\n"
            "  --site NAME              use the stored site profile of that name (default: the first)\n"
            "  --domain D               use an ad-hoc profile with this domain (repeatable)\n"
            "  --separate-domains       the ad-hoc profile shows domains separately\n"
+           "  --log-format NAME|STRING read the logs as this format (default: the site's, else auto):\n"
+           "                           auto common combined vhost-combined w3c cloudfront caddy traefik\n"
+           "                           nginx-json alb elb s3, or the server's own format string\n"
            "  --set KEY=VALUE          override an option for this run (e.g. MergeSessions=No)\n"
            "Filters:\n"
            "  --filter-text [!]TEXT    raw line contains (or, with !, doesn't contain) TEXT\n"
@@ -119,6 +125,35 @@ bool SetDateFilter(CliArguments& out, std::string v, std::string& error) {
     return true;
 }
 
+// "auto", a format's name or a format string the reader can use. A single word of letters,
+// digits and '-' is taken as a name, so a misspelt name is refused instead of being read as
+// a format string that matches no line.
+bool SetLogFormat(CliArguments& out, std::string v, std::string& error) {
+    if (v.find_first_not_of(" \t") == std::string::npos) {
+        error = "--log-format needs a format name or a format string";
+        return false;
+    }
+    const FormatChoice choice = FormatChoiceOf(v);
+    const bool word = std::all_of(v.begin(), v.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+    });
+    if (word && choice.Name == FormatName::FormatString) {
+        std::string names;
+        for (const FormatNameInfo& info : FormatNames())
+            if (!info.Key.empty()) names += (names.empty() ? "" : ", ") + std::string(info.Key);
+        error = "unknown log format name in --log-format: " + v + " (the names are " + names + ")";
+        return false;
+    }
+    std::string why;
+    MakeLineFormat(choice, why);
+    if (!why.empty()) {
+        error = "--log-format: the format string cannot be used: " + why;
+        return false;
+    }
+    out.LogFormat = FormatChoiceText(choice);
+    return true;
+}
+
 // One option: its name, whether the next word is its value, and what it does with it. A
 // handler that finds the value wrong sets the error and returns false.
 struct CliOption {
@@ -139,6 +174,7 @@ const CliOption Options[] = {
     {"--site", true, [](CliArguments& o, Value v, Error) { o.Site = std::move(v); return true; }},
     {"--domain", true, [](CliArguments& o, Value v, Error) { o.Domains.push_back(std::move(v)); return true; }},
     {"--separate-domains", false, [](CliArguments& o, Value, Error) { o.SeparateDomains = true; return true; }},
+    {"--log-format", true, SetLogFormat},
     {"--set", true, AddSet},
     {"--filter-text", true, [](CliArguments& o, Value v, Error) { o.FilterText = ParseFilter(v); return true; }},
     {"--filter-file", true, [](CliArguments& o, Value v, Error) { o.FilterFile = ParseFilter(v); return true; }},

@@ -31,6 +31,7 @@ struct CliArguments {
     std::optional<std::string> Site;
     std::vector<std::string> Domains;
     bool SeparateDomains = false;
+    std::optional<std::string> LogFormat;   // a format's name or a format string, checked
     std::vector<std::pair<std::string, std::string>> Sets;   // Options key, value
     std::optional<FilterRequest> FilterText;
     std::optional<FilterRequest> FilterFile;

@@ -1,6 +1,7 @@
 #include "SiteProfiles.h"
 
 #include "ValueForms.h"
+#include "engine/formats/FormatChoice.h"
 
 #include <algorithm>
 
@@ -26,6 +27,10 @@ void WriteAutoConversionReports(SettingsStore& store, const std::string& section
         store.SaveSetting(section, Key("AutoConversionReport", r), profile.AutoConversionReports[r - 1]);
 }
 } // namespace
+
+std::string StoredLogFormat(std::string_view text) {
+    return FormatChoiceText(FormatChoiceOf(text));
+}
 
 std::string ProfileSection(int p) {
     return Key("Profile", p);
@@ -59,6 +64,9 @@ SiteProfile LoadProfile(const SettingsStore& store, int p) {
     }
     int numberFtp = Count(store, section, "NumberFTP", "0");
     profile.DifferentDomains = IsTrue(store.GetSetting(section, "DifferentDomains", "False"));
+    // Profiles written before logs had a format read each file's format from the file.
+    profile.LogFormat = StoredLogFormat(store.GetSetting(section, "LogFormat", "auto"));
+    profile.W3cLocalTime = IsTrue(store.GetSetting(section, "W3CLocalTime", "False"));
     for (int a = 1; a <= numberFtp; ++a) {
         FtpAccount account;
         account.Server = store.GetSetting(section, Key("Server", a));
@@ -91,6 +99,8 @@ void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile) {
     // when the user removes every domain.
     store.DeleteSetting(section, "Domain");
     store.SaveSetting(section, "DifferentDomains", TrueFalse(profile.DifferentDomains));
+    store.SaveSetting(section, "LogFormat", StoredLogFormat(profile.LogFormat));
+    store.SaveSetting(section, "W3CLocalTime", TrueFalse(profile.W3cLocalTime));
     store.SaveSetting(section, "NumberFTP", PaddedNumber(profile.NumberFTP()));
     for (int a = 1; a <= profile.NumberFTP(); ++a) {
         const FtpAccount& account = profile.FtpAccounts[a - 1];
@@ -119,22 +129,26 @@ std::vector<std::string> WithoutEmptyDomains(std::vector<std::string> domains) {
 } // namespace
 
 int NewProfile(SiteProfileList& profiles, std::string siteName, std::vector<std::string> domains,
-               bool differentDomains) {
+               bool differentDomains, std::string_view logFormat, bool w3cLocalTime) {
     SiteProfile profile;
     profile.SiteName = std::move(siteName);
     profile.Domains = WithoutEmptyDomains(std::move(domains));
     profile.DifferentDomains = differentDomains;
+    profile.LogFormat = StoredLogFormat(logFormat);
+    profile.W3cLocalTime = w3cLocalTime;
     profiles.Items.push_back(std::move(profile));
     return profiles.NumProfiles();
 }
 
 bool EditProfile(SiteProfileList& profiles, int p, std::string siteName, std::vector<std::string> domains,
-                 bool differentDomains) {
+                 bool differentDomains, std::string_view logFormat, bool w3cLocalTime) {
     if (!profiles.IsValid(p)) return false;
     SiteProfile& profile = profiles[p];
     profile.SiteName = std::move(siteName);
     profile.Domains = WithoutEmptyDomains(std::move(domains));
     profile.DifferentDomains = differentDomains;
+    profile.LogFormat = StoredLogFormat(logFormat);
+    profile.W3cLocalTime = w3cLocalTime;
     return true;
 }
 

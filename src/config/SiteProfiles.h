@@ -35,14 +35,18 @@ void LoadProfiles(const SettingsStore& store, SiteProfileList& profiles);
 void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile);
 void SaveProfiles(SettingsStore& store, const SiteProfileList& profiles);
 
+// A log format setting as it is stored: a format's name, "auto" for empty text, or the
+// format string without the blanks around it.
+std::string StoredLogFormat(std::string_view text);
+
 // The dialog's "new": appends a profile (no FTP accounts, no automatic reports, FTP 0) and
 // returns its number. Here and in "edit", domain entries that are empty or blank are dropped.
 int NewProfile(SiteProfileList& profiles, std::string siteName, std::vector<std::string> domains,
-               bool differentDomains);
-// The dialog's "edit": name, domains and the separate-domains choice of profile p; FTP accounts
-// and automatic reports stay. False (nothing changed) when p is not a profile.
+               bool differentDomains, std::string_view logFormat = "auto", bool w3cLocalTime = false);
+// The dialog's "edit": name, domains, the separate-domains choice and the log format of profile
+// p; FTP accounts and automatic reports stay. False (nothing changed) when p is not a profile.
 bool EditProfile(SiteProfileList& profiles, int p, std::string siteName, std::vector<std::string> domains,
-                 bool differentDomains);
+                 bool differentDomains, std::string_view logFormat, bool w3cLocalTime);
 // Removes profile p; later profiles move one place down. False when p is not a profile.
 bool DeleteProfile(SiteProfileList& profiles, int p);
 // The site list's in-place label edit.

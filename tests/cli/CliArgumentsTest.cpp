@@ -115,6 +115,70 @@ TEST(CliArguments, ExitStatus) {
     EXPECT_FALSE(std::filesystem::exists(settings));
 }
 
+// --log-format takes a format's name or a format string the reader can use; a single word that
+// is no format's name is a misspelt name, never a format string.
+TEST(CliArguments, LogFormatNamesAndStrings) {
+    struct Case {
+        const char* value;
+        const char* stored;   // nullptr: refused
+        const char* reason;   // the start of the reason
+    };
+    const Case cases[] = {
+        {"auto", "auto", ""},
+        {"combined", "combined", ""},
+        {" w3c ", "w3c", ""},
+        {"nginx-json", "nginx-json", ""},
+        {"cloudfront", "cloudfront", ""},
+        {"Combined", nullptr, "unknown log format name in --log-format: Combined (the names are auto, common, "},
+        {"apache2", nullptr, "unknown log format name in --log-format: apache2"},
+        {"-", nullptr, "unknown log format name in --log-format: -"},
+        {"", nullptr, "--log-format needs a format name or a format string"},
+        {"  ", nullptr, "--log-format needs a format name or a format string"},
+        // No status field: no reader can count it.
+        {R"(%h %l %u %t "%r" %b)", nullptr, "--log-format: the format string cannot be used: "},
+        {"$remote_addr [$time_local]", nullptr, "--log-format: the format string cannot be used: "},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        auto a = ParseCliArguments({"--log-format", c.value, "x.log"}, error);
+        if (c.stored) {
+            ASSERT_TRUE(a) << c.value << ": " << error;
+            EXPECT_EQ(a->LogFormat, std::optional<std::string>(c.stored)) << c.value;
+        } else {
+            EXPECT_FALSE(a) << c.value;
+            EXPECT_EQ(error.rfind(c.reason, 0), 0u) << c.value << ": " << error;
+        }
+    }
+}
+
+// The option wins over the site profile's format, which is checked before any log is read.
+TEST(CliArguments, LogFormatOfTheRun) {
+    trevix::testing::TempDir dir;
+    std::string log = dir.Write("ok.log", "1.2.3.4 - - [10/Oct/2000:13:55:36 +0000] \"GET / HTTP/1.0\" 200 1\n");
+    std::string settings = dir.Write("settings.ini", "[Profiles]\nNumProfiles=1\n[Profile1]\nSiteName=Shop\n"
+                                                     "LogFormat=\"%h %t %b\"\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* stderrText;
+    };
+    const Case cases[] = {
+        {{"--settings", settings, log}, 1, "the log format of site profile Shop cannot be used: "},
+        {{"--settings", settings, "--log-format", "combined", log}, 0, ""},
+        {{"--settings", settings, "--log-format", "combined", "--log-format", "nonsense", log}, 1,
+         "unknown log format name in --log-format: nonsense"},
+        {{"--settings", settings, "--domain", "example.com", log}, 0, ""},
+        {{"--settings", settings, "--log-format", "Auto", dir.File("missing.log")}, 1, "unknown log format name"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunAnalyseCommand(c.args, out, err), c.status) << err.str();
+        EXPECT_NE(err.str().find(c.stderrText), std::string::npos) << err.str();
+        // Refused before anything is read: no summary.
+        if (c.status == 1) EXPECT_EQ(out.str(), "");
+    }
+}
+
 TEST(OverlaySettingsStore, ChangesStayInMemory) {
     MemorySettingsStore base;
     base.SaveSetting("Options", "A", "base");

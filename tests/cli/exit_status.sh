@@ -65,6 +65,8 @@ check "--sort unknown list"      1   "unknown list name"                  ""    
 check "control characters"       0   ""                                   'evil\x1b]0'          control.log --list lstBrowsers
 check "settings is a folder"     0   "settings file folder.log not read: it is a directory" "" --settings folder.log good.log
 check "settings is a FIFO"       0   "it is a pipe (FIFO)"                ""                    --settings silent.fifo good.log
+check "--log-format unknown name" 1   "unknown log format name in --log-format: apache" "" good.log --log-format apache
+check "--log-format named"       0   ""                                   "Lines accepted: 60"  good.log --log-format combined --stats
 check "process substitution"     0   ""                                   "Lines accepted: 60"  <(cat good.log) --stats
 
 # A raw escape character from a log never reaches the terminal.

@@ -1,5 +1,7 @@
 #include "config/SiteProfiles.h"
 #include "config/MemorySettingsStore.h"
+#include "config/QtSettingsStore.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +62,7 @@ TEST(SiteProfiles, RemovedLegacyDomainDoesNotComeBack) {
     store.SaveSetting("Profile1", "Domain", "old.example");
     SiteProfileList list;
     LoadProfiles(store, list);
-    EditProfile(list, 1, "site", {}, false);
+    EditProfile(list, 1, "site", {}, false, "auto", false);
     SaveProfiles(store, list);
     LoadProfiles(store, list);
     EXPECT_TRUE(list[1].Domains.empty());
@@ -109,11 +111,11 @@ TEST(SiteProfiles, NewEditRenameDelete) {
     NewProfile(list, "c", {}, false);
     NewProfile(list, "d", {}, false);
 
-    EXPECT_TRUE(EditProfile(list, 1, "a2", {" ", "x", ""}, true));
+    EXPECT_TRUE(EditProfile(list, 1, "a2", {" ", "x", ""}, true, "auto", false));
     EXPECT_EQ(DomainsList(list, 1), "x");
     EXPECT_EQ(list[1].NumberFTP(), 1); // accounts are kept by an edit
-    EXPECT_FALSE(EditProfile(list, 0, "none", {}, false));
-    EXPECT_FALSE(EditProfile(list, 5, "none", {}, false));
+    EXPECT_FALSE(EditProfile(list, 0, "none", {}, false, "auto", false));
+    EXPECT_FALSE(EditProfile(list, 5, "none", {}, false, "auto", false));
     EXPECT_TRUE(RenameProfile(list, 3, "c2"));
 
     EXPECT_TRUE(DeleteProfile(list, 2));
@@ -170,6 +172,62 @@ TEST(SiteProfiles, AutomaticReportListWrittenAtOnce) {
     EXPECT_FALSE(store.HasSection("Profile1"));
     EXPECT_EQ(AutoConversionReportPosition(list[2], "/b"), 1);
     EXPECT_EQ(AutoConversionReportPosition(list[2], "/B"), 0);
+}
+
+// The log format and the W3C time choice go through the real INI file: format strings are
+// full of characters an INI file treats specially, and a profile from before the keys existed
+// reads as automatic detection in UTC.
+TEST(SiteProfiles, LogFormatSurvivesTheSettingsFile) {
+    struct Case {
+        const char* name;
+        std::string written;   // LogFormat as the profile holds it
+        bool w3cLocal;
+        std::string readBack;
+    } cases[] = {
+        {"automatic", "auto", false, "auto"},
+        {"empty is automatic", "", false, "auto"},
+        {"named, blanks dropped", "  w3c ", true, "w3c"},
+        {"named", "vhost-combined", false, "vhost-combined"},
+        {"apache with escaped quotes",
+         R"(%h %l %u %t \"%r\" %>s %b \"%{Referer}i\" \"%{User-Agent}i\")", false,
+         R"(%h %l %u %t \"%r\" %>s %b \"%{Referer}i\" \"%{User-Agent}i\")"},
+        {"nginx", R"($remote_addr - $remote_user [$time_local] "$request" $status $body_bytes_sent "$http_referer")",
+         true, R"($remote_addr - $remote_user [$time_local] "$request" $status $body_bytes_sent "$http_referer")"},
+        {"semicolons, equals, commas", "$remote_addr;a=$status, $body_bytes_sent # x", false,
+         "$remote_addr;a=$status, $body_bytes_sent # x"},
+        {"backslashes", R"(%h \t %>s \\ %b\)", false, R"(%h \t %>s \\ %b\)"},
+        {"at sign first", "@Variant(%h) %>s %b", false, "@Variant(%h) %>s %b"},
+        {"non-ASCII", "%h \xC3\xA9 %>s %b", false, "%h \xC3\xA9 %>s %b"},
+    };
+    trevix::testing::TempDir dir;
+    for (const Case& c : cases) {
+        const std::string file = dir.File(std::string(c.name) + ".ini");
+        SiteProfileList list;
+        NewProfile(list, "old", {}, false);
+        NewProfile(list, "site", {"example.com"}, false, c.written, c.w3cLocal);
+        {
+            QtSettingsStore store(file);
+            SaveProfiles(store, list);
+        }
+        QtSettingsStore store(file);
+        SiteProfileList back;
+        LoadProfiles(store, back);
+        ASSERT_EQ(back.NumProfiles(), 2) << c.name;
+        EXPECT_EQ(back[2].LogFormat, c.readBack) << c.name;
+        EXPECT_EQ(back[2].W3cLocalTime, c.w3cLocal) << c.name;
+        EXPECT_EQ(back[1].LogFormat, "auto") << c.name;
+        EXPECT_FALSE(back[1].W3cLocalTime) << c.name;
+    }
+
+    const std::string older = dir.Write("older.ini", "[Profiles]\nNumProfiles=1\n[Profile1]\nSiteName=Shop\n"
+                                                     "NumDomains=1\nDomain1=example.com\nDifferentDomains=True\n");
+    QtSettingsStore store(older);
+    SiteProfileList back;
+    LoadProfiles(store, back);
+    ASSERT_EQ(back.NumProfiles(), 1);
+    EXPECT_EQ(back[1].LogFormat, "auto");
+    EXPECT_FALSE(back[1].W3cLocalTime);
+    EXPECT_TRUE(back[1].DifferentDomains);
 }
 
 } // namespace

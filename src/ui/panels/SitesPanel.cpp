@@ -143,16 +143,20 @@ void SitesPanel::Command(const QString& key) {
         SiteProfileDialog dialog(isNew, window());
         dialog.move(window()->mapToGlobal(geometry().topLeft()) +
                     QPoint(TwipsToPixels(480, this), TwipsToPixels(1000, this)));
-        if (!isNew) dialog.SetFields(profiles_[p].SiteName, profiles_[p].Domains, profiles_[p].DifferentDomains);
+        if (!isNew)
+            dialog.SetFields(profiles_[p].SiteName, profiles_[p].Domains, profiles_[p].DifferentDomains,
+                             profiles_[p].LogFormat, profiles_[p].W3cLocalTime);
         dialog.exec();
         if (dialog.Cancelled()) return;
         ++quiet_;
         if (isNew) {
-            p = NewProfile(profiles_, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
+            p = NewProfile(profiles_, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains(),
+                           dialog.LogFormat(), dialog.W3cLocalTime());
             auto* item = new QTreeWidgetItem(lstSites_);
             item->setFlags(item->flags() | Qt::ItemIsEditable);
         } else {
-            EditProfile(profiles_, p, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains());
+            EditProfile(profiles_, p, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains(),
+                        dialog.LogFormat(), dialog.W3cLocalTime());
         }
         QTreeWidgetItem* row = lstSites_->topLevelItem(p - 1);
         row->setText(0, Q(profiles_[p].SiteName));
