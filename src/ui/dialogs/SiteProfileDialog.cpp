@@ -4,7 +4,7 @@
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "engine/formats/FormatChoice.h"
-#include "engine/parse/FormatPreview.h"
+#include "engine/read/FormatPreview.h"
 #include "engine/read/LogReader.h"
 
 #include <QCheckBox>
