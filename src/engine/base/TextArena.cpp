@@ -8,13 +8,13 @@ char* TextArena::Reserve(size_t size) {
     if (size > BlockSize / 4) {
         // Large texts get a block of their own, inserted before the current one so the
         // current block's free space stays usable.
-        auto block = std::make_unique<char[]>(size);
+        auto block = std::make_unique_for_overwrite<char[]>(size);
         char* p = block.get();
         blocks_.insert(blocks_.empty() ? blocks_.end() : blocks_.end() - 1, std::move(block));
         return p;
     }
     if (used_ + size > BlockSize) {
-        blocks_.push_back(std::make_unique<char[]>(BlockSize));
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
         used_ = 0;
     }
     char* p = blocks_.back().get() + used_;
@@ -39,6 +39,15 @@ std::string_view TextArena::Concat(std::string_view a, std::string_view b) {
 }
 
 void TextArena::Clear() {
+    // A scratch arena cleared after every line keeps its block rather than allocating 1 MB
+    // again for the next line's text.
+    if (!blocks_.empty() && used_ < BlockSize) {
+        std::unique_ptr<char[]> current = std::move(blocks_.back());
+        blocks_.clear();
+        blocks_.push_back(std::move(current));
+        used_ = 0;
+        return;
+    }
     blocks_.clear();
     used_ = BlockSize;
 }

@@ -13,7 +13,8 @@ public:
     // Two pieces stored as one text (host + file).
     std::string_view Concat(std::string_view a, std::string_view b);
     void Clear();
-    bool Empty() const { return blocks_.empty(); }
+    // Nothing stored since the last Clear().
+    bool Empty() const { return blocks_.empty() || (blocks_.size() == 1 && used_ == 0); }
 
 private:
     char* Reserve(size_t size);
