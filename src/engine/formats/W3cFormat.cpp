@@ -6,8 +6,14 @@
 #include "engine/formats/KnownFormats.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace trevix {
 
@@ -18,6 +24,7 @@ enum class Column : uint8_t {
     Skip, Date, Time, Client, Method, Stem, Query, Uri, Status, Bytes, Referrer, UserAgent,
     HostHeader,   // x-host-header: the Host header the visitor sent
     Host,         // cs-host, cs(Host): CloudFront's distribution name, IIS's Host header
+    Count
 };
 
 Column ColumnOf(std::string_view name) {
@@ -136,37 +143,49 @@ std::string_view PlusAsBlank(std::string_view text, TextArena& scratch) {
     if (text.find('+') == std::string_view::npos) return text;
     const std::string_view stored = scratch.Store(text);
     char* p = const_cast<char*>(stored.data());   // the arena's own, writable block
-    std::replace(p, p + stored.size(), '+', ' ');
+    for (size_t i = 0; i < stored.size(); ++i)   // without a branch, so it runs a block at a time
+        p[i] = static_cast<char>(p[i] == '+' ? ' ' : p[i]);
     return stored;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+// The value of a hex digit, 16 for any other byte.
+constexpr auto HexDigits = [] {
+    std::array<uint8_t, 256> digits{};
+    digits.fill(16);
+    for (int c = 0; c < 10; ++c) digits['0' + c] = static_cast<uint8_t>(c);
+    for (int c = 0; c < 6; ++c) digits['a' + c] = digits['A' + c] = static_cast<uint8_t>(10 + c);
+    return digits;
+}();
 
-// One round of "%XX" decoding in place; returns the new size. Control characters stay
-// escaped, so a decoded field never carries a line break or a NUL into the reports. A "%"
-// without two hex digits stays as it is.
-size_t DecodeRound(char* p, size_t n) {
-    size_t out = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (p[i] == '%' && i + 2 < n) {
-            const int hi = HexValue(p[i + 1]), lo = HexValue(p[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                const int byte = hi * 16 + lo;
-                if (byte >= 0x20 && byte != 0x7F) {
-                    p[out++] = static_cast<char>(byte);
-                    i += 2;
-                    continue;
-                }
+struct DecodedSize {
+    size_t Size;
+    bool High;   // a decoded byte is not ASCII
+};
+
+// One round of "%XX" decoding in place. Control characters stay escaped, so a decoded field
+// never carries a line break or a NUL into the reports. A "%" without two hex digits stays.
+DecodedSize DecodeRound(char* p, size_t n) {
+    const void* first = std::memchr(p, '%', n);
+    if (!first) return {n, false};
+    size_t out = static_cast<size_t>(static_cast<const char*>(first) - p), i = out;
+    unsigned high = 0;
+    while (i < n) {
+        const char c = p[i];
+        if (c == '%' && i + 2 < n) {
+            const unsigned hi = HexDigits[static_cast<unsigned char>(p[i + 1])];
+            const unsigned lo = HexDigits[static_cast<unsigned char>(p[i + 2])];
+            const unsigned byte = hi << 4 | lo;
+            if ((hi | lo) < 16 && byte >= 0x20 && byte != 0x7F) {
+                p[out++] = static_cast<char>(byte);
+                high |= byte;
+                i += 3;
+                continue;
             }
         }
-        p[out++] = p[i];
+        p[out++] = c;
+        ++i;
     }
-    return out;
+    return {out, (high & 0x80) != 0};
 }
 
 // CloudFront's escapes, undone rounds times (the user agent was encoded twice by older
@@ -176,13 +195,44 @@ std::string_view PercentDecoded(std::string_view text, int rounds, TextArena& sc
     if (text.find('%') == std::string_view::npos) return text;
     const std::string_view stored = scratch.Store(text);
     char* p = const_cast<char*>(stored.data());   // the arena's own, writable block
-    size_t n = stored.size();
-    for (int r = 0; r < rounds && std::memchr(p, '%', n); ++r)
-        n = DecodeRound(p, n);
-    const std::string_view decoded(p, n);
-    const bool ascii = std::none_of(p, p + n, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    if (ascii || IsValidUtf8(decoded)) return decoded;
-    return scratch.Store(ToValidUtf8(decoded));
+    DecodedSize decoded{stored.size(), false};
+    for (int r = 0; r < rounds; ++r) {
+        const DecodedSize round = DecodeRound(p, decoded.Size);
+        if (round.Size == decoded.Size) break;   // nothing left to decode
+        decoded = {round.Size, decoded.High || round.High};
+    }
+    const std::string_view text2(p, decoded.Size);
+    if (!decoded.High || IsValidUtf8(text2)) return text2;
+    return scratch.Store(ToValidUtf8(text2));
+}
+
+// Calls field(begin, end) for every field of line between separators, in order, until it
+// returns false. Sixteen bytes are searched at a time: a call per field costs more than the
+// search itself on lines of short fields.
+template <class Field>
+void CutFields(std::string_view line, char separator, Field&& field) {
+    const char* p = line.data();
+    const size_t n = line.size();
+    size_t start = 0, i = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(separator);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+        while (hits) {
+            const size_t at = i + static_cast<size_t>(std::countr_zero(hits));
+            if (!field(start, at)) return;
+            start = at + 1;
+            hits &= hits - 1;
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] != separator) continue;
+        if (!field(start, i)) return;
+        start = i + 1;
+    }
+    field(start, n);
 }
 
 enum class Writer : uint8_t { Iis, CloudFront };
@@ -216,37 +266,27 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
     char separator = '\t';
     if (writer_ == Writer::Iis && !std::memchr(line.data(), '\t', line.size())) separator = ' ';
 
-    std::string_view date, time, client, method, stem, query, uri, status, bytes, referrer, agent,
-        hostHeader, host;
-    const char* p = line.data();
-    const char* const end = p + line.size();
+    // Each field lands in the slot of its column (skipped ones all in the first): a store
+    // without a branch per field.
+    std::string_view slots[static_cast<size_t>(Column::Count)];
+    const Column* const columns = columns_.data();
+    const size_t columnCount = columns_.size();
     size_t count = 0;
-    for (;;) {
-        if (count == columns_.size()) return LineKind::NotRead;   // more fields than columns
-        const void* hit = std::memchr(p, separator, static_cast<size_t>(end - p));
-        const char* stop = hit ? static_cast<const char*>(hit) : end;
-        const std::string_view field(p, static_cast<size_t>(stop - p));
-        switch (columns_[count]) {
-        case Column::Skip: break;
-        case Column::Date: date = field; break;
-        case Column::Time: time = field; break;
-        case Column::Client: client = field; break;
-        case Column::Method: method = field; break;
-        case Column::Stem: stem = field; break;
-        case Column::Query: query = field; break;
-        case Column::Uri: uri = field; break;
-        case Column::Status: status = field; break;
-        case Column::Bytes: bytes = field; break;
-        case Column::Referrer: referrer = field; break;
-        case Column::UserAgent: agent = field; break;
-        case Column::HostHeader: hostHeader = field; break;
-        case Column::Host: host = field; break;
+    CutFields(line, separator, [&](size_t begin, size_t stop) {
+        if (count == columnCount) {
+            count = columnCount + 1;   // more fields than columns
+            return false;
         }
-        ++count;
-        if (!hit) break;
-        p = stop + 1;
-    }
-    if (count < minCount_) return LineKind::NotRead;
+        slots[static_cast<size_t>(columns[count++])] = std::string_view(line.data() + begin, stop - begin);
+        return true;
+    });
+    if (count < minCount_ || count > columnCount) return LineKind::NotRead;
+    const auto slot = [&](Column c) { return slots[static_cast<size_t>(c)]; };
+    std::string_view date = slot(Column::Date), time = slot(Column::Time), stem = slot(Column::Stem),
+                     query = slot(Column::Query), uri = slot(Column::Uri), status = slot(Column::Status),
+                     bytes = slot(Column::Bytes), client = slot(Column::Client), method = slot(Column::Method),
+                     referrer = slot(Column::Referrer), agent = slot(Column::UserAgent),
+                     hostHeader = slot(Column::HostHeader), host = slot(Column::Host);
 
     // The address as one text ("/a?b") when the writer gives no stem.
     if (stem.empty() && !uri.empty() && uri != "-") {
