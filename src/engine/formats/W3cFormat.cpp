@@ -88,8 +88,11 @@ ColumnList ParseColumns(std::string_view names) {
     return list;
 }
 
-std::string_view WithoutCr(std::string_view line) {
+// The line without its CR, and without the byte-order mark IIS writes before the first line
+// of a UTF-8 log (else the first directive would not be one).
+std::string_view Trimmed(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
     return line;
 }
 
@@ -258,7 +261,7 @@ private:
 };
 
 LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& scratch) const {
-    line = WithoutCr(line);
+    line = Trimmed(line);
     if (!line.empty() && line.front() == '#') return LineKind::Comment;
     if (columns_.empty() || line.empty()) return LineKind::NotRead;
 
@@ -327,7 +330,7 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
 }
 
 std::unique_ptr<LineFormat> W3cReader::After(std::string_view comment) const {
-    comment = WithoutCr(comment);
+    comment = Trimmed(comment);
     constexpr std::string_view directive = "#Fields:";
     if (!StartsWithIgnoringCase(comment, directive)) return nullptr;
     ColumnList list = ParseColumns(comment.substr(directive.size()));
