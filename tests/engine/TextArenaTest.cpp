@@ -31,3 +31,31 @@ TEST(TextArenaTest, TextsStayWholeAcrossClearsAndLargeTexts) {
         EXPECT_EQ(stored.back(), "host/file");
     }
 }
+
+// A scratch arena is cleared after every line and keeps its block: texts stored after a clear
+// must not overlap one another, nor a large text stored beside them.
+TEST(TextArena, TextsStoredAfterClearStayApart) {
+    TextArena arena;
+    EXPECT_TRUE(arena.Empty());
+    for (int line = 0; line < 3; ++line) {
+        arena.Store("text of the line before");
+        arena.Clear();
+        EXPECT_TRUE(arena.Empty());
+        const std::string large(400000, static_cast<char>('a' + line));
+        std::vector<std::string_view> stored = {arena.Store("first"), arena.Store(large),
+                                                arena.Concat("sec", "ond"), arena.Store("third")};
+        EXPECT_FALSE(arena.Empty());
+        EXPECT_EQ(stored[0], "first");
+        EXPECT_EQ(stored[1], large);
+        EXPECT_EQ(stored[2], "second");
+        EXPECT_EQ(stored[3], "third");
+    }
+    // Texts filling more than one block.
+    arena.Clear();
+    std::vector<std::string_view> many;
+    for (int i = 0; i < 3000; ++i) many.push_back(arena.Store(std::string(1000, static_cast<char>('A' + i % 26))));
+    for (int i = 0; i < 3000; ++i) ASSERT_EQ(many[i], std::string(1000, static_cast<char>('A' + i % 26)));
+    arena.Clear();
+    EXPECT_TRUE(arena.Empty());
+    EXPECT_EQ(arena.Store("after"), "after");
+}

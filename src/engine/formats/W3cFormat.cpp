@@ -1,8 +1,355 @@
+// W3C extended logs: IIS names its columns in a "#Fields:" directive and separates them by
+// one blank (other writers by a tab); CloudFront writes a known, growing column list,
+// tab-separated, with its own URL encoding of every field.
+#include "engine/base/Text.h"
+#include "engine/base/Utf8.h"
 #include "engine/formats/KnownFormats.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace trevix {
 
-std::unique_ptr<LineFormat> MakeW3cFormat() { return nullptr; }
-std::unique_ptr<LineFormat> MakeCloudFrontFormat() { return nullptr; }
+namespace {
+
+// What a column gives the entry; every other column is skipped.
+enum class Column : uint8_t {
+    Skip, Date, Time, Client, Method, Stem, Query, Uri, Status, Bytes, Referrer, UserAgent,
+    HostHeader,   // x-host-header: the Host header the visitor sent
+    Host,         // cs-host, cs(Host): CloudFront's distribution name, IIS's Host header
+    Count
+};
+
+Column ColumnOf(std::string_view name) {
+    struct Known {
+        std::string_view Name;
+        Column What;
+    };
+    static constexpr Known known[] = {
+        {"date", Column::Date},
+        {"time", Column::Time},
+        {"c-ip", Column::Client},
+        {"cs-method", Column::Method},
+        {"cs-uri-stem", Column::Stem},
+        {"cs-uri-query", Column::Query},
+        {"cs-uri", Column::Uri},
+        {"sc-status", Column::Status},
+        {"sc-bytes", Column::Bytes},
+        {"cs(Referer)", Column::Referrer},
+        {"cs(Referrer)", Column::Referrer},
+        {"cs(User-Agent)", Column::UserAgent},
+        {"x-host-header", Column::HostHeader},
+        {"cs-host", Column::Host},
+        {"cs(Host)", Column::Host},
+    };
+    for (const Known& k : known)
+        if (EqualsIgnoringCase(k.Name, name)) return k.What;
+    return Column::Skip;
+}
+
+// CloudFront's columns in the order it writes them. It has only ever added columns at the
+// end, so a file of an older year without its directive holds a prefix of this list.
+constexpr std::string_view CloudFrontFields =
+    "date time x-edge-location sc-bytes c-ip cs-method cs(Host) cs-uri-stem sc-status cs(Referer) "
+    "cs(User-Agent) cs-uri-query cs(Cookie) x-edge-result-type x-edge-request-id x-host-header "
+    "cs-protocol cs-bytes time-taken x-forwarded-for ssl-protocol ssl-cipher "
+    "x-edge-response-result-type cs-protocol-version fle-status fle-encrypted-fields c-port "
+    "time-to-first-byte x-edge-detailed-result-type sc-content-type sc-content-len "
+    "sc-range-start sc-range-end";
+// The oldest CloudFront lines end after cs-uri-query.
+constexpr size_t OldestCloudFrontCount = 12;
+
+struct ColumnList {
+    std::vector<Column> Columns;
+    bool Edge = false;   // names an x-edge- column: written by CloudFront
+};
+
+ColumnList ParseColumns(std::string_view names) {
+    ColumnList list;
+    size_t i = 0;
+    while (i < names.size()) {
+        while (i < names.size() && (names[i] == ' ' || names[i] == '\t')) ++i;
+        size_t end = i;
+        while (end < names.size() && names[end] != ' ' && names[end] != '\t') ++end;
+        if (end > i) {
+            const std::string_view name = names.substr(i, end - i);
+            list.Columns.push_back(ColumnOf(name));
+            if (name.size() > 7 && EqualsIgnoringCase(name.substr(0, 7), "x-edge-")) list.Edge = true;
+        }
+        i = end;
+    }
+    return list;
+}
+
+// The line without its CR, and without the byte-order mark IIS writes before the first line
+// of a UTF-8 log (else the first directive would not be one).
+std::string_view Trimmed(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+    return line;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() && EqualsIgnoringCase(text.substr(0, start.size()), start);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool AllDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (!IsDigit(c)) return false;
+    return true;
+}
+
+// "2010-08-15"
+bool IsW3cDate(std::string_view s) {
+    if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (!IsDigit(s[i])) return false;
+    return true;
+}
+
+// "00:01:23", some writers add a fraction: "00:01:23.456"
+bool IsW3cTime(std::string_view s) {
+    if (s.size() < 8 || s[2] != ':' || s[5] != ':') return false;
+    for (size_t i : {0, 1, 3, 4, 6, 7})
+        if (!IsDigit(s[i])) return false;
+    if (s.size() == 8) return true;
+    return s[8] == '.' && AllDigits(s.substr(9));
+}
+
+// "-" is W3C's empty field.
+std::string_view Value(std::string_view field) { return field == "-" ? std::string_view() : field; }
+
+// The host a visitor asked for, without ":port" ("[::1]:8080" keeps its brackets).
+std::string_view WithoutPort(std::string_view host) {
+    if (!host.empty() && host.front() == '[') {
+        const size_t close = host.find(']');
+        return close == std::string_view::npos ? host : host.substr(0, close + 1);
+    }
+    const size_t colon = host.find(':');
+    if (colon == std::string_view::npos || host.find(':', colon + 1) != std::string_view::npos) return host;
+    const std::string_view port = host.substr(colon + 1);
+    return port.empty() || AllDigits(port) ? host.substr(0, colon) : host;
+}
+
+// IIS writes the blanks of a user agent as "+".
+std::string_view PlusAsBlank(std::string_view text, TextArena& scratch) {
+    if (text.find('+') == std::string_view::npos) return text;
+    const std::string_view stored = scratch.Store(text);
+    char* p = const_cast<char*>(stored.data());   // the arena's own, writable block
+    for (size_t i = 0; i < stored.size(); ++i)   // without a branch, so it runs a block at a time
+        p[i] = static_cast<char>(p[i] == '+' ? ' ' : p[i]);
+    return stored;
+}
+
+// The value of a hex digit, 16 for any other byte.
+constexpr auto HexDigits = [] {
+    std::array<uint8_t, 256> digits{};
+    digits.fill(16);
+    for (int c = 0; c < 10; ++c) digits['0' + c] = static_cast<uint8_t>(c);
+    for (int c = 0; c < 6; ++c) digits['a' + c] = digits['A' + c] = static_cast<uint8_t>(10 + c);
+    return digits;
+}();
+
+struct DecodedSize {
+    size_t Size;
+    bool High;   // a decoded byte is not ASCII
+};
+
+// One round of "%XX" decoding in place. Control characters stay escaped, so a decoded field
+// never carries a line break or a NUL into the reports. A "%" without two hex digits stays.
+DecodedSize DecodeRound(char* p, size_t n) {
+    const void* first = std::memchr(p, '%', n);
+    if (!first) return {n, false};
+    size_t out = static_cast<size_t>(static_cast<const char*>(first) - p), i = out;
+    unsigned high = 0;
+    while (i < n) {
+        const char c = p[i];
+        if (c == '%' && i + 2 < n) {
+            const unsigned hi = HexDigits[static_cast<unsigned char>(p[i + 1])];
+            const unsigned lo = HexDigits[static_cast<unsigned char>(p[i + 2])];
+            const unsigned byte = hi << 4 | lo;
+            if ((hi | lo) < 16 && byte >= 0x20 && byte != 0x7F) {
+                p[out++] = static_cast<char>(byte);
+                high |= byte;
+                i += 3;
+                continue;
+            }
+        }
+        p[out++] = c;
+        ++i;
+    }
+    return {out, (high & 0x80) != 0};
+}
+
+// CloudFront's escapes, undone rounds times (the user agent was encoded twice by older
+// CloudFront, "%2520" for a blank; a second round changes nothing in a newer line). Decoded
+// bytes that are not UTF-8 are read as Windows-1252, as everywhere else.
+std::string_view PercentDecoded(std::string_view text, int rounds, TextArena& scratch) {
+    if (text.find('%') == std::string_view::npos) return text;
+    const std::string_view stored = scratch.Store(text);
+    char* p = const_cast<char*>(stored.data());   // the arena's own, writable block
+    DecodedSize decoded{stored.size(), false};
+    for (int r = 0; r < rounds; ++r) {
+        const DecodedSize round = DecodeRound(p, decoded.Size);
+        if (round.Size == decoded.Size) break;   // nothing left to decode
+        decoded = {round.Size, decoded.High || round.High};
+    }
+    const std::string_view text2(p, decoded.Size);
+    if (!decoded.High || IsValidUtf8(text2)) return text2;
+    return scratch.Store(ToValidUtf8(text2));
+}
+
+// Calls field(begin, end) for every field of line between separators, in order, until it
+// returns false. Sixteen bytes are searched at a time: a call per field costs more than the
+// search itself on lines of short fields.
+template <class Field>
+void CutFields(std::string_view line, char separator, Field&& field) {
+    const char* p = line.data();
+    const size_t n = line.size();
+    size_t start = 0, i = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(separator);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+        while (hits) {
+            const size_t at = i + static_cast<size_t>(std::countr_zero(hits));
+            if (!field(start, at)) return;
+            start = at + 1;
+            hits &= hits - 1;
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] != separator) continue;
+        if (!field(start, i)) return;
+        start = i + 1;
+    }
+    field(start, n);
+}
+
+enum class Writer : uint8_t { Iis, CloudFront };
+
+class W3cReader final : public LineFormat {
+public:
+    // minCount below the column count: lines may hold any prefix of the columns from there
+    // (CloudFront files without their directive).
+    W3cReader(Writer writer, std::vector<Column> columns, size_t minCount)
+        : writer_(writer), columns_(std::move(columns)), minCount_(minCount) {}
+
+    std::string_view Name() const override {
+        return writer_ == Writer::Iis ? "W3C extended (IIS)" : "CloudFront";
+    }
+
+    LineKind Read(std::string_view line, LineFields& fields, TextArena& scratch) const override;
+    std::unique_ptr<LineFormat> After(std::string_view comment) const override;
+
+private:
+    Writer writer_;
+    std::vector<Column> columns_;   // empty: no directive yet, or one for the other writer
+    size_t minCount_;
+};
+
+LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& scratch) const {
+    line = Trimmed(line);
+    if (!line.empty() && line.front() == '#') return LineKind::Comment;
+    if (columns_.empty() || line.empty()) return LineKind::NotRead;
+
+    // CloudFront only ever uses tabs; other W3C writers one blank, some a tab.
+    char separator = '\t';
+    if (writer_ == Writer::Iis && !std::memchr(line.data(), '\t', line.size())) separator = ' ';
+
+    // Each field lands in the slot of its column (skipped ones all in the first): a store
+    // without a branch per field.
+    std::string_view slots[static_cast<size_t>(Column::Count)];
+    const Column* const columns = columns_.data();
+    const size_t columnCount = columns_.size();
+    size_t count = 0;
+    CutFields(line, separator, [&](size_t begin, size_t stop) {
+        if (count == columnCount) {
+            count = columnCount + 1;   // more fields than columns
+            return false;
+        }
+        slots[static_cast<size_t>(columns[count++])] = std::string_view(line.data() + begin, stop - begin);
+        return true;
+    });
+    if (count < minCount_ || count > columnCount) return LineKind::NotRead;
+    const auto slot = [&](Column c) { return slots[static_cast<size_t>(c)]; };
+    std::string_view date = slot(Column::Date), time = slot(Column::Time), stem = slot(Column::Stem),
+                     query = slot(Column::Query), uri = slot(Column::Uri), status = slot(Column::Status),
+                     bytes = slot(Column::Bytes), client = slot(Column::Client), method = slot(Column::Method),
+                     referrer = slot(Column::Referrer), agent = slot(Column::UserAgent),
+                     hostHeader = slot(Column::HostHeader), host = slot(Column::Host);
+
+    // The address as one text ("/a?b") when the writer gives no stem.
+    if (stem.empty() && !uri.empty() && uri != "-") {
+        const size_t mark = uri.find('?');
+        stem = uri.substr(0, mark);
+        if (mark != std::string_view::npos) query = uri.substr(mark + 1);
+    }
+    stem = Value(stem);
+    bytes = Value(bytes);
+    if (!IsW3cDate(date) || !IsW3cTime(time) || !AllDigits(status) || stem.empty()) return LineKind::NotRead;
+    if (!bytes.empty() && !AllDigits(bytes)) return LineKind::NotRead;
+
+    fields = LineFields{};
+    fields.Form = StampForm::W3c;
+    fields.StampDate = date;
+    fields.StampTime = time;
+    fields.Client = Value(client);
+    fields.Method = Value(method);
+    fields.Status = status;
+    fields.Bytes = bytes;
+    const std::string_view visited = Value(hostHeader).empty() ? Value(host) : Value(hostHeader);
+    fields.Host = WithoutPort(visited);
+    if (writer_ == Writer::Iis) {
+        fields.Path = stem;
+        fields.Query = Value(query);
+        fields.Referrer = Value(referrer);
+        fields.UserAgent = PlusAsBlank(Value(agent), scratch);
+    } else {
+        // Every CloudFront field carries one round of its escapes over the text as sent: the
+        // address and referrer come back as the browser sent them (their own escapes kept for
+        // the search terms), the user agent was escaped once more by older CloudFront.
+        fields.Path = PercentDecoded(stem, 1, scratch);
+        fields.Query = PercentDecoded(Value(query), 1, scratch);
+        fields.Referrer = PercentDecoded(Value(referrer), 1, scratch);
+        fields.UserAgent = PercentDecoded(Value(agent), 2, scratch);
+    }
+    return LineKind::Entry;
+}
+
+std::unique_ptr<LineFormat> W3cReader::After(std::string_view comment) const {
+    comment = Trimmed(comment);
+    constexpr std::string_view directive = "#Fields:";
+    if (!StartsWithIgnoringCase(comment, directive)) return nullptr;
+    ColumnList list = ParseColumns(comment.substr(directive.size()));
+    // Each reader reads only its own writer's files, so detection tells them apart: a
+    // CloudFront directive names x-edge- columns, an IIS one never does.
+    const bool own = list.Edge == (writer_ == Writer::CloudFront);
+    if (!own) list.Columns.clear();
+    if (list.Columns == columns_ && minCount_ == columns_.size()) return nullptr;
+    const size_t count = list.Columns.size();
+    return std::make_unique<W3cReader>(writer_, std::move(list.Columns), count);
+}
+
+} // namespace
+
+std::unique_ptr<LineFormat> MakeW3cFormat() { return std::make_unique<W3cReader>(Writer::Iis, std::vector<Column>{}, 0); }
+
+std::unique_ptr<LineFormat> MakeCloudFrontFormat() {
+    std::vector<Column> columns = ParseColumns(CloudFrontFields).Columns;
+    return std::make_unique<W3cReader>(Writer::CloudFront, std::move(columns), OldestCloudFrontCount);
+}
 
 } // namespace trevix
