@@ -94,10 +94,13 @@ def write_line(fmt, r, host, n):
                          dash(r.query), "443", "-", r.client, dash(r.agent.replace(" ", "+")), dash(r.ref),
                          str(r.status), "0", "0", str(r.size), "15"])
     if fmt == "cloudfront":
-        agent = urllib.parse.quote(r.agent, safe="/;:()=,") .replace("%20", "%2520") if r.agent else "-"
+        # CloudFront escapes every field once more; older files escaped the user agent twice.
+        def once(text):
+            return urllib.parse.quote(text, safe="/;:()=,?&+.-_~") if text else "-"
+        agent = urllib.parse.quote(r.agent, safe="/;:()=,").replace("%20", "%2520") if r.agent else "-"
         return "\t".join([r.utc.strftime("%Y-%m-%d"), r.utc.strftime("%H:%M:%S"), "FRA56-C1", str(r.size),
-                          r.client, r.method, "d111111abcdef8.cloudfront.net", r.path, str(r.status), dash(r.ref),
-                          agent, dash(r.query), "-", "Hit", "SOX4xwn4XV6Q4rgb7XiVGOHms_BGlTAC4KyHmureZmBNrjGdRLiNIQ==",
+                          r.client, r.method, "d111111abcdef8.cloudfront.net", once(r.path), str(r.status),
+                          once(r.ref), agent, once(r.query), "-", "Hit", "SOX4xwn4XV6Q4rgb7XiVGOHms_BGlTAC4KyHmureZmBNrjGdRLiNIQ==",
                           host, "https", "180", "0.001", "-", "TLSv1.3", "TLS_AES_128_GCM_SHA256", "Hit",
                           "HTTP/2.0", "-", "-", "11040", "0.001", "Hit", "text/html", str(r.size), "-", "-"])
     if fmt == "caddy":

@@ -137,13 +137,14 @@ TEST(W3cFormat, IisLines) {
           "#Fields: date time cs-host cs-method cs-uri-stem sc-bytes sc-status",
           "2010-08-15 00:01:23 10.0.0.1 GET /a.html 200 512"},
          LineKind::Entry, {"", "10.0.0.1", "2010-08-15", "00:01:23", "GET", "/a.html", "", "512", "200", "", ""}},
-        {"CloudFront directive is not IIS", {CloudFrontDirective, CloudFrontLine()}, LineKind::NotRead, {}},
+        // A site that chose "w3c" for CloudFront files gets them read with CloudFront's escapes.
+        {"CloudFront directive read as CloudFront", {CloudFrontDirective, CloudFrontLine()}, LineKind::Entry, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Got got = ReadLines(MakeW3cFormat(), c.lines);
         ASSERT_EQ(got.Kind, c.kind);
-        if (got.Kind != LineKind::Entry) continue;
+        if (got.Kind != LineKind::Entry || c.want.empty()) continue;
         const std::vector<std::string> fields = {got.Client, got.Host,  got.Date,  got.Time,     got.Method, got.Path,
                                                  got.Query,  got.Status, got.Bytes, got.Referrer, got.Agent};
         EXPECT_EQ(fields, c.want);

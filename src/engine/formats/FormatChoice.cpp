@@ -62,8 +62,8 @@ std::unique_ptr<LineFormat> MakeLineFormat(const FormatChoice& choice, std::stri
 std::vector<std::unique_ptr<LineFormat>> DetectableFormats() {
     std::vector<std::unique_ptr<LineFormat>> formats;
     formats.push_back(MakeVhostCombinedFormat());
-    formats.push_back(MakeW3cFormat());
     formats.push_back(MakeCloudFrontFormat());
+    formats.push_back(MakeW3cFormat());
     formats.push_back(MakeCaddyFormat());
     formats.push_back(MakeTraefikFormat());
     formats.push_back(MakeNginxJsonFormat());

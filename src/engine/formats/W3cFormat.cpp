@@ -334,13 +334,15 @@ std::unique_ptr<LineFormat> W3cReader::After(std::string_view comment) const {
     constexpr std::string_view directive = "#Fields:";
     if (!StartsWithIgnoringCase(comment, directive)) return nullptr;
     ColumnList list = ParseColumns(comment.substr(directive.size()));
-    // Each reader reads only its own writer's files, so detection tells them apart: a
-    // CloudFront directive names x-edge- columns, an IIS one never does.
-    const bool own = list.Edge == (writer_ == Writer::CloudFront);
-    if (!own) list.Columns.clear();
-    if (list.Columns == columns_ && minCount_ == columns_.size()) return nullptr;
+    // A CloudFront directive names x-edge- columns, an IIS one never does. The W3C reader
+    // reads CloudFront's files with CloudFront's escapes (a site may choose "w3c" for them); the
+    // CloudFront reader reads no IIS file, so detection, trying CloudFront first, tells them apart.
+    const Writer writer = list.Edge ? Writer::CloudFront : Writer::Iis;
+    if (writer_ == Writer::CloudFront && writer != Writer::CloudFront) list.Columns.clear();
+    const Writer next = writer_ == Writer::CloudFront ? Writer::CloudFront : writer;
+    if (next == writer_ && list.Columns == columns_ && minCount_ == columns_.size()) return nullptr;
     const size_t count = list.Columns.size();
-    return std::make_unique<W3cReader>(writer_, std::move(list.Columns), count);
+    return std::make_unique<W3cReader>(next, std::move(list.Columns), count);
 }
 
 } // namespace

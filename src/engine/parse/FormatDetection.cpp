@@ -109,7 +109,9 @@ FileFormat DetectFormat(Analyser& a, std::string_view text, std::unique_ptr<Line
     std::vector<std::unique_ptr<LineFormat>> candidates = DetectableFormats();
     for (size_t i = 0; i < candidates.size(); ++i) {
         const size_t read = ReadCount(std::move(candidates[i]), lines);
-        if (read > best) best = read, bestIndex = i, other = true;
+        // The line parser is lenient (it reads a vhost_combined line with "host:port" as its
+        // client): a reader of a stricter shape that reads as much is the file's format.
+        if (read > 0 && (read > best || (!other && read == best))) best = read, bestIndex = i, other = true;
     }
     FileFormat chosen;
     // A file is of the format that reads most of its first lines. A file none of whose first
