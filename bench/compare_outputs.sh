@@ -7,6 +7,8 @@
 #   git archive $(git merge-base HEAD main) | tar -x -C /tmp/base/src
 #   cmake -S /tmp/base/src -B /tmp/base/build -G Ninja -DCMAKE_BUILD_TYPE=Release
 #   cmake --build /tmp/base/build --target trevix-cli
+# IGNORE, when set, is a grep pattern of lines left out of both outputs: messages a change adds
+# on purpose, so the comparison still covers everything else (IGNORE=': read as ').
 set -uo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 BEFORE_CLI AFTER_CLI" >&2; exit 1; }
 before="$(realpath "$1")"
@@ -54,6 +56,12 @@ compare() {
   rm -f "$work"/before.* "$work"/after.*
   run "$before" before "$dir" "$@"
   run "$after" after "$dir" "$@"
+  if [ -n "${IGNORE:-}" ]; then
+    for side in before after; do
+      grep -v -e "$IGNORE" "$work/$side.txt" >"$work/$side.kept"
+      mv "$work/$side.kept" "$work/$side.txt"
+    done
+  fi
   if cmp -s "$work/before.txt" "$work/after.txt"; then
     passed=$((passed + 1))
     echo "same     $name ($(wc -c < "$work/after.txt") bytes)"

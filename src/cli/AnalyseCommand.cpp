@@ -491,7 +491,9 @@ int PrintReport(AnalyseState& st) {
     if (args.Stats) {
         out << "Files loaded: " << st.Result.FilesLoaded << "\n";
         for (const AnalysisTables::FileFormat& file : a.Tables.FilesReadAs)
-            out << TerminalText(file.Path) << ": read as " << TerminalText(file.Format) << "\n";
+            out << TerminalText(file.Path)
+                << (file.Format.empty() ? std::string(": no known log format") : ": read as " + TerminalText(file.Format))
+                << "\n";
         out << "Lines accepted: " << a.Tables.EntryCount << "\n"
             << "Lines rejected: " << a.Tables.LinesRejected << "\n"
             << "First time stamp: " << ShownRunTime(a, a.Tables.FirstDateTime) << "\n"

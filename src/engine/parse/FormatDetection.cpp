@@ -161,7 +161,7 @@ FileFormat ChooseFileFormat(Analyser& a, const std::string& path, std::string_vi
         a.Tables.FormatNoteBytes += a.Tables.ErrorLogText.size() - before;
     } else
         a.AddToLog(ShownName(path) + ": no known log format; its first line: '" + chosen.FirstLine + "'");
-    a.Tables.FilesReadAs.push_back({path, chosen.Known ? chosen.Name : std::string("no known format")});
+    a.Tables.FilesReadAs.push_back({path, chosen.Known ? chosen.Name : std::string()});
     return chosen;
 }
 

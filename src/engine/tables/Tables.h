@@ -326,7 +326,7 @@ struct AnalysisTables {
     // The format each file was read as, in the order read ("combined", "W3C extended (IIS)").
     struct FileFormat {
         std::string Path;
-        std::string Format;
+        std::string Format;   // empty when no known format reads it
     };
     std::vector<FileFormat> FilesReadAs;
 
