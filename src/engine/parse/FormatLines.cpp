@@ -107,8 +107,9 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
         const int runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(LocalOffset(a));
         wall = wall.AddSeconds(int64_t(runOffset - offset) * 60);
     }
-    const int year = wall.Civil().Year;
-    if (year < 1970 || year > 9999) return reject();
+    // Years 1970 to 9999, as the line parser allows.
+    constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00
+    if (wall.Seconds() < 0 || wall.Seconds() >= End) return reject();
     e.Date = texts.Date(wall);
     e.Time = texts.Time(wall);
     NoteStamp(a, e.Stamp(), zone, state, line);

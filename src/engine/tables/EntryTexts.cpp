@@ -15,8 +15,13 @@ std::string_view EntryTexts::Keep(std::string_view text) {
 
 std::string_view EntryTexts::Date(DateTime value) {
     const int64_t day = value.Days();
+    if (day == lastDay_ && !lastDate_.empty()) return lastDate_;   // lines come in time order
     auto found = dates_.find(day);
-    if (found != dates_.end()) return found->second;
+    if (found != dates_.end()) {
+        lastDay_ = day;
+        lastDate_ = found->second;
+        return lastDate_;
+    }
     static constexpr const char* Months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const CivilTime c = value.Civil();
@@ -24,6 +29,8 @@ std::string_view EntryTexts::Date(DateTime value) {
     const int n = std::snprintf(text, sizeof text, "%02d/%s/%04d", c.Day, Months[(c.Month + 11) % 12], c.Year);
     const std::string_view stored = store_.Store({text, static_cast<size_t>(n)});
     dates_.emplace(day, stored);
+    lastDay_ = day;
+    lastDate_ = stored;
     return stored;
 }
 
@@ -43,6 +50,7 @@ std::string_view EntryTexts::Time(DateTime value) {
 void EntryTexts::Clear() {
     kept_.clear();
     dates_.clear();
+    lastDate_ = {};
     times_.clear();
     store_.Clear();
 }

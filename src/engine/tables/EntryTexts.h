@@ -27,6 +27,8 @@ private:
     TextArena store_;
     std::unordered_set<std::string_view, TextHash> kept_;
     std::unordered_map<int64_t, std::string_view> dates_;   // by day since 1970
+    int64_t lastDay_ = 0;
+    std::string_view lastDate_;
     std::vector<std::string_view> times_;                    // by second of the day
 };
 
