@@ -5,6 +5,7 @@
 #include "engine/base/Utf8.h"
 #include "engine/formats/StampForms.h"
 #include "engine/parse/FormatLines.h"
+#include "engine/parse/TimeStamps.h"
 
 #include <vector>
 
@@ -74,7 +75,11 @@ size_t CombinedCount(Analyser& a, const std::vector<std::string_view>& lines, bo
         FileParseState state;
         state.FirstLineAccepted = true;   // the run's first stamp is the real read's to set
         LogEntry e;
-        if (ParseLogLine(a, line, e, state) != ParseResult::Accepted) continue;
+        // The line parser takes any text between brackets as a time; a file counts as its
+        // format only by lines whose time reads.
+        if (ParseLogLine(a, line, e, state) != ParseResult::Accepted || e.Date.size() != 11 ||
+            LogMonthNumber(e.Date.substr(3, 3)) == 0 || !StampValue(e.Stamp()))
+            continue;
         ++read;
         if (!e.UserAgent.empty() || !e.Referrer.empty()) combined = true;
     }
