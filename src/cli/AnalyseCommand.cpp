@@ -19,6 +19,7 @@
 #include "engine/analysis/Conversions.h"
 #include "engine/lists/ListSorting.h"
 #include "engine/read/LogReader.h"
+#include "engine/parse/FilterSpecs.h"
 #include "engine/parse/TimeStamps.h"
 #include "engine/analysis/VisitorPass.h"
 #include "report/AutoReport.h"
@@ -227,6 +228,45 @@ Outcome ReadFilters(AnalyseState& st) {
         filters.Date1 = *from;
         filters.Date2 = *to;
     }
+    // The values were checked when the arguments were read.
+    std::string error;
+    if (args.FilterStatus) {
+        filters.StatusOn = true;
+        filters.StatusIs = !args.FilterStatus->Negated;
+        filters.Status = *ParseStatusSpec(args.FilterStatus->Text, error);
+    }
+    if (args.FilterAddress) {
+        filters.AddressOn = true;
+        filters.AddressIs = !args.FilterAddress->Negated;
+        filters.Address = *ParseAddressSpec(args.FilterAddress->Text, error);
+    }
+    if (args.FilterReferrer) {
+        filters.ReferrerOn = true;
+        filters.ReferrerContains = !args.FilterReferrer->Negated;
+        filters.ReferrerText = args.FilterReferrer->Text;
+    }
+    if (args.FilterAgent) {
+        filters.AgentOn = true;
+        filters.AgentContains = !args.FilterAgent->Negated;
+        filters.AgentText = args.FilterAgent->Text;
+    }
+    if (args.Only) filters.Only = *ParseOnlySpec(*args.Only, error);
+    return std::nullopt;
+}
+
+// The country's code is known only once the country list is read; the list is read for the
+// filter even when the country report is off.
+Outcome ReadCountryFilter(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    if (!args.FilterCountry) return std::nullopt;
+    Analyser& a = st.Analysis();
+    if (!a.Reference.CountriesLoaded) LoadCountryData(a.Reference, st.Host, st.DataFolder);
+    std::string error;
+    auto country = ParseCountrySpec(args.FilterCountry->Text, a.Reference, error);
+    if (!country) return Fail(st.Err, "--filter-country: " + error);
+    st.Filters.CountryOn = true;
+    st.Filters.CountryIs = !args.FilterCountry->Negated;
+    st.Filters.Country = std::move(*country);
     return std::nullopt;
 }
 
@@ -329,6 +369,7 @@ Outcome PrepareRun(AnalyseState& st) {
         return 2;
     }
     a.LocalTimeBias = ReadLocalTimeBias();
+    if (Outcome end = ReadCountryFilter(st)) return end;
     a.Filters = st.Filters;
     if (CliHost::Interrupted()) return Cancelled(st.Err);
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "CliArguments.h"
 
 #include "engine/formats/FormatChoice.h"
+#include "engine/parse/FilterSpecs.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -125,6 +126,50 @@ bool SetDateFilter(CliArguments& out, std::string v, std::string& error) {
     return true;
 }
 
+// The new filters' values are read by the engine's own readers, so a bad one is refused
+// before anything is read, naming the option.
+bool SetStatusFilter(CliArguments& out, std::string v, std::string& error) {
+    FilterRequest f = ParseFilter(v);
+    if (!ParseStatusSpec(f.Text, error)) {
+        error = "--filter-status: " + error;
+        return false;
+    }
+    out.FilterStatus = f;
+    return true;
+}
+
+bool SetAddressFilter(CliArguments& out, std::string v, std::string& error) {
+    FilterRequest f = ParseFilter(v);
+    if (!ParseAddressSpec(f.Text, error)) {
+        error = "--filter-address: " + error;
+        return false;
+    }
+    out.FilterAddress = f;
+    return true;
+}
+
+bool SetCountryFilter(CliArguments& out, std::string v, std::string& error) {
+    FilterRequest f = ParseFilter(v);
+    const bool letters = f.Text.size() == 2 && std::all_of(f.Text.begin(), f.Text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+    if (!letters) {
+        error = "--filter-country: not a two-letter country code: " + f.Text;
+        return false;
+    }
+    out.FilterCountry = f;
+    return true;
+}
+
+bool SetOnly(CliArguments& out, std::string v, std::string& error) {
+    if (!ParseOnlySpec(v, error)) {
+        error = "--only: " + error;
+        return false;
+    }
+    out.Only = std::move(v);
+    return true;
+}
+
 // "auto", a format's name or a format string the reader can use. A single word of letters,
 // digits and '-' is taken as a name, so a misspelt name is refused instead of being read as
 // a format string that matches no line.
@@ -179,6 +224,12 @@ const CliOption Options[] = {
     {"--filter-text", true, [](CliArguments& o, Value v, Error) { o.FilterText = ParseFilter(v); return true; }},
     {"--filter-file", true, [](CliArguments& o, Value v, Error) { o.FilterFile = ParseFilter(v); return true; }},
     {"--filter-date", true, SetDateFilter},
+    {"--filter-status", true, SetStatusFilter},
+    {"--filter-address", true, SetAddressFilter},
+    {"--filter-referrer", true, [](CliArguments& o, Value v, Error) { o.FilterReferrer = ParseFilter(v); return true; }},
+    {"--filter-agent", true, [](CliArguments& o, Value v, Error) { o.FilterAgent = ParseFilter(v); return true; }},
+    {"--filter-country", true, SetCountryFilter},
+    {"--only", true, SetOnly},
     {"--conversion", true, [](CliArguments& o, Value v, Error) { o.Conversions.push_back(std::move(v)); return true; }},
     {"--visitor", true, [](CliArguments& o, Value v, Error) { o.Visitors.push_back(std::move(v)); return true; }},
     {"--log", false, [](CliArguments& o, Value, Error) { o.ShowLog = true; return true; }},

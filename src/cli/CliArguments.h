@@ -36,6 +36,13 @@ struct CliArguments {
     std::optional<FilterRequest> FilterText;
     std::optional<FilterRequest> FilterFile;
     std::optional<DateFilterRequest> FilterDate;
+    // Values checked when read (the country's code against the country list once it is read).
+    std::optional<FilterRequest> FilterStatus;
+    std::optional<FilterRequest> FilterAddress;
+    std::optional<FilterRequest> FilterReferrer;
+    std::optional<FilterRequest> FilterAgent;
+    std::optional<FilterRequest> FilterCountry;
+    std::optional<std::string> Only;   // all, people, spiders
     std::vector<std::string> Conversions;
     std::vector<std::string> Visitors;
     bool ShowLog = false;

@@ -8,6 +8,7 @@
 #include "engine/base/RecordIndex.h"
 #include "engine/base/Text.h"
 #include "engine/parse/Classification.h"
+#include "engine/parse/FilterSpecs.h"
 
 #include <array>
 #include <cmath>
@@ -50,6 +51,29 @@ std::string WithCrLf(std::string_view text) {
 
 } // namespace
 
+// The filters of the run that made the report, when it had any; a report without the
+// section was made without filters (or before reports named them).
+void ReportSections::LoadReportFilters() {
+    a_.Filters = EntryFilters{};
+    for (pugi::xml_node element : Select(doc_, "TrevixReport/Filters/Filter")) {
+        const FilterDescription d{element.attribute("Field").value(), element.attribute("Op").value(),
+                                  element.attribute("Value").value()};
+        std::string error;
+        if (ApplyFilterDescription(a_.Filters, d, a_.Reference, error)) continue;
+        if (d.Field == "country" && d.Value.size() == 2 && (d.Op == "is" || d.Op == "is not")) {
+            // Without the country list the code is still named; no run follows a load.
+            a_.Filters.CountryOn = true;
+            a_.Filters.CountryIs = d.Op == "is";
+            a_.Filters.Country = CountryFilter{0, 0, ToLowerAscii(d.Value)};
+            continue;
+        }
+        a_.AddToLog("The report's filter " + d.Field + " \"" + d.Op + "\" " + d.Value + " was not read: " + error);
+    }
+    // A summary written by hand or by an older program may not name them.
+    const std::string line = FiltersLine(a_.Filters);
+    if (!line.empty() && a_.Lists.Summary.find(line) == std::string::npos) a_.Lists.Summary += "\r\n" + line;
+}
+
 void ReportSections::LoadReportSummary() {
     pugi::xml_node summary = SelectFirst(doc_, "TrevixReport/Summary");
     if (!summary) throw ReportFormatError("no summary");
@@ -58,10 +82,12 @@ void ReportSections::LoadReportSummary() {
     StopIfCancelled(a_);
     text = WithCrLf(text);
     StopIfCancelled(a_);
-    if (compare_)
+    if (compare_) {
         a_.Lists.Summary += "\r\n" + text;
-    else
+    } else {
         a_.Lists.Summary = std::move(text);
+        LoadReportFilters();
+    }
 
     AnalysisTables& t = a_.Tables;
     for (pugi::xml_node date : Select(doc_, "TrevixReport/HitsSummary/Date")) {

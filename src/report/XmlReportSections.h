@@ -39,6 +39,7 @@ private:
         if (!compare_) return std::nullopt;
         return ListRowIndex(list, rule);
     }
+    void LoadReportFilters();
     void LoadBrowserList(const char* path, int listNumber);
 
     Analyser& a_;

@@ -4,6 +4,7 @@
 #include "XmlText.h"
 #include "engine/Analyser.h"
 #include "engine/base/AtomicFile.h"
+#include "engine/parse/FilterSpecs.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -188,6 +189,18 @@ void BuildXMLReport(const Analyser& a, pugi::xml_document& doc, const std::vecto
     if (a.CurrentProfile.DifferentDomains) SetXMLAttribute(domains, "ShowSeparateDomains", "1");
 
     AddXMLTag(doc, root, "Summary", lists.Summary);
+
+    // Only a filtered run has the section, so other reports stay as they were.
+    const std::vector<FilterDescription> filters = DescribeFilters(a.Filters);
+    if (!filters.empty()) {
+        pugi::xml_node section = AddXMLTag(doc, root, "Filters", {});
+        for (const FilterDescription& f : filters) {
+            pugi::xml_node filter = AddXMLTag(doc, section, "Filter", {});
+            SetXMLAttribute(filter, "Field", f.Field);
+            SetXMLAttribute(filter, "Op", f.Op);
+            SetXMLAttribute(filter, "Value", f.Value);
+        }
+    }
 
     pugi::xml_node hits = AddXMLTag(doc, root, "HitsSummary", {});
     AddListSection(doc, hits, "Date", lists[lstHits], {"Hits"});

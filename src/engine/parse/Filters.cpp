@@ -2,6 +2,8 @@
 
 #include "engine/Analyser.h"
 #include "engine/InternalErrors.h"
+#include "engine/parse/Classification.h"
+#include "engine/parse/FilterSpecs.h"
 #include "engine/parse/LogParser.h"
 #include "engine/parse/TimeStamps.h"
 
@@ -33,6 +35,14 @@ bool PassesFilters(Analyser& a, std::string_view raw, const LogEntry& e) {
         }
         if (f.DateIs != inRange) return false;
     }
+    if (f.StatusOn && StatusMatches(f.Status, e.Status) != f.StatusIs) return false;
+    if (f.ReferrerOn && !TextTest(f.ReferrerContains, e.Referrer, f.ReferrerText)) return false;
+    if (f.AgentOn && !TextTest(f.AgentContains, e.UserAgent, f.AgentText)) return false;
+    if (f.AddressOn && AddressMatches(f.Address, e.ClientIP) != f.AddressIs) return false;
+    if (f.CountryOn && CountryMatches(f.Country, a.Reference, e.ClientIP) != f.CountryIs) return false;
+    // The answer is remembered for the agent, so counting the entry asks again at no cost.
+    if (f.Only != OnlyRequests::All && IsSpiderAgent(a, e.UserAgent) != (f.Only == OnlyRequests::Spiders))
+        return false;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The filter test applied to every parsed line before it is counted.
+// The filter test applied to every parsed line before it is counted. Every enabled filter
+// must let the entry through.
 #include "engine/tables/Tables.h"
 
 #include <string_view>

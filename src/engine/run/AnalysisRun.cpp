@@ -8,6 +8,7 @@
 #include "engine/read/LogReader.h"
 #include "engine/analysis/SearchTerms.h"
 #include "engine/SortSettings.h"
+#include "engine/parse/FilterSpecs.h"
 #include "engine/parse/TimeStamps.h"
 #include "engine/analysis/VisitorPass.h"
 
@@ -38,7 +39,7 @@ bool LogFileExists(const std::string& name) {
 void CoveredPeriod(Analyser& a) {
     AnalysisTables& t = a.Tables;
     const EntryFilters& f = a.Filters;
-    if (f.LogTextOn || f.FileOn || f.DateOn) {
+    if (f.AnyOn()) {
         t.FirstDateTime = t.AcceptedFirst.empty() ? std::string() : t.AcceptedFirst.Text();
         t.LastDateTime = t.AcceptedLast.empty() ? std::string() : t.AcceptedLast.Text();
         return;
@@ -83,6 +84,8 @@ std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead) {
     }
     s += CrLf;
     s += "Bandwidth used: " + FormatCount(a, t.TotalMegabytes) + " MB.";
+    // A filtered report says what it leaves out.
+    if (std::string filters = FiltersLine(a.Filters); !filters.empty()) s += CrLf + filters;
     return s;
 }
 
