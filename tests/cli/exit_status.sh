@@ -66,6 +66,15 @@ check "control characters"       0   ""                                   'evil\
 check "settings is a folder"     0   "settings file folder.log not read: it is a directory" "" --settings folder.log good.log
 check "settings is a FIFO"       0   "it is a pipe (FIFO)"                ""                    --settings silent.fifo good.log
 check "--log-format unknown name" 1   "unknown log format name in --log-format: apache" "" good.log --log-format apache
+check "--filter-status class"    1   "trevix-cli: --filter-status: not a status code"   ""   good.log --filter-status 6xx --xml keep.xml
+check "--filter-status list"     1   "--filter-status: "                  ""                    good.log --filter-status '!301,'
+check "--filter-address range"   1   "trevix-cli: --filter-address: not an address"     ""   good.log --filter-address 300.1.2.3/40 --xml keep.xml
+check "--filter-address IPv6"    1   "--filter-address: "                 ""                    good.log --filter-address 2001:db8::/129
+check "--filter-country unknown" 1   "trevix-cli: --filter-country: no country has the code zz" "" good.log --filter-country zz --xml keep.xml
+check "--filter-country form"    1   "--filter-country: not a two-letter" ""                    good.log --filter-country '!gbr'
+check "--only unknown"           1   "trevix-cli: --only: needs all, people or spiders" ""      good.log --only robots
+check "--filter-country, no country report" 0 ""                      "Filters: country is not uk" good.log --filter-country '!uk' --set AnalyseCountries=No
+check "--only spiders"           0   ""                                   "Total hits: 0"       good.log --only spiders
 check "--log-format named"       0   ""                                   "Lines accepted: 60"  good.log --log-format combined --stats
 check "process substitution"     0   ""                                   "Lines accepted: 60"  <(cat good.log) --stats
 
