@@ -5,6 +5,7 @@
 #include "config/RecentLists.h"
 #include "engine/EntryFilters.h"
 #include "engine/base/DateTime.h"
+#include "engine/parse/FilterSpecs.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -82,6 +83,45 @@ FilterPanel::FilterPanel(QWidget* parent) : QWidget(parent) {
     grid->addWidget(dtpDate_[0], 3, 2);
     grid->addWidget(lblAnd_, 3, 3);
     grid->addWidget(dtpDate_[1], 3, 4);
+
+    values_ = {ValueFilter{"status", "&Status:"}, ValueFilter{"address", "Client a&ddress:"},
+               ValueFilter{"referrer", "&Referrer:"}, ValueFilter{"agent", "User a&gent:"},
+               ValueFilter{"country", "Co&untry:"}};
+    const char* names[] = {"Status", "Address", "Referrer", "Agent", "Country"};
+    for (int i = 0; i < ValueRows; ++i) {
+        ValueFilter& v = values_[static_cast<size_t>(i)];
+        v.Check = new QCheckBox(v.Caption, this);
+        v.Check->setObjectName(QString("chkFilter%1").arg(names[i]));
+        v.Op = new QComboBox(this);
+        v.Op->setObjectName(QString("cboFilter%1Op").arg(names[i]));
+        const bool text = i == ReferrerRow || i == AgentRow;
+        v.Op->addItems(text ? QStringList{"contains", "doesn't contain"} : QStringList{"is", "is not"});
+        v.Value = new QComboBox(this);
+        v.Value->setObjectName(QString("cboFilter%1").arg(names[i]));
+        v.Value->setEditable(true);
+        v.Value->setInsertPolicy(QComboBox::NoInsert);
+        v.Value->setMinimumContentsLength(20);
+        v.Check->setToolTip(i == StatusRow    ? "A code, a class or a list: 404, 4xx, 301,302"
+                            : i == AddressRow ? "An address, a range such as 10.0.0.0/8, or a host name"
+                            : i == CountryRow ? "A two-letter country code, such as fr"
+                                              : QString());
+        v.Value->setToolTip(v.Check->toolTip());
+        grid->addWidget(v.Check, 4 + i, 0);
+        grid->addWidget(v.Op, 4 + i, 1);
+        grid->addWidget(v.Value, 4 + i, 2, 1, 3);
+        connect(v.Check, &QCheckBox::clicked, this, [this] { emit Changed(true); });
+        connect(v.Op, &QComboBox::activated, this, [this] { emit Changed(false); });
+        connect(v.Value, &QComboBox::activated, this, [this] { emit Changed(false); });
+        connect(v.Value->lineEdit(), &QLineEdit::textEdited, this, [this] { emit Changed(false); });
+    }
+    auto* onlyLabel = new QLabel("Re&quests:", this);
+    cboFilterOnly_ = new QComboBox(this);
+    cboFilterOnly_->setObjectName("cboFilterOnly");
+    cboFilterOnly_->addItems({"All requests", "People only", "Spiders only"});
+    onlyLabel->setBuddy(cboFilterOnly_);
+    grid->addWidget(onlyLabel, 4 + ValueRows, 0);
+    grid->addWidget(cboFilterOnly_, 4 + ValueRows, 1, 1, 2);
+    connect(cboFilterOnly_, &QComboBox::activated, this, [this] { emit Changed(true); });
     grid->setColumnStretch(5, 1);
     layout->addLayout(grid);
 
@@ -109,6 +149,12 @@ void FilterPanel::Clear() {
     for (QComboBox* t : txtFilterText_) t->setEditText(QString());
     for (QComboBox* c : {lstContain_[0], lstContain_[1], lstIs_, lstEqualBetween_}) c->setCurrentIndex(0);
     for (QDateEdit* d : dtpDate_) d->setDate(QDate::currentDate());
+    for (ValueFilter& v : values_) {
+        v.Check->setChecked(false);
+        v.Op->setCurrentIndex(0);
+        v.Value->setEditText(QString());
+    }
+    cboFilterOnly_->setCurrentIndex(0);
     --quiet_;
     DatePickersToLogDates();
     UpdateControls();
@@ -126,6 +172,10 @@ void FilterPanel::UpdateControls() {
     dtpDate_[0]->setEnabled(date);
     dtpDate_[1]->setEnabled(date && between);
     lblAnd_->setEnabled(date && between);
+    for (ValueFilter& v : values_) {
+        v.Op->setEnabled(v.Check->isChecked());
+        v.Value->setEnabled(v.Check->isChecked());
+    }
     dtpDate_[0]->setVisible(dtpDate_[0]->isEnabled());
     dtpDate_[1]->setVisible(dtpDate_[1]->isEnabled());
     lblAnd_->setVisible(dtpDate_[1]->isEnabled());
@@ -157,7 +207,26 @@ void FilterPanel::DatePickersToLogDates() {
     --quiet_;
 }
 
-void FilterPanel::ReadInto(EntryFilters& f) const {
+bool FilterPanel::UsesCountry() const { return values_[CountryRow].Check->isChecked(); }
+
+bool FilterPanel::ValuesOk(const ReferenceData& ref) {
+    for (ValueFilter& v : values_) {
+        if (!v.Check->isChecked()) continue;
+        EntryFilters probe;
+        std::string error;
+        const FilterDescription d{v.Field, Std(v.Op->currentText()), Std(v.Value->currentText())};
+        if (ApplyFilterDescription(probe, d, ref, error)) continue;
+        QString caption = QString(v.Caption).remove('&');
+        caption.chop(1);   // the colon
+        CurrentPrompter().Message(window(), MessageIcon::Warning, "Trevix",
+                                  QString("%1 filter: %2").arg(caption, Q(error)));
+        v.Value->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void FilterPanel::ReadInto(EntryFilters& f, const ReferenceData& ref) const {
     f.LogTextOn = chkFilterLogText_->isChecked();
     f.LogTextContains = lstContain_[0]->currentIndex() == 0;
     f.LogText = Std(txtFilterText_[0]->currentText());
@@ -172,6 +241,13 @@ void FilterPanel::ReadInto(EntryFilters& f) const {
     };
     f.Date1 = day(dtpDate_[0]->date());
     f.Date2 = day(dtpDate_[1]->date());
+    f.StatusOn = f.AddressOn = f.ReferrerOn = f.AgentOn = f.CountryOn = false;
+    for (const ValueFilter& v : values_) {
+        if (!v.Check->isChecked()) continue;
+        std::string error;
+        ApplyFilterDescription(f, {v.Field, Std(v.Op->currentText()), Std(v.Value->currentText())}, ref, error);
+    }
+    f.Only = static_cast<OnlyRequests>(cboFilterOnly_->currentIndex());
 }
 
 void FilterPanel::FillRecent(const RecentLists& recent, bool all) {
@@ -183,6 +259,18 @@ void FilterPanel::FillRecent(const RecentLists& recent, bool all) {
     ++quiet_;
     if (all || chkFilterLogText_->isChecked()) fill(txtFilterText_[0], recent.RecentFilters);
     if (all || chkFilterFile_->isChecked()) fill(txtFilterText_[1], recent.RecentFilterFiles);
+    // The values of these filters are remembered for the session: the newest first, ten at most.
+    for (ValueFilter& v : values_) {
+        if (all || !v.Check->isChecked()) continue;
+        const QString text = v.Value->currentText();
+        if (text.isEmpty()) continue;
+        std::erase(v.Recent, text);
+        v.Recent.insert(v.Recent.begin(), text);
+        if (v.Recent.size() > 10) v.Recent.pop_back();
+        v.Value->clear();
+        for (const QString& r : v.Recent) v.Value->addItem(r);
+        v.Value->setCurrentIndex(0);
+    }
     if (all) {
         // At start-up the boxes start empty; the history is in the drop-downs.
         txtFilterText_[0]->setEditText(QString());

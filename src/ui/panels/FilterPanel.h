@@ -1,10 +1,12 @@
 #pragma once
-// The filter step: which entries the analysis takes, by raw log text, requested file and
-// date; the text boxes offer the recently used filters.
+// The filter step: which entries the analysis takes, by raw log text, requested file, date,
+// status, client address, referrer, user agent, country and kind of request; the text boxes
+// offer the recently used filters.
 #include <QDate>
 #include <QWidget>
 #include <array>
 #include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -15,6 +17,7 @@ class QPushButton;
 namespace trevix {
 struct EntryFilters;
 struct RecentLists;
+struct ReferenceData;
 }
 
 namespace trevix::ui {
@@ -33,7 +36,13 @@ public:
     // The first and last date the logs held (invalid: not known); the pickers start at them
     // unless the date filter is in use.
     void SetLogDates(const QDate& first, const QDate& last);
-    void ReadInto(EntryFilters& f) const;
+    // The values of the filters ticked read as the engine reads them; for the first that does
+    // not read, a message naming the filter, its box focused, and false.
+    bool ValuesOk(const ReferenceData& ref);
+    // The country filter is ticked (it needs the country list).
+    bool UsesCountry() const;
+    // A value that does not read leaves its filter off (ValuesOk says so first).
+    void ReadInto(EntryFilters& f, const ReferenceData& ref) const;
     // The drop-downs from the recent filters: both when all, else those of the filters ticked.
     // With all the boxes start empty.
     void FillRecent(const RecentLists& recent, bool all);
@@ -44,6 +53,20 @@ signals:
 
 private:
     void DatePickersToLogDates();
+
+    // One of the filters a value picks: its box, "is"/"is not" or "contains"/"doesn't contain",
+    // and the value with the values used before in this session.
+    struct ValueFilter {
+        const char* Field;     // as the report file names it
+        const char* Caption;   // for the message about a bad value
+        QCheckBox* Check = nullptr;
+        QComboBox* Op = nullptr;
+        QComboBox* Value = nullptr;
+        std::vector<QString> Recent;
+    };
+    enum { StatusRow, AddressRow, ReferrerRow, AgentRow, CountryRow, ValueRows };
+    std::array<ValueFilter, ValueRows> values_;
+    QComboBox* cboFilterOnly_ = nullptr;
 
     QCheckBox* chkFilterLogText_ = nullptr;
     QCheckBox* chkFilterFile_ = nullptr;

@@ -343,7 +343,7 @@ void MainWindow::TaskClick(const QString& key) {
         ShowPanel(frameReport_);
         steps_->ShowStepHelp("report");
         if (!a_->Lists.State.Shown && a_->Lists.State.OutOfDate) {
-            if (!filter_->DateOrderOk(true)) {
+            if (!filter_->DateOrderOk(true) || !FilterValuesOk()) {
                 TaskClick("filter");
                 return;
             }
@@ -351,7 +351,7 @@ void MainWindow::TaskClick(const QString& key) {
             StartAnalysis("Generating report...", {});
         }
     } else if (key == "update") {
-        if (!filter_->DateOrderOk(true)) {
+        if (!filter_->DateOrderOk(true) || !FilterValuesOk()) {
             TaskClick("filter");
             return;
         }
@@ -432,9 +432,21 @@ void MainWindow::ClearPagesAfterFailure(const QString& message) {
     CurrentPrompter().Message(this, MessageIcon::Critical, MessageTitle, message);
 }
 
+bool MainWindow::FilterValuesOk() {
+    // Read even with the country report off: the filter counts no country hits.
+    if (filter_->UsesCountry() && !a_->Reference.CountriesLoaded)
+        LoadCountryDataShown(a_->Reference, *host_, dataFolder_.empty() ? FindDataFolder() : dataFolder_);
+    return filter_->ValuesOk(a_->Reference);
+}
+
 void MainWindow::StartAnalysis(const QString& before, const QString& after) {
     if (Busy() || terminating_) return;
-    filter_->ReadInto(a_->Filters);
+    // A filter value that does not read stops the run before it starts.
+    if (!FilterValuesOk()) {
+        TaskClick("filter");
+        return;
+    }
+    filter_->ReadInto(a_->Filters, a_->Reference);
     const RunRequest request = BuildRunRequest(LogFiles(), SelectedProfile(), recent_, a_->Options, *host_);
     if (!before.isEmpty()) SetStatus(before);
     // The pages are blank while the run reads; so is the summary, but for what is read.

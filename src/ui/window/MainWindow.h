@@ -157,6 +157,8 @@ private:
     void FillRecentCombos(bool filters);
 
     void StartAnalysis(const QString& before, const QString& after);
+    // The filter values read; the country list is read for a country filter first.
+    bool FilterValuesOk();
     void AnalysisFinished(const AnalysisOutcome& w);
     void ShowPages();
     void ClearPagesAfterFailure(const QString& message);
