@@ -9,6 +9,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -209,6 +210,27 @@ std::string_view PercentDecoded(std::string_view text, int rounds, TextArena& sc
     return scratch.Store(ToValidUtf8(text2));
 }
 
+// The user agent decoded last on a thread, and the text it came from: a visitor's lines
+// follow one another with the same agent, so most lines reuse the decoding. The view it gives
+// lives until the thread decodes another agent, as a scratch text lives until the next line.
+// One for each way of decoding: the same text decodes differently by writer.
+struct LastAgent {
+    std::string Raw, Decoded;
+    bool Valid = false;
+};
+thread_local LastAgent lastIisAgent, lastCloudFrontAgent;
+
+template <class Decode>
+std::string_view AgentDecoded(LastAgent& last, std::string_view raw, Decode&& decode) {
+    if (last.Valid && raw == last.Raw) return last.Decoded;
+    const std::string_view decoded = decode(raw);
+    if (decoded.data() == raw.data()) return decoded;   // nothing to decode: the line's own text
+    last.Raw.assign(raw);
+    last.Decoded.assign(decoded);
+    last.Valid = true;
+    return last.Decoded;
+}
+
 // Calls field(begin, end) for every field of line between separators, in order, until it
 // returns false. Sixteen bytes are searched at a time: a call per field costs more than the
 // search itself on lines of short fields.
@@ -316,7 +338,8 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = stem;
         fields.Query = Value(query);
         fields.Referrer = Value(referrer);
-        fields.UserAgent = PlusAsBlank(Value(agent), scratch);
+        fields.UserAgent =
+            AgentDecoded(lastIisAgent, Value(agent), [&](std::string_view t) { return PlusAsBlank(t, scratch); });
     } else {
         // Every CloudFront field carries one round of its escapes over the text as sent: the
         // address and referrer come back as the browser sent them (their own escapes kept for
@@ -324,7 +347,8 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = PercentDecoded(stem, 1, scratch);
         fields.Query = PercentDecoded(Value(query), 1, scratch);
         fields.Referrer = PercentDecoded(Value(referrer), 1, scratch);
-        fields.UserAgent = PercentDecoded(Value(agent), 2, scratch);
+        fields.UserAgent = AgentDecoded(lastCloudFrontAgent, Value(agent),
+                                        [&](std::string_view t) { return PercentDecoded(t, 2, scratch); });
     }
     return LineKind::Entry;
 }
