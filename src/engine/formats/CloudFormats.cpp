@@ -2,7 +2,6 @@
 // fields in a fixed order, some of them quoted, the storage log's time in brackets.
 #include "engine/formats/FormatString.h"
 #include "engine/formats/KnownFormats.h"
-#include "engine/formats/LineBits.h"
 
 #include <array>
 
@@ -23,19 +22,16 @@ struct Cut {
     bool Read(std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         Count = 0;
-        // Blanks and quotes marked once: a field's end is a bit search, not a search call.
-        thread_local LineBits bits;
-        bits.Mark(line);
         size_t pos = 0;
         while (pos < line.size()) {
             size_t end;
             const char open = line[pos];
             if (open == '"' || open == '[') {
-                end = Closing(bits, line, pos, open == '"' ? '"' : ']');
+                end = Closing(line, pos, open == '"' ? '"' : ']');
                 if (end == npos) return false;
                 ++end;
             } else {
-                end = bits.Next(' ', pos);
+                end = line.find(' ', pos);
                 if (end == npos) end = line.size();
             }
             if (end == pos) return false;
@@ -49,8 +45,8 @@ struct Cut {
         return Count > 0;
     }
 
-    static size_t Closing(const LineBits& bits, std::string_view line, size_t open, char close) {
-        for (size_t q = bits.Next(close, open + 1); q != npos; q = bits.Next(close, q + 1)) {
+    static size_t Closing(std::string_view line, size_t open, char close) {
+        for (size_t q = line.find(close, open + 1); q != npos; q = line.find(close, q + 1)) {
             size_t slashes = 0;
             while (line[q - slashes - 1] == '\\') ++slashes;
             if (slashes & 1) continue;

@@ -17,13 +17,9 @@ struct JsonLine::Node {
     std::vector<Node> Children;
 
     const Node* Child(std::string_view key) const {
-        // Keys are short and mostly differ in length or first byte: compared here, not by a call.
-        for (const Node& child : Children) {
-            if (child.Key.size() != key.size()) continue;
-            size_t i = 0;
-            while (i < key.size() && child.Key[i] == key[i]) ++i;
-            if (i == key.size()) return &child;
-        }
+        for (const Node& child : Children)
+            if (child.Key.size() == key.size() && std::memcmp(child.Key.data(), key.data(), key.size()) == 0)
+                return &child;
         return nullptr;
     }
 };

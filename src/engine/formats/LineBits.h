@@ -1,5 +1,5 @@
 #pragma once
-// For the readers of blank-separated formats (format strings, the cloud logs).
+// For the readers of blank-separated formats with quoted fields (format strings).
 #include <bit>
 #include <cstddef>
 #include <cstdint>
