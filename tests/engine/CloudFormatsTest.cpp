@@ -200,3 +200,24 @@ TEST(CloudFormats, EachReaderRefusesTheOtherFormatsLines) {
         }
     }
 }
+
+// Fields are cut through marks kept 64 bytes at a time: an escaped quote on any offset, and
+// lines longer than any buffer, cut alike.
+TEST(CloudFormats, FieldsCutAlikeAtAnyLength) {
+    const auto alb = MakeAlbFormat();
+    const std::string head = AlbLine.substr(0, AlbLine.find("\"curl/7.46.0\""));
+    const std::string tail = AlbLine.substr(AlbLine.find("\"curl/7.46.0\"") + 13);
+    for (size_t n : {0, 1, 14, 15, 16, 17, 47, 48, 63, 64, 65, 1023, 1024, 1025, 4000}) {
+        SCOPED_TRACE(n);
+        TextArena scratch;
+        LineFields f;
+        const std::string line = head + "\"" + std::string(n, 'a') + R"(\" x \"q )" + std::string(n % 3, 'b') + "\"" + tail;
+        ASSERT_EQ(alb->Read(line, f, scratch), LineKind::Entry);
+        EXPECT_EQ(f.UserAgent, std::string(n, 'a') + R"(" x "q )" + std::string(n % 3, 'b'));
+        EXPECT_EQ(f.Path, "/");
+        EXPECT_EQ(f.Status, "200");
+        // Not closed: the escaped quote is the last one.
+        const std::string open = head + "\"" + std::string(n, 'a') + "\\\"";
+        EXPECT_EQ(alb->Read(open, f, scratch), LineKind::NotRead);
+    }
+}

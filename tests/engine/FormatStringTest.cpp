@@ -272,3 +272,37 @@ TEST(FormatString, JsonObjectFormatsGiveTheirKeys) {
     EXPECT_EQ(fields.Request, "GET / HTTP/1.1");
     EXPECT_EQ(fields.Status, "404");
 }
+
+// Field ends are found through marks kept a word of 64 bytes at a time: quotes, escapes and
+// blanks on either side of a word's edge, and lines longer than any buffer, must cut alike.
+TEST(FormatString, FieldsCutAlikeAtAnyLength) {
+    std::string error;
+    auto format = MakeFormatStringFormat(ApacheCombined, error);
+    ASSERT_TRUE(format) << error;
+    const std::string head = R"(192.0.2.7 - - [10/Oct/2000:13:55:36 -0700] "GET /p HTTP/1.0" 200 5 ")";
+    for (size_t n : {0, 1, 2, 13, 14, 15, 16, 17, 46, 47, 48, 62, 63, 64, 65, 127, 128, 1023, 1024, 1025, 5000}) {
+        SCOPED_TRACE(n);
+        // An escaped quote and an escaped backslash land on every offset as n grows.
+        const std::string referrer = "http://r/" + std::string(n, 'b');
+        const std::string agent = std::string(n, 'a') + R"(\"q\\ )" + std::string(n % 5, ' ') + "\"z";
+        const std::string decoded = std::string(n, 'a') + R"("q\ )" + std::string(n % 5, ' ') + "\"z";
+        TextArena scratch;
+        LineFields f;
+        const std::string line = head + referrer + R"(" ")" + agent + "\"";
+        ASSERT_EQ(format->Read(line, f, scratch), LineKind::Entry);
+        EXPECT_EQ(f.Referrer, referrer);
+        EXPECT_EQ(f.UserAgent, decoded);
+        EXPECT_EQ(f.Status, "200");
+        // An agent with no backslash is the line's own text, not a copy.
+        const std::string plain = head + referrer + R"(" ")" + std::string(n, 'a') + "\"\r";
+        ASSERT_EQ(format->Read(plain, f, scratch), LineKind::Entry);
+        EXPECT_EQ(f.UserAgent, std::string(n, 'a'));
+        EXPECT_TRUE(f.UserAgent.empty() || f.UserAgent.data() > plain.data());
+        // A quote that closes nothing the format expects: the line has another shape.
+        const std::string open = head + referrer + R"(" ")" + std::string(n, 'a') + "\\\"";
+        EXPECT_EQ(format->Read(open, f, scratch), LineKind::NotRead);
+        // A blank inside the address, wherever it is, is another shape too.
+        const std::string blank = std::string(n, '1') + " 2" + line.substr(9);
+        EXPECT_EQ(format->Read(blank, f, scratch), LineKind::NotRead);
+    }
+}

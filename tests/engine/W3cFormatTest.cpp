@@ -275,3 +275,18 @@ TEST(W3cFormat, RefusesOtherFormats) {
     EXPECT_EQ(MakeW3cFormat()->After("#Version: 1.0"), nullptr);
     EXPECT_EQ(MakeW3cFormat()->After("#Date: 2010-08-15 00:00:00"), nullptr);
 }
+
+// A decoded user agent is reused while lines repeat it: the same text must still decode by
+// its own writer's rules, and a changed agent must not give the last one.
+TEST(W3cFormat, RepeatedAgentsDecodeByTheirWriter) {
+    const std::string agent = "A+b%2520c";
+    std::vector<std::string> iis = {IisFields};
+    const std::string iisLine = IisLine.substr(0, IisLine.find("Mozilla")) + agent + " - 200 0 0 312";
+    EXPECT_EQ(ReadLines(MakeW3cFormat(), {IisFields, iisLine, iisLine}).Agent, "A b%2520c");
+    const std::string cloudFront = CloudFrontLine(CloudFrontColumns(agent));
+    EXPECT_EQ(ReadLines(MakeCloudFrontFormat(), {cloudFront, cloudFront}).Agent, "A+b c");
+    EXPECT_EQ(ReadLines(MakeW3cFormat(), {IisFields, iisLine}).Agent, "A b%2520c");
+    const std::string other = CloudFrontLine(CloudFrontColumns("Z%2520y"));
+    EXPECT_EQ(ReadLines(MakeCloudFrontFormat(), {cloudFront, other}).Agent, "Z y");
+    EXPECT_EQ(ReadLines(MakeCloudFrontFormat(), {other, CloudFrontLine(CloudFrontColumns("plain"))}).Agent, "plain");
+}

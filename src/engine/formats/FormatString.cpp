@@ -3,6 +3,7 @@
 
 #include "engine/base/Text.h"
 #include "engine/formats/KnownFormats.h"
+#include "engine/formats/LineBits.h"
 
 #include <string>
 #include <utility>
@@ -435,6 +436,14 @@ bool Settle(Compiled& c, std::string& error) {
 
 // ---- Reading lines ----
 
+// Whether text goes on at pos with what.
+bool Follows(std::string_view text, size_t pos, std::string_view what) {
+    if (what.size() > text.size() - pos) return false;
+    for (size_t i = 0; i < what.size(); ++i)
+        if (text[pos + i] != what[i]) return false;
+    return true;
+}
+
 class FormatStringReader final : public LineFormat {
 public:
     FormatStringReader(std::string name, Compiled compiled) : name_(std::move(name)), c_(std::move(compiled)) {}
@@ -445,16 +454,18 @@ public:
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         out = LineFields{};
         if (!line.starts_with(c_.Lead)) return LineKind::NotRead;
+        thread_local LineBits bits;
+        bits.Mark(line);
         size_t pos = c_.Lead.size();
         const size_t count = c_.Fields.size();
         for (size_t i = 0; i < count; ++i) {
             const Field& f = c_.Fields[i];
             const bool last = i + 1 == count;
-            const size_t end = FieldEnd(line, pos, f, last);
+            const size_t end = FieldEnd(bits, line, pos, f, last);
             if (end == npos) return LineKind::NotRead;
             std::string_view value = line.substr(pos, end - pos);
-            if (f.NoBlank && value.find(' ') != npos) return LineKind::NotRead;
-            if (f.Quoted) value = DecodeQuotedField(value, scratch);
+            if (f.NoBlank && bits.Next(' ', pos) < end) return LineKind::NotRead;
+            if (f.Quoted && bits.Next('\\', pos) < end) value = DecodeQuotedField(value, scratch);
             pos = end + f.After.size();
             if (!Take(f, value, out)) return LineKind::NotRead;
         }
@@ -465,23 +476,24 @@ public:
 private:
     // Where the value that starts at pos ends; npos when the line does not go on as the
     // format does. The last field's literal must end the line.
-    static size_t FieldEnd(std::string_view line, size_t pos, const Field& f, bool last) {
+    static size_t FieldEnd(const LineBits& bits, std::string_view line, size_t pos, const Field& f, bool last) {
         const std::string_view after = f.After;
         if (after.empty()) return line.size();
         if (f.Quoted) {
-            for (size_t q = line.find('"', pos); q != npos; q = line.find('"', q + 1)) {
-                size_t slashes = 0;
-                while (q - slashes > pos && line[q - slashes - 1] == '\\') ++slashes;
-                if (slashes & 1) continue;
-                if (last ? line.size() - q == after.size() && line.substr(q) == after
-                         : line.compare(q, after.size(), after) == 0)
+            for (size_t q = bits.Next('"', pos); q != npos; q = bits.Next('"', q + 1)) {
+                if (q > pos && line[q - 1] == '\\') {
+                    size_t slashes = 0;
+                    while (q - slashes > pos && line[q - slashes - 1] == '\\') ++slashes;
+                    if (slashes & 1) continue;
+                }
+                if (last ? line.size() - q == after.size() && Follows(line, q, after) : Follows(line, q, after))
                     return q;
             }
             return npos;
         }
         size_t from = pos;
         for (int k = 0; k < f.Blanks; ++k) {
-            from = line.find(' ', from);
+            from = bits.Next(' ', from);
             if (from == npos) return npos;
             ++from;
         }
@@ -489,7 +501,9 @@ private:
             if (line.size() < from + after.size() || !line.ends_with(after)) return npos;
             return line.size() - after.size();
         }
-        return line.find(after, from);
+        for (size_t q = bits.Next(after.front(), from); q != npos; q = bits.Next(after.front(), q + 1))
+            if (Follows(line, q, after)) return q;
+        return npos;
     }
 
     static bool Take(const Field& f, std::string_view value, LineFields& out) {

@@ -9,6 +9,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -209,6 +211,40 @@ std::string_view PercentDecoded(std::string_view text, int rounds, TextArena& sc
     return scratch.Store(ToValidUtf8(text2));
 }
 
+// User agents decoded lately on a thread, by the text they came from: a log has few agents
+// and a visitor's lines come close together, so most lines reuse a decoding. A view it gives
+// lives until the thread decodes another agent into that slot, as a scratch text lives until
+// the next line. One for each way of decoding: the same text decodes differently by writer.
+class AgentCache {
+public:
+    template <class Decode>
+    std::string_view Decoded(std::string_view raw, Decode&& decode) {
+        if (last_ && last_->Raw == raw) return last_->Decoded;
+        Slot& slot = slots_[std::hash<std::string_view>{}(raw) % Slots];
+        if (slot.Valid && slot.Raw == raw) {
+            last_ = &slot;
+            return slot.Decoded;
+        }
+        const std::string_view decoded = decode(raw);
+        if (decoded.data() == raw.data()) return decoded;   // nothing to decode: the line's own text
+        slot.Raw.assign(raw);
+        slot.Decoded.assign(decoded);
+        slot.Valid = true;
+        last_ = &slot;
+        return slot.Decoded;
+    }
+
+private:
+    static constexpr size_t Slots = 64;
+    struct Slot {
+        std::string Raw, Decoded;
+        bool Valid = false;
+    };
+    std::array<Slot, Slots> slots_;
+    Slot* last_ = nullptr;
+};
+thread_local AgentCache iisAgents, cloudFrontAgents;
+
 // Calls field(begin, end) for every field of line between separators, in order, until it
 // returns false. Sixteen bytes are searched at a time: a call per field costs more than the
 // search itself on lines of short fields.
@@ -316,7 +352,8 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = stem;
         fields.Query = Value(query);
         fields.Referrer = Value(referrer);
-        fields.UserAgent = PlusAsBlank(Value(agent), scratch);
+        fields.UserAgent =
+            iisAgents.Decoded(Value(agent), [&](std::string_view t) { return PlusAsBlank(t, scratch); });
     } else {
         // Every CloudFront field carries one round of its escapes over the text as sent: the
         // address and referrer come back as the browser sent them (their own escapes kept for
@@ -324,7 +361,8 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = PercentDecoded(stem, 1, scratch);
         fields.Query = PercentDecoded(Value(query), 1, scratch);
         fields.Referrer = PercentDecoded(Value(referrer), 1, scratch);
-        fields.UserAgent = PercentDecoded(Value(agent), 2, scratch);
+        fields.UserAgent = cloudFrontAgents.Decoded(Value(agent),
+                                                 [&](std::string_view t) { return PercentDecoded(t, 2, scratch); });
     }
     return LineKind::Entry;
 }

@@ -5,6 +5,8 @@
 #include "engine/formats/StampForms.h"
 #include "engine/parse/Classification.h"
 
+#include <cstring>
+
 namespace trevix {
 
 namespace {
@@ -65,6 +67,39 @@ bool SplitRequest(std::string_view request, std::string_view& method, std::strin
     return !url.empty();
 }
 
+// ReadStamp, remembering the last text read: lines of one second repeat their stamp, and a
+// reader gives the same answer for the same text whatever the run.
+std::optional<ZonedStamp> ReadStampOnce(const LineFields& f) {
+    struct Last {
+        char Text[48];
+        size_t Size = 0;
+        StampForm Form = StampForm::None;
+        std::optional<ZonedStamp> Value;
+    };
+    thread_local Last last;
+    std::string_view key;
+    char joined[48];
+    switch (f.Form) {
+    case StampForm::None:
+    case StampForm::Pattern: return ReadStamp(f);   // the text alone does not say the answer
+    case StampForm::W3c:
+        if (f.StampDate.size() + f.StampTime.size() + 1 > sizeof joined) return ReadStamp(f);
+        std::memcpy(joined, f.StampDate.data(), f.StampDate.size());
+        joined[f.StampDate.size()] = '\n';   // no field holds a line break
+        std::memcpy(joined + f.StampDate.size() + 1, f.StampTime.data(), f.StampTime.size());
+        key = {joined, f.StampDate.size() + 1 + f.StampTime.size()};
+        break;
+    default: key = f.Stamp; break;
+    }
+    if (key.size() > sizeof last.Text) return ReadStamp(f);
+    if (last.Form == f.Form && key == std::string_view(last.Text, last.Size)) return last.Value;
+    last.Value = ReadStamp(f);
+    last.Form = f.Form;
+    last.Size = key.size();
+    std::memcpy(last.Text, key.data(), key.size());
+    return last.Value;
+}
+
 } // namespace
 
 uint16_t AddRunFormat(Analyser& a, std::unique_ptr<LineFormat> format, const std::string& key) {
@@ -96,7 +131,7 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
 
     // The time, moved into the zone of the run's first line so every stamp of the run compares
     // and converts alike.
-    const std::optional<ZonedStamp> stamp = ReadStamp(f);
+    const std::optional<ZonedStamp> stamp = ReadStampOnce(f);
     if (!stamp) return reject();
     const bool w3cUtc = f.Form == StampForm::W3c && !a.Tables.EntryParsing.W3cLocalTime;
     const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : LocalOffset(a);
@@ -127,9 +162,8 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
                    path.data()[path.size()] == '?') {
             url = {path.data(), path.size() + 1 + query.size()};   // written together in the line
         } else {
-            std::string joined;
-            joined.reserve(path.size() + 1 + query.size());
-            joined.append(path).append(1, '?').append(query);
+            thread_local std::string joined;   // kept between lines: no allocation per line
+            joined.assign(path).append(1, '?').append(query);
             url = texts.Keep(joined);
         }
     }
@@ -137,8 +171,8 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
     method = TrimBlanks(method);
     if (method != "GET" && method != "POST" && method != "HEAD") return reject();
     e.File = url;
-    if (a.Options.MergeSessions && e.File.find_first_of("?&") != std::string_view::npos)
-        e.File = StripSessionID(a, e.File);
+    // StripSessionID looks for a "?" or "&" first, a block at a time.
+    if (a.Options.MergeSessions) e.File = StripSessionID(a, e.File);
 
     uint64_t number = 0;
     if (!PlainDigits(TrimBlanks(f.Status), number) || number > 32767) return reject();
@@ -152,8 +186,7 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
     // An absent referrer or agent reads as the "-" the combined format writes for it.
     e.Referrer = keep(f.Referrer);
     if (e.Referrer.empty()) e.Referrer = "-";
-    if (a.Options.MergeSessions && e.Referrer.find_first_of("?&") != std::string_view::npos)
-        e.Referrer = StripSessionID(a, e.Referrer);
+    if (a.Options.MergeSessions && e.Referrer.size() > 1) e.Referrer = StripSessionID(a, e.Referrer);
     e.UserAgent = keep(f.UserAgent);
     if (e.UserAgent.empty()) e.UserAgent = "-";
     return ParseResult::Accepted;

@@ -6,11 +6,13 @@ namespace trevix {
 
 std::string_view EntryTexts::Keep(std::string_view text) {
     if (text.empty()) return {};
+    // A visitor's lines follow one another with the same agent: one comparison, no hash.
+    if (text == lastKept_) return lastKept_;
     auto found = kept_.find(text);
-    if (found != kept_.end()) return *found;
+    if (found != kept_.end()) return lastKept_ = *found;
     const std::string_view stored = store_.Store(text);
     kept_.insert(stored);
-    return stored;
+    return lastKept_ = stored;
 }
 
 std::string_view EntryTexts::Date(DateTime value) {
@@ -39,16 +41,19 @@ std::string_view EntryTexts::Time(DateTime value) {
     if (times_.empty()) times_.resize(86400);
     std::string_view& slot = times_[static_cast<size_t>(second)];
     if (slot.empty()) {
-        char text[16];
-        const int n = std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(second / 3600),
-                                    static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
-        slot = store_.Store({text, static_cast<size_t>(n)});
+        const int h = static_cast<int>(second / 3600), m = static_cast<int>(second / 60 % 60),
+                  s = static_cast<int>(second % 60);
+        const char text[8] = {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':',
+                              static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10), ':',
+                              static_cast<char>('0' + s / 10), static_cast<char>('0' + s % 10)};
+        slot = store_.Store({text, sizeof text});
     }
     return slot;
 }
 
 void EntryTexts::Clear() {
     kept_.clear();
+    lastKept_ = {};
     dates_.clear();
     lastDate_ = {};
     times_.clear();

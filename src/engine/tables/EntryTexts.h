@@ -26,6 +26,7 @@ public:
 private:
     TextArena store_;
     std::unordered_set<std::string_view, TextHash> kept_;
+    std::string_view lastKept_;                              // the text Keep gave last
     std::unordered_map<int64_t, std::string_view> dates_;   // by day since 1970
     int64_t lastDay_ = 0;
     std::string_view lastDate_;
