@@ -94,6 +94,7 @@ TEST(Anonymise, LinesShownInTheProcessingLog) {
     masks.NoteClient({});
     EXPECT_EQ(masks.ShownLine("x=203.0.113.9, y=2001:db8:1:2::5. at 10:20:30"),
               "x=203.0.113.0, y=2001:db8:1::. at 10:20:30");
+    EXPECT_EQ(masks.ShownLine("pc7.dsl.example.net  \r"), "example.net  \r");
     masks.Start(AnonymiseMode::None, {});
     EXPECT_EQ(masks.ShownLine(line), line);
 }

@@ -241,6 +241,13 @@ std::string AddressMasks::ShownLine(std::string_view line) {
     const std::string_view client = lineClient_;
     if (!client.empty() && client.data() >= line.data() && client.data() + client.size() <= line.data() + line.size())
         return WithClientReplaced(line, client, Replace(client));
+    // A line of one word (an address or a name, as an interrupted write leaves) is all client.
+    {
+        std::string_view word = line;
+        while (!word.empty() && (word.back() == ' ' || word.back() == '\r' || word.back() == '\t')) word.remove_suffix(1);
+        if (!word.empty() && word.find_first_of(" \t") == std::string_view::npos)
+            return std::string(Compute(word)).append(line.substr(word.size()));
+    }
     // The line's client field is not known: every piece that reads as an address goes.
     auto addressChar = [](char c) { return HexValue(c) >= 0 || c == '.' || c == ':'; };
     std::string out;
