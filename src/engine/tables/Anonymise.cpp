@@ -2,8 +2,9 @@
 
 #include "engine/base/IpAddress.h"
 
+#include <openssl/core_names.h>
 #include <openssl/evp.h>
-#include <openssl/hmac.h>
+#include <openssl/params.h>
 #include <openssl/rand.h>
 
 #include <array>
@@ -165,7 +166,54 @@ std::string TruncatedAddress(std::string_view client) {
     return std::string(client);
 }
 
-std::string HashedAddress(std::string_view client, std::string_view key) {
+namespace {
+
+// HMAC-SHA-256 with one key: the algorithm is fetched and keyed once, and each message starts
+// from a copy of the keyed state (fetching per message would cost more than the hash).
+class KeyedHash {
+public:
+    explicit KeyedHash(std::string_view key) {
+        mac_ = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+        if (mac_) keyed_ = EVP_MAC_CTX_new(mac_);
+        char digest[] = "SHA256";
+        const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                     OSSL_PARAM_construct_end()};
+        if (keyed_ && EVP_MAC_init(keyed_, reinterpret_cast<const unsigned char*>(key.data()), key.size(), params) != 1) {
+            EVP_MAC_CTX_free(keyed_);
+            keyed_ = nullptr;
+        }
+    }
+    ~KeyedHash() {
+        EVP_MAC_CTX_free(keyed_);
+        EVP_MAC_free(mac_);
+    }
+    KeyedHash(const KeyedHash&) = delete;
+    KeyedHash& operator=(const KeyedHash&) = delete;
+
+    // The first 8 bytes of the MAC as 16 hex digits; empty when the library failed.
+    std::string Mac8(std::string_view message) const {
+        if (!keyed_) return {};
+        EVP_MAC_CTX* ctx = EVP_MAC_CTX_dup(keyed_);
+        unsigned char mac[EVP_MAX_MD_SIZE];
+        size_t size = 0;
+        const bool ok = ctx && EVP_MAC_update(ctx, reinterpret_cast<const unsigned char*>(message.data()), message.size()) == 1 &&
+                        EVP_MAC_final(ctx, mac, &size, sizeof mac) == 1 && size >= 8;
+        EVP_MAC_CTX_free(ctx);
+        if (!ok) return {};
+        std::string out;
+        for (unsigned i = 0; i < 8; ++i) {
+            out += HexDigits[mac[i] >> 4];
+            out += HexDigits[mac[i] & 15];
+        }
+        return out;
+    }
+
+private:
+    EVP_MAC* mac_ = nullptr;
+    EVP_MAC_CTX* keyed_ = nullptr;
+};
+
+std::string Hashed(std::string_view client, const KeyedHash& hash) {
     const ClientForm f = ReadClient(client);
     // The message names its kind, so no name can hash like an address's bytes.
     std::string message;
@@ -185,45 +233,60 @@ std::string HashedAddress(std::string_view client, std::string_view key) {
         break;
     case ClientForm::Other: return std::string(client);
     }
-    unsigned char mac[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(message.data()),
-              message.size(), mac, &size) ||
-        size < 8)
-        return "v-????????????????";   // never the address itself
-    std::string out = "v-";
-    for (unsigned i = 0; i < 8; ++i) {
-        out += HexDigits[mac[i] >> 4];
-        out += HexDigits[mac[i] & 15];
-    }
-    return out;
+    const std::string digits = hash.Mac8(message);
+    return "v-" + (digits.empty() ? std::string(16, '?') : digits);   // never the address itself
 }
+
+} // namespace
+
+std::string HashedAddress(std::string_view client, std::string_view key) {
+    return Hashed(client, KeyedHash(key));
+}
+
+struct AddressMasks::Hasher : KeyedHash {
+    using KeyedHash::KeyedHash;
+};
+
+AddressMasks::AddressMasks() = default;
+AddressMasks::~AddressMasks() = default;
 
 void AddressMasks::Start(AnonymiseMode mode, std::string key) {
     Clear();
     mode_ = mode;
-    key_ = std::move(key);
+    if (mode == AnonymiseMode::Hash) hasher_ = std::make_unique<Hasher>(key);
 }
 
 void AddressMasks::Clear() {
     mode_ = AnonymiseMode::None;
-    key_.clear();
-    cache_.clear();
+    hasher_.reset();
+    replacements_.clear();
+    index_.Clear();
     store_.Clear();
     lineClient_ = {};
 }
 
 std::string AddressMasks::Compute(std::string_view client) const {
-    return mode_ == AnonymiseMode::Hash ? HashedAddress(client, key_) : TruncatedAddress(client);
+    return mode_ == AnonymiseMode::Hash ? Hashed(client, *hasher_) : TruncatedAddress(client);
 }
 
-std::string_view AddressMasks::Replace(std::string_view client) {
-    if (mode_ == AnonymiseMode::None) return client;
-    if (auto found = cache_.find(client); found != cache_.end()) return found->second;
-    const std::string shown = Compute(client);
-    const std::string_view kept = store_.Store(shown);
-    cache_.emplace(store_.Store(client), kept);
-    return kept;
+std::string_view AddressMasks::Replace(std::string_view client, uint64_t& shownHash) {
+    if (mode_ == AnonymiseMode::None) {
+        shownHash = HashText(client);
+        return client;
+    }
+    const uint64_t hash = HashText(client);
+    auto same = [&](uint32_t r) { return replacements_[r].Logged == client; };
+    if (const uint32_t r = index_.Find(hash, same); r != 0) {
+        shownHash = replacements_[r].ShownHash;
+        return replacements_[r].Shown;
+    }
+    if (replacements_.empty()) replacements_.emplace_back();
+    const std::string_view shown = store_.Store(Compute(client));
+    replacements_.push_back({store_.Store(client), shown, HashText(shown)});
+    const auto r = static_cast<uint32_t>(replacements_.size() - 1);
+    index_.Insert(hash, r, same);
+    shownHash = replacements_[r].ShownHash;
+    return shown;
 }
 
 std::string WithClientReplaced(std::string_view raw, std::string_view client, std::string_view shown) {

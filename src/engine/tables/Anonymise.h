@@ -6,10 +6,11 @@
 #include "engine/base/RecordIndex.h"
 #include "engine/base/TextArena.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace trevix {
 
@@ -40,11 +41,19 @@ std::string HashedAddress(std::string_view client, std::string_view key);
 // stored lines again afterwards; never by two threads at once.
 class AddressMasks {
 public:
+    AddressMasks();
+    ~AddressMasks();
+    AddressMasks(const AddressMasks&) = delete;
+    AddressMasks& operator=(const AddressMasks&) = delete;
     void Start(AnonymiseMode mode, std::string key);
     bool On() const { return mode_ != AnonymiseMode::None; }
     AnonymiseMode Mode() const { return mode_; }
-    // The replacement of client; valid until Clear.
-    std::string_view Replace(std::string_view client);
+    // The replacement of client; valid until Clear. shownHash is HashText of it.
+    std::string_view Replace(std::string_view client, uint64_t& shownHash);
+    std::string_view Replace(std::string_view client) {
+        uint64_t hash;
+        return Replace(client, hash);
+    }
     // The parser notes the client field of the line it reads, so a line written to the
     // processing log shows that field replaced.
     void NoteClient(std::string_view client) { lineClient_ = client; }
@@ -55,10 +64,18 @@ public:
 
 private:
     std::string Compute(std::string_view client) const;
+    struct Hasher;
     AnonymiseMode mode_ = AnonymiseMode::None;
-    std::string key_;
+    std::unique_ptr<Hasher> hasher_;
     TextArena store_;
-    std::unordered_map<std::string_view, std::string_view, TextHash> cache_;
+    // The replacements made so far, found by the logged text's hash: a line costs one hash of
+    // its client field, as it would without the replacement, and a probe.
+    struct Replacement {
+        std::string_view Logged, Shown;
+        uint64_t ShownHash = 0;
+    };
+    std::vector<Replacement> replacements_;   // from 1
+    RecordIndex index_;
     std::string_view lineClient_;
 };
 

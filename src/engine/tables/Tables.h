@@ -59,6 +59,10 @@ struct LogEntry {
     StampRef Stamp() const { return {Date, Time}; }
     void HashKeys() {
         ClientHash = HashText(ClientIP);
+        HashOtherKeys();
+    }
+    // When ClientHash is known already (a replaced address's, AddressMasks).
+    void HashOtherKeys() {
         FileHash = HashText(File);
         ReferrerHash = HashText(Referrer);
     }
