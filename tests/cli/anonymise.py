@@ -6,6 +6,7 @@ count and gives the same texts for the same key; a hash without a key is refused
     anonymise.py CLI"""
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -163,5 +164,6 @@ for args, message in refusals:
 if open(path("settings.ini")).read() != settings:
     fail("the settings file was changed")
 
+shutil.rmtree(work, ignore_errors=True)
 print(f"{len(failures)} failed")
 sys.exit(1 if failures else 0)
