@@ -11,6 +11,8 @@
 #include "config/RecentLists.h"
 #include "config/ReferenceDataLoader.h"
 #include "config/SiteProfiles.h"
+#include "AnonymiseKeyFile.h"
+#include "engine/tables/Anonymise.h"
 #include "engine/Analyser.h"
 #include "engine/IncompleteInputs.h"
 #include "engine/base/AtomicFile.h"
@@ -290,6 +292,30 @@ void OpenSettingsStore(AnalyseState& st) {
     if (!autoReportAsked) st.Store->SaveSetting("Options", "AutoReport", "No");
 }
 
+// Visitors' addresses as --anonymise and --anonymise-key-file ask, else as the site's profile
+// does. A hash needs a key: the profile's or the file's; a run never falls back to the
+// addresses as logged.
+Outcome ChooseAnonymise(AnalyseState& st) {
+    const CliArguments& args = st.Args;
+    SiteProfile& profile = st.Request.Profile;
+    if (args.Anonymise) profile.Anonymise = *args.Anonymise;
+    if (args.AnonymiseKeyFile) {
+        std::string why;
+        if (!ReadAnonymiseKeyFile(*args.AnonymiseKeyFile, profile.AnonymiseKey, why)) return Fail(st.Err, why);
+    }
+    const std::optional<AnonymiseMode> mode = AnonymiseModeNamed(profile.Anonymise);
+    if (!mode)
+        return Fail(st.Err, "the site profile " + profile.SiteName + " has an unknown setting for visitors' addresses (" +
+                                profile.Anonymise + "); choose one with --anonymise");
+    if (*mode == AnonymiseMode::Hash && !AnonymiseKeyFromHex(profile.AnonymiseKey))
+        return Fail(st.Err, profile.AnonymiseKey.empty()
+                                ? "--anonymise hash needs a key: a site profile that holds one (--site NAME) or "
+                                  "--anonymise-key-file F"
+                                : "the key of site profile " + profile.SiteName +
+                                      " cannot be used; give one with --anonymise-key-file F");
+    return std::nullopt;
+}
+
 // The site of the run: an ad-hoc one from --domain, a stored one by name, else the first stored.
 Outcome ChooseProfile(AnalyseState& st) {
     const CliArguments& args = st.Args;
@@ -318,6 +344,7 @@ Outcome ChooseProfile(AnalyseState& st) {
             return Fail(st.Err, "the log format of site profile " + request.Profile.SiteName +
                                     " cannot be used: " + why + "; choose one with --log-format");
     }
+    if (!args.Load) return ChooseAnonymise(st);
     return std::nullopt;
 }
 

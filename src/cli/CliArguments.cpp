@@ -36,6 +36,10 @@ const char* CliUsage() {
            "                           auto common combined vhost-combined w3c cloudfront caddy traefik\n"
            "                           nginx-json alb elb s3, or the server's own format string\n"
            "  --set KEY=VALUE          override an option for this run (e.g. MergeSessions=No)\n"
+           "  --anonymise none|truncate|hash  visitors' addresses: as logged, their networks (IPv4 /24,\n"
+           "                           IPv6 /48) or a keyed hash (default: the site's setting)\n"
+           "  --anonymise-key-file F   the hash's key: 64 hex digits or 32+ bytes, in a file of mode 0600\n"
+           "                           (default: the key of the site profile)\n"
            "Filters:\n"
            "  --filter-text [!]TEXT    raw line contains (or, with !, doesn't contain) TEXT\n"
            "  --filter-file [!]TEXT    requested file contains (doesn't contain) TEXT\n"
@@ -103,6 +107,15 @@ bool AddSort(CliArguments& out, std::string v, std::string& error) {
     }
     s.Column = rest;
     out.Sorts.push_back(s);
+    return true;
+}
+
+bool SetAnonymise(CliArguments& out, std::string v, std::string& error) {
+    if (v != "none" && v != "truncate" && v != "hash") {
+        error = "--anonymise needs none, truncate or hash";
+        return false;
+    }
+    out.Anonymise = std::move(v);
     return true;
 }
 
@@ -228,6 +241,8 @@ const CliOption Options[] = {
     {"--separate-domains", false, [](CliArguments& o, Value, Error) { o.SeparateDomains = true; return true; }},
     {"--log-format", true, SetLogFormat},
     {"--set", true, AddSet},
+    {"--anonymise", true, SetAnonymise},
+    {"--anonymise-key-file", true, [](CliArguments& o, Value v, Error) { o.AnonymiseKeyFile = std::move(v); return true; }},
     {"--filter-text", true, [](CliArguments& o, Value v, Error) { o.FilterText = ParseFilter(v); return true; }},
     {"--filter-file", true, [](CliArguments& o, Value v, Error) { o.FilterFile = ParseFilter(v); return true; }},
     {"--filter-date", true, SetDateFilter},

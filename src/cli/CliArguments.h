@@ -33,6 +33,8 @@ struct CliArguments {
     bool SeparateDomains = false;
     std::optional<std::string> LogFormat;   // a format's name or a format string, checked
     std::vector<std::pair<std::string, std::string>> Sets;   // Options key, value
+    std::optional<std::string> Anonymise;          // "none", "truncate" or "hash"
+    std::optional<std::string> AnonymiseKeyFile;
     std::optional<FilterRequest> FilterText;
     std::optional<FilterRequest> FilterFile;
     std::optional<DateFilterRequest> FilterDate;

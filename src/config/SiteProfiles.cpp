@@ -67,6 +67,9 @@ SiteProfile LoadProfile(const SettingsStore& store, int p) {
     // Profiles written before logs had a format read each file's format from the file.
     profile.LogFormat = StoredLogFormat(store.GetSetting(section, "LogFormat", "auto"));
     profile.W3cLocalTime = IsTrue(store.GetSetting(section, "W3CLocalTime", "False"));
+    // An unknown value is kept as it is: the run refuses it rather than show addresses as logged.
+    profile.Anonymise = store.GetSetting(section, "Anonymise", "none");
+    profile.AnonymiseKey = store.GetSetting(section, "AnonymiseKey");
     for (int a = 1; a <= numberFtp; ++a) {
         FtpAccount account;
         account.Server = store.GetSetting(section, Key("Server", a));
@@ -101,6 +104,12 @@ void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile) {
     store.SaveSetting(section, "DifferentDomains", TrueFalse(profile.DifferentDomains));
     store.SaveSetting(section, "LogFormat", StoredLogFormat(profile.LogFormat));
     store.SaveSetting(section, "W3CLocalTime", TrueFalse(profile.W3cLocalTime));
+    store.SaveSetting(section, "Anonymise", profile.Anonymise);
+    // The key stays once made, so choosing "hash" again gives the same texts as before.
+    if (profile.AnonymiseKey.empty())
+        store.DeleteSetting(section, "AnonymiseKey");
+    else
+        store.SaveSetting(section, "AnonymiseKey", profile.AnonymiseKey);
     store.SaveSetting(section, "NumberFTP", PaddedNumber(profile.NumberFTP()));
     for (int a = 1; a <= profile.NumberFTP(); ++a) {
         const FtpAccount& account = profile.FtpAccounts[a - 1];

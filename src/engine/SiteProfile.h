@@ -25,6 +25,9 @@ struct SiteProfile {
     std::vector<FtpAccount> FtpAccounts;
     int16_t FTP = 0;                         // 0-based position of the account last connected to
     std::vector<std::string> AutoConversionReports;
+    // Visitors' addresses: "none" (as logged), "truncate" (networks) or "hash" (keyed hash).
+    std::string Anonymise = "none";
+    std::string AnonymiseKey;                // the hash's key, 64 hex digits; made once per site
 
     int NumDomains() const { return static_cast<int>(Domains.size()); }
     int NumberFTP() const { return static_cast<int>(FtpAccounts.size()); }

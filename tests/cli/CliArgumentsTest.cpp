@@ -23,6 +23,7 @@ TEST(CliArguments, BadArgumentsAreRefusedWithAReason) {
         {{"--filter-date", "2026-13", "a.log"}, "--filter-date needs YYYY-MM-DD or YYYY-MM-DD..YYYY-MM-DD"},
         {{"--filter-date", "2026-01-01..x", "a.log"}, "--filter-date needs YYYY-MM-DD or YYYY-MM-DD..YYYY-MM-DD"},
         {{"--load", "r.xml", "a.log"}, "--load reads a saved report instead of log files; give one or the other"},
+        {{"--anonymise", "Hash", "a.log"}, "--anonymise needs none, truncate or hash"},
     };
     for (const Case& c : cases) {
         std::string error;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace trevix {
 namespace {
 
@@ -228,6 +230,52 @@ TEST(SiteProfiles, LogFormatSurvivesTheSettingsFile) {
     EXPECT_EQ(back[1].LogFormat, "auto");
     EXPECT_FALSE(back[1].W3cLocalTime);
     EXPECT_TRUE(back[1].DifferentDomains);
+}
+
+// The address setting and its key survive the settings file, which is its owner's alone; a key
+// never moves to the profile that takes a deleted one's place, and older profiles read as "none".
+TEST(SiteProfiles, AddressSettingAndKeySurviveTheSettingsFile) {
+    trevix::testing::TempDir dir;
+    const std::string file = dir.Write("sites.ini", "[Profiles]\nNumProfiles=0\n");
+    std::filesystem::permissions(file, std::filesystem::perms(0644));
+    const std::string key(64, 'a');
+    SiteProfileList list;
+    list.Items.push_back(Profile("hashed", {"a.example"}));
+    list.Items.push_back(Profile("plain", {"b.example"}));
+    list.Items.push_back(Profile("networks", {"c.example"}));
+    list[1].Anonymise = "hash";
+    list[1].AnonymiseKey = key;
+    list[3].Anonymise = "truncate";
+    {
+        QtSettingsStore store(file);
+        SaveProfiles(store, list);
+    }
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
+    struct Case {
+        int p;
+        const char *mode, *key;
+    };
+    SiteProfileList back;
+    {
+        QtSettingsStore store(file);
+        LoadProfiles(store, back);
+    }
+    const Case cases[] = {{1, "hash", key.c_str()}, {2, "none", ""}, {3, "truncate", ""}};
+    ASSERT_EQ(back.NumProfiles(), 3);
+    for (const Case& c : cases) {
+        EXPECT_EQ(back[c.p].Anonymise, c.mode) << c.p;
+        EXPECT_EQ(back[c.p].AnonymiseKey, c.key) << c.p;
+    }
+    DeleteProfile(back, 1);
+    {
+        QtSettingsStore store(file);
+        SaveProfiles(store, back);
+        LoadProfiles(store, back);
+    }
+    ASSERT_EQ(back.NumProfiles(), 2);
+    EXPECT_EQ(back[1].SiteName, "plain");
+    EXPECT_EQ(back[1].AnonymiseKey, "");
+    EXPECT_EQ(back[1].Anonymise, "none");
 }
 
 } // namespace

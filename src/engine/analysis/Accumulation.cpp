@@ -71,7 +71,12 @@ void KeepTextsOfFile(Analyser& a) {
 void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     StoredEntry& stored = a.Tables.LogEntries[a.Tables.EntryCount];
     stored = StoredEntry(raw, e.Format);
-    if (a.Options.ShowRawLog) a.Tables.RawLog.append(raw).append("\r\n");
+    if (a.Options.ShowRawLog) {
+        if (e.OriginalIP.empty())
+            a.Tables.RawLog.append(raw).append("\r\n");
+        else
+            a.Tables.RawLog.append(WithClientReplaced(raw, e.OriginalIP, e.ClientIP)).append("\r\n");
+    }
     a.Tables.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     const StampRef stamp = e.Stamp();
     if (a.Tables.AcceptedLast.empty() || !StampEarlier(stamp, a.Tables.AcceptedLast)) {
@@ -153,7 +158,7 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
         n.Browser = answer.Browser;
         n.OS = answer.OS;
         if (a.Options.AnalyseCountries) {
-            int32_t c = a.Reference.FindCountry(e.ClientIP);
+            int32_t c = a.Reference.FindCountry(e.OriginalIP.empty() ? e.ClientIP : e.OriginalIP);
             if (c > 0) {
                 n.Country = a.Reference.CountryList[c].Name;
                 if (static_cast<size_t>(c) < t.CountryHits.size()) ++t.CountryHits[c];

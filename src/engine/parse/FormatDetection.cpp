@@ -165,7 +165,8 @@ FileFormat ChooseFileFormat(Analyser& a, const std::string& path, std::string_vi
         a.AddToLog(ShownName(path) + ": read as " + chosen.Name);
         a.Tables.FormatNoteBytes += a.Tables.ErrorLogText.size() - before;
     } else
-        a.AddToLog(ShownName(path) + ": no known log format; its first line: '" + chosen.FirstLine + "'");
+        a.AddToLog(ShownName(path) + ": no known log format; its first line: '" +
+                   (a.Tables.Masks.On() ? a.Tables.Masks.ShownLine(chosen.FirstLine) : chosen.FirstLine) + "'");
     a.Tables.FilesReadAs.push_back({path, chosen.Known ? chosen.Name : std::string()});
     return chosen;
 }

@@ -127,6 +127,7 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
     };
 
     e.ClientIP = keep(f.Client);
+    if (a.Tables.Masks.On()) a.Tables.Masks.NoteClient(e.ClientIP);
     if (e.ClientIP.empty()) return reject();
 
     // The time, moved into the zone of the run's first line so every stamp of the run compares
@@ -195,6 +196,7 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
 ParseResult ParseFormatLine(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
     const LineFormat* format = a.LineFormats[state.Format].get();
     a.LineScratch.Clear();
+    if (a.Tables.Masks.On()) a.Tables.Masks.NoteClient({});
     LineFields fields;
     switch (format->Read(line, fields, a.LineScratch)) {
     case LineKind::Entry: return MakeEntry(a, fields, line, e, state);

@@ -20,6 +20,8 @@ constexpr auto npos = std::string_view::npos;
 
 void InvalidEntry(Analyser& a, std::string_view raw) {
     if (a.QuietParse) return;
+    std::string masked;
+    if (a.Tables.Masks.On()) raw = masked = a.Tables.Masks.ShownLine(raw);
     std::string_view text = raw;
     if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
         text.remove_suffix(2);
@@ -38,7 +40,11 @@ void InvalidEntry(Analyser& a, std::string_view raw) {
 void ReportInternalError(Analyser& a, int number, std::string_view raw) {
     if (a.QuietParse) return;
     std::string msg = "*** Internal Error " + std::to_string(number) + " encountered while processing:\r\n";
-    msg.append(raw).append("\r\n\r\n");
+    if (a.Tables.Masks.On())
+        msg.append(a.Tables.Masks.ShownLine(raw));
+    else
+        msg.append(raw);
+    msg.append("\r\n\r\n");
     a.AddToLog(msg);
 }
 
@@ -185,9 +191,14 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
     auto tail = [&](size_t pos) { return pos >= size ? std::string_view() : line.substr(pos); };
 
     // Client.
+    const bool masked = a.Tables.Masks.On();
     const size_t clientEnd = marks.Blank(0);
-    if (clientEnd == npos) return reject();
+    if (clientEnd == npos) {
+        if (masked) a.Tables.Masks.NoteClient(line);   // all of it is the client field
+        return reject();
+    }
     e.ClientIP = TrimBlanks(line.substr(0, clientEnd));
+    if (masked) a.Tables.Masks.NoteClient(e.ClientIP);
     const size_t restStart = clientEnd + 1;
     if (restStart == size || (line[restStart] == ' ' && TrimBlanks(line.substr(restStart)).empty()))
         return reject();

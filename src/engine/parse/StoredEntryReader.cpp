@@ -71,6 +71,10 @@ LogEntry StoredEntryReader::Read(uint32_t entry) {
     else
         ParseFormatLine(a_, stored.Text(), e, state);
     e.IsSpider = stored.IsSpider();
+    if (a_.Tables.Masks.On() && !e.ClientIP.empty()) {
+        e.OriginalIP = e.ClientIP;
+        e.ClientIP = a_.Tables.Masks.Replace(e.ClientIP);
+    }
     return e;
 }
 

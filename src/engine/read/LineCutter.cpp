@@ -36,7 +36,8 @@ bool LineCutter::Next(std::string_view& line) {
         if (line.size() > LongLine) {
             // Rejected like any line that is not a log line, so a file of nothing else says so.
             a_.AddToLog("Ignoring long line (probably vulnerability exploit attempt): '" +
-                        ToValidUtf8(Utf8Prefix(line, 75)) + " ...'");
+                        ToValidUtf8(Utf8Prefix(a_.Tables.Masks.On() ? std::string_view(a_.Tables.Masks.ShownLine(line))
+                                                                     : line, 75)) + " ...'");
             ++a_.Tables.LinesRejected;
             line = {};
         }

@@ -67,7 +67,14 @@ LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, Fil
     // What depends on the entry alone is settled here, on the reading thread when there is one.
     entry.IsSpider = IsSpiderAgent(a, entry.UserAgent);
     entry.IsExitPage = ValidExitPage(a.Reference, entry.File);
-    entry.HashKeys();
+    if (a.Tables.Masks.On()) {
+        // Filters saw the address as logged; from here on only its replacement is kept.
+        entry.OriginalIP = entry.ClientIP;
+        entry.ClientIP = a.Tables.Masks.Replace(entry.ClientIP, entry.ClientHash);
+        entry.HashOtherKeys();
+    } else {
+        entry.HashKeys();
+    }
     return LineFate::Accepted;
 }
 

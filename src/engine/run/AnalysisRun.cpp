@@ -51,6 +51,19 @@ void CoveredPeriod(Analyser& a) {
 
 } // namespace
 
+bool StartAddressMasks(Analyser& a) {
+    const std::optional<AnonymiseMode> mode = AnonymiseModeNamed(a.CurrentProfile.Anonymise);
+    if (!mode) return false;
+    std::string key;
+    if (*mode == AnonymiseMode::Hash) {
+        std::optional<std::string> bytes = AnonymiseKeyFromHex(a.CurrentProfile.AnonymiseKey);
+        if (!bytes) return false;
+        key = std::move(*bytes);
+    }
+    a.Tables.Masks.Start(*mode, std::move(key));
+    return true;
+}
+
 std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead) {
     AnalysisTables& t = a.Tables;
     std::string s = "Loaded " + std::to_string(filesLoaded) + (filesLoaded == 1 ? " log file" : " log files") +
@@ -86,6 +99,11 @@ std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead) {
     s += "Bandwidth used: " + FormatCount(a, t.TotalMegabytes) + " MB.";
     // A filtered report says what it leaves out.
     if (std::string filters = FiltersLine(a.Filters); !filters.empty()) s += CrLf + filters;
+    if (t.Masks.Mode() == AnonymiseMode::Truncate)
+        s += CrLf + std::string("Visitors' addresses were shortened to their networks (IPv4 /24, IPv6 /48, a host "
+                                "name's last two labels): each visitor is a network.");
+    else if (t.Masks.Mode() == AnonymiseMode::Hash)
+        s += CrLf + std::string("Visitors' addresses were replaced by keyed hashes.");
     return s;
 }
 
@@ -102,6 +120,17 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
     if (a.Filters.FileOn) push(RecentList::FilterFiles, a.Filters.FileText);
 
     a.CurrentProfile = request.Profile;
+    // A site that asks for its visitors' addresses to be kept private is never read with them
+    // as logged: without a usable setting nothing is read.
+    if (!StartAddressMasks(a)) {
+        a.Host->ShowMessage(MessageIcon::Critical, "Visitors' addresses",
+                            "The site profile '" + a.CurrentProfile.SiteName +
+                                "' asks for visitors' addresses to be replaced, but its setting or key cannot "
+                                "be used. Choose the setting again in the site's profile.");
+        for (const std::string& name : request.Files)
+            if (!name.empty()) ++result.FilesUnreadable;
+        return result;
+    }
 
     a.Tables.CurrentFileNumber = 0;
     for (const std::string& name : request.Files) {

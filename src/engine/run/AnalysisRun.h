@@ -35,6 +35,10 @@ struct RunResult {
 
 RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request);
 
+// Starts the replacement of visitors' addresses the current profile asks for; false, with
+// nothing started, for an unknown setting or a hash without a usable key.
+bool StartAddressMasks(Analyser& a);
+
 // Summary box text of the current tables (written by the run after the files are read).
 // filesNotRead: listed files that were missing or could not be read.
 std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead = 0);

@@ -108,6 +108,7 @@ void AnalysisTables::Clear(int countryCount) {
     Arena.Clear();
     Kept.Clear();
     FormatTexts.Clear();
+    Masks.Clear();
     SlotsOfFile.clear();
     ErrorSlotsOfFile.clear();
     IncompleteInputs.clear();

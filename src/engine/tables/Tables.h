@@ -7,6 +7,7 @@
 #include "engine/base/MemoryBudget.h"
 #include "engine/base/RecordIndex.h"
 #include "engine/base/TextArena.h"
+#include "engine/tables/Anonymise.h"
 #include "engine/tables/EntryTexts.h"
 
 #include <array>
@@ -35,6 +36,9 @@ struct StampRef {
 // time; what a run keeps of each counted line is a StoredEntry.
 struct LogEntry {
     std::string_view ClientIP;
+    // The address as logged, when ClientIP holds its replacement (AddressMasks): the country is
+    // looked up from it.
+    std::string_view OriginalIP;
     std::string_view Date;
     std::string_view Time;
     std::string_view File;
@@ -55,6 +59,10 @@ struct LogEntry {
     StampRef Stamp() const { return {Date, Time}; }
     void HashKeys() {
         ClientHash = HashText(ClientIP);
+        HashOtherKeys();
+    }
+    // When ClientHash is known already (a replaced address's, AddressMasks).
+    void HashOtherKeys() {
         FileHash = HashText(File);
         ReferrerHash = HashText(Referrer);
     }
@@ -281,6 +289,8 @@ struct AnalysisTables {
     TextArena Arena;
     // Decoded texts and time stamps of entries of other formats than common/combined.
     EntryTexts FormatTexts;
+    // The run's replacement of visitors' addresses (off unless the site asks for it).
+    AddressMasks Masks;
     // Copies of the texts the tables keep (keys, session and error texts), made by the counting
     // thread: a log file truncated or rewritten after it was read changes nothing they hold.
     TextArena Kept;

@@ -6,6 +6,7 @@
 #include "engine/formats/FormatChoice.h"
 #include "engine/read/FormatPreview.h"
 #include "engine/read/LogReader.h"
+#include "engine/tables/Anonymise.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -85,6 +86,18 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
     chkDifferentDomains_->setObjectName("chkDifferentDomains");
     layout->addWidget(chkDifferentDomains_);
 
+    auto* anonymiseRow = new QHBoxLayout;
+    auto* anonymiseLabel = new QLabel("&Visitors' addresses:", this);
+    cboAnonymise_ = new QComboBox(this);
+    cboAnonymise_->setObjectName("cboAnonymise");
+    cboAnonymise_->addItem("Keep as logged", "none");
+    cboAnonymise_->addItem("Truncate (network only)", "truncate");
+    cboAnonymise_->addItem("Replace by a keyed hash", "hash");
+    anonymiseLabel->setBuddy(cboAnonymise_);
+    anonymiseRow->addWidget(anonymiseLabel);
+    anonymiseRow->addWidget(cboAnonymise_, 1);
+    layout->addLayout(anonymiseRow);
+
     auto* formatFrame = new QGroupBox("Log format", this);
     formatFrame->setObjectName("fraLogFormat");
     auto* formatGrid = new QGridLayout(formatFrame);
@@ -155,10 +168,16 @@ SiteProfileDialog::SiteProfileDialog(bool isNew, QWidget* parent) : QDialog(pare
             txtLogFormat_->selectAll();
             return;
         }
+        if (Anonymise() == "hash" && !MakeKey()) return;
         cancelled_ = false;
         accept();
     });
     connect(cancel, &QPushButton::clicked, this, &SiteProfileDialog::reject);
+    // The key is made when the hash is first chosen and kept from then on, so the site's
+    // visitors keep their texts whenever the hash is chosen again.
+    connect(cboAnonymise_, &QComboBox::currentIndexChanged, this, [this] {
+        if (Anonymise() == "hash") MakeKey();
+    });
     FormatChanged();
     resize(480, minimumSizeHint().height());
 }
@@ -174,6 +193,23 @@ void SiteProfileDialog::SetFields(const std::string& siteName, const std::vector
     cboLogFormat_->setCurrentIndex(std::max(0, cboLogFormat_->findData(static_cast<int>(choice.Name))));
     chkW3CLocalTime_->setChecked(w3cLocalTime);
     FormatChanged();
+}
+
+void SiteProfileDialog::SetAnonymise(const std::string& mode, const std::string& key) {
+    key_ = key;
+    cboAnonymise_->setCurrentIndex(std::max(0, cboAnonymise_->findData(Q(mode))));
+}
+
+std::string SiteProfileDialog::Anonymise() const { return Std(cboAnonymise_->currentData().toString()); }
+
+bool SiteProfileDialog::MakeKey() {
+    if (!key_.empty()) return true;
+    key_ = NewAnonymiseKey();
+    if (!key_.empty()) return true;
+    CurrentPrompter().Message(this, MessageIcon::Critical, "Trevix",
+                              "No key could be made for hashing visitors' addresses: the system gave no "
+                              "random numbers. Choose another setting for visitors' addresses.");
+    return false;
 }
 
 std::string SiteProfileDialog::SiteName() const { return txtSitename_->text().toStdString(); }

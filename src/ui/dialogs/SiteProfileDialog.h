@@ -29,6 +29,11 @@ public:
     // The log format as the profile stores it: a format's name or the format string.
     std::string LogFormat() const;
     bool W3cLocalTime() const;
+    // Visitors' addresses: "none", "truncate" or "hash", and the hash's key (64 hex digits,
+    // made when the hash is first chosen; kept as it was otherwise).
+    void SetAnonymise(const std::string& mode, const std::string& key);
+    std::string Anonymise() const;
+    std::string AnonymiseKey() const { return key_; }
     // True unless the dialog ended with OK (Cancel, the close box and Esc all cancel).
     bool Cancelled() const { return cancelled_; }
 
@@ -47,6 +52,8 @@ private:
     void ShowPreview();
     // Why the chosen format cannot be used, or empty.
     QString FormatProblem() const;
+    // Makes the hash's key unless there is one; false, with the user told, when none can be made.
+    bool MakeKey();
 
     QLineEdit* txtSitename_;
     QListWidget* lstDomains_;
@@ -55,6 +62,8 @@ private:
     QComboBox* cboLogFormat_;
     QLineEdit* txtLogFormat_;
     QCheckBox* chkW3CLocalTime_;
+    QComboBox* cboAnonymise_;
+    std::string key_;
     QLabel* lblPreviewFile_;
     QPlainTextEdit* lblLogPreview_;
     QString previewPath_;

@@ -146,6 +146,7 @@ void SitesPanel::Command(const QString& key) {
         if (!isNew)
             dialog.SetFields(profiles_[p].SiteName, profiles_[p].Domains, profiles_[p].DifferentDomains,
                              profiles_[p].LogFormat, profiles_[p].W3cLocalTime);
+        if (!isNew) dialog.SetAnonymise(profiles_[p].Anonymise, profiles_[p].AnonymiseKey);
         dialog.exec();
         if (dialog.Cancelled()) return;
         ++quiet_;
@@ -158,6 +159,8 @@ void SitesPanel::Command(const QString& key) {
             EditProfile(profiles_, p, dialog.SiteName(), dialog.Domains(), dialog.DifferentDomains(),
                         dialog.LogFormat(), dialog.W3cLocalTime());
         }
+        profiles_[p].Anonymise = dialog.Anonymise();
+        profiles_[p].AnonymiseKey = dialog.AnonymiseKey();
         QTreeWidgetItem* row = lstSites_->topLevelItem(p - 1);
         row->setText(0, Q(profiles_[p].SiteName));
         row->setText(1, Q(DomainsList(profiles_, p)));

@@ -119,6 +119,57 @@ private slots:
         QCOMPARE(prompter.Count("Message"), 0);
     }
 
+    // The hash's key is made when the hash is first chosen and kept from then on, so choosing
+    // it again gives the site's visitors the texts they had.
+    void addressSettingAndItsKeyReachTheProfile() {
+        Panel p;
+        test::ScriptedPrompter prompter;
+        auto choose = [](SiteProfileDialog& d, const QString& caption) {
+            auto* box = Child<QComboBox>(&d, "cboAnonymise");
+            const int index = box->findText(caption);
+            if (index < 0) qFatal("no choice %s", qPrintable(caption));
+            box->setCurrentIndex(index);
+        };
+        QStringList captions;
+        OnDialog([&](SiteProfileDialog& d) {
+            auto* box = Child<QComboBox>(&d, "cboAnonymise");
+            for (int i = 0; i < box->count(); ++i) captions << box->itemText(i);
+            Child<QLineEdit>(&d, "txtSitename")->setText("Shop");
+            Child<QPushButton>(&d, "butOK")->click();
+        });
+        p.Sites.Command("new");
+        QCOMPARE(captions, (QStringList{"Keep as logged", "Truncate (network only)", "Replace by a keyed hash"}));
+        QCOMPARE(p.Profiles[1].Anonymise, std::string("none"));
+        QVERIFY(p.Profiles[1].AnonymiseKey.empty());
+
+        struct Step {
+            const char* Choice;
+            const char* Mode;
+        };
+        const Step steps[] = {{"Replace by a keyed hash", "hash"},
+                              {"Keep as logged", "none"},
+                              {"Truncate (network only)", "truncate"},
+                              {"Replace by a keyed hash", "hash"}};
+        std::string key;
+        QString shown = "Keep as logged";
+        for (const Step& step : steps) {
+            QString before;
+            OnDialog([&](SiteProfileDialog& d) {
+                before = Child<QComboBox>(&d, "cboAnonymise")->currentText();
+                choose(d, step.Choice);
+                Child<QPushButton>(&d, "butOK")->click();
+            });
+            p.Sites.Command("edit");
+            QCOMPARE(before, shown);
+            shown = step.Choice;
+            QCOMPARE(p.Profiles[1].Anonymise, std::string(step.Mode));
+            if (key.empty()) key = p.Profiles[1].AnonymiseKey;
+            QCOMPARE(key.size(), size_t{64});
+            QCOMPARE(p.Profiles[1].AnonymiseKey, key);
+        }
+        QCOMPARE(prompter.Count("Message"), 0);
+    }
+
     void unusableFormatStringKeepsTheDialogOpen_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
