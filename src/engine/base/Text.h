@@ -18,6 +18,21 @@ inline std::string_view TrimBlanks(std::string_view s) {
 
 // The decimal number at the start of a text (optional blanks and sign, digits, an optional
 // fraction), rounded to the nearest integer with halves to even; 0 when there is none.
+// Status and byte fields are nearly always plain digits: read as an integer without the
+// general number rule (up to fifteen digits, which that rule reads exactly too). False for
+// anything else, value untouched.
+inline bool PlainDigits(std::string_view s, uint64_t& value) {
+    if (s.empty() || s.size() > 15) return false;
+    uint64_t v = 0;
+    for (char c : s) {
+        const unsigned d = static_cast<unsigned char>(c) - '0';
+        if (d > 9) return false;
+        v = v * 10 + d;
+    }
+    value = v;
+    return true;
+}
+
 double LeadingNumber(std::string_view s);
 // True when the whole text is one decimal number (sign, digits, optional fraction).
 bool IsWholeNumber(std::string_view s);

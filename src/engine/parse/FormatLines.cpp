@@ -15,18 +15,6 @@ bool Inside(std::string_view line, std::string_view text) {
     return text.data() >= line.data() && text.data() + text.size() <= line.data() + line.size();
 }
 
-bool PlainDigits(std::string_view s, uint64_t& value) {
-    if (s.empty() || s.size() > 15) return false;
-    uint64_t v = 0;
-    for (char c : s) {
-        const unsigned d = static_cast<unsigned char>(c) - '0';
-        if (d > 9) return false;
-        v = v * 10 + d;
-    }
-    value = v;
-    return true;
-}
-
 // Minutes east of UTC of the computer's zone.
 int LocalOffset(const Analyser& a) { return -(a.LocalTimeBias.Hours * 60 + a.LocalTimeBias.Minutes); }
 

@@ -164,20 +164,6 @@ bool PlausibleDate(std::string_view date) {
     return year >= 1970 && day >= 1 && day <= DateTime::DaysInMonth(year, month);
 }
 
-// Status and byte fields are nearly always plain digits: read them as integers without the
-// general number rule (up to fifteen digits, which that rule reads exactly too).
-bool PlainDigits(std::string_view s, uint64_t& value) {
-    if (s.empty() || s.size() > 15) return false;
-    uint64_t v = 0;
-    for (char c : s) {
-        const unsigned d = static_cast<unsigned char>(c) - '0';
-        if (d > 9) return false;
-        v = v * 10 + d;
-    }
-    value = v;
-    return true;
-}
-
 template <class Scan>
 ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
     e = LogEntry{};
