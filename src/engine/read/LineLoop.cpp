@@ -51,8 +51,19 @@ private:
     std::vector<std::string_view> lines_;
 };
 
-// Parses the line into entry and applies the filters.
-LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state) {
+// Settles what ParseAndFilter left to the counting thread.
+inline void FinishKeys(const Analyser& a, LogEntry& entry) {
+    if (!entry.KeysPending) return;
+    entry.IsExitPage = ValidExitPage(a.Reference, entry.File);
+    entry.HashKeys();
+    entry.KeysPending = false;
+}
+
+// Parses the line into entry and applies the filters. With shareWork, an entry of a format
+// other than common/combined leaves its exit-page test and hashes to the counting thread:
+// reading such lines costs more than counting them, and the two threads then even out.
+LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state,
+                        bool shareWork = false) {
     const ParseResult result =
         state.Format == 0 ? ParseLogLine(a, line, entry, state) : ParseFormatLine(a, line, entry, state);
     if (result != ParseResult::Accepted) {
@@ -66,6 +77,10 @@ LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, Fil
     state.FirstLineAccepted = true;
     // What depends on the entry alone is settled here, on the reading thread when there is one.
     entry.IsSpider = IsSpiderAgent(a, entry.UserAgent);
+    if (shareWork && state.Format != 0 && !a.Tables.Masks.On()) {
+        entry.KeysPending = true;
+        return LineFate::Accepted;
+    }
     entry.IsExitPage = ValidExitPage(a.Reference, entry.File);
     if (a.Tables.Masks.On()) {
         // Filters saw the address as logged; from here on only its replacement is kept.
@@ -182,7 +197,7 @@ private:
                 if (next - counted_.load() >= Window && !WaitForRoom(next)) return;
                 if (a_.Tables.LogEntries.size() <= next) a_.Tables.LogEntries.resize(next + 1);
                 lastRaw_ = line;
-                LineFate fate = ParseAndFilter(a_, line, entries_[next % Window], state_);
+                LineFate fate = ParseAndFilter(a_, line, entries_[next % Window], state_, true);
                 if (fate == LineFate::Dropped) continue;
                 raw_[next % Window] = line;
                 slot = next;
@@ -249,7 +264,12 @@ private:
                     counted_.store(s - 1);
                     CheckMemory(a_, anonAtStart, text_.size(), progress);
                 }
-                if (until - s >= PrefetchAhead) t.PrefetchKeys(entries_[(s + PrefetchAhead) % Window]);
+                if (until - s >= PrefetchAhead) {
+                    LogEntry& ahead = entries_[(s + PrefetchAhead) % Window];
+                    FinishKeys(a_, ahead);
+                    t.PrefetchKeys(ahead);
+                }
+                FinishKeys(a_, entries_[s % Window]);
                 AccumulateEntry(a_, entries_[s % Window], raw_[s % Window]);
                 counted_.store(s);
                 if (s % Batch == 0) MakeRoom();

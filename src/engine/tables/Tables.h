@@ -50,6 +50,8 @@ struct LogEntry {
     bool IsSpider = false;
     bool IsExitPage = false;   // File may end a visit (not a graphic)
     uint16_t Format = 0;       // the reader of its line: 0 for common/combined, else a slot of the run's formats
+    // IsExitPage and the hashes are still to be settled (FinishKeys), by the counting thread.
+    bool KeysPending = false;
     // HashText of ClientIP, File and Referrer, taken by the reading thread (HashKeys) so the
     // counting thread only probes its tables.
     uint64_t ClientHash = 0;
