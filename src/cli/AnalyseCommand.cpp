@@ -21,7 +21,7 @@
 #include "engine/analysis/Conversions.h"
 #include "engine/lists/ListSorting.h"
 #include "engine/read/LogReader.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 #include "engine/parse/TimeStamps.h"
 #include "engine/analysis/VisitorPass.h"
 #include "report/AutoReport.h"
@@ -235,12 +235,12 @@ Outcome ReadFilters(AnalyseState& st) {
     if (args.FilterStatus) {
         filters.StatusOn = true;
         filters.StatusIs = !args.FilterStatus->Negated;
-        filters.Status = *ParseStatusSpec(args.FilterStatus->Text, error);
+        filters.Status = *ParseStatusFilter(args.FilterStatus->Text, error);
     }
     if (args.FilterAddress) {
         filters.AddressOn = true;
         filters.AddressIs = !args.FilterAddress->Negated;
-        filters.Address = *ParseAddressSpec(args.FilterAddress->Text, error);
+        filters.Address = *ParseAddressFilter(args.FilterAddress->Text, error);
     }
     if (args.FilterReferrer) {
         filters.ReferrerOn = true;
@@ -252,7 +252,7 @@ Outcome ReadFilters(AnalyseState& st) {
         filters.AgentContains = !args.FilterAgent->Negated;
         filters.AgentText = args.FilterAgent->Text;
     }
-    if (args.Only) filters.Only = *ParseOnlySpec(*args.Only, error);
+    if (args.Only) filters.Only = *ParseOnlyFilter(*args.Only, error);
     return std::nullopt;
 }
 
@@ -264,7 +264,7 @@ Outcome ReadCountryFilter(AnalyseState& st) {
     Analyser& a = st.Analysis();
     if (!a.Reference.CountriesLoaded) LoadCountryData(a.Reference, st.Host, st.DataFolder);
     std::string error;
-    auto country = ParseCountrySpec(args.FilterCountry->Text, a.Reference, error);
+    auto country = ParseCountryFilter(args.FilterCountry->Text, a.Reference, error);
     if (!country) return Fail(st.Err, "--filter-country: " + error);
     st.Filters.CountryOn = true;
     st.Filters.CountryIs = !args.FilterCountry->Negated;

@@ -1,7 +1,7 @@
 #include "CliArguments.h"
 
 #include "engine/formats/FormatChoice.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -44,8 +44,8 @@ const char* CliUsage() {
            "  --filter-text [!]TEXT    raw line contains (or, with !, doesn't contain) TEXT\n"
            "  --filter-file [!]TEXT    requested file contains (doesn't contain) TEXT\n"
            "  --filter-date [!]YYYY-MM-DD[..YYYY-MM-DD]  date is (is not) equal to / between\n"
-           "  --filter-status [!]SPEC  status is (is not) a code, a class or a list: 404, 4xx, 301,302\n"
-           "  --filter-address [!]SPEC client is (is not) an address, a range (10.0.0.0/8, 2001:db8::/32)\n"
+           "  --filter-status [!]CODES status is (is not) a code, a class or a list: 404, 4xx, 301,302\n"
+           "  --filter-address [!]ADDR  client is (is not) an address, a range (10.0.0.0/8, 2001:db8::/32)\n"
            "                           or a host name and the names under it (example.com)\n"
            "  --filter-referrer [!]TEXT  referrer contains (doesn't contain) TEXT\n"
            "  --filter-agent [!]TEXT   user agent contains (doesn't contain) TEXT\n"
@@ -150,7 +150,7 @@ bool SetDateFilter(CliArguments& out, std::string v, std::string& error) {
 // before anything is read, naming the option.
 bool SetStatusFilter(CliArguments& out, std::string v, std::string& error) {
     FilterRequest f = ParseFilter(v);
-    if (!ParseStatusSpec(f.Text, error)) {
+    if (!ParseStatusFilter(f.Text, error)) {
         error = "--filter-status: " + error;
         return false;
     }
@@ -160,7 +160,7 @@ bool SetStatusFilter(CliArguments& out, std::string v, std::string& error) {
 
 bool SetAddressFilter(CliArguments& out, std::string v, std::string& error) {
     FilterRequest f = ParseFilter(v);
-    if (!ParseAddressSpec(f.Text, error)) {
+    if (!ParseAddressFilter(f.Text, error)) {
         error = "--filter-address: " + error;
         return false;
     }
@@ -182,7 +182,7 @@ bool SetCountryFilter(CliArguments& out, std::string v, std::string& error) {
 }
 
 bool SetOnly(CliArguments& out, std::string v, std::string& error) {
-    if (!ParseOnlySpec(v, error)) {
+    if (!ParseOnlyFilter(v, error)) {
         error = "--only: " + error;
         return false;
     }

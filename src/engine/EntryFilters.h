@@ -1,6 +1,6 @@
 #pragma once
 // The entry filters as the front end sets them for a run. The text, file and date filters are
-// set field by field; the others hold a value read once by FilterSpecs.h, so a line is tested
+// set field by field; the others hold a value read once by FilterValues.h, so a line is tested
 // with numbers and plain comparisons.
 #include "engine/base/DateTime.h"
 #include "engine/base/IpAddress.h"

@@ -8,7 +8,7 @@
 #include "engine/base/RecordIndex.h"
 #include "engine/base/Text.h"
 #include "engine/parse/Classification.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 
 #include <array>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include "XmlText.h"
 #include "engine/Analyser.h"
 #include "engine/base/AtomicFile.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 
 #include <cerrno>
 #include <cstdio>

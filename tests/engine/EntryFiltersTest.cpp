@@ -1,6 +1,6 @@
 // The status, address, referrer, agent, country and request-kind filters, through the run.
 #include "engine/Analyser.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 #include "engine/run/AnalysisRun.h"
 #include "support/TestSupport.h"
 

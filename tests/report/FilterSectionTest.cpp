@@ -3,7 +3,7 @@
 #include "ReportLoadSupport.h"
 
 #include "ShippedData.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 #include "engine/run/AnalysisRun.h"
 #include "report/XmlReportWriter.h"
 

@@ -3,7 +3,7 @@
 #include "engine/Analyser.h"
 #include "engine/InternalErrors.h"
 #include "engine/parse/Classification.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 #include "engine/parse/LogParser.h"
 #include "engine/parse/TimeStamps.h"
 

@@ -8,7 +8,7 @@
 #include "engine/read/LogReader.h"
 #include "engine/analysis/SearchTerms.h"
 #include "engine/SortSettings.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 #include "engine/parse/TimeStamps.h"
 #include "engine/analysis/VisitorPass.h"
 

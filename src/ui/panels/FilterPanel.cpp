@@ -5,7 +5,7 @@
 #include "config/RecentLists.h"
 #include "engine/EntryFilters.h"
 #include "engine/base/DateTime.h"
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>

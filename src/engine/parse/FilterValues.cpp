@@ -1,4 +1,4 @@
-#include "engine/parse/FilterSpecs.h"
+#include "engine/parse/FilterValues.h"
 
 #include "engine/base/Text.h"
 #include "engine/tables/ReferenceData.h"
@@ -89,7 +89,7 @@ constexpr const char* IsNot = "is not";
 
 } // namespace
 
-std::optional<StatusFilter> ParseStatusSpec(std::string_view text, std::string& error) {
+std::optional<StatusFilter> ParseStatusFilter(std::string_view text, std::string& error) {
     StatusFilter f;
     f.Text = std::string(Trim(text));
     std::string_view rest = f.Text;
@@ -106,7 +106,7 @@ std::optional<StatusFilter> ParseStatusSpec(std::string_view text, std::string& 
     return f;
 }
 
-std::optional<AddressFilter> ParseAddressSpec(std::string_view text, std::string& error) {
+std::optional<AddressFilter> ParseAddressFilter(std::string_view text, std::string& error) {
     AddressFilter f;
     f.Text = std::string(Trim(text));
     std::string_view value = f.Text;
@@ -150,7 +150,7 @@ std::optional<AddressFilter> ParseAddressSpec(std::string_view text, std::string
     return std::nullopt;
 }
 
-std::optional<CountryFilter> ParseCountrySpec(std::string_view text, const ReferenceData& ref, std::string& error) {
+std::optional<CountryFilter> ParseCountryFilter(std::string_view text, const ReferenceData& ref, std::string& error) {
     const std::string code = ToLowerAscii(Trim(text));
     if (code.size() != 2 || !std::all_of(code.begin(), code.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
         error = "not a two-letter country code: " + std::string(text);
@@ -177,7 +177,7 @@ std::optional<CountryFilter> ParseCountrySpec(std::string_view text, const Refer
     return f;
 }
 
-std::optional<OnlyRequests> ParseOnlySpec(std::string_view text, std::string& error) {
+std::optional<OnlyRequests> ParseOnlyFilter(std::string_view text, std::string& error) {
     const std::string_view value = Trim(text);
     if (value == "all") return OnlyRequests::All;
     if (value == "people") return OnlyRequests::People;
@@ -316,25 +316,25 @@ bool ApplyFilterDescription(EntryFilters& f, const FilterDescription& d, const R
         f.Date1 = dates.Date1;
         f.Date2 = dates.Date2;
     } else if (d.Field == "status") {
-        auto status = ParseStatusSpec(d.Value, error);
+        auto status = ParseStatusFilter(d.Value, error);
         if (!status) return false;
         f.StatusOn = true;
         f.StatusIs = positive;
         f.Status = std::move(*status);
     } else if (d.Field == "address") {
-        auto address = ParseAddressSpec(d.Value, error);
+        auto address = ParseAddressFilter(d.Value, error);
         if (!address) return false;
         f.AddressOn = true;
         f.AddressIs = positive;
         f.Address = std::move(*address);
     } else if (d.Field == "country") {
-        auto country = ParseCountrySpec(d.Value, ref, error);
+        auto country = ParseCountryFilter(d.Value, ref, error);
         if (!country) return false;
         f.CountryOn = true;
         f.CountryIs = positive;
         f.Country = std::move(*country);
     } else if (d.Field == "only") {
-        auto only = ParseOnlySpec(d.Value, error);
+        auto only = ParseOnlyFilter(d.Value, error);
         if (!only || !positive) {
             if (only) error = "the only filter cannot be \"is not\"";
             return false;

@@ -15,14 +15,14 @@ namespace trevix {
 struct ReferenceData;
 
 // "404", "4xx", or a list of either ("301,302", "301,4xx"). Codes are 100..599.
-std::optional<StatusFilter> ParseStatusSpec(std::string_view text, std::string& error);
+std::optional<StatusFilter> ParseStatusFilter(std::string_view text, std::string& error);
 // "1.2.3.4", "10.0.0.0/8", "2001:db8::1", "2001:db8::/32", or the end of a host name
 // ("example.com" matches it and every name under it, any letter case).
-std::optional<AddressFilter> ParseAddressSpec(std::string_view text, std::string& error);
+std::optional<AddressFilter> ParseAddressFilter(std::string_view text, std::string& error);
 // A two-letter code of the country list; gb and uk name the same country.
-std::optional<CountryFilter> ParseCountrySpec(std::string_view text, const ReferenceData& ref, std::string& error);
+std::optional<CountryFilter> ParseCountryFilter(std::string_view text, const ReferenceData& ref, std::string& error);
 // "all", "people" or "spiders".
-std::optional<OnlyRequests> ParseOnlySpec(std::string_view text, std::string& error);
+std::optional<OnlyRequests> ParseOnlyFilter(std::string_view text, std::string& error);
 // "yyyy-mm-dd" or "yyyy-mm-dd..yyyy-mm-dd"; sets the date filter's dates and its "between".
 bool ParseDateSpec(std::string_view text, EntryFilters& filters, std::string& error);
 
