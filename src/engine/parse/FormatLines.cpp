@@ -125,9 +125,11 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
     const bool w3cUtc = f.Form == StampForm::W3c && !a.Tables.EntryParsing.W3cLocalTime;
     const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : LocalOffset(a);
     DateTime wall = stamp->Wall;
-    char zone[6];
-    ZoneText(offset, zone);
-    if (!a.Tables.FirstDateTime.empty()) {
+    // The line's zone is the run's when it is the run's first stamp; later ones move into it.
+    char zone[6] = "";
+    if (a.Tables.FirstDateTime.empty()) {
+        ZoneText(offset, zone);
+    } else {
         const int runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(LocalOffset(a));
         wall = wall.AddSeconds(int64_t(runOffset - offset) * 60);
     }
