@@ -1109,8 +1109,8 @@ class AgentMaker:
             (23, self.chrome_windows), (5, self.chrome_mac), (1.5, self.chrome_linux), (0.7, self.chrome_cros),
             (17, self.chrome_android), (5, self.samsung), (7, self.edge), (1.5, self.opera), (0.5, self.yandex),
             (0.4, self.vivaldi), (6, self.firefox), (0.7, self.firefox_android), (14, self.safari_ios),
-            (2, self.safari_ipad), (4, self.safari_mac), (2.5, self.ios_app), (2, self.android_app),
-            (0.8, self.legacy_ie), (0.8, self.other), (0.3, self.odd)])
+            (2, self.safari_ipad), (4, self.safari_mac), (1.8, self.ios_app), (1.4, self.android_app),
+            (0.6, self.legacy_ie), (0.6, self.other), (0.15, self.odd)])
 
     def make(self):
         ua, ios = self.family()()
@@ -1608,7 +1608,7 @@ class SearchTerms:
 
     def __call__(self):
         R = self.R
-        if R.random() < 0.12:
+        if R.random() < 0.2:
             return SEARCH_TERMS[skew(R, len(SEARCH_TERMS), 1.8)]
         if R.random() < 0.04:
             return f"example {R.choice(['shoes', 'schuhe', 'shop', 'gutschein', 'store', 'hotline', 'retoure'])}"
@@ -1655,6 +1655,9 @@ def site_name(R, i):
     return f"{R.choice(w)}{R.choice(['', '-', ''])}{R.choice(w)}{R.choice(['', '', str(R.randint(1, 99))])}.{R.choice(TLDS)}"
 
 
+SCA = ["b7a1d9c3e5f20417", "4c0e9a2b6d8f1357", "90f3c2a1e8d7b645", "1e2d3c4b5a697887", "a0b1c2d3e4f50617"]
+
+
 class RealReferrers:
     """Referrers of the varied log: search engines with and without terms, social sites, other sites."""
 
@@ -1665,11 +1668,11 @@ class RealReferrers:
         slug = lambda: "-".join(R.choice(words) for _ in range(R.randint(2, 5)))
         self.threads = zipf_pool(R, 1500, lambda i: f"https://www.reddit.com/r/{R.choice(['running', 'Sneakers', 'BuyItForLife', 'de', 'malefashionadvice', 'femalefashionadvice', 'hiking', 'germany'])}/comments/{token(R, 7, 'abcdefghijklmnopqrstuvwxyz0123456789')}/{slug()}/")
         self.pins = zipf_pool(R, 1500, lambda i: f"https://www.pinterest.{R.choice(['com', 'de', 'fr', 'co.uk'])}/pin/{R.getrandbits(58)}/")
-        self.tco = zipf_pool(R, 1000, lambda i: f"https://t.co/{token(R, 10)}")
+        self.tco = zipf_pool(R, 500, lambda i: f"https://t.co/{token(R, 10)}")
         self.videos = zipf_pool(R, 600, lambda i: f"https://www.youtube.com/watch?v={token(R, 11)}")
         self.instances = zipf_pool(R, 800, lambda i: f"{R.choice(['social', 'mastodon', 'toot', 'chaos', 'mstdn', 'norden', 'det'])}.{site_name(R, i)}")
-        self.sites = zipf_pool(R, 6000, lambda i: site_name(R, i))
-        self.slug = slug
+        self.sites = zipf_pool(R, 3000, lambda i: site_name(R, i))
+        self.posts = zipf_pool(R, 1500, lambda i: f"{2020 + skew(R, 7, 0.5)}/{R.randint(1, 12):02d}/{slug()}/")
         self.engine = weighted(R, [
             (60, self.google), (10, self.bing), (5, self.simple("https://duckduckgo.com/?q={}&t=h_&ia=web", enc_plus, 0.7, "https://duckduckgo.com/")),
             (3, self.yahoo), (3, self.simple("https://www.ecosia.org/search?method=index&q={}", enc_plus, 0.3, "https://www.ecosia.org/")),
@@ -1731,12 +1734,12 @@ class RealReferrers:
         R = self.R
         tld = R.choice(["de", "de", "de", "com", "com", "at", "ch", "co.uk", "fr", "nl", "es", "it", "pl", "com.br", "ca", "be"])
         r = R.random()
-        if r < 0.6:  # the query hidden, as modern Google does
+        if r < 0.7:  # the query hidden, as modern Google does
             return f"https://www.google.{tld}/"
         t = self.term()
-        if r < 0.8:
-            return f"https://www.google.{tld}/search?q={enc_plus(t)}&sca_esv={token(R, 16, '0123456789abcdef')}&source=hp"
-        if r < 0.9:
+        if r < 0.86:
+            return f"https://www.google.{tld}/search?q={enc_plus(t)}&sca_esv={SCA[skew(R, len(SCA), 1.5)]}&source=hp"
+        if r < 0.92:
             return f"https://www.google.{tld}/url?sa=t&rct=j&q={enc_plus(t)}&esrc=s&source=web&cd={1 + skew(R, 20, 2)}"
         if r < 0.95:
             return f"https://images.google.{tld}/"
@@ -1757,7 +1760,7 @@ class RealReferrers:
 
     def search(self):
         ref = self.engine()()
-        return ref, ref.startswith("https://www.google.") and "q=" in ref
+        return ref, ref.startswith("https://www.google.") and "q=" in ref and self.R.random() < 0.5
 
     def google_ad(self):
         return f"https://www.google.de/search?q={enc_plus(self.term())}&hl=de"
@@ -1768,14 +1771,14 @@ class RealReferrers:
     def facebook(self):
         R = self.R
         r = R.random()
-        if r < 0.35:
+        if r < 0.75:
             return R.choice(["https://www.facebook.com/", "https://m.facebook.com/"])
         u = urllib.parse.quote("https://www.example.com/" + R.choice(["", "sale/", "blog/", "sneakers/", "boots/"]), safe="")
         return f"https://{R.choice(['l', 'lm'])}.facebook.com/l.php?u={u}&h=AT{token(R, 30)}"
 
     def instagram(self):
         R = self.R
-        if R.random() < 0.5:
+        if R.random() < 0.7:
             return "https://www.instagram.com/"
         return f"https://l.instagram.com/?u=https%3A%2F%2Fwww.example.com%2F&e=AT{token(R, 40)}"
 
@@ -1790,9 +1793,9 @@ class RealReferrers:
         if r < 0.3:
             return f"https://{d}/"
         if r < 0.55:
-            return f"https://{d}/{2020 + skew(R, 7, 0.5)}/{R.randint(1, 12):02d}/{self.slug()}/"
+            return f"https://{d}/{self.posts()}"
         if r < 0.75:
-            return f"https://forum.{d}/viewtopic.php?t={R.randint(100, 99999)}&start={20 * skew(R, 10, 2)}"
+            return f"https://forum.{d}/viewtopic.php?t={100 + skew(R, 400, 1.5)}&start={20 * skew(R, 10, 2)}"
         if r < 0.88:
             return f"http://www.{d}/{R.choice(['links', 'partner', 'shops', 'empfehlungen'])}.html"
         return f"https://www.{d}/vergleich?kat={R.choice(['sneaker', 'stiefel', 'sandalen', 'laufschuhe'])}&page={1 + skew(R, 8, 2)}"
@@ -1804,7 +1807,7 @@ class RealGenerator(Generator):
     def __init__(self, lines, seed, days, start, tz):
         super().__init__(lines, seed, days, start, tz)
         self.real = True
-        self.stay = 0.62
+        self.stay = 0.58
         R = self.rng
         self.maker = AgentMaker(R)
         self.refs = RealReferrers(R, SearchTerms(R))
@@ -1869,7 +1872,7 @@ class RealGenerator(Generator):
             addrs = [f"{net[0]}.{net[1]}.{R.randint(0, 255) if w > 2 else net[2]}.{R.randint(1, 254)}"
                      for _ in range(max(2, w * lines // 250000))]
             kinds.append((w * 0.9, (uas, addrs)))
-        tail = 300 + lines // 3000
+        tail = 200 + lines // 3000
         for i in range(tail):
             name = R.choice(BOT_WORDS).capitalize() + R.choice(BOT_WORDS).capitalize() + R.choice(BOT_ENDS)
             home = f"https://{name.lower().replace('-', '')}.{R.choice(TLDS)}/{R.choice(['bot', 'crawler', 'about', 'robot.html', ''])}"
@@ -1930,7 +1933,7 @@ class RealGenerator(Generator):
 
     def asset_url(self, url, ua):
         """Product pictures in the width the visitor's screen asks for (the page offers several)."""
-        if url.startswith("/images/products/") and url[-6:] in ("-1.jpg", "-2.jpg") and self.rng.random() < 0.6:
+        if url.startswith("/images/products/") and url[-6:] in ("-1.jpg", "-2.jpg", "-3.jpg") and self.rng.random() < 0.6:
             widths = (320, 480, 640) if "Mobile" in ua else (640, 960, 1280, 1920)
             return f"{url[:-4]}-{self.rng.choice(widths)}w.webp"
         return url
@@ -2010,7 +2013,8 @@ class RealGenerator(Generator):
 
     def search_page(self):
         R = self.rng
-        t = self.refs.term()
+        # The shop's own search box gets short queries more often than search engines do.
+        t = self.refs.term() if R.random() < 0.5 else TERM_WORDS["what"][skew(R, len(TERM_WORDS["what"]), 1.5)]
         url = "/search.php?q=" + enc_plus(t)
         if R.random() < 0.15:
             url += f"&page={2 + skew(R, 8, 2)}"
@@ -2021,11 +2025,11 @@ class RealGenerator(Generator):
         R = self.rng
         sep = "&" if "?" in url else "?"
         r = R.random()
-        if ("facebook." in ref or "instagram." in ref) and r < 0.35:
+        if ("facebook." in ref or "instagram." in ref) and r < 0.22:
             return f"{url}{sep}fbclid=IwAR{token(R, 56)}"
         if "bing.com" in ref and r < 0.12:
             return f"{url}{sep}msclkid={R.getrandbits(128):032x}"
-        if ref == "-" and r < 0.08:
+        if ref == "-" and r < 0.05:
             week = 40 + skew(R, 8, 1)
             tags = f"utm_source=newsletter&utm_medium=email&utm_campaign=nl-2026-kw{week}"
             if R.random() < 0.3:
@@ -2035,7 +2039,7 @@ class RealGenerator(Generator):
             source, medium = R.choice([("facebook", "social"), ("instagram", "social"), ("pinterest", "social"),
                                        ("google", "cpc"), ("partner", "affiliate"), ("tiktok", "paid_social")])
             campaign = R.choice(["black-friday-2026", "autumn-sale", "winter-boots", "retargeting", "brand"])
-            extra = f"&utm_content={R.choice(['carousel', 'story', 'banner', 'text'])}-{skew(R, 30, 1.5)}" if R.random() < 0.5 else ""
+            extra = f"&utm_content={R.choice(['carousel', 'story', 'banner', 'text'])}-{skew(R, 8, 1.5)}" if R.random() < 0.5 else ""
             return f"{url}{sep}utm_source={source}&utm_medium={medium}&utm_campaign={campaign}{extra}"
         return url
 
@@ -2053,7 +2057,7 @@ class RealGenerator(Generator):
             proto = "HTTP/1.1" if R.random() < 0.7 else "HTTP/1.0"
             for _ in range(R.randint(3, 25)):
                 t += R.randint(0, 2)
-                if R.random() < 0.75:
+                if R.random() < 0.65:
                     path = R.choice(SCANNER_PATHS)
                 else:
                     path = "/" + "/".join(SCANNER_WORDS[skew(R, len(SCANNER_WORDS), 1.3)] for _ in range(R.randint(1, 2)))
