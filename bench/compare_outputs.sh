@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Byte-for-byte comparison of two builds of trevix-cli: every report list, the statistics, the
 # processing log, the visitor and conversion reports and the XML report, on the 1M-line
-# benchmark log (plain and .gz) and on the golden cases. Any difference fails.
+# benchmark logs (the low-variety one and the varied one, genlog --variety real, plain and .gz)
+# and on the golden cases. Any difference fails.
 #   bench/compare_outputs.sh BEFORE_CLI AFTER_CLI
 # BEFORE_CLI is typically the merge-base built in a scratch folder:
 #   git archive $(git merge-base HEAD main) | tar -x -C /tmp/base/src
@@ -26,6 +27,10 @@ plain="$out/access-1000000.log"
 gz="$out/access-1000000.log.gz"
 [ -s "$plain" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 -o "$plain"
 [ -s "$gz" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --gzip -o "$gz"
+real="$out/access-real-1000000.log"
+realgz="$out/access-real-1000000.log.gz"
+[ -s "$real" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --variety real -o "$real"
+[ -s "$realgz" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --variety real --gzip -o "$realgz"
 
 lists=(lstHits lstHour lstIPs lstReferrers lstSearchTerms lstSearchEngines lstBrowsers lstOS lstWebBrowser
        lstFiles lstCountries lstErrors lstConversions0 lstConversions1 lstConversions2)
@@ -88,6 +93,16 @@ compare "1M lines, separate domains, sessions merged" "$root" --separate-domains
   "${visitors[@]}" --list lstConversions0 --list lstConversions2 "$plain"
 compare "1M lines, filtered" "$root" --domain example.com --filter-text '!Googlebot' --filter-file '!.gif' \
   --stats "${list_args[@]}" "$plain"
+# The varied log: many agents, IPv6 and host names, links with session IDs in several forms.
+compare "1M varied lines, every list and the XML report" "$root" "${full[@]}" "$real"
+compare "1M varied lines .gz, every list and the XML report" "$root" "${full[@]}" "$realgz"
+first_ip=$(head -n 1 "$real" | cut -d' ' -f1)
+busy_ip=$(head -n 200000 "$real" | cut -d' ' -f1 | sort | uniq -c | sort -rn | awk 'NR == 1 { print $2 }')
+six_ip=$(head -n 200000 "$real" | cut -d' ' -f1 | grep -m 1 ':')
+visitors=(--visitor "$first_ip" --visitor "$busy_ip" --visitor "$six_ip" --conversion /checkout/thanks.html)
+compare "1M varied lines, visitor reports" "$root" --domain example.com "${visitors[@]}" "$real"
+compare "1M varied lines, separate domains, sessions merged" "$root" --separate-domains --set MergeSessions=Yes \
+  --stats "${list_args[@]}" "${visitors[@]}" "$real"
 for case in "$root"/tests/cli/golden/*/; do
   mapfile -t args < "$case/args"
   compare "golden $(basename "$case")" "$case" "${args[@]}"

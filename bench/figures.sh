@@ -5,7 +5,8 @@
 # the steadier figure.
 #   bench/figures.sh NEW_BUILD_DIR [BEFORE_BUILD_DIR]     (RUNS=3 by default)
 # Needs analog and goaccess (scripts/install-deps.sh analog goaccess time) and the logs of
-# bench/run.sh in bench/out/ (made here when missing).
+# bench/run.sh in bench/out/ (made here when missing). The figures are given for the varied log
+# (genlog --variety real) and then the low-variety one; VARIETIES="real" or "low" gives one.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/bench/out"
@@ -17,11 +18,17 @@ if [ $# -ge 2 ]; then builds=("$(realpath "$2")" "${builds[0]}"); names=(before 
 export TZ=UTC TREVIX_DATA_DIR="$root/data"
 settings="$out/figures-settings.ini"
 
-for n in 1000000 4000000; do
-  [ -s "$out/access-$n.log" ] || python3 "$root/tools/genlog.py" --lines "$n" --seed 7 -o "$out/access-$n.log"
+read -r -a varieties <<< "${VARIETIES:-real low}"
+# logname VARIETY N [.gz]: the low-variety logs keep their earlier names
+logname() { if [ "$1" = low ]; then echo "$out/access-$2.log$3"; else echo "$out/access-$1-$2.log$3"; fi; }
+for v in "${varieties[@]}"; do
+  for n in 1000000 4000000; do
+    log=$(logname "$v" "$n")
+    [ -s "$log" ] || python3 "$root/tools/genlog.py" --lines "$n" --seed 7 --variety "$v" -o "$log"
+  done
+  gz=$(logname "$v" 1000000 .gz)
+  [ -s "$gz" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --variety "$v" --gzip -o "$gz"
 done
-gz="$out/access-1000000.log.gz"
-[ -s "$gz" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --gzip -o "$gz"
 
 # best WALL CPU PEAK_KB of $runs runs of a command (each figure its own best)
 best() {
@@ -45,49 +52,56 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
 mb() { echo $(( $(stat -L -c %s "$1") / 1048576 )); }
 
 declare -A W C K
-for n in 1000000 4000000; do
-  log="$out/access-$n.log"
-  cat "$log" >/dev/null
-  read -r W[analog-$n] C[analog-$n] K[analog-$n] < <(
-    printf 'LOGFORMAT COMBINED\nLOGFILE %s\nOUTFILE %s\nHOSTNAME "example.com"\n' "$log" "$out/analog-$n.html" > "$out/analog.cfg"
-    best analog +g"$out/analog.cfg")
-  read -r W[goaccess-$n] C[goaccess-$n] K[goaccess-$n] < <(
-    best goaccess "$log" --log-format=COMBINED --no-global-config -o "$out/goaccess-$n.html")
+for v in "${varieties[@]}"; do
+  for n in 1000000 4000000; do
+    log=$(logname "$v" "$n")
+    cat "$log" >/dev/null
+    read -r W[analog-$v-$n] C[analog-$v-$n] K[analog-$v-$n] < <(
+      printf 'LOGFORMAT COMBINED\nLOGFILE %s\nOUTFILE %s\nHOSTNAME "example.com"\n' "$log" "$out/analog-$n.html" > "$out/analog.cfg"
+      best analog +g"$out/analog.cfg")
+    read -r W[goaccess-$v-$n] C[goaccess-$v-$n] K[goaccess-$v-$n] < <(
+      best goaccess "$log" --log-format=COMBINED --no-global-config -o "$out/goaccess-$n.html")
+  done
+  read -r W[wc-$v] C[wc-$v] _ < <(best wc -l "$(logname "$v" 1000000)")
+  read -r W[gzip-$v] C[gzip-$v] _ < <(best gzip -dc "$(logname "$v" 1000000 .gz)")
 done
-read -r W[wc] C[wc] _ < <(best wc -l "$out/access-1000000.log")
-read -r W[gzip] C[gzip] _ < <(best gzip -dc "$gz")
 
 printf "%-8s %-44s %10s %10s\n" build figure wall cpu
+for v in "${varieties[@]}"; do
+echo "-- $v variety --"
+gz=$(logname "$v" 1000000 .gz)
+plain=$(logname "$v" 1000000)
 for i in "${!builds[@]}"; do
   b="${builds[$i]}" name="${names[$i]}"
   cli="$b/src/cli/trevix-cli"
   for n in 1000000 4000000; do
-    log="$out/access-$n.log"
+    log=$(logname "$v" "$n")
     rm -f "$settings"
     read -r w c k < <(best "$cli" --settings "$settings" --domain example.com --list lstFiles --list lstReferrers \
       --list lstIPs "$log")
     W[$name-$n]=$w; C[$name-$n]=$c
     printf "%-8s %-44s %10s %10s\n" "$name" "full analysis, $n lines (s)" "$w" "$c"
-    printf "%-8s %-44s %10s %10s\n" "$name" "  analog / trevix" "$(ratio "${W[analog-$n]}" "$w")" \
-      "$(ratio "${C[analog-$n]}" "$c")"
-    printf "%-8s %-44s %10s %10s\n" "$name" "  goaccess / trevix" "$(ratio "${W[goaccess-$n]}" "$w")" \
-      "$(ratio "${C[goaccess-$n]}" "$c")"
+    printf "%-8s %-44s %10s %10s\n" "$name" "  analog / trevix" "$(ratio "${W[analog-$v-$n]}" "$w")" \
+      "$(ratio "${C[analog-$v-$n]}" "$c")"
+    printf "%-8s %-44s %10s %10s\n" "$name" "  goaccess / trevix" "$(ratio "${W[goaccess-$v-$n]}" "$w")" \
+      "$(ratio "${C[goaccess-$v-$n]}" "$c")"
     printf "%-8s %-44s %10s\n" "$name" "  peak resident / log size" "$(ratio "$((k / 1024))" "$(mb "$log")")"
   done
   printf "%-8s %-44s %10s %10s\n" "$name" "4M / 1M time" "$(ratio "${W[$name-4000000]}" "${W[$name-1000000]}")" \
     "$(ratio "${C[$name-4000000]}" "${C[$name-1000000]}")"
-  read -r w c _ < <(best "$b/bench/parse_bench" "$out/access-1000000.log")
-  printf "%-8s %-44s %10s %10s\n" "$name" "read and parse / wc -l" "$(ratio "$w" "${W[wc]}")" "$(ratio "$c" "${C[wc]}")"
+  read -r w c _ < <(best "$b/bench/parse_bench" "$plain")
+  printf "%-8s %-44s %10s %10s\n" "$name" "read and parse / wc -l" "$(ratio "$w" "${W[wc-$v]}")" "$(ratio "$c" "${C[wc-$v]}")"
   read -r w c _ < <(best "$b/bench/parse_bench" "$gz")
-  printf "%-8s %-44s %10s %10s\n" "$name" ".gz read and parse / gzip -dc" "$(ratio "$w" "${W[gzip]}")" \
-    "$(ratio "$c" "${C[gzip]}")"
+  printf "%-8s %-44s %10s %10s\n" "$name" ".gz read and parse / gzip -dc" "$(ratio "$w" "${W[gzip-$v]}")" \
+    "$(ratio "$c" "${C[gzip-$v]}")"
   rm -f "$settings"
   read -r _ _ k < <(best "$cli" --settings "$settings" --domain example.com --list lstFiles "$gz")
-  printf "%-8s %-44s %10s\n" "$name" ".gz peak resident / uncompressed size" "$(ratio "$((k / 1024))" "$(mb "$out/access-1000000.log")")"
-  anon=$("$b/bench/parse_bench" "$out/access-1000000.log" --full | sed -n 's/.*RssAnon at the end: \([0-9.]*\) MB.*/\1/p')
-  printf "%-8s %-44s %10s\n" "$name" "RssAnon at the end / log size (1M)" "$(ratio "${anon:-0}" "$(mb "$out/access-1000000.log")")"
+  printf "%-8s %-44s %10s\n" "$name" ".gz peak resident / uncompressed size" "$(ratio "$((k / 1024))" "$(mb "$plain")")"
+  anon=$("$b/bench/parse_bench" "$plain" --full | sed -n 's/.*RssAnon at the end: \([0-9.]*\) MB.*/\1/p')
+  printf "%-8s %-44s %10s\n" "$name" "RssAnon at the end / log size (1M)" "$(ratio "${anon:-0}" "$(mb "$plain")")"
 done
-printf "%-8s %-44s %10s %10s\n" - "analog, 1M / 4M lines (s)" "${W[analog-1000000]} / ${W[analog-4000000]}" \
-  "${C[analog-1000000]} / ${C[analog-4000000]}"
-printf "%-8s %-44s %10s %10s\n" - "goaccess, 1M / 4M lines (s)" "${W[goaccess-1000000]} / ${W[goaccess-4000000]}" \
-  "${C[goaccess-1000000]} / ${C[goaccess-4000000]}"
+printf "%-8s %-44s %10s %10s\n" - "analog, 1M / 4M lines (s)" "${W[analog-$v-1000000]} / ${W[analog-$v-4000000]}" \
+  "${C[analog-$v-1000000]} / ${C[analog-$v-4000000]}"
+printf "%-8s %-44s %10s %10s\n" - "goaccess, 1M / 4M lines (s)" "${W[goaccess-$v-1000000]} / ${W[goaccess-$v-4000000]}" \
+  "${C[goaccess-$v-1000000]} / ${C[goaccess-$v-4000000]}"
+done

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Benchmarks: parsing speed beside `wc -l`, start-up load time, the full analysis beside two
 # other analysers from Debian's packages, and XML report save/load/compare. Logs are generated
-# with a fixed seed into bench/out/ (kept between runs).
+# with a fixed seed into bench/out/ (kept between runs): the varied log (genlog --variety real:
+# about 10,000 agents and 50,000 clients a million lines) first, then the low-variety one.
 # Usage: bash bench/run.sh [--quick]   (--quick: 1M lines only)
+#        VARIETIES="real" or "low" runs one kind of log only (default "real low").
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/bench/out"
@@ -18,12 +20,19 @@ rm -f "$settings"
 
 sizes=(1000000 4000000)
 [ $quick = 1 ] && sizes=(1000000)
-for n in "${sizes[@]}"; do
-  log="$out/access-$n.log"
-  [ -s "$log" ] || python3 "$root/tools/genlog.py" --lines "$n" --seed 7 -o "$log"
+read -r -a varieties <<< "${VARIETIES:-real low}"
+# logname VARIETY N [.gz]: the low-variety logs keep their earlier names
+logname() { if [ "$1" = low ]; then echo "$out/access-$2.log$3"; else echo "$out/access-$1-$2.log$3"; fi; }
+for v in "${varieties[@]}"; do
+  for n in "${sizes[@]}"; do
+    log=$(logname "$v" "$n")
+    [ -s "$log" ] || python3 "$root/tools/genlog.py" --lines "$n" --seed 7 --variety "$v" -o "$log"
+  done
+  gz=$(logname "$v" 1000000 .gz)
+  [ -s "$gz" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --variety "$v" --gzip -o "$gz"
 done
-gz="$out/access-1000000.log.gz"
-[ -s "$gz" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 7 --gzip -o "$gz"
+plain=$(logname "${varieties[0]}" 1000000)
+gz=$(logname "${varieties[0]}" 1000000 .gz)
 
 # seconds and peak resident kilobytes of one command
 measure_once() { /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>"$out/stderr.txt" || true; cat "$out/time.txt"; }
@@ -37,14 +46,16 @@ measure() {
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-echo "== Parsing (1M lines) =="
-plain="$out/access-1000000.log"
-cat "$plain" >/dev/null   # warm the page cache
-read -r wc_s _ < <(measure wc -l "$plain")
-"$root/build/bench/parse_bench" "$plain"
-"$root/build/bench/parse_bench" "$gz"
-"$root/build/bench/parse_bench" "$plain" --full
-echo "wc -l on the same file: ${wc_s} s"
+for v in "${varieties[@]}"; do
+  echo "== Parsing (1M lines, $v variety) =="
+  vplain=$(logname "$v" 1000000)
+  cat "$vplain" >/dev/null   # warm the page cache
+  read -r wc_s _ < <(measure wc -l "$vplain")
+  "$root/build/bench/parse_bench" "$vplain"
+  "$root/build/bench/parse_bench" "$(logname "$v" 1000000 .gz)"
+  "$root/build/bench/parse_bench" "$vplain" --full
+  echo "wc -l on the same file: ${wc_s} s"
+done
 
 echo
 echo "== Start-up load of the reference data =="
@@ -52,16 +63,17 @@ echo "== Start-up load of the reference data =="
 
 echo
 echo "== Full analysis beside other analysers =="
-printf "%-10s %-9s %10s %12s\n" lines tool seconds "peak MB"
+printf "%-10s %-6s %-9s %10s %12s\n" lines log tool seconds "peak MB"
 declare -A T M
+for v in "${varieties[@]}"; do
 for n in "${sizes[@]}"; do
-  log="$out/access-$n.log"
+  log=$(logname "$v" "$n")
   size_mb=$(( $(stat -L -c %s "$log") / 1048576 ))
   cat "$log" >/dev/null   # every tool reads from the page cache, not the disk
   read -r s k < <(measure "$cli" --settings "$settings" --domain example.com \
       --list lstFiles --list lstReferrers --list lstIPs "$log")
   T[trevix-$n]=$s; M[trevix-$n]=$k
-  printf "%-10s %-9s %10s %12s\n" "$n" trevix "$s" "$((k / 1024))"
+  printf "%-10s %-6s %-9s %10s %12s\n" "$n" "$v" trevix "$s" "$((k / 1024))"
   cat > "$out/analog.cfg" <<CFG
 LOGFORMAT COMBINED
 LOGFILE $log
@@ -71,23 +83,24 @@ CFG
   cat "$log" >/dev/null
   read -r s k < <(measure analog +g"$out/analog.cfg")
   T[analog-$n]=$s; M[analog-$n]=$k
-  printf "%-10s %-9s %10s %12s\n" "$n" analog "$s" "$((k / 1024))"
+  printf "%-10s %-6s %-9s %10s %12s\n" "$n" "$v" analog "$s" "$((k / 1024))"
   cat "$log" >/dev/null
   read -r s k < <(measure goaccess "$log" --log-format=COMBINED --no-global-config -o "$out/goaccess-$n.html")
   T[goaccess-$n]=$s; M[goaccess-$n]=$k
-  printf "%-10s %-9s %10s %12s\n" "$n" goaccess "$s" "$((k / 1024))"
+  printf "%-10s %-6s %-9s %10s %12s\n" "$n" "$v" goaccess "$s" "$((k / 1024))"
   echo "  log $size_mb MB; analog/trevix $(ratio "${T[analog-$n]}" "${T[trevix-$n]}")x," \
        "goaccess/trevix $(ratio "${T[goaccess-$n]}" "${T[trevix-$n]}")x," \
        "trevix peak memory / log size $(ratio "$((M[trevix-$n] / 1024))" "$size_mb")"
 done
 if [ $quick = 0 ]; then
-  echo "  trevix 4M/1M time: $(ratio "${T[trevix-4000000]}" "${T[trevix-1000000]}")"
+  echo "  $v: trevix 4M/1M time: $(ratio "${T[trevix-4000000]}" "${T[trevix-1000000]}")"
 fi
+done
 
 echo
 echo "== XML reports (1M lines) =="
-other="$out/access-1000000-b.log"
-[ -s "$other" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 8 -o "$other"
+other="${plain%.log}-b.log"
+[ -s "$other" ] || python3 "$root/tools/genlog.py" --lines 1000000 --seed 8 --variety "${varieties[0]}" -o "$other"
 read -r s _ < <(measure "$cli" --settings "$settings" --domain example.com "$plain" --xml "$out/r1.xml")
 echo "analyse + save: $s s ($(( $(stat -c %s "$out/r1.xml" 2>/dev/null || echo 0) / 1048576 )) MB report)"
 "$cli" --settings "$settings" --domain example.com "$other" --xml "$out/r2.xml" >/dev/null 2>&1 || true
@@ -125,4 +138,4 @@ echo "load: $s s, peak $((k / 1024)) MB"
 echo
 echo "== Speed and memory goals (best of three; wall and CPU seconds) =="
 # TREVIX_BENCH_BEFORE=BUILD_DIR puts an earlier build beside this one.
-bash "$root/bench/figures.sh" "$root/build" ${TREVIX_BENCH_BEFORE:+"$TREVIX_BENCH_BEFORE"}
+VARIETIES="${varieties[*]}" bash "$root/bench/figures.sh" "$root/build" ${TREVIX_BENCH_BEFORE:+"$TREVIX_BENCH_BEFORE"}
