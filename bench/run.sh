@@ -22,7 +22,7 @@ sizes=(1000000 4000000)
 [ $quick = 1 ] && sizes=(1000000)
 read -r -a varieties <<< "${VARIETIES:-real low}"
 # logname VARIETY N [.gz]: the low-variety logs keep their earlier names
-logname() { if [ "$1" = low ]; then echo "$out/access-$2.log$3"; else echo "$out/access-$1-$2.log$3"; fi; }
+logname() { if [ "$1" = low ]; then echo "$out/access-$2.log${3:-}"; else echo "$out/access-$1-$2.log${3:-}"; fi; }
 for v in "${varieties[@]}"; do
   for n in "${sizes[@]}"; do
     log=$(logname "$v" "$n")
