@@ -249,6 +249,32 @@ TEST(KeptTexts, AFileChangedSinceIsReadAgain) {
     }
 }
 
+// A text whose reading told the user something is read again, so the next run tells it again.
+TEST(KeptTexts, ATextWhoseReadingToldSomethingIsReadAgain) {
+    struct Case {
+        const char* Name;
+        std::string Bytes;
+        const char* Told;
+    };
+    const std::string packed = GzipBytes(Lines(9000, 1));
+    const Case cases[] = {
+        {"inflating a thousandfold", GzipBytes(Lines(1, 1) + std::string(32 << 20, ' ') + "\n" + Lines(1, 2)),
+         "possible decompression bomb"},
+        {"damaged", packed.substr(0, packed.size() / 2), "Damaged compressed file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TempDir dir;
+        const std::string a = dir.Write("a.log.gz", c.Bytes);
+        Session s;
+        s.Run({a}, Filter::None);
+        EXPECT_EQ(s.Run({a}, Filter::Status404).FilesReused, 0);
+        const Report shown = ReportOf(s.A);
+        EXPECT_NE(shown.ProcessingLog.find(c.Told), std::string::npos) << shown.ProcessingLog;
+        EXPECT_EQ(shown, Fresh({a}, Filter::Status404));
+    }
+}
+
 // Truncates a file at the third event of the run once armed: part of its kept text is gone.
 class TruncatingHost : public RecordingHost {
 public:

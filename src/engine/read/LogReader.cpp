@@ -185,7 +185,8 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     }
     file.UseGrowable();
     // Inflated whole from a file that stayed as it was meanwhile: a later run may take it again.
-    if (outcome.Damage.empty() && !endless && before) {
+    // Not one that earned a note: reading it again says so again, as a fresh read would.
+    if (outcome.Damage.empty() && !endless && !bombNoted && before) {
         Descriptor fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
         if (fd.fd >= 0 && FileIdentity::OfOpen(fd.fd) == before) file.MarkWhole(*before, fd.fd);
     }
