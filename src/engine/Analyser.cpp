@@ -29,8 +29,8 @@ void Analyser::ClearLists() {
     Tables.RawLog.clear();
 }
 
-void Analyser::ClearAllData() {
-    Tables.Clear(Reference.CountryCount());
+void Analyser::ClearAllData(const std::vector<std::string>& keepTextsOf) {
+    Tables.Clear(Reference.CountryCount(), keepTextsOf);
     for (BrowserDefinition& b : Reference.BrowserDefinitions) b.Hits = 0;
     SpiderMemo.clear();
     BrowserMemo.clear();

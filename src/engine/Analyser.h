@@ -77,7 +77,9 @@ public:
     // Appends a message line to the processing log.
     void AddToLog(std::string_view text);
     // Empties every table and report page for a new run, and rebuilds the search-engine table.
-    void ClearAllData();
+    // The texts of the files named in keepTextsOf are set aside while unchanged
+    // (AnalysisTables::Clear): a run passes the files it is about to read.
+    void ClearAllData(const std::vector<std::string>& keepTextsOf = {});
     // Empties the report pages (rows, combo, raw log, charts).
     void ClearLists();
     // Sets the front end; nullptr means nobody is watching.

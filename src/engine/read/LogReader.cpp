@@ -11,6 +11,7 @@
 #include "engine/parse/LogParser.h"
 #include "engine/base/Text.h"
 #include "engine/parse/TimeStamps.h"
+#include "engine/tables/Tables.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +101,13 @@ private:
     uint64_t seen_ = 0, lastEnd_ = 0;
 };
 
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
 // Decompresses a compressed file into text: zlib for gzip, libbz2, liblzma and libzstd for
 // the others. A damaged or truncated stream keeps what was read and says so.
 bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& path, const std::string& name,
@@ -123,6 +132,7 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     LineEndWatch watch;
     // Whatever stops the stream, it is let go before the run ends for want of memory.
     std::exception_ptr failure;
+    const std::optional<FileIdentity> before = FileIdentity::OfPath(path);
     DecompressOutcome outcome = DecompressFile(
         kind, path, text,
         [&] {
@@ -174,6 +184,12 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
         ReportIncompleteInput(a, path, "damaged after " + GroupDigits(text.size()) + " bytes; the lines before were analysed");
     }
     file.UseGrowable();
+    // Inflated whole from a file that stayed as it was meanwhile: a later run may take it again.
+    // Not one that earned a note: reading it again says so again, as a fresh read would.
+    if (outcome.Damage.empty() && !endless && !bombNoted && before) {
+        Descriptor fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+        if (fd.fd >= 0 && FileIdentity::OfOpen(fd.fd) == before) file.MarkWhole(*before, fd.fd);
+    }
     return true;
 }
 
@@ -186,13 +202,6 @@ bool MayMapAnother(const Analyser& a) {
     for (const auto& text : a.Tables.FileTexts) mapped += text->Mapped() ? 1 : 0;
     return mapped < MostMappedFiles;
 }
-
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name, FileText& file) {
     a.Host->SetStatus("Loading " + name + " ...");
@@ -214,12 +223,14 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
         return false;
     }
     const long long length = st.st_size > 0 ? st.st_size : 0;
+    const std::optional<FileIdentity> identity = FileIdentity::OfOpen(fd.fd);
     // A regular file is mapped: no copy, and pages the system can drop and read again. Pipes,
     // devices and files that cannot be mapped (address space limit) are read.
     const double perByte = a.Tables.Budget.PerTextByte();
     if (S_ISREG(st.st_mode) && length > 0)
         a.Tables.Budget.Require(static_cast<uint64_t>(static_cast<double>(length) * perByte));
     if (S_ISREG(st.st_mode) && length > 0 && MayMapAnother(a) && file.Map(fd.fd, static_cast<size_t>(length))) {
+        if (identity && identity->Size == length) file.MarkWhole(*identity, fd.fd);
         fd.fd = -1;   // the text keeps it, to tell later whether the file changed
         a.Host->ProcessEvents();
         if (a.Host->IsCancelled()) a.Tables.Cancelled = true;
@@ -272,6 +283,10 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
     }
     if (filled <= capacity) {
         file.UseBuffer(filled);
+        // All of a regular file that did not change while it was read.
+        if (identity && filled == capacity && identity->Size == length && !a.Tables.Cancelled &&
+            !file.StoppedAtEndlessLine && FileIdentity::OfOpen(fd.fd) == identity)
+            file.MarkWhole(*identity, fd.fd);
     } else {
         // Rare: the file grew while it was read. Keep it as one text.
         RequireToGrow(a, filled, std::max<size_t>(more.capacity(), 1), more.size(), capacity);
@@ -279,6 +294,15 @@ bool ReadPlainFile(Analyser& a, const std::string& path, const std::string& name
         file.UseGrowable();
     }
     return true;
+}
+
+// A kept text in place of reading the file: what the user sees is as when it is read, less
+// the waiting.
+void UseKeptText(Analyser& a, const std::string& path, const FileText& file) {
+    a.Host->SetStatus("Loading " + DisplayName(path) + " ...");
+    a.Tables.Budget.Require(static_cast<uint64_t>(static_cast<double>(file.size()) * a.Tables.Budget.PerTextByte()));
+    a.Host->ProcessEvents();
+    if (a.Host->IsCancelled()) a.Tables.Cancelled = true;
 }
 
 void UpdateLastDateTime(Analyser& a, const FileParseState& state, std::string_view raw) {
@@ -319,8 +343,15 @@ bool ProcessFile(Analyser& a, const std::string& path) {
     a.Host->ShowProgress(true);
     a.Host->SetBusy(true);
 
-    auto owned = std::make_unique<FileText>();
-    bool read = ReadLogText(a, path, *owned);
+    // A file unchanged since the previous run read it whole is not read again: its text is.
+    std::unique_ptr<FileText> owned = a.Tables.TakeKeptText(path);
+    bool read = true;
+    if (owned) {
+        UseKeptText(a, path, *owned);
+    } else {
+        owned = std::make_unique<FileText>();
+        read = ReadLogText(a, path, *owned);
+    }
     // A Cancel during reading takes effect before any line is parsed.
     if (read && a.Host->IsCancelled()) a.Tables.Cancelled = true;
 
@@ -342,7 +373,12 @@ bool ProcessFile(Analyser& a, const std::string& path) {
         KeepTextsOfFile(a);
         a.Tables.Budget.AddText(text.size());
         // After the copies: a change up to here may have reached them, one after cannot.
-        if (!text.Unchanged()) ReportChangedInput(a, path);
+        if (!text.Unchanged()) {
+            ReportChangedInput(a, path);
+            text.ForgetSource();
+        }
+        // Only a text read and counted whole is taken again by a later run.
+        if (a.Tables.Cancelled || text.StoppedAtEndlessLine) text.ForgetSource();
         // Text in which no line is a log line: a binary file, or not an access log at all.
         const bool toldAlready = !a.Tables.IncompleteInputs.empty() && a.Tables.IncompleteInputs.back().Path == path;
         const bool noneValid = a.Tables.LinesRejected > rejectedBefore && a.Tables.EntryCount == entriesBefore &&

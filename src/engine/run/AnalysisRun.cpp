@@ -109,7 +109,12 @@ std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead) {
 
 RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
     RunResult result;
-    a.ClearAllData();
+    // The texts of the previous run's files wait aside: a file unchanged since is not read again.
+    a.ClearAllData(request.Files);
+    struct ReleaseKept {
+        AnalysisTables& t;
+        ~ReleaseKept() { t.KeptTexts.clear(); }
+    } releaseKept{a.Tables};
     // A Cancel of an earlier run must not cut short a run that reads no file at all.
     a.Tables.Cancelled = false;
 
@@ -154,6 +159,10 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
             result.CancelledFile = name;
         }
     }
+
+    // What the run did not take is no file of it any more.
+    a.Tables.KeptTexts.clear();
+    result.FilesReused = static_cast<int>(a.Tables.TextsReused);
 
     if (a.Options.ShowRawLog) {
         a.Lists.RawLogText = a.Tables.RawLog;

@@ -31,6 +31,7 @@ struct RunResult {
     bool LastFileCancelled = false;   // the last file was cancelled or could not be opened
     int FilesCancelled = 0;    // files whose reading was cancelled (their earlier lines count)
     std::string CancelledFile; // the last of them
+    int FilesReused = 0;       // files not read again: their text of the previous run was taken
 };
 
 RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <random>
 #include <sys/mman.h>
@@ -101,10 +102,86 @@ bool FileText::Unchanged() const {
     return ::pread(fd_, now.data(), now.size(), at) == static_cast<ssize_t>(now.size()) && now == tail_;
 }
 
+namespace {
+FileIdentity IdentityOf(const struct stat& st) {
+    FileIdentity id;
+    id.Device = static_cast<uint64_t>(st.st_dev);
+    id.Inode = static_cast<uint64_t>(st.st_ino);
+    id.Size = static_cast<int64_t>(st.st_size);
+    id.MtimeSec = st.st_mtim.tv_sec;
+    id.MtimeNsec = st.st_mtim.tv_nsec;
+    id.CtimeSec = st.st_ctim.tv_sec;
+    id.CtimeNsec = st.st_ctim.tv_nsec;
+    return id;
+}
+
+// The last bytes of a file of the given size, as TailCheck bytes or fewer; nothing when they
+// cannot be read in full.
+std::optional<std::string> TailOf(int fd, int64_t size) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(size, static_cast<int64_t>(TailCheck)));
+    std::string bytes(n, '\0');
+    if (n > 0 && ::pread(fd, bytes.data(), n, static_cast<off_t>(size) - static_cast<off_t>(n)) != static_cast<ssize_t>(n))
+        return std::nullopt;
+    return bytes;
+}
+} // namespace
+
+std::optional<FileIdentity> FileIdentity::OfOpen(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return IdentityOf(st);
+}
+
+std::optional<FileIdentity> FileIdentity::OfPath(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return IdentityOf(st);
+}
+
+void FileText::MarkWhole(const FileIdentity& identity, int fd) {
+    source_.reset();
+    std::optional<std::string> tail = TailOf(fd, identity.Size);
+    if (!tail) return;
+    sourceTail_ = std::move(*tail);
+    source_ = identity;
+}
+
+bool FileText::StillReads(const std::string& path) const {
+    if (!source_ || FileIdentity::OfPath(path) != source_) return false;
+    // Opened without blocking: whatever took the name meanwhile (a pipe) must not stop the run.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool same = FileIdentity::OfOpen(fd) == source_ && TailOf(fd, source_->Size) == sourceTail_;
+    ::close(fd);
+    // A mapped text is checked through its own descriptor as well: a page cut short stays so.
+    return same && Unchanged();
+}
+
 AnalysisTables::AnalysisTables() { Clear(0); }
 
-void AnalysisTables::Clear(int countryCount) {
+std::unique_ptr<FileText> AnalysisTables::TakeKeptText(const std::string& path) {
+    for (auto it = KeptTexts.begin(); it != KeptTexts.end(); ++it) {
+        if ((*it)->Path != path) continue;
+        std::unique_ptr<FileText> text = std::move(*it);
+        KeptTexts.erase(it);
+        // Out of date: let go of it before the file is read again.
+        if (!text->StillReads(path)) return nullptr;
+        ++TextsReused;
+        return text;
+    }
+    return nullptr;
+}
+
+void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& keepTextsOf) {
+    KeptTexts.clear();
+    for (auto& text : FileTexts) {
+        // Only what the new run will read, so it never holds more than the previous report did.
+        if (text->Reusable() && std::find(keepTextsOf.begin(), keepTextsOf.end(), text->Path) != keepTextsOf.end() &&
+            text->StillReads(text->Path))
+            KeptTexts.push_back(std::move(text));
+    }
     FileTexts.clear();
+    TextsReused = 0;
     Arena.Clear();
     Kept.Clear();
     FormatTexts.Clear();

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -202,6 +203,19 @@ struct ConversionReport {
     std::array<std::vector<ConversionSource>, 3> Sources;
 };
 
+// What a regular file on disk was when it was read: a later run takes the text it gave again
+// only while the file still is exactly this.
+struct FileIdentity {
+    uint64_t Device = 0, Inode = 0;
+    int64_t Size = 0;
+    int64_t MtimeSec = 0, MtimeNsec = 0, CtimeSec = 0, CtimeNsec = 0;
+    bool operator==(const FileIdentity&) const = default;
+    // Of the open descriptor, or of the file a path names now; nothing for what is not a
+    // regular file (a pipe, a device, a folder) or cannot be looked at.
+    static std::optional<FileIdentity> OfOpen(int fd);
+    static std::optional<FileIdentity> OfPath(const std::string& path);
+};
+
 // The whole text of one log file. A plain file is mapped read-only (its pages stay the page
 // cache's, which the system may drop and read again); a file that cannot be mapped is read
 // into a buffer of its size that is never zero-filled first; a decompressed one grows in a
@@ -232,6 +246,16 @@ public:
     std::string_view View() const { return view_; }
     size_t size() const { return view_.size(); }
 
+    // The text is the whole of the file fd has open, which identity describes (the reader read
+    // all of it, undamaged): a later run may take it again while the file is unchanged. The
+    // file's last bytes are kept too, so a rewrite within one tick of the clock is told.
+    void MarkWhole(const FileIdentity& identity, int fd);
+    // Not to be taken again (cancelled, cut short, changed under the run).
+    void ForgetSource() { source_.reset(); }
+    bool Reusable() const { return source_.has_value(); }
+    // Whether path still names the file this text was read whole from, as it was then.
+    bool StillReads(const std::string& path) const;
+
     std::string Path;   // as the run was given it, for messages
     // Reading stopped where the input went on for EndlessLine bytes without a line end.
     bool StoppedAtEndlessLine = false;
@@ -246,6 +270,9 @@ private:
     int fd_ = -1;
     int64_t mtimeSec_ = 0, mtimeNsec_ = 0, ctimeSec_ = 0, ctimeNsec_ = 0;
     std::string tail_;
+    // The file the whole text came from (MarkWhole) and its last bytes.
+    std::optional<FileIdentity> source_;
+    std::string sourceTail_;
 };
 
 // The stored entries of a run, in blocks that never move: growing by a million entries neither
@@ -288,6 +315,10 @@ struct AnalysisTables {
 
     // Log file texts the entries point into.
     std::vector<std::unique_ptr<FileText>> FileTexts;
+    // Texts of the previous run set aside by Clear for the files the new run reads: a file
+    // still as it was is not read again (TakeKeptText). Empty outside a run.
+    std::vector<std::unique_ptr<FileText>> KeptTexts;
+    uint32_t TextsReused = 0;   // files of this run whose kept text was taken
     TextArena Arena;
     // Decoded texts and time stamps of entries of other formats than common/combined.
     EntryTexts FormatTexts;
@@ -373,8 +404,13 @@ struct AnalysisTables {
     uint32_t DateVisitorCount() const { return static_cast<uint32_t>(DateVisitors.size() - 1); }
     uint32_t ConversionReportCount() const { return static_cast<uint32_t>(ConversionReports.size() - 1); }
 
-    // Empties every table (country counters sized to countryCount + 1).
-    void Clear(int countryCount);
+    // Empties every table (country counters sized to countryCount + 1). The whole texts of
+    // the files named in keepTextsOf that are still as they were read go to KeptTexts; every
+    // other text is released.
+    void Clear(int countryCount, const std::vector<std::string>& keepTextsOf = {});
+    // The kept text of path when the file still is what it was read from (taken out of
+    // KeptTexts); nothing otherwise, and a kept text of path that is out of date is released.
+    std::unique_ptr<FileText> TakeKeptText(const std::string& path);
 
     // Lookups by key (0 when absent); the Add routines of the accumulation keep them current.
     uint32_t FindVisitor(std::string_view ip) const;
