@@ -16,7 +16,28 @@ std::string Key(std::string_view stem, int i) {
 void Resize(std::vector<std::string>& list, int bound) {
     list.resize(static_cast<size_t>(std::max(bound, 0)) + 1);
 }
+
+struct ValueListKey {
+    std::string_view Field;
+    std::string_view Stem;
+    std::vector<std::string> RecentLists::*List;
+};
+constexpr ValueListKey ValueLists[] = {{"status", "FilterStatus", &RecentLists::RecentStatus},
+                                       {"address", "FilterAddress", &RecentLists::RecentAddresses},
+                                       {"referrer", "FilterReferrer", &RecentLists::RecentReferrers},
+                                       {"agent", "FilterAgent", &RecentLists::RecentAgents},
+                                       {"country", "FilterCountry", &RecentLists::RecentCountries}};
 } // namespace
+
+std::vector<std::string>* RecentLists::ValueList(std::string_view field) {
+    for (const ValueListKey& v : ValueLists)
+        if (v.Field == field) return &(this->*v.List);
+    return nullptr;
+}
+
+const std::vector<std::string>* RecentLists::ValueList(std::string_view field) const {
+    return const_cast<RecentLists*>(this)->ValueList(field);
+}
 
 void PushRecent(std::vector<std::string>& list, int bound, std::string_view text) {
     if (bound <= 0) return;
@@ -52,6 +73,11 @@ void LoadRecentAndProfiles(const SettingsStore& store, const ProgramOptions& opt
         recent.RecentFilters[i] = store.GetSetting(Section, Key("Filter", i));
         recent.RecentFilterFiles[i] = store.GetSetting(Section, Key("FilterFile", i));
     }
+    for (const ValueListKey& v : ValueLists) {
+        std::vector<std::string>& list = recent.*v.List;
+        Resize(list, options.MaxRecentFilters);
+        for (int i = 1; i <= options.MaxRecentFilters; ++i) list[i] = store.GetSetting(Section, Key(v.Stem, i));
+    }
     LoadProfiles(store, profiles);
 }
 
@@ -68,6 +94,8 @@ void SaveRecentAndProfiles(SettingsStore& store, const ProgramOptions& options, 
             store.SaveSetting(Section, Key("Filter", i), at(recent.RecentFilters, i));
         if (!at(recent.RecentFilterFiles, i).empty())
             store.SaveSetting(Section, Key("FilterFile", i), at(recent.RecentFilterFiles, i));
+        for (const ValueListKey& v : ValueLists)
+            if (!at(recent.*v.List, i).empty()) store.SaveSetting(Section, Key(v.Stem, i), at(recent.*v.List, i));
     }
     SaveProfiles(store, profiles);
 }
@@ -79,9 +107,11 @@ void ResizeRecentLists(SettingsStore& store, const ProgramOptions& options, Rece
     Resize(recent.RecentFilterFiles, options.MaxRecentFilters);
     for (int i = std::max<int>(options.MaxRecentFiles, 0) + 1; i <= oldMaxRecentFiles; ++i)
         store.DeleteSetting(Section, Key("File", i));
+    for (const ValueListKey& v : ValueLists) Resize(recent.*v.List, options.MaxRecentFilters);
     for (int i = std::max<int>(options.MaxRecentFilters, 0) + 1; i <= oldMaxRecentFilters; ++i) {
         store.DeleteSetting(Section, Key("Filter", i));
         store.DeleteSetting(Section, Key("FilterFile", i));
+        for (const ValueListKey& v : ValueLists) store.DeleteSetting(Section, Key(v.Stem, i));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The three most-recently-used lists (section "Recent") and the start-up and exit routines
-// that load and save them together with the site profiles.
+// The most-recently-used lists (section "Recent": files, the raw-text and file filters, and
+// the values of the status, address, referrer, agent and country filters) and the start-up and
+// exit routines that load and save them together with the site profiles.
 #include "SettingsStore.h"
 #include "SiteProfiles.h"
 #include "engine/ProgramOptions.h"
@@ -17,6 +18,17 @@ struct RecentLists {
     std::vector<std::string> RecentFiles{1};
     std::vector<std::string> RecentFilters{1};
     std::vector<std::string> RecentFilterFiles{1};
+    // The value filters' lists, by the filter's field: "status", "address", "referrer",
+    // "agent", "country" (keys "FilterStatus" n, ...); as long as the two above.
+    std::vector<std::string> RecentStatus{1};
+    std::vector<std::string> RecentAddresses{1};
+    std::vector<std::string> RecentReferrers{1};
+    std::vector<std::string> RecentAgents{1};
+    std::vector<std::string> RecentCountries{1};
+
+    // The list of a value filter's field; nullptr for any other field.
+    std::vector<std::string>* ValueList(std::string_view field);
+    const std::vector<std::string>* ValueList(std::string_view field) const;
 };
 
 // Moves text to the front of a 1-based list of length bound: a text already present moves

@@ -82,6 +82,12 @@ SiteProfile LoadProfile(const SettingsStore& store, int p) {
     int numReports = Count(store, section, "NumAutoConversionReports", "0");
     for (int r = 1; r <= numReports; ++r)
         profile.AutoConversionReports.push_back(store.GetSetting(section, Key("AutoConversionReport", r)));
+    // Profiles written before filters were kept have none.
+    const int numFilters = Count(store, section, "NumFilters", "0");
+    for (int i = 1; i <= numFilters; ++i)
+        profile.Filters.push_back({store.GetSetting(section, Key("FilterField", i)),
+                                   store.GetSetting(section, Key("FilterOp", i)),
+                                   store.GetSetting(section, Key("FilterValue", i))});
     return profile;
 }
 
@@ -120,12 +126,27 @@ void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile) {
     }
     store.SaveSetting(section, "FTP", PaddedNumber(profile.FTP));
     WriteAutoConversionReports(store, section, profile);
+    const int oldFilters = Count(store, section, "NumFilters", "0");
+    const int numFilters = static_cast<int>(profile.Filters.size());
+    store.SaveSetting(section, "NumFilters", PlainNumber(numFilters));
+    for (int i = 1; i <= numFilters; ++i) {
+        const SiteFilter& filter = profile.Filters[static_cast<size_t>(i) - 1];
+        store.SaveSetting(section, Key("FilterField", i), filter.Field);
+        store.SaveSetting(section, Key("FilterOp", i), filter.Op);
+        store.SaveSetting(section, Key("FilterValue", i), filter.Value);
+    }
+    // Fewer filters than last time: the rest would only wait to be misread.
+    for (int i = numFilters + 1; i <= oldFilters; ++i)
+        for (const char* stem : {"FilterField", "FilterOp", "FilterValue"}) store.DeleteSetting(section, Key(stem, i));
 }
 
 void SaveProfiles(SettingsStore& store, const SiteProfileList& profiles) {
+    const int stored = Count(store, "Profiles", "NumProfiles", "0");
     store.SaveSetting("Profiles", "NumProfiles", PlainNumber(profiles.NumProfiles()));
     for (int p = 1; p <= profiles.NumProfiles(); ++p)
         SaveProfile(store, p, profiles[p]);
+    // A deleted profile's section (its passwords and filters among it) leaves the file with it.
+    for (int p = profiles.NumProfiles() + 1; p <= stored; ++p) store.DeleteSection(ProfileSection(p));
 }
 
 namespace {

@@ -30,9 +30,11 @@ std::string DomainsList(const SiteProfileList& profiles, int p);
 // One profile from its section, including the older single "Domain" key.
 SiteProfile LoadProfile(const SettingsStore& store, int p);
 void LoadProfiles(const SettingsStore& store, SiteProfileList& profiles);
-// One profile into its section. The automatic conversion reports are written too, so a
-// profile that moved to another position takes its own list along.
+// One profile into its section. The automatic conversion reports and the kept filters
+// ("NumFilters", "FilterField" n, "FilterOp" n, "FilterValue" n) are written too, so a profile
+// that moved to another position takes its own along.
 void SaveProfile(SettingsStore& store, int p, const SiteProfile& profile);
+// Every profile; the sections of profiles beyond the new count (deleted ones) are removed.
 void SaveProfiles(SettingsStore& store, const SiteProfileList& profiles);
 
 // A log format setting as it is stored: a format's name, "auto" for empty text, or the

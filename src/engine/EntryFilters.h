@@ -42,7 +42,8 @@ struct EntryFilters {
     bool LogTextContains = true;   // false: "doesn't contain"
     std::string LogText;
     bool FileOn = false;
-    bool FileContains = true;
+    bool FileContains = true;      // with FileExact: "is" (true) or "is not"
+    bool FileExact = false;        // the whole file, not a part of it
     std::string FileText;
     bool DateOn = false;
     bool DateIs = true;            // false: "is not"

@@ -15,6 +15,15 @@ struct FtpAccount {
     std::string Directory;
 };
 
+// A filter kept with a site, named as the report file names it: field ("status", "file", ...),
+// op ("is", "is not", "contains", "doesn't contain") and value.
+struct SiteFilter {
+    std::string Field;
+    std::string Op;
+    std::string Value;
+    bool operator==(const SiteFilter&) const = default;
+};
+
 struct SiteProfile {
     std::string SiteName;
     std::vector<std::string> Domains;        // in the order the user entered them
@@ -28,6 +37,7 @@ struct SiteProfile {
     // Visitors' addresses: "none" (as logged), "truncate" (networks) or "hash" (keyed hash).
     std::string Anonymise = "none";
     std::string AnonymiseKey;                // the hash's key, 64 hex digits; made once per site
+    std::vector<SiteFilter> Filters;         // in force when the site's last run started
 
     int NumDomains() const { return static_cast<int>(Domains.size()); }
     int NumberFTP() const { return static_cast<int>(FtpAccounts.size()); }

@@ -115,5 +115,39 @@ TEST_F(RecentFixture, RaisingBoundsThenSavingWritesBothFilterLists) {
     EXPECT_FALSE(store.HasSetting("Recent", "FilterFile2"));
 }
 
+// The value filters' lists load, save and shrink like the filter lists, each under its own key.
+TEST_F(RecentFixture, ValueFilterListsKeepTheirOwnEntries) {
+    struct Case {
+        const char* field;
+        const char* stem;
+    };
+    const Case cases[] = {{"status", "FilterStatus"}, {"address", "FilterAddress"}, {"referrer", "FilterReferrer"},
+                          {"agent", "FilterAgent"}, {"country", "FilterCountry"}};
+    EXPECT_EQ(recent.ValueList("file"), nullptr);
+    for (const Case& c : cases)
+        for (int i = 1; i <= 3; ++i) store.SaveSetting("Recent", c.stem + std::to_string(i), c.field + std::to_string(i));
+    options.MaxRecentFilters = 3;
+    LoadRecentAndProfiles(store, options, recent, profiles);
+    for (const Case& c : cases) {
+        const std::string f = c.field;
+        ASSERT_NE(recent.ValueList(c.field), nullptr) << f;
+        EXPECT_EQ(ShownEntries(*recent.ValueList(c.field)), (std::vector<std::string>{f + "1", f + "2", f + "3"}));
+        PushRecent(*recent.ValueList(c.field), options.MaxRecentFilters, f + " new");
+    }
+    MemorySettingsStore out;
+    SaveRecentAndProfiles(out, options, recent, profiles);
+    for (const Case& c : cases) {
+        EXPECT_EQ(out.GetSetting("Recent", std::string(c.stem) + "1"), std::string(c.field) + " new");
+        EXPECT_EQ(out.GetSetting("Recent", std::string(c.stem) + "3"), std::string(c.field) + "2");
+    }
+    options.MaxRecentFilters = 1;
+    ResizeRecentLists(out, options, recent, 10, 3);
+    for (const Case& c : cases) {
+        EXPECT_EQ(recent.ValueList(c.field)->size(), 2u);
+        EXPECT_FALSE(out.HasSetting("Recent", std::string(c.stem) + "2")) << c.stem;
+        EXPECT_TRUE(out.HasSetting("Recent", std::string(c.stem) + "1")) << c.stem;
+    }
+}
+
 } // namespace
 } // namespace trevix

@@ -278,5 +278,71 @@ TEST(SiteProfiles, AddressSettingAndKeySurviveTheSettingsFile) {
     EXPECT_EQ(back[1].Anonymise, "none");
 }
 
+// Each site keeps its own filters through the settings file; a profile that moves takes them
+// along, a deleted one leaves none behind, and a file from before filters were kept has none.
+TEST(SiteProfiles, FiltersKeptPerProfileThroughTheSettingsFile) {
+    trevix::testing::TempDir dir;
+    const std::string file = dir.Write("sites.ini", "[Profiles]\nNumProfiles=1\n[Profile1]\nSiteName=Old\n");
+    const std::vector<SiteFilter> shop = {{"status", "is", "404"},
+                                          {"address", "is not", "2001:db8::1"},
+                                          {"referrer", "contains", "http://r.example/a b%20c;x,y=\"z\""},
+                                          {"agent", "doesn't contain", "Tool \"q\" 1.0 [x] \\ #y"},
+                                          {"date", "is", "2026-10-01..2026-10-03"}};
+    const std::vector<SiteFilter> blog = {{"file", "is", "/"}};
+    auto load = [&] {
+        SiteProfileList back;
+        QtSettingsStore store(file);
+        LoadProfiles(store, back);
+        return back;
+    };
+    auto save = [&](const SiteProfileList& list) {
+        QtSettingsStore store(file);
+        SaveProfiles(store, list);
+    };
+    SiteProfileList list = load();
+    ASSERT_EQ(list.NumProfiles(), 1);
+    EXPECT_TRUE(list[1].Filters.empty());
+
+    list[1].Filters = shop;
+    list.Items.push_back(Profile("Plain", {}));
+    list.Items.push_back(Profile("Blog", {}));
+    list[3].Filters = blog;
+    save(list);
+    RenameProfile(list, 1, "Shop");
+    save(list);
+    list = load();
+    struct Case {
+        int p;
+        const char* name;
+        std::vector<SiteFilter> filters;
+    };
+    for (const Case& c : {Case{1, "Shop", shop}, Case{2, "Plain", {}}, Case{3, "Blog", blog}}) {
+        EXPECT_EQ(list[c.p].SiteName, c.name);
+        EXPECT_EQ(list[c.p].Filters, c.filters) << c.name;
+    }
+
+    // Shop goes: Blog moves up with its filter, and nothing of the third section stays.
+    DeleteProfile(list, 1);
+    save(list);
+    list = load();
+    ASSERT_EQ(list.NumProfiles(), 2);
+    EXPECT_TRUE(list[1].Filters.empty());
+    EXPECT_EQ(list[2].Filters, blog);
+    {
+        QtSettingsStore store(file);
+        EXPECT_EQ(store.GetSetting("Profile3", "SiteName", "none"), "none");
+        EXPECT_EQ(store.GetSetting("Profile3", "FilterValue1", "none"), "none");
+    }
+
+    // Fewer filters than before: the keys of the others go.
+    list[2].Filters.clear();
+    list[1].Filters = {{"country", "is", "fr"}};
+    save(list);
+    QtSettingsStore store(file);
+    EXPECT_EQ(store.GetSetting("Profile2", "NumFilters"), "0");
+    EXPECT_EQ(store.GetSetting("Profile2", "FilterField1", "none"), "none");
+    EXPECT_EQ(store.GetSetting("Profile1", "FilterValue1"), "fr");
+}
+
 } // namespace
 } // namespace trevix

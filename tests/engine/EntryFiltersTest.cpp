@@ -87,6 +87,12 @@ TEST_F(EntryFiltersTest, EachFilterAloneAndCombinedCountsTheRightEntries) {
         {{{"address", "is", ".CO.UK"}}, 1},
         {{{"referrer", "contains", "google"}}, 1},
         {{{"referrer", "doesn't contain", "google"}}, 11},
+        // A file named whole is not every file its text is part of.
+        {{{"file", "contains", "/"}}, 12},
+        {{{"file", "is", "/"}}, 0},
+        {{{"file", "is", "/p"}}, 12},
+        {{{"file", "is not", "/"}}, 12},
+        {{{"file", "is not", "/p"}}, 0},
         {{{"agent", "contains", "bot"}}, 2},
         {{{"agent", "doesn't contain", "Mozilla"}}, 2},
         {{{"country", "is", "gb"}}, 2},            // 81.2.69.160 by range, www.example.co.uk by name
@@ -159,6 +165,12 @@ TEST_F(EntryFiltersTest, SummaryNamesTheFiltersAndDescriptionsReadBack) {
               std::string::npos)
         << summary;
     EXPECT_EQ(DescribeFilters(a_.Filters), all);
+    // The last word on a field wins, whole or part.
+    for (const FilterDescription& file : {FilterDescription{"file", "is not", "/p q"}, FilterDescription{"file", "contains", "/p"}}) {
+        Hits({{"file", "is", "/x"}, file});
+        EXPECT_EQ(DescribeFilters(a_.Filters), std::vector<FilterDescription>{file});
+    }
+    EXPECT_NE(a_.Lists.Summary.find("Filters: file contains \"/p\""), std::string::npos);
 
     Hits({});
     EXPECT_EQ(a_.Lists.Summary.find("Filters:"), std::string::npos);

@@ -12,7 +12,7 @@ PAGES_TO_COME = set()
 SCREENSHOTS = {"summary", "visitors", "referrers", "search", "browsers", "files", "countries", "errors",
                "conversions", "rawlog", "dates", "hours", "site-panel", "logfiles-panel", "filters-panel",
                "ftp-panel", "summary-graphs", "process-log", "visitor", "dataview", "options-preferences",
-               "options-downloads", "options-filetypes", "options-sessionids"}
+               "options-downloads", "options-filetypes", "options-sessionids", "list-menu"}
 
 
 class Links(HTMLParser):

@@ -246,7 +246,8 @@ std::vector<FilterDescription> DescribeFilters(const EntryFilters& f) {
         if (on) out.push_back({field, isOp ? Is : IsNot, value});
     };
     text(f.LogTextOn, "text", f.LogTextContains, f.LogText);
-    text(f.FileOn, "file", f.FileContains, f.FileText);
+    if (f.FileExact) is(f.FileOn, "file", f.FileContains, f.FileText);
+    else text(f.FileOn, "file", f.FileContains, f.FileText);
     if (f.DateOn)
         is(true, "date", f.DateIs, f.DateBetween ? IsoDate(f.Date1) + ".." + IsoDate(f.Date2) : IsoDate(f.Date1));
     is(f.StatusOn, "status", f.StatusIs, f.Status.Text);
@@ -287,6 +288,14 @@ bool ApplyFilterDescription(EntryFilters& f, const FilterDescription& d, const R
         error = "the " + d.Field + " filter cannot be \"" + d.Op + "\"";
         return false;
     };
+    if (d.Field == "file" && isOp) {
+        // A file named whole: the list's row, not every file that holds its text.
+        f.FileOn = true;
+        f.FileContains = positive;
+        f.FileExact = true;
+        f.FileText = d.Value;
+        return true;
+    }
     if (d.Field == "text" || d.Field == "file" || d.Field == "referrer" || d.Field == "agent") {
         if (!textOp) return wrongOp();
         auto set = [&](bool& on, bool& contains, std::string& value) {
@@ -295,7 +304,10 @@ bool ApplyFilterDescription(EntryFilters& f, const FilterDescription& d, const R
             value = d.Value;
         };
         if (d.Field == "text") set(f.LogTextOn, f.LogTextContains, f.LogText);
-        else if (d.Field == "file") set(f.FileOn, f.FileContains, f.FileText);
+        else if (d.Field == "file") {
+            set(f.FileOn, f.FileContains, f.FileText);
+            f.FileExact = false;
+        }
         else if (d.Field == "referrer") set(f.ReferrerOn, f.ReferrerContains, f.ReferrerText);
         else set(f.AgentOn, f.AgentContains, f.AgentText);
         return true;

@@ -31,7 +31,8 @@ bool AddressMatches(const AddressFilter& f, std::string_view clientIP);
 bool CountryMatches(const CountryFilter& f, const ReferenceData& ref, std::string_view clientIP);
 
 // One active filter as the report file keeps it: Field is text, file, date, status, address,
-// referrer, agent, country or only; Op is "is", "is not", "contains" or "doesn't contain".
+// referrer, agent, country or only; Op is "is", "is not", "contains" or "doesn't contain" (a
+// file takes all four: "is" names the whole file).
 struct FilterDescription {
     std::string Field;
     std::string Op;

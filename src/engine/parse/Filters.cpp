@@ -19,7 +19,8 @@ bool TextTest(bool contains, std::string_view text, std::string_view needle) {
 bool PassesFilters(Analyser& a, std::string_view raw, const LogEntry& e) {
     const EntryFilters& f = a.Filters;
     if (f.LogTextOn && !TextTest(f.LogTextContains, raw, f.LogText)) return false;
-    if (f.FileOn && !TextTest(f.FileContains, e.File, f.FileText)) return false;
+    if (f.FileOn && !(f.FileExact ? (e.File == f.FileText) == f.FileContains : TextTest(f.FileContains, e.File, f.FileText)))
+        return false;
     if (f.DateOn) {
         auto date = StampValue(e.Date);
         bool inRange = false;

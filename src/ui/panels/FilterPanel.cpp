@@ -29,6 +29,8 @@ FilterPanel::FilterPanel(QWidget* parent) : QWidget(parent) {
         auto* c = new QComboBox(this);
         c->setObjectName(QString("lstContain%1").arg(i));
         c->addItems({"contains", "doesn't contain"});
+        // A requested file can also be named whole, as a row of the Files list names it.
+        if (i == 1) c->addItems({"is", "is not"});
         lstContain_[static_cast<size_t>(i)] = c;
         connect(c, &QComboBox::activated, this, [this] { emit Changed(false); });
         auto* t = new QComboBox(this);
@@ -231,7 +233,8 @@ void FilterPanel::ReadInto(EntryFilters& f, const ReferenceData& ref) const {
     f.LogTextContains = lstContain_[0]->currentIndex() == 0;
     f.LogText = Std(txtFilterText_[0]->currentText());
     f.FileOn = chkFilterFile_->isChecked();
-    f.FileContains = lstContain_[1]->currentIndex() == 0;
+    f.FileContains = lstContain_[1]->currentIndex() % 2 == 0;
+    f.FileExact = lstContain_[1]->currentIndex() >= 2;
     f.FileText = Std(txtFilterText_[1]->currentText());
     f.DateOn = chkFilterDate_->isChecked();
     f.DateIs = lstIs_->currentIndex() == 0;
@@ -251,32 +254,100 @@ void FilterPanel::ReadInto(EntryFilters& f, const ReferenceData& ref) const {
 }
 
 void FilterPanel::FillRecent(const RecentLists& recent, bool all) {
-    auto fill = [](QComboBox* combo, const std::vector<std::string>& list) {
+    // Refilling a box keeps what it shows when its filter is ticked (a value just used, or a
+    // site's kept filter at start-up); at start-up the other boxes start empty.
+    auto fill = [all](QCheckBox* check, QComboBox* combo, const std::vector<std::string>& list) {
+        if (!all && !check->isChecked()) return;
+        const QString text = combo->currentText();
         combo->clear();
         for (const std::string& s : ShownEntries(list)) combo->addItem(Q(s));
-        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+        combo->setEditText(check->isChecked() ? text : QString());
     };
     ++quiet_;
-    if (all || chkFilterLogText_->isChecked()) fill(txtFilterText_[0], recent.RecentFilters);
-    if (all || chkFilterFile_->isChecked()) fill(txtFilterText_[1], recent.RecentFilterFiles);
-    // The values of these filters are remembered for the session: the newest first, ten at most.
-    for (ValueFilter& v : values_) {
-        if (all || !v.Check->isChecked()) continue;
-        const QString text = v.Value->currentText();
-        if (text.isEmpty()) continue;
-        std::erase(v.Recent, text);
-        v.Recent.insert(v.Recent.begin(), text);
-        if (v.Recent.size() > 10) v.Recent.pop_back();
-        v.Value->clear();
-        for (const QString& r : v.Recent) v.Value->addItem(r);
-        v.Value->setCurrentIndex(0);
-    }
-    if (all) {
-        // At start-up the boxes start empty; the history is in the drop-downs.
-        txtFilterText_[0]->setEditText(QString());
-        txtFilterText_[1]->setEditText(QString());
-    }
+    fill(chkFilterLogText_, txtFilterText_[0], recent.RecentFilters);
+    fill(chkFilterFile_, txtFilterText_[1], recent.RecentFilterFiles);
+    for (ValueFilter& v : values_)
+        if (const std::vector<std::string>* list = recent.ValueList(v.Field)) fill(v.Check, v.Value, *list);
     --quiet_;
+}
+
+void FilterPanel::PushRecentValues(RecentLists& recent, int bound) const {
+    for (const ValueFilter& v : values_) {
+        std::vector<std::string>* list = recent.ValueList(v.Field);
+        const QString text = v.Value->currentText();
+        if (list && v.Check->isChecked() && !text.isEmpty()) PushRecent(*list, bound, Std(text));
+    }
+}
+
+namespace {
+constexpr const char* OnlyValues[] = {"all", "people", "spiders"};
+constexpr const char* IsoDay = "yyyy-MM-dd";
+} // namespace
+
+std::vector<FilterDescription> FilterPanel::Ticked() const {
+    std::vector<FilterDescription> out;
+    if (chkFilterLogText_->isChecked())
+        out.push_back({"text", Std(lstContain_[0]->currentText()), Std(txtFilterText_[0]->currentText())});
+    if (chkFilterFile_->isChecked())
+        out.push_back({"file", Std(lstContain_[1]->currentText()), Std(txtFilterText_[1]->currentText())});
+    if (chkFilterDate_->isChecked()) {
+        QString dates = dtpDate_[0]->date().toString(IsoDay);
+        if (lstEqualBetween_->currentIndex() == 1) dates += ".." + dtpDate_[1]->date().toString(IsoDay);
+        out.push_back({"date", Std(lstIs_->currentText()), Std(dates)});
+    }
+    for (const ValueFilter& v : values_)
+        if (v.Check->isChecked()) out.push_back({v.Field, Std(v.Op->currentText()), Std(v.Value->currentText())});
+    if (cboFilterOnly_->currentIndex() > 0) out.push_back({"only", "is", OnlyValues[cboFilterOnly_->currentIndex()]});
+    return out;
+}
+
+bool FilterPanel::SetFilter(const FilterDescription& d) {
+    const QString op = Q(d.Op), value = Q(d.Value);
+    auto tick = [&](QCheckBox* check, QComboBox* opBox, QComboBox* valueBox) {
+        const int index = opBox->findText(op);
+        if (index < 0) return false;
+        ++quiet_;
+        check->setChecked(true);
+        opBox->setCurrentIndex(index);
+        valueBox->setEditText(value);
+        --quiet_;
+        UpdateControls();
+        return true;
+    };
+    if (d.Field == "text") return tick(chkFilterLogText_, lstContain_[0], txtFilterText_[0]);
+    if (d.Field == "file") return tick(chkFilterFile_, lstContain_[1], txtFilterText_[1]);
+    for (ValueFilter& v : values_)
+        if (d.Field == v.Field) return tick(v.Check, v.Op, v.Value);
+    if (d.Field == "date") {
+        const int is = lstIs_->findText(op);
+        const qsizetype dots = value.indexOf("..");
+        const QDate first = QDate::fromString(value.left(dots < 0 ? value.size() : dots), IsoDay);
+        const QDate last = dots < 0 ? first : QDate::fromString(value.mid(dots + 2), IsoDay);
+        if (is < 0 || !first.isValid() || !last.isValid()) return false;
+        ++quiet_;
+        chkFilterDate_->setChecked(true);
+        lstIs_->setCurrentIndex(is);
+        lstEqualBetween_->setCurrentIndex(dots < 0 ? 0 : 1);
+        dtpDate_[0]->setDate(first);
+        dtpDate_[1]->setDate(last);
+        --quiet_;
+        UpdateControls();
+        return true;
+    }
+    if (d.Field == "only" && d.Op == "is") {
+        for (int i = 0; i < 3; ++i)
+            if (d.Value == OnlyValues[i]) {
+                cboFilterOnly_->setCurrentIndex(i);
+                return true;
+            }
+    }
+    return false;
+}
+
+void FilterPanel::SetFilters(const std::vector<FilterDescription>& filters) {
+    Clear();
+    for (const FilterDescription& d : filters) SetFilter(d);
+    UpdateControls();
 }
 
 } // namespace trevix::ui

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/parse/FilterValues.h"
+
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -43,9 +45,21 @@ public:
     bool UsesCountry() const;
     // A value that does not read leaves its filter off (ValuesOk says so first).
     void ReadInto(EntryFilters& f, const ReferenceData& ref) const;
-    // The drop-downs from the recent filters: both when all, else those of the filters ticked.
-    // With all the boxes start empty.
+    // The drop-downs from the recent filters: all of them when all, else those of the filters
+    // ticked. With all the boxes start empty.
     void FillRecent(const RecentLists& recent, bool all);
+    // Puts the values of the value filters ticked (status to country) in front of their recent
+    // lists, which keep bound entries. The raw-text and file filters are pushed by the run.
+    void PushRecentValues(RecentLists& recent, int bound) const;
+
+    // The filters ticked as the controls show them, named as the report file names them, in
+    // the order DescribeFilters gives.
+    std::vector<FilterDescription> Ticked() const;
+    // Ticks one filter with its op and value, leaving the others; false (nothing changed) for a
+    // field or op the panel does not have, or a date that does not read.
+    bool SetFilter(const FilterDescription& d);
+    // Exactly these filters ticked, every other one off and empty.
+    void SetFilters(const std::vector<FilterDescription>& filters);
 
 signals:
     // The user changed a filter; filterChange when one was switched on or off.
@@ -62,7 +76,6 @@ private:
         QCheckBox* Check = nullptr;
         QComboBox* Op = nullptr;
         QComboBox* Value = nullptr;
-        std::vector<QString> Recent;
     };
     enum { StatusRow, AddressRow, ReferrerRow, AgentRow, CountryRow, ValueRows };
     std::array<ValueFilter, ValueRows> values_;

@@ -59,7 +59,9 @@ SitesPanel::SitesPanel(SiteProfileList& profiles, std::function<bool()> busy, QW
     layout->addWidget(lstSites_, 1);
     connect(lstSites_, &QTreeWidget::itemClicked, this, [this] { SiteClicked(); });
     connect(lstSites_, &QTreeWidget::currentItemChanged, this, [this] {
-        if (!quiet_) SiteClicked();
+        if (quiet_) return;
+        emit CurrentSiteChanged();
+        SiteClicked();
     });
     connect(lstSites_, &QTreeWidget::itemDoubleClicked, this, [this] { Command("edit"); });
     connect(lstSites_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
@@ -170,6 +172,7 @@ void SitesPanel::Command(const QString& key) {
         tbrEdit_->setEnabled(true);
         tbrDelete_->setEnabled(true);
         emit SitesChanged(true);
+        if (isNew) emit CurrentSiteChanged();
         SiteClicked();
         emit ProfilesChanged();
         return;
@@ -191,6 +194,7 @@ void SitesPanel::Command(const QString& key) {
         } else {
             SiteClicked();   // the caption names the site now selected
         }
+        emit CurrentSiteChanged();
         emit ProfilesChanged();
     }
 }

@@ -39,6 +39,8 @@ signals:
     void SitesChanged(bool any);
     // The profiles changed and should be written.
     void ProfilesChanged();
+    // Another profile (or none) became the current one: chosen, made or left after a delete.
+    void CurrentSiteChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -11,10 +11,22 @@
 namespace trevix::ui {
 
 void FillListMenu(QMenu& menu, ReportListView& view, const QList<QAction*>& ownItems, bool canExport,
-                  const std::function<void()>& exportList) {
+                  const std::function<void()>& exportList, const RowFilterItems& filterItems) {
     menu.clear();   // deletes the actions made here last time; the own items stay their owner's
     menu.addActions(ownItems);
     if (!ownItems.isEmpty()) menu.addSeparator();
+    if (filterItems.Shown) {
+        auto item = [&](const char* caption, const char* name, bool keep) {
+            QAction* a = menu.addAction(caption, &menu, [choose = filterItems.Choose, keep] {
+                if (choose) choose(keep);
+            });
+            a->setObjectName(name);
+            a->setEnabled(filterItems.Enabled);
+        };
+        item("Show only this", "mnuListShowOnly", true);
+        item("Hide this", "mnuListHide", false);
+        menu.addSeparator();
+    }
 
     QPointer<ReportListView> target(&view);
     QAction* copy = menu.addAction("Copy", &menu, [target] {

@@ -13,6 +13,7 @@
 #include "engine/SortSettings.h"
 #include "engine/read/LogReader.h"
 #include "pages/RawLogPage.h"
+#include "pages/RowFilters.h"
 #include "pages/ReportPages.h"
 #include "pages/ReportPanel.h"
 #include "pages/SummaryPage.h"
@@ -212,6 +213,7 @@ void MainWindow::BuildSetUpPanels() {
         if (!any) UpdateCaption();
     });
     connect(sites_, &SitesPanel::ProfilesChanged, this, &MainWindow::SaveProfilesNow);
+    connect(sites_, &SitesPanel::CurrentSiteChanged, this, &MainWindow::ShowSiteFilters);
     files_ = new FilesPanel(this);
     files_->layout()->addWidget(steps_->Arrows(1, true, true, this));
     connect(files_, &FilesPanel::AddWanted, this, &MainWindow::AddLogFiles);
@@ -447,6 +449,12 @@ void MainWindow::StartAnalysis(const QString& before, const QString& after) {
         return;
     }
     filter_->ReadInto(a_->Filters, a_->Reference);
+    filter_->PushRecentValues(recent_, a_->Options.MaxRecentFilters);
+    // The filters in force are those the run starts with: the site keeps them for next time.
+    if (SiteProfile* site = SelectedProfile()) {
+        site->Filters.clear();
+        for (const FilterDescription& d : DescribeFilters(a_->Filters)) site->Filters.push_back({d.Field, d.Op, d.Value});
+    }
     const RunRequest request = BuildRunRequest(LogFiles(), SelectedProfile(), recent_, a_->Options, *host_);
     if (!before.isEmpty()) SetStatus(before);
     // The pages are blank while the run reads; so is the summary, but for what is read.
@@ -566,8 +574,39 @@ void MainWindow::ListContextMenu(int listNum, int row, const QPoint& pos) {
     if (Busy()) return;
     ReportListView* view = pages_->View(listNum);
     const QList<QAction*> own = listNum == lstFiles && row >= 0 ? menus_->Context->actions() : QList<QAction*>();
-    FillListMenu(*menus_->List, *view, own, menus_->FileExportCsv->isEnabled(), [this, view] { ExportCsvDialog(view); });
+    RowFilterItems filters;
+    const std::string field = FilterFieldOfList(listNum);
+    filters.Shown = !field.empty();
+    // One row that names a value, and logs to read again. The addresses a site anonymises are
+    // not those the filter sees.
+    filters.Enabled = filters.Shown && row >= 0 && view->SelectedRows().size() == 1 && view->List() &&
+                      files_->Count() > 0 && !FilterValueOfRow(*view->List(), listNum, row, a_->Reference).empty() &&
+                      !(field == "address" && a_->CurrentProfile.Anonymise != "none");
+    filters.Choose = [this, listNum, row](bool keep) { FilterByRow(listNum, row, keep); };
+    FillListMenu(*menus_->List, *view, own, menus_->FileExportCsv->isEnabled(), [this, view] { ExportCsvDialog(view); },
+                 filters);
     menus_->List->popup(pos);
+}
+
+void MainWindow::FilterByRow(int listNum, int row, bool keep) {
+    if (Busy()) return;
+    const ReportList* list = a_->Lists.ListNumber(listNum);
+    if (!list) return;
+    const std::string value = FilterValueOfRow(*list, listNum, row, a_->Reference);
+    if (value.empty()) return;
+    if (!filter_->SetFilter(RowFilterDescription(FilterFieldOfList(listNum), value, keep))) return;
+    MarkOutOfDate(true);
+    TaskClick("update");
+}
+
+void MainWindow::ShowSiteFilters() {
+    std::vector<FilterDescription> kept;
+    if (const SiteProfile* site = SelectedProfile())
+        for (const SiteFilter& f : site->Filters) kept.push_back({f.Field, f.Op, f.Value});
+    // Choosing the site again keeps what the user set meanwhile.
+    if (filter_->Ticked() == kept) return;
+    filter_->SetFilters(kept);
+    if (a_->Lists.State.Shown) MarkOutOfDate(true);
 }
 
 void MainWindow::OnOptions() {

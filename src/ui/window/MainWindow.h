@@ -169,6 +169,10 @@ private:
     SiteProfile* SelectedProfile();
     void TransferBusy(bool busy);
     void ListContextMenu(int listNum, int row, const QPoint& pos);
+    // "Show only this" (keep) or "Hide this" on a list's row: its filter ticked, then "Update".
+    void FilterByRow(int listNum, int row, bool keep);
+    // The filters kept with the site now chosen go into the filter panel.
+    void ShowSiteFilters();
     // Writes window, display, sort and column settings, then recent lists and profiles, unless
     // nothing is to be written at exit.
     void SaveSettings();

@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QMainWindow>
 #include <QTabWidget>
 #include <QTimer>
@@ -88,6 +90,23 @@ QStringList ScreenshotTour::Run(const QString& folder) {
             w->resize(820, 560);
             save(w, "dataview");
             w->close();
+        }
+    }
+    // A row's menu, drawn over the window where it opens (a menu is a window of its own).
+    if (pages_->SelectRow(lstFiles, "/")) {
+        ReportListView* files = pages_->View(lstFiles);
+        const QRect row = files->visualRect(files->currentIndex());
+        emit pages_->ListContextMenu(lstFiles, files->CurrentRow(),
+                                     files->viewport()->mapToGlobal(row.center() + QPoint(40, 0)));
+        if (auto* menu = window_->findChild<QMenu*>("mnuList"); menu && menu->isVisible()) {
+            QCoreApplication::processEvents();
+            QPixmap shot = window_->grab();
+            QPainter painter(&shot);
+            painter.drawPixmap(window_->mapFromGlobal(menu->pos()), menu->grab());
+            painter.end();
+            const QString path = QDir(folder).filePath("list-menu.png");
+            if (shot.save(path)) written << path;
+            menu->hide();
         }
     }
     if (pages_->SelectRow(lstFiles, "/cart.php")) {

@@ -109,12 +109,14 @@ private slots:
         QTest::addColumn<QString>("row");         // the row clicked, or none: below the rows
         QTest::addColumn<QStringList>("items");
         const QStringList common{"Copy", "Export List as CSV..."};
+        // Lists whose rows name what a filter reads offer it first.
+        const QStringList filters = QStringList{"Show only this", "Hide this", ""} + common;
         QTest::newRow("files, on a row") << "files" << "lstFiles" << "/a.html"
-                                         << QStringList{"Show &Conversion Report", ""} + common;
-        QTest::newRow("files, below the rows") << "files" << "lstFiles" << "" << common;
-        QTest::newRow("visitors") << "IPs" << "lstIPs" << "10.1.0.3" << common;
+                                         << QStringList{"Show &Conversion Report", ""} + filters;
+        QTest::newRow("files, below the rows") << "files" << "lstFiles" << "" << filters;
+        QTest::newRow("visitors") << "IPs" << "lstIPs" << "10.1.0.3" << filters;
         QTest::newRow("hours beside the dates") << "visitors" << "lstHour" << "13" << common;
-        QTest::newRow("errors") << "errors" << "lstErrors" << "404" << common;
+        QTest::newRow("errors") << "errors" << "lstErrors" << "404" << filters;
     }
     void listMenus() {
         QFETCH(QString, page);
