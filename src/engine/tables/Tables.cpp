@@ -133,7 +133,7 @@ void AnalysisTables::Clear(int countryCount) {
     AcceptedLast = {};
     TotalMegabytes = 0;
     CurrentFileNumber = 0;
-    RawLog.clear();
+    RawLogClients = {};
     LogTimeZone.clear();
     FilesReadAs.clear();
     FormatNoteBytes = 0;

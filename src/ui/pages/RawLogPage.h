@@ -2,15 +2,21 @@
 // The "Raw Log" report page: the log's lines as read, a search box with "&Search" and
 // "&Find next...", or a note that the raw log is turned off in the options.
 #include <QWidget>
+#include <memory>
 #include <string_view>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace trevix {
+class RawLogLines;
+}
+
 namespace trevix::ui {
 
 class RawLogView;
+class RawLogSource;
 
 class RawLogPage : public QWidget {
     Q_OBJECT
@@ -22,6 +28,11 @@ public:
     void ShowRawLog(bool on);
     // Shows text without copying it (see RawLogView::SetText); the next search starts at the top.
     void SetText(std::string_view text);
+    // Shows a run's lines where they are (nullptr: none); the page keeps them until the next
+    // SetLines or SetText. Lines of a file that changed after the run read it are not shown,
+    // and a note above the lines names the file.
+    void SetLines(std::unique_ptr<RawLogLines> lines);
+    ~RawLogPage() override;
     // The first search after an edit starts at the top, later ones go on from the match.
     void Search();
     void FocusSearch();
@@ -38,8 +49,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ShowChangedFiles();
+
+    std::unique_ptr<RawLogLines> lines_;
+    std::unique_ptr<RawLogSource> source_;
+    bool on_ = false;
     RawLogView* txtRawLog_ = nullptr;
     QLabel* lblRawLog_ = nullptr;
+    QLabel* lblRawLogChanged_ = nullptr;
     QLineEdit* txtSearchText_ = nullptr;
     QPushButton* butSearch_ = nullptr;
     QLabel* lblNoRawLog_ = nullptr;
