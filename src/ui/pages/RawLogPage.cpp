@@ -89,14 +89,6 @@ void RawLogPage::ShowRawLog(bool on) {
     ShowChangedFiles();
 }
 
-void RawLogPage::SetText(std::string_view text) {
-    txtRawLog_->SetText(text);
-    source_.reset();
-    lines_.reset();
-    butSearch_->setText("&Search");
-    ShowChangedFiles();
-}
-
 void RawLogPage::SetLines(std::unique_ptr<RawLogLines> lines) {
     txtRawLog_->SetSource(nullptr);
     source_.reset();

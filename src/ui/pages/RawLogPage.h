@@ -3,7 +3,6 @@
 // "&Find next...", or a note that the raw log is turned off in the options.
 #include <QWidget>
 #include <memory>
-#include <string_view>
 
 class QLabel;
 class QLineEdit;
@@ -22,17 +21,15 @@ class RawLogPage : public QWidget {
     Q_OBJECT
 public:
     explicit RawLogPage(QWidget* parent = nullptr);
+    ~RawLogPage() override;
 
     RawLogView* View() const { return txtRawLog_; }
     // The raw log and its search, or the note that it is off.
     void ShowRawLog(bool on);
-    // Shows text without copying it (see RawLogView::SetText); the next search starts at the top.
-    void SetText(std::string_view text);
-    // Shows a run's lines where they are (nullptr: none); the page keeps them until the next
-    // SetLines or SetText. Lines of a file that changed after the run read it are not shown,
-    // and a note above the lines names the file.
+    // Shows a run's lines where they are (nullptr: none) and keeps them until the next
+    // SetLines; the next search starts at the top. Lines of a file that changed after the run
+    // read it are not shown, and a note above the lines names the file.
     void SetLines(std::unique_ptr<RawLogLines> lines);
-    ~RawLogPage() override;
     // The first search after an edit starts at the top, later ones go on from the match.
     void Search();
     void FocusSearch();
