@@ -9,6 +9,8 @@
 #include "engine/Analyser.h"
 #include "engine/run/AnalysisRun.h"
 #include "engine/lists/ListSorting.h"
+#include "engine/lists/RawLogLines.h"
+#include "pages/RawLogPage.h"
 #include "views/RawLogView.h"
 #include "views/ReportChart.h"
 #include "views/ReportListView.h"
@@ -128,8 +130,8 @@ int main(int argc, char** argv) {
     request.Files = {argv[1]};
     auto start = Clock::now();
     AnalyseLogFiles(a, request);
-    std::printf("analysis: %.2f s, %zu visitors, %zu referrers, raw log %.0f MB\n", Since(start),
-                a.Lists[lstIPs].RowCount(), a.Lists[lstReferrers].RowCount(), a.Lists.RawLogText.size() / 1e6);
+    std::printf("analysis: %.2f s, %zu visitors, %zu referrers, raw log %u lines\n", Since(start),
+                a.Lists[lstIPs].RowCount(), a.Lists[lstReferrers].RowCount(), a.Tables.EntryCount);
 
     const int largest = a.Lists[lstIPs].RowCount() >= a.Lists[lstReferrers].RowCount() ? lstIPs : lstReferrers;
     ReportList& list = a.Lists[largest];
@@ -158,21 +160,24 @@ int main(int argc, char** argv) {
                 }));
     std::printf("  paint while scrolling: %.2f ms per page\n", PaintWhileScrolling(view, 200) * 1000);
 
-    RawLogView raw;
-    raw.resize(1200, 800);
-    raw.show();
+    // The page reads the run's lines where they are, as the window does.
+    RawLogPage page;
+    page.resize(1200, 800);
+    page.ShowRawLog(true);
+    page.show();
     QApplication::processEvents();
-    const std::string& text = a.Lists.RawLogText;
-    std::printf("raw log, %.0f MB\n", text.size() / 1e6);
-    const double indexing = Best([&] { raw.SetText(text); });
-    std::printf("  SetText (line index): %.3f s, %zu lines\n", indexing, raw.LineCount());
+    RawLogView& raw = *page.View();
+    const double indexing = Best([&] { page.SetLines(std::make_unique<RawLogLines>(a.Tables)); });
+    std::printf("raw log\n  SetLines (line index): %.3f s, %zu lines\n", indexing, raw.LineCount());
     bool found = true;
     const double absent = Best([&] { found = raw.Find("no such text", true); });
     std::printf("  Find absent text (whole log): %.3f s (%s)\n", absent, found ? "FOUND" : "not found");
     const double absentUnicode = Best([&] { found = raw.Find(QString::fromUtf8("gärtnerei"), true); });
     std::printf("  Find absent non-ASCII text (whole log): %.3f s (%s)\n", absentUnicode, found ? "FOUND" : "not found");
-    const size_t lastLine = text.rfind('\n', text.size() - 2);
-    const QString tail = QString::fromUtf8(text.substr(lastLine + 1, 30));
+    RawLogLines lines(a.Tables);
+    std::string scratch;
+    const std::string_view lastLine = lines.Count() ? lines.Line(lines.Count() - 1, scratch) : std::string_view();
+    const QString tail = QString::fromUtf8(lastLine.substr(0, 30));
     const double atEnd = Best([&] { found = raw.Find(tail, true); });
     std::printf("  Find text of the last line: %.3f s (%s, line %zu on screen from %zu)\n", atEnd,
                 found ? "found" : "NOT FOUND", raw.LineOf(raw.SelectionStart()), raw.TopLine());

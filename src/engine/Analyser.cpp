@@ -26,7 +26,6 @@ void Analyser::ClearLists() {
     // The sort state outlives the rows; remember it before a new run or load replaces them.
     if (Lists.State.Shown) SaveSortSettings(Lists, Store);
     Lists.ClearLists();
-    Tables.RawLog.clear();
 }
 
 void Analyser::ClearAllData(const std::vector<std::string>& keepTextsOf) {

@@ -2,6 +2,7 @@
 #include "engine/Analyser.h"
 #include "engine/analysis/ListFilling.h"
 #include "engine/read/LogReader.h"
+#include "support/RawLogText.h"
 
 #include <gtest/gtest.h>
 
@@ -191,7 +192,7 @@ TEST_F(AnalysisRunTest, MissingFileGivesOneMessageAndTheRunGoesOn) {
     EXPECT_NE(std::find(host.Statuses.begin(), host.Statuses.end(), "Done"), host.Statuses.end());
     EXPECT_TRUE(a.Lists.RawLogVisible);
     std::string accepted = Line("1.2.3.4", "10/Oct/2000:12:00:00 +0000", "/", 200);
-    EXPECT_EQ(a.Lists.RawLogText, accepted.substr(0, accepted.size() - 1) + "\r\n");
+    EXPECT_EQ(trevix::testing::RawLogText(a.Tables), accepted.substr(0, accepted.size() - 1) + "\r\n");
     EXPECT_TRUE(a.Lists.ErrorsLabelVisible); // the garbage line
     EXPECT_EQ(a.Lists.ConversionFiles, request.AutoConversionReports);
     EXPECT_EQ(reports, 1);

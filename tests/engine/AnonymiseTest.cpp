@@ -2,6 +2,7 @@
 
 #include "engine/Analyser.h"
 #include "engine/run/AnalysisRun.h"
+#include "support/RawLogText.h"
 
 #include <gtest/gtest.h>
 
@@ -160,7 +161,7 @@ TEST_F(AnonymisedRun, EveryModeKeepsTheLoggedAddressesOutOfTheReport) {
         const RunResult result = Run(c.Mode);
         EXPECT_EQ(result.FilesLoaded, 1);
         EXPECT_EQ(Visitors(), c.Visitors);   // the countries come from the logged addresses
-        const std::string& raw = a.Lists.RawLogText;
+        const std::string raw = trevix::testing::RawLogText(a.Tables);
         const std::string& log = a.Tables.ErrorLogText;
         EXPECT_NE(log.find("Invalid entry"), std::string::npos);
         EXPECT_NE(log.find("Internal Error"), std::string::npos);

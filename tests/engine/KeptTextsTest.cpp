@@ -3,6 +3,7 @@
 #include "engine/Analyser.h"
 #include "engine/parse/FilterValues.h"
 #include "engine/run/AnalysisRun.h"
+#include "support/RawLogText.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +93,7 @@ Report ReportOf(const Analyser& a) {
     for (int n = lstHits; n <= lstSearchEngines; ++n)
         for (const ListRow& row : a.Lists[n].Rows) r.Cells.push_back(row.Cells);
     r.Summary = a.Lists.Summary;
-    r.RawLog = a.Lists.RawLogText;
+    r.RawLog = testing::RawLogText(a.Tables);
     r.ProcessingLog = a.Tables.ErrorLogText;
     for (const IncompleteInput& input : a.Tables.IncompleteInputs)
         r.Incomplete += input.Text + (input.Changed ? " (changed)\n" : "\n");

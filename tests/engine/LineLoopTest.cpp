@@ -1,6 +1,7 @@
 #include "engine/Analyser.h"
 #include "engine/read/LogReader.h"
 #include "engine/parse/StoredEntryReader.h"
+#include "support/RawLogText.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -102,7 +103,7 @@ std::string Analyse(const std::vector<std::string>& files, bool parallel, bool f
         ++a.Tables.CurrentFileNumber;
         ProcessFile(a, f);
     }
-    return Describe(a) + a.Tables.RawLog;
+    return Describe(a) + trevix::testing::RawLogText(a.Tables);
 }
 
 } // namespace

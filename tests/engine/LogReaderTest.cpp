@@ -2,6 +2,7 @@
 #include "engine/read/LogReader.h"
 #include "engine/parse/StoredEntryReader.h"
 #include "support/LogFiles.h"
+#include "support/RawLogText.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +80,7 @@ TEST(LogReader, CarriageReturnStaysPartOfTheLine) {
     r.a.Filters.LogText = "\"UA\"\r";
     r.Read(r.dir.Write("x.log", Line("1.1.1.1", "/a") + "\r\n" + Line("1.1.1.1", "/b") + "\n"));
     EXPECT_EQ(r.Files(), std::vector<std::string>{"/a"});
-    EXPECT_EQ(r.a.Tables.RawLog, Line("1.1.1.1", "/a") + "\r\r\n");
+    EXPECT_EQ(trevix::testing::RawLogText(r.a.Tables), Line("1.1.1.1", "/a") + "\r\r\n");
 }
 
 TEST(LogReader, LongLineBoundary) {

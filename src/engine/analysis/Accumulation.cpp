@@ -1,6 +1,7 @@
 #include "engine/analysis/Accumulation.h"
 
 #include "engine/Analyser.h"
+#include "engine/lists/RawLogLines.h"
 #include "engine/parse/BrowserDetection.h"
 #include "engine/parse/Classification.h"
 #include "engine/base/Text.h"
@@ -71,12 +72,8 @@ void KeepTextsOfFile(Analyser& a) {
 void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     StoredEntry& stored = a.Tables.LogEntries[a.Tables.EntryCount];
     stored = StoredEntry(raw, e.Format);
-    if (a.Options.ShowRawLog) {
-        if (e.OriginalIP.empty())
-            a.Tables.RawLog.append(raw).append("\r\n");
-        else
-            a.Tables.RawLog.append(WithClientReplaced(raw, e.OriginalIP, e.ClientIP)).append("\r\n");
-    }
+    // The raw log reads the line where it is; only a replaced client field needs noting.
+    if (a.Options.ShowRawLog && !e.OriginalIP.empty()) NoteRawLogClient(a.Tables, raw, e.OriginalIP);
     a.Tables.TotalMegabytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     const StampRef stamp = e.Stamp();
     if (a.Tables.AcceptedLast.empty() || !StampEarlier(stamp, a.Tables.AcceptedLast)) {

@@ -115,7 +115,6 @@ void ReportLists::ClearLists() {
     }
     ConversionFiles.clear();
     ConversionFileIndex = -1;
-    RawLogText.clear();
     DateChart.Clear();
     HourChart.Clear();
 }

@@ -122,7 +122,7 @@ public:
     ReportList Pages;   // the visitor window's page list ("IP address", "Date", ...)
 
     std::string Summary;              // the "Summary" box (txtHits)
-    std::string RawLogText;           // txtRawLog
+    // txtRawLog shows the run's lines (RawLogLines over the tables): the lines are not copied.
     bool RawLogVisible = false;
     bool ErrorsLabelVisible = false;  // "Errors found in log file. Click here for details"
     std::vector<std::string> ConversionFiles;   // lstConversionFile entries

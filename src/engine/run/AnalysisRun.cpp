@@ -164,10 +164,9 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
     a.Tables.KeptTexts.clear();
     result.FilesReused = static_cast<int>(a.Tables.TextsReused);
 
-    if (a.Options.ShowRawLog) {
-        a.Lists.RawLogText = a.Tables.RawLog;
-        a.Lists.RawLogVisible = true;
-    }
+    // The page reads the counted lines where they are; a stopped last file shows none, as its
+    // lists are empty too.
+    a.Lists.RawLogVisible = a.Options.ShowRawLog && !a.Tables.Cancelled;
 
     result.LastFileCancelled = a.Tables.Cancelled;
     if (!a.Tables.Cancelled) {

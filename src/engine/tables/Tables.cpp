@@ -210,7 +210,7 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     AcceptedLast = {};
     TotalMegabytes = 0;
     CurrentFileNumber = 0;
-    RawLog.clear();
+    RawLogClients = {};
     LogTimeZone.clear();
     FilesReadAs.clear();
     FormatNoteBytes = 0;

@@ -101,6 +101,14 @@ private:
 };
 static_assert(sizeof(StoredEntry) == 16, "a run keeps one of these per line");
 
+// Where a line's client field lies in its stored text. Size 0: nothing to replace; At ==
+// NotInLine: the field the parser read is not a piece of the line (it was decoded).
+struct ClientField {
+    static constexpr uint32_t NotInLine = UINT32_MAX;
+    uint32_t At = 0;
+    uint32_t Size = 0;
+};
+
 // One visitor's slot for one log file of the run (its session in that file).
 struct VisitorSession {
     StampRef EntryTime;
@@ -360,7 +368,10 @@ struct AnalysisTables {
     double TotalMegabytes = 0;
     int16_t CurrentFileNumber = 0;
     bool Cancelled = false;
-    std::string RawLog;
+    // Where each counted line's client field lies in its text (by entry number), noted only
+    // while the raw log is on and addresses are replaced: the raw log shows the line with
+    // that field replaced (RawLogLines).
+    std::vector<ClientField> RawLogClients;
     std::string LogTimeZone;
     std::string ErrorLogText;
     size_t FormatNoteBytes = 0;   // of ErrorLogText, the notes saying what each file was read as

@@ -1,9 +1,12 @@
 #include "pages/RawLogPage.h"
 
 #include "common/Prompter.h"
+#include "common/QtText.h"
+#include "engine/lists/RawLogLines.h"
 #include "views/RawLogView.h"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +20,21 @@ namespace trevix::ui {
 namespace {
 const QString FindNextCaption = "&Find next...";
 const QString SearchPrompt = "Enter search text...";
+
+// The run's lines as the view reads them: each ends with CR LF, and one empty line follows
+// the last, as in a text of lines each ended with CR LF.
+class RunLines : public RawLogSource {
+public:
+    explicit RunLines(RawLogLines& lines) : lines_(lines) {}
+    size_t Count() override { return lines_.Count() == 0 ? 0 : lines_.Count() + 1; }
+    size_t Length(size_t line) override { return lines_.Length(line); }
+    std::string_view Line(size_t line, std::string& scratch) override { return lines_.Line(line, scratch); }
+    std::string_view Break(size_t line) override { return line < lines_.Count() ? "\r\n" : ""; }
+    bool Recheck() override { return lines_.Recheck(); }
+
+private:
+    RawLogLines& lines_;
+};
 } // namespace
 
 RawLogPage::RawLogPage(QWidget* parent) : QWidget(parent) {
@@ -24,6 +42,12 @@ RawLogPage::RawLogPage(QWidget* parent) : QWidget(parent) {
     lblRawLog_ = new QLabel("Raw log file:", this);
     lblRawLog_->setObjectName("lblRawLog");
     l->addWidget(lblRawLog_);
+    lblRawLogChanged_ = new QLabel(this);
+    lblRawLogChanged_->setObjectName("lblRawLogChanged");
+    lblRawLogChanged_->setWordWrap(true);
+    lblRawLogChanged_->setTextFormat(Qt::PlainText);
+    lblRawLogChanged_->hide();
+    l->addWidget(lblRawLogChanged_);
     txtRawLog_ = new RawLogView(this);
     txtRawLog_->setObjectName("txtRawLog");
     txtRawLog_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -49,17 +73,51 @@ RawLogPage::RawLogPage(QWidget* parent) : QWidget(parent) {
     connect(txtSearchText_, &QLineEdit::textEdited, this, [this] { butSearch_->setText("&Search..."); });
     connect(txtSearchText_, &QLineEdit::returnPressed, this, &RawLogPage::SearchWanted);
     connect(butSearch_, &QPushButton::clicked, this, &RawLogPage::SearchWanted);
+    connect(txtRawLog_, &RawLogView::LinesChanged, this, &RawLogPage::ShowChangedFiles);
+}
+
+RawLogPage::~RawLogPage() {
+    // The view lets go of the lines before they go.
+    txtRawLog_->SetSource(nullptr);
 }
 
 void RawLogPage::ShowRawLog(bool on) {
+    on_ = on;
     for (QWidget* w : std::initializer_list<QWidget*>{txtRawLog_, lblRawLog_, txtSearchText_, butSearch_})
         w->setVisible(on);
     lblNoRawLog_->setVisible(!on);
+    ShowChangedFiles();
 }
 
-void RawLogPage::SetText(std::string_view text) {
-    txtRawLog_->SetText(text);
+void RawLogPage::SetLines(std::unique_ptr<RawLogLines> lines) {
+    txtRawLog_->SetSource(nullptr);
+    source_.reset();
+    lines_ = std::move(lines);
+    if (lines_) {
+        source_ = std::make_unique<RunLines>(*lines_);
+        txtRawLog_->SetSource(source_.get());
+    }
     butSearch_->setText("&Search");
+    ShowChangedFiles();
+}
+
+void RawLogPage::ShowChangedFiles() {
+    const std::vector<std::string> changed = lines_ ? lines_->ChangedFiles() : std::vector<std::string>{};
+    if (changed.empty()) {
+        lblRawLogChanged_->hide();
+        return;
+    }
+    // File names keep the note to one line; the paths are in its tip.
+    QStringList names, paths;
+    for (const std::string& path : changed) {
+        paths << Q(path);
+        names << QFileInfo(paths.back()).fileName();
+    }
+    lblRawLogChanged_->setToolTip(paths.join('\n'));
+    lblRawLogChanged_->setText(changed.size() == 1
+                                   ? names[0] + " changed after it was read; its lines are not shown"
+                                   : names.join(", ") + " changed after they were read; their lines are not shown");
+    lblRawLogChanged_->setVisible(on_);
 }
 
 void RawLogPage::Search() {

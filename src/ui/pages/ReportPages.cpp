@@ -2,6 +2,7 @@
 
 #include "common/QtText.h"
 #include "engine/Analyser.h"
+#include "engine/lists/RawLogLines.h"
 #include "pages/ChoicePage.h"
 #include "pages/ConversionsPage.h"
 #include "pages/ListPage.h"
@@ -114,7 +115,7 @@ ReportListView* ReportPages::View(int listNum) const {
 
 void ReportPages::LetGo() {
     for (int n : PageLists) views_[static_cast<size_t>(n)]->Attach(a_, -1);
-    rawLog_->SetText({});
+    rawLog_->SetLines(nullptr);
 }
 
 void ReportPages::DetachViews() {
@@ -142,7 +143,7 @@ void ReportPages::StoreColumnWidths() {
 
 void ReportPages::ShowLists(const ReportLists& lists, bool rawLog) {
     summary_->ShowLists(lists);
-    rawLog_->SetText(lists.RawLogVisible ? std::string_view(lists.RawLogText) : std::string_view());
+    rawLog_->SetLines(lists.RawLogVisible ? std::make_unique<RawLogLines>(a_.Tables) : nullptr);
     rawLog_->ShowRawLog(rawLog);
 }
 

@@ -5,7 +5,9 @@
 #include "views/RawLogView.h"
 #include "common/Twips.h"
 
+#include <QClipboard>
 #include <QDateEdit>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -309,6 +311,41 @@ private slots:
         button->click();   // the second /c.html line
         QCOMPARE(view->SelectedText(), QString("/c.html"));
         QCOMPARE(f.prompter.Asked.size(), asked);
+    }
+
+    // The page reads the run's lines where they are: all of them, copied with CR LF as a text
+    // of lines; a log truncated after the run is named, and none of its text is shown or found.
+    void rawLogReadsTheLinesAndNotesAChangedFile() {
+        WindowFixture f(QString(OneSite) + "[Options]\nShowRawLog=Yes\n");
+        const QString log = FilesLog(true);
+        const QString path = f.WriteLog("a.log", log);
+        f.Run({path});
+        f.win->ShowReportPage("rawlog");
+        auto* view = f.win->findChild<RawLogView*>("txtRawLog");
+        auto* note = f.Find<QLabel>("lblRawLogChanged");
+        QCOMPARE(view->LineCount(), size_t{8});   // the empty line after the last break too
+        QVERIFY(note->isHidden());
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QApplication::clipboard()->clear();
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString(log).replace("\n", "\r\n"));
+        QVERIFY(view->Find("/D.HTML", true));
+        QCOMPARE(view->LineOf(view->SelectionStart()), size_t{6});
+        QCOMPARE(view->SelectedText(), QString("/d.html"));
+
+        QVERIFY(QFile::resize(path, 0));   // rotated by copy and truncate
+        view->viewport()->repaint();
+        QVERIFY(!note->isHidden());
+        QCOMPARE(note->text(), QString("a.log changed after it was read; its lines are not shown"));
+        QVERIFY(!view->Find("/a.html", true));
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(view->SelectedText(), QString("\r\n").repeated(7));
+        // A new run of another file has no note.
+        f.win->TaskClick("reset");
+        f.win->TaskClick("sites");
+        f.Run({f.WriteLog("b.log", FilesLog(false))});
+        QCOMPARE(view->LineCount(), size_t{7});
+        QVERIFY(note->isHidden());
     }
 
     void rawLogOffShowsTheNote() {
