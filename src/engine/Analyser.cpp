@@ -36,8 +36,7 @@ void Analyser::ClearAllData() {
     BrowserMemo.clear();
     LineFormats.clear();
     LineFormatSlots.clear();
-    Reference.IndexGraphicExtensions();
-    Reference.IndexSessionIDPrefixes();
+    Reference.IndexLists();
     LastAgent = {};
     LastAgentSpider = false;
     ClearLists();
