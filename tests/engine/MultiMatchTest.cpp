@@ -105,6 +105,36 @@ TEST(MultiMatch, AnswersAsThePatternsOneByOne) {
     }
 }
 
+// A list loaded again or changed between runs builds over the old automaton, which may keep
+// itself only when nothing of the patterns changed.
+TEST(MultiMatch, ABuildOverAnotherAnswersForTheNewPatterns) {
+    using L = MultiMatch::Letters;
+    const Patterns first = {{"bot", 1}, {"Crawl", 2}, {"ab", 3}};
+    struct Case {
+        const char* name;
+        Patterns patterns;
+        L letters;
+    };
+    const std::vector<Case> cases = {
+        {"the same", first, L::Exact},
+        {"other numbers", {{"bot", 2}, {"Crawl", 1}, {"ab", 3}}, L::Exact},
+        {"text lowered", first, L::LowerText},
+        {"a pattern shorter", {{"bo", 1}, {"Crawl", 2}, {"ab", 3}}, L::Exact},
+        {"the same ends, split elsewhere", {{"botC", 1}, {"rawl", 2}, {"ab", 3}}, L::Exact},
+        {"one more", {{"bot", 1}, {"Crawl", 2}, {"ab", 3}, {"x", 4}}, L::Exact},
+        {"none", {}, L::Exact},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MultiMatch m = Built(first, L::Exact);
+        std::vector<std::pair<std::string_view, uint32_t>> views(c.patterns.begin(), c.patterns.end());
+        m.Build(views, c.letters);
+        const Plain plain{c.patterns, c.letters};
+        for (const char* text : {"robot", "ROBOT", "Crawler", "crawl", "botCrawl", "abx", "bo"})
+            ExpectSame(m, plain, text);
+    }
+}
+
 // Random lists, small alphabets for many overlaps, and a list large enough that most states
 // keep only their children and the walk follows failures through them.
 TEST(MultiMatch, RandomListsAnswerAsThePlainSearch) {

@@ -16,6 +16,9 @@ bool HasCapital(std::string_view s) {
 } // namespace
 
 void MultiMatch::Clear() {
+    sourceText_.clear();
+    sourceItems_.clear();
+    letters_ = Letters::Exact;
     classOf_.fill(0);
     classes_ = 1;
     dense_ = 1;
@@ -30,8 +33,27 @@ void MultiMatch::Clear() {
     numbers_.clear();
 }
 
+bool MultiMatch::BuiltFrom(const std::vector<std::pair<std::string_view, uint32_t>>& patterns, Letters letters) const {
+    if (letters != letters_ || patterns.size() != sourceItems_.size()) return false;
+    size_t at = 0;
+    for (size_t i = 0; i < patterns.size(); ++i) {
+        const auto& [text, number] = patterns[i];
+        if (sourceItems_[i] != std::pair<uint32_t, uint32_t>(static_cast<uint32_t>(text.size()), number) ||
+            sourceText_.compare(at, text.size(), text) != 0)
+            return false;
+        at += text.size();
+    }
+    return true;
+}
+
 void MultiMatch::Build(const std::vector<std::pair<std::string_view, uint32_t>>& patterns, Letters letters) {
+    if (BuiltFrom(patterns, letters)) return;
     Clear();
+    letters_ = letters;
+    for (const auto& [text, number] : patterns) {
+        sourceText_.append(text);
+        sourceItems_.emplace_back(static_cast<uint32_t>(text.size()), number);
+    }
     // A capital never comes out of a lowered text: such a pattern can never match.
     std::vector<std::pair<std::string_view, uint32_t>> kept;
     kept.reserve(patterns.size());
@@ -102,20 +124,22 @@ void MultiMatch::Build(const std::vector<std::pair<std::string_view, uint32_t>>&
     trie.clear();
     trie.shrink_to_fit();
 
+    // In breadth-first order a state's failure, and the row of every shallower dense state,
+    // are known before its own: its row is its failure's with its children written over, and
+    // a child fails to where the failure goes on the child's byte.
+    dense_ = std::min(n, std::max<uint32_t>(1, DenseEntries / classes_));
+    rows_.assign(static_cast<size_t>(dense_) * classes_, 0);
     fail_.assign(n, 0);
     for (uint32_t s = 0; s < n; ++s) {
-        for (uint32_t k = childBegin_[s]; k < childBegin_[s + 1]; ++k) {
-            const uint32_t t = childState_[k];
-            if (s == 0) continue;   // the root's children fail to the root
-            for (uint32_t f = fail_[s];; f = fail_[f]) {
-                const uint32_t u = Child(f, childClass_[k]);
-                if (u != None) {
-                    fail_[t] = u;
-                    break;
-                }
-                if (f == 0) break;
-            }
+        if (s < dense_) {
+            uint32_t* row = &rows_[static_cast<size_t>(s) * classes_];
+            if (s != 0) std::copy_n(&rows_[static_cast<size_t>(fail_[s]) * classes_], classes_, row);
+            for (uint32_t k = childBegin_[s]; k < childBegin_[s + 1]; ++k)
+                row[childClass_[k]] = childState_[k];
         }
+        if (s == 0) continue;   // the root's children fail to the root
+        for (uint32_t k = childBegin_[s]; k < childBegin_[s + 1]; ++k)
+            fail_[childState_[k]] = Next(fail_[s], childClass_[k]);
     }
     auto ownLowest = [&](uint32_t s) { return numberBegin_[s] < numberBegin_[s + 1] ? numbers_[numberBegin_[s]] : None; };
     lowest_.assign(n, None);
@@ -125,16 +149,6 @@ void MultiMatch::Build(const std::vector<std::pair<std::string_view, uint32_t>>&
         const uint32_t f = fail_[s];
         lowest_[s] = std::min(ownLowest(s), lowest_[f]);
         outLink_[s] = ownLowest(f) != None ? f : outLink_[f];
-    }
-
-    dense_ = std::min(n, std::max<uint32_t>(1, DenseEntries / classes_));
-    rows_.assign(static_cast<size_t>(dense_) * classes_, 0);
-    for (uint32_t s = 0; s < dense_; ++s) {
-        for (uint32_t cls = 0; cls < classes_; ++cls) {
-            const uint32_t t = Child(s, static_cast<uint16_t>(cls));
-            rows_[static_cast<size_t>(s) * classes_ + cls] =
-                t != None ? t : s == 0 ? 0 : rows_[static_cast<size_t>(fail_[s]) * classes_ + cls];
-        }
     }
 }
 
@@ -197,7 +211,7 @@ uint32_t MultiMatch::LowestEqualTo(std::string_view text) const {
 
 size_t MultiMatch::Bytes() const {
     auto bytes = [](const auto& v) { return v.capacity() * sizeof(v[0]); };
-    return sizeof *this + bytes(rows_) + bytes(childBegin_) + bytes(childClass_) + bytes(childState_) +
+    return sizeof *this + sourceText_.capacity() + bytes(sourceItems_) + bytes(rows_) + bytes(childBegin_) + bytes(childClass_) + bytes(childState_) +
            bytes(fail_) + bytes(lowest_) + bytes(outLink_) + bytes(numberBegin_) + bytes(numbers_);
 }
 

@@ -5,6 +5,7 @@
 // list loads; the queries are const and safe from any number of threads.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,7 +22,8 @@ public:
     };
 
     MultiMatch() { Clear(); }
-    // The automaton of the patterns; numbers need not be ordered or distinct.
+    // The automaton of the patterns; numbers need not be ordered or distinct. Patterns equal
+    // to those of the last build (a run starting over unchanged lists) keep the automaton.
     void Build(const std::vector<std::pair<std::string_view, uint32_t>>& patterns, Letters letters);
     void Clear();
 
@@ -42,10 +44,15 @@ public:
     size_t Bytes() const;
 
 private:
+    bool BuiltFrom(const std::vector<std::pair<std::string_view, uint32_t>>& patterns, Letters letters) const;
     uint32_t Next(uint32_t state, uint16_t cls) const;
     uint32_t Child(uint32_t state, uint16_t cls) const;
     uint16_t ClassOf(char c) const { return classOf_[static_cast<unsigned char>(c)]; }
 
+    // The patterns as given to Build: their texts end to end, each one's length and number.
+    std::string sourceText_;
+    std::vector<std::pair<uint32_t, uint32_t>> sourceItems_;
+    Letters letters_ = Letters::Exact;
     // Bytes in no pattern share class 0; the others one class each (per letter when lowered).
     std::array<uint16_t, 256> classOf_{};
     uint32_t classes_ = 1;
