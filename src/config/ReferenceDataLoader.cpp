@@ -167,10 +167,12 @@ void ParseSearchEngines(ReferenceData& ref, std::string_view text) {
     for (size_t i = 0; i + 2 < items.size(); i += 3)
         ref.SearchEngineDefinitions.push_back(
             {std::move(items[i]), std::move(items[i + 1]), std::move(items[i + 2])});
+    ref.IndexSearchEngines();
 }
 
 void ParseSpiders(ReferenceData& ref, std::string_view text) {
     ref.SpiderStrings = ParseItemList(text);
+    ref.IndexSpiderStrings();
 }
 
 std::vector<std::string> ParseItemList(std::string_view text) {
@@ -195,6 +197,7 @@ void ParseBrowserDefinitions(ReferenceData& ref, std::string_view text) {
             def.MatchStrings.emplace_back(pieces[i]);
         ref.BrowserDefinitions.push_back(std::move(def));
     }
+    ref.IndexBrowserDefinitions();
 }
 
 void ParseErrorDescriptions(ReferenceData& ref, std::string_view text) {
@@ -316,13 +319,19 @@ bool LoadErrorDescriptions(ReferenceData& ref, RunHost& host, const std::string&
 
 bool ReadGraphicsFile(ReferenceData& ref, RunHost& host, const std::string& folder) {
     auto text = OpenDataFile(host, folder, "graphics.dat", "GRAPHICS.DAT");
-    if (text) ref.GraphicExtensions = ParseItemList(*text);
+    if (text) {
+        ref.GraphicExtensions = ParseItemList(*text);
+        ref.IndexGraphicExtensions();
+    }
     return text.has_value();
 }
 
 bool ReadSessionIDFile(ReferenceData& ref, RunHost& host, const std::string& folder) {
     auto text = OpenDataFile(host, folder, "sessionid.dat", "SESSIONID.DAT");
-    if (text) ref.SessionIDPrefixes = ParseItemList(*text);
+    if (text) {
+        ref.SessionIDPrefixes = ParseItemList(*text);
+        ref.IndexSessionIDPrefixes();
+    }
     return text.has_value();
 }
 
@@ -371,12 +380,14 @@ void LoadGraphicExtensions(SettingsStore& store, ReferenceData& ref, RunHost& ho
                            const std::string& folder) {
     LoadStoredList(store, ref.GraphicExtensions, "Graphics", "NumGraphics", "Graphic", ReadGraphicsFile,
                    SaveGraphicExtensions, ref, host, folder);
+    ref.IndexGraphicExtensions();
 }
 
 void LoadSessionIDPrefixes(SettingsStore& store, ReferenceData& ref, RunHost& host,
                            const std::string& folder) {
     LoadStoredList(store, ref.SessionIDPrefixes, "SessionID", "NumSessionID", "SessionID", ReadSessionIDFile,
                    SaveSessionIDPrefixes, ref, host, folder);
+    ref.IndexSessionIDPrefixes();
 }
 
 void SaveGraphicExtensions(SettingsStore& store, const ReferenceData& ref) {

@@ -35,8 +35,7 @@ void Analyser::ClearAllData(const std::vector<std::string>& keepTextsOf) {
     BrowserMemo.clear();
     LineFormats.clear();
     LineFormatSlots.clear();
-    Reference.IndexGraphicExtensions();
-    Reference.IndexSessionIDPrefixes();
+    Reference.IndexLists();
     LastAgent = {};
     LastAgentSpider = false;
     ClearLists();

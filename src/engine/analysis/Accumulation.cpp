@@ -204,8 +204,7 @@ void AddRawBrowserData(Analyser& a, const LogEntry& e) {
                 r = t.AppendRawBrowser(t.Kept.Store(token));
                 RawBrowserRecord& rec = t.RawBrowserData[r];
                 rec.Hits = 1;
-                for (size_t i = 1; i < a.Reference.SpiderStrings.size() && !rec.IsSpiderToken; ++i)
-                    rec.IsSpiderToken = token.find(a.Reference.SpiderStrings[i]) != std::string_view::npos;
+                rec.IsSpiderToken = ContainsSpiderString(a.Reference, token);
             }
         }
         if (last || t.Cancelled) break;

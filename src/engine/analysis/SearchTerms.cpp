@@ -82,9 +82,7 @@ private:
 void ReferrerPass(Analyser& a) {
     AnalysisTables& t = a.Tables;
     const auto& definitions = a.Reference.SearchEngineDefinitions;
-    std::vector<std::string> matchTexts(definitions.size());
-    for (size_t e = 1; e < definitions.size(); ++e)
-        matchTexts[e] = ToLowerAscii(definitions[e].MatchText);
+    std::vector<uint32_t> matching;
 
     SearchTermMerger merger(t);
     ReportList& list = a.Lists[lstReferrers];
@@ -94,10 +92,9 @@ void ReferrerPass(Analyser& a) {
         r.IsSearch = false;
         r.SearchTermIndex = 0;
         r.RowKey.clear();
-        const std::string lower = ToLowerAscii(r.Referrer);
-
-        for (size_t e = 1; e < definitions.size() && e < t.EngineOfDefinition.size(); ++e) {
-            if (lower.find(matchTexts[e]) == std::string::npos) continue;
+        MatchingSearchEngines(a.Reference, r.Referrer, matching);
+        for (uint32_t e : matching) {
+            if (e >= t.EngineOfDefinition.size()) break;
             int32_t k = t.EngineOfDefinition[e];
             // Paid clicks carry "gclid"; without an AdWords engine they stay with Google.
             if (k == t.GoogleEngine && t.AdWordsEngine != 0 &&

@@ -1,5 +1,7 @@
 #include "engine/parse/BrowserDetection.h"
 
+#include <algorithm>
+
 namespace trevix {
 
 BrowserResult DetectBrowser(ReferenceData& ref, std::string_view userAgent, bool countHits) {
@@ -22,17 +24,20 @@ BrowserResult DetectBrowser(const ReferenceData& ref, std::string_view userAgent
     BrowserResult result;
     matchedDefinitions.clear();
     const auto& defs = ref.BrowserDefinitions;
-    for (size_t i = 1; i < defs.size(); ++i) {
-        const BrowserDefinition& def = defs[i];
-        bool matched = false;
-        for (const std::string& match : def.MatchStrings) {
-            if (userAgent.find(match) != std::string_view::npos) {
-                matched = true;
-                break;
-            }
+    if (const MultiMatch* browsers = ref.BrowserMatcher()) {
+        std::vector<uint32_t> found;
+        browsers->AllIn(userAgent, found);
+        matchedDefinitions.assign(found.begin(), found.end());
+    } else {
+        for (size_t i = 1; i < defs.size(); ++i) {
+            const auto& matches = defs[i].MatchStrings;
+            if (std::any_of(matches.begin(), matches.end(),
+                            [&](const std::string& m) { return userAgent.find(m) != std::string_view::npos; }))
+                matchedDefinitions.push_back(static_cast<int>(i));
         }
-        if (!matched) continue;
-        matchedDefinitions.push_back(static_cast<int>(i));
+    }
+    for (int i : matchedDefinitions) {
+        const BrowserDefinition& def = defs[static_cast<size_t>(i)];
         // Aggregate records ("(all)") count their hits but never name the visitor's software.
         bool aggregate = def.Name.find("(all)") != std::string::npos;
         if (def.IsOS) {

@@ -1,6 +1,7 @@
 #include "engine/parse/Classification.h"
 
 #include "engine/Analyser.h"
+#include "engine/base/MultiMatch.h"
 #include "engine/base/Text.h"
 #include "engine/base/Utf8.h"
 
@@ -13,57 +14,49 @@ namespace {
 
 // Position of the "&" or "?" that starts the first session parameter, or npos: for each
 // prefix in list order the first of "&" + prefix, "?" + prefix and "&amp;" + prefix found.
+size_t FindSessionParameterPlain(const ReferenceData& ref, std::string_view url) {
+    auto startsAt = [&](size_t p, std::string_view prefix) {
+        return url.size() - p >= prefix.size() && url.compare(p, prefix.size(), prefix) == 0;
+    };
+    for (size_t i = 1; i < ref.SessionIDPrefixes.size(); ++i)
+        for (std::string_view lead : {"&", "?", "&amp;"})
+            for (size_t p = url.find(lead); p != std::string_view::npos; p = url.find(lead, p + 1))
+                if (startsAt(p + lead.size(), ref.SessionIDPrefixes[i])) return p;
+    return std::string_view::npos;
+}
+
 size_t FindSessionParameter(const ReferenceData& ref, std::string_view url) {
-    // Every form starts at an "&" or a "?": note where they are, once.
-    constexpr size_t MaxMarks = 64;
-    size_t marks[MaxMarks];
-    size_t count = 0;
-    bool overflow = false;
     // Most URLs have no query at all: two vectorised searches tell.
     const void* q = std::memchr(url.data(), '?', url.size());
     const void* amp = std::memchr(url.data(), '&', url.size());
     if (!q && !amp) return std::string_view::npos;
-    size_t from = std::min(q ? static_cast<const char*>(q) - url.data() : url.size(),
-                           amp ? static_cast<const char*>(amp) - url.data() : url.size());
-    for (size_t i = from; i < url.size(); ++i) {
-        if (url[i] != '&' && url[i] != '?') continue;
-        if (count == MaxMarks) {
-            overflow = true;
-            break;
-        }
-        marks[count++] = i;
-    }
-    if (count == 0) return std::string_view::npos;
-    if (const auto* first = ref.SessionPrefixFirstChars(); first && !overflow) {
-        // No prefix can start after any mark: nothing to strip.
-        auto could = [&](size_t p) { return p < url.size() && (*first)[static_cast<unsigned char>(url[p])]; };
-        bool any = false;
-        for (size_t k = 0; k < count && !any; ++k) {
-            size_t m = marks[k];
-            any = could(m + 1) || (url[m] == '&' && url.compare(m + 1, 4, "amp;") == 0 && could(m + 5));
-        }
-        if (!any) return std::string_view::npos;
-    }
-    auto startsAt = [&](size_t p, std::string_view prefix) {
-        return url.size() - p >= prefix.size() && url.compare(p, prefix.size(), prefix) == 0;
+    const MultiMatch* prefixes = ref.SessionIDMatcher();
+    if (!prefixes) return FindSessionParameterPlain(ref, url);
+    const size_t from = std::min(q ? static_cast<const char*>(q) - url.data() : url.size(),
+                                 amp ? static_cast<const char*>(amp) - url.data() : url.size());
+    // Per form ("&", "?", "&amp;" before the prefix) the lowest prefix number found after any
+    // mark, and the first mark where it was found: the lowest number wins, then the forms in
+    // that order.
+    struct Found {
+        uint32_t Number = MultiMatch::None;
+        size_t At = std::string_view::npos;
+    } found[3];
+    auto look = [&](int form, size_t mark, size_t after) {
+        prefixes->StartingAt(url, after, [&](uint32_t number) {
+            if (number < found[form].Number) found[form] = {number, mark};
+        });
     };
-    for (size_t i = 1; i < ref.SessionIDPrefixes.size(); ++i) {
-        std::string_view prefix = ref.SessionIDPrefixes[i];
-        if (overflow) {
-            // A URL with very many parameters: search it the plain way.
-            for (std::string_view lead : {"&", "?", "&amp;"})
-                for (size_t p = url.find(lead); p != std::string_view::npos; p = url.find(lead, p + 1))
-                    if (startsAt(p + lead.size(), prefix)) return p;
-            continue;
+    for (size_t i = from; i < url.size(); ++i) {
+        if (url[i] == '?') {
+            look(1, i, i + 1);
+        } else if (url[i] == '&') {
+            look(0, i, i + 1);
+            if (url.compare(i + 1, 4, "amp;") == 0) look(2, i, i + 5);
         }
-        for (size_t k = 0; k < count; ++k)
-            if (url[marks[k]] == '&' && startsAt(marks[k] + 1, prefix)) return marks[k];
-        for (size_t k = 0; k < count; ++k)
-            if (url[marks[k]] == '?' && startsAt(marks[k] + 1, prefix)) return marks[k];
-        for (size_t k = 0; k < count; ++k)
-            if (url[marks[k]] == '&' && startsAt(marks[k] + 1, "amp;") && startsAt(marks[k] + 5, prefix))
-                return marks[k];
     }
+    const uint32_t lowest = std::min({found[0].Number, found[1].Number, found[2].Number});
+    for (const Found& f : found)
+        if (lowest != MultiMatch::None && f.Number == lowest) return f.At;
     return std::string_view::npos;
 }
 
@@ -108,22 +101,28 @@ bool ValidExitPage(const ReferenceData& ref, std::string_view file) {
     size_t dot = file.rfind('.');
     if (dot == std::string_view::npos) return true;
     std::string_view ext = file.substr(dot + 1);
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    auto isExtension = [&](const std::string& g) {
-        if (g.size() != ext.size()) return false;
-        for (size_t k = 0; k < ext.size(); ++k)
-            if (lower(ext[k]) != g[k]) return false;
-        return true;
-    };
-    // Only extensions with the same first character can be equal.
-    if (const auto* bucket = ref.GraphicsStartingWith(ext.empty() ? 0 : static_cast<unsigned char>(lower(ext[0])))) {
-        for (uint16_t i : *bucket)
-            if (isExtension(ref.GraphicExtensions[i])) return false;
-        return true;
-    }
+    if (const MultiMatch* graphics = ref.GraphicsMatcher()) return graphics->LowestEqualTo(ext) == MultiMatch::None;
+    // The extension lowered equals a graphic extension as written.
+    const std::string lower = ToLowerAscii(ext);
     for (size_t i = 1; i < ref.GraphicExtensions.size(); ++i)
-        if (isExtension(ref.GraphicExtensions[i])) return false;
+        if (lower == ref.GraphicExtensions[i]) return false;
     return true;
+}
+
+bool ContainsSpiderString(const ReferenceData& ref, std::string_view text) {
+    if (const MultiMatch* spiders = ref.SpiderMatcher()) return spiders->FoundIn(text);
+    for (size_t i = 1; i < ref.SpiderStrings.size(); ++i)
+        if (text.find(ref.SpiderStrings[i]) != std::string_view::npos) return true;
+    return false;
+}
+
+void MatchingSearchEngines(const ReferenceData& ref, std::string_view referrer, std::vector<uint32_t>& found) {
+    if (const MultiMatch* engines = ref.SearchEngineMatcher()) return engines->AllIn(referrer, found);
+    found.clear();
+    const std::string lower = ToLowerAscii(referrer);
+    for (size_t i = 1; i < ref.SearchEngineDefinitions.size(); ++i)
+        if (lower.find(ToLowerAscii(ref.SearchEngineDefinitions[i].MatchText)) != std::string::npos)
+            found.push_back(static_cast<uint32_t>(i));
 }
 
 namespace {
@@ -223,9 +222,7 @@ bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
         a.LastAgent = it->first;
         return a.LastAgentSpider = it->second;
     }
-    bool spider = false;
-    for (size_t i = 1; i < a.Reference.SpiderStrings.size() && !spider; ++i)
-        spider = userAgent.find(a.Reference.SpiderStrings[i]) != std::string_view::npos;
+    const bool spider = ContainsSpiderString(a.Reference, userAgent);
     // The key is a copy (in the reading thread's arena): the file's text may change later.
     a.LastAgent = a.SpiderMemo.emplace(a.Tables.Arena.Store(userAgent), spider).first->first;
     return a.LastAgentSpider = spider;

@@ -2,8 +2,10 @@
 // Small classification services used while lines are read and after the run.
 #include "engine/SiteProfile.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trevix {
 
@@ -21,6 +23,11 @@ std::string StripSessionIDText(const ReferenceData& ref, std::string_view url);
 bool IsSpiderAgent(Analyser& a, std::string_view userAgent);
 // False when the file's extension is a graphic extension (the page is not an exit page).
 bool ValidExitPage(const ReferenceData& ref, std::string_view file);
+// True when the text contains one of the spider strings (letter case counts).
+bool ContainsSpiderString(const ReferenceData& ref, std::string_view text);
+// The search-engine definitions whose match text the referrer contains, letter case aside, in
+// definition order (replaces found).
+void MatchingSearchEngines(const ReferenceData& ref, std::string_view referrer, std::vector<uint32_t>& found);
 // The referrer begins with one of the profile's domains, over http or https, with or without "www.".
 bool IsInternalReferrer(std::string_view referrer, const SiteProfile& profile);
 // The referrer is the address of the file on this site.

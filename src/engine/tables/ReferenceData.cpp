@@ -423,42 +423,77 @@ std::string_view ReferenceData::ErrorDescriptionOf(int code) const {
     return "Unknown";
 }
 
-void ReferenceData::IndexGraphicExtensions() {
-    graphicIndex_.assign(256, {});
-    for (size_t i = 1; i < GraphicExtensions.size(); ++i) {
-        const std::string& g = GraphicExtensions[i];
-        graphicIndex_[g.empty() ? 0 : static_cast<unsigned char>(g[0])].push_back(static_cast<uint16_t>(i));
-    }
-    graphicIndexOf_ = GraphicExtensions.data();
-    graphicIndexCount_ = GraphicExtensions.size();
+namespace {
+using Patterns = std::vector<std::pair<std::string_view, uint32_t>>;
+
+// The items of a 1-based list numbered by their place.
+Patterns NumberedItems(const std::vector<std::string>& items) {
+    Patterns patterns;
+    patterns.reserve(items.size());
+    for (size_t i = 1; i < items.size(); ++i)
+        patterns.emplace_back(items[i], static_cast<uint32_t>(i));
+    return patterns;
+}
+} // namespace
+
+void ReferenceData::IndexLists() {
+    IndexSpiderStrings();
+    IndexBrowserDefinitions();
+    IndexSearchEngines();
+    IndexGraphicExtensions();
+    IndexSessionIDPrefixes();
 }
 
-const std::vector<uint16_t>* ReferenceData::GraphicsStartingWith(unsigned char first) const {
-    if (graphicIndexOf_ != GraphicExtensions.data() || graphicIndexCount_ != GraphicExtensions.size() ||
-        graphicIndexCount_ > 65535)
-        return nullptr;
-    return &graphicIndex_[first];
+void ReferenceData::IndexSpiderStrings() {
+    spiders_.Build(NumberedItems(SpiderStrings), MultiMatch::Letters::Exact);
+    spidersOf_ = ListStamp::Of(SpiderStrings);
+}
+
+void ReferenceData::IndexBrowserDefinitions() {
+    Patterns patterns;
+    for (size_t i = 1; i < BrowserDefinitions.size(); ++i)
+        for (const std::string& match : BrowserDefinitions[i].MatchStrings)
+            patterns.emplace_back(match, static_cast<uint32_t>(i));
+    browsers_.Build(patterns, MultiMatch::Letters::Exact);
+    browsersOf_ = ListStamp::Of(BrowserDefinitions);
+}
+
+void ReferenceData::IndexSearchEngines() {
+    std::vector<std::string> lowered(SearchEngineDefinitions.size());
+    for (size_t i = 1; i < SearchEngineDefinitions.size(); ++i)
+        lowered[i] = ToLowerAscii(SearchEngineDefinitions[i].MatchText);
+    searchEngines_.Build(NumberedItems(lowered), MultiMatch::Letters::LowerText);
+    searchEnginesOf_ = ListStamp::Of(SearchEngineDefinitions);
+}
+
+void ReferenceData::IndexGraphicExtensions() {
+    graphics_.Build(NumberedItems(GraphicExtensions), MultiMatch::Letters::LowerText);
+    graphicsOf_ = ListStamp::Of(GraphicExtensions);
 }
 
 void ReferenceData::IndexSessionIDPrefixes() {
-    sessionFirst_.fill(false);
-    for (size_t i = 1; i < SessionIDPrefixes.size(); ++i) {
-        const std::string& p = SessionIDPrefixes[i];
-        if (p.empty()) {
-            // An empty prefix follows every "&" and "?", even at the end: no filter then.
-            sessionIndexOf_ = nullptr;
-            sessionIndexCount_ = 0;
-            return;
-        }
-        sessionFirst_[static_cast<unsigned char>(p[0])] = true;
-    }
-    sessionIndexOf_ = SessionIDPrefixes.data();
-    sessionIndexCount_ = SessionIDPrefixes.size();
+    sessions_.Build(NumberedItems(SessionIDPrefixes), MultiMatch::Letters::Exact);
+    sessionsOf_ = ListStamp::Of(SessionIDPrefixes);
 }
 
-const std::array<bool, 256>* ReferenceData::SessionPrefixFirstChars() const {
-    if (sessionIndexOf_ != SessionIDPrefixes.data() || sessionIndexCount_ != SessionIDPrefixes.size()) return nullptr;
-    return &sessionFirst_;
+const MultiMatch* ReferenceData::SpiderMatcher() const {
+    return spidersOf_ == ListStamp::Of(SpiderStrings) ? &spiders_ : nullptr;
+}
+
+const MultiMatch* ReferenceData::BrowserMatcher() const {
+    return browsersOf_ == ListStamp::Of(BrowserDefinitions) ? &browsers_ : nullptr;
+}
+
+const MultiMatch* ReferenceData::SearchEngineMatcher() const {
+    return searchEnginesOf_ == ListStamp::Of(SearchEngineDefinitions) ? &searchEngines_ : nullptr;
+}
+
+const MultiMatch* ReferenceData::GraphicsMatcher() const {
+    return graphicsOf_ == ListStamp::Of(GraphicExtensions) ? &graphics_ : nullptr;
+}
+
+const MultiMatch* ReferenceData::SessionIDMatcher() const {
+    return sessionsOf_ == ListStamp::Of(SessionIDPrefixes) ? &sessions_ : nullptr;
 }
 
 } // namespace trevix

@@ -3,6 +3,7 @@
 // are used 1-based: slot 0 is a placeholder (for BrowserDefinitions, records 0 and 1 are the
 // built-in "(unknown)" browser and operating system).
 #include "engine/base/IpAddress.h"
+#include "engine/base/MultiMatch.h"
 
 #include <array>
 #include <cstdint>
@@ -137,12 +138,16 @@ struct ReferenceData {
     CountryRangeTable6 CountryRanges6;
 
 private:
-    std::vector<std::vector<uint16_t>> graphicIndex_;   // 256 buckets of GraphicExtensions numbers
-    const std::string* graphicIndexOf_ = nullptr;
-    size_t graphicIndexCount_ = 0;
-    std::array<bool, 256> sessionFirst_{};
-    const std::string* sessionIndexOf_ = nullptr;
-    size_t sessionIndexCount_ = 0;
+    // Where a list was when its automaton was built: a list assigned or resized since then
+    // has another buffer or size, and is searched the plain way until indexed again.
+    struct ListStamp {
+        const void* Data = nullptr;
+        size_t Size = 0;
+        template <class List> static ListStamp Of(const List& list) { return {list.data(), list.size()}; }
+        bool operator==(const ListStamp&) const = default;
+    };
+    MultiMatch spiders_, browsers_, searchEngines_, graphics_, sessions_;
+    ListStamp spidersOf_, browsersOf_, searchEnginesOf_, graphicsOf_, sessionsOf_;
 
 public:
 
@@ -158,14 +163,23 @@ public:
     // address by its IPv4 part), else a host name by its last part.
     // Returns the CountryList index, 0 when none.
     int32_t FindCountry(std::string_view address) const;
-    // Graphic extensions by first character, for the exit-page test of every request. Valid
-    // while GraphicExtensions is the list it was built from; the run rebuilds it.
+    // One automaton per list, so a text is searched for all of a list's patterns in one pass.
+    // The loader builds them, and the run again at its start; the matchers give nullptr for a
+    // list changed since (its users then search the plain way). Numbers are list indexes
+    // (browser and search-engine patterns: their definition's). Search-engine match texts are
+    // lowered and the text read lowered; a graphic extension is compared with the lowered
+    // extension, so one written with capitals never matches.
+    void IndexLists();
+    void IndexSpiderStrings();
+    void IndexBrowserDefinitions();
+    void IndexSearchEngines();
     void IndexGraphicExtensions();
-    const std::vector<uint16_t>* GraphicsStartingWith(unsigned char first) const;
-    // The first characters of the session-ID prefixes, to rule out most URLs at once; nullptr
-    // when SessionIDPrefixes changed since IndexSessionIDPrefixes.
     void IndexSessionIDPrefixes();
-    const std::array<bool, 256>* SessionPrefixFirstChars() const;
+    const MultiMatch* SpiderMatcher() const;
+    const MultiMatch* BrowserMatcher() const;
+    const MultiMatch* SearchEngineMatcher() const;
+    const MultiMatch* GraphicsMatcher() const;
+    const MultiMatch* SessionIDMatcher() const;
     // The error description text of a status code: first match, else "Unknown".
     std::string_view ErrorDescriptionOf(int code) const;
 };
