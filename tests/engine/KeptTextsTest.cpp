@@ -88,7 +88,7 @@ struct Report {
     bool operator==(const Report&) const = default;
 };
 
-Report ReportOf(const Analyser& a) {
+Report ReportOf(Analyser& a) {
     Report r;
     for (int n = lstHits; n <= lstSearchEngines; ++n)
         for (const ListRow& row : a.Lists[n].Rows) r.Cells.push_back(row.Cells);
