@@ -4,6 +4,7 @@
 #include "engine/Analyser.h"
 #include "engine/IncompleteInputs.h"
 #include "engine/base/Locale.h"
+#include "engine/base/TemporaryFile.h"
 #include "engine/read/Decompression.h"
 #include "engine/InternalErrors.h"
 #include "engine/read/LineLoop.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
+#include <malloc.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,8 +101,18 @@ private:
     uint64_t seen_ = 0, lastEnd_ = 0;
 };
 
+// Ends the run for want of memory when a text too large for it cannot go to disk either; the
+// memory message then names the folder and the reason.
+[[noreturn]] void NoRoomOnDisk(Analyser& a, const std::string& folder, int error) {
+    a.Tables.NoRoomOnDisk = "in " + folder + " (" + std::strerror(error) + ")";
+    throw std::bad_alloc();
+}
+
 // Decompresses a compressed file into text: zlib for gzip, libbz2, liblzma and libzstd for
-// the others. A damaged or truncated stream keeps what was read and says so.
+// the others. A damaged or truncated stream keeps what was read and says so. A text that will
+// not fit in memory beside its entries is inflated into a temporary file instead (decided
+// before, from a gzip file's stated size, or once a memory check fails while inflating), which
+// is mapped when complete: its pages are then the page cache's, as a plain log's are.
 bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& path, const std::string& name,
                         FileText& file) {
     std::string& text = file.Growable();
@@ -108,31 +120,55 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     if (!CheckOpenable(a, path)) return false;
     struct stat st {};
     const long long packed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+    const std::string folder = TemporaryFolder(a.Options.TemporaryFilesFolder);
+    TemporaryFile disk;   // open once the text goes to disk
+    // Moves what was inflated so far to disk and lets its memory go.
+    auto moveToDisk = [&] {
+        if (!disk.Create(folder) || !disk.Append(text)) return false;
+        std::string().swap(text);
+        // A text that came from the heap (glibc raises its threshold for mapping large blocks
+        // after the first is freed) goes back to the system too, not only to the heap.
+        malloc_trim(0);
+        return true;
+    };
     // Room for the whole text at once, when a gzip file tells its size and it fits: no copy
-    // while the text grows, and no spare half of a doubled buffer.
+    // while the text grows, and no spare half of a doubled buffer. When it does not fit but its
+    // entries would, the text goes to disk from the start.
     if (kind == LogCompression::Gzip) {
-        if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0 && whole <= a.Tables.Budget.Headroom())
-            text.reserve(static_cast<size_t>(whole) + DecompressChunk);
+        if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0) {
+            const auto entries = static_cast<uint64_t>(static_cast<double>(whole) * a.Tables.Budget.PerTextByte());
+            if (whole + entries <= a.Tables.Budget.Headroom()) {
+                text.reserve(static_cast<size_t>(whole) + DecompressChunk);
+            } else {
+                a.Tables.Budget.Require(entries);
+                if (!moveToDisk()) NoRoomOnDisk(a, folder, disk.Error());
+            }
+        }
     }
     constexpr long CheckEvery = 20;   // chunks between memory checks, status texts and events
     long chunks = 0;
     double kiloFigure = 0;
-    bool bombNoted = false, endless = false, cancelled = false;
-    uint64_t consumed = 0;
-    size_t watched = 0;
+    bool bombNoted = false, endless = false, cancelled = false, diskFailed = false;
+    uint64_t consumed = 0, inflated = 0;
     LineEndWatch watch;
     // Whatever stops the stream, it is let go before the run ends for want of memory.
     std::exception_ptr failure;
     DecompressOutcome outcome = DecompressFile(
-        kind, path, text,
-        [&] {
-            watch.Saw(text.data() + watched, text.size() - watched);
-            watched = text.size();
+        kind, path,
+        [&](std::string_view chunk) {
+            if (!disk.IsOpen()) {
+                text.append(chunk);
+            } else if (!disk.Append(chunk)) {
+                diskFailed = true;
+                return false;
+            }
+            inflated += chunk.size();
+            watch.Saw(chunk.data(), chunk.size());
             if (watch.Endless()) {
                 endless = true;
                 return false;
             }
-            if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
+            if (!bombNoted && packed > 0 && static_cast<long long>(inflated) / packed > InflationNoteRatio) {
                 bombNoted = true;
                 a.AddToLog("Note: '" + path + "' inflates to more than " + GroupDigits(InflationNoteRatio) +
                            " times its compressed size (a possible decompression bomb); reading goes on.");
@@ -141,24 +177,37 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
             if (++chunks % CheckEvery != 0) return true;
             try {
                 // The whole text, at the ratio inflated so far, and the entries of its lines.
-                const double have = static_cast<double>(text.size());
+                const double have = static_cast<double>(inflated);
                 const double whole = consumed > 0 && static_cast<uint64_t>(packed) > consumed
                                          ? have * static_cast<double>(packed) / static_cast<double>(consumed)
                                          : have;
-                a.Tables.Budget.Require(static_cast<uint64_t>((whole - have) + whole * a.Tables.Budget.PerTextByte()));
-                RequireToGrow(a, text.size(), text.capacity(), text.size(), CheckEvery * DecompressChunk);
+                const double entries = whole * a.Tables.Budget.PerTextByte();
+                // Not even the entries fit: a text on disk would not help.
+                a.Tables.Budget.Require(static_cast<uint64_t>(entries));
+                if (!disk.IsOpen()) {
+                    try {
+                        a.Tables.Budget.Require(static_cast<uint64_t>((whole - have) + entries));
+                        RequireToGrow(a, text.size(), text.capacity(), text.size(), CheckEvery * DecompressChunk);
+                    } catch (const std::bad_alloc&) {
+                        if (!moveToDisk()) {
+                            diskFailed = true;
+                            return false;
+                        }
+                    }
+                }
             } catch (...) {
                 failure = std::current_exception();
                 return false;
             }
-            a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(static_cast<long>(kiloFigure)) +
-                              "K) ...");
+            a.Host->SetStatus("Decompressing " + name + (disk.IsOpen() ? " to disk (" : " (") +
+                              std::to_string(static_cast<long>(kiloFigure)) + "K) ...");
             a.Host->ProcessEvents();
             cancelled = a.Host->IsCancelled();
             return !cancelled;
         },
         &consumed);
     if (failure) std::rethrow_exception(failure);
+    if (diskFailed) NoRoomOnDisk(a, folder, disk.Error());
     if (outcome.OpenError != 0) {
         if (!CancelledWhileBlocked(a, outcome.OpenError)) ReportOpenError(a, path, outcome.OpenError);
         return false;
@@ -170,10 +219,17 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     file.StoppedAtEndlessLine = endless;
     if (!outcome.Damage.empty()) {
         a.AddToLog("Damaged compressed file: '" + path + "' (" + outcome.Damage + "). The " +
-                   std::to_string(text.size()) + " bytes read before the damage were processed.");
-        ReportIncompleteInput(a, path, "damaged after " + GroupDigits(text.size()) + " bytes; the lines before were analysed");
+                   std::to_string(inflated) + " bytes read before the damage were processed.");
+        ReportIncompleteInput(a, path, "damaged after " + GroupDigits(inflated) + " bytes; the lines before were analysed");
     }
-    file.UseGrowable();
+    if (!disk.IsOpen() || inflated == 0) {
+        file.UseGrowable();
+        return true;
+    }
+    // Mapping takes address space, not memory; where even that is short, memory is.
+    if (!file.MapTemporary(disk.Descriptor(), static_cast<size_t>(inflated))) throw std::bad_alloc();
+    disk.Release();
+    a.AddToLog(name + " inflated into a temporary file in " + folder + ": too large for memory");
     return true;
 }
 
@@ -301,7 +357,9 @@ void UpdateLastDateTime(Analyser& a, const FileParseState& state, std::string_vi
 std::string NotEnoughMemoryText(const Analyser& a) {
     const unsigned long long lines =
         static_cast<unsigned long long>(a.Tables.EntryCount) + a.Tables.LinesRejected + a.Tables.LinesFiltered;
-    return "Not enough memory to analyse " + a.Tables.CurrentPath + ": " + GroupDigits(lines) + " lines read";
+    std::string text = "Not enough memory to analyse " + a.Tables.CurrentPath + ": " + GroupDigits(lines) + " lines read";
+    if (!a.Tables.NoRoomOnDisk.empty()) text += "; no temporary file could be written " + a.Tables.NoRoomOnDisk;
+    return text;
 }
 
 bool ReadLogText(Analyser& a, const std::string& path, FileText& file) {
