@@ -71,7 +71,8 @@ run "unmappable plain log" "Not enough memory to analyse big.log: 0 lines read" 
 LIMIT=unlimited TREVIX_MEMORY_BUDGET=1M run "over the budget" "Not enough memory to analyse budget.log: " budget.log
 
 # A compressed log whose text exceeds the budget while its entries fit goes through a temporary
-# file in the cache folder: the same lists as without a budget, no name left in the folder.
+# file in the cache folder: the same lists as without a budget, no name left in the folder
+# (beside the country tables' cache).
 # With the cache off the file goes to $TMPDIR. A cache folder that cannot be made ends the
 # run as a want of memory does, naming the folder.
 python3 "$(dirname "$0")/../../tools/genlog.py" --lines 200000 --seed 3 --gzip -o spill.log.gz || exit 1
@@ -83,7 +84,7 @@ for f in spill.log.gz spill.log.zst; do
   "$cli" "${lists[@]}" "$f" > unlimited.txt 2> unlimited.err
   TREVIX_CACHE_DIR="$PWD/cache" TREVIX_MEMORY_BUDGET=40M "$cli" "${lists[@]}" "$f" > budget.txt 2> budget.err
   status=$?
-  if [ "$status" = 0 ] && cmp -s unlimited.txt budget.txt && [ -s budget.txt ] && [ -z "$(ls -A cache)" ]; then
+  if [ "$status" = 0 ] && cmp -s unlimited.txt budget.txt && [ -s budget.txt ] && [ -z "$(ls -A cache | grep -v '^countries-')" ]; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
