@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -203,13 +204,18 @@ TEST(CompressedLogs, FormatByEndingInEitherCase) {
         EXPECT_NE(CompressionOf(std::string("log") + std::string(ending)), LogCompression::None) << ending;
 }
 
-// Descriptors of this process open on a file in folder (a deleted one included).
+// Descriptors of this process open on a file in folder (a deleted one included); each such
+// file must be its owner's alone.
 int OpenIn(const std::string& folder) {
     int n = 0;
     for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code ec;
         const std::string target = std::filesystem::read_symlink(fd.path(), ec).string();
-        n += !ec && target.rfind(folder + "/", 0) == 0 ? 1 : 0;
+        if (ec || target.rfind(folder + "/", 0) != 0) continue;
+        ++n;
+        struct stat st {};
+        EXPECT_EQ(::stat(fd.path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << target;
     }
     return n;
 }

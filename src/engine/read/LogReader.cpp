@@ -59,16 +59,17 @@ bool CheckOpenable(Analyser& a, const std::string& path) {
 }
 
 // The inflated size a gzip file states in its last four bytes (modulo 4 GiB, and of its last
-// member only), when it is plausible: at least the packed size, and no more than deflate's
-// largest ratio allows. 0 otherwise.
+// member only), when it is plausible: a file that starts as gzip, at least the packed size, and
+// no more than deflate's largest ratio allows. 0 otherwise (a plain text named .gz included,
+// whose last bytes would otherwise send it to disk).
 uint64_t InflatedSizeHint(const std::string& path, long long packed) {
     if (packed < 18) return 0;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
-    unsigned char tail[4] = {};
-    const bool got = ::pread(fd, tail, 4, packed - 4) == 4;
+    unsigned char head[2] = {}, tail[4] = {};
+    const bool got = ::pread(fd, head, 2, 0) == 2 && ::pread(fd, tail, 4, packed - 4) == 4;
     ::close(fd);
-    if (!got) return 0;
+    if (!got || head[0] != 0x1f || head[1] != 0x8b) return 0;
     const uint64_t size = tail[0] | (tail[1] << 8) | (tail[2] << 16) | (static_cast<uint64_t>(tail[3]) << 24);
     const uint64_t p = static_cast<uint64_t>(packed);
     return size >= p && size <= p * 1032 ? size : 0;
