@@ -5,6 +5,7 @@
 #include "OverlaySettingsStore.h"
 #include "OutputChecks.h"
 #include "ReportPrinter.h"
+#include "config/CountryCache.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
@@ -375,6 +376,7 @@ Outcome PrepareRun(AnalyseState& st) {
     a.SetHost(&st.Host);
     a.Store = &*st.Store;
     LoadOptions(*st.Store, a.Options);
+    a.Options.TemporaryFilesFolder = CountryCacheFolder();   // inflated logs too large for memory
     LoadRecentAndProfiles(*st.Store, a.Options, st.Recent, st.Profiles);
     st.Request.Files = st.Args.LogFiles;
     if (Outcome end = ChooseProfile(st)) return end;

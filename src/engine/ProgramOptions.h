@@ -23,6 +23,9 @@ struct ProgramOptions {
     std::string DefaultXMLFolder;
     bool ShowRawLog = false;
     std::string FTPCAFile;
+    // Where a compressed log too large for memory is inflated (the cache folder, set by the
+    // front end; never saved): empty means $TMPDIR, or /tmp.
+    std::string TemporaryFilesFolder;
 };
 
 } // namespace trevix

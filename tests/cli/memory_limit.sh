@@ -2,7 +2,8 @@
 # Under a small address-space limit or memory budget, inputs that need more memory end with a
 # message naming the file and how far it got, and exit status 2: never an abort, on every
 # reading path (plain, pipe, device, each compressed format). An input that goes on for 64 MB
-# without a line end is no log: exit status 3 and a warning, not unbounded growth.
+# without a line end is no log: exit status 3 and a warning, not unbounded growth. A compressed
+# text beyond the budget whose entries fit is read through a temporary file, with the same lists.
 #   memory_limit.sh CLI
 source "$(dirname "$0")/setup.sh" "$@"
 limit=$((200 * 1024 * 1024))
@@ -68,5 +69,39 @@ run "decompression bomb"  "Not enough memory to analyse bomb.log.gz: "          
 run "report too large"    "big.xml"                                             --load big.xml
 run "unmappable plain log" "Not enough memory to analyse big.log: 0 lines read"   big.log
 LIMIT=unlimited TREVIX_MEMORY_BUDGET=1M run "over the budget" "Not enough memory to analyse budget.log: " budget.log
+
+# A compressed log whose text exceeds the budget while its entries fit goes through a temporary
+# file in the cache folder: the same lists as without a budget, no name left in the folder
+# (beside the country tables' cache).
+# With the cache off the file goes to $TMPDIR. A cache folder that cannot be made ends the
+# run as a want of memory does, naming the folder.
+python3 "$(dirname "$0")/../../tools/genlog.py" --lines 200000 --seed 3 --gzip -o spill.log.gz || exit 1
+gzip -dc spill.log.gz | zstd -q -o spill.log.zst
+lists=()
+for l in lstHits lstIPs lstReferrers lstFiles lstBrowsers lstErrors lstHour; do lists+=(--list "$l"); done
+mkdir -p cache tmp
+for f in spill.log.gz spill.log.zst; do
+  "$cli" "${lists[@]}" "$f" > unlimited.txt 2> unlimited.err
+  TREVIX_CACHE_DIR="$PWD/cache" TREVIX_MEMORY_BUDGET=40M "$cli" "${lists[@]}" "$f" > budget.txt 2> budget.err
+  status=$?
+  if [ "$status" = 0 ] && cmp -s unlimited.txt budget.txt && [ -s budget.txt ] && [ -z "$(ls -A cache | grep -v '^countries-')" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED $f through a temporary file: exit $status"
+    head -n 5 budget.err
+  fi
+  TREVIX_CACHE_DIR= TMPDIR="$PWD/tmp" TREVIX_MEMORY_BUDGET=40M "$cli" "${lists[@]}" "$f" > budget.txt 2> budget.err
+  status=$?
+  if [ "$status" = 0 ] && cmp -s unlimited.txt budget.txt && [ -z "$(ls -A tmp)" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED $f through \$TMPDIR: exit $status"
+    head -n 5 budget.err
+  fi
+  TREVIX_CACHE_DIR="$PWD/spill.log.gz/cache" LIMIT=unlimited TREVIX_MEMORY_BUDGET=40M \
+    run "no room on disk for $f" "Not enough memory to analyse $f: 0 lines read; no temporary file could be written in $PWD/spill.log.gz/cache (Not a directory)" "$f"
+done
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -58,7 +58,7 @@ std::string ReadErrorText(int error) { return "read error " + std::to_string(err
 // functions, every byte inflated before a damage is kept (a bad check value at the end of a
 // member loses nothing of it). A file that does not start as gzip is taken as it is, and
 // bytes after a complete member that start no member are ignored, as gzip -d does.
-void Gzip(Input& in, std::string& text, const std::function<bool()>& afterChunk, DecompressOutcome& out) {
+void Gzip(Input& in, const ChunkSink& give, DecompressOutcome& out) {
     std::vector<unsigned char> chunk(DecompressChunk);
     if (!in.Fill()) {
         if (in.Error() != 0) out.Damage = ReadErrorText(in.Error());
@@ -66,9 +66,9 @@ void Gzip(Input& in, std::string& text, const std::function<bool()>& afterChunk,
     }
     if (in.size_ < 2 || in.data_[0] != 0x1f || in.data_[1] != 0x8b) {
         do {
-            text.append(reinterpret_cast<const char*>(in.data_), in.size_);
+            const std::string_view all(reinterpret_cast<const char*>(in.data_), in.size_);
             in.size_ = 0;
-            if (!afterChunk()) {
+            if (!give(all)) {
                 out.Stopped = true;
                 return;
             }
@@ -101,7 +101,11 @@ void Gzip(Input& in, std::string& text, const std::function<bool()>& afterChunk,
         in.data_ += used;
         in.size_ -= used;
         const size_t produced = chunk.size() - z.avail_out;
-        text.append(reinterpret_cast<const char*>(chunk.data()), produced);
+        // What a call produced is given before its end or damage is dealt with.
+        if (produced > 0 && !give({reinterpret_cast<const char*>(chunk.data()), produced})) {
+            out.Stopped = true;
+            break;
+        }
         outputFull = z.avail_out == 0;
         if (rc == Z_STREAM_END) {
             active = false;
@@ -109,10 +113,6 @@ void Gzip(Input& in, std::string& text, const std::function<bool()>& afterChunk,
             outputFull = false;
         } else if (rc != Z_OK && !(rc == Z_BUF_ERROR && produced == 0 && in.size_ == 0)) {
             out.Damage = rc == Z_MEM_ERROR ? "out of memory" : z.msg ? z.msg : "data error";
-            break;
-        }
-        if (produced > 0 && !afterChunk()) {
-            out.Stopped = true;
             break;
         }
     }
@@ -124,7 +124,7 @@ void Gzip(Input& in, std::string& text, const std::function<bool()>& afterChunk,
         out.Damage = "unexpected end of file";
 }
 
-void Bzip2(Input& in, std::string& text, const std::function<bool()>& afterChunk, DecompressOutcome& out) {
+void Bzip2(Input& in, const ChunkSink& give, DecompressOutcome& out) {
     std::vector<char> chunk(DecompressChunk);
     bz_stream s{};
     bool active = false;     // a stream has begun and not ended
@@ -149,8 +149,13 @@ void Bzip2(Input& in, std::string& text, const std::function<bool()>& afterChunk
         in.data_ += used;
         in.size_ -= used;
         const size_t produced = chunk.size() - s.avail_out;
-        text.append(chunk.data(), produced);
         outputFull = s.avail_out == 0;
+        // What a stream produced is given before its end or damage is dealt with.
+        if (produced > 0 && !give({chunk.data(), produced})) {
+            BZ2_bzDecompressEnd(&s);
+            out.Stopped = true;
+            return;
+        }
         if (rc == BZ_STREAM_END) {
             BZ2_bzDecompressEnd(&s);
             active = false;
@@ -163,11 +168,6 @@ void Bzip2(Input& in, std::string& text, const std::function<bool()>& afterChunk
                 out.Damage = rc == BZ_DATA_ERROR_MAGIC ? "not in bzip2 format" : "data error";
             return;
         }
-        if (produced > 0 && !afterChunk()) {
-            if (active) BZ2_bzDecompressEnd(&s);
-            out.Stopped = true;
-            return;
-        }
     }
     if (active) BZ2_bzDecompressEnd(&s);
     if (in.Error() != 0)
@@ -176,7 +176,7 @@ void Bzip2(Input& in, std::string& text, const std::function<bool()>& afterChunk
         out.Damage = "unexpected end of file";
 }
 
-void Xz(Input& in, std::string& text, const std::function<bool()>& afterChunk, DecompressOutcome& out) {
+void Xz(Input& in, const ChunkSink& give, DecompressOutcome& out) {
     std::vector<uint8_t> chunk(DecompressChunk);
     lzma_stream s = LZMA_STREAM_INIT;
     if (lzma_stream_decoder(&s, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK) {
@@ -195,17 +195,16 @@ void Xz(Input& in, std::string& text, const std::function<bool()>& afterChunk, D
         in.data_ += used;
         in.size_ -= used;
         const size_t produced = chunk.size() - s.avail_out;
-        text.append(reinterpret_cast<const char*>(chunk.data()), produced);
+        if (produced > 0 && !give({reinterpret_cast<const char*>(chunk.data()), produced})) {
+            out.Stopped = true;
+            break;
+        }
         if (rc == LZMA_STREAM_END) break;
         if (rc != LZMA_OK) {
             out.Damage = rc == LZMA_FORMAT_ERROR ? "not in xz format"
                          : rc == LZMA_BUF_ERROR  ? "unexpected end of file"
                          : rc == LZMA_MEM_ERROR  ? "out of memory"
                                                  : "data error";
-            break;
-        }
-        if (produced > 0 && !afterChunk()) {
-            out.Stopped = true;
             break;
         }
         if (atEnd && produced == 0 && s.avail_in == 0) { // no progress at the end: truncated
@@ -217,7 +216,7 @@ void Xz(Input& in, std::string& text, const std::function<bool()>& afterChunk, D
     if (in.Error() != 0 && !out.Stopped) out.Damage = ReadErrorText(in.Error());
 }
 
-void Zstd(Input& in, std::string& text, const std::function<bool()>& afterChunk, DecompressOutcome& out) {
+void Zstd(Input& in, const ChunkSink& give, DecompressOutcome& out) {
     std::vector<char> chunk(DecompressChunk);
     std::unique_ptr<ZSTD_DStream, size_t (*)(ZSTD_DStream*)> s(ZSTD_createDStream(), ZSTD_freeDStream);
     if (!s) {
@@ -232,14 +231,13 @@ void Zstd(Input& in, std::string& text, const std::function<bool()>& afterChunk,
         pending = ZSTD_decompressStream(s.get(), &output, &input);
         in.data_ += input.pos;
         in.size_ -= input.pos;
-        text.append(chunk.data(), output.pos);
+        if (output.pos > 0 && !give({chunk.data(), output.pos})) {
+            out.Stopped = true;
+            return;
+        }
         if (ZSTD_isError(pending)) {
             out.Damage = ZSTD_getErrorCode(pending) == ZSTD_error_prefix_unknown ? "not in zstd format"
                                                                                  : ZSTD_getErrorName(pending);
-            return;
-        }
-        if (output.pos > 0 && !afterChunk()) {
-            out.Stopped = true;
             return;
         }
         // A full output buffer may hold back more output without needing input.
@@ -251,8 +249,7 @@ void Zstd(Input& in, std::string& text, const std::function<bool()>& afterChunk,
                 out.Damage = ZSTD_getErrorName(pending);
                 return;
             }
-            text.append(chunk.data(), output.pos);
-            if (output.pos > 0 && !afterChunk()) {
+            if (output.pos > 0 && !give({chunk.data(), output.pos})) {
                 out.Stopped = true;
                 return;
             }
@@ -276,6 +273,17 @@ LogCompression CompressionOf(std::string_view path) {
 
 DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, std::string& text,
                                  const std::function<bool()>& afterChunk, uint64_t* inputRead) {
+    return DecompressFile(
+        kind, path,
+        [&](std::string_view chunk) {
+            text.append(chunk);
+            return afterChunk();
+        },
+        inputRead);
+}
+
+DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, const ChunkSink& give,
+                                 uint64_t* inputRead) {
     DecompressOutcome out;
     errno = 0;
     File file(std::fopen(path.c_str(), "rb"));
@@ -294,10 +302,10 @@ DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, s
     }
     Input in(file.get(), inputRead);
     switch (kind) {
-    case LogCompression::Gzip: Gzip(in, text, afterChunk, out); break;
-    case LogCompression::Bzip2: Bzip2(in, text, afterChunk, out); break;
-    case LogCompression::Xz: Xz(in, text, afterChunk, out); break;
-    case LogCompression::Zstd: Zstd(in, text, afterChunk, out); break;
+    case LogCompression::Gzip: Gzip(in, give, out); break;
+    case LogCompression::Bzip2: Bzip2(in, give, out); break;
+    case LogCompression::Xz: Xz(in, give, out); break;
+    case LogCompression::Zstd: Zstd(in, give, out); break;
     default: out.Damage = "not a compressed format read here"; break;
     }
     return out;

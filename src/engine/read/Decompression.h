@@ -28,4 +28,10 @@ inline constexpr size_t DecompressChunk = 65526;
 DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, std::string& text,
                                  const std::function<bool()>& afterChunk, uint64_t* inputRead = nullptr);
 
+// Gives the decompressed content of path chunk by chunk (never an empty one) to give, which
+// keeps it where it likes and returns false to stop; otherwise as above.
+using ChunkSink = std::function<bool(std::string_view chunk)>;
+DecompressOutcome DecompressFile(LogCompression kind, const std::string& path, const ChunkSink& give,
+                                 uint64_t* inputRead = nullptr);
+
 } // namespace trevix

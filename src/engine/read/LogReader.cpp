@@ -4,6 +4,7 @@
 #include "engine/Analyser.h"
 #include "engine/IncompleteInputs.h"
 #include "engine/base/Locale.h"
+#include "engine/base/TemporaryFile.h"
 #include "engine/read/Decompression.h"
 #include "engine/InternalErrors.h"
 #include "engine/read/LineLoop.h"
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
+#include <malloc.h>
 #include <new>
 #include <optional>
 #include <sys/stat.h>
@@ -59,16 +61,17 @@ bool CheckOpenable(Analyser& a, const std::string& path) {
 }
 
 // The inflated size a gzip file states in its last four bytes (modulo 4 GiB, and of its last
-// member only), when it is plausible: at least the packed size, and no more than deflate's
-// largest ratio allows. 0 otherwise.
+// member only), when it is plausible: a file that starts as gzip, at least the packed size, and
+// no more than deflate's largest ratio allows. 0 otherwise (a plain text named .gz included,
+// whose last bytes would otherwise send it to disk).
 uint64_t InflatedSizeHint(const std::string& path, long long packed) {
     if (packed < 18) return 0;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
-    unsigned char tail[4] = {};
-    const bool got = ::pread(fd, tail, 4, packed - 4) == 4;
+    unsigned char head[2] = {}, tail[4] = {};
+    const bool got = ::pread(fd, head, 2, 0) == 2 && ::pread(fd, tail, 4, packed - 4) == 4;
     ::close(fd);
-    if (!got) return 0;
+    if (!got || head[0] != 0x1f || head[1] != 0x8b) return 0;
     const uint64_t size = tail[0] | (tail[1] << 8) | (tail[2] << 16) | (static_cast<uint64_t>(tail[3]) << 24);
     const uint64_t p = static_cast<uint64_t>(packed);
     return size >= p && size <= p * 1032 ? size : 0;
@@ -108,8 +111,18 @@ struct Descriptor {
     }
 };
 
+// Ends the run for want of memory when a text too large for it cannot go to disk either; the
+// memory message then names the folder and the reason.
+[[noreturn]] void NoRoomOnDisk(Analyser& a, const std::string& folder, int error) {
+    a.Tables.NoRoomOnDisk = "in " + folder + " (" + std::strerror(error) + ")";
+    throw std::bad_alloc();
+}
+
 // Decompresses a compressed file into text: zlib for gzip, libbz2, liblzma and libzstd for
-// the others. A damaged or truncated stream keeps what was read and says so.
+// the others. A damaged or truncated stream keeps what was read and says so. A text that will
+// not fit in memory beside its entries is inflated into a temporary file instead (decided
+// before, from a gzip file's stated size, or once a memory check fails while inflating), which
+// is mapped when complete: its pages are then the page cache's, as a plain log's are.
 bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& path, const std::string& name,
                         FileText& file) {
     std::string& text = file.Growable();
@@ -117,32 +130,56 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     if (!CheckOpenable(a, path)) return false;
     struct stat st {};
     const long long packed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+    const std::string folder = TemporaryFolder(a.Options.TemporaryFilesFolder);
+    TemporaryFile disk;   // open once the text goes to disk
+    // Moves what was inflated so far to disk and lets its memory go.
+    auto moveToDisk = [&] {
+        if (!disk.Create(folder) || !disk.Append(text)) return false;
+        std::string().swap(text);
+        // A text that came from the heap (glibc raises its threshold for mapping large blocks
+        // after the first is freed) goes back to the system too, not only to the heap.
+        malloc_trim(0);
+        return true;
+    };
     // Room for the whole text at once, when a gzip file tells its size and it fits: no copy
-    // while the text grows, and no spare half of a doubled buffer.
+    // while the text grows, and no spare half of a doubled buffer. When it does not fit but its
+    // entries would, the text goes to disk from the start.
     if (kind == LogCompression::Gzip) {
-        if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0 && whole <= a.Tables.Budget.Headroom())
-            text.reserve(static_cast<size_t>(whole) + DecompressChunk);
+        if (uint64_t whole = InflatedSizeHint(path, packed); whole > 0) {
+            const auto entries = static_cast<uint64_t>(static_cast<double>(whole) * a.Tables.Budget.PerTextByte());
+            if (whole + entries <= a.Tables.Budget.Headroom()) {
+                text.reserve(static_cast<size_t>(whole) + DecompressChunk);
+            } else {
+                a.Tables.Budget.Require(entries);
+                if (!moveToDisk()) NoRoomOnDisk(a, folder, disk.Error());
+            }
+        }
     }
     constexpr long CheckEvery = 20;   // chunks between memory checks, status texts and events
     long chunks = 0;
     double kiloFigure = 0;
-    bool bombNoted = false, endless = false, cancelled = false;
-    uint64_t consumed = 0;
-    size_t watched = 0;
+    bool bombNoted = false, endless = false, cancelled = false, diskFailed = false;
+    uint64_t consumed = 0, inflated = 0;
     LineEndWatch watch;
     // Whatever stops the stream, it is let go before the run ends for want of memory.
     std::exception_ptr failure;
     const std::optional<FileIdentity> before = FileIdentity::OfPath(path);
     DecompressOutcome outcome = DecompressFile(
-        kind, path, text,
-        [&] {
-            watch.Saw(text.data() + watched, text.size() - watched);
-            watched = text.size();
+        kind, path,
+        [&](std::string_view chunk) {
+            if (!disk.IsOpen()) {
+                text.append(chunk);
+            } else if (!disk.Append(chunk)) {
+                diskFailed = true;
+                return false;
+            }
+            inflated += chunk.size();
+            watch.Saw(chunk.data(), chunk.size());
             if (watch.Endless()) {
                 endless = true;
                 return false;
             }
-            if (!bombNoted && packed > 0 && static_cast<long long>(text.size()) / packed > InflationNoteRatio) {
+            if (!bombNoted && packed > 0 && static_cast<long long>(inflated) / packed > InflationNoteRatio) {
                 bombNoted = true;
                 a.AddToLog("Note: '" + path + "' inflates to more than " + GroupDigits(InflationNoteRatio) +
                            " times its compressed size (a possible decompression bomb); reading goes on.");
@@ -151,24 +188,37 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
             if (++chunks % CheckEvery != 0) return true;
             try {
                 // The whole text, at the ratio inflated so far, and the entries of its lines.
-                const double have = static_cast<double>(text.size());
+                const double have = static_cast<double>(inflated);
                 const double whole = consumed > 0 && static_cast<uint64_t>(packed) > consumed
                                          ? have * static_cast<double>(packed) / static_cast<double>(consumed)
                                          : have;
-                a.Tables.Budget.Require(static_cast<uint64_t>((whole - have) + whole * a.Tables.Budget.PerTextByte()));
-                RequireToGrow(a, text.size(), text.capacity(), text.size(), CheckEvery * DecompressChunk);
+                const double entries = whole * a.Tables.Budget.PerTextByte();
+                // Not even the entries fit: a text on disk would not help.
+                a.Tables.Budget.Require(static_cast<uint64_t>(entries));
+                if (!disk.IsOpen()) {
+                    try {
+                        a.Tables.Budget.Require(static_cast<uint64_t>((whole - have) + entries));
+                        RequireToGrow(a, text.size(), text.capacity(), text.size(), CheckEvery * DecompressChunk);
+                    } catch (const std::bad_alloc&) {
+                        if (!moveToDisk()) {
+                            diskFailed = true;
+                            return false;
+                        }
+                    }
+                }
             } catch (...) {
                 failure = std::current_exception();
                 return false;
             }
-            a.Host->SetStatus("Decompressing " + name + " (" + std::to_string(static_cast<long>(kiloFigure)) +
-                              "K) ...");
+            a.Host->SetStatus("Decompressing " + name + (disk.IsOpen() ? " to disk (" : " (") +
+                              std::to_string(static_cast<long>(kiloFigure)) + "K) ...");
             a.Host->ProcessEvents();
             cancelled = a.Host->IsCancelled();
             return !cancelled;
         },
         &consumed);
     if (failure) std::rethrow_exception(failure);
+    if (diskFailed) NoRoomOnDisk(a, folder, disk.Error());
     if (outcome.OpenError != 0) {
         if (!CancelledWhileBlocked(a, outcome.OpenError)) ReportOpenError(a, path, outcome.OpenError);
         return false;
@@ -180,10 +230,17 @@ bool ReadCompressedFile(Analyser& a, LogCompression kind, const std::string& pat
     file.StoppedAtEndlessLine = endless;
     if (!outcome.Damage.empty()) {
         a.AddToLog("Damaged compressed file: '" + path + "' (" + outcome.Damage + "). The " +
-                   std::to_string(text.size()) + " bytes read before the damage were processed.");
-        ReportIncompleteInput(a, path, "damaged after " + GroupDigits(text.size()) + " bytes; the lines before were analysed");
+                   std::to_string(inflated) + " bytes read before the damage were processed.");
+        ReportIncompleteInput(a, path, "damaged after " + GroupDigits(inflated) + " bytes; the lines before were analysed");
     }
-    file.UseGrowable();
+    if (!disk.IsOpen() || inflated == 0) {
+        file.UseGrowable();
+    } else {
+        // Mapping takes address space, not memory; where even that is short, memory is.
+        if (!file.MapTemporary(disk.Descriptor(), static_cast<size_t>(inflated))) throw std::bad_alloc();
+        disk.Release();
+        a.AddToLog(name + " inflated into a temporary file in " + folder + ": too large for memory");
+    }
     // Inflated whole from a file that stayed as it was meanwhile: a later run may take it again.
     // Not one that earned a note: reading it again says so again, as a fresh read would.
     if (outcome.Damage.empty() && !endless && !bombNoted && before) {
@@ -325,7 +382,9 @@ void UpdateLastDateTime(Analyser& a, const FileParseState& state, std::string_vi
 std::string NotEnoughMemoryText(const Analyser& a) {
     const unsigned long long lines =
         static_cast<unsigned long long>(a.Tables.EntryCount) + a.Tables.LinesRejected + a.Tables.LinesFiltered;
-    return "Not enough memory to analyse " + a.Tables.CurrentPath + ": " + GroupDigits(lines) + " lines read";
+    std::string text = "Not enough memory to analyse " + a.Tables.CurrentPath + ": " + GroupDigits(lines) + " lines read";
+    if (!a.Tables.NoRoomOnDisk.empty()) text += "; no temporary file could be written " + a.Tables.NoRoomOnDisk;
+    return text;
 }
 
 bool ReadLogText(Analyser& a, const std::string& path, FileText& file) {

@@ -86,8 +86,16 @@ bool FileText::Map(int fd, size_t size) {
     return true;
 }
 
+bool FileText::MapTemporary(int fd, size_t size) {
+    if (!mapped_.Map(fd, size)) return false;
+    view_ = {mapped_.Data(), mapped_.Size()};
+    fd_ = fd;
+    temporary_ = true;
+    return true;
+}
+
 bool FileText::Unchanged() const {
-    if (!Mapped()) return true;
+    if (!Mapped() || temporary_) return true;
     if (CutShort()) return false;
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || st.st_size < 0 || static_cast<size_t>(st.st_size) < view_.size()) return false;
@@ -189,6 +197,7 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     SlotsOfFile.clear();
     ErrorSlotsOfFile.clear();
     IncompleteInputs.clear();
+    NoRoomOnDisk.clear();
     LogEntries.clear();
     LogEntries.resize(1);
     EntryCount = 0;

@@ -243,6 +243,11 @@ public:
     // Maps size bytes of the open file fd and uses them; false when it cannot be mapped. On
     // success the text keeps fd (and closes it): what the file is now is checked against it.
     bool Map(int fd, size_t size);
+    // Maps size bytes of a temporary file of the run's own (an inflated log too large for
+    // memory) and uses them; on success the text keeps fd and closes it, and with it the file
+    // goes. Nobody else can open such a file, so it is always unchanged.
+    bool MapTemporary(int fd, size_t size);
+    bool OnDisk() const { return temporary_; }
     // The mapped file shrank while it was in use: the text beyond its new end reads as zeros.
     bool CutShort() const { return mapped_.CutShort(); }
     // Whether the text still is what the file holds: true for a private copy; for a mapped file,
@@ -278,6 +283,7 @@ private:
     int fd_ = -1;
     int64_t mtimeSec_ = 0, mtimeNsec_ = 0, ctimeSec_ = 0, ctimeNsec_ = 0;
     std::string tail_;
+    bool temporary_ = false;
     // The file the whole text came from (MarkWhole) and its last bytes.
     std::optional<FileIdentity> source_;
     std::string sourceTail_;
@@ -377,6 +383,9 @@ struct AnalysisTables {
     size_t FormatNoteBytes = 0;   // of ErrorLogText, the notes saying what each file was read as
     std::vector<IncompleteInput> IncompleteInputs;
     std::string CurrentPath;   // the file being read, for messages
+    // Why a text too large for memory could not go to disk either ("in FOLDER (REASON)"),
+    // for the memory message; empty otherwise.
+    std::string NoRoomOnDisk;
     // The format each file was read as, in the order read ("combined", "W3C extended (IIS)").
     struct FileFormat {
         std::string Path;

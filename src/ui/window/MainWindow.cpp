@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Twips.h"
+#include "config/CountryCache.h"
 #include "config/DataFolder.h"
 #include "config/Options.h"
 #include "config/QtSettingsStore.h"
@@ -64,6 +65,7 @@ MainWindow::MainWindow(SettingsStore& store, QWidget* parent)
     setObjectName("frmMain");
     a_->Store = &store_;
     LoadOptions(store_, a_->Options);
+    a_->Options.TemporaryFilesFolder = CountryCacheFolder();   // inflated logs too large for memory
     LoadRecentAndProfiles(store_, a_->Options, recent_, profiles_);
     host_ = new GuiRunHost(this);
     a_->SetHost(host_);
