@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -215,22 +216,29 @@ std::string_view PercentDecoded(std::string_view text, int rounds, TextArena& sc
 // and a visitor's lines come close together, so most lines reuse a decoding. A view it gives
 // lives until the thread decodes another agent into that slot, as a scratch text lives until
 // the next line. One for each way of decoding: the same text decodes differently by writer.
+// Each decoding in a slot has its own serial number, so a reader of the fields can keep it
+// once by that number instead of by its text.
 class AgentCache {
 public:
     template <class Decode>
-    std::string_view Decoded(std::string_view raw, Decode&& decode) {
-        if (last_ && last_->Raw == raw) return last_->Decoded;
+    std::string_view Decoded(std::string_view raw, uint64_t& serial, Decode&& decode) {
+        if (last_ && last_->Raw == raw) {
+            serial = last_->Serial;
+            return last_->Decoded;
+        }
         Slot& slot = slots_[std::hash<std::string_view>{}(raw) % Slots];
-        if (slot.Valid && slot.Raw == raw) {
+        if (slot.Serial && slot.Raw == raw) {
             last_ = &slot;
+            serial = slot.Serial;
             return slot.Decoded;
         }
         const std::string_view decoded = decode(raw);
         if (decoded.data() == raw.data()) return decoded;   // nothing to decode: the line's own text
         slot.Raw.assign(raw);
         slot.Decoded.assign(decoded);
-        slot.Valid = true;
+        slot.Serial = NewTextSerial();
         last_ = &slot;
+        serial = slot.Serial;
         return slot.Decoded;
     }
 
@@ -238,7 +246,7 @@ private:
     static constexpr size_t Slots = 64;
     struct Slot {
         std::string Raw, Decoded;
-        bool Valid = false;
+        uint64_t Serial = 0;   // 0: empty
     };
     std::array<Slot, Slots> slots_;
     Slot* last_ = nullptr;
@@ -433,8 +441,8 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = stem;
         fields.Query = Value(query);
         fields.Referrer = Value(referrer);
-        fields.UserAgent =
-            iisAgents.Decoded(Value(agent), [&](std::string_view t) { return PlusAsBlank(t, scratch); });
+        fields.UserAgent = iisAgents.Decoded(Value(agent), fields.UserAgentSerial,
+                                             [&](std::string_view t) { return PlusAsBlank(t, scratch); });
     } else {
         // Every CloudFront field carries one round of its escapes over the text as sent: the
         // address and referrer come back as the browser sent them (their own escapes kept for
@@ -442,7 +450,7 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = PercentDecoded(stem, 1, scratch);
         fields.Query = PercentDecoded(Value(query), 1, scratch);
         fields.Referrer = PercentDecoded(Value(referrer), 1, scratch);
-        fields.UserAgent = cloudFrontAgents.Decoded(Value(agent),
+        fields.UserAgent = cloudFrontAgents.Decoded(Value(agent), fields.UserAgentSerial,
                                                  [&](std::string_view t) { return PercentDecoded(t, 2, scratch); });
     }
     return LineKind::Entry;
@@ -465,6 +473,11 @@ std::unique_ptr<LineFormat> W3cReader::After(std::string_view comment) const {
 }
 
 } // namespace
+
+uint64_t NewTextSerial() {
+    static std::atomic<uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 std::unique_ptr<LineFormat> MakeW3cFormat() { return std::make_unique<W3cReader>(Writer::Iis, std::vector<Column>{}, 0); }
 

@@ -15,6 +15,13 @@ std::string_view EntryTexts::Keep(std::string_view text) {
     return lastKept_ = stored;
 }
 
+std::string_view EntryTexts::Keep(std::string_view text, uint64_t serial) {
+    if (serial == 0) return Keep(text);
+    Numbered& slot = numbered_[serial % numbered_.size()];
+    if (slot.Serial != serial) slot = {serial, Keep(text)};
+    return slot.Kept;
+}
+
 std::string_view EntryTexts::Date(DateTime value) {
     const int64_t day = value.Days();
     if (day == lastDay_ && !lastDate_.empty()) return lastDate_;   // lines come in time order
@@ -54,6 +61,7 @@ std::string_view EntryTexts::Time(DateTime value) {
 void EntryTexts::Clear() {
     kept_.clear();
     lastKept_ = {};
+    numbered_.fill({});
     dates_.clear();
     lastDate_ = {};
     times_.clear();

@@ -7,6 +7,8 @@
 #include "engine/base/RecordIndex.h"
 #include "engine/base/TextArena.h"
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -18,6 +20,9 @@ class EntryTexts {
 public:
     // The one stored copy of text.
     std::string_view Keep(std::string_view text);
+    // The same, for a text serial names (LineFields::UserAgentSerial): a recent number finds
+    // its copy without reading the text again.
+    std::string_view Keep(std::string_view text, uint64_t serial);
     // "10/Oct/2000" and "13:55:36" for value.
     std::string_view Date(DateTime value);
     std::string_view Time(DateTime value);
@@ -27,6 +32,11 @@ private:
     TextArena store_;
     std::unordered_set<std::string_view, TextHash> kept_;
     std::string_view lastKept_;                              // the text Keep gave last
+    struct Numbered {
+        uint64_t Serial = 0;
+        std::string_view Kept;
+    };
+    std::array<Numbered, 256> numbered_{};                   // by serial, the latest of each slot
     std::unordered_map<int64_t, std::string_view> dates_;   // by day since 1970
     int64_t lastDay_ = 0;
     std::string_view lastDate_;
