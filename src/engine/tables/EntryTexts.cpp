@@ -8,10 +8,12 @@ std::string_view EntryTexts::Keep(std::string_view text) {
     if (text.empty()) return {};
     // A visitor's lines follow one another with the same agent: one comparison, no hash.
     if (text == lastKept_) return lastKept_;
-    auto found = kept_.find(text);
-    if (found != kept_.end()) return lastKept_ = *found;
+    const uint64_t hash = HashText(text);
+    const uint32_t found = keptIndex_.Find(hash, [&](uint32_t record) { return kept_[record] == text; });
+    if (found) return lastKept_ = kept_[found];
     const std::string_view stored = store_.Store(text);
-    kept_.insert(stored);
+    kept_.push_back(stored);
+    keptIndex_.Insert(hash, static_cast<uint32_t>(kept_.size() - 1), [](uint32_t) { return false; });
     return lastKept_ = stored;
 }
 
@@ -59,7 +61,8 @@ std::string_view EntryTexts::Time(DateTime value) {
 }
 
 void EntryTexts::Clear() {
-    kept_.clear();
+    kept_.assign(1, std::string_view());
+    keptIndex_.Clear();
     lastKept_ = {};
     numbered_.fill({});
     dates_.clear();

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace trevix {
@@ -30,7 +29,10 @@ public:
 
 private:
     TextArena store_;
-    std::unordered_set<std::string_view, TextHash> kept_;
+    // The kept texts, found through an open-addressing index by their hash: a probe reads one
+    // slot and compares the text only on a whole-hash match.
+    std::vector<std::string_view> kept_{std::string_view()};   // 1-based
+    RecordIndex keptIndex_;
     std::string_view lastKept_;                              // the text Keep gave last
     struct Numbered {
         uint64_t Serial = 0;
