@@ -1,6 +1,7 @@
 // W3C extended logs: IIS names its columns in a "#Fields:" directive and separates them by
 // one blank (other writers by a tab); CloudFront writes a known, growing column list,
 // tab-separated, with its own URL encoding of every field.
+#include "engine/base/RecordIndex.h"
 #include "engine/base/Text.h"
 #include "engine/base/Utf8.h"
 #include "engine/formats/KnownFormats.h"
@@ -226,8 +227,9 @@ public:
             serial = last_->Serial;
             return last_->Decoded;
         }
-        Slot& slot = slots_[std::hash<std::string_view>{}(raw) % Slots];
-        if (slot.Serial && slot.Raw == raw) {
+        const uint64_t hash = HashText(raw);
+        Slot& slot = slots_[hash % Slots];
+        if (slot.Serial && slot.Hash == hash && slot.Raw == raw) {
             last_ = &slot;
             serial = slot.Serial;
             return slot.Decoded;
@@ -236,6 +238,7 @@ public:
         if (decoded.data() == raw.data()) return decoded;   // nothing to decode: the line's own text
         slot.Raw.assign(raw);
         slot.Decoded.assign(decoded);
+        slot.Hash = hash;
         slot.Serial = NewTextSerial();
         last_ = &slot;
         serial = slot.Serial;
@@ -246,6 +249,7 @@ private:
     static constexpr size_t Slots = 64;
     struct Slot {
         std::string Raw, Decoded;
+        uint64_t Hash = 0;     // of Raw
         uint64_t Serial = 0;   // 0: empty
     };
     std::array<Slot, Slots> slots_;
