@@ -290,3 +290,38 @@ TEST(W3cFormat, RepeatedAgentsDecodeByTheirWriter) {
     EXPECT_EQ(ReadLines(MakeCloudFrontFormat(), {cloudFront, other}).Agent, "Z y");
     EXPECT_EQ(ReadLines(MakeCloudFrontFormat(), {other, CloudFrontLine(CloudFrontColumns("plain"))}).Agent, "plain");
 }
+
+// Fields are cut from separator marks 64 bytes to a word, and lines too long to mark byte by
+// byte: every field, the count of fields and the choice of separator must come out alike
+// whichever word a separator falls in and on either side of the longest marked line.
+TEST(W3cFormat, FieldsCutAlikeAtAnyLength) {
+    const std::string directive = "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes cs(User-Agent) x-extra";
+    struct Shape {
+        const char* name;
+        char separator;
+        int extra;   // fields beyond the directive's (negative: fewer)
+        LineKind kind;
+    };
+    const std::vector<Shape> shapes = {
+        {"blanks", ' ', 0, LineKind::Entry},
+        {"tabs", '\t', 0, LineKind::Entry},
+        {"one field too many", ' ', 1, LineKind::NotRead},
+        {"one field short", '\t', -1, LineKind::NotRead},
+    };
+    for (const Shape& shape : shapes) {
+        for (size_t n : {1, 14, 15, 16, 17, 30, 31, 32, 33, 62, 63, 64, 65, 127, 128, 4009, 4010, 4011, 4012, 5000}) {
+            SCOPED_TRACE(std::string(shape.name) + " " + std::to_string(n));
+            std::vector<std::string> fields = {"2010-08-15", "00:01:23", "10.0.0.1", "GET", "/" + std::string(n, 'p'),
+                                               "200", "512", shape.separator == '\t' ? "A b" : "A+b", "x"};
+            if (shape.extra > 0) fields.push_back("y");
+            if (shape.extra < 0) fields.pop_back();
+            std::string line;
+            for (const std::string& f : fields) line += (line.empty() ? "" : std::string(1, shape.separator)) + f;
+            const Got got = ReadLines(MakeW3cFormat(), {directive, line});
+            ASSERT_EQ(got.Kind, shape.kind);
+            if (got.Kind != LineKind::Entry) continue;
+            const std::vector<std::string> want = {"10.0.0.1", "GET", "/" + std::string(n, 'p'), "200", "512", "A b"};
+            EXPECT_EQ(std::vector<std::string>({got.Client, got.Method, got.Path, got.Status, got.Bytes, got.Agent}), want);
+        }
+    }
+}

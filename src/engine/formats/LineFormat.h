@@ -4,6 +4,7 @@
 // text; turning the fields into an entry (time zones, numbers, hosts) is the parser's work.
 #include "engine/base/TextArena.h"
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -39,7 +40,13 @@ struct LineFields {
     std::string_view Bytes;
     std::string_view Referrer;
     std::string_view UserAgent;
+    // Nonzero when UserAgent is a decoding the format keeps beyond this line: the number names
+    // that one text in the whole process (NewTextSerial), so it need only be stored once.
+    uint64_t UserAgentSerial = 0;
 };
+
+// A number never given before in this process, for LineFields::UserAgentSerial.
+uint64_t NewTextSerial();
 
 enum class LineKind : uint8_t {
     Entry,      // fields filled

@@ -1,12 +1,14 @@
 // W3C extended logs: IIS names its columns in a "#Fields:" directive and separates them by
 // one blank (other writers by a tab); CloudFront writes a known, growing column list,
 // tab-separated, with its own URL encoding of every field.
+#include "engine/base/RecordIndex.h"
 #include "engine/base/Text.h"
 #include "engine/base/Utf8.h"
 #include "engine/formats/KnownFormats.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -215,22 +217,31 @@ std::string_view PercentDecoded(std::string_view text, int rounds, TextArena& sc
 // and a visitor's lines come close together, so most lines reuse a decoding. A view it gives
 // lives until the thread decodes another agent into that slot, as a scratch text lives until
 // the next line. One for each way of decoding: the same text decodes differently by writer.
+// Each decoding in a slot has its own serial number, so a reader of the fields can keep it
+// once by that number instead of by its text.
 class AgentCache {
 public:
     template <class Decode>
-    std::string_view Decoded(std::string_view raw, Decode&& decode) {
-        if (last_ && last_->Raw == raw) return last_->Decoded;
-        Slot& slot = slots_[std::hash<std::string_view>{}(raw) % Slots];
-        if (slot.Valid && slot.Raw == raw) {
+    std::string_view Decoded(std::string_view raw, uint64_t& serial, Decode&& decode) {
+        if (last_ && last_->Raw == raw) {
+            serial = last_->Serial;
+            return last_->Decoded;
+        }
+        const uint64_t hash = HashText(raw);
+        Slot& slot = slots_[hash % Slots];
+        if (slot.Serial && slot.Hash == hash && slot.Raw == raw) {
             last_ = &slot;
+            serial = slot.Serial;
             return slot.Decoded;
         }
         const std::string_view decoded = decode(raw);
         if (decoded.data() == raw.data()) return decoded;   // nothing to decode: the line's own text
         slot.Raw.assign(raw);
         slot.Decoded.assign(decoded);
-        slot.Valid = true;
+        slot.Hash = hash;
+        slot.Serial = NewTextSerial();
         last_ = &slot;
+        serial = slot.Serial;
         return slot.Decoded;
     }
 
@@ -238,40 +249,95 @@ private:
     static constexpr size_t Slots = 64;
     struct Slot {
         std::string Raw, Decoded;
-        bool Valid = false;
+        uint64_t Hash = 0;     // of Raw
+        uint64_t Serial = 0;   // 0: empty
     };
     std::array<Slot, Slots> slots_;
     Slot* last_ = nullptr;
 };
 thread_local AgentCache iisAgents, cloudFrontAgents;
 
+// Where a line's blanks and tabs are, one bit per byte (bit i of word w is byte 64 w + i),
+// both marked in one pass: which of them separates the fields is then a test of the tab words,
+// the field count a population count, and each field's end a bit search. Lines longer than
+// MaxBytes are not marked (Mark is false); they are cut byte by byte.
+class SeparatorBits {
+public:
+    static constexpr size_t MaxWords = 64;
+    static constexpr size_t MaxBytes = MaxWords * 64;
+
+    bool Mark(std::string_view line) {
+        const size_t n = line.size();
+        if (n > MaxBytes) return false;
+        words_ = (n + 63) / 64;
+        const char* p = line.data();
+        for (size_t w = 0; w < words_; ++w) {
+            uint64_t blanks = 0, tabs = 0;
+#if defined(__SSE2__)
+            const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+            for (unsigned k = 0; k < 4; ++k) {
+                const size_t at = w * 64 + k * 16;
+                if (at >= n) break;
+                __m128i v;
+                if (at + 16 <= n) {
+                    v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+                } else {
+                    // The last bytes, copied so nothing beyond the line is read.
+                    char block[16] = {};
+                    std::memcpy(block, p + at, n - at);
+                    v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+                }
+                blanks |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blank))))
+                          << (k * 16);
+                tabs |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))))
+                        << (k * 16);
+            }
+#else
+            const size_t count = n - w * 64 < 64 ? n - w * 64 : 64;
+            for (size_t i = 0; i < count; ++i) {
+                blanks |= static_cast<uint64_t>(p[w * 64 + i] == ' ') << i;
+                tabs |= static_cast<uint64_t>(p[w * 64 + i] == '\t') << i;
+            }
+#endif
+            blanks_[w] = blanks;
+            tabs_[w] = tabs;
+        }
+        return true;
+    }
+
+    bool AnyTab() const {
+        uint64_t any = 0;
+        for (size_t w = 0; w < words_; ++w) any |= tabs_[w];
+        return any != 0;
+    }
+    const uint64_t* Of(char separator) const { return separator == '\t' ? tabs_ : blanks_; }
+    size_t Words() const { return words_; }
+
+private:
+    uint64_t blanks_[MaxWords], tabs_[MaxWords];
+    size_t words_ = 0;
+};
+
+// The bits set in word, without the library call a processor lacking a count instruction
+// would make of std::popcount.
+inline size_t Ones(uint64_t word) {
+    word -= (word >> 1) & 0x5555555555555555ULL;
+    word = (word & 0x3333333333333333ULL) + ((word >> 2) & 0x3333333333333333ULL);
+    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<size_t>((word * 0x0101010101010101ULL) >> 56);
+}
+
 // Calls field(begin, end) for every field of line between separators, in order, until it
-// returns false. Sixteen bytes are searched at a time: a call per field costs more than the
-// search itself on lines of short fields.
+// returns false: the way for lines too long to mark.
 template <class Field>
 void CutFields(std::string_view line, char separator, Field&& field) {
-    const char* p = line.data();
-    const size_t n = line.size();
-    size_t start = 0, i = 0;
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(separator);
-    for (; i + 16 <= n; i += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
-        while (hits) {
-            const size_t at = i + static_cast<size_t>(std::countr_zero(hits));
-            if (!field(start, at)) return;
-            start = at + 1;
-            hits &= hits - 1;
-        }
-    }
-#endif
-    for (; i < n; ++i) {
-        if (p[i] != separator) continue;
+    size_t start = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != separator) continue;
         if (!field(start, i)) return;
         start = i + 1;
     }
-    field(start, n);
+    field(start, line.size());
 }
 
 enum class Writer : uint8_t { Iis, CloudFront };
@@ -281,7 +347,10 @@ public:
     // minCount below the column count: lines may hold any prefix of the columns from there
     // (CloudFront files without their directive).
     W3cReader(Writer writer, std::vector<Column> columns, size_t minCount)
-        : writer_(writer), columns_(std::move(columns)), minCount_(minCount) {}
+        : writer_(writer), columns_(std::move(columns)), minCount_(minCount) {
+        for (size_t i = 0; i < columns_.size(); ++i)
+            if (columns_[i] != Column::Skip) used_ = i + 1;
+    }
 
     std::string_view Name() const override {
         return writer_ == Writer::Iis ? "W3C extended (IIS)" : "CloudFront";
@@ -294,6 +363,7 @@ private:
     Writer writer_;
     std::vector<Column> columns_;   // empty: no directive yet, or one for the other writer
     size_t minCount_;
+    size_t used_ = 0;               // columns up to the last one the entry reads
 };
 
 LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& scratch) const {
@@ -301,25 +371,48 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
     if (!line.empty() && line.front() == '#') return LineKind::Comment;
     if (columns_.empty() || line.empty()) return LineKind::NotRead;
 
-    // CloudFront only ever uses tabs; other W3C writers one blank, some a tab.
-    char separator = '\t';
-    if (writer_ == Writer::Iis && !std::memchr(line.data(), '\t', line.size())) separator = ' ';
-
     // Each field lands in the slot of its column (skipped ones all in the first): a store
     // without a branch per field.
     std::string_view slots[static_cast<size_t>(Column::Count)];
     const Column* const columns = columns_.data();
     const size_t columnCount = columns_.size();
-    size_t count = 0;
-    CutFields(line, separator, [&](size_t begin, size_t stop) {
-        if (count == columnCount) {
-            count = columnCount + 1;   // more fields than columns
-            return false;
+    thread_local SeparatorBits bits;
+    if (bits.Mark(line)) {
+        // CloudFront only ever uses tabs; other W3C writers one blank, some a tab.
+        const char separator = writer_ == Writer::CloudFront || bits.AnyTab() ? '\t' : ' ';
+        const uint64_t* const marks = bits.Of(separator);
+        const size_t words = bits.Words();
+        size_t count = 1;
+        for (size_t w = 0; w < words; ++w) count += Ones(marks[w]);
+        if (count < minCount_ || count > columnCount) return LineKind::NotRead;
+        // Only the fields up to the last column read are cut; the count said the rest is there.
+        const size_t cut = std::min(count, used_);
+        size_t start = 0, w = 0;
+        uint64_t word = words ? marks[0] : 0;
+        for (size_t i = 0; i < cut; ++i) {
+            size_t end = line.size();
+            if (i + 1 < count) {
+                while (!word) word = marks[++w];
+                end = w * 64 + static_cast<size_t>(std::countr_zero(word));
+                word &= word - 1;
+            }
+            slots[static_cast<size_t>(columns[i])] = std::string_view(line.data() + start, end - start);
+            start = end + 1;
         }
-        slots[static_cast<size_t>(columns[count++])] = std::string_view(line.data() + begin, stop - begin);
-        return true;
-    });
-    if (count < minCount_ || count > columnCount) return LineKind::NotRead;
+    } else {
+        char separator = '\t';
+        if (writer_ == Writer::Iis && !std::memchr(line.data(), '\t', line.size())) separator = ' ';
+        size_t count = 0;
+        CutFields(line, separator, [&](size_t begin, size_t stop) {
+            if (count == columnCount) {
+                count = columnCount + 1;   // more fields than columns
+                return false;
+            }
+            slots[static_cast<size_t>(columns[count++])] = std::string_view(line.data() + begin, stop - begin);
+            return true;
+        });
+        if (count < minCount_ || count > columnCount) return LineKind::NotRead;
+    }
     const auto slot = [&](Column c) { return slots[static_cast<size_t>(c)]; };
     std::string_view date = slot(Column::Date), time = slot(Column::Time), stem = slot(Column::Stem),
                      query = slot(Column::Query), uri = slot(Column::Uri), status = slot(Column::Status),
@@ -352,8 +445,8 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = stem;
         fields.Query = Value(query);
         fields.Referrer = Value(referrer);
-        fields.UserAgent =
-            iisAgents.Decoded(Value(agent), [&](std::string_view t) { return PlusAsBlank(t, scratch); });
+        fields.UserAgent = iisAgents.Decoded(Value(agent), fields.UserAgentSerial,
+                                             [&](std::string_view t) { return PlusAsBlank(t, scratch); });
     } else {
         // Every CloudFront field carries one round of its escapes over the text as sent: the
         // address and referrer come back as the browser sent them (their own escapes kept for
@@ -361,7 +454,7 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = PercentDecoded(stem, 1, scratch);
         fields.Query = PercentDecoded(Value(query), 1, scratch);
         fields.Referrer = PercentDecoded(Value(referrer), 1, scratch);
-        fields.UserAgent = cloudFrontAgents.Decoded(Value(agent),
+        fields.UserAgent = cloudFrontAgents.Decoded(Value(agent), fields.UserAgentSerial,
                                                  [&](std::string_view t) { return PercentDecoded(t, 2, scratch); });
     }
     return LineKind::Entry;
@@ -384,6 +477,11 @@ std::unique_ptr<LineFormat> W3cReader::After(std::string_view comment) const {
 }
 
 } // namespace
+
+uint64_t NewTextSerial() {
+    static std::atomic<uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 std::unique_ptr<LineFormat> MakeW3cFormat() { return std::make_unique<W3cReader>(Writer::Iis, std::vector<Column>{}, 0); }
 

@@ -178,7 +178,8 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
     e.Referrer = keep(f.Referrer);
     if (e.Referrer.empty()) e.Referrer = "-";
     if (a.Options.MergeSessions && e.Referrer.size() > 1) e.Referrer = StripSessionID(a, e.Referrer);
-    e.UserAgent = keep(f.UserAgent);
+    // A decoding the format numbered is found by its number: no need to read its text again.
+    e.UserAgent = f.UserAgentSerial ? texts.Keep(TrimBlanks(f.UserAgent), f.UserAgentSerial) : keep(f.UserAgent);
     if (e.UserAgent.empty()) e.UserAgent = "-";
     return ParseResult::Accepted;
 }

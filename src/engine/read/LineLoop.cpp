@@ -13,6 +13,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -51,6 +52,32 @@ private:
     std::vector<std::string_view> lines_;
 };
 
+// The spider answers of the user agents a file's entries hold outside their lines. For a
+// format other than common/combined such an agent is a text kept for the run (EntryTexts),
+// so within a file its address names its text, and an answer is found by the address alone.
+class KeptAgentSpiders {
+public:
+    bool IsSpider(Analyser& a, std::string_view agent) {
+        Slot& slot = slots_[(reinterpret_cast<uintptr_t>(agent.data()) >> 3 ^ agent.size()) % Slots];
+        if (slot.Data != agent.data() || slot.Size != agent.size())
+            slot = {agent.data(), agent.size(), IsSpiderAgent(a, agent)};
+        return slot.Spider;
+    }
+
+private:
+    static constexpr size_t Slots = 256;
+    struct Slot {
+        const char* Data = nullptr;
+        size_t Size = 0;
+        bool Spider = false;
+    };
+    Slot slots_[Slots];
+};
+
+bool Inside(std::string_view line, std::string_view text) {
+    return text.data() >= line.data() && text.data() + text.size() <= line.data() + line.size();
+}
+
 // Settles what ParseAndFilter left to the counting thread.
 inline void FinishKeys(const Analyser& a, LogEntry& entry) {
     if (!entry.KeysPending) return;
@@ -63,7 +90,7 @@ inline void FinishKeys(const Analyser& a, LogEntry& entry) {
 // other than common/combined leaves its exit-page test and hashes to the counting thread:
 // reading such lines costs more than counting them, and the two threads then even out.
 LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state,
-                        bool shareWork = false) {
+                        KeptAgentSpiders& spiders, bool shareWork = false) {
     const ParseResult result =
         state.Format == 0 ? ParseLogLine(a, line, entry, state) : ParseFormatLine(a, line, entry, state);
     if (result != ParseResult::Accepted) {
@@ -76,7 +103,8 @@ LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, Fil
     }
     state.FirstLineAccepted = true;
     // What depends on the entry alone is settled here, on the reading thread when there is one.
-    entry.IsSpider = IsSpiderAgent(a, entry.UserAgent);
+    entry.IsSpider = state.Format != 0 && !Inside(line, entry.UserAgent) ? spiders.IsSpider(a, entry.UserAgent)
+                                                                        : IsSpiderAgent(a, entry.UserAgent);
     if (shareWork && state.Format != 0 && !a.Tables.Masks.On()) {
         entry.KeysPending = true;
         return LineFate::Accepted;
@@ -119,6 +147,7 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
     HeldBlankLines held;
     std::string_view line;
     LogEntry entry;
+    auto spiders = std::make_unique<KeptAgentSpiders>();
     const uint64_t anonAtStart = AnonymousMemory();
     while (!t.Cancelled && cutter.Next(line)) {
         if (held.Hold(line)) continue;
@@ -129,7 +158,7 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
         if (t.EntryCount % 100 == 0) ServeEvents(a, cutter.Progress());
         if (t.EntryCount % MemoryCheckEvery == 0) CheckMemory(a, anonAtStart, text.size(), cutter.Progress());
         lastRaw = line;
-        LineFate fate = ParseAndFilter(a, line, entry, state);
+        LineFate fate = ParseAndFilter(a, line, entry, state, *spiders);
         if (fate == LineFate::Accepted)
             AccumulateEntry(a, entry, line);
         else
@@ -189,6 +218,7 @@ private:
             LineCutter cutter(a_, text_, source_);
             HeldBlankLines held;
             std::string_view line;
+            auto spiders = std::make_unique<KeptAgentSpiders>();
             uint32_t slot = base, unannounced = 0;
             while (!stop_.load(std::memory_order_relaxed) && cutter.Next(line)) {
                 if (held.Hold(line)) continue;
@@ -197,7 +227,7 @@ private:
                 if (next - counted_.load() >= Window && !WaitForRoom(next)) return;
                 if (a_.Tables.LogEntries.size() <= next) a_.Tables.LogEntries.resize(next + 1);
                 lastRaw_ = line;
-                LineFate fate = ParseAndFilter(a_, line, entries_[next % Window], state_, true);
+                LineFate fate = ParseAndFilter(a_, line, entries_[next % Window], state_, *spiders, true);
                 if (fate == LineFate::Dropped) continue;
                 raw_[next % Window] = line;
                 slot = next;

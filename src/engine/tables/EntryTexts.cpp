@@ -8,11 +8,20 @@ std::string_view EntryTexts::Keep(std::string_view text) {
     if (text.empty()) return {};
     // A visitor's lines follow one another with the same agent: one comparison, no hash.
     if (text == lastKept_) return lastKept_;
-    auto found = kept_.find(text);
-    if (found != kept_.end()) return lastKept_ = *found;
+    const uint64_t hash = HashText(text);
+    const uint32_t found = keptIndex_.Find(hash, [&](uint32_t record) { return kept_[record] == text; });
+    if (found) return lastKept_ = kept_[found];
     const std::string_view stored = store_.Store(text);
-    kept_.insert(stored);
+    kept_.push_back(stored);
+    keptIndex_.Insert(hash, static_cast<uint32_t>(kept_.size() - 1), [](uint32_t) { return false; });
     return lastKept_ = stored;
+}
+
+std::string_view EntryTexts::Keep(std::string_view text, uint64_t serial) {
+    if (serial == 0) return Keep(text);
+    Numbered& slot = numbered_[serial % numbered_.size()];
+    if (slot.Serial != serial) slot = {serial, Keep(text)};
+    return slot.Kept;
 }
 
 std::string_view EntryTexts::Date(DateTime value) {
@@ -52,8 +61,10 @@ std::string_view EntryTexts::Time(DateTime value) {
 }
 
 void EntryTexts::Clear() {
-    kept_.clear();
+    kept_.assign(1, std::string_view());
+    keptIndex_.Clear();
     lastKept_ = {};
+    numbered_.fill({});
     dates_.clear();
     lastDate_ = {};
     times_.clear();

@@ -7,9 +7,10 @@
 #include "engine/base/RecordIndex.h"
 #include "engine/base/TextArena.h"
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace trevix {
@@ -18,6 +19,9 @@ class EntryTexts {
 public:
     // The one stored copy of text.
     std::string_view Keep(std::string_view text);
+    // The same, for a text serial names (LineFields::UserAgentSerial): a recent number finds
+    // its copy without reading the text again.
+    std::string_view Keep(std::string_view text, uint64_t serial);
     // "10/Oct/2000" and "13:55:36" for value.
     std::string_view Date(DateTime value);
     std::string_view Time(DateTime value);
@@ -25,8 +29,16 @@ public:
 
 private:
     TextArena store_;
-    std::unordered_set<std::string_view, TextHash> kept_;
+    // The kept texts, found through an open-addressing index by their hash: a probe reads one
+    // slot and compares the text only on a whole-hash match.
+    std::vector<std::string_view> kept_{std::string_view()};   // 1-based
+    RecordIndex keptIndex_;
     std::string_view lastKept_;                              // the text Keep gave last
+    struct Numbered {
+        uint64_t Serial = 0;
+        std::string_view Kept;
+    };
+    std::array<Numbered, 256> numbered_{};                   // by serial, the latest of each slot
     std::unordered_map<int64_t, std::string_view> dates_;   // by day since 1970
     int64_t lastDay_ = 0;
     std::string_view lastDate_;
