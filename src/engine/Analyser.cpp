@@ -29,13 +29,15 @@ void Analyser::ClearLists() {
 }
 
 void Analyser::ClearAllData(const std::vector<std::string>& keepTextsOf) {
+    // Built before the tables start their memory budget: the reference lists' automata are the
+    // program's, not the run's.
+    Reference.IndexLists();
     Tables.Clear(Reference.CountryCount(), keepTextsOf);
     for (BrowserDefinition& b : Reference.BrowserDefinitions) b.Hits = 0;
     SpiderMemo.clear();
     BrowserMemo.clear();
     LineFormats.clear();
     LineFormatSlots.clear();
-    Reference.IndexLists();
     LastAgent = {};
     LastAgentSpider = false;
     ClearLists();
