@@ -119,3 +119,56 @@ TEST(FormatLines, EntriesFollowTheLineParsersRules) {
         EXPECT_EQ(e.UserAgent, "-");
     }
 }
+
+// Lines of one second reuse the date and time the last one gave: a sequence of W3C stamps,
+// repeated, changed, in a changed setting or the computer's zone, must give each line its own.
+TEST(FormatLines, RepeatedW3cStampsGiveEachLineItsOwnTime) {
+    struct Step {
+        const char* date;
+        const char* time;
+        bool w3cLocal;
+        int biasHours;
+        const char* wantDate;   // nullptr: rejected
+        const char* wantTime;
+    };
+    const std::string combined = "1.2.3.4 - - [02/Nov/2026:11:00:00 +0200] \"GET / HTTP/1.1\" 200 5 \"-\" \"x\"";
+    const Step steps[] = {
+        {"2026-11-02", "10:00:00", false, 0, "02/Nov/2026", "12:00:00"},
+        {"2026-11-02", "10:00:00", false, 0, "02/Nov/2026", "12:00:00"},
+        {"2026-11-02", "10:00:01", false, 0, "02/Nov/2026", "12:00:01"},
+        {"2026-11-02", "10:00:01.5", false, 0, "02/Nov/2026", "12:00:01"},
+        {"2026-11-03", "10:00:01", false, 0, "03/Nov/2026", "12:00:01"},
+        {"2026-11-03", "10:00:01", true, 0, "03/Nov/2026", "12:00:01"},
+        {"2026-11-03", "10:00:01", true, 5, "03/Nov/2026", "17:00:01"},
+        {"2026-11-03", "10:00:01", false, 5, "03/Nov/2026", "12:00:01"},
+        {"2026-11-03", "99:00:01", false, 5, nullptr, nullptr},
+        {"2026-11-03", "10:00:01", false, 5, "03/Nov/2026", "12:00:01"},
+        {"9999-12-31", "23:00:00", false, 0, nullptr, nullptr},
+        {"9999-12-31", "23:00:00", false, 0, nullptr, nullptr},
+    };
+    Analyser a;
+    a.ClearAllData();
+    FileParseState state;
+    LogEntry e;
+    ASSERT_EQ(ParseLogLine(a, combined, e, state), ParseResult::Accepted);
+    state.FirstLineAccepted = true;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& s = steps[i];
+        SCOPED_TRACE(i);
+        a.LocalTimeBias = {s.biasHours, 0};
+        a.Tables.EntryParsing.W3cLocalTime = s.w3cLocal;
+        const std::string date = s.date, time = s.time;   // a line's own copy of its texts
+        const ParseResult result = MakeEntry(a, Fields(StampForm::W3c, {}, date, time), "line", e, state);
+        ASSERT_EQ(result == ParseResult::Accepted, s.wantDate != nullptr);
+        if (!s.wantDate) continue;
+        EXPECT_EQ(e.Date, s.wantDate);
+        EXPECT_EQ(e.Time, s.wantTime);
+    }
+    // A new run starts over: what the last run kept names nothing of the new one's texts.
+    a.ClearAllData();
+    FileParseState fresh;
+    ASSERT_EQ(MakeEntry(a, Fields(StampForm::W3c, {}, "2026-11-03", "10:00:01"), "line", e, fresh),
+              ParseResult::Accepted);
+    EXPECT_EQ(e.Date, "03/Nov/2026");
+    EXPECT_EQ(e.Time, "10:00:01");
+}

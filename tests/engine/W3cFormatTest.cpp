@@ -325,3 +325,39 @@ TEST(W3cFormat, FieldsCutAlikeAtAnyLength) {
         }
     }
 }
+
+// Whether a field needs decoding is read from marks made with the separators: an escape must
+// be decoded wherever it falls (first or last bytes of a field, across a word of marks, in a
+// line too long to mark), and one in a neighbouring field must not leak into a field without.
+TEST(W3cFormat, EscapesDecodedWhereverTheyFall) {
+    struct Place {
+        const char* name;
+        std::string stem, query, referrer;   // before padding
+        std::vector<std::string> want;       // path, query, referrer
+    };
+    const std::vector<Place> places = {
+        {"escape at a field's start", "%41/x", "%42=1", "%43ref", {"A/x", "B=1", "Cref"}},
+        {"escape at a field's end", "/x%41", "a=%42", "ref%43", {"/xA", "a=B", "refC"}},
+        {"escapes beside fields without", "/plain", "q=%20", "-", {"/plain", "q= ", ""}},
+        {"none anywhere", "/plain", "-", "http://a.example/", {"/plain", "", "http://a.example/"}},
+    };
+    for (const Place& place : places) {
+        for (size_t n : {0, 1, 13, 14, 15, 16, 47, 48, 49, 50, 61, 62, 63, 64, 65, 3900, 4100}) {
+            SCOPED_TRACE(std::string(place.name) + " " + std::to_string(n));
+            // The padding moves every later field; it goes into the field before the stem.
+            auto columns = CloudFrontColumns("UA%2520x", place.referrer, "www.example.com", place.stem, place.query);
+            columns[6] += std::string(n, 'h');
+            const Got got = ReadLines(MakeCloudFrontFormat(), {CloudFrontLine(columns)});
+            ASSERT_EQ(got.Kind, LineKind::Entry);
+            EXPECT_EQ((std::vector<std::string>{got.Path, got.Query, got.Referrer}), place.want);
+            EXPECT_EQ(got.Agent, "UA x");
+        }
+    }
+    // IIS marks its "+" the same way: an agent's blanks wherever its plus signs fall.
+    for (size_t n : {0, 1, 30, 31, 32, 33, 62, 63, 64, 4100}) {
+        SCOPED_TRACE("iis " + std::to_string(n));
+        const std::string line = "2010-08-15 00:01:23 10.0.0.5 GET /" + std::string(n, 'p') +
+                                 " - 80 - 192.168.1.20 +a+b+ - 200 0 0 312";
+        EXPECT_EQ(ReadLines(MakeW3cFormat(), {IisFields, line}).Agent, " a b ");
+    }
+}

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <algorithm>
 #include <mutex>
+#include <system_error>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -59,6 +61,14 @@ bool InstallHandler() {
     return installed;
 }
 
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22   // Linux 5.14
+#endif
+
+// Read in at once before the reader starts; the rest follows in steps of ReadAheadStep.
+constexpr size_t ReadFirst = size_t{4} << 20;
+constexpr size_t ReadAheadStep = size_t{4} << 20;
+
 } // namespace
 
 bool MappedText::Map(int fd, size_t size) {
@@ -75,8 +85,19 @@ bool MappedText::Map(int fd, size_t size) {
         errno = EMFILE;
         return false;
     }
-    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    // The first pages are read in now and the rest by a helper thread, so the reader starts at
+    // once instead of after the whole file; without MADV_POPULATE_READ (older kernels) the
+    // whole file is read in by the mapping, as before.
+    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (p == MAP_FAILED) return false;
+    const size_t first = std::min(size, ReadFirst);
+    bool ahead = size > first;
+    if (madvise(p, first, MADV_POPULATE_READ) != 0 && errno == EINVAL) {
+        munmap(p, size);
+        p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (p == MAP_FAILED) return false;
+        ahead = false;
+    }
     madvise(p, size, MADV_SEQUENTIAL);
     data_ = static_cast<char*>(p);
     size_ = size;
@@ -84,10 +105,31 @@ bool MappedText::Map(int fd, size_t size) {
     Slots[slot].Lost.store(false, std::memory_order_relaxed);
     Slots[slot].Begin.store(reinterpret_cast<uintptr_t>(data_), std::memory_order_relaxed);
     Slots[slot].End.store(reinterpret_cast<uintptr_t>(data_) + size, std::memory_order_release);
+    if (ahead) {
+        stopAhead_.store(false, std::memory_order_relaxed);
+        try {
+            ahead_ = std::thread([this, first] {
+                // A failure (the file cut short, memory short) ends it: the reader then faults
+                // the pages in itself, and a lost page is handled as without this thread.
+                for (size_t at = first; at < size_ && !stopAhead_.load(std::memory_order_relaxed);
+                     at += ReadAheadStep)
+                    if (madvise(data_ + at, std::min(ReadAheadStep, size_ - at), MADV_POPULATE_READ) != 0) break;
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: the reader faults the pages in as it goes.
+        }
+    }
     return true;
 }
 
+void MappedText::StopReadingAhead() {
+    if (!ahead_.joinable()) return;
+    stopAhead_.store(true, std::memory_order_relaxed);
+    ahead_.join();
+}
+
 void MappedText::Unmap() {
+    StopReadingAhead();
     if (!data_) return;
     {
         std::lock_guard<std::mutex> lock(SlotsMutex);

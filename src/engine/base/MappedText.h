@@ -5,6 +5,7 @@
 // mapping as cut short, so the reader stops instead of the program being killed.
 #include <atomic>
 #include <cstddef>
+#include <thread>
 
 namespace trevix {
 
@@ -28,7 +29,12 @@ public:
     static constexpr int MaxGuarded = 1024;
 
 private:
+    void StopReadingAhead();
+
     char* data_ = nullptr;
+    // Pages beyond the first few are read in by this thread while the reader starts.
+    std::thread ahead_;
+    std::atomic<bool> stopAhead_{false};
     size_t size_ = 0;
     int slot_ = -1;
 };

@@ -257,52 +257,91 @@ private:
 };
 thread_local AgentCache iisAgents, cloudFrontAgents;
 
-// Where a line's blanks and tabs are, one bit per byte (bit i of word w is byte 64 w + i),
-// both marked in one pass: which of them separates the fields is then a test of the tab words,
-// the field count a population count, and each field's end a bit search. Lines longer than
-// MaxBytes are not marked (Mark is false); they are cut byte by byte.
+// Where a line's tabs, blanks and escape bytes are, one bit per byte (bit i of word w is byte
+// 64 w + i), all marked in one pass: which separator cuts the fields is then a test of the tab
+// words, the field count a population count, each field's end a bit search, and whether a
+// field needs decoding a test of the escape words instead of a search of its text. Blanks are
+// marked only when asked (IIS; CloudFront only ever uses tabs). Lines longer than MaxBytes
+// are not marked (Mark is false); they are cut byte by byte.
 class SeparatorBits {
 public:
     static constexpr size_t MaxWords = 64;
     static constexpr size_t MaxBytes = MaxWords * 64;
 
-    bool Mark(std::string_view line) {
+    bool Mark(std::string_view line, char escape, bool blanks) {
         const size_t n = line.size();
         if (n > MaxBytes) return false;
         words_ = (n + 63) / 64;
         const char* p = line.data();
-        for (size_t w = 0; w < words_; ++w) {
-            uint64_t blanks = 0, tabs = 0;
 #if defined(__SSE2__)
-            const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
-            for (unsigned k = 0; k < 4; ++k) {
-                const size_t at = w * 64 + k * 16;
-                if (at >= n) break;
-                __m128i v;
-                if (at + 16 <= n) {
-                    v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-                } else {
-                    // The last bytes, copied so nothing beyond the line is read.
-                    char block[16] = {};
-                    std::memcpy(block, p + at, n - at);
-                    v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-                }
-                blanks |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blank))))
-                          << (k * 16);
-                tabs |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))))
-                        << (k * 16);
+        const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), esc = _mm_set1_epi8(escape);
+        uint64_t b = 0, t = 0, e = 0;
+        auto mark = [&](__m128i v, unsigned shift, unsigned at) {
+            const auto bits = [&](__m128i m) {
+                return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)) >> shift) << at;
+            };
+            t |= bits(_mm_cmpeq_epi8(v, tab));
+            e |= bits(_mm_cmpeq_epi8(v, esc));
+            if (blanks) b |= bits(_mm_cmpeq_epi8(v, blank));
+        };
+        auto load = [](const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); };
+        auto store = [&](size_t w) {
+            blanks_[w] = b;
+            tabs_[w] = t;
+            escapes_[w] = e;
+            b = t = e = 0;
+        };
+        size_t i = 0;
+        for (; i + 64 <= n; i += 64) {
+            mark(load(p + i), 0, 0);
+            mark(load(p + i + 16), 0, 16);
+            mark(load(p + i + 32), 0, 32);
+            mark(load(p + i + 48), 0, 48);
+            store(i >> 6);
+        }
+        for (; i + 16 <= n; i += 16)
+            mark(load(p + i), 0, static_cast<unsigned>(i & 63));
+        if (i < n) {
+            // The last bytes: the 16 that end the line, shifted past the ones already marked,
+            // so nothing beyond the line is read.
+            const unsigned rest = static_cast<unsigned>(n - i);
+            if (n >= 16) {
+                mark(load(p + n - 16), 16 - rest, static_cast<unsigned>(i & 63));
+            } else {
+                char block[16] = {};
+                std::memcpy(block, p + i, rest);
+                mark(load(block), 0, static_cast<unsigned>(i & 63));
             }
+        }
+        if (n & 63) store(n >> 6);
 #else
+        for (size_t w = 0; w < words_; ++w) {
+            uint64_t b = 0, t = 0, e = 0;
             const size_t count = n - w * 64 < 64 ? n - w * 64 : 64;
             for (size_t i = 0; i < count; ++i) {
-                blanks |= static_cast<uint64_t>(p[w * 64 + i] == ' ') << i;
-                tabs |= static_cast<uint64_t>(p[w * 64 + i] == '\t') << i;
+                const char c = p[w * 64 + i];
+                b |= static_cast<uint64_t>(blanks && c == ' ') << i;
+                t |= static_cast<uint64_t>(c == '\t') << i;
+                e |= static_cast<uint64_t>(c == escape) << i;
             }
-#endif
-            blanks_[w] = blanks;
-            tabs_[w] = tabs;
+            blanks_[w] = b;
+            tabs_[w] = t;
+            escapes_[w] = e;
         }
+#endif
         return true;
+    }
+
+    // Whether bytes [begin, end) of the marked line hold the escape byte.
+    bool EscapeIn(size_t begin, size_t end) const {
+        if (begin >= end) return false;
+        const size_t first = begin >> 6, last = (end - 1) >> 6;
+        const uint64_t head = ~uint64_t{0} << (begin & 63);
+        const uint64_t tail = ~uint64_t{0} >> (63 - ((end - 1) & 63));
+        if (first == last) return (escapes_[first] & head & tail) != 0;
+        uint64_t any = (escapes_[first] & head) | (escapes_[last] & tail);
+        for (size_t w = first + 1; w < last; ++w) any |= escapes_[w];
+        return any != 0;
     }
 
     bool AnyTab() const {
@@ -314,7 +353,7 @@ public:
     size_t Words() const { return words_; }
 
 private:
-    uint64_t blanks_[MaxWords], tabs_[MaxWords];
+    uint64_t blanks_[MaxWords], tabs_[MaxWords], escapes_[MaxWords];
     size_t words_ = 0;
 };
 
@@ -377,7 +416,9 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
     const Column* const columns = columns_.data();
     const size_t columnCount = columns_.size();
     thread_local SeparatorBits bits;
-    if (bits.Mark(line)) {
+    const bool iis = writer_ == Writer::Iis;
+    const bool marked = bits.Mark(line, iis ? '+' : '%', iis);
+    if (marked) {
         // CloudFront only ever uses tabs; other W3C writers one blank, some a tab.
         const char separator = writer_ == Writer::CloudFront || bits.AnyTab() ? '\t' : ' ';
         const uint64_t* const marks = bits.Of(separator);
@@ -420,6 +461,15 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
                      referrer = slot(Column::Referrer), agent = slot(Column::UserAgent),
                      hostHeader = slot(Column::HostHeader), host = slot(Column::Host);
 
+    // Whether a field (a view into the line) may hold the writer's escape byte: the marks say
+    // for a marked line, its text for another.
+    const auto mayEscape = [&](std::string_view field) {
+        if (field.empty()) return false;
+        if (!marked) return true;
+        const auto begin = static_cast<size_t>(field.data() - line.data());
+        return bits.EscapeIn(begin, begin + field.size());
+    };
+
     // The address as one text ("/a?b") when the writer gives no stem.
     if (stem.empty() && !uri.empty() && uri != "-") {
         const size_t mark = uri.find('?');
@@ -445,17 +495,21 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
         fields.Path = stem;
         fields.Query = Value(query);
         fields.Referrer = Value(referrer);
-        fields.UserAgent = iisAgents.Decoded(Value(agent), fields.UserAgentSerial,
-                                             [&](std::string_view t) { return PlusAsBlank(t, scratch); });
+        fields.UserAgent = iisAgents.Decoded(Value(agent), fields.UserAgentSerial, [&](std::string_view t) {
+            return mayEscape(t) ? PlusAsBlank(t, scratch) : t;
+        });
     } else {
         // Every CloudFront field carries one round of its escapes over the text as sent: the
         // address and referrer come back as the browser sent them (their own escapes kept for
         // the search terms), the user agent was escaped once more by older CloudFront.
-        fields.Path = PercentDecoded(stem, 1, scratch);
-        fields.Query = PercentDecoded(Value(query), 1, scratch);
-        fields.Referrer = PercentDecoded(Value(referrer), 1, scratch);
+        const auto decoded = [&](std::string_view t, int rounds) {
+            return mayEscape(t) ? PercentDecoded(t, rounds, scratch) : t;
+        };
+        fields.Path = decoded(stem, 1);
+        fields.Query = decoded(Value(query), 1);
+        fields.Referrer = decoded(Value(referrer), 1);
         fields.UserAgent = cloudFrontAgents.Decoded(Value(agent), fields.UserAgentSerial,
-                                                 [&](std::string_view t) { return PercentDecoded(t, 2, scratch); });
+                                                 [&](std::string_view t) { return decoded(t, 2); });
     }
     return LineKind::Entry;
 }

@@ -88,6 +88,31 @@ std::optional<ZonedStamp> ReadStampOnce(const LineFields& f) {
     return last.Value;
 }
 
+// The entry's date and time from the line's stamp, moved into the zone of the run's first line
+// so every stamp of the run compares and converts alike; false for a stamp that does not read.
+bool MakeStamp(Analyser& a, const LineFields& f, std::string_view line, LogEntry& e, FileParseState& state,
+               bool w3cUtc) {
+    const std::optional<ZonedStamp> stamp = ReadStampOnce(f);
+    if (!stamp) return false;
+    const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : LocalOffset(a);
+    DateTime wall = stamp->Wall;
+    // The line's zone is the run's when it is the run's first stamp; later ones move into it.
+    char zone[6] = "";
+    if (a.Tables.FirstDateTime.empty()) {
+        ZoneText(offset, zone);
+    } else {
+        const int runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(LocalOffset(a));
+        wall = wall.AddSeconds(int64_t(runOffset - offset) * 60);
+    }
+    // Years 1970 to 9999, as the line parser allows.
+    constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00
+    if (wall.Seconds() < 0 || wall.Seconds() >= End) return false;
+    e.Date = a.Tables.FormatTexts.Date(wall);
+    e.Time = a.Tables.FormatTexts.Time(wall);
+    NoteStamp(a, e.Stamp(), zone, state, line);
+    return true;
+}
+
 } // namespace
 
 uint16_t AddRunFormat(Analyser& a, std::unique_ptr<LineFormat> format, const std::string& key) {
@@ -118,27 +143,30 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
     if (a.Tables.Masks.On()) a.Tables.Masks.NoteClient(e.ClientIP);
     if (e.ClientIP.empty()) return reject();
 
-    // The time, moved into the zone of the run's first line so every stamp of the run compares
-    // and converts alike.
-    const std::optional<ZonedStamp> stamp = ReadStampOnce(f);
-    if (!stamp) return reject();
+    // A W3C line of the same second as the last one, with the run's zone settled: the entry
+    // texts that line gave, without reading the stamp again.
     const bool w3cUtc = f.Form == StampForm::W3c && !a.Tables.EntryParsing.W3cLocalTime;
-    const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : LocalOffset(a);
-    DateTime wall = stamp->Wall;
-    // The line's zone is the run's when it is the run's first stamp; later ones move into it.
-    char zone[6] = "";
-    if (a.Tables.FirstDateTime.empty()) {
-        ZoneText(offset, zone);
-    } else {
-        const int runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(LocalOffset(a));
-        wall = wall.AddSeconds(int64_t(runOffset - offset) * 60);
+    if (f.Form == StampForm::W3c && !a.Tables.FirstDateTime.empty()) {
+        const int local = LocalOffset(a), runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(local);
+        EntryTexts::W3cStampMemo& memo = texts.W3cStamp;
+        if (memo.Holds(f.StampDate, f.StampTime, w3cUtc, local, runOffset)) {
+            e.Date = memo.EntryDate;
+            e.Time = memo.EntryTime;
+        } else {
+            const std::optional<ZonedStamp> stamp = ReadStamp(f);
+            if (!stamp) return reject();
+            const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : local;
+            const DateTime wall = stamp->Wall.AddSeconds(int64_t(runOffset - offset) * 60);
+            constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00, as MakeStamp allows
+            if (wall.Seconds() < 0 || wall.Seconds() >= End) return reject();
+            e.Date = texts.Date(wall);
+            e.Time = texts.Time(wall);
+            memo.Keep(f.StampDate, f.StampTime, w3cUtc, local, runOffset, e.Date, e.Time);
+        }
+        NoteStamp(a, e.Stamp(), "", state, line);
+    } else if (!MakeStamp(a, f, line, e, state, w3cUtc)) {
+        return reject();
     }
-    // Years 1970 to 9999, as the line parser allows.
-    constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00
-    if (wall.Seconds() < 0 || wall.Seconds() >= End) return reject();
-    e.Date = texts.Date(wall);
-    e.Time = texts.Time(wall);
-    NoteStamp(a, e.Stamp(), zone, state, line);
 
     std::string_view method = f.Method, url;
     if (!f.Request.empty()) {

@@ -68,6 +68,7 @@ void EntryTexts::Clear() {
     dates_.clear();
     lastDate_ = {};
     times_.clear();
+    W3cStamp = {};
     store_.Clear();
 }
 

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +27,40 @@ public:
     std::string_view Date(DateTime value);
     std::string_view Time(DateTime value);
     void Clear();
+
+    // The last W3C stamp an entry was made of (its date and time texts as written), what moved
+    // it into the run's zone, and the entry texts it gave: the lines of one second repeat it.
+    struct W3cStampMemo {
+        char Date[16];
+        char Time[32];
+        uint8_t DateSize = 0, TimeSize = 0;
+        bool Utc = false;
+        int LocalOffset = 0, RunOffset = 0;
+        std::string_view EntryDate, EntryTime;   // empty: nothing kept
+
+        bool Holds(std::string_view date, std::string_view time, bool utc, int localOffset, int runOffset) const {
+            return !EntryDate.empty() && date.size() == DateSize && time.size() == TimeSize && Utc == utc &&
+                   LocalOffset == localOffset && RunOffset == runOffset &&
+                   std::memcmp(date.data(), Date, DateSize) == 0 && std::memcmp(time.data(), Time, TimeSize) == 0;
+        }
+        // False, keeping nothing, for texts too long to keep.
+        bool Keep(std::string_view date, std::string_view time, bool utc, int localOffset, int runOffset,
+                  std::string_view entryDate, std::string_view entryTime) {
+            EntryDate = {};
+            if (date.size() > sizeof Date || time.size() > sizeof Time) return false;
+            std::memcpy(Date, date.data(), date.size());
+            std::memcpy(Time, time.data(), time.size());
+            DateSize = static_cast<uint8_t>(date.size());
+            TimeSize = static_cast<uint8_t>(time.size());
+            Utc = utc;
+            LocalOffset = localOffset;
+            RunOffset = runOffset;
+            EntryDate = entryDate;
+            EntryTime = entryTime;
+            return true;
+        }
+    };
+    W3cStampMemo W3cStamp;   // the texts it names live in this store: cleared with it
 
 private:
     TextArena store_;
