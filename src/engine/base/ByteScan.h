@@ -105,7 +105,6 @@ struct VectorScan {
         const __m128i blank = _mm_set1_epi8(' '), quote = _mm_set1_epi8('"'), open = _mm_set1_epi8('['),
                       close = _mm_set1_epi8(']'), question = _mm_set1_epi8('?'), amp = _mm_set1_epi8('&');
         uint64_t blanks = 0, quotes = 0, others = 0;
-        size_t i = 0;
         auto mark = [&](__m128i v, unsigned shift, unsigned at) {
             const auto bits = [&](__m128i m) {
                 return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)) >> shift) << at;
@@ -121,6 +120,15 @@ struct VectorScan {
             marks.Others[w] = others;
             blanks = quotes = others = 0;
         };
+        MarkBlocks(p, n, mark, store);
+    }
+
+    // Walks n bytes at p in 16-byte blocks, 64 bytes to a word of bits: mark(block, shift, at)
+    // for each block, whose first shift bytes were marked already and whose bits start at bit
+    // at; store(w) after each whole word and after the last part of one. Nothing beyond p + n
+    // is read.
+    template <class Mark, class Store> static void MarkBlocks(const char* p, size_t n, Mark&& mark, Store&& store) {
+        size_t i = 0;
         // Whole words first: four blocks at fixed places, no shift by a variable count.
         for (; i + 64 <= n; i += 64) {
             mark(Load(p + i), 0, 0);
@@ -132,8 +140,7 @@ struct VectorScan {
         for (; i + 16 <= n; i += 16)
             mark(Load(p + i), 0, static_cast<unsigned>(i & 63));
         if (i < n) {
-            // The last bytes: the 16 that end the text, shifted past the ones already marked,
-            // so nothing beyond the text is read.
+            // The last bytes: the 16 that end the text, shifted past the ones already marked.
             const unsigned rest = static_cast<unsigned>(n - i);
             if (n >= 16) {
                 mark(Load(p + n - 16), 16 - rest, static_cast<unsigned>(i & 63));

@@ -1,6 +1,7 @@
 // W3C extended logs: IIS names its columns in a "#Fields:" directive and separates them by
 // one blank (other writers by a tab); CloudFront writes a known, growing column list,
 // tab-separated, with its own URL encoding of every field.
+#include "engine/base/ByteScan.h"
 #include "engine/base/RecordIndex.h"
 #include "engine/base/Text.h"
 #include "engine/base/Utf8.h"
@@ -284,36 +285,13 @@ public:
             e |= bits(_mm_cmpeq_epi8(v, esc));
             if (blanks) b |= bits(_mm_cmpeq_epi8(v, blank));
         };
-        auto load = [](const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); };
         auto store = [&](size_t w) {
             blanks_[w] = b;
             tabs_[w] = t;
             escapes_[w] = e;
             b = t = e = 0;
         };
-        size_t i = 0;
-        for (; i + 64 <= n; i += 64) {
-            mark(load(p + i), 0, 0);
-            mark(load(p + i + 16), 0, 16);
-            mark(load(p + i + 32), 0, 32);
-            mark(load(p + i + 48), 0, 48);
-            store(i >> 6);
-        }
-        for (; i + 16 <= n; i += 16)
-            mark(load(p + i), 0, static_cast<unsigned>(i & 63));
-        if (i < n) {
-            // The last bytes: the 16 that end the line, shifted past the ones already marked,
-            // so nothing beyond the line is read.
-            const unsigned rest = static_cast<unsigned>(n - i);
-            if (n >= 16) {
-                mark(load(p + n - 16), 16 - rest, static_cast<unsigned>(i & 63));
-            } else {
-                char block[16] = {};
-                std::memcpy(block, p + i, rest);
-                mark(load(block), 0, static_cast<unsigned>(i & 63));
-            }
-        }
-        if (n & 63) store(n >> 6);
+        VectorScan::MarkBlocks(p, n, mark, store);
 #else
         for (size_t w = 0; w < words_; ++w) {
             uint64_t b = 0, t = 0, e = 0;
