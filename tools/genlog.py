@@ -1889,7 +1889,7 @@ class RealGenerator(Generator):
                               for w, ua in MONITORS]
         self.feed_pick = weighted(R, self.feed_readers)
         self.monitor_pick = weighted(R, self.monitor_hosts)
-        self.tool_pick = weighted(R, [(w, spec) for w, *spec in TOOLS])
+        self.tool_pick = weighted(R, [(w, entry) for w, *entry in TOOLS])
         self.preview_pick = weighted(R, PREVIEWERS)
 
     def extend_site(self):
