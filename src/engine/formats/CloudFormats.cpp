@@ -104,6 +104,27 @@ void TakeBalancerRequest(std::string_view request, LineFields& out) {
     if (mark != npos) out.Query = url.substr(mark + 1);
 }
 
+// Where the fields both load balancers write stand in a line of either.
+constexpr size_t NoColumn = ~size_t{0};
+struct BalancerColumns {
+    size_t Stamp, Client, Backend, Status, Bytes, Request, UserAgent;   // UserAgent may be NoColumn
+};
+
+// The fields both balancers write, read from their columns; NotRead when one is not of its kind.
+LineKind TakeBalancerLine(const std::string_view* f, const BalancerColumns& at, LineFields& out, TextArena& scratch) {
+    std::string_view backend;
+    if (!IsoStampShape(f[at.Stamp]) || !StatusDigits(f[at.Status]) || !BytesField(f[at.Bytes]) ||
+        !IsQuoted(f[at.Request]) || !TakeAddress(f[at.Client], out.Client) || !TakeAddress(f[at.Backend], backend))
+        return LineKind::NotRead;
+    out.Form = StampForm::Iso8601;
+    out.Stamp = f[at.Stamp];
+    out.Status = f[at.Status];
+    out.Bytes = Dash(f[at.Bytes]);
+    TakeBalancerRequest(Unquoted(f[at.Request], scratch), out);
+    if (at.UserAgent != NoColumn) out.UserAgent = Unquoted(f[at.UserAgent], scratch);
+    return LineKind::Entry;
+}
+
 bool AlbType(std::string_view t) {
     return t == "http" || t == "https" || t == "h2" || t == "grpcs" || t == "ws" || t == "wss";
 }
@@ -120,18 +141,8 @@ public:
         Cut<18> c;
         if (!c.Read(line) || c.Count < 18) return LineKind::NotRead;
         const auto& f = c.Field;
-        std::string_view target;
-        if (!AlbType(f[0]) || !IsoStampShape(f[1]) || !StatusDigits(f[8]) || !BytesField(f[11]) ||
-            !IsQuoted(f[12]) || !IsQuoted(f[13]) || !IsQuoted(f[17]) || !TakeAddress(f[3], out.Client) ||
-            !TakeAddress(f[4], target))
-            return LineKind::NotRead;
-        out.Form = StampForm::Iso8601;
-        out.Stamp = f[1];
-        out.Status = f[8];
-        out.Bytes = Dash(f[11]);
-        TakeBalancerRequest(Unquoted(f[12], scratch), out);
-        out.UserAgent = Unquoted(f[13], scratch);
-        return LineKind::Entry;
+        if (!AlbType(f[0]) || !IsQuoted(f[13]) || !IsQuoted(f[17])) return LineKind::NotRead;
+        return TakeBalancerLine(f.data(), {1, 3, 4, 8, 11, 12, 13}, out, scratch);
     }
 };
 
@@ -147,17 +158,8 @@ public:
         Cut<15> c;
         if (!c.Read(line) || (c.Count != 12 && c.Count != 15)) return LineKind::NotRead;
         const auto& f = c.Field;
-        std::string_view backend;
-        if (!IsoStampShape(f[0]) || !StatusDigits(f[7]) || !BytesField(f[10]) || !IsQuoted(f[11]) ||
-            (c.Count == 15 && !IsQuoted(f[12])) || !TakeAddress(f[2], out.Client) || !TakeAddress(f[3], backend))
-            return LineKind::NotRead;
-        out.Form = StampForm::Iso8601;
-        out.Stamp = f[0];
-        out.Status = f[7];
-        out.Bytes = Dash(f[10]);
-        TakeBalancerRequest(Unquoted(f[11], scratch), out);
-        if (c.Count == 15) out.UserAgent = Unquoted(f[12], scratch);
-        return LineKind::Entry;
+        if (c.Count == 15 && !IsQuoted(f[12])) return LineKind::NotRead;
+        return TakeBalancerLine(f.data(), {0, 2, 3, 7, 10, 11, c.Count == 15 ? 12 : NoColumn}, out, scratch);
     }
 };
 
