@@ -70,47 +70,7 @@ FileText::~FileText() {
 namespace {
 // Enough of a file's end to tell a truncated and refilled log from one that was appended to.
 constexpr size_t TailCheck = 4096;
-} // namespace
 
-bool FileText::Map(int fd, size_t size) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !mapped_.Map(fd, size)) return false;
-    view_ = {mapped_.Data(), mapped_.Size()};
-    fd_ = fd;
-    mtimeSec_ = st.st_mtim.tv_sec;
-    mtimeNsec_ = st.st_mtim.tv_nsec;
-    ctimeSec_ = st.st_ctim.tv_sec;
-    ctimeNsec_ = st.st_ctim.tv_nsec;
-    const size_t tail = std::min(size, TailCheck);
-    tail_.assign(view_.data() + size - tail, tail);
-    return true;
-}
-
-bool FileText::MapTemporary(int fd, size_t size) {
-    if (!mapped_.Map(fd, size)) return false;
-    view_ = {mapped_.Data(), mapped_.Size()};
-    fd_ = fd;
-    temporary_ = true;
-    return true;
-}
-
-bool FileText::Unchanged() const {
-    if (!Mapped() || temporary_) return true;
-    if (CutShort()) return false;
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || st.st_size < 0 || static_cast<size_t>(st.st_size) < view_.size()) return false;
-    const bool sameTimes = st.st_mtim.tv_sec == mtimeSec_ && st.st_mtim.tv_nsec == mtimeNsec_ &&
-                           st.st_ctim.tv_sec == ctimeSec_ && st.st_ctim.tv_nsec == ctimeNsec_;
-    // Written to without growing: rewritten in place.
-    if (!sameTimes && static_cast<size_t>(st.st_size) == view_.size()) return false;
-    // Grown, or the same times (which a rewrite within one tick of the clock may keep): the
-    // bytes at the old end must still be those that were read.
-    std::string now(tail_.size(), '\0');
-    const off_t at = static_cast<off_t>(view_.size() - tail_.size());
-    return ::pread(fd_, now.data(), now.size(), at) == static_cast<ssize_t>(now.size()) && now == tail_;
-}
-
-namespace {
 FileIdentity IdentityOf(const struct stat& st) {
     FileIdentity id;
     id.Device = static_cast<uint64_t>(st.st_dev);
@@ -132,7 +92,44 @@ std::optional<std::string> TailOf(int fd, int64_t size) {
         return std::nullopt;
     return bytes;
 }
+
+bool SameTimes(const FileIdentity& a, const FileIdentity& b) {
+    return a.MtimeSec == b.MtimeSec && a.MtimeNsec == b.MtimeNsec && a.CtimeSec == b.CtimeSec &&
+           a.CtimeNsec == b.CtimeNsec;
+}
 } // namespace
+
+bool FileText::Map(int fd, size_t size) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !mapped_.Map(fd, size)) return false;
+    view_ = {mapped_.Data(), mapped_.Size()};
+    fd_ = fd;
+    mappedAs_ = IdentityOf(st);
+    const size_t tail = std::min(size, TailCheck);
+    tail_.assign(view_.data() + size - tail, tail);
+    return true;
+}
+
+bool FileText::MapTemporary(int fd, size_t size) {
+    if (!mapped_.Map(fd, size)) return false;
+    view_ = {mapped_.Data(), mapped_.Size()};
+    fd_ = fd;
+    temporary_ = true;
+    return true;
+}
+
+bool FileText::Unchanged() const {
+    if (!Mapped() || temporary_) return true;
+    if (CutShort()) return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_size < 0 || static_cast<size_t>(st.st_size) < view_.size()) return false;
+    // Written to without growing: rewritten in place.
+    if (!SameTimes(IdentityOf(st), mappedAs_) && static_cast<size_t>(st.st_size) == view_.size()) return false;
+    // Grown, or the same times (which a rewrite within one tick of the clock may keep): the
+    // bytes at the old end must still be those that were read.
+    return TailOf(fd_, static_cast<int64_t>(view_.size())) == tail_;
+}
+
 
 std::optional<FileIdentity> FileIdentity::OfOpen(int fd) {
     struct stat st {};

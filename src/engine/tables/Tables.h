@@ -281,7 +281,7 @@ private:
     std::string_view view_;
     // A mapped file as it was when mapped: its descriptor, times and last bytes.
     int fd_ = -1;
-    int64_t mtimeSec_ = 0, mtimeNsec_ = 0, ctimeSec_ = 0, ctimeNsec_ = 0;
+    FileIdentity mappedAs_;
     std::string tail_;
     bool temporary_ = false;
     // The file the whole text came from (MarkWhole) and its last bytes.
