@@ -216,6 +216,28 @@ TEST(Locale, FormatDateTimeFixed) {
     }
 }
 
+// The report's own forms are written by a shorter road than the general patterns; both must
+// give the same text, at the edges of years, days and the digits a double holds exactly.
+TEST(Locale, FixedFormsAgreeWithTheGeneralPatterns) {
+    const Locale& locale = Locale::Fixed();
+    const int64_t seconds[] = {0, 1, 86399, 86400, -1, -86400, -86401, 951782400, 4102444799, 4102444800,
+                               253402300799, 253402300800, 253402387200, -62135596800, -62135596801};
+    for (int64_t s : seconds) {
+        const DateTime value = DateTime::FromSeconds(s);
+        SCOPED_TRACE(s);
+        std::string general = Locale::FormatDateTimePattern(value, "dd/MM/yyyy");
+        if (!value.IsMidnight()) general += " " + Locale::FormatDateTimePattern(value, "HH:mm:ss");
+        EXPECT_EQ(locale.FormatDateTime(value), general);
+    }
+    // "#,##0;" takes the general road with the same sections.
+    const double values[] = {0, -0.0, 7, -7, 1000, -999999, 123456789012345, 999999999999999, 1e15, 1e15 + 2,
+                             -1e15, 9007199254740993.0, 1e20, 0.5, -2.5, 1e300, HUGE_VAL, -HUGE_VAL, NAN};
+    for (double v : values) {
+        SCOPED_TRACE(v);
+        EXPECT_EQ(locale.FormatNumber(v, "#,##0"), locale.FormatNumber(v, "#,##0;"));
+    }
+}
+
 TEST(Locale, DateTimePatternLetters) {
     const DateTime morning = At(2000, 3, 5, 9, 7, 3);    // a Sunday
     const DateTime evening = At(2000, 12, 25, 0, 30, 0); // a Monday, half past midnight
