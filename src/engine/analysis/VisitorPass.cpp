@@ -6,6 +6,7 @@
 #include "engine/parse/TimeStamps.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -20,13 +21,18 @@ const VisitorSession& SessionAt(const Visitor& v, int slot) {
     return v.Sessions[static_cast<size_t>(slot)];
 }
 
-// The slot among 1..LastFileNumber whose stamp (entry or exit) is the earliest or the latest.
-// Equal values keep the lower slot. A stamp that does not read as a date only wins when no
-// slot reads (the accepted entries always carry readable ones).
-int ChooseSlot(const Visitor& v, bool entry) {
-    int chosen = 0;
+// The slot among 1..LastFileNumber whose stamp (entry or exit) is the earliest or the latest,
+// with that stamp's value. Equal values keep the lower slot. A stamp that does not read as a
+// date only wins when no slot reads (the accepted entries always carry readable ones); it then
+// has no value.
+struct ChosenSlot {
+    int Slot = 0;
+    std::optional<DateTime> Value;
+};
+
+ChosenSlot ChooseSlot(const Visitor& v, bool entry) {
+    ChosenSlot chosen;
     int firstNonEmpty = 0;
-    std::optional<DateTime> best;
     const int last = std::min<int>(v.LastFileNumber, static_cast<int>(v.Sessions.size()) - 1);
     for (int s = 1; s <= last; ++s) {
         const StampRef& stamp = entry ? v.Sessions[s].EntryTime : v.Sessions[s].ExitTime;
@@ -34,12 +40,38 @@ int ChooseSlot(const Visitor& v, bool entry) {
         if (firstNonEmpty == 0) firstNonEmpty = s;
         auto value = StampValue(stamp);
         if (!value) continue;
-        if (!best || (entry ? *value < *best : *value > *best)) {
-            best = value;
-            chosen = s;
+        if (!chosen.Value || (entry ? *value < *chosen.Value : *value > *chosen.Value)) {
+            chosen.Value = value;
+            chosen.Slot = s;
         }
     }
-    return chosen ? chosen : firstNonEmpty;
+    if (chosen.Slot == 0) chosen.Slot = firstNonEmpty;
+    return chosen;
+}
+
+// A chosen stamp in local time, as LogTimeValue reads the stamp's text. Only a stamp too long
+// for StampValue's own buffer is read from its text again.
+std::optional<DateTime> LocalStamp(const Analyser& a, const StampRef& stamp, const std::optional<DateTime>& value) {
+    if (stamp.Date.size() + stamp.Time.size() + 1 > 80) return LogTimeValue(a, stamp.Text(), true);
+    if (!value) return std::nullopt;
+    return ToLocalTime(a, *value, true);
+}
+
+// DisplayTime's short form ("3d 04:05:06"), written without building pieces of text.
+std::string ShortDuration(long long seconds) {
+    if (seconds < 0) return DisplayTime(seconds, true);
+    char text[40];
+    char* p = std::to_chars(text, text + 20, seconds / 86400).ptr;
+    const long long rest = seconds % 86400;
+    const int fields[3] = {static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60),
+                           static_cast<int>(rest % 60)};
+    *p++ = 'd';
+    for (int f = 0; f < 3; ++f) {
+        *p++ = f == 0 ? ' ' : ':';
+        *p++ = static_cast<char>('0' + fields[f] / 10);
+        *p++ = static_cast<char>('0' + fields[f] % 10);
+    }
+    return std::string(text, p);
 }
 
 } // namespace
@@ -61,41 +93,48 @@ void RunVisitorPass(Analyser& a) {
     std::unordered_map<std::string, uint32_t> dateRow;
     for (uint32_t i = 1; i <= t.DateVisitorCount(); ++i) dateRow.try_emplace(t.DateVisitors[i].Date, i);
 
+    // Visitors come in the order they first came, so most share the date of the one before.
+    std::string lastDate;
+    uint32_t lastDateRow = 0;
     for (uint32_t n = 1; n <= t.VisitorCount(); ++n) {
         Visitor& v = t.Visitors[n];
         size_t row = list.AddRow(std::string(v.IP));
         list.SetCell(row, 2, std::string(v.Country));
 
-        v.FirstFile = static_cast<int16_t>(ChooseSlot(v, true));
+        // Each chosen stamp is read once for its cell, the time spent, the date and the hour.
+        const ChosenSlot entry = ChooseSlot(v, true);
+        v.FirstFile = static_cast<int16_t>(entry.Slot);
         const VisitorSession& first = SessionAt(v, v.FirstFile);
-        // The first stamp is read once for its cell, its date and its hour.
-        const std::optional<DateTime> entryTime = LogTimeValue(a, first.EntryTime.Text(), true);
-        CellValue entryCell = DateCell(a, entryTime);
+        const std::optional<DateTime> entryTime = LocalStamp(a, first.EntryTime, entry.Value);
         list.SetCell(row, 3, std::string(first.Referrer));
-        list.SetCell(row, 4, entryCell);
+        list.SetCell(row, 4, DateCell(a, entryTime));
         list.SetCell(row, 5, std::string(first.EntryPage));
 
-        v.LastFile = static_cast<int16_t>(ChooseSlot(v, false));
+        const ChosenSlot exit = ChooseSlot(v, false);
+        v.LastFile = static_cast<int16_t>(exit.Slot);
         const VisitorSession& last = SessionAt(v, v.LastFile);
-        list.SetCell(row, 6, DateCell(a, LogTimeValue(a, last.ExitTime.Text(), true)));
+        list.SetCell(row, 6, DateCell(a, LocalStamp(a, last.ExitTime, exit.Value)));
         list.SetCell(row, 7, std::string(last.ExitPage));
 
-        const long long spent = TimeSpent(a, n);
-        list.SetCell(row, 8, CellValue(DisplayTime(spent, true), static_cast<double>(spent)));
+        const long long spent = entry.Value && exit.Value ? exit.Value->Seconds() - entry.Value->Seconds() : 0;
+        list.SetCell(row, 8, CellValue(ShortDuration(spent), static_cast<double>(spent)));
         list.SetCell(row, 9, NumberCell(a, v.Requests, "#,##0"));
         list.SetCell(row, 10, NumberCell(a, v.Bytes, "#,##0.00"));
 
         // A first stamp that does not read has no date to count on.
-        std::string date = std::move(entryCell.Text);
-        if (const size_t blank = date.find(' '); blank != std::string::npos) date.resize(blank);
+        std::string_view date = list.Cell(row, 4);
+        if (const size_t blank = date.find(' '); blank != std::string_view::npos) date = date.substr(0, blank);
         if (!date.empty()) {
-            auto [it, added] = dateRow.try_emplace(date, 0);
-            if (added) {
-                t.DateVisitors.push_back({date, 1});
-                it->second = t.DateVisitorCount();
-            } else {
-                ++t.DateVisitors[it->second].Hits;
+            if (lastDateRow == 0 || date != lastDate) {
+                auto [it, added] = dateRow.try_emplace(std::string(date), 0);
+                if (added) {
+                    t.DateVisitors.push_back({std::string(date), 0});
+                    it->second = t.DateVisitorCount();
+                }
+                lastDate.assign(date);
+                lastDateRow = it->second;
             }
+            ++t.DateVisitors[lastDateRow].Hits;
         }
         const int hour = entryTime ? entryTime->Civil().Hour : -1;
         if (hour >= 0 && hour <= 23) ++t.HourVisitors[static_cast<size_t>(hour)];
