@@ -2,7 +2,12 @@
 
 #include "CliHost.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <ostream>
+#include <string>
 
 namespace trevix {
 
@@ -16,26 +21,65 @@ ReportList* FindListByName(ReportLists& lists, std::string_view name) {
 }
 
 namespace {
-void PrintCell(std::ostream& out, std::string_view cell) {
+
+// The first bytes of everything ControlLength counts: other bytes never start one, so a cell is
+// searched for these alone.
+constexpr std::array<bool, 256> ControlStarts = [] {
+    std::array<bool, 256> starts{};
+    for (int c = 0; c < 0x20; ++c) starts[static_cast<size_t>(c)] = true;
+    for (int c : {0x7F, 0xC2, 0xD8, 0xE2}) starts[static_cast<size_t>(c)] = true;
+    return starts;
+}();
+
+void AppendCell(std::string& out, std::string_view cell) {
     // Runs without a control character are written whole; a tab or line end becomes a blank
     // (the row stays one line), any other control a visible escape.
-    std::string escape;
-    while (!cell.empty()) {
-        size_t cut = 0, length = 0;
-        while (cut < cell.size() && (length = ControlLength(cell, cut)) == 0) ++cut;
-        out.write(cell.data(), static_cast<std::streamsize>(cut));
-        if (cut == cell.size()) return;
-        const char c = cell[cut];
-        if (c == '\t' || c == '\r' || c == '\n') {
-            out.put(' ');
-        } else {
-            escape.clear();
-            AppendEscape(escape, cell.substr(cut, length));
-            out << escape;
+    size_t written = 0;
+    for (size_t i = 0; i < cell.size(); ++i) {
+        // Eight bytes at a time while they are all printable ASCII (0x20 to 0x7E): a byte below
+        // 0x20 borrows into its top bit, 0x7F carries into it, and any other sets it already.
+        while (i + 8 <= cell.size()) {
+            uint64_t word;
+            std::memcpy(&word, cell.data() + i, 8);
+            constexpr uint64_t Ones = 0x0101010101010101, Tops = 0x8080808080808080;
+            if (((word - 0x20 * Ones) | (word + Ones) | word) & Tops) break;
+            i += 8;
         }
-        cell.remove_prefix(cut + length);
+        if (i >= cell.size()) break;
+        if (!ControlStarts[static_cast<unsigned char>(cell[i])]) continue;
+        const size_t length = ControlLength(cell, i);
+        if (length == 0) continue;
+        out.append(cell.data() + written, i - written);
+        const char c = cell[i];
+        if (c == '\t' || c == '\r' || c == '\n')
+            out += ' ';
+        else
+            AppendEscape(out, cell.substr(i, length));
+        i += length - 1;
+        written = i + 1;
     }
+    out.append(cell.data() + written, cell.size() - written);
 }
+
+void AppendHeader(std::string& text, const ReportList& list) {
+    for (size_t c = 0; c < list.Columns.size(); ++c) {
+        if (c) text += '\t';
+        AppendCell(text, list.Columns[c].Title);
+    }
+    text += '\n';
+}
+
+void AppendRow(std::string& text, const ReportList& list, size_t row) {
+    // Rows shorter than the list print empty cells, and so does a row the list lacks.
+    static const std::vector<std::string> none;
+    const std::vector<std::string>& cells = row < list.Rows.size() ? list.Rows[row].Cells : none;
+    for (size_t c = 0; c < list.Columns.size(); ++c) {
+        if (c) text += '\t';
+        if (c < cells.size()) AppendCell(text, cells[c]);
+    }
+    text += '\n';
+}
+
 } // namespace
 
 void PrintList(std::ostream& out, const ReportList& list) {
@@ -45,18 +89,19 @@ void PrintList(std::ostream& out, const ReportList& list) {
 }
 
 void PrintList(std::ostream& out, const ReportList& list, const std::vector<size_t>& rows) {
-    for (size_t c = 0; c < list.Columns.size(); ++c) {
-        if (c) out.put('\t');
-        PrintCell(out, list.Columns[c].Title);
-    }
-    out.put('\n');
+    // Written a block at a time: few calls on the stream, and no copy of a whole long list.
+    constexpr size_t Block = 1 << 18;
+    std::string text;
+    text.reserve(Block + 4096);
+    AppendHeader(text, list);
     for (size_t r : rows) {
-        for (size_t c = 1; c <= list.Columns.size(); ++c) {
-            if (c > 1) out.put('\t');
-            PrintCell(out, list.Cell(r, c));
+        AppendRow(text, list, r);
+        if (text.size() >= Block) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            text.clear();
         }
-        out.put('\n');
     }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 } // namespace trevix

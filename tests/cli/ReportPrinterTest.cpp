@@ -2,7 +2,10 @@
 #include "cli/ReportPrinter.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <sstream>
+#include <string>
+#include <vector>
 
 using namespace trevix;
 
@@ -54,4 +57,47 @@ TEST(ReportPrinter, ControlCharactersAreShownAsEscapes) {
         EXPECT_EQ(out.str(), "Col\n" + c.Cell + "\n");
         EXPECT_EQ(TerminalText(c.Text), c.Terminal);
     }
+}
+
+// A control is found wherever it falls in a long cell (the plain stretches are skipped eight
+// bytes at a time), and a list longer than one written block comes out whole and in order.
+TEST(ReportPrinter, ControlsAnywhereInLongCellsAndLongLists) {
+    const std::string plain = "abcdefghijklmnopqrstuvwxyz ~0123456789ABCD";   // 0x20 and 0x7E too
+    struct Control {
+        std::string Bytes, Shown;
+    };
+    std::vector<Control> controls = {{"\t", " "},
+                                     {"\n", " "},
+                                     {"\x7f", "\\x7f"},
+                                     {"\xC2\x85", "\\u0085"},
+                                     {"\xE2\x80\xAE", "\\u202e"},
+                                     {"\xD8\x9C", "\\u061c"}};
+    for (int c = 0; c < 0x20; ++c) {
+        if (c == '\t' || c == '\n' || c == '\r') continue;
+        char shown[8];
+        std::snprintf(shown, sizeof shown, "\\x%02x", c);
+        controls.push_back({std::string(1, static_cast<char>(c)), shown});
+    }
+    for (const Control& control : controls) {
+        for (size_t at = 0; at <= plain.size(); ++at) {
+            SCOPED_TRACE(control.Shown + " at " + std::to_string(at));
+            ReportList list("lstTest", {ListColumn{"Col"}});
+            // A character of two bytes that is no control stays as it is, before and after.
+            list.AddRow(plain.substr(0, at) + control.Bytes + plain.substr(at) + "\xC3\xA9");
+            std::ostringstream out;
+            PrintList(out, list);
+            ASSERT_EQ(out.str(), "Col\n" + plain.substr(0, at) + control.Shown + plain.substr(at) + "\xC3\xA9\n");
+        }
+    }
+
+    ReportList list("lstTest", {ListColumn{"Col"}, ListColumn{"N"}});
+    std::string expected = "Col\tN\n";
+    for (int r = 0; r < 30000; ++r) {
+        const std::string cell = plain + std::to_string(r);
+        list.SetCell(list.AddRow(cell), 2, std::to_string(r));
+        expected += cell + "\t" + std::to_string(r) + "\n";
+    }
+    std::ostringstream out;
+    PrintList(out, list);
+    EXPECT_EQ(out.str(), expected);
 }
