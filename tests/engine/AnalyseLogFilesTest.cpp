@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -450,6 +451,66 @@ TEST_F(AnalysisRunTest, ReferrerPassFindsEnginesAndTerms) {
             EXPECT_EQ(ref.IsSearch, ref.SearchTermIndex != 0);
         }
     }
+}
+
+// A large run fills its lists on two threads; they must come out exactly as one thread fills
+// them from the same tables: every cell, number and key of every list, and the tables the
+// passes write (dates, hours, search terms, referrers' rows).
+TEST_F(AnalysisRunTest, PassesOnTwoThreadsFillWhatOneThreadFills) {
+    std::string log;
+    const char* agents[] = {"Mozilla/5.0 (Windows; Firefox)", "Lynx", "Mozilla/5.0 (Linux) Firefox", "curl"};
+    for (int i = 0; i < 24000; ++i) {
+        const int visitor = i % 11000;
+        const std::string ip = "10." + std::to_string(visitor / 250) + "." + std::to_string(visitor % 250) + ".9";
+        char stamp[40];
+        std::snprintf(stamp, sizeof stamp, "%02d/Oct/2000:%02d:%02d:%02d +0100", 10 + i / 9000, i / 400 % 24,
+                      i / 7 % 60, i % 60);
+        const std::string referrer = i % 5 == 0   ? "http://www.google.com/search?q=term+" + std::to_string(i % 37)
+                                     : i % 3 == 0 ? "http://site" + std::to_string(i % 9001) + ".example/"
+                                                  : "-";
+        log += Line(ip, stamp, "/p" + std::to_string(i % 97) + ".html", i % 13 == 0 ? 404 : 200, referrer,
+                    agents[i % 4], 1000 + i);
+    }
+    const std::string path = Write("big.log", log);
+    Analyser one;
+    for (Analyser* x : {&a, &one}) {
+        x->SetHost(&host);
+        x->Reference.SearchEngineDefinitions = {{}, {"Google", "google.", "q"}};
+        x->Reference.BrowserDefinitions.push_back({{"Firefox"}, "Firefox", 0, false});
+        x->Reference.BrowserDefinitions.push_back({{"Windows"}, "Windows", 0, true});
+    }
+    Run();
+    ASSERT_GE(a.Tables.VisitorCount() + a.Tables.ReferrerCount(), 20000u);   // the run took two threads
+
+    one.ClearAllData();
+    one.Tables.CurrentFileNumber = 1;
+    ASSERT_TRUE(LoadFile(one, path));
+    FillCountries(one);
+    FillListsFromTables(one, false);
+
+    for (int n = 1; n <= 16; ++n) {
+        SCOPED_TRACE(n);
+        const ReportList& x = a.Lists[n];
+        const ReportList& y = one.Lists[n];
+        ASSERT_EQ(x.RowCount(), y.RowCount());
+        for (size_t r = 0; r < x.RowCount(); ++r) {
+            ASSERT_EQ(x.Rows[r].Cells, y.Rows[r].Cells);
+            ASSERT_EQ(x.Rows[r].Key, y.Rows[r].Key);
+            for (size_t c = 0; c < x.Columns.size(); ++c) {
+                const double p = x.Rows[r].Number(c), q = y.Rows[r].Number(c);
+                ASSERT_TRUE(p == q || (!HasNumber(p) && !HasNumber(q)));
+            }
+        }
+    }
+    EXPECT_GT(a.Lists[lstIPs].RowCount(), 10000u);
+    EXPECT_GT(a.Lists[lstSearchTerms].RowCount(), 30u);
+    ASSERT_EQ(a.Tables.DateVisitorCount(), one.Tables.DateVisitorCount());
+    for (uint32_t d = 1; d <= a.Tables.DateVisitorCount(); ++d)
+        EXPECT_EQ(a.Tables.DateVisitors[d].Hits, one.Tables.DateVisitors[d].Hits);
+    EXPECT_EQ(a.Tables.HourVisitors, one.Tables.HourVisitors);
+    for (uint32_t r = 1; r <= a.Tables.ReferrerCount(); ++r)
+        ASSERT_EQ(a.Tables.Referrers[r].RowKey, one.Tables.Referrers[r].RowKey);
+    EXPECT_EQ(a.Lists.DateChart.Values, one.Lists.DateChart.Values);
 }
 
 TEST_F(AnalysisRunTest, ErrorsTakeFirstAndLastTimeOverFiles) {

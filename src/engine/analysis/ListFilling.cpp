@@ -100,13 +100,8 @@ void FillCountries(Analyser& a) {
     }
 }
 
-void FillLists(Analyser& a) {
+void FillSearchLists(Analyser& a) {
     const AnalysisTables& t = a.Tables;
-    const long long visitors = t.VisitorCount();
-    auto percent = [&](long long count) {
-        return PercentCell(a, count, visitors);
-    };
-
     ReportList& terms = a.Lists[lstSearchTerms];
     for (size_t i = 1; i <= t.SearchTermCount(); ++i) {
         const SearchTermRow& s = t.SearchTerms[i];
@@ -117,6 +112,14 @@ void FillLists(Analyser& a) {
     for (size_t i = 1; i < t.SearchEngines.size(); ++i)
         if (t.SearchEngines[i].Hits > 0)
             AddListRow(engines, "i", {t.SearchEngines[i].SearchEngine, CountCell(a, t.SearchEngines[i].Hits)});
+}
+
+void FillBrowserLists(Analyser& a) {
+    const AnalysisTables& t = a.Tables;
+    const long long visitors = t.VisitorCount();
+    auto percent = [&](long long count) {
+        return PercentCell(a, count, visitors);
+    };
 
     ReportList& browsers = a.Lists[lstBrowsers];
     for (size_t i = 1; i <= t.RawBrowserCount(); ++i) {
@@ -129,7 +132,10 @@ void FillLists(Analyser& a) {
         if (d.Hits <= 0) continue;
         AddListRow(a.Lists[d.IsOS ? lstOS : lstWebBrowser], "i", {d.Name, CountCell(a, d.Hits), percent(d.Hits)});
     }
+}
 
+void FillFileList(Analyser& a) {
+    const AnalysisTables& t = a.Tables;
     ReportList& files = a.Lists[lstFiles];
     for (size_t i = 1; i <= t.FileCount(); ++i) {
         const FileRecord& f = t.Files[i];
@@ -137,7 +143,10 @@ void FillLists(Analyser& a) {
                    {std::string(f.File), CountCell(a, f.TotalRequests), CountCell(a, f.Gets), CountCell(a, f.Reloads),
                     CountCell(a, f.Resumes), NumberCell(a, f.Bytes, "#,##0.00")});
     }
+}
 
+void FillErrorList(Analyser& a) {
+    const AnalysisTables& t = a.Tables;
     ReportList& errors = a.Lists[lstErrors];
     for (size_t i = 1; i <= t.ErrorCount(); ++i) {
         const ErrorRecord& e = t.Errors[i];
@@ -146,6 +155,13 @@ void FillLists(Analyser& a) {
                     std::string(e.File), std::string(e.Referrer), ErrorTime(a, e.TimeFirst, false),
                     ErrorTime(a, e.TimeLast, true), CellValue(std::to_string(e.Hits), static_cast<double>(e.Hits))});
     }
+}
+
+void FillLists(Analyser& a) {
+    FillSearchLists(a);
+    FillBrowserLists(a);
+    FillFileList(a);
+    FillErrorList(a);
 }
 
 } // namespace trevix

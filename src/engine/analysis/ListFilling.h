@@ -29,7 +29,13 @@ CellValue PercentCell(const Analyser& a, long long count, long long visitors);
 CellValue DateCell(const Analyser& a, const std::optional<DateTime>& value);
 
 void FillCountries(Analyser& a);
-// Search terms, search engines, browsers, systems, files and errors.
+// Search terms, search engines, browsers, systems, files and errors: the four below.
 void FillLists(Analyser& a);
+// Each fills its own lists from tables no other one writes, so they may run side by side;
+// the search lists read what ReferrerPass counted.
+void FillSearchLists(Analyser& a);
+void FillBrowserLists(Analyser& a);   // raw data, systems, browsers
+void FillFileList(Analyser& a);
+void FillErrorList(Analyser& a);
 
 } // namespace trevix

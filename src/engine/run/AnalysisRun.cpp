@@ -12,6 +12,8 @@
 #include "engine/parse/TimeStamps.h"
 #include "engine/analysis/VisitorPass.h"
 
+#include <array>
+#include <atomic>
 #include <filesystem>
 #include <future>
 #include <system_error>
@@ -50,6 +52,46 @@ void CoveredPeriod(Analyser& a) {
 }
 
 } // namespace
+
+// Each task writes only its own lists and tables and reads none that another writes, so two
+// threads share them, in this order, each taking the next when done. The search lists wait for
+// the referrer pass, which makes them in the same task.
+void FillListsFromTables(Analyser& a, bool twoThreads) {
+    const std::array<void (*)(Analyser&), 5> tasks = {
+        [](Analyser& r) {
+            RunVisitorPass(r);
+            DisplayDateReport(r, false);
+        },
+        [](Analyser& r) {
+            ReferrerPass(r);
+            FillSearchLists(r);
+        },
+        FillFileList,
+        FillBrowserLists,
+        FillErrorList,
+    };
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t task = next++; task < tasks.size(); task = next++) tasks[task](a);
+    };
+    std::future<void> helper;
+    if (twoThreads) {
+        try {
+            helper = std::async(std::launch::async, work);
+        } catch (const std::system_error&) {
+            // Without a second thread to be had the first does every task.
+        }
+    }
+    // Whatever happens on this thread, the helper is waited for before the tables go away.
+    struct Join {
+        std::future<void>& f;
+        ~Join() {
+            if (f.valid()) f.wait();
+        }
+    } join{helper};
+    work();
+    if (helper.valid()) helper.get();
+}
 
 bool StartAddressMasks(Analyser& a) {
     const std::optional<AnonymiseMode> mode = AnonymiseModeNamed(a.CurrentProfile.Anonymise);
@@ -177,23 +219,7 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request) {
         CoveredPeriod(a);
         a.Lists.Summary = SummaryText(a, result.FilesLoaded, result.FilesMissing + result.FilesUnreadable);
         FillCountries(a);
-        // The referrer pass shares no table and no list with the visitor pass and the date
-        // report, so a large run does it on the second core meanwhile.
-        // Without a second thread to be had it runs afterwards.
-        std::future<void> referrers;
-        if (a.Tables.ReferrerCount() + a.Tables.VisitorCount() >= ParallelPassesFrom) {
-            try {
-                referrers = std::async(std::launch::async, [&a] { ReferrerPass(a); });
-            } catch (const std::system_error&) {
-            }
-        }
-        RunVisitorPass(a);
-        DisplayDateReport(a, false);
-        if (referrers.valid())
-            referrers.get();
-        else
-            ReferrerPass(a);
-        FillLists(a);
+        FillListsFromTables(a, a.Tables.ReferrerCount() + a.Tables.VisitorCount() >= ParallelPassesFrom);
         ApplySortSettings(a.Lists, a.Store, a.NumberFormat);
     }
 

@@ -40,6 +40,11 @@ RunResult AnalyseLogFiles(Analyser& a, const RunRequest& request);
 // nothing started, for an unknown setting or a hash without a usable key.
 bool StartAddressMasks(Analyser& a);
 
+// Every list the tables fill after the reading (the visitor, referrer, date, search, file,
+// browser and error passes). Two threads share the tasks when asked to; the lists come out the
+// same either way.
+void FillListsFromTables(Analyser& a, bool twoThreads);
+
 // Summary box text of the current tables (written by the run after the files are read).
 // filesNotRead: listed files that were missing or could not be read.
 std::string SummaryText(Analyser& a, int filesLoaded, int filesNotRead = 0);
