@@ -570,11 +570,9 @@ int PrintReport(AnalyseState& st) {
             << "Last time stamp: " << ShownRunTime(a, a.Tables.LastDateTime) << "\n"
             << "Data folder: " << st.DataFolder << "\n";
     }
-    for (const std::string& name : args.Lists) {
-        out << "\n";
-        const ReportList& list = *FindListByName(a.Lists, name);
-        PrintList(out, list, ExportRowOrder(list, a.NumberFormat));
-    }
+    std::vector<const ReportList*> lists;
+    for (const std::string& name : args.Lists) lists.push_back(FindListByName(a.Lists, name));
+    PrintLists(out, lists, a.NumberFormat);
     PrintVisitorReports(st);
     if (args.ShowLog) st.Err << "Data folder: " << st.DataFolder << "\n" << TerminalText(a.Tables.ErrorLogText);
     // One warning per file that was damaged or held nothing usable.

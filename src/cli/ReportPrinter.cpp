@@ -1,13 +1,18 @@
 #include "ReportPrinter.h"
 
 #include "CliHost.h"
+#include "engine/lists/ListSorting.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <system_error>
 
 namespace trevix {
 
@@ -21,6 +26,9 @@ ReportList* FindListByName(ReportLists& lists, std::string_view name) {
 }
 
 namespace {
+
+// Below this many rows in all a second thread costs more than it saves.
+constexpr size_t TwoThreadsFrom = 20000;
 
 // The first bytes of everything ControlLength counts: other bytes never start one, so a cell is
 // searched for these alone.
@@ -80,6 +88,20 @@ void AppendRow(std::string& text, const ReportList& list, size_t row) {
     text += '\n';
 }
 
+// The text of a list's rows in the order given, after a blank line.
+std::string ListText(const ReportList& list, const std::vector<size_t>& rows) {
+    std::string text = "\n";
+    // Sized from the first rows, so a long list is not copied again and again as it grows.
+    size_t sampled = 0, bytes = 0;
+    for (; sampled < rows.size() && sampled < 64; ++sampled)
+        if (rows[sampled] < list.Rows.size())
+            for (const std::string& cell : list.Rows[rows[sampled]].Cells) bytes += cell.size() + 1;
+    if (sampled) text.reserve(bytes / sampled * rows.size() * 9 / 8 + 256);
+    AppendHeader(text, list);
+    for (size_t r : rows) AppendRow(text, list, r);
+    return text;
+}
+
 } // namespace
 
 void PrintList(std::ostream& out, const ReportList& list) {
@@ -102,6 +124,59 @@ void PrintList(std::ostream& out, const ReportList& list, const std::vector<size
         }
     }
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void PrintLists(std::ostream& out, const std::vector<const ReportList*>& lists, const Locale& locale) {
+    // The longest lists are taken first, so the two threads end at about the same time; the
+    // texts are written in the order asked for as soon as each and those before it are ready.
+    const size_t count = lists.size();
+    std::vector<size_t> longestFirst(count);
+    size_t rows = 0;
+    for (size_t i = 0; i < count; ++i) {
+        longestFirst[i] = i;
+        rows += lists[i]->Rows.size();
+    }
+    std::stable_sort(longestFirst.begin(), longestFirst.end(), [&](size_t x, size_t y) {
+        return lists[x]->Rows.size() * lists[x]->Columns.size() > lists[y]->Rows.size() * lists[y]->Columns.size();
+    });
+    std::vector<std::string> texts(count);
+    std::unique_ptr<std::atomic<bool>[]> ready(new std::atomic<bool>[count]);
+    for (size_t i = 0; i < count; ++i) ready[i] = false;
+    std::atomic<size_t> next{0};
+    auto make = [&](size_t task) {
+        const size_t i = longestFirst[task];
+        texts[i] = ListText(*lists[i], ExportRowOrder(*lists[i], locale));
+        ready[i].store(true, std::memory_order_release);
+    };
+    std::future<void> helper;
+    if (count > 1 && rows >= TwoThreadsFrom) {
+        try {
+            helper = std::async(std::launch::async, [&] {
+                for (size_t task = next++; task < count; task = next++) make(task);
+            });
+        } catch (const std::system_error&) {
+            // This thread makes every text.
+        }
+    }
+    struct Join {
+        std::future<void>& f;
+        ~Join() {
+            if (f.valid()) f.wait();
+        }
+    } join{helper};
+    size_t written = 0;
+    auto writeReady = [&] {
+        for (; written < count && ready[written].load(std::memory_order_acquire); ++written) {
+            out.write(texts[written].data(), static_cast<std::streamsize>(texts[written].size()));
+            std::string().swap(texts[written]);
+        }
+    };
+    for (size_t task = next++; task < count; task = next++) {
+        make(task);
+        writeReady();
+    }
+    if (helper.valid()) helper.get();
+    writeReady();
 }
 
 } // namespace trevix

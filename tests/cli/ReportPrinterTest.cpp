@@ -1,5 +1,7 @@
 #include "cli/CliHost.h"
 #include "cli/ReportPrinter.h"
+#include "engine/base/Locale.h"
+#include "engine/lists/ListSorting.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -100,4 +102,34 @@ TEST(ReportPrinter, ControlsAnywhereInLongCellsAndLongLists) {
     std::ostringstream out;
     PrintList(out, list);
     EXPECT_EQ(out.str(), expected);
+}
+
+// Several lists, long enough to be made ready on two threads, print as one after another would:
+// in the order asked for, each after a blank line, the busiest rows first.
+TEST(ReportPrinter, ListsPrintInTheOrderAskedWhicheverThreadMadeThem) {
+    ReportLists lists;
+    ReportList& files = lists[lstFiles];
+    ReportList& referrers = lists[lstReferrers];
+    ReportList& hours = lists[lstHour];
+    for (int r = 0; r < 15000; ++r) {
+        const size_t row = files.AddRow("/f" + std::to_string(r));
+        files.SetCell(row, 2, CellValue(std::to_string(r * 7919 % 1000), r * 7919 % 1000));
+    }
+    for (int r = 0; r < 9000; ++r) {
+        const size_t row = referrers.AddRow("http://r" + std::to_string(r) + ".example/");
+        referrers.SetCell(row, 3, CellValue(std::to_string(r % 17), r % 17));
+    }
+    for (int h = 0; h < 24; ++h) hours.SetCell(hours.AddRow(std::to_string(h)), 2, CellValue("5", 5));
+
+    const std::vector<const ReportList*> asked = {&hours, &files, &referrers, &files};
+    std::ostringstream one;
+    for (const ReportList* list : asked) {
+        one << "\n";
+        PrintList(one, *list, ExportRowOrder(*list, Locale::Fixed()));
+    }
+    std::ostringstream together;
+    PrintLists(together, asked, Locale::Fixed());
+    EXPECT_EQ(together.str(), one.str());
+    // The first file counted 999 times comes first.
+    EXPECT_NE(together.str().find("\tBandwidth (MB)\n/f321\t999\t"), std::string::npos);
 }
