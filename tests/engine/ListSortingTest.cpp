@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -122,6 +123,42 @@ TEST(ListSorting, TextOrderIgnoresCaseFirstAndIsStable) {
     std::vector<std::string> seconds;
     for (const ListRow& row : list.Rows) seconds.push_back(row.Cells[1]);
     EXPECT_EQ(seconds, (std::vector<std::string>{"5", "2", "1", "6", "7", "4", "3"}));
+}
+
+// Text order: letter case folded first (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic),
+// then the exact text; characters of one to four bytes and stray bytes (read as the code point
+// of their value) all in code point order; a text before any longer one it begins.
+TEST(ListSorting, TextOrderAcrossScriptsAndStrayBytes) {
+    using Texts = std::vector<std::string>;
+    const struct {
+        const char* Name;
+        Texts Given, Ascending;
+    } cases[] = {
+        {"case first, then exact", {"b", "B", "a", "A", "ab", "Ab", "a", ""}, {"", "A", "a", "a", "Ab", "ab", "B", "b"}},
+        {"lengths of characters and stray bytes",
+         {"\xC3\xA9", "z", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC3\x89", "\xFF", "\xC3\xBF", "\xC0", "\xC3\xA0", "\xC5\xB8"},
+         {"z", "\xC0", "\xC3\xA0", "\xC3\x89", "\xC3\xA9", "\xC3\xBF", "\xC5\xB8", "\xFF", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80"}},
+        {"Greek, Cyrillic, Latin Extended-A",
+         {"\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1", "\xCF\x83\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91", "\xCE\xA9",
+          "\xD0\x96\xD1\x83\xD0\xBA", "\xD0\xB6\xD1\x83\xD0\xBA", "\xD0\x81\xD0\xB6", "\xD1\x91\xD0\xB6",
+          "\xC5\x81\xC3\xB3" "d\xC5\xBA", "\xC5\x82\xC3\xB3" "d\xC5\xBA", "L"},
+         {"L", "\xC5\x81\xC3\xB3" "d\xC5\xBA", "\xC5\x82\xC3\xB3" "d\xC5\xBA", "\xCF\x83\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91",
+          "\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1", "\xCE\xA9", "\xD0\x96\xD1\x83\xD0\xBA", "\xD0\xB6\xD1\x83\xD0\xBA",
+          "\xD0\x81\xD0\xB6", "\xD1\x91\xD0\xB6"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        for (int order : {0, 1}) {
+            ReportList list("lstTest", {{"Name", SortType::Text}});
+            for (const std::string& text : c.Given) list.AddRow(text);
+            int chosen = order;
+            SortList(list, 1, chosen, Locale::Fixed());
+            Texts expected = c.Ascending;
+            // Descending reverses the order; equal texts are alike, so their order cannot show.
+            if (order == 1) std::reverse(expected.begin(), expected.end());
+            EXPECT_EQ(Names(list), expected);
+        }
+    }
 }
 
 TEST(ListSorting, SavedSortSettingsApplyAsStored) {

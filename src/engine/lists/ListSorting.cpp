@@ -50,20 +50,50 @@ char32_t FoldCase(char32_t c) {
     return c;
 }
 
+// Appends a code point in UTF-8, whose byte order is code point order.
+void AppendCodePoint(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The text with each code point folded to lower case, in UTF-8: two such keys compare byte by
+// byte as their texts' folded code points compare one by one. Made once per row, not once per
+// comparison.
+std::string FoldedKey(std::string_view text) {
+    std::string key;
+    key.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            key += static_cast<char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+            ++i;
+        } else {
+            AppendCodePoint(key, FoldCase(NextCodePoint(text, i)));
+        }
+    }
+    return key;
+}
+
 // Alphabetical, ignoring letter case first; texts equal apart from case then go by their
 // exact code points, so the order is total and repeatable.
-int CompareText(std::string_view a, std::string_view b) {
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        const char32_t x = FoldCase(NextCodePoint(a, i));
-        const char32_t y = FoldCase(NextCodePoint(b, j));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
+int CompareText(const std::string& foldedA, std::string_view a, const std::string& foldedB, std::string_view b) {
+    int c = foldedA.compare(foldedB);
     // UTF-8 byte order is code point order.
-    const int exact = a.compare(b);
-    return exact < 0 ? -1 : exact > 0 ? 1 : 0;
+    if (c == 0) c = a.compare(b);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
 // The cell of a 0-based column; rows shorter than the list read as empty there.
@@ -112,10 +142,13 @@ void Reorder(ReportList& list, const std::vector<size_t>& order) {
 }
 
 void SortByText(ReportList& list, int key, int order) {
+    std::vector<std::string> folded;
+    folded.reserve(list.Rows.size());
+    for (const ListRow& row : list.Rows) folded.push_back(FoldedKey(CellText(row, key)));
     std::vector<size_t> positions(list.Rows.size());
     std::iota(positions.begin(), positions.end(), size_t{0});
     std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
-        const int c = CompareText(CellText(list.Rows[a], key), CellText(list.Rows[b], key));
+        const int c = CompareText(folded[a], CellText(list.Rows[a], key), folded[b], CellText(list.Rows[b], key));
         return order == 1 ? c > 0 : c < 0;
     });
     Reorder(list, positions);
