@@ -34,6 +34,41 @@ private:
     std::string_view lastDate_;
 };
 
+// A new visitor's user agent: its tokens counted in the raw browser data and its browser
+// found, the first time it is seen; after that from its record. Returns the record (in Agents).
+uint32_t CountAgent(Analyser& a, const LogEntry& e) {
+    AnalysisTables& t = a.Tables;
+    const uint64_t hash = HashText(e.UserAgent);
+    const uint32_t known = t.FindAgent(e.UserAgent, hash);
+    // A cancelled run counts only the first token (AddRawBrowserData), as it always did.
+    if (known != 0 && !t.Cancelled) {
+        const AgentRecord& agent = t.Agents[known];
+        for (uint32_t i = 0; i < agent.TokenCount; ++i) ++t.RawBrowserData[t.AgentTokens[agent.FirstToken + i]].Hits;
+        return known;
+    }
+    if (known != 0) {
+        AddRawBrowserData(a, e);
+        return known;
+    }
+    AgentRecord agent;
+    agent.FirstToken = static_cast<uint32_t>(t.AgentTokens.size());
+    AddRawBrowserData(a, e, &t.AgentTokens);
+    agent.TokenCount = static_cast<uint32_t>(t.AgentTokens.size()) - agent.FirstToken;
+    const BrowserResult b = DetectBrowser(static_cast<const ReferenceData&>(a.Reference), e.UserAgent, agent.Matched);
+    agent.Browser = b.Browser;
+    agent.OS = b.OS;
+    agent.BrowserFound = b.BrowserFound;
+    agent.OSFound = b.OSFound;
+    agent.Agent = t.Kept.Store(e.UserAgent);
+    if (t.Cancelled) {
+        // Cut short by a cancel, its tokens are not all there: not to be counted from again, so
+        // it is held in the placeholder slot, which no lookup finds.
+        t.Agents[0] = std::move(agent);
+        return 0;
+    }
+    return t.AppendNewAgent(std::move(agent), hash);
+}
+
 } // namespace
 
 void KeepTextsOfFile(Analyser& a) {
@@ -112,7 +147,7 @@ void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file) {
     const std::string_view page = t.Files[file].File;
     uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash);
     if (v == 0) {
-        AddRawBrowserData(a, e);
+        const uint32_t agent = CountAgent(a, e);
         v = t.AppendNewVisitor(t.Kept.Store(e.ClientIP), e.ClientHash);
         t.SlotsOfFile.push_back(v);
         Visitor& n = t.Visitors[v];
@@ -141,18 +176,7 @@ void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file) {
             }
         }
 
-        // Visitors share a few hundred user agents: detect once per text, count per visitor.
-        auto memo = a.BrowserMemo.find(e.UserAgent);
-        if (memo == a.BrowserMemo.end()) {
-            Analyser::BrowserAnswer answer;
-            BrowserResult b = DetectBrowser(static_cast<const ReferenceData&>(a.Reference), e.UserAgent, answer.Matched);
-            answer.Browser = b.Browser;
-            answer.OS = b.OS;
-            answer.BrowserFound = b.BrowserFound;
-            answer.OSFound = b.OSFound;
-            memo = a.BrowserMemo.emplace(t.Kept.Store(e.UserAgent), std::move(answer)).first;
-        }
-        const Analyser::BrowserAnswer& answer = memo->second;
+        const AgentRecord& answer = t.Agents[agent];
         CountBrowserHits(a.Reference, {answer.Browser, answer.OS, answer.BrowserFound, answer.OSFound}, answer.Matched);
         n.Browser = answer.Browser;
         n.OS = answer.OS;
@@ -191,7 +215,7 @@ void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file) {
     vis.LastOfAddress = t.EntryCount;
 }
 
-void AddRawBrowserData(Analyser& a, const LogEntry& e) {
+void AddRawBrowserData(Analyser& a, const LogEntry& e, std::vector<uint32_t>* records) {
     AnalysisTables& t = a.Tables;
     std::string_view rest = e.UserAgent;
     for (;;) {
@@ -209,6 +233,7 @@ void AddRawBrowserData(Analyser& a, const LogEntry& e) {
                 rec.Hits = 1;
                 rec.IsSpiderToken = ContainsSpiderString(a.Reference, token);
             }
+            if (records) records->push_back(r);
         }
         if (last || t.Cancelled) break;
         rest = rest.substr(cut + 1);

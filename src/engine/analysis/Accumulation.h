@@ -2,7 +2,9 @@
 // Counting one accepted entry into the run's tables, in a fixed order.
 #include "engine/tables/Tables.h"
 
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace trevix {
 
@@ -18,7 +20,9 @@ void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw);
 // counted in the files): the others take its text instead of finding or copying their own.
 uint32_t AddFileHit(Analyser& a, const LogEntry& e);
 void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file);
-void AddRawBrowserData(Analyser& a, const LogEntry& e);
+// Counts the tokens of e's user agent in the raw browser data; with records, adds the record
+// of each token counted to it.
+void AddRawBrowserData(Analyser& a, const LogEntry& e, std::vector<uint32_t>* records = nullptr);
 void AddReferrerHit(Analyser& a, const LogEntry& e, uint32_t file);
 void AddErrorHit(Analyser& a, const LogEntry& e, uint32_t file);
 // Copies what the tables hold of the file just read (its visitors' sessions, its errors'

@@ -96,15 +96,6 @@ public:
     void Prefetch(uint64_t hash) const {
         if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask_]);
     }
-    // The record a Find of hash would most likely return (the first of that hash in its probe
-    // chain, not compared), 0 when none: only for loading that record ahead of its Find.
-    uint32_t Likely(uint64_t hash) const {
-        if (slots_.empty()) return 0;
-        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
-            const Slot& s = slots_[i];
-            if (s.record == 0 || s.hash == hash) return s.record;
-        }
-    }
     // Indexes record, whose key the caller knows is not indexed (its Find has just missed).
     void InsertNew(uint64_t hash, uint32_t record) {
         if ((count_ + 1) * 4 > slots_.size() * 3) Grow();

@@ -299,8 +299,6 @@ private:
                     FinishKeys(a_, ahead);
                     t.PrefetchKeys(ahead);
                 }
-                // Half-way there, those slots are in: the records they name follow.
-                if (until - s >= PrefetchAhead / 2) t.PrefetchRecords(entries_[(s + PrefetchAhead / 2) % Window]);
                 FinishKeys(a_, entries_[s % Window]);
                 AccumulateEntry(a_, entries_[s % Window], raw_[s % Window]);
                 counted_.store(s);

@@ -269,6 +269,9 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     VisitorIndex.Clear();
     SpiderOnlyAddresses.assign(1, SpiderOnlyAddress{});
     SpiderOnlyIndex.Clear();
+    Agents.assign(1, AgentRecord{});
+    AgentTokens.clear();
+    AgentIndex.Clear();
     FileIndex.Clear();
     ReferrerIndex.Clear();
     ErrorIndex.Clear();
@@ -303,13 +306,6 @@ void AnalysisTables::PrefetchKeys(const LogEntry& e) const {
     VisitorIndex.Prefetch(e.ClientHash);
     FileIndex.Prefetch(e.FileHash);
     ReferrerIndex.Prefetch(ReferrerKeyHash(e.ReferrerHash, e.FileHash));
-}
-
-void AnalysisTables::PrefetchRecords(const LogEntry& e) const {
-    if (uint32_t v = VisitorIndex.Likely(e.ClientHash); v != 0) __builtin_prefetch(&Visitors[v]);
-    if (uint32_t f = FileIndex.Likely(e.FileHash); f != 0) __builtin_prefetch(&Files[f]);
-    if (uint32_t r = ReferrerIndex.Likely(ReferrerKeyHash(e.ReferrerHash, e.FileHash)); r != 0)
-        __builtin_prefetch(&Referrers[r]);
 }
 
 uint32_t AnalysisTables::FindVisitor(std::string_view ip) const { return FindVisitor(ip, HashText(ip)); }
@@ -355,6 +351,17 @@ uint32_t AnalysisTables::FindRawBrowser(std::string_view token, uint64_t tokenHa
 
 uint32_t AnalysisTables::FindSpiderOnly(std::string_view ip, uint64_t ipHash) const {
     return SpiderOnlyIndex.Find(ipHash, [&](uint32_t r) { return SpiderOnlyAddresses[r].IP == ip; });
+}
+
+uint32_t AnalysisTables::FindAgent(std::string_view agent, uint64_t agentHash) const {
+    return AgentIndex.Find(agentHash, [&](uint32_t r) { return Agents[r].Agent == agent; });
+}
+
+uint32_t AnalysisTables::AppendNewAgent(AgentRecord agent, uint64_t agentHash) {
+    Agents.push_back(std::move(agent));
+    const auto n = static_cast<uint32_t>(Agents.size() - 1);
+    AgentIndex.InsertNew(agentHash, n);
+    return n;
 }
 
 uint32_t AnalysisTables::AppendNewVisitor(std::string_view ip, uint64_t ipHash) {

@@ -185,6 +185,20 @@ struct RawBrowserRecord {
     bool IsSpiderToken = false;
 };
 
+// A user agent as its first visitor gave it: the browser it was detected as and the raw
+// browser records of its tokens, so the next new visitor with it is counted without cutting,
+// finding or matching anything again.
+struct AgentRecord {
+    std::string_view Agent;
+    std::string_view Browser;
+    std::string_view OS;
+    bool BrowserFound = false;
+    bool OSFound = false;
+    std::vector<int> Matched;    // browser definitions it matched
+    uint32_t FirstToken = 0;     // its tokens' records: AgentTokens[FirstToken, + TokenCount)
+    uint32_t TokenCount = 0;
+};
+
 struct SearchEngineRow {
     std::string SearchEngine;
     int32_t Hits = 0;
@@ -422,6 +436,10 @@ struct AnalysisTables {
     RecordIndex ErrorIndex;
     RecordIndex RawBrowserIndex;
     RecordIndex SearchTermIndex;
+    // The user agents of the visitors so far (1-based) and their tokens' raw browser records.
+    std::vector<AgentRecord> Agents;
+    std::vector<uint32_t> AgentTokens;
+    RecordIndex AgentIndex;
     // Addresses seen so far only in spider requests: their first and last entries, so the
     // chain of a visitor that comes later begins with them (1-based, found by the address's
     // hash; a record stays when its address becomes a visitor, which is found first from then on).
@@ -458,11 +476,10 @@ struct AnalysisTables {
     uint32_t FindRawBrowser(std::string_view token) const;
     uint32_t FindRawBrowser(std::string_view token, uint64_t tokenHash) const;
     uint32_t FindSpiderOnly(std::string_view ip, uint64_t ipHash) const;
+    uint32_t FindAgent(std::string_view agent, uint64_t agentHash) const;
 
     // Starts loading the index slots the counting of entry e will probe.
     void PrefetchKeys(const LogEntry& e) const;
-    // A few lines later, once those slots are in: the records they name.
-    void PrefetchRecords(const LogEntry& e) const;
     // The same with the key texts' hashes taken already (HashText of each text).
     uint32_t FindVisitor(std::string_view ip, uint64_t ipHash) const;
     uint32_t FindFile(std::string_view file, uint64_t fileHash) const;
@@ -484,6 +501,7 @@ struct AnalysisTables {
                             uint64_t referrerHash);
     uint32_t AppendNewRawBrowser(std::string_view token, uint64_t tokenHash);
     uint32_t AppendSpiderOnly(std::string_view ip, uint64_t ipHash, uint32_t entry);
+    uint32_t AppendNewAgent(AgentRecord agent, uint64_t agentHash);
     // Drop the records after the first count and index the rest again: what a stopped
     // comparison appended goes, and the lookups find exactly what they found before it.
     void KeepVisitors(uint32_t count);
