@@ -257,7 +257,7 @@ void AddReferrerHit(Analyser& a, const LogEntry& e, uint32_t file) {
 uint32_t AddFileHit(Analyser& a, const LogEntry& e) {
     AnalysisTables& t = a.Tables;
     uint32_t f = t.FindFile(e.File, e.FileHash);
-    if (f == 0) f = t.AppendNewFile(t.Kept.Store(e.File), e.FileHash);
+    if (f == 0) f = t.AppendNewFile(t.KeptFiles.Store(e.File), e.FileHash);
     FileRecord& rec = t.Files[f];
     ++rec.TotalRequests;
     rec.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;

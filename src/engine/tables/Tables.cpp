@@ -225,6 +225,7 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     TextsReused = 0;
     Arena.Clear();
     Kept.Clear();
+    KeptFiles.Clear();
     FormatTexts.Clear();
     Masks.Clear();
     SlotsOfFile.clear();

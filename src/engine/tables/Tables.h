@@ -366,6 +366,9 @@ struct AnalysisTables {
     // Copies of the texts the tables keep (keys, session and error texts), made by the counting
     // thread: a log file truncated or rewritten after it was read changes nothing they hold.
     TextArena Kept;
+    // The requested files' copies, apart from the rest: every counted line compares its file
+    // with one, and packed together they stay in the cache.
+    TextArena KeptFiles;
     // Visitors and errors whose slot of the file being read holds texts of that file; they are
     // copied into Kept when the file is done.
     std::vector<uint32_t> SlotsOfFile, ErrorSlotsOfFile;
