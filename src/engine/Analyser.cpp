@@ -35,7 +35,6 @@ void Analyser::ClearAllData(const std::vector<std::string>& keepTextsOf) {
     Tables.Clear(Reference.CountryCount(), keepTextsOf);
     for (BrowserDefinition& b : Reference.BrowserDefinitions) b.Hits = 0;
     SpiderMemo.clear();
-    BrowserMemo.clear();
     LineFormats.clear();
     LineFormatSlots.clear();
     LastAgent = {};

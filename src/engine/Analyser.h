@@ -56,13 +56,7 @@ public:
     // Spider answers per distinct user-agent text, valid for one run (the line loop's reading
     // thread fills it).
     std::unordered_map<std::string_view, bool, TextHash> SpiderMemo;
-    // Browser detection per distinct user-agent text: the answer and the matching definitions.
-    struct BrowserAnswer {
-        std::string_view Browser, OS;
-        bool BrowserFound = false, OSFound = false;
-        std::vector<int> Matched;
-    };
-    std::unordered_map<std::string_view, BrowserAnswer, TextHash> BrowserMemo;
+    // (Browser answers per distinct user agent are the tables' own: AnalysisTables::Agents.)
     // The previous request's user agent and its answer: a visitor's requests come in runs.
     std::string_view LastAgent;
     bool LastAgentSpider = false;

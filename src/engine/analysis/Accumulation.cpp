@@ -15,9 +15,9 @@ namespace {
 constexpr double BytesPerMegabyte = 1048576.0;
 
 // A requested file as the tables keep it: the file list's copy when there is one.
-std::string_view KeptFile(AnalysisTables& t, std::string_view file, uint64_t hash) {
-    if (uint32_t f = t.FindFile(file, hash); f != 0) return t.Files[f].File;
-    return t.Kept.Store(file);
+std::string_view KeptFile(AnalysisTables& t, const LogEntry& e, uint32_t file) {
+    if (file == 0) file = t.FindFile(e.File, e.FileHash);
+    return file != 0 ? t.Files[file].File : t.Kept.Store(e.File);
 }
 
 // Copies of a file's stamps: its visitors mostly share a handful of dates.
@@ -26,7 +26,7 @@ public:
     explicit StampKeeper(TextArena& kept) : kept_(kept) {}
     StampRef Keep(StampRef s) {
         if (s.Date != lastDate_) lastDate_ = kept_.Store(s.Date);
-        return {s.Date.empty() ? std::string_view() : lastDate_, kept_.Store(s.Time)};
+        return {s.Date.empty() ? std::string_view() : lastDate_, kept_.Store(s.Time), s.Order};
     }
 
 private:
@@ -34,13 +34,47 @@ private:
     std::string_view lastDate_;
 };
 
+// A new visitor's user agent: its tokens counted in the raw browser data and its browser
+// found, the first time it is seen; after that from its record. Returns the record (in Agents).
+uint32_t CountAgent(Analyser& a, const LogEntry& e) {
+    AnalysisTables& t = a.Tables;
+    const uint64_t hash = HashText(e.UserAgent);
+    const uint32_t known = t.FindAgent(e.UserAgent, hash);
+    // A cancelled run counts only the first token (AddRawBrowserData), as it always did.
+    if (known != 0 && !t.Cancelled) {
+        const AgentRecord& agent = t.Agents[known];
+        for (uint32_t i = 0; i < agent.TokenCount; ++i) ++t.RawBrowserData[t.AgentTokens[agent.FirstToken + i]].Hits;
+        return known;
+    }
+    if (known != 0) {
+        AddRawBrowserData(a, e);
+        return known;
+    }
+    AgentRecord agent;
+    agent.FirstToken = static_cast<uint32_t>(t.AgentTokens.size());
+    AddRawBrowserData(a, e, &t.AgentTokens);
+    agent.TokenCount = static_cast<uint32_t>(t.AgentTokens.size()) - agent.FirstToken;
+    const BrowserResult b = DetectBrowser(static_cast<const ReferenceData&>(a.Reference), e.UserAgent, agent.Matched);
+    agent.Browser = b.Browser;
+    agent.OS = b.OS;
+    agent.BrowserFound = b.BrowserFound;
+    agent.OSFound = b.OSFound;
+    agent.Agent = t.Kept.Store(e.UserAgent);
+    if (t.Cancelled) {
+        // Cut short by a cancel, its tokens are not all there: not to be counted from again, so
+        // it is held in the placeholder slot, which no lookup finds.
+        t.Agents[0] = std::move(agent);
+        return 0;
+    }
+    return t.AppendNewAgent(std::move(agent), hash);
+}
+
 } // namespace
 
 void KeepTextsOfFile(Analyser& a) {
     AnalysisTables& t = a.Tables;
     const auto file = static_cast<size_t>(t.CurrentFileNumber);
     StampKeeper stamps(t.Kept);
-    auto page = [&](std::string_view p) { return p.empty() ? p : KeptFile(t, p, HashText(p)); };
     for (uint32_t v : t.SlotsOfFile) {
         Visitor& vis = t.Visitors[v];
         if (file >= vis.Sessions.size()) continue;
@@ -53,8 +87,7 @@ void KeepTextsOfFile(Analyser& a) {
             s.EntryTime = stamps.Keep(s.EntryTime);
         }
         s.ExitTime = stamps.Keep(s.ExitTime);
-        s.EntryPage = page(s.EntryPage);
-        s.ExitPage = page(s.ExitPage);
+        // The pages are the file list's copies already (AddVisitorHit).
         s.Referrer = t.Kept.Store(s.Referrer);
     }
     for (uint32_t r : t.ErrorSlotsOfFile) {
@@ -82,14 +115,16 @@ void AccumulateEntry(Analyser& a, const LogEntry& e, std::string_view raw) {
     } else if (StampEarlier(stamp, a.Tables.AcceptedFirst)) {
         a.Tables.AcceptedFirst = stamp;
     }
-    AddVisitorHit(a, e);
+    // The file first: the visitor's pages, the referrer and the error then hold its record's
+    // text, and none of them looks the file up again.
+    const uint32_t file = e.IsSpider ? 0 : AddFileHit(a, e);
+    AddVisitorHit(a, e, file);
     if (e.IsSpider) stored.MarkSpider();
-    AddReferrerHit(a, e);
-    if (!e.IsSpider) AddFileHit(a, e);
-    AddErrorHit(a, e);
+    AddReferrerHit(a, e, file);
+    AddErrorHit(a, e, file);
 }
 
-void AddVisitorHit(Analyser& a, const LogEntry& e) {
+void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file) {
     AnalysisTables& t = a.Tables;
     if (e.IsSpider) {
         ++t.SpiderHits;
@@ -98,24 +133,25 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
             Visitor& known = t.Visitors[v];
             t.LogEntries[known.LastOfAddress].NextOfAddress = t.EntryCount;
             known.LastOfAddress = t.EntryCount;
+        } else if (uint32_t o = t.FindSpiderOnly(e.ClientIP, e.ClientHash); o != 0) {
+            AnalysisTables::SpiderOnlyAddress& only = t.SpiderOnlyAddresses[o];
+            t.LogEntries[only.Last].NextOfAddress = t.EntryCount;
+            only.Last = t.EntryCount;
         } else {
-            if (auto it = t.SpiderOnlyAddresses.find(e.ClientIP); it != t.SpiderOnlyAddresses.end()) {
-                t.LogEntries[it->second.second].NextOfAddress = t.EntryCount;
-                it->second.second = t.EntryCount;
-            } else {
-                t.SpiderOnlyAddresses.try_emplace(t.Kept.Store(e.ClientIP), t.EntryCount, t.EntryCount);
-            }
+            t.AppendSpiderOnly(t.Kept.Store(e.ClientIP), e.ClientHash, t.EntryCount);
         }
         return;
     }
-    const int16_t file = t.CurrentFileNumber;
+    const int16_t fileNumber = t.CurrentFileNumber;
+    // The file list's copy: the session's pages need no copy of their own when the file is done.
+    const std::string_view page = t.Files[file].File;
     uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash);
     if (v == 0) {
-        AddRawBrowserData(a, e);
-        v = t.AppendVisitor(t.Kept.Store(e.ClientIP));
+        const uint32_t agent = CountAgent(a, e);
+        v = t.AppendNewVisitor(t.Kept.Store(e.ClientIP), e.ClientHash);
         t.SlotsOfFile.push_back(v);
         Visitor& n = t.Visitors[v];
-        n.Sessions.resize(static_cast<size_t>(file) + 1);
+        n.Sessions.resize(static_cast<size_t>(fileNumber) + 1);
         size_t dot = e.ClientIP.find('.');
         double octet = LeadingNumber(e.ClientIP.substr(0, dot));
         n.FirstOctet = (octet > std::numeric_limits<int32_t>::max() || octet < std::numeric_limits<int32_t>::min())
@@ -123,34 +159,24 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
                            : static_cast<int32_t>(octet);
         n.FirstDate = e.Date;
         n.FirstHour = static_cast<int16_t>(LeadingNumber(e.Time.substr(0, 2)));
-        VisitorSession& s = n.Sessions[file];
+        VisitorSession& s = n.Sessions[fileNumber];
         s.EntryTime = s.ExitTime = e.Stamp();
-        s.EntryPage = e.File;
+        s.EntryPage = page;
         s.Referrer = e.Referrer;
         n.Country = "(unknown)";
-        n.LastFileNumber = file;
+        n.LastFileNumber = fileNumber;
         n.FirstEntry = n.LastEntry = t.EntryCount;
         n.FirstOfAddress = n.LastOfAddress = t.EntryCount;
-        if (!t.SpiderOnlyAddresses.empty()) {
-            if (auto it = t.SpiderOnlyAddresses.find(e.ClientIP); it != t.SpiderOnlyAddresses.end()) {
-                n.FirstOfAddress = it->second.first;
-                t.LogEntries[it->second.second].NextOfAddress = t.EntryCount;
-                t.SpiderOnlyAddresses.erase(it);
+        // Its spider requests so far begin the chain. The spider-only record stays: the visitor
+        // is found before it from now on.
+        if (t.SpiderOnlyIndex.Size() != 0) {
+            if (uint32_t o = t.FindSpiderOnly(e.ClientIP, e.ClientHash); o != 0) {
+                n.FirstOfAddress = t.SpiderOnlyAddresses[o].First;
+                t.LogEntries[t.SpiderOnlyAddresses[o].Last].NextOfAddress = t.EntryCount;
             }
         }
 
-        // Visitors share a few hundred user agents: detect once per text, count per visitor.
-        auto memo = a.BrowserMemo.find(e.UserAgent);
-        if (memo == a.BrowserMemo.end()) {
-            Analyser::BrowserAnswer answer;
-            BrowserResult b = DetectBrowser(static_cast<const ReferenceData&>(a.Reference), e.UserAgent, answer.Matched);
-            answer.Browser = b.Browser;
-            answer.OS = b.OS;
-            answer.BrowserFound = b.BrowserFound;
-            answer.OSFound = b.OSFound;
-            memo = a.BrowserMemo.emplace(t.Kept.Store(e.UserAgent), std::move(answer)).first;
-        }
-        const Analyser::BrowserAnswer& answer = memo->second;
+        const AgentRecord& answer = t.Agents[agent];
         CountBrowserHits(a.Reference, {answer.Browser, answer.OS, answer.BrowserFound, answer.OSFound}, answer.Matched);
         n.Browser = answer.Browser;
         n.OS = answer.OS;
@@ -168,28 +194,28 @@ void AddVisitorHit(Analyser& a, const LogEntry& e) {
     }
 
     Visitor& vis = t.Visitors[v];
-    if (vis.LastFileNumber != file) {
-        vis.Sessions.resize(static_cast<size_t>(file) + 1);
+    if (vis.LastFileNumber != fileNumber) {
+        vis.Sessions.resize(static_cast<size_t>(fileNumber) + 1);
         t.SlotsOfFile.push_back(v);
-        VisitorSession& s = vis.Sessions[file];
+        VisitorSession& s = vis.Sessions[fileNumber];
         s.EntryTime = e.Stamp();
-        s.EntryPage = e.File;
+        s.EntryPage = page;
         s.Referrer = e.Referrer;
-        vis.LastFileNumber = file;
+        vis.LastFileNumber = fileNumber;
     }
     // A log is not always in time order: the session spans its earliest and latest request.
-    VisitorSession& s = vis.Sessions[file];
+    VisitorSession& s = vis.Sessions[fileNumber];
     const StampRef stamp = e.Stamp();
     if (!StampEarlier(stamp, s.ExitTime)) s.ExitTime = stamp;
     else if (StampEarlier(stamp, s.EntryTime)) s.EntryTime = stamp;
-    if (e.IsExitPage) s.ExitPage = e.File;
+    if (e.IsExitPage) s.ExitPage = page;
     vis.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
     ++vis.Requests;
     vis.LastEntry = t.EntryCount;
     vis.LastOfAddress = t.EntryCount;
 }
 
-void AddRawBrowserData(Analyser& a, const LogEntry& e) {
+void AddRawBrowserData(Analyser& a, const LogEntry& e, std::vector<uint32_t>* records) {
     AnalysisTables& t = a.Tables;
     std::string_view rest = e.UserAgent;
     for (;;) {
@@ -197,37 +223,41 @@ void AddRawBrowserData(Analyser& a, const LogEntry& e) {
         bool last = cut == std::string_view::npos;
         std::string_view token = TrimBlanks(last ? rest : rest.substr(0, cut));
         if (!token.empty()) {
-            uint32_t r = t.FindRawBrowser(token);
+            const uint64_t hash = HashText(token);
+            uint32_t r = t.FindRawBrowser(token, hash);
             if (r != 0) {
                 ++t.RawBrowserData[r].Hits;
             } else {
-                r = t.AppendRawBrowser(t.Kept.Store(token));
+                r = t.AppendNewRawBrowser(t.Kept.Store(token), hash);
                 RawBrowserRecord& rec = t.RawBrowserData[r];
                 rec.Hits = 1;
                 rec.IsSpiderToken = ContainsSpiderString(a.Reference, token);
             }
+            if (records) records->push_back(r);
         }
         if (last || t.Cancelled) break;
         rest = rest.substr(cut + 1);
     }
 }
 
-void AddReferrerHit(Analyser& a, const LogEntry& e) {
+void AddReferrerHit(Analyser& a, const LogEntry& e, uint32_t file) {
     if (e.Status != 200 || e.Referrer == "-") return;
     AnalysisTables& t = a.Tables;
-    uint32_t r = t.FindReferrer(e.Referrer, e.File, e.ReferrerHash, e.FileHash);
+    // The file record's own text: a record that holds it compares without reading it.
+    const std::string_view toFile = file != 0 ? t.Files[file].File : e.File;
+    uint32_t r = t.FindReferrer(e.Referrer, toFile, e.ReferrerHash, e.FileHash);
     if (r != 0) {
         ++t.Referrers[r].Hits;
     } else {
-        r = t.AppendReferrer(t.Kept.Store(e.Referrer), KeptFile(t, e.File, e.FileHash));
+        r = t.AppendNewReferrer(t.Kept.Store(e.Referrer), KeptFile(t, e, file), e.ReferrerHash, e.FileHash);
         t.Referrers[r].Hits = 1;
     }
 }
 
-void AddFileHit(Analyser& a, const LogEntry& e) {
+uint32_t AddFileHit(Analyser& a, const LogEntry& e) {
     AnalysisTables& t = a.Tables;
     uint32_t f = t.FindFile(e.File, e.FileHash);
-    if (f == 0) f = t.AppendFile(t.Kept.Store(e.File));
+    if (f == 0) f = t.AppendNewFile(t.KeptFiles.Store(e.File), e.FileHash);
     FileRecord& rec = t.Files[f];
     ++rec.TotalRequests;
     rec.Bytes += static_cast<double>(e.Bytes) / BytesPerMegabyte;
@@ -237,15 +267,17 @@ void AddFileHit(Analyser& a, const LogEntry& e) {
     case 304: ++rec.Reloads; break;
     default: break;
     }
+    return f;
 }
 
-void AddErrorHit(Analyser& a, const LogEntry& e) {
+void AddErrorHit(Analyser& a, const LogEntry& e, uint32_t fileRecord) {
     if (e.Status < 400) return;
     AnalysisTables& t = a.Tables;
     const int16_t file = t.CurrentFileNumber;
     uint32_t r = t.FindError(e.File, e.Referrer, e.Status, e.FileHash, e.ReferrerHash);
     if (r == 0) {
-        r = t.AppendError(KeptFile(t, e.File, e.FileHash), t.Kept.Store(e.Referrer), e.Status);
+        r = t.AppendNewError(KeptFile(t, e, fileRecord), t.Kept.Store(e.Referrer), e.Status, e.FileHash,
+                             e.ReferrerHash);
         t.ErrorSlotsOfFile.push_back(r);
         ErrorRecord& n = t.Errors[r];
         n.TimeFirst.resize(static_cast<size_t>(file) + 1);

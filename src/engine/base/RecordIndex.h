@@ -96,6 +96,12 @@ public:
     void Prefetch(uint64_t hash) const {
         if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask_]);
     }
+    // Indexes record, whose key the caller knows is not indexed (its Find has just missed).
+    void InsertNew(uint64_t hash, uint32_t record) {
+        if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
+        Place(hash, record);
+        ++count_;
+    }
     // Indexes record unless a record of the same key (eq) is indexed already.
     template <class Eq> void Insert(uint64_t hash, uint32_t record, Eq&& eq) {
         if ((count_ + 1) * 4 > slots_.size() * 3) Grow();

@@ -8,16 +8,6 @@
 
 namespace trevix {
 
-int LogMonthNumber(std::string_view name) {
-    static constexpr const char* Names[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    if (name.size() != 3) return 0;
-    for (int i = 0; i < 12; ++i)
-        if (name == Names[i]) return i + 1;
-    if (name == "Mai") return 5;
-    return 0;
-}
-
 namespace {
 
 // Mid(text, start, length) with 1-based start, clamped like the classic string routine.
@@ -79,6 +69,7 @@ std::optional<DateTime> StampValue(const StampRef& stamp) {
 }
 
 bool StampEarlier(const StampRef& a, const StampRef& b) {
+    if (a.Order != 0 && b.Order != 0) return a.Order < b.Order;
     if (a.Date == b.Date && a.Time.size() == b.Time.size()) return a.Time < b.Time;
     auto x = StampValue(a), y = StampValue(b);
     return x && y && *x < *y;

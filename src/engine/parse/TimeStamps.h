@@ -11,16 +11,15 @@ namespace trevix {
 
 class Analyser;
 
-// Month number of a log month name ("Jan".."Dec", and "Mai" for May); 0 when unknown.
-int LogMonthNumber(std::string_view name);
 // "dd/Mon/yyyy<rest>" -> "yyyy-mm-dd<rest>"; an unknown month gives an empty month part. A
 // rest of blanks only (a date with an empty time) becomes " 00:00:00".
 std::string LogDateToIso(std::string_view text);
 // The date value of a stamp text or of a date and time, through LogDateToIso; no time zone.
 std::optional<DateTime> StampValue(std::string_view text);
 std::optional<DateTime> StampValue(const StampRef& stamp);
-// Whether stamp a is earlier than b. Stamps of one day with times of one form compare as
-// text (the common case, so no date is parsed per line); others by value. A stamp that does
+// Whether stamp a is earlier than b. Stamps that both carry their Order compare by it (the
+// common case: no text is read); stamps of one day with times of one form compare as text;
+// others by value. A stamp that does
 // not read is never earlier and nothing is earlier than it.
 bool StampEarlier(const StampRef& a, const StampRef& b);
 

@@ -1,5 +1,7 @@
 #include "engine/tables/Tables.h"
 
+#include "engine/base/DateTime.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -23,6 +25,40 @@ StampRef StampRef::FromText(std::string_view text) {
     auto blank = text.find(' ');
     if (blank == std::string_view::npos) return {text, {}};
     return {text.substr(0, blank), text.substr(blank + 1)};
+}
+
+int LogMonthNumber(std::string_view name) {
+    static constexpr const char* Names[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (name.size() != 3) return 0;
+    for (int i = 0; i < 12; ++i)
+        if (name == Names[i]) return i + 1;
+    if (name == "Mai") return 5;
+    return 0;
+}
+
+namespace {
+// Two decimal digits at `at`, -1 when either is not a digit.
+int TwoDigits(std::string_view s, size_t at) {
+    const unsigned tens = static_cast<unsigned char>(s[at]) - '0', ones = static_cast<unsigned char>(s[at + 1]) - '0';
+    return tens > 9 || ones > 9 ? -1 : static_cast<int>(tens * 10 + ones);
+}
+} // namespace
+
+uint64_t StampRef::OrderOf(std::string_view date, std::string_view time) {
+    if (date.size() != 11 || time.size() != 8 || date[2] != '/' || date[6] != '/' || time[2] != ':' || time[5] != ':')
+        return 0;
+    const int day = TwoDigits(date, 0), century = TwoDigits(date, 7), yearOfCentury = TwoDigits(date, 9);
+    const int hour = TwoDigits(time, 0), minute = TwoDigits(time, 3), second = TwoDigits(time, 6);
+    if ((day | century | yearOfCentury | hour | minute | second) < 0) return 0;
+    const int year = century * 100 + yearOfCentury, month = LogMonthNumber(date.substr(3, 3));
+    // Only a moment the stamp's full reading accepts: anything else compares as it always did.
+    if (month == 0 || year < 1 || day < 1 || day > DateTime::DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+        second > 59)
+        return 0;
+    uint64_t order = static_cast<uint64_t>(year);
+    for (const int field : {month, day, hour, minute, second}) order = order * 64 + static_cast<uint64_t>(field);
+    return order;
 }
 
 void FileText::Allocate(size_t size) {
@@ -189,6 +225,7 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     TextsReused = 0;
     Arena.Clear();
     Kept.Clear();
+    KeptFiles.Clear();
     FormatTexts.Clear();
     Masks.Clear();
     SlotsOfFile.clear();
@@ -231,7 +268,11 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     ConversionReports.assign(1, ConversionReport{});
     CurrentConversionReport = -1;
     VisitorIndex.Clear();
-    SpiderOnlyAddresses.clear();
+    SpiderOnlyAddresses.assign(1, SpiderOnlyAddress{});
+    SpiderOnlyIndex.Clear();
+    Agents.assign(1, AgentRecord{});
+    AgentTokens.clear();
+    AgentIndex.Clear();
     FileIndex.Clear();
     ReferrerIndex.Clear();
     ErrorIndex.Clear();
@@ -245,6 +286,11 @@ uint64_t MakeHashSeed() {
 }
 
 namespace {
+// Keys the counting adds are often the very text a record holds (a file's copy): equal without
+// reading it.
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && (a.data() == b.data() || a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+}
 uint64_t ReferrerKeyHash(uint64_t referrerHash, uint64_t fileHash) { return HashCombine(fileHash, referrerHash); }
 uint64_t ReferrerHash(std::string_view referrer, std::string_view toFile) {
     return ReferrerKeyHash(HashText(referrer), HashText(toFile));
@@ -282,7 +328,7 @@ uint32_t AnalysisTables::FindReferrer(std::string_view referrer, std::string_vie
 uint32_t AnalysisTables::FindReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
                                       uint64_t fileHash) const {
     return ReferrerIndex.Find(ReferrerKeyHash(referrerHash, fileHash), [&](uint32_t r) {
-        return Referrers[r].ToFile == toFile && Referrers[r].Referrer == referrer;
+        return SameText(Referrers[r].ToFile, toFile) && Referrers[r].Referrer == referrer;
     });
 }
 
@@ -298,8 +344,78 @@ uint32_t AnalysisTables::FindError(std::string_view file, std::string_view refer
     });
 }
 
-uint32_t AnalysisTables::FindRawBrowser(std::string_view token) const {
-    return RawBrowserIndex.Find(HashText(token), [&](uint32_t r) { return RawBrowserData[r].Data == token; });
+uint32_t AnalysisTables::FindRawBrowser(std::string_view token) const { return FindRawBrowser(token, HashText(token)); }
+
+uint32_t AnalysisTables::FindRawBrowser(std::string_view token, uint64_t tokenHash) const {
+    return RawBrowserIndex.Find(tokenHash, [&](uint32_t r) { return RawBrowserData[r].Data == token; });
+}
+
+uint32_t AnalysisTables::FindSpiderOnly(std::string_view ip, uint64_t ipHash) const {
+    return SpiderOnlyIndex.Find(ipHash, [&](uint32_t r) { return SpiderOnlyAddresses[r].IP == ip; });
+}
+
+uint32_t AnalysisTables::FindAgent(std::string_view agent, uint64_t agentHash) const {
+    return AgentIndex.Find(agentHash, [&](uint32_t r) { return Agents[r].Agent == agent; });
+}
+
+uint32_t AnalysisTables::AppendNewAgent(AgentRecord agent, uint64_t agentHash) {
+    Agents.push_back(std::move(agent));
+    const auto n = static_cast<uint32_t>(Agents.size() - 1);
+    AgentIndex.InsertNew(agentHash, n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendNewVisitor(std::string_view ip, uint64_t ipHash) {
+    Visitors.emplace_back();
+    Visitors.back().IP = ip;
+    const uint32_t n = VisitorCount();
+    VisitorIndex.InsertNew(ipHash, n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendNewFile(std::string_view file, uint64_t fileHash) {
+    Files.emplace_back();
+    Files.back().File = file;
+    const uint32_t n = FileCount();
+    FileIndex.InsertNew(fileHash, n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendNewReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
+                                           uint64_t fileHash) {
+    Referrers.emplace_back();
+    Referrers.back().Referrer = referrer;
+    Referrers.back().ToFile = toFile;
+    const uint32_t n = ReferrerCount();
+    ReferrerIndex.InsertNew(ReferrerKeyHash(referrerHash, fileHash), n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendNewError(std::string_view file, std::string_view referrer, int16_t status,
+                                        uint64_t fileHash, uint64_t referrerHash) {
+    Errors.emplace_back();
+    ErrorRecord& e = Errors.back();
+    e.File = file;
+    e.Referrer = referrer;
+    e.Status = status;
+    const uint32_t n = ErrorCount();
+    ErrorIndex.InsertNew(ErrorKeyHash(fileHash, referrerHash, status), n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendNewRawBrowser(std::string_view token, uint64_t tokenHash) {
+    RawBrowserData.emplace_back();
+    RawBrowserData.back().Data = token;
+    const uint32_t n = RawBrowserCount();
+    RawBrowserIndex.InsertNew(tokenHash, n);
+    return n;
+}
+
+uint32_t AnalysisTables::AppendSpiderOnly(std::string_view ip, uint64_t ipHash, uint32_t entry) {
+    SpiderOnlyAddresses.push_back({ip, entry, entry});
+    const auto n = static_cast<uint32_t>(SpiderOnlyAddresses.size() - 1);
+    SpiderOnlyIndex.InsertNew(ipHash, n);
+    return n;
 }
 
 uint32_t AnalysisTables::AppendVisitor(std::string_view ip) {

@@ -22,15 +22,24 @@
 
 namespace trevix {
 
+// Month number of a log month name ("Jan".."Dec", and "Mai" for May); 0 when unknown.
+int LogMonthNumber(std::string_view name);
+
 // A log time stamp as two texts: the log's date (10/Oct/2000) and time (13:55:36).
 // Its text form is date, one blank, time.
 struct StampRef {
     std::string_view Date;
     std::string_view Time;
+    // The stamp as a number that orders as its time does (OrderOf), 0 when not known: the
+    // counting compares stamps line after line and need not read their texts again.
+    uint64_t Order = 0;
     bool empty() const { return Date.empty() && Time.empty(); }
     std::string Text() const;
     // Splits "date time" at its first blank (for stamps restored from a saved report).
     static StampRef FromText(std::string_view text);
+    // A date "dd/Mon/yyyy" and time "hh:mm:ss" that name a real moment as a number ordered as
+    // the moments are; 0 for any other form.
+    static uint64_t OrderOf(std::string_view date, std::string_view time);
 };
 
 // One line parsed: what the filters and the counting read. Only a few hundred are alive at a
@@ -58,8 +67,9 @@ struct LogEntry {
     uint64_t ClientHash = 0;
     uint64_t FileHash = 0;
     uint64_t ReferrerHash = 0;
+    uint64_t StampOrder = 0;   // StampRef::OrderOf the date and time, taken with the hashes
 
-    StampRef Stamp() const { return {Date, Time}; }
+    StampRef Stamp() const { return {Date, Time, StampOrder}; }
     void HashKeys() {
         ClientHash = HashText(ClientIP);
         HashOtherKeys();
@@ -68,6 +78,7 @@ struct LogEntry {
     void HashOtherKeys() {
         FileHash = HashText(File);
         ReferrerHash = HashText(Referrer);
+        StampOrder = StampRef::OrderOf(Date, Time);
     }
 };
 
@@ -172,6 +183,20 @@ struct RawBrowserRecord {
     std::string_view Data;
     int32_t Hits = 0;
     bool IsSpiderToken = false;
+};
+
+// A user agent as its first visitor gave it: the browser it was detected as and the raw
+// browser records of its tokens, so the next new visitor with it is counted without cutting,
+// finding or matching anything again.
+struct AgentRecord {
+    std::string_view Agent;
+    std::string_view Browser;
+    std::string_view OS;
+    bool BrowserFound = false;
+    bool OSFound = false;
+    std::vector<int> Matched;    // browser definitions it matched
+    uint32_t FirstToken = 0;     // its tokens' records: AgentTokens[FirstToken, + TokenCount)
+    uint32_t TokenCount = 0;
 };
 
 struct SearchEngineRow {
@@ -341,6 +366,9 @@ struct AnalysisTables {
     // Copies of the texts the tables keep (keys, session and error texts), made by the counting
     // thread: a log file truncated or rewritten after it was read changes nothing they hold.
     TextArena Kept;
+    // The requested files' copies, apart from the rest: every counted line compares its file
+    // with one, and packed together they stay in the cache.
+    TextArena KeptFiles;
     // Visitors and errors whose slot of the file being read holds texts of that file; they are
     // copied into Kept when the file is done.
     std::vector<uint32_t> SlotsOfFile, ErrorSlotsOfFile;
@@ -411,9 +439,20 @@ struct AnalysisTables {
     RecordIndex ErrorIndex;
     RecordIndex RawBrowserIndex;
     RecordIndex SearchTermIndex;
+    // The user agents of the visitors so far (1-based) and their tokens' raw browser records.
+    std::vector<AgentRecord> Agents;
+    std::vector<uint32_t> AgentTokens;
+    RecordIndex AgentIndex;
     // Addresses seen so far only in spider requests: their first and last entries, so the
-    // chain of a visitor that comes later begins with them.
-    std::unordered_map<std::string_view, std::pair<uint32_t, uint32_t>> SpiderOnlyAddresses;
+    // chain of a visitor that comes later begins with them (1-based, found by the address's
+    // hash; a record stays when its address becomes a visitor, which is found first from then on).
+    struct SpiderOnlyAddress {
+        std::string_view IP;
+        uint32_t First = 0;
+        uint32_t Last = 0;
+    };
+    std::vector<SpiderOnlyAddress> SpiderOnlyAddresses;
+    RecordIndex SpiderOnlyIndex;
 
     uint32_t VisitorCount() const { return static_cast<uint32_t>(Visitors.size() - 1); }
     uint32_t FileCount() const { return static_cast<uint32_t>(Files.size() - 1); }
@@ -438,6 +477,9 @@ struct AnalysisTables {
     uint32_t FindReferrer(std::string_view referrer, std::string_view toFile) const;
     uint32_t FindError(std::string_view file, std::string_view referrer, int16_t status) const;
     uint32_t FindRawBrowser(std::string_view token) const;
+    uint32_t FindRawBrowser(std::string_view token, uint64_t tokenHash) const;
+    uint32_t FindSpiderOnly(std::string_view ip, uint64_t ipHash) const;
+    uint32_t FindAgent(std::string_view agent, uint64_t agentHash) const;
 
     // Starts loading the index slots the counting of entry e will probe.
     void PrefetchKeys(const LogEntry& e) const;
@@ -452,6 +494,17 @@ struct AnalysisTables {
     uint32_t AppendVisitor(std::string_view ip);
     uint32_t AppendFile(std::string_view file);
     uint32_t AppendReferrer(std::string_view referrer, std::string_view toFile);
+    // The same for a key its Find has just missed, with the hashes that Find was given: the
+    // key is indexed without being searched for again.
+    uint32_t AppendNewVisitor(std::string_view ip, uint64_t ipHash);
+    uint32_t AppendNewFile(std::string_view file, uint64_t fileHash);
+    uint32_t AppendNewReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
+                               uint64_t fileHash);
+    uint32_t AppendNewError(std::string_view file, std::string_view referrer, int16_t status, uint64_t fileHash,
+                            uint64_t referrerHash);
+    uint32_t AppendNewRawBrowser(std::string_view token, uint64_t tokenHash);
+    uint32_t AppendSpiderOnly(std::string_view ip, uint64_t ipHash, uint32_t entry);
+    uint32_t AppendNewAgent(AgentRecord agent, uint64_t agentHash);
     // Drop the records after the first count and index the rest again: what a stopped
     // comparison appended goes, and the lookups find exactly what they found before it.
     void KeepVisitors(uint32_t count);
