@@ -256,6 +256,8 @@ public:
     bool Unchanged() const;
     bool Mapped() const { return mapped_.Data() != nullptr; }
     bool Holds(const char* p) const { return p >= view_.data() && p < view_.data() + view_.size(); }
+    // The text is counted: a mapped text lets go of every page; a later read faults them in.
+    void ReleasePages() { mapped_.ReleasePages(); }
     std::string_view View() const { return view_; }
     size_t size() const { return view_.size(); }
 
