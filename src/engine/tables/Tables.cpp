@@ -40,10 +40,10 @@ void FileText::Allocate(size_t size) {
 
 SessionSlots& SessionSlots::operator=(const SessionSlots& other) {
     if (this == &other) return *this;
-    first_ = other.first_;
     more_.reset();
     size_ = 0;
     resize(other.size_);
+    first_ = other.first_;
     for (size_t i = 2; i < size_; ++i) more_[i - 2] = other.more_[i - 2];
     return *this;
 }
