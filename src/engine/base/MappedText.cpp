@@ -122,6 +122,11 @@ bool MappedText::Map(int fd, size_t size) {
     return true;
 }
 
+void MappedText::ReleasePages() {
+    StopReadingAhead();
+    if (data_) madvise(data_, size_, MADV_DONTNEED);
+}
+
 void MappedText::StopReadingAhead() {
     if (!ahead_.joinable()) return;
     stopAhead_.store(true, std::memory_order_relaxed);

@@ -24,6 +24,10 @@ public:
     size_t Size() const { return size_; }
     // True once a page of the mapping was found gone (the file shrank under it).
     bool CutShort() const;
+    // The text is read: no more reading ahead, and its pages leave the process's resident set.
+    // They stay in the page cache, so a later read of a line is a minor fault that maps the
+    // same page again (or, for a file cut short meanwhile, a lost page as any other).
+    void ReleasePages();
 
     // Mappings guarded at once; a file beyond this many is read into memory instead.
     static constexpr int MaxGuarded = 1024;

@@ -430,6 +430,8 @@ bool ProcessFile(Analyser& a, const std::string& path) {
         a.QuietParse = quiet;
         UpdateLastDateTime(a, state, lastRaw);
         KeepTextsOfFile(a);
+        // Whatever reads a line again (the raw log, a visitor's report) faults its page in.
+        text.ReleasePages();
         a.Tables.Budget.AddText(text.size());
         // After the copies: a change up to here may have reached them, one after cannot.
         if (!text.Unchanged()) {

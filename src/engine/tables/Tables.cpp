@@ -74,6 +74,37 @@ void FileText::Allocate(size_t size) {
     rawSize_ = size;
 }
 
+SessionSlots& SessionSlots::operator=(const SessionSlots& other) {
+    if (this == &other) return *this;
+    more_.reset();
+    size_ = 0;
+    resize(other.size_);
+    first_ = other.first_;
+    for (size_t i = 2; i < size_; ++i) more_[i - 2] = other.more_[i - 2];
+    return *this;
+}
+
+void SessionSlots::resize(size_t n) {
+    if (n <= size_) {
+        size_ = static_cast<uint32_t>(n);
+        return;
+    }
+    if (size_ <= 1 && n > 1) first_ = {};
+    if (n > 2) {
+        // Files come one after the other, so a block grows by a slot or two at a time.
+        auto more = std::make_unique<VisitorSession[]>(n - 2);
+        for (size_t i = 2; i < size_; ++i) more[i - 2] = more_[i - 2];
+        more_ = std::move(more);
+    }
+    size_ = static_cast<uint32_t>(n);
+}
+
+VisitorSession& SessionSlots::Unused() {
+    thread_local VisitorSession none;
+    none = {};
+    return none;
+}
+
 void EntryTable::resize(size_t n) {
     // The block list never moves, so a reader thread may index earlier blocks while the
     // table grows (2^32 entries at most).

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -129,6 +130,56 @@ struct VisitorSession {
     std::string_view Referrer;
 };
 
+// A visitor's sessions by file number, as a vector of slots 0..size()-1 would hold them. Runs
+// number their files from 1, so slot 0 never holds a session: it costs nothing and reads empty.
+// Slot 1 lives in the visitor itself, so a visitor of a one-file run needs no block of its own;
+// later slots share one block.
+class SessionSlots {
+public:
+    SessionSlots() = default;
+    SessionSlots(const SessionSlots& other) { *this = other; }
+    SessionSlots& operator=(const SessionSlots& other);
+    SessionSlots(SessionSlots&&) noexcept = default;
+    SessionSlots& operator=(SessionSlots&&) noexcept = default;
+
+    size_t size() const { return size_; }
+    // New slots are empty.
+    void resize(size_t n);
+    VisitorSession& operator[](size_t i) { return i == 1 ? first_ : i == 0 ? Unused() : more_[i - 2]; }
+    const VisitorSession& operator[](size_t i) const {
+        return i == 1 ? first_ : i == 0 ? Unused() : more_[i - 2];
+    }
+
+    const VisitorSession& at(size_t i) const {
+        if (i >= size_) throw std::out_of_range("SessionSlots::at");
+        return (*this)[i];
+    }
+    // Slots 0..size()-1 in order.
+    class const_iterator {
+    public:
+        const_iterator(const SessionSlots* slots, size_t i) : slots_(slots), i_(i) {}
+        const VisitorSession& operator*() const { return (*slots_)[i_]; }
+        const_iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const = default;
+
+    private:
+        const SessionSlots* slots_;
+        size_t i_;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size_}; }
+
+private:
+    // Slot 0, for a caller that looks at it all the same: always empty again.
+    static VisitorSession& Unused();
+    VisitorSession first_;
+    std::unique_ptr<VisitorSession[]> more_;   // slots 2..size()-1
+    uint32_t size_ = 0;
+};
+
 struct Visitor {
     std::string_view IP;
     int32_t FirstOctet = 0;
@@ -142,7 +193,7 @@ struct Visitor {
     int16_t LastFileNumber = 0;
     int16_t FirstFile = 0;
     int16_t LastFile = 0;
-    std::vector<VisitorSession> Sessions;   // per-file slots 0..LastFileNumber
+    SessionSlots Sessions;       // per-file slots 0..LastFileNumber
     uint32_t FirstEntry = 0;     // first and last entries of the visitor itself (no spiders)
     uint32_t LastEntry = 0;
     uint32_t FirstOfAddress = 0; // first and last entries of its address, spider requests too
@@ -281,6 +332,8 @@ public:
     bool Unchanged() const;
     bool Mapped() const { return mapped_.Data() != nullptr; }
     bool Holds(const char* p) const { return p >= view_.data() && p < view_.data() + view_.size(); }
+    // The text is counted: a mapped text lets go of every page; a later read faults them in.
+    void ReleasePages() { mapped_.ReleasePages(); }
     std::string_view View() const { return view_; }
     size_t size() const { return view_.size(); }
 
