@@ -40,8 +40,17 @@ TEST(FormatLines, StampsAreMovedIntoTheZoneOfTheRunsFirstLine) {
         const char* runZone;
     };
     const std::string combined = "1.2.3.4 - - [02/Nov/2026:11:00:00 +0200] \"GET / HTTP/1.1\" 200 5 \"-\" \"x\"";
+    // The same stamp in a run of another zone, read next on the same thread: nothing of the
+    // last run's zone may be carried over.
+    const std::string western = "1.2.3.4 - - [02/Nov/2026:05:00:00 -0500] \"GET / HTTP/1.1\" 200 5 \"-\" \"x\"";
     const Case cases[] = {
         {"W3C (UTC) after +0200", combined.c_str(), Fields(StampForm::W3c, {}, "2026-11-02", "10:00:00"), false, 0,
+         "02/Nov/2026", "12:00:00", "+0200"},
+        {"W3C (UTC) after -0500", western.c_str(), Fields(StampForm::W3c, {}, "2026-11-02", "10:00:00"), false, 0,
+         "02/Nov/2026", "05:00:00", "-0500"},
+        {"CLF after -0500", western.c_str(), Fields(StampForm::Clf, "02/Nov/2026:12:00:00 +0200"), false, 0,
+         "02/Nov/2026", "05:00:00", "-0500"},
+        {"CLF after +0200", combined.c_str(), Fields(StampForm::Clf, "02/Nov/2026:05:00:00 -0500"), false, 0,
          "02/Nov/2026", "12:00:00", "+0200"},
         {"W3C over midnight", combined.c_str(), Fields(StampForm::W3c, {}, "2026-11-02", "23:30:00"), false, 0,
          "03/Nov/2026", "01:30:00", "+0200"},
