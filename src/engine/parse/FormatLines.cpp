@@ -174,15 +174,29 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
             e.Date = memo.EntryDate;
             e.Time = memo.EntryTime;
         } else {
-            const std::optional<ZonedStamp> stamp = ReadStamp(f);
-            if (!stamp) return reject();
-            const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : local;
-            const DateTime wall = stamp->Wall.AddSeconds(int64_t(runOffset - offset) * 60);
-            constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00, as MakeStamp allows
-            if (wall.Seconds() < 0 || wall.Seconds() >= End) return reject();
+            // Whole seconds of a "HH:MM:SS" time; -1 for any other form, read the long way.
+            const std::string_view t = f.StampTime;
+            const int second = t.size() == 8 && t[6] >= '0' && t[6] <= '5' && t[7] >= '0' && t[7] <= '9'
+                                   ? (t[6] - '0') * 10 + (t[7] - '0')
+                                   : -1;
+            DateTime wall;
+            if (second >= 0 && memo.HoldsMinute(f.StampDate, t, w3cUtc, local, runOffset)) {
+                // Another second of the last stamp's minute: moved by whole minutes, it stays
+                // in that minute and on that day.
+                wall = memo.MinuteWall.AddSeconds(second);
+            } else {
+                const std::optional<ZonedStamp> stamp = ReadStamp(f);
+                if (!stamp) return reject();
+                const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : local;
+                wall = stamp->Wall.AddSeconds(int64_t(runOffset - offset) * 60);
+                constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00, as MakeStamp allows
+                if (wall.Seconds() < 0 || wall.Seconds() >= End) return reject();
+            }
             e.Date = texts.Date(wall);
             e.Time = texts.Time(wall);
-            memo.Keep(f.StampDate, f.StampTime, w3cUtc, local, runOffset, e.Date, e.Time);
+            std::optional<DateTime> minute;
+            if (second >= 0) minute = wall.AddSeconds(-second);
+            memo.Keep(f.StampDate, f.StampTime, w3cUtc, local, runOffset, e.Date, e.Time, minute);
         }
         NoteStamp(a, e.Stamp(), "", state, line);
     } else if (!MakeStamp(a, f, line, e, state, w3cUtc)) {
