@@ -40,8 +40,17 @@ TEST(FormatLines, StampsAreMovedIntoTheZoneOfTheRunsFirstLine) {
         const char* runZone;
     };
     const std::string combined = "1.2.3.4 - - [02/Nov/2026:11:00:00 +0200] \"GET / HTTP/1.1\" 200 5 \"-\" \"x\"";
+    // The same stamp in a run of another zone, read next on the same thread: nothing of the
+    // last run's zone may be carried over.
+    const std::string western = "1.2.3.4 - - [02/Nov/2026:05:00:00 -0500] \"GET / HTTP/1.1\" 200 5 \"-\" \"x\"";
     const Case cases[] = {
         {"W3C (UTC) after +0200", combined.c_str(), Fields(StampForm::W3c, {}, "2026-11-02", "10:00:00"), false, 0,
+         "02/Nov/2026", "12:00:00", "+0200"},
+        {"W3C (UTC) after -0500", western.c_str(), Fields(StampForm::W3c, {}, "2026-11-02", "10:00:00"), false, 0,
+         "02/Nov/2026", "05:00:00", "-0500"},
+        {"CLF after -0500", western.c_str(), Fields(StampForm::Clf, "02/Nov/2026:12:00:00 +0200"), false, 0,
+         "02/Nov/2026", "05:00:00", "-0500"},
+        {"CLF after +0200", combined.c_str(), Fields(StampForm::Clf, "02/Nov/2026:05:00:00 -0500"), false, 0,
          "02/Nov/2026", "12:00:00", "+0200"},
         {"W3C over midnight", combined.c_str(), Fields(StampForm::W3c, {}, "2026-11-02", "23:30:00"), false, 0,
          "03/Nov/2026", "01:30:00", "+0200"},
@@ -145,6 +154,23 @@ TEST(FormatLines, RepeatedW3cStampsGiveEachLineItsOwnTime) {
         {"2026-11-03", "10:00:01", false, 5, "03/Nov/2026", "12:00:01"},
         {"9999-12-31", "23:00:00", false, 0, nullptr, nullptr},
         {"9999-12-31", "23:00:00", false, 0, nullptr, nullptr},
+        // Other seconds of one minute, and what only looks like one: a leap second, a
+        // fraction, another day or hour with the same minute, a minute over midnight.
+        {"2026-11-03", "21:59:07", false, 0, "03/Nov/2026", "23:59:07"},
+        {"2026-11-03", "21:59:59", false, 0, "03/Nov/2026", "23:59:59"},
+        {"2026-11-03", "21:59:60", false, 0, "03/Nov/2026", "23:59:59"},
+        {"2026-11-03", "21:59:00", false, 0, "03/Nov/2026", "23:59:00"},
+        {"2026-11-03", "21:59:3x", false, 0, nullptr, nullptr},
+        {"2026-11-03", "21:59:30.9", false, 0, "03/Nov/2026", "23:59:30"},
+        {"2026-11-04", "21:59:30", false, 0, "04/Nov/2026", "23:59:30"},
+        {"2026-11-04", "20:59:30", false, 0, "04/Nov/2026", "22:59:30"},
+        {"2026-11-04", "20:59:31", true, 5, "05/Nov/2026", "03:59:31"},
+        {"2026-11-04", "22:00:10", false, 0, "05/Nov/2026", "00:00:10"},
+        {"2026-11-04", "22:00:59", false, 0, "05/Nov/2026", "00:00:59"},
+        {"2026-11-04", "22:00:00", false, 0, "05/Nov/2026", "00:00:00"},
+        {"9999-12-31", "21:59:00", false, 0, "31/Dec/9999", "23:59:00"},
+        {"9999-12-31", "21:59:59", false, 0, "31/Dec/9999", "23:59:59"},
+        {"9999-12-31", "22:00:00", false, 0, nullptr, nullptr},
     };
     Analyser a;
     a.ClearAllData();

@@ -446,30 +446,51 @@ bool Follows(std::string_view text, size_t pos, std::string_view what) {
 
 class FormatStringReader final : public LineFormat {
 public:
-    FormatStringReader(std::string name, Compiled compiled) : name_(std::move(name)), c_(std::move(compiled)) {}
+    FormatStringReader(std::string name, Compiled compiled) : name_(std::move(name)), c_(std::move(compiled)) {
+        for (size_t i = 0; i < c_.Fields.size(); ++i) {
+            const Field& f = c_.Fields[i];
+            End how = End::Search;
+            if (f.After.empty()) how = End::Line;
+            else if (f.NoBlank && f.After.front() == ' ' && i + 1 < c_.Fields.size()) how = End::AtBlank;
+            steps_.push_back({&f, how});
+        }
+    }
 
     std::string_view Name() const override { return name_; }
 
     LineKind Read(std::string_view line, LineFields& out, TextArena& scratch) const override {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        out = LineFields{};
+        ZeroFill(out);
         if (!line.starts_with(c_.Lead)) return LineKind::NotRead;
         thread_local LineBits bits;
         bits.Mark(line);
         size_t pos = c_.Lead.size();
-        const size_t count = c_.Fields.size();
+        const size_t count = steps_.size();
         for (size_t i = 0; i < count; ++i) {
-            const Field& f = c_.Fields[i];
-            const bool last = i + 1 == count;
-            const size_t end = FieldEnd(bits, line, pos, f, last);
-            if (end == npos) return LineKind::NotRead;
-            std::string_view value = line.substr(pos, end - pos);
-            if (f.NoBlank && bits.Next(' ', pos) < end) return LineKind::NotRead;
+            const Field& f = *steps_[i].F;
+            size_t end = 0;
+            switch (steps_[i].How) {
+            case End::Line: end = line.size(); break;
+            case End::AtBlank:
+                // No blank may lie inside the value, so only the first one can end it.
+                end = bits.Next(' ', pos);
+                if (end == npos || !Follows(line, end, f.After)) return LineKind::NotRead;
+                break;
+            case End::Search:
+                end = FieldEnd(bits, line, pos, f, i + 1 == count);
+                if (end == npos || (f.NoBlank && bits.Next(' ', pos) < end)) return LineKind::NotRead;
+                break;
+            }
+            std::string_view value(line.data() + pos, end - pos);
             if (f.Quoted && bits.Next('\\', pos) < end) value = DecodeQuotedField(value, scratch);
             pos = end + f.After.size();
             if (!Take(f, value, out)) return LineKind::NotRead;
         }
-        if (!out.Request.empty()) out.Method = out.Path = out.Query = {};
+        if (!out.Request.empty()) {
+            out.Method = {};
+            out.Path = {};
+            out.Query = {};
+        }
         return LineKind::Entry;
     }
 
@@ -563,8 +584,17 @@ private:
         return true;
     }
 
+    // How a field's end is found: at the line's end (the last field, nothing after it), at the
+    // first blank (a field that holds none and that a blank follows), or by the general search.
+    enum class End : uint8_t { Line, AtBlank, Search };
+    struct Step {
+        const Field* F;   // in c_, which never changes after construction
+        End How;
+    };
+
     std::string name_;
     Compiled c_;
+    std::vector<Step> steps_;
 };
 
 std::unique_ptr<LineFormat> Make(std::string name, std::string_view body, Dialect dialect, std::string& error) {

@@ -4,9 +4,17 @@
 // text; turning the fields into an entry (time zones, numbers, hosts) is the parser's work.
 #include "engine/base/TextArena.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
+#include <type_traits>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace trevix {
 
@@ -44,6 +52,27 @@ struct LineFields {
     // that one text in the whole process (NewTextSerial), so it need only be stored once.
     uint64_t UserAgentSerial = 0;
 };
+
+// Sets every byte of value to zero with plain vector stores: for the few hundred bytes of a
+// line's fields or entry, cleared once a line, this avoids the start-up cost of the string
+// instruction the compiler picks for "value = T{}". Only for types whose empty state is all
+// zero bytes (views, numbers, enums starting at 0).
+template <class T>
+inline void ZeroFill(T& value) {
+    static_assert(std::is_trivially_copyable_v<T> && sizeof(T) % 8 == 0);
+    auto* p = reinterpret_cast<unsigned char*>(&value);
+    // Written out store by store: a loop would be turned back into that string instruction.
+#if defined(__SSE2__)
+    constexpr size_t Blocks = sizeof(T) / 16;
+    [&]<size_t... I>(std::index_sequence<I...>) {
+        const __m128i zero = _mm_setzero_si128();
+        (_mm_storeu_si128(reinterpret_cast<__m128i*>(p + I * 16), zero), ...);
+    }(std::make_index_sequence<Blocks>{});
+    if constexpr (sizeof(T) % 16 != 0) std::memset(p + Blocks * 16, 0, 8);
+#else
+    std::memset(p, 0, sizeof(T));
+#endif
+}
 
 // A number never given before in this process, for LineFields::UserAgentSerial.
 uint64_t NewTextSerial();

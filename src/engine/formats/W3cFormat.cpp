@@ -390,7 +390,11 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
 
     // Each field lands in the slot of its column (skipped ones all in the first): a store
     // without a branch per field.
-    std::string_view slots[static_cast<size_t>(Column::Count)];
+    struct Slots {
+        std::string_view Of[static_cast<size_t>(Column::Count)];
+    } slotsOf;
+    ZeroFill(slotsOf);
+    std::string_view* const slots = slotsOf.Of;
     const Column* const columns = columns_.data();
     const size_t columnCount = columns_.size();
     thread_local SeparatorBits bits;
@@ -459,7 +463,7 @@ LineKind W3cReader::Read(std::string_view line, LineFields& fields, TextArena& s
     if (!IsW3cDate(date) || !IsW3cTime(time) || !AllDigits(status) || stem.empty()) return LineKind::NotRead;
     if (!bytes.empty() && !AllDigits(bytes)) return LineKind::NotRead;
 
-    fields = LineFields{};
+    ZeroFill(fields);
     fields.Form = StampForm::W3c;
     fields.StampDate = date;
     fields.StampTime = time;

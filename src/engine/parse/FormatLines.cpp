@@ -32,6 +32,27 @@ std::optional<int> ZoneMinutes(std::string_view zone) {
     return zone[0] == '-' ? -minutes : minutes;
 }
 
+// Minutes east of UTC of the run's zone (the zone of its first line), the computer's when
+// that does not read. Remembered by the zone's text: it is asked for on every line and changes
+// once a run at most.
+int RunOffset(const Analyser& a) {
+    struct Last {
+        char Text[8];
+        size_t Size = 0;
+        std::optional<int> Minutes;
+        bool Known = false;
+    };
+    thread_local Last last;
+    const std::string& zone = a.Tables.LogTimeZone;
+    if (!last.Known || zone.size() != last.Size || std::memcmp(zone.data(), last.Text, zone.size()) != 0) {
+        last.Minutes = ZoneMinutes(zone);
+        last.Known = zone.size() <= sizeof last.Text;
+        last.Size = zone.size();
+        if (last.Known) std::memcpy(last.Text, zone.data(), zone.size());
+    }
+    return last.Minutes.value_or(LocalOffset(a));
+}
+
 void ZoneText(int minutes, char (&out)[6]) {
     const int m = minutes < 0 ? -minutes : minutes;
     out[0] = minutes < 0 ? '-' : '+';
@@ -101,7 +122,7 @@ bool MakeStamp(Analyser& a, const LineFields& f, std::string_view line, LogEntry
     if (a.Tables.FirstDateTime.empty()) {
         ZoneText(offset, zone);
     } else {
-        const int runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(LocalOffset(a));
+        const int runOffset = RunOffset(a);
         wall = wall.AddSeconds(int64_t(runOffset - offset) * 60);
     }
     // Years 1970 to 9999, as the line parser allows.
@@ -127,7 +148,7 @@ uint16_t AddRunFormat(Analyser& a, std::unique_ptr<LineFormat> format, const std
 }
 
 ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, LogEntry& e, FileParseState& state) {
-    e = LogEntry{};
+    ZeroFill(e);
     e.Format = state.Format;
     auto reject = [&] {
         InvalidEntry(a, line);
@@ -147,21 +168,35 @@ ParseResult MakeEntry(Analyser& a, const LineFields& f, std::string_view line, L
     // texts that line gave, without reading the stamp again.
     const bool w3cUtc = f.Form == StampForm::W3c && !a.Tables.EntryParsing.W3cLocalTime;
     if (f.Form == StampForm::W3c && !a.Tables.FirstDateTime.empty()) {
-        const int local = LocalOffset(a), runOffset = ZoneMinutes(a.Tables.LogTimeZone).value_or(local);
+        const int local = LocalOffset(a), runOffset = RunOffset(a);
         EntryTexts::W3cStampMemo& memo = texts.W3cStamp;
         if (memo.Holds(f.StampDate, f.StampTime, w3cUtc, local, runOffset)) {
             e.Date = memo.EntryDate;
             e.Time = memo.EntryTime;
         } else {
-            const std::optional<ZonedStamp> stamp = ReadStamp(f);
-            if (!stamp) return reject();
-            const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : local;
-            const DateTime wall = stamp->Wall.AddSeconds(int64_t(runOffset - offset) * 60);
-            constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00, as MakeStamp allows
-            if (wall.Seconds() < 0 || wall.Seconds() >= End) return reject();
+            // Whole seconds of a "HH:MM:SS" time; -1 for any other form, read the long way.
+            const std::string_view t = f.StampTime;
+            const int second = t.size() == 8 && t[6] >= '0' && t[6] <= '5' && t[7] >= '0' && t[7] <= '9'
+                                   ? (t[6] - '0') * 10 + (t[7] - '0')
+                                   : -1;
+            DateTime wall;
+            if (second >= 0 && memo.HoldsMinute(f.StampDate, t, w3cUtc, local, runOffset)) {
+                // Another second of the last stamp's minute: moved by whole minutes, it stays
+                // in that minute and on that day.
+                wall = memo.MinuteWall.AddSeconds(second);
+            } else {
+                const std::optional<ZonedStamp> stamp = ReadStamp(f);
+                if (!stamp) return reject();
+                const int offset = stamp->HasOffset ? stamp->OffsetMinutes : w3cUtc ? 0 : local;
+                wall = stamp->Wall.AddSeconds(int64_t(runOffset - offset) * 60);
+                constexpr int64_t End = 253402300800;   // 10000-01-01 00:00:00, as MakeStamp allows
+                if (wall.Seconds() < 0 || wall.Seconds() >= End) return reject();
+            }
             e.Date = texts.Date(wall);
             e.Time = texts.Time(wall);
-            memo.Keep(f.StampDate, f.StampTime, w3cUtc, local, runOffset, e.Date, e.Time);
+            std::optional<DateTime> minute;
+            if (second >= 0) minute = wall.AddSeconds(-second);
+            memo.Keep(f.StampDate, f.StampTime, w3cUtc, local, runOffset, e.Date, e.Time, minute);
         }
         NoteStamp(a, e.Stamp(), "", state, line);
     } else if (!MakeStamp(a, f, line, e, state, w3cUtc)) {

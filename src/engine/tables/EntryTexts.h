@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -37,16 +38,31 @@ public:
         bool Utc = false;
         int LocalOffset = 0, RunOffset = 0;
         std::string_view EntryDate, EntryTime;   // empty: nothing kept
+        // The start of the stamp's minute in the run's zone, when its time was "HH:MM:SS".
+        DateTime MinuteWall;
+        bool HasMinute = false;
 
         bool Holds(std::string_view date, std::string_view time, bool utc, int localOffset, int runOffset) const {
             return !EntryDate.empty() && date.size() == DateSize && time.size() == TimeSize && Utc == utc &&
                    LocalOffset == localOffset && RunOffset == runOffset &&
                    std::memcmp(date.data(), Date, DateSize) == 0 && std::memcmp(time.data(), Time, TimeSize) == 0;
         }
-        // False, keeping nothing, for texts too long to keep.
+        // Whether the stamp lies in the minute of the one kept (the same date, hour and minute
+        // texts, whole seconds alone), moved the same way.
+        bool HoldsMinute(std::string_view date, std::string_view time, bool utc, int localOffset,
+                         int runOffset) const {
+            return HasMinute && !EntryDate.empty() && date.size() == DateSize && time.size() == 8 && Utc == utc &&
+                   LocalOffset == localOffset && RunOffset == runOffset &&
+                   std::memcmp(date.data(), Date, DateSize) == 0 && std::memcmp(time.data(), Time, 5) == 0;
+        }
+        // False, keeping nothing, for texts too long to keep. minuteWall: the start of the
+        // stamp's minute in the run's zone, when its time was "HH:MM:SS".
         bool Keep(std::string_view date, std::string_view time, bool utc, int localOffset, int runOffset,
-                  std::string_view entryDate, std::string_view entryTime) {
+                  std::string_view entryDate, std::string_view entryTime,
+                  std::optional<DateTime> minuteWall = std::nullopt) {
             EntryDate = {};
+            HasMinute = minuteWall.has_value() && time.size() == 8;
+            if (HasMinute) MinuteWall = *minuteWall;
             if (date.size() > sizeof Date || time.size() > sizeof Time) return false;
             std::memcpy(Date, date.data(), date.size());
             std::memcpy(Time, time.data(), time.size());
