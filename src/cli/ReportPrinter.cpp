@@ -1,6 +1,7 @@
 #include "ReportPrinter.h"
 
 #include "CliHost.h"
+#include "engine/base/SharedTasks.h"
 #include "engine/lists/ListSorting.h"
 
 #include <algorithm>
@@ -8,11 +9,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <future>
 #include <memory>
 #include <ostream>
 #include <string>
-#include <system_error>
 
 namespace trevix {
 
@@ -142,28 +141,11 @@ void PrintLists(std::ostream& out, const std::vector<const ReportList*>& lists, 
     std::vector<std::string> texts(count);
     std::unique_ptr<std::atomic<bool>[]> ready(new std::atomic<bool>[count]);
     for (size_t i = 0; i < count; ++i) ready[i] = false;
-    std::atomic<size_t> next{0};
     auto make = [&](size_t task) {
         const size_t i = longestFirst[task];
         texts[i] = ListText(*lists[i], ExportRowOrder(*lists[i], locale));
         ready[i].store(true, std::memory_order_release);
     };
-    std::future<void> helper;
-    if (count > 1 && rows >= TwoThreadsFrom) {
-        try {
-            helper = std::async(std::launch::async, [&] {
-                for (size_t task = next++; task < count; task = next++) make(task);
-            });
-        } catch (const std::system_error&) {
-            // This thread makes every text.
-        }
-    }
-    struct Join {
-        std::future<void>& f;
-        ~Join() {
-            if (f.valid()) f.wait();
-        }
-    } join{helper};
     size_t written = 0;
     auto writeReady = [&] {
         for (; written < count && ready[written].load(std::memory_order_acquire); ++written) {
@@ -171,11 +153,7 @@ void PrintLists(std::ostream& out, const std::vector<const ReportList*>& lists, 
             std::string().swap(texts[written]);
         }
     };
-    for (size_t task = next++; task < count; task = next++) {
-        make(task);
-        writeReady();
-    }
-    if (helper.valid()) helper.get();
+    ShareTasks(count, count > 1 && rows >= TwoThreadsFrom, make, writeReady);
     writeReady();
 }
 

@@ -11,12 +11,10 @@
 #include "engine/parse/FilterValues.h"
 #include "engine/parse/TimeStamps.h"
 #include "engine/analysis/VisitorPass.h"
+#include "engine/base/SharedTasks.h"
 
 #include <array>
-#include <atomic>
 #include <filesystem>
-#include <future>
-#include <system_error>
 
 namespace trevix {
 
@@ -70,27 +68,7 @@ void FillListsFromTables(Analyser& a, bool twoThreads) {
         FillBrowserLists,
         FillErrorList,
     };
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t task = next++; task < tasks.size(); task = next++) tasks[task](a);
-    };
-    std::future<void> helper;
-    if (twoThreads) {
-        try {
-            helper = std::async(std::launch::async, work);
-        } catch (const std::system_error&) {
-            // Without a second thread to be had the first does every task.
-        }
-    }
-    // Whatever happens on this thread, the helper is waited for before the tables go away.
-    struct Join {
-        std::future<void>& f;
-        ~Join() {
-            if (f.valid()) f.wait();
-        }
-    } join{helper};
-    work();
-    if (helper.valid()) helper.get();
+    ShareTasks(tasks.size(), twoThreads, [&](size_t i) { tasks[i](a); });
 }
 
 bool StartAddressMasks(Analyser& a) {
