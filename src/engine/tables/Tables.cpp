@@ -389,64 +389,54 @@ uint32_t AnalysisTables::FindAgent(std::string_view agent, uint64_t agentHash) c
     return AgentIndex.Find(agentHash, [&](uint32_t r) { return Agents[r].Agent == agent; });
 }
 
-uint32_t AnalysisTables::AppendNewAgent(AgentRecord agent, uint64_t agentHash) {
-    Agents.push_back(std::move(agent));
-    const auto n = static_cast<uint32_t>(Agents.size() - 1);
-    AgentIndex.InsertNew(agentHash, n);
+namespace {
+// A record filled in at the end of its table and indexed under the hash its lookup has just
+// missed, so the key is not searched for again.
+template <class Record, class Fill>
+uint32_t AppendIndexed(std::vector<Record>& table, RecordIndex& index, uint64_t hash, Fill fill) {
+    fill(table.emplace_back());
+    const auto n = static_cast<uint32_t>(table.size() - 1);
+    index.InsertNew(hash, n);
     return n;
+}
+} // namespace
+
+uint32_t AnalysisTables::AppendNewAgent(AgentRecord agent, uint64_t agentHash) {
+    return AppendIndexed(Agents, AgentIndex, agentHash, [&](AgentRecord& r) { r = std::move(agent); });
 }
 
 uint32_t AnalysisTables::AppendNewVisitor(std::string_view ip, uint64_t ipHash) {
-    Visitors.emplace_back();
-    Visitors.back().IP = ip;
-    const uint32_t n = VisitorCount();
-    VisitorIndex.InsertNew(ipHash, n);
-    return n;
+    return AppendIndexed(Visitors, VisitorIndex, ipHash, [&](Visitor& r) { r.IP = ip; });
 }
 
 uint32_t AnalysisTables::AppendNewFile(std::string_view file, uint64_t fileHash) {
-    Files.emplace_back();
-    Files.back().File = file;
-    const uint32_t n = FileCount();
-    FileIndex.InsertNew(fileHash, n);
-    return n;
+    return AppendIndexed(Files, FileIndex, fileHash, [&](FileRecord& r) { r.File = file; });
 }
 
 uint32_t AnalysisTables::AppendNewReferrer(std::string_view referrer, std::string_view toFile, uint64_t referrerHash,
                                            uint64_t fileHash) {
-    Referrers.emplace_back();
-    Referrers.back().Referrer = referrer;
-    Referrers.back().ToFile = toFile;
-    const uint32_t n = ReferrerCount();
-    ReferrerIndex.InsertNew(ReferrerKeyHash(referrerHash, fileHash), n);
-    return n;
+    return AppendIndexed(Referrers, ReferrerIndex, ReferrerKeyHash(referrerHash, fileHash), [&](ReferrerRecord& r) {
+        r.Referrer = referrer;
+        r.ToFile = toFile;
+    });
 }
 
 uint32_t AnalysisTables::AppendNewError(std::string_view file, std::string_view referrer, int16_t status,
                                         uint64_t fileHash, uint64_t referrerHash) {
-    Errors.emplace_back();
-    ErrorRecord& e = Errors.back();
-    e.File = file;
-    e.Referrer = referrer;
-    e.Status = status;
-    const uint32_t n = ErrorCount();
-    ErrorIndex.InsertNew(ErrorKeyHash(fileHash, referrerHash, status), n);
-    return n;
+    return AppendIndexed(Errors, ErrorIndex, ErrorKeyHash(fileHash, referrerHash, status), [&](ErrorRecord& r) {
+        r.File = file;
+        r.Referrer = referrer;
+        r.Status = status;
+    });
 }
 
 uint32_t AnalysisTables::AppendNewRawBrowser(std::string_view token, uint64_t tokenHash) {
-    RawBrowserData.emplace_back();
-    RawBrowserData.back().Data = token;
-    const uint32_t n = RawBrowserCount();
-    RawBrowserIndex.InsertNew(tokenHash, n);
-    return n;
+    return AppendIndexed(RawBrowserData, RawBrowserIndex, tokenHash, [&](RawBrowserRecord& r) { r.Data = token; });
 }
 
 uint32_t AnalysisTables::AppendSpiderOnly(std::string_view ip, uint64_t ipHash, uint32_t entry) {
-    SpiderOnlyAddresses.push_back({ip, entry, entry});
-    const auto n = static_cast<uint32_t>(SpiderOnlyAddresses.size() - 1);
-    SpiderOnlyIndex.InsertNew(ipHash, n);
-    return n;
+    return AppendIndexed(SpiderOnlyAddresses, SpiderOnlyIndex, ipHash,
+                         [&](SpiderOnlyAddress& r) { r = {ip, entry, entry}; });
 }
 
 uint32_t AnalysisTables::AppendVisitor(std::string_view ip) {
