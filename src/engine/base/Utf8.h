@@ -34,6 +34,8 @@ inline Utf8Char DecodeUtf8(std::string_view s, size_t i) {
 bool IsValidUtf8(std::string_view s);
 // Valid UTF-8 sequences are kept; every other byte is read as Windows-1252.
 std::string ToValidUtf8(std::string_view s);
+// Appends a code point in UTF-8 (whose byte order is code point order).
+void AppendUtf8(std::string& out, char32_t c);
 // Appends the UTF-8 form of one Windows-1252 byte.
 void AppendCp1252(std::string& out, unsigned char byte);
 // The longest prefix of at most maxBytes that does not split a UTF-8 sequence.

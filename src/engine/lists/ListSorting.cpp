@@ -50,25 +50,6 @@ char32_t FoldCase(char32_t c) {
     return c;
 }
 
-// Appends a code point in UTF-8, whose byte order is code point order.
-void AppendCodePoint(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // The text with each code point folded to lower case, in UTF-8: two such keys compare byte by
 // byte as their texts' folded code points compare one by one. Made once per row, not once per
 // comparison.
@@ -81,7 +62,7 @@ std::string FoldedKey(std::string_view text) {
             key += static_cast<char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
             ++i;
         } else {
-            AppendCodePoint(key, FoldCase(NextCodePoint(text, i)));
+            AppendUtf8(key, FoldCase(NextCodePoint(text, i)));
         }
     }
     return key;
