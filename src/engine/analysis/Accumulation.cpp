@@ -88,7 +88,7 @@ void KeepTextsOfFile(Analyser& a) {
         }
         s.ExitTime = stamps.Keep(s.ExitTime);
         // The pages are the file list's copies already (AddVisitorHit).
-        s.Referrer = t.Kept.Store(s.Referrer);
+        s.Referrer = t.KeepReferrer(s.Referrer, HashText(s.Referrer));
     }
     for (uint32_t r : t.ErrorSlotsOfFile) {
         ErrorRecord& rec = t.Errors[r];
@@ -249,7 +249,8 @@ void AddReferrerHit(Analyser& a, const LogEntry& e, uint32_t file) {
     if (r != 0) {
         ++t.Referrers[r].Hits;
     } else {
-        r = t.AppendNewReferrer(t.Kept.Store(e.Referrer), KeptFile(t, e, file), e.ReferrerHash, e.FileHash);
+        r = t.AppendNewReferrer(t.KeepReferrer(e.Referrer, e.ReferrerHash), KeptFile(t, e, file), e.ReferrerHash,
+                                e.FileHash);
         t.Referrers[r].Hits = 1;
     }
 }
@@ -276,8 +277,8 @@ void AddErrorHit(Analyser& a, const LogEntry& e, uint32_t fileRecord) {
     const int16_t file = t.CurrentFileNumber;
     uint32_t r = t.FindError(e.File, e.Referrer, e.Status, e.FileHash, e.ReferrerHash);
     if (r == 0) {
-        r = t.AppendNewError(KeptFile(t, e, fileRecord), t.Kept.Store(e.Referrer), e.Status, e.FileHash,
-                             e.ReferrerHash);
+        r = t.AppendNewError(KeptFile(t, e, fileRecord), t.KeepReferrer(e.Referrer, e.ReferrerHash), e.Status,
+                             e.FileHash, e.ReferrerHash);
         t.ErrorSlotsOfFile.push_back(r);
         ErrorRecord& n = t.Errors[r];
         n.TimeFirst.resize(static_cast<size_t>(file) + 1);

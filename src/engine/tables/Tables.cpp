@@ -301,6 +301,8 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     VisitorIndex.Clear();
     SpiderOnlyAddresses.assign(1, SpiderOnlyAddress{});
     SpiderOnlyIndex.Clear();
+    KeptReferrers.assign(1, std::string_view());
+    KeptReferrerIndex.Clear();
     Agents.assign(1, AgentRecord{});
     AgentTokens.clear();
     AgentIndex.Clear();
@@ -403,6 +405,13 @@ uint32_t AppendIndexed(std::vector<Record>& table, RecordIndex& index, uint64_t 
 
 uint32_t AnalysisTables::AppendNewAgent(AgentRecord agent, uint64_t agentHash) {
     return AppendIndexed(Agents, AgentIndex, agentHash, [&](AgentRecord& r) { r = std::move(agent); });
+}
+
+std::string_view AnalysisTables::KeepReferrer(std::string_view referrer, uint64_t hash) {
+    uint32_t r = KeptReferrerIndex.Find(hash, [&](uint32_t k) { return KeptReferrers[k] == referrer; });
+    if (r == 0)
+        r = AppendIndexed(KeptReferrers, KeptReferrerIndex, hash, [&](std::string_view& k) { k = Kept.Store(referrer); });
+    return KeptReferrers[r];
 }
 
 uint32_t AnalysisTables::AppendNewVisitor(std::string_view ip, uint64_t ipHash) {

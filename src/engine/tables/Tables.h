@@ -506,6 +506,10 @@ struct AnalysisTables {
     };
     std::vector<SpiderOnlyAddress> SpiderOnlyAddresses;
     RecordIndex SpiderOnlyIndex;
+    // One copy of each referrer text, shared by its referrer-and-file pairs, its errors and the
+    // sessions it began (1-based): a referrer comes with many files.
+    std::vector<std::string_view> KeptReferrers;
+    RecordIndex KeptReferrerIndex;
 
     uint32_t VisitorCount() const { return static_cast<uint32_t>(Visitors.size() - 1); }
     uint32_t FileCount() const { return static_cast<uint32_t>(Files.size() - 1); }
@@ -558,6 +562,8 @@ struct AnalysisTables {
     uint32_t AppendNewRawBrowser(std::string_view token, uint64_t tokenHash);
     uint32_t AppendSpiderOnly(std::string_view ip, uint64_t ipHash, uint32_t entry);
     uint32_t AppendNewAgent(AgentRecord agent, uint64_t agentHash);
+    // The kept copy of a referrer text (hash: HashText of it), made the first time it is asked for.
+    std::string_view KeepReferrer(std::string_view referrer, uint64_t hash);
     // Drop the records after the first count and index the rest again: what a stopped
     // comparison appended goes, and the lookups find exactly what they found before it.
     void KeepVisitors(uint32_t count);
