@@ -1122,30 +1122,31 @@ class AgentMaker:
             self.ios.append(ios)
         return i
 
-    def chrome_windows(self):
+    def chrome_desktop(self, m, system, reduced_share):
+        """A desktop Chrome of major version m on system; reduced_share of them send the reduced
+        version form. The system is drawn before the version, as each caller passes it."""
         R = self.R
-        m = chrome_major(R)
-        return (f"Mozilla/5.0 ({pick_w(R, WINDOWS_TOKENS)}) AppleWebKit/537.36 (KHTML, like Gecko) "
-                f"Chrome/{chrome_version(R, m, R.random() < 0.96)} Safari/537.36"), False
+        return (f"Mozilla/5.0 ({system}) AppleWebKit/537.36 (KHTML, like Gecko) "
+                f"Chrome/{chrome_version(R, m, R.random() < reduced_share)} Safari/537.36"), False
+
+    def chrome_windows(self):
+        m = chrome_major(self.R)
+        return self.chrome_desktop(m, pick_w(self.R, WINDOWS_TOKENS), 0.96)
 
     def chrome_mac(self):
-        R = self.R
-        m = chrome_major(R)
-        return (f"Mozilla/5.0 ({mac_token(R)}) AppleWebKit/537.36 (KHTML, like Gecko) "
-                f"Chrome/{chrome_version(R, m, R.random() < 0.96)} Safari/537.36"), False
+        m = chrome_major(self.R)
+        return self.chrome_desktop(m, mac_token(self.R), 0.96)
 
     def chrome_linux(self):
-        R = self.R
-        m = chrome_major(R)
-        return (f"Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
-                f"Chrome/{chrome_version(R, m, R.random() < 0.9)} Safari/537.36"), False
+        m = chrome_major(self.R)
+        return self.chrome_desktop(m, "X11; Linux x86_64", 0.9)
 
     def chrome_cros(self):
         R = self.R
         m = chrome_major(R)
-        return (f"Mozilla/5.0 (X11; CrOS {R.choice(['x86_64', 'x86_64', 'aarch64', 'armv7l'])} "
-                f"{14000 + (m - 100) * 200 + 7 * skew(R, 4, 1)}.{skew(R, 4, 1.5) * 17}.0) AppleWebKit/537.36 (KHTML, like Gecko) "
-                f"Chrome/{chrome_version(R, m, R.random() < 0.8)} Safari/537.36"), False
+        system = (f"X11; CrOS {R.choice(['x86_64', 'x86_64', 'aarch64', 'armv7l'])} "
+                  f"{14000 + (m - 100) * 200 + 7 * skew(R, 4, 1)}.{skew(R, 4, 1.5) * 17}.0")
+        return self.chrome_desktop(m, system, 0.8)
 
     def chrome_android(self):
         R = self.R

@@ -1,5 +1,6 @@
 #include "engine/Analyser.h"
 #include "engine/read/LogReader.h"
+#include "support/GzipText.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,20 +27,7 @@ std::string Lines(int n, const char* end = "\n") {
     return text;
 }
 
-std::string GzipBytes(const std::string& text) {
-    uLongf size = compressBound(text.size()) + 32;
-    std::string out(size, '\0');
-    z_stream z{};
-    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    z.avail_in = static_cast<uInt>(text.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
+std::string GzipBytes(const std::string& text) { return testing::GzipBytes(text, 9); }
 
 struct DamageCase {
     const char* Name;

@@ -3,6 +3,7 @@
 #include "engine/Analyser.h"
 #include "engine/parse/FilterValues.h"
 #include "engine/run/AnalysisRun.h"
+#include "support/GzipText.h"
 #include "support/RawLogText.h"
 #include "support/TestSupport.h"
 
@@ -42,20 +43,7 @@ std::string Lines(int count, int seed) {
     return text;
 }
 
-// Level 0 stores the text: its size depends on the text's length alone.
-std::string GzipBytes(const std::string& text, int level = 6) {
-    std::string out(compressBound(text.size()) + 32, '\0');
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    z.avail_in = static_cast<uInt>(text.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
+std::string GzipBytes(const std::string& text, int level = 6) { return testing::GzipBytes(text, level); }
 
 std::string ReadAll(const std::string& path) {
     std::stringstream text;

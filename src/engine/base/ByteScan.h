@@ -106,9 +106,7 @@ struct VectorScan {
                       close = _mm_set1_epi8(']'), question = _mm_set1_epi8('?'), amp = _mm_set1_epi8('&');
         uint64_t blanks = 0, quotes = 0, others = 0;
         auto mark = [&](__m128i v, unsigned shift, unsigned at) {
-            const auto bits = [&](__m128i m) {
-                return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)) >> shift) << at;
-            };
+            const auto bits = [&](__m128i m) { return BlockBits(m, shift, at); };
             blanks |= bits(_mm_cmpeq_epi8(v, blank));
             quotes |= bits(_mm_cmpeq_epi8(v, quote));
             others |= bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)),
@@ -121,6 +119,12 @@ struct VectorScan {
             blanks = quotes = others = 0;
         };
         MarkBlocks(p, n, mark, store);
+    }
+
+    // The bytes of a block that compare equal (m, from _mm_cmpeq_epi8) as bits of a word: the
+    // first shift bytes left out, the rest from bit at on (see MarkBlocks).
+    static uint64_t BlockBits(__m128i m, unsigned shift, unsigned at) {
+        return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)) >> shift) << at;
     }
 
     // Walks n bytes at p in 16-byte blocks, 64 bytes to a word of bits: mark(block, shift, at)

@@ -278,9 +278,7 @@ public:
         const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), esc = _mm_set1_epi8(escape);
         uint64_t b = 0, t = 0, e = 0;
         auto mark = [&](__m128i v, unsigned shift, unsigned at) {
-            const auto bits = [&](__m128i m) {
-                return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)) >> shift) << at;
-            };
+            const auto bits = [&](__m128i m) { return VectorScan::BlockBits(m, shift, at); };
             t |= bits(_mm_cmpeq_epi8(v, tab));
             e |= bits(_mm_cmpeq_epi8(v, esc));
             if (blanks) b |= bits(_mm_cmpeq_epi8(v, blank));
