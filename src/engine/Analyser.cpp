@@ -34,7 +34,7 @@ void Analyser::ClearAllData(const std::vector<std::string>& keepTextsOf) {
     Reference.IndexLists();
     Tables.Clear(Reference.CountryCount(), keepTextsOf);
     for (BrowserDefinition& b : Reference.BrowserDefinitions) b.Hits = 0;
-    SpiderMemo.clear();
+    SpiderMemo.Clear();
     LineFormats.clear();
     LineFormatSlots.clear();
     LastAgent = {};

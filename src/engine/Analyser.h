@@ -54,8 +54,24 @@ public:
     bool QuietParse = false;
 
     // Spider answers per distinct user-agent text, valid for one run (the line loop's reading
-    // thread fills it).
-    std::unordered_map<std::string_view, bool, TextHash> SpiderMemo;
+    // thread fills it; IsSpiderAgent reads it).
+    struct SpiderAnswers {
+        // Every agent met, by its whole text (the keys are copies in the run's arena).
+        std::unordered_map<std::string_view, bool, TextHash> All;
+        // The agents met lately, by a few of their bytes: most lines find their agent here
+        // without hashing all of it. A slot names the same copy as All.
+        struct Recent {
+            uint64_t Sample = 0;
+            const char* Text = nullptr;
+            uint32_t Size = 0;
+            bool Spider = false;
+        };
+        std::vector<Recent> Lately;
+        void Clear() {
+            All.clear();
+            Lately.clear();
+        }
+    } SpiderMemo;
     // (Browser answers per distinct user agent are the tables' own: AnalysisTables::Agents.)
     // The previous request's user agent and its answer: a visitor's requests come in runs.
     std::string_view LastAgent;

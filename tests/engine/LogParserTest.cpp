@@ -307,6 +307,31 @@ TEST(Classification, SessionIdRemovalLeavesAWellFormedAddress) {
     }
 }
 
+// Agents of one length that agree everywhere but in a few bytes in the middle, met in every
+// order and from different buffers (one buffer rewritten in between): each keeps its own answer.
+TEST(Classification, SpiderAnswersFollowTheWholeAgent) {
+    Analyser a;
+    a.Reference.SpiderStrings = {"", "Googlebot"};
+    const std::string plain(64, 'a');
+    std::string bot = plain, other = plain;
+    bot.replace(22, 9, "Googlebot");
+    other.replace(22, 9, "Zzzzzzzzz");
+    const std::string shortBot = "Googlebot/2.1", shortPlain = "Gooblebot/2.1";
+    const std::string sequence[] = {plain, bot, other, bot, plain, plain, other, "", shortBot, shortPlain,
+                                    shortBot, bot, "", plain};
+    std::string buffer;
+    for (int round = 0; round < 2; ++round) {
+        for (const std::string& agent : sequence) {
+            buffer = agent;   // the same address holding another agent each time
+            const std::string copy = agent;
+            const bool expected = agent.find("Googlebot") != std::string::npos;
+            EXPECT_EQ(IsSpiderAgent(a, buffer), expected) << agent;
+            EXPECT_EQ(IsSpiderAgent(a, copy), expected) << agent;
+        }
+    }
+    EXPECT_EQ(a.SpiderMemo.All.size(), 6u);
+}
+
 TEST(Classification, DecodedSearchTermsCarryNoControlCharacters) {
     struct Case {
         const char* raw;

@@ -2,6 +2,7 @@
 
 #include "engine/Analyser.h"
 #include "engine/base/MultiMatch.h"
+#include "engine/base/RecordIndex.h"
 #include "engine/base/Text.h"
 #include "engine/base/Utf8.h"
 
@@ -213,19 +214,51 @@ std::string DecodeSearchTerms(std::string_view raw) {
     return std::string(TrimBlanks(ReplaceControlCharacters(text)));
 }
 
+namespace {
+
+constexpr size_t LatelySlots = 2048;
+
+uint64_t WordAt(const char* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// A few words of an agent from where agents differ (the system after "Mozilla/5.0 (", the
+// middle, the versions near the end) and its length: cheaper than hashing all of it. Agents
+// that share them only share a slot of the recent ones.
+uint64_t AgentSample(std::string_view agent) {
+    const char* p = agent.data();
+    const size_t n = agent.size();
+    if (n < 32) return HashText(agent);
+    return MultiplyFold(WordAt(p + 12) ^ WordAt(p + n / 2) ^ n ^ 0x9e3779b97f4a7c15ULL,
+                        WordAt(p + n - 24) ^ WordAt(p + n - 8) ^ 0xe7037ed1a0b428dbULL);
+}
+
+} // namespace
+
 bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
     if (userAgent.size() == a.LastAgent.size() &&
         (userAgent.data() == a.LastAgent.data() || userAgent == a.LastAgent))
         return a.LastAgentSpider;
-    auto it = a.SpiderMemo.find(userAgent);
-    if (it != a.SpiderMemo.end()) {
-        a.LastAgent = it->first;
-        return a.LastAgentSpider = it->second;
+    Analyser::SpiderAnswers& memo = a.SpiderMemo;
+    if (memo.Lately.empty()) memo.Lately.resize(LatelySlots);
+    const uint64_t sample = AgentSample(userAgent);
+    Analyser::SpiderAnswers::Recent& recent = memo.Lately[sample & (LatelySlots - 1)];
+    if (recent.Sample == sample && recent.Size == userAgent.size() && recent.Text &&
+        std::memcmp(recent.Text, userAgent.data(), userAgent.size()) == 0) {
+        a.LastAgent = {recent.Text, recent.Size};
+        return a.LastAgentSpider = recent.Spider;
     }
-    const bool spider = ContainsSpiderString(a.Reference, userAgent);
-    // The key is a copy (in the reading thread's arena): the file's text may change later.
-    a.LastAgent = a.SpiderMemo.emplace(a.Tables.Arena.Store(userAgent), spider).first->first;
-    return a.LastAgentSpider = spider;
+    auto it = memo.All.find(userAgent);
+    if (it == memo.All.end()) {
+        const bool spider = ContainsSpiderString(a.Reference, userAgent);
+        // The key is a copy (in the reading thread's arena): the file's text may change later.
+        it = memo.All.emplace(a.Tables.Arena.Store(userAgent), spider).first;
+    }
+    a.LastAgent = it->first;
+    recent = {sample, it->first.data(), static_cast<uint32_t>(it->first.size()), it->second};
+    return a.LastAgentSpider = it->second;
 }
 
 } // namespace trevix
