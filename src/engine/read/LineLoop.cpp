@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -74,6 +75,40 @@ private:
     Slot slots_[Slots];
 };
 
+// Whether a file may end a visit, by its extension: a log's files have a few extensions, so
+// the answers of the ones met lately are kept (extensions of up to 8 bytes, which is nearly
+// all of them, by their bytes as one word).
+class ExitPageAnswers {
+public:
+    bool Valid(const ReferenceData& ref, std::string_view file) {
+        const size_t dot = file.rfind('.');
+        if (dot == std::string_view::npos) return true;
+        const size_t size = file.size() - dot - 1;
+        if (size > 8) return ValidExitPage(ref, file);
+        uint64_t word = 0;
+        std::memcpy(&word, file.data() + dot + 1, size);
+        Slot& slot = slots_[((word ^ size) * 0x9e3779b97f4a7c15ULL) >> 58];
+        // Size + 1, so that an unused slot (0) holds no extension, not even an empty one.
+        if (slot.Word != word || slot.Size != size + 1)
+            slot = {word, static_cast<uint32_t>(size + 1), ValidExitPage(ref, file)};
+        return slot.Valid;
+    }
+
+private:
+    struct Slot {
+        uint64_t Word = 0;
+        uint32_t Size = 0;
+        bool Valid = false;
+    };
+    Slot slots_[64];
+};
+
+// What the reading thread remembers of the lines before.
+struct ReaderAnswers {
+    KeptAgentSpiders Spiders;
+    ExitPageAnswers ExitPages;
+};
+
 bool Inside(std::string_view line, std::string_view text) {
     return text.data() >= line.data() && text.data() + text.size() <= line.data() + line.size();
 }
@@ -90,7 +125,7 @@ inline void FinishKeys(const Analyser& a, LogEntry& entry) {
 // other than common/combined leaves its exit-page test and hashes to the counting thread:
 // reading such lines costs more than counting them, and the two threads then even out.
 LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state,
-                        KeptAgentSpiders& spiders, bool shareWork = false) {
+                        ReaderAnswers& answers, bool shareWork = false) {
     const ParseResult result =
         state.Format == 0 ? ParseLogLine(a, line, entry, state) : ParseFormatLine(a, line, entry, state);
     if (result != ParseResult::Accepted) {
@@ -103,13 +138,13 @@ LineFate ParseAndFilter(Analyser& a, std::string_view line, LogEntry& entry, Fil
     }
     state.FirstLineAccepted = true;
     // What depends on the entry alone is settled here, on the reading thread when there is one.
-    entry.IsSpider = state.Format != 0 && !Inside(line, entry.UserAgent) ? spiders.IsSpider(a, entry.UserAgent)
+    entry.IsSpider = state.Format != 0 && !Inside(line, entry.UserAgent) ? answers.Spiders.IsSpider(a, entry.UserAgent)
                                                                         : IsSpiderAgent(a, entry.UserAgent);
     if (shareWork && state.Format != 0 && !a.Tables.Masks.On()) {
         entry.KeysPending = true;
         return LineFate::Accepted;
     }
-    entry.IsExitPage = ValidExitPage(a.Reference, entry.File);
+    entry.IsExitPage = answers.ExitPages.Valid(a.Reference, entry.File);
     if (a.Tables.Masks.On()) {
         // Filters saw the address as logged; from here on only its replacement is kept.
         entry.OriginalIP = entry.ClientIP;
@@ -147,7 +182,7 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
     HeldBlankLines held;
     std::string_view line;
     LogEntry entry;
-    auto spiders = std::make_unique<KeptAgentSpiders>();
+    auto answers = std::make_unique<ReaderAnswers>();
     const uint64_t anonAtStart = AnonymousMemory();
     while (!t.Cancelled && cutter.Next(line)) {
         if (held.Hold(line)) continue;
@@ -158,7 +193,7 @@ void ProcessLinesInOrder(Analyser& a, std::string_view text, FileParseState& sta
         if (t.EntryCount % 100 == 0) ServeEvents(a, cutter.Progress());
         if (t.EntryCount % MemoryCheckEvery == 0) CheckMemory(a, anonAtStart, text.size(), cutter.Progress());
         lastRaw = line;
-        LineFate fate = ParseAndFilter(a, line, entry, state, *spiders);
+        LineFate fate = ParseAndFilter(a, line, entry, state, *answers);
         if (fate == LineFate::Accepted)
             AccumulateEntry(a, entry, line);
         else
@@ -218,16 +253,17 @@ private:
             LineCutter cutter(a_, text_, source_);
             HeldBlankLines held;
             std::string_view line;
-            auto spiders = std::make_unique<KeptAgentSpiders>();
+            auto answers = std::make_unique<ReaderAnswers>();
             uint32_t slot = base, unannounced = 0;
             while (!stop_.load(std::memory_order_relaxed) && cutter.Next(line)) {
                 if (held.Hold(line)) continue;
                 held.RejectHeld(a_);
                 const uint32_t next = slot + 1;
                 if (next - counted_.load() >= Window && !WaitForRoom(next)) return;
-                if (a_.Tables.LogEntries.size() <= next) a_.Tables.LogEntries.resize(next + 1);
+                // Slots a batch at a time: the table may hold spare ones.
+                if (a_.Tables.LogEntries.size() <= next) a_.Tables.LogEntries.resize(next + Batch);
                 lastRaw_ = line;
-                LineFate fate = ParseAndFilter(a_, line, entries_[next % Window], state_, *spiders, true);
+                LineFate fate = ParseAndFilter(a_, line, entries_[next % Window], state_, *answers, true);
                 if (fate == LineFate::Dropped) continue;
                 raw_[next % Window] = line;
                 slot = next;
