@@ -56,19 +56,21 @@ public:
     // Spider answers per distinct user-agent text, valid for one run (the line loop's reading
     // thread fills it; IsSpiderAgent reads it).
     struct SpiderAnswers {
-        // Every agent met, by its whole text (the keys are copies in the run's arena).
-        std::unordered_map<std::string_view, bool, TextHash> All;
-        // The agents met lately, by a few of their bytes: most lines find their agent here
-        // without hashing all of it. A slot names the same copy as All.
-        struct Recent {
-            uint64_t Sample = 0;
-            const char* Text = nullptr;
+        struct Answer {
+            uint64_t Key = 0;              // Known: HashText of the agent; Lately: a sample of it
+            const char* Text = nullptr;    // a copy in the run's arena; null: an unused slot
             uint32_t Size = 0;
             bool Spider = false;
         };
-        std::vector<Recent> Lately;
+        // Every agent met, by the hash of its whole text (open addressing).
+        std::vector<Answer> Known;
+        size_t KnownCount = 0;
+        // The agents met lately, by a few of their bytes: most lines find their agent here
+        // without hashing all of it. A slot names the same copy as Known.
+        std::vector<Answer> Lately;
         void Clear() {
-            All.clear();
+            Known.clear();
+            KnownCount = 0;
             Lately.clear();
         }
     } SpiderMemo;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace trevix;
 
@@ -329,7 +331,20 @@ TEST(Classification, SpiderAnswersFollowTheWholeAgent) {
             EXPECT_EQ(IsSpiderAgent(a, copy), expected) << agent;
         }
     }
-    EXPECT_EQ(a.SpiderMemo.All.size(), 6u);
+    EXPECT_EQ(a.SpiderMemo.KnownCount, 6u);
+
+    // Thousands of agents, so the answers outgrow their first table and the recent ones are
+    // pushed out by others: asked again in the other order, each still has its own answer.
+    std::vector<std::string> many;
+    for (int i = 0; i < 5000; ++i)
+        many.push_back("Mozilla/5.0 (" + std::to_string(i * 7919 % 10007) + (i % 7 == 0 ? " Googlebot" : " Firefox") +
+                       ") Gecko/20100101");
+    for (int round = 0; round < 2; ++round)
+        for (size_t k = 0; k < many.size(); ++k) {
+            const std::string& agent = round == 0 ? many[k] : many[many.size() - 1 - k];
+            EXPECT_EQ(IsSpiderAgent(a, agent), agent.find("Googlebot") != std::string::npos) << agent;
+        }
+    EXPECT_EQ(a.SpiderMemo.KnownCount, 6u + many.size());
 }
 
 TEST(Classification, DecodedSearchTermsCarryNoControlCharacters) {

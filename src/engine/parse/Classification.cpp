@@ -235,6 +235,25 @@ uint64_t AgentSample(std::string_view agent) {
                         WordAt(p + n - 24) ^ WordAt(p + n - 8) ^ 0xe7037ed1a0b428dbULL);
 }
 
+// The answer slot of an agent among every agent met: its own, or the unused one where it goes.
+Analyser::SpiderAnswers::Answer& KnownSlot(std::vector<Analyser::SpiderAnswers::Answer>& known, uint64_t hash,
+                                          std::string_view agent) {
+    const size_t mask = known.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        Analyser::SpiderAnswers::Answer& slot = known[i];
+        if (!slot.Text || (slot.Key == hash && slot.Size == agent.size() &&
+                           std::memcmp(slot.Text, agent.data(), agent.size()) == 0))
+            return slot;
+    }
+}
+
+void GrowKnown(std::vector<Analyser::SpiderAnswers::Answer>& known) {
+    std::vector<Analyser::SpiderAnswers::Answer> old(std::max<size_t>(known.size() * 2, 1024));
+    old.swap(known);
+    for (const Analyser::SpiderAnswers::Answer& answer : old)
+        if (answer.Text) KnownSlot(known, answer.Key, {answer.Text, answer.Size}) = answer;
+}
+
 } // namespace
 
 bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
@@ -244,21 +263,28 @@ bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
     Analyser::SpiderAnswers& memo = a.SpiderMemo;
     if (memo.Lately.empty()) memo.Lately.resize(LatelySlots);
     const uint64_t sample = AgentSample(userAgent);
-    Analyser::SpiderAnswers::Recent& recent = memo.Lately[sample & (LatelySlots - 1)];
-    if (recent.Sample == sample && recent.Size == userAgent.size() && recent.Text &&
+    Analyser::SpiderAnswers::Answer& recent = memo.Lately[sample & (LatelySlots - 1)];
+    if (recent.Key == sample && recent.Size == userAgent.size() && recent.Text &&
         std::memcmp(recent.Text, userAgent.data(), userAgent.size()) == 0) {
         a.LastAgent = {recent.Text, recent.Size};
         return a.LastAgentSpider = recent.Spider;
     }
-    auto it = memo.All.find(userAgent);
-    if (it == memo.All.end()) {
-        const bool spider = ContainsSpiderString(a.Reference, userAgent);
+    // Three quarters full at most, so a probe ends soon.
+    if ((memo.KnownCount + 1) * 4 > memo.Known.size() * 3) GrowKnown(memo.Known);
+    const uint64_t hash = HashText(userAgent);
+    Analyser::SpiderAnswers::Answer& known = KnownSlot(memo.Known, hash, userAgent);
+    if (!known.Text) {
         // The key is a copy (in the reading thread's arena): the file's text may change later.
-        it = memo.All.emplace(a.Tables.Arena.Store(userAgent), spider).first;
+        const std::string_view copy = a.Tables.Arena.Store(userAgent);
+        // An empty copy may have no address, and a slot without one is unused.
+        static const char empty = 0;
+        known = {hash, copy.empty() ? &empty : copy.data(), static_cast<uint32_t>(copy.size()),
+                 ContainsSpiderString(a.Reference, userAgent)};
+        ++memo.KnownCount;
     }
-    a.LastAgent = it->first;
-    recent = {sample, it->first.data(), static_cast<uint32_t>(it->first.size()), it->second};
-    return a.LastAgentSpider = it->second;
+    a.LastAgent = {known.Text, known.Size};
+    recent = {sample, known.Text, known.Size, known.Spider};
+    return a.LastAgentSpider = known.Spider;
 }
 
 } // namespace trevix
