@@ -141,3 +141,44 @@ TEST(LineLoop, CancelWhileReadingOnTwoCoresKeepsWhatWasCounted) {
     }
     EXPECT_EQ(requests + a.Tables.SpiderHits, static_cast<long long>(a.Tables.EntryCount));
 }
+
+// Each visitor asks for a page and then a file whose extension decides whether it may end the
+// visit. Extensions that differ in a byte, in letter case, in length, or only beyond their
+// eighth byte, met again and again in turn, each keep their own answer on both ways of reading.
+TEST(LineLoop, ExitPagesFollowEachExtension) {
+    struct Case {
+        const char* file;
+        bool exit;
+    };
+    const Case cases[] = {
+        {"/x.gif", false},          {"/x.GIF", false},         {"/x.gifs", true},
+        {"/x.gi", true},            {"/x.", true},             {"/x.gif.html", true},
+        {"/x.html.gif", false},     {"/x", true},              {"/x.verylongext", false},
+        {"/x.verylongexu", true},   {"/x.gifgifgi", true},     {"/x.VeryLongExt", false},
+    };
+    const size_t n = std::size(cases);
+    std::ostringstream log;
+    for (int i = 0; log.tellp() < (2 << 20); ++i) {
+        const size_t c = static_cast<size_t>(i) % n;
+        log << "10.1." << i / 200 << "." << i % 200 << " - - [01/Oct/2026:10:00:00 +0000] \"GET /start.html HTTP/1.1\" 200 1\n"
+            << "10.1." << i / 200 << "." << i % 200 << " - - [01/Oct/2026:10:00:01 +0000] \"GET " << cases[c].file
+            << " HTTP/1.1\" 200 1\n";
+    }
+    TempDir dir;
+    const std::string path = dir.Write("exit.log", log.str());
+    for (bool parallel : {false, true}) {
+        SCOPED_TRACE(parallel ? "two threads" : "one thread");
+        Analyser a;
+        a.ParallelReading = parallel;
+        a.Reference.GraphicExtensions = {"", "gif", "verylongext"};
+        a.ClearAllData();
+        ++a.Tables.CurrentFileNumber;
+        ProcessFile(a, path);
+        ASSERT_GT(a.Tables.Visitors.size(), 2000u);
+        for (size_t v = 1; v < a.Tables.Visitors.size(); ++v) {
+            const Visitor& x = a.Tables.Visitors[v];
+            const Case& c = cases[(v - 1) % n];
+            EXPECT_EQ(x.Sessions[1].ExitPage, c.exit ? c.file : "/start.html") << c.file;
+        }
+    }
+}
