@@ -27,14 +27,15 @@ size_t FindSessionParameterPlain(const ReferenceData& ref, std::string_view url)
 }
 
 size_t FindSessionParameter(const ReferenceData& ref, std::string_view url) {
-    // Most URLs have no query at all: two vectorised searches tell.
+    // Most URLs have no query at all: two vectorised searches tell (the second only up to the
+    // "?", as the first mark is all that is wanted).
     const void* q = std::memchr(url.data(), '?', url.size());
-    const void* amp = std::memchr(url.data(), '&', url.size());
+    const size_t beforeQ = q ? static_cast<size_t>(static_cast<const char*>(q) - url.data()) : url.size();
+    const void* amp = std::memchr(url.data(), '&', beforeQ);
     if (!q && !amp) return std::string_view::npos;
     const MultiMatch* prefixes = ref.SessionIDMatcher();
     if (!prefixes) return FindSessionParameterPlain(ref, url);
-    const size_t from = std::min(q ? static_cast<const char*>(q) - url.data() : url.size(),
-                                 amp ? static_cast<const char*>(amp) - url.data() : url.size());
+    const size_t from = amp ? static_cast<size_t>(static_cast<const char*>(amp) - url.data()) : beforeQ;
     // Per form ("&", "?", "&amp;" before the prefix) the lowest prefix number found after any
     // mark, and the first mark where it was found: the lowest number wins, then the forms in
     // that order.

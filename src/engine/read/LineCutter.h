@@ -36,6 +36,7 @@ private:
     const FileText* source_;
     char end_;
     size_t pos_ = 0;
+    size_t fetched_ = 0;   // the text before this was asked into the cache (Next)
     bool last_ = false;
 };
 
