@@ -180,6 +180,30 @@ TEST(LogParser, Rejections) {
     }
 }
 
+// One file's lines in turn: a day off the calendar, or out of the years a report shows, is
+// rejected whatever day the line before had.
+TEST(LogParser, EachLinesDateIsCheckedInTurn) {
+    struct Case {
+        const char* date;
+        ParseResult result;
+    };
+    const Case cases[] = {
+        {"28/Feb/2026", ParseResult::Accepted}, {"28/Feb/2026", ParseResult::Accepted},
+        {"29/Feb/2026", ParseResult::Rejected}, {"28/Feb/2026", ParseResult::Accepted},
+        {"28/Feb/1969", ParseResult::Rejected}, {"29/Feb/2024", ParseResult::Accepted},
+        {"29/Feb/2023", ParseResult::Rejected}, {"29/Feb/2024", ParseResult::Accepted},
+        {"00/Mar/2024", ParseResult::Rejected}, {"31/Mar/2024", ParseResult::Accepted},
+        {"31/Apr/2024", ParseResult::Rejected}, {"31/Mar/2024", ParseResult::Accepted},
+    };
+    Analyser a;
+    FileParseState state;
+    for (const Case& c : cases) {
+        const std::string line = std::string("1.2.3.4 - - [") + c.date + R"(:13:55:36 -0700] "GET /a HTTP/1.0" 200 1)";
+        LogEntry e;
+        EXPECT_EQ(ParseLogLine(a, line, e, state), c.result) << c.date;
+    }
+}
+
 TEST(LogParser, BrokenStepsAreReportedButTheLineIsKept) {
     struct Case {
         const char* name;

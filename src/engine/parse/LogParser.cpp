@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace trevix {
 
@@ -210,7 +211,14 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
 
     // A date that is not on the calendar, or lies outside the years a report can show, makes
     // no entry: it would blank the run's period or stretch it over millennia.
-    if (!PlausibleDate(e.Date)) return reject();
+    if (!state.HavePlausibleDay || e.Date.size() != 11 ||
+        std::memcmp(e.Date.data(), state.PlausibleDay, 11) != 0) {
+        if (!PlausibleDate(e.Date)) return reject();
+        if (e.Date.size() == 11) {
+            std::memcpy(state.PlausibleDay, e.Date.data(), 11);
+            state.HavePlausibleDay = true;
+        }
+    }
 
     NoteStamp(a, e.Stamp(), zone, state, line);
 

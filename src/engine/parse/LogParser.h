@@ -15,6 +15,9 @@ struct FileParseState {
     StampRef LastStamp;               // the last line that got as far as its time stamp
     bool HaveLastStamp = false;
     uint16_t Format = 0;              // the reader of the file's lines (LogEntry::Format)
+    // The last dd/Mon/yyyy date found on the calendar: a log's lines mostly share their day.
+    char PlausibleDay[11] = {};
+    bool HavePlausibleDay = false;
 };
 
 // Skipped: a line the format passes over without counting it (a W3C directive).
