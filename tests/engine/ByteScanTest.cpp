@@ -154,6 +154,9 @@ TEST(ByteScan, BothScansReadEveryByteAlike) {
 #if defined(__SSE2__)
             ASSERT_EQ(Marks<VectorScan>(line), want) << line;
 #endif
+#if defined(TREVIX_WIDE_SCAN)
+            if (WideScan::Available()) ASSERT_EQ(Marks<WideScan>(line), want) << line;
+#endif
         }
     }
 }

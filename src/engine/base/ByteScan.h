@@ -14,6 +14,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace trevix {
 
@@ -168,6 +171,58 @@ private:
     }
 };
 using ByteScan = VectorScan;
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TREVIX_WIDE_SCAN 1
+// VectorScan with the marks taken 32 bytes at a time, for processors with AVX2 (asked at run
+// time: Available), which mark a line in about half the steps.
+struct WideScan : VectorScan {
+    static bool Available() {
+        static const bool available = __builtin_cpu_supports("avx2");
+        return available;
+    }
+
+    __attribute__((target("avx2"))) static void MarkText(const char* p, size_t n, TextMarks marks) {
+        size_t i = 0, w = 0;
+        for (; i + 64 <= n; i += 64, ++w) MarkWord(p + i, 0, marks, w);
+        if (i == n) return;
+        const unsigned rest = static_cast<unsigned>(n - i);
+        if (n >= 64) {
+            // The 64 bytes that end the text, the ones marked already shifted out.
+            MarkWord(p + n - 64, 64 - rest, marks, w);
+        } else {
+            char block[64] = {};
+            std::memcpy(block, p, n);
+            MarkWord(block, 0, marks, w);
+        }
+    }
+
+private:
+    // Marks the 64 bytes at p into word w, leaving out the first shift bytes.
+    __attribute__((target("avx2"))) static void MarkWord(const char* p, unsigned shift, TextMarks marks, size_t w) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        marks.Blanks[w] = Bits(Equal(a, b, ' ')) >> shift;
+        marks.Quotes[w] = Bits(Equal(a, b, '"')) >> shift;
+        const Pair open = Equal(a, b, '['), close = Equal(a, b, ']'), question = Equal(a, b, '?'),
+                   amp = Equal(a, b, '&');
+        const Pair others = {_mm256_or_si256(_mm256_or_si256(open.A, close.A), _mm256_or_si256(question.A, amp.A)),
+                             _mm256_or_si256(_mm256_or_si256(open.B, close.B), _mm256_or_si256(question.B, amp.B))};
+        marks.Others[w] = Bits(others) >> shift;
+    }
+    struct Pair {
+        __m256i A, B;
+    };
+    __attribute__((target("avx2"))) static Pair Equal(__m256i a, __m256i b, char c) {
+        const __m256i v = _mm256_set1_epi8(c);
+        return {_mm256_cmpeq_epi8(a, v), _mm256_cmpeq_epi8(b, v)};
+    }
+    __attribute__((target("avx2"))) static uint64_t Bits(Pair m) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(m.A))) |
+               static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(m.B))) << 32;
+    }
+};
+#endif
 #else
 using ByteScan = PortableScan;
 #endif

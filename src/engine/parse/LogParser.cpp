@@ -320,6 +320,9 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
 } // namespace
 
 ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
+#if defined(TREVIX_WIDE_SCAN)
+    if (WideScan::Available()) return Parse<WideScan>(a, line, e, state);
+#endif
     return Parse<ByteScan>(a, line, e, state);
 }
 
