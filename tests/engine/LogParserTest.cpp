@@ -204,6 +204,20 @@ TEST(LogParser, EachLinesDateIsCheckedInTurn) {
     }
 }
 
+// What an interrupted write leaves: an address and blanks, nothing else (one CR allowed).
+TEST(LogParser, BlankAfterAddress) {
+    struct Case {
+        const char* line;
+        bool blank;
+    };
+    const Case cases[] = {
+        {"1.2.3.4 ", true},   {"1.2.3.4   ", true},  {"1.2.3.4 \r", true},     {" ", true},
+        {"1.2.3.4", false},   {"", false},           {"\r", false},           {"1.2.3.4\r", false},
+        {"1.2.3.4 x ", false}, {"1.2.3.4  x", false}, {"1.2.3.4 \r\r", false}, {"1.2.3.4 - - [", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsBlankAfterAddress(c.line), c.blank) << c.line;
+}
+
 TEST(LogParser, BrokenStepsAreReportedButTheLineIsKept) {
     struct Case {
         const char* name;

@@ -51,6 +51,8 @@ void ReportInternalError(Analyser& a, int number, std::string_view raw) {
 
 bool IsBlankAfterAddress(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Such a line ends with a blank: nearly every line is told by its last byte.
+    if (line.empty() || line.back() != ' ') return false;
     const size_t blank = line.find(' ');
     return blank != npos && TrimBlanks(line.substr(blank + 1)).empty();
 }
