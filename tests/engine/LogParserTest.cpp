@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,37 @@ TEST(LogParser, BlankAfterAddress) {
         {"1.2.3.4 x ", false}, {"1.2.3.4  x", false}, {"1.2.3.4 \r\r", false}, {"1.2.3.4 - - [", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsBlankAfterAddress(c.line), c.blank) << c.line;
+}
+
+// The line loop parses into the same entry line after line: nothing of the line before stays.
+TEST(LogParser, AReusedEntryKeepsNothingOfTheLineBefore) {
+    auto all = [](const LogEntry& e) {
+        std::ostringstream s;
+        for (std::string_view v : {e.ClientIP, e.OriginalIP, e.Date, e.Time, e.File, e.Host, e.Referrer, e.UserAgent})
+            s << v.size() << ":" << v << "|" << (v.data() == nullptr) << "|";
+        s << e.Bytes << e.Status << e.IsSpider << e.IsExitPage << e.Format << e.KeysPending << e.ClientHash
+          << e.FileHash << e.ReferrerHash << e.StampOrder;
+        return s.str();
+    };
+    const std::string lines[] = {
+        R"(1.2.3.4 - - [10/Oct/2000:13:55:36 -0700] "GET /a.html HTTP/1.0" 200 2326 "http://r/" "Agent/1.0")",
+        R"(5.6.7.8 - - [10/Oct/2000:13:55:37 -0700] "GET /b HTTP/1.0" 404 0)",
+        "garbage",
+    };
+    for (const std::string& line : lines) {
+        Analyser a;
+        FileParseState state;
+        LogEntry fresh;
+        ParseLogLine(a, line, fresh, state);
+        LogEntry reused;
+        ParseLogLine(a, lines[0], reused, state);
+        reused.OriginalIP = "9.9.9.9";
+        reused.IsSpider = reused.IsExitPage = reused.KeysPending = true;
+        reused.Format = 3;
+        reused.HashKeys();
+        ParseLogLine(a, line, reused, state);
+        EXPECT_EQ(all(reused), all(fresh)) << line;
+    }
 }
 
 TEST(LogParser, BrokenStepsAreReportedButTheLineIsKept) {

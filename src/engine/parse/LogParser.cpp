@@ -12,6 +12,8 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 
 namespace trevix {
 
@@ -167,9 +169,24 @@ bool PlausibleDate(std::string_view date) {
     return year >= 1970 && day >= 1 && day <= DateTime::DaysInMonth(year, month);
 }
 
+// The same as e = LogEntry{}, which compiles to a string store that costs more than the few
+// vector stores it takes.
+inline void ClearEntry(LogEntry& e) {
+#if defined(__SSE2__)
+    static_assert(std::is_trivially_copyable_v<LogEntry> && sizeof(LogEntry) % 16 == 0);
+    char* p = reinterpret_cast<char*>(&e);
+    // Written out store by store: as a loop it is made a string store again.
+    [&]<size_t... I>(std::index_sequence<I...>) {
+        (_mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * I), _mm_setzero_si128()), ...);
+    }(std::make_index_sequence<sizeof(LogEntry) / 16>());
+#else
+    e = LogEntry{};
+#endif
+}
+
 template <class Scan>
 ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
-    e = LogEntry{};
+    ClearEntry(e);
     auto reject = [&] {
         InvalidEntry(a, line);
         return ParseResult::Rejected;
@@ -222,7 +239,13 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
         }
     }
 
-    NoteStamp(a, e.Stamp(), zone, state, line);
+    if (state.FirstLineAccepted) {
+        // All NoteStamp does once a line of the file was accepted, without a call.
+        state.LastStamp = {e.Date, e.Time, 0};
+        state.HaveLastStamp = true;
+    } else {
+        NoteStamp(a, e.Stamp(), zone, state, line);
+    }
 
     // Request: method, URL, protocol. Positions from here on are in the line.
     const size_t reqStart = rb + 3;
