@@ -209,6 +209,39 @@ struct FileRecord {
     double Bytes = 0;   // megabytes
 };
 
+// A text most records never get: one pointer while empty, a string of its own once set.
+class RareText {
+public:
+    RareText() = default;
+    RareText(const RareText& other) { *this = other; }
+    RareText& operator=(const RareText& other) {
+        if (this != &other) text_ = other.text_ ? std::make_unique<std::string>(*other.text_) : nullptr;
+        return *this;
+    }
+    RareText(RareText&&) noexcept = default;
+    RareText& operator=(RareText&&) noexcept = default;
+    RareText& operator=(std::string_view text) {
+        if (text.empty()) text_.reset();
+        else if (text_) text_->assign(text);
+        else text_ = std::make_unique<std::string>(text);
+        return *this;
+    }
+    bool empty() const { return !text_; }
+    void clear() { text_.reset(); }
+    operator const std::string&() const { return text_ ? *text_ : Empty(); }
+    friend bool operator==(const RareText& a, std::string_view b) { return std::string_view(a.Text()) == b; }
+    friend bool operator==(const RareText& a, const RareText& b) { return a.Text() == b.Text(); }
+
+private:
+    const std::string& Text() const { return *this; }
+    static const std::string& Empty() {
+        static const std::string none;
+        return none;
+    }
+    std::unique_ptr<std::string> text_;
+};
+
+// One per referrer-and-file pair: a varied log has hundreds of thousands.
 struct ReferrerRecord {
     std::string_view Referrer;
     int32_t Hits = 0;
@@ -217,8 +250,9 @@ struct ReferrerRecord {
     bool IsInternal = false;
     bool IsSearch = false;
     int32_t SearchTermIndex = 0;
-    std::string RowKey;
+    RareText RowKey;   // its row in the referrer list, once the list is filled
 };
+static_assert(sizeof(ReferrerRecord) <= 56, "a run keeps one of these per referrer and file");
 
 struct ErrorRecord {
     int16_t Status = 0;
