@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -368,6 +369,11 @@ public:
     bool Holds(const char* p) const { return p >= view_.data() && p < view_.data() + view_.size(); }
     // The text is counted: a mapped text lets go of every page; a later read faults them in.
     void ReleasePages() { mapped_.ReleasePages(); }
+    // The lines before p are counted and nothing the tables keep points into them: a mapped
+    // text lets go of their pages (read-only, so the text is the same for whoever reads it).
+    void ReleasePagesBefore(const char* p) const {
+        if (Mapped() && Holds(p)) mapped_.ReleasePagesBefore(static_cast<size_t>(p - view_.data()));
+    }
     std::string_view View() const { return view_; }
     size_t size() const { return view_.size(); }
 
@@ -425,6 +431,30 @@ private:
     size_t size_ = 0;
 };
 
+// Stamps as the tables keep them: the time of day as one of the 86,400 texts a time can be, the
+// date as one copy per distinct date. What the counting keeps this way never points into the
+// log, so a log's pages can go as soon as its lines are counted.
+class StampTexts {
+public:
+    explicit StampTexts(TextArena& kept) : kept_(kept) {}
+    // s with texts that stay valid for the run; a stamp whose form does not read as a moment
+    // (Order 0) is returned as it is, for KeepTextsOfFile to copy.
+    StampRef Keep(const StampRef& s) {
+        if (s.Order == 0) return s;
+        const uint64_t o = s.Order;
+        const size_t second = (o >> 12 & 63) * 3600 + (o >> 6 & 63) * 60 + (o & 63);
+        return {s.Date == lastDate_ ? lastDate_ : KeepDate(s.Date), {TimesOfDay() + second * 8, 8}, o};
+    }
+    void Clear();
+
+private:
+    static const char* TimesOfDay();   // "00:00:00" .. "23:59:59", 8 bytes each, no separators
+    std::string_view KeepDate(std::string_view date);
+    TextArena& kept_;
+    std::string_view lastDate_;   // a log runs through its dates in order: nearly always this one
+    std::unordered_set<std::string_view, TextHash> dates_;   // the kept copies
+};
+
 // A log file that was read only in part, or whose text held nothing usable: what the front
 // end tells the user ("access.log.gz: damaged after 1,234 bytes; the lines before were
 // analysed"). Every reader reports through ReportIncompleteInput (LogReader.h).
@@ -456,6 +486,8 @@ struct AnalysisTables {
     // The requested files' copies, apart from the rest: every counted line compares its file
     // with one, and packed together they stay in the cache.
     TextArena KeptFiles;
+    // The stamps the counting keeps (sessions, errors), into Kept.
+    StampTexts KeptStamps{Kept};
     // Visitors and errors whose slot of the file being read holds texts of that file; they are
     // copied into Kept when the file is done.
     std::vector<uint32_t> SlotsOfFile, ErrorSlotsOfFile;
