@@ -97,19 +97,6 @@ public:
     void Prefetch(uint64_t hash) const {
         if (!slots_.empty()) __builtin_prefetch(&slots_[Home(Tag(hash))]);
     }
-    // The record a Find of hash will most likely return (the first of its probe with the same
-    // tag), 0 when none: its record and key text can be loaded before the Find needs them.
-    // Reads only the index, so the answer may be wrong but never unsafe.
-    uint32_t Likely(uint64_t hash) const {
-        if (slots_.empty()) return 0;
-        const uint32_t tag = Tag(hash);
-        for (size_t i = Home(tag), n = 0; n < 8; i = (i + 1) & mask_, ++n) {
-            const Slot s = slots_[i];
-            if (s.record == 0) return 0;
-            if (s.tag == tag) return s.record;
-        }
-        return 0;
-    }
     // Indexes record, whose key the caller knows is not indexed (its Find has just missed).
     void InsertNew(uint64_t hash, uint32_t record) {
         if (NeedsRoom()) Grow(slots_.size() * 2);
