@@ -513,6 +513,7 @@ void AnalysisTables::KeepVisitors(uint32_t count) {
     if (count >= VisitorCount()) return;
     Visitors.resize(size_t{count} + 1);
     VisitorIndex.Clear();
+    VisitorIndex.Reserve(count);
     for (uint32_t r = 1; r <= count; ++r) {
         const std::string_view ip = Visitors[r].IP;
         VisitorIndex.Insert(HashText(ip), r, [&](uint32_t other) { return Visitors[other].IP == ip; });
@@ -523,6 +524,7 @@ void AnalysisTables::KeepReferrers(uint32_t count) {
     if (count >= ReferrerCount()) return;
     Referrers.resize(size_t{count} + 1);
     ReferrerIndex.Clear();
+    ReferrerIndex.Reserve(count);
     for (uint32_t r = 1; r <= count; ++r) {
         const ReferrerRecord& rec = Referrers[r];
         ReferrerIndex.Insert(ReferrerHash(rec.Referrer, rec.ToFile), r, [&](uint32_t other) {
