@@ -580,7 +580,9 @@ TEST(CountryLookup, TablesAgreeWithAScanOfTheRanges) {
     auto pick = [&](const auto& pool) { return pool[std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng)]; };
     // 70000 needs more than two bytes.
     const std::array<int32_t, 5> countries{0, 1, 2, 3, 70000};
-    const std::vector<int64_t> bounds4{-3, 0, 1, 2, 7, 8, 9, 1000, 4294967294, 4294967295, 4294967296, 4294967297,
+    // Also the borders of the blocks of 65,536 addresses a search starts from.
+    const std::vector<int64_t> bounds4{-3, 0, 1, 2, 7, 8, 9, 1000, 65535, 65536, 131072, 16777215, 4294901760,
+                                       4294967294, 4294967295, 4294967296, 4294967297,
                                        std::numeric_limits<int64_t>::max()};
     const std::vector<uint64_t> halves{0, 1, 2, 0x8000000000000000, ~uint64_t{1}, ~uint64_t{0}};
     std::vector<Ip6Number> bounds6;

@@ -71,33 +71,38 @@ uint32_t CountAgent(Analyser& a, const LogEntry& e) {
 
 } // namespace
 
-void KeepTextsOfFile(Analyser& a) {
+void KeepTextsOfFile(Analyser& a, const FileText& text) {
     AnalysisTables& t = a.Tables;
     const auto file = static_cast<size_t>(t.CurrentFileNumber);
-    StampKeeper stamps(t.Kept);
+    // The counting kept what it could as it went (stamps that read as moments, referrers);
+    // what still points into the file is copied now.
+    StampKeeper copies(t.Kept);
+    auto stamps = [&](const StampRef& s) {
+        return text.Holds(s.Date.data()) || text.Holds(s.Time.data()) ? copies.Keep(s) : s;
+    };
     for (uint32_t v : t.SlotsOfFile) {
         Visitor& vis = t.Visitors[v];
         if (file >= vis.Sessions.size()) continue;
         VisitorSession& s = vis.Sessions[file];
         // A visitor first seen in this file has its first date from it too.
         if (vis.FirstDate.data() == s.EntryTime.Date.data()) {
-            s.EntryTime = stamps.Keep(s.EntryTime);
+            s.EntryTime = stamps(s.EntryTime);
             vis.FirstDate = s.EntryTime.Date;
         } else {
-            s.EntryTime = stamps.Keep(s.EntryTime);
+            s.EntryTime = stamps(s.EntryTime);
         }
-        s.ExitTime = stamps.Keep(s.ExitTime);
+        s.ExitTime = stamps(s.ExitTime);
         // The pages are the file list's copies already (AddVisitorHit).
-        s.Referrer = t.KeepReferrer(s.Referrer, HashText(s.Referrer));
+        if (text.Holds(s.Referrer.data())) s.Referrer = t.KeepReferrer(s.Referrer, HashText(s.Referrer));
     }
     for (uint32_t r : t.ErrorSlotsOfFile) {
         ErrorRecord& rec = t.Errors[r];
-        if (file < rec.TimeFirst.size()) rec.TimeFirst[file] = stamps.Keep(rec.TimeFirst[file]);
-        if (file < rec.TimeLast.size()) rec.TimeLast[file] = stamps.Keep(rec.TimeLast[file]);
+        if (file < rec.TimeFirst.size()) rec.TimeFirst[file] = stamps(rec.TimeFirst[file]);
+        if (file < rec.TimeLast.size()) rec.TimeLast[file] = stamps(rec.TimeLast[file]);
     }
     // The period the run covers may start or end in this file.
-    t.AcceptedFirst = stamps.Keep(t.AcceptedFirst);
-    t.AcceptedLast = stamps.Keep(t.AcceptedLast);
+    t.AcceptedFirst = stamps(t.AcceptedFirst);
+    t.AcceptedLast = stamps(t.AcceptedLast);
     t.SlotsOfFile.clear();
     t.ErrorSlotsOfFile.clear();
 }
@@ -145,6 +150,8 @@ void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file) {
     const int16_t fileNumber = t.CurrentFileNumber;
     // The file list's copy: the session's pages need no copy of their own when the file is done.
     const std::string_view page = t.Files[file].File;
+    // Kept copies too, so the session never points into the log once its lines are counted.
+    const StampRef stamp = t.KeptStamps.Keep(e.Stamp());
     uint32_t v = t.FindVisitor(e.ClientIP, e.ClientHash);
     if (v == 0) {
         const uint32_t agent = CountAgent(a, e);
@@ -157,12 +164,12 @@ void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file) {
         n.FirstOctet = (octet > std::numeric_limits<int32_t>::max() || octet < std::numeric_limits<int32_t>::min())
                            ? 0
                            : static_cast<int32_t>(octet);
-        n.FirstDate = e.Date;
+        n.FirstDate = stamp.Date;
         n.FirstHour = static_cast<int16_t>(LeadingNumber(e.Time.substr(0, 2)));
         VisitorSession& s = n.Sessions[fileNumber];
-        s.EntryTime = s.ExitTime = e.Stamp();
+        s.EntryTime = s.ExitTime = stamp;
         s.EntryPage = page;
-        s.Referrer = e.Referrer;
+        s.Referrer = t.KeepReferrer(e.Referrer, e.ReferrerHash);
         n.Country = "(unknown)";
         n.LastFileNumber = fileNumber;
         n.FirstEntry = n.LastEntry = t.EntryCount;
@@ -198,14 +205,13 @@ void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file) {
         vis.Sessions.resize(static_cast<size_t>(fileNumber) + 1);
         t.SlotsOfFile.push_back(v);
         VisitorSession& s = vis.Sessions[fileNumber];
-        s.EntryTime = e.Stamp();
+        s.EntryTime = stamp;
         s.EntryPage = page;
-        s.Referrer = e.Referrer;
+        s.Referrer = t.KeepReferrer(e.Referrer, e.ReferrerHash);
         vis.LastFileNumber = fileNumber;
     }
     // A log is not always in time order: the session spans its earliest and latest request.
     VisitorSession& s = vis.Sessions[fileNumber];
-    const StampRef stamp = e.Stamp();
     if (!StampEarlier(stamp, s.ExitTime)) s.ExitTime = stamp;
     else if (StampEarlier(stamp, s.EntryTime)) s.EntryTime = stamp;
     if (e.IsExitPage) s.ExitPage = page;
@@ -275,6 +281,7 @@ void AddErrorHit(Analyser& a, const LogEntry& e, uint32_t fileRecord) {
     if (e.Status < 400) return;
     AnalysisTables& t = a.Tables;
     const int16_t file = t.CurrentFileNumber;
+    const StampRef stamp = t.KeptStamps.Keep(e.Stamp());
     uint32_t r = t.FindError(e.File, e.Referrer, e.Status, e.FileHash, e.ReferrerHash);
     if (r == 0) {
         r = t.AppendNewError(KeptFile(t, e, fileRecord), t.KeepReferrer(e.Referrer, e.ReferrerHash), e.Status,
@@ -283,7 +290,7 @@ void AddErrorHit(Analyser& a, const LogEntry& e, uint32_t fileRecord) {
         ErrorRecord& n = t.Errors[r];
         n.TimeFirst.resize(static_cast<size_t>(file) + 1);
         n.TimeLast.resize(static_cast<size_t>(file) + 1);
-        n.TimeFirst[file] = e.Stamp();
+        n.TimeFirst[file] = stamp;
         n.LastFileNumber = file;
     }
     ErrorRecord& rec = t.Errors[r];
@@ -292,10 +299,10 @@ void AddErrorHit(Analyser& a, const LogEntry& e, uint32_t fileRecord) {
         t.ErrorSlotsOfFile.push_back(r);
         rec.TimeFirst.resize(static_cast<size_t>(file) + 1);
         rec.TimeLast.resize(static_cast<size_t>(file) + 1);
-        rec.TimeFirst[file] = e.Stamp();
+        rec.TimeFirst[file] = stamp;
         rec.LastFileNumber = file;
     }
-    rec.TimeLast[file] = e.Stamp();
+    rec.TimeLast[file] = stamp;
 }
 
 } // namespace trevix

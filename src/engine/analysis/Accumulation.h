@@ -25,8 +25,9 @@ void AddVisitorHit(Analyser& a, const LogEntry& e, uint32_t file);
 void AddRawBrowserData(Analyser& a, const LogEntry& e, std::vector<uint32_t>* records = nullptr);
 void AddReferrerHit(Analyser& a, const LogEntry& e, uint32_t file);
 void AddErrorHit(Analyser& a, const LogEntry& e, uint32_t file);
-// Copies what the tables hold of the file just read (its visitors' sessions, its errors'
-// times) into the run's Kept texts, so no later change of the file can reach them.
-void KeepTextsOfFile(Analyser& a);
+// Copies what the tables still hold of text, the file just read (its visitors' sessions, its
+// errors' times, the run's period), into the run's Kept texts, so no later change of the file
+// can reach them.
+void KeepTextsOfFile(Analyser& a, const FileText& text);
 
 } // namespace trevix

@@ -127,6 +127,12 @@ void MappedText::ReleasePages() {
     if (data_) madvise(data_, size_, MADV_DONTNEED);
 }
 
+void MappedText::ReleasePagesBefore(size_t end) const {
+    static const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    end = std::min(end, size_) / page * page;
+    if (data_ && end > 0) madvise(data_, end, MADV_DONTNEED);
+}
+
 void MappedText::StopReadingAhead() {
     if (!ahead_.joinable()) return;
     stopAhead_.store(true, std::memory_order_relaxed);

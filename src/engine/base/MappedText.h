@@ -28,6 +28,8 @@ public:
     // They stay in the page cache, so a later read of a line is a minor fault that maps the
     // same page again (or, for a file cut short meanwhile, a lost page as any other).
     void ReleasePages();
+    // The same for the pages wholly before offset end, while the rest is still being read.
+    void ReleasePagesBefore(size_t end) const;
 
     // Mappings guarded at once; a file beyond this many is read into memory instead.
     static constexpr int MaxGuarded = 1024;

@@ -84,70 +84,88 @@ public:
     // Record number of the key, 0 when absent. eq(record) tells whether a candidate matches.
     template <class Eq> uint32_t Find(uint64_t hash, Eq&& eq) const {
         if (slots_.empty()) return 0;
-        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
-            const Slot& s = slots_[i];
+        const uint32_t tag = Tag(hash);
+        for (size_t i = Home(tag);; i = (i + 1) & mask_) {
+            const Slot s = slots_[i];
             if (s.record == 0) return 0;
-            // The whole stored hash first: long texts are compared only on a real match.
-            if (s.hash == hash && eq(s.record)) return s.record;
+            // The tag first: a record and its key text are read only on a likely match.
+            if (s.tag == tag && eq(s.record)) return s.record;
         }
     }
     // Starts loading the slot a Find of hash will read first: the counting loop asks for the
     // entries a few lines ahead, so a probe rarely waits for memory.
     void Prefetch(uint64_t hash) const {
-        if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask_]);
+        if (!slots_.empty()) __builtin_prefetch(&slots_[Home(Tag(hash))]);
     }
     // Indexes record, whose key the caller knows is not indexed (its Find has just missed).
     void InsertNew(uint64_t hash, uint32_t record) {
-        if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
-        Place(hash, record);
+        if (NeedsRoom()) Grow(slots_.size() * 2);
+        Place(Tag(hash), record);
         ++count_;
     }
     // Indexes record unless a record of the same key (eq) is indexed already.
     template <class Eq> void Insert(uint64_t hash, uint32_t record, Eq&& eq) {
-        if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
+        if (NeedsRoom()) Grow(slots_.size() * 2);
         const uint32_t tag = Tag(hash);
-        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+        for (size_t i = Home(tag);; i = (i + 1) & mask_) {
             Slot& s = slots_[i];
             if (s.record == 0) {
-                s = Slot{record, tag, hash};
+                s = Slot{record, tag};
                 ++count_;
                 return;
             }
-            if (s.tag == tag && s.hash == hash && eq(s.record)) return;
+            if (s.tag == tag && eq(s.record)) return;
         }
     }
+    // Room for about keys keys without growing: a table that knows its size roughly grows
+    // once instead of rehashing and faulting in each doubling.
+    void Reserve(size_t keys) {
+        size_t size = slots_.empty() ? 64 : slots_.size();
+        while (size < MaxSlots && keys * 4 > size * 3) size *= 2;
+        if (size > slots_.size()) Grow(size);
+    }
     void Clear() {
-        slots_.clear();
+        std::vector<Slot>().swap(slots_);
         mask_ = 0;
+        bits_ = 0;
         count_ = 0;
     }
     size_t Size() const { return count_; }
+    size_t SlotCount() const { return slots_.size(); }
 
 private:
+    // 8 bytes a slot: the record and 32 bits of the hash. The slot a key starts its probe at
+    // comes from the tag's high bits, so growing needs neither the keys nor their full hashes.
     struct Slot {
         uint32_t record = 0;   // 0: empty
-        uint32_t tag = 0;      // high bits of the hash, to skip most record comparisons
-        uint64_t hash = 0;
+        uint32_t tag = 0;      // high half of the hash
     };
+    // Record numbers are 32 bits, so 2^32 slots always keep one empty.
+    static constexpr size_t MaxSlots = size_t(1) << 32;
     static uint32_t Tag(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
-    void Place(uint64_t hash, uint32_t record) {
-        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+    size_t Home(uint32_t tag) const { return static_cast<size_t>((static_cast<uint64_t>(tag) << bits_) >> 32); }
+    bool NeedsRoom() const { return slots_.size() < MaxSlots && (count_ + 1) * 4 > slots_.size() * 3; }
+    void Place(uint32_t tag, uint32_t record) {
+        for (size_t i = Home(tag);; i = (i + 1) & mask_) {
             if (slots_[i].record == 0) {
-                slots_[i] = Slot{record, Tag(hash), hash};
+                slots_[i] = Slot{record, tag};
                 return;
             }
         }
     }
-    void Grow() {
+    void Grow(size_t size) {
+        if (size < 64) size = 64;
         std::vector<Slot> old;
         old.swap(slots_);
-        slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
-        mask_ = slots_.size() - 1;
+        slots_.assign(size, Slot{});
+        mask_ = size - 1;
+        bits_ = static_cast<unsigned>(__builtin_ctzll(size));
         for (const Slot& s : old)
-            if (s.record != 0) Place(s.hash, s.record);
+            if (s.record != 0) Place(s.tag, s.record);
     }
     std::vector<Slot> slots_;
     size_t mask_ = 0;
+    unsigned bits_ = 0;   // log2 of the slot count
     size_t count_ = 0;
 };
 

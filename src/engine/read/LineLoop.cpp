@@ -329,6 +329,9 @@ private:
                 if (s % MemoryCheckEvery == 0) {
                     counted_.store(s - 1);
                     CheckMemory(a_, anonAtStart, text_.size(), progress);
+                    // Nothing the counting reads again lies before this line (the run's first and
+                    // last stamps aside, copied when the file is done).
+                    if (source_) source_->ReleasePagesBefore(raw_[s % Window].data());
                 }
                 if (until - s >= PrefetchAhead) {
                     LogEntry& ahead = entries_[(s + PrefetchAhead) % Window];

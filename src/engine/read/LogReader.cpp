@@ -429,7 +429,7 @@ bool ProcessFile(Analyser& a, const std::string& path) {
         ProcessLines(a, text.View(), state, lastRaw, &text);
         a.QuietParse = quiet;
         UpdateLastDateTime(a, state, lastRaw);
-        KeepTextsOfFile(a);
+        KeepTextsOfFile(a, text);
         // Whatever reads a line again (the raw log, a visitor's report) faults its page in.
         text.ReleasePages();
         a.Tables.Budget.AddText(text.size());

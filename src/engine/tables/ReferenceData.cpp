@@ -183,6 +183,7 @@ void CountryRangeTable::Assign(const std::vector<CountryRange>& ranges) {
         if (beyond_.empty() && at != Beyond32) beyond_.push_back({Beyond32, countries_.back()});
         beyond_.push_back({at, country});
     });
+    IndexBlocks();
     rangeCount_ = ranges.size();
 }
 
@@ -195,14 +196,27 @@ int32_t CountryRangeTable::Find(int64_t number) const {
                                    [](int64_t n, const std::pair<int64_t, int32_t>& s) { return n < s.first; });
         return std::prev(it)->second;
     }
-    // The first step starts at 0, so some step holds every number.
-    auto it = std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(number));
+    // The first step starts at 0, so some step holds every number: the last of those before
+    // the number's block when none in the block starts at or below it.
+    const auto n = static_cast<uint32_t>(number);
+    const auto it = std::upper_bound(starts_.begin() + blockFirst_[n >> 16], starts_.begin() + blockFirst_[(n >> 16) + 1], n);
     return countries_[static_cast<size_t>(it - starts_.begin()) - 1];
+}
+
+void CountryRangeTable::IndexBlocks() {
+    blockFirst_.clear();
+    if (starts_.empty()) return;
+    blockFirst_.resize(size_t{1} << 16 | 1);
+    size_t step = 0;
+    for (size_t block = 0; block < blockFirst_.size(); ++block) {
+        while (step < starts_.size() && starts_[step] < (uint64_t{block} << 16)) ++step;
+        blockFirst_[block] = static_cast<uint32_t>(step);
+    }
 }
 
 size_t CountryRangeTable::Bytes() const {
     return starts_.capacity() * sizeof(uint32_t) + countries_.Bytes() +
-           beyond_.capacity() * sizeof(std::pair<int64_t, int32_t>);
+           beyond_.capacity() * sizeof(std::pair<int64_t, int32_t>) + blockFirst_.capacity() * sizeof(uint32_t);
 }
 
 void CountryRangeTable6::Assign(const std::vector<CountryRange6>& ranges) {
@@ -341,6 +355,7 @@ bool CountryRangeTable::ReadFrom(std::string_view& in, int32_t countryCount) {
         Clear();
         return false;
     }
+    IndexBlocks();
     rangeCount_ = static_cast<size_t>(ranges);
     return true;
 }

@@ -92,9 +92,14 @@ public:
     bool ReadFrom(std::string_view& in, int32_t countryCount);
 
 private:
+    void IndexBlocks();
+
     std::vector<uint32_t> starts_;
     CountryIndexColumn countries_;
     std::vector<std::pair<int64_t, int32_t>> beyond_;   // steps from 2^32 on, rarely any
+    // Per block of 65,536 addresses (and one past the last), its first step: a search reads
+    // the few steps of one block instead of halving the whole table (256 KB).
+    std::vector<uint32_t> blockFirst_;
     size_t rangeCount_ = 0;
 };
 

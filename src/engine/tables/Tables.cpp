@@ -61,6 +61,33 @@ uint64_t StampRef::OrderOf(std::string_view date, std::string_view time) {
     return order;
 }
 
+const char* StampTexts::TimesOfDay() {
+    static const std::unique_ptr<char[]> texts = [] {
+        auto t = std::make_unique<char[]>(86400 * 8);
+        char* p = t.get();
+        for (int h = 0; h < 24; ++h)
+            for (int m = 0; m < 60; ++m)
+                for (int s = 0; s < 60; ++s, p += 8) {
+                    const char text[8] = {char('0' + h / 10), char('0' + h % 10), ':', char('0' + m / 10),
+                                          char('0' + m % 10), ':', char('0' + s / 10), char('0' + s % 10)};
+                    std::memcpy(p, text, 8);
+                }
+        return t;
+    }();
+    return texts.get();
+}
+
+std::string_view StampTexts::KeepDate(std::string_view date) {
+    auto it = dates_.find(date);
+    if (it == dates_.end()) it = dates_.insert(kept_.Store(date)).first;
+    return lastDate_ = *it;
+}
+
+void StampTexts::Clear() {
+    lastDate_ = {};
+    dates_.clear();
+}
+
 void FileText::Allocate(size_t size) {
     if (raw_) munmap(raw_, rawSize_);
     raw_ = nullptr;
@@ -257,6 +284,7 @@ void AnalysisTables::Clear(int countryCount, const std::vector<std::string>& kee
     Arena.Clear();
     Kept.Clear();
     KeptFiles.Clear();
+    KeptStamps.Clear();
     FormatTexts.Clear();
     Masks.Clear();
     SlotsOfFile.clear();
@@ -340,6 +368,12 @@ void AnalysisTables::PrefetchKeys(const LogEntry& e) const {
     VisitorIndex.Prefetch(e.ClientHash);
     FileIndex.Prefetch(e.FileHash);
     ReferrerIndex.Prefetch(ReferrerKeyHash(e.ReferrerHash, e.FileHash));
+    // The key texts themselves: the reading thread parsed them on the other core, and the
+    // compares that confirm a found record would wait for them.
+    __builtin_prefetch(e.ClientIP.data());
+    __builtin_prefetch(e.File.data());
+    __builtin_prefetch(e.File.data() + e.File.size() - 1);
+    __builtin_prefetch(e.Referrer.data());
 }
 
 uint32_t AnalysisTables::FindVisitor(std::string_view ip) const { return FindVisitor(ip, HashText(ip)); }
@@ -479,6 +513,7 @@ void AnalysisTables::KeepVisitors(uint32_t count) {
     if (count >= VisitorCount()) return;
     Visitors.resize(size_t{count} + 1);
     VisitorIndex.Clear();
+    VisitorIndex.Reserve(count);
     for (uint32_t r = 1; r <= count; ++r) {
         const std::string_view ip = Visitors[r].IP;
         VisitorIndex.Insert(HashText(ip), r, [&](uint32_t other) { return Visitors[other].IP == ip; });
@@ -489,6 +524,7 @@ void AnalysisTables::KeepReferrers(uint32_t count) {
     if (count >= ReferrerCount()) return;
     Referrers.resize(size_t{count} + 1);
     ReferrerIndex.Clear();
+    ReferrerIndex.Reserve(count);
     for (uint32_t r = 1; r <= count; ++r) {
         const ReferrerRecord& rec = Referrers[r];
         ReferrerIndex.Insert(ReferrerHash(rec.Referrer, rec.ToFile), r, [&](uint32_t other) {

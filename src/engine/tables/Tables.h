@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -209,6 +210,39 @@ struct FileRecord {
     double Bytes = 0;   // megabytes
 };
 
+// A text most records never get: one pointer while empty, a string of its own once set.
+class RareText {
+public:
+    RareText() = default;
+    RareText(const RareText& other) { *this = other; }
+    RareText& operator=(const RareText& other) {
+        if (this != &other) text_ = other.text_ ? std::make_unique<std::string>(*other.text_) : nullptr;
+        return *this;
+    }
+    RareText(RareText&&) noexcept = default;
+    RareText& operator=(RareText&&) noexcept = default;
+    RareText& operator=(std::string_view text) {
+        if (text.empty()) text_.reset();
+        else if (text_) text_->assign(text);
+        else text_ = std::make_unique<std::string>(text);
+        return *this;
+    }
+    bool empty() const { return !text_; }
+    void clear() { text_.reset(); }
+    operator const std::string&() const { return text_ ? *text_ : Empty(); }
+    friend bool operator==(const RareText& a, std::string_view b) { return std::string_view(a.Text()) == b; }
+    friend bool operator==(const RareText& a, const RareText& b) { return a.Text() == b.Text(); }
+
+private:
+    const std::string& Text() const { return *this; }
+    static const std::string& Empty() {
+        static const std::string none;
+        return none;
+    }
+    std::unique_ptr<std::string> text_;
+};
+
+// One per referrer-and-file pair: a varied log has hundreds of thousands.
 struct ReferrerRecord {
     std::string_view Referrer;
     int32_t Hits = 0;
@@ -217,8 +251,9 @@ struct ReferrerRecord {
     bool IsInternal = false;
     bool IsSearch = false;
     int32_t SearchTermIndex = 0;
-    std::string RowKey;
+    RareText RowKey;   // its row in the referrer list, once the list is filled
 };
+static_assert(sizeof(ReferrerRecord) <= 56, "a run keeps one of these per referrer and file");
 
 struct ErrorRecord {
     int16_t Status = 0;
@@ -334,6 +369,11 @@ public:
     bool Holds(const char* p) const { return p >= view_.data() && p < view_.data() + view_.size(); }
     // The text is counted: a mapped text lets go of every page; a later read faults them in.
     void ReleasePages() { mapped_.ReleasePages(); }
+    // The lines before p are counted and nothing the tables keep points into them: a mapped
+    // text lets go of their pages (read-only, so the text is the same for whoever reads it).
+    void ReleasePagesBefore(const char* p) const {
+        if (Mapped() && Holds(p)) mapped_.ReleasePagesBefore(static_cast<size_t>(p - view_.data()));
+    }
     std::string_view View() const { return view_; }
     size_t size() const { return view_.size(); }
 
@@ -391,6 +431,30 @@ private:
     size_t size_ = 0;
 };
 
+// Stamps as the tables keep them: the time of day as one of the 86,400 texts a time can be, the
+// date as one copy per distinct date. What the counting keeps this way never points into the
+// log, so a log's pages can go as soon as its lines are counted.
+class StampTexts {
+public:
+    explicit StampTexts(TextArena& kept) : kept_(kept) {}
+    // s with texts that stay valid for the run; a stamp whose form does not read as a moment
+    // (Order 0) is returned as it is, for KeepTextsOfFile to copy.
+    StampRef Keep(const StampRef& s) {
+        if (s.Order == 0) return s;
+        const uint64_t o = s.Order;
+        const size_t second = (o >> 12 & 63) * 3600 + (o >> 6 & 63) * 60 + (o & 63);
+        return {s.Date == lastDate_ ? lastDate_ : KeepDate(s.Date), {TimesOfDay() + second * 8, 8}, o};
+    }
+    void Clear();
+
+private:
+    static const char* TimesOfDay();   // "00:00:00" .. "23:59:59", 8 bytes each, no separators
+    std::string_view KeepDate(std::string_view date);
+    TextArena& kept_;
+    std::string_view lastDate_;   // a log runs through its dates in order: nearly always this one
+    std::unordered_set<std::string_view, TextHash> dates_;   // the kept copies
+};
+
 // A log file that was read only in part, or whose text held nothing usable: what the front
 // end tells the user ("access.log.gz: damaged after 1,234 bytes; the lines before were
 // analysed"). Every reader reports through ReportIncompleteInput (LogReader.h).
@@ -422,6 +486,8 @@ struct AnalysisTables {
     // The requested files' copies, apart from the rest: every counted line compares its file
     // with one, and packed together they stay in the cache.
     TextArena KeptFiles;
+    // The stamps the counting keeps (sessions, errors), into Kept.
+    StampTexts KeptStamps{Kept};
     // Visitors and errors whose slot of the file being read holds texts of that file; they are
     // copied into Kept when the file is done.
     std::vector<uint32_t> SlotsOfFile, ErrorSlotsOfFile;
