@@ -78,8 +78,8 @@ void AppendHeader(std::string& text, const ReportList& list) {
 
 void AppendRow(std::string& text, const ReportList& list, size_t row) {
     // Rows shorter than the list print empty cells, and so does a row the list lacks.
-    static const std::vector<std::string> none;
-    const std::vector<std::string>& cells = row < list.Rows.size() ? list.Rows[row].Cells : none;
+    static const CellTexts none;
+    const CellTexts& cells = row < list.Rows.size() ? list.Rows[row].Cells : none;
     for (size_t c = 0; c < list.Columns.size(); ++c) {
         if (c) text += '\t';
         if (c < cells.size()) AppendCell(text, cells[c]);
@@ -94,7 +94,7 @@ std::string ListText(const ReportList& list, const std::vector<size_t>& rows) {
     size_t sampled = 0, bytes = 0;
     for (; sampled < rows.size() && sampled < 64; ++sampled)
         if (rows[sampled] < list.Rows.size())
-            for (const std::string& cell : list.Rows[rows[sampled]].Cells) bytes += cell.size() + 1;
+            for (std::string_view cell : list.Rows[rows[sampled]].Cells) bytes += cell.size() + 1;
     if (sampled) text.reserve(bytes / sampled * rows.size() * 9 / 8 + 256);
     AppendHeader(text, list);
     for (size_t r : rows) AppendRow(text, list, r);

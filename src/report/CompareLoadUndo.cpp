@@ -29,7 +29,8 @@ CompareLoadUndo::CompareLoadUndo(const Analyser& a) {
         for (const ListRow& row : list.Rows) {
             const size_t first = std::min(s.FirstCompare, row.Cells.size());
             s.CellCounts.push_back(row.Cells.size());
-            s.Tails.emplace_back(row.Cells.begin() + static_cast<std::ptrdiff_t>(first), row.Cells.end());
+            std::vector<std::string>& tail = s.Tails.emplace_back();
+            for (size_t c = first; c < row.Cells.size(); ++c) tail.emplace_back(row.Cells[c]);
             std::vector<double>& numbers = s.NumberTails.emplace_back();
             for (size_t c = first; c < row.Cells.size(); ++c) numbers.push_back(row.Number(c));
         }
@@ -65,7 +66,7 @@ void CompareLoadUndo::Restore(Analyser& a) {
         list.Sorted = s.Sorted;
         if (list.Rows.size() > s.RowCount) list.Rows.resize(s.RowCount);
         for (size_t row = 0; row < s.Tails.size() && row < list.Rows.size(); ++row) {
-            std::vector<std::string>& cells = list.Rows[row].Cells;
+            CellTexts& cells = list.Rows[row].Cells;
             const size_t kept = std::min(s.FirstCompare, s.CellCounts[row]);
             cells.resize(kept);
             for (std::string& cell : s.Tails[row]) cells.push_back(std::move(cell));

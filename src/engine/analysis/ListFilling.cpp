@@ -61,17 +61,11 @@ CellValue DateCell(const Analyser& a, const std::optional<DateTime>& value) {
     return {a.NumberFormat.FormatDateTime(*value), static_cast<double>(value->Seconds())};
 }
 
-size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<CellValue> cells) {
+size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<CellRef> cells) {
     std::string key(keyPrefix);
     key += std::to_string(list.RowCount() + 1);
-    auto it = cells.begin();
-    size_t row = list.AddRow(it == cells.end() ? std::string() : it->Text, std::move(key));
-    if (it != cells.end() && HasNumber(it->Number)) list.SetCell(row, 1, *it);
-    size_t column = 2;
-    if (it != cells.end())
-        for (++it; it != cells.end(); ++it, ++column)
-            list.SetCell(row, column, *it);
-    return row;
+    if (cells.size() == 0) return list.AddRow(std::string_view(), std::move(key));
+    return list.AddRowOf(cells, std::move(key));
 }
 
 std::string PercentVisitors(const Analyser& a, long long count, long long visitors) {
