@@ -71,14 +71,9 @@ void CompareLoadUndo::Restore(Analyser& a) {
             cells.resize(kept);
             for (std::string& cell : s.Tails[row]) cells.push_back(std::move(cell));
             // The numbers follow their cells; a row that carried none keeps none.
-            std::vector<double>& numbers = list.Rows[row].Numbers;
-            if (numbers.size() > kept) numbers.resize(kept);
             const std::vector<double>& saved = s.NumberTails[row];
-            for (size_t i = 0; i < saved.size(); ++i)
-                if (HasNumber(saved[i])) {
-                    numbers.resize(std::max(numbers.size(), cells.size()), kNoNumber);
-                    numbers[kept + i] = saved[i];
-                }
+            for (size_t i = 0; i < saved.size() && kept + i < cells.size(); ++i)
+                if (HasNumber(saved[i])) cells.SetNumber(kept + i, saved[i]);
         }
     }
     lists[lstHits] = std::move(hits_);

@@ -23,19 +23,21 @@ std::string TextOf(std::mt19937& random) {
 
 } // namespace
 
-// Every edit a row sees (appends, rewrites longer and shorter, cuts and extensions, copies,
-// a cell written from another cell of the same row) against a plain vector of strings.
+// Every edit a row sees (appends, rewrites longer and shorter, cuts and extensions, numbers given
+// and taken, copies, a cell written from another cell of the same row) against plain vectors.
 TEST(CellTexts, EditsReadBackAsAVectorOfStringsWould) {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         std::mt19937 random(seed);
         CellTexts cells;
         std::vector<std::string> model;
+        std::vector<double> numbers;   // NaN: none
         for (int step = 0; step < 200; ++step) {
-            const unsigned op = random() % 6;
+            const unsigned op = random() % 7;
             if (op <= 1 || model.empty()) {
                 const std::string text = TextOf(random);
                 cells.push_back(text);
                 model.push_back(text);
+                numbers.push_back(kNoNumber);
             } else if (op == 2) {
                 const size_t at = random() % model.size();
                 const std::string text = TextOf(random);
@@ -45,12 +47,19 @@ TEST(CellTexts, EditsReadBackAsAVectorOfStringsWould) {
                 const size_t count = random() % (model.size() + 4);
                 cells.resize(count);
                 model.resize(count);
+                numbers.resize(count, kNoNumber);
             } else if (op == 4) {
                 const size_t from = random() % model.size(), to = random() % model.size();
                 cells.Set(to, cells[from]);
                 model[to] = std::string(model[from]);
                 cells.push_back(cells[from]);
                 model.push_back(model[from]);
+                numbers.push_back(kNoNumber);
+            } else if (op == 5) {
+                const size_t at = random() % model.size();
+                const double number = random() % 4 == 0 ? kNoNumber : static_cast<double>(random() % 1000) / 8;
+                cells.SetNumber(at, number);
+                numbers[at] = number;
             } else {
                 CellTexts copy(cells);
                 cells = CellTexts();
@@ -58,6 +67,11 @@ TEST(CellTexts, EditsReadBackAsAVectorOfStringsWould) {
                 EXPECT_EQ(copy, cells);
             }
             ASSERT_EQ(cells.Strings(), model) << "seed " << seed << " step " << step << " op " << op;
+            for (size_t c = 0; c <= numbers.size(); ++c) {
+                const double want = c < numbers.size() ? numbers[c] : kNoNumber;
+                ASSERT_TRUE(cells.Number(c) == want || (std::isnan(want) && std::isnan(cells.Number(c))))
+                    << "seed " << seed << " step " << step << " cell " << c;
+            }
         }
     }
 }
@@ -78,8 +92,8 @@ TEST(CellTexts, RowsReadTheSameHoweverTheyWereWritten) {
         EXPECT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << column;
     }
     EXPECT_EQ(list.Rows[packed].Cells, list.Rows[written].Cells);
-    EXPECT_EQ(list.Rows[packed].Numbers.size(), list.Rows[written].Numbers.size());
-    EXPECT_TRUE(list.Rows[plain].Numbers.empty());
+    EXPECT_TRUE(list.Rows[packed].Cells.HasNumbers());
+    EXPECT_FALSE(list.Rows[plain].Cells.HasNumbers());
     EXPECT_EQ(list.Cell(plain, 2), "text");
     EXPECT_EQ(list.Cell(plain, 9), "");
     EXPECT_NE(list.Rows[packed].ItemData, list.Rows[written].ItemData);

@@ -1,6 +1,7 @@
 #include "engine/lists/CellTexts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -13,13 +14,18 @@ namespace {
 
 constexpr size_t kMaxBytes = std::numeric_limits<uint32_t>::max();
 
-size_t BlockSize(size_t slots, size_t capacity) { return 16 + slots * sizeof(uint32_t) + capacity; }
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+size_t BlockSize(size_t slots, size_t capacity, bool numbered) {
+    return 24 + slots * (sizeof(uint32_t) + (numbered ? sizeof(double) : 0)) + capacity;
+}
 
 } // namespace
 
 CellTexts::CellTexts(const CellTexts& other) {
     if (!other.empty()) {
-        reserve(other.size(), other.block_->Used);
+        Regrow(other.size(), other.block_->Used, other.block_->Numbered);
+        if (other.block_->Numbered) std::memcpy(Numbers(), other.Numbers(), other.size() * sizeof(double));
         std::memcpy(Ends(), other.Ends(), other.size() * sizeof(uint32_t));
         std::memcpy(Text(), other.Text(), other.block_->Used);
         block_->Count = other.block_->Count;
@@ -54,32 +60,48 @@ std::string_view CellTexts::at(size_t i) const {
 bool CellTexts::Holds(std::string_view text) const {
     if (!block_ || text.empty()) return false;
     const char* begin = reinterpret_cast<const char*>(block_);
-    const char* end = begin + BlockSize(block_->Slots, block_->Capacity);
+    const char* end = begin + BlockSize(block_->Slots, block_->Capacity, block_->Numbered);
     return std::less_equal<const char*>()(begin, text.data()) && std::less<const char*>()(text.data(), end);
 }
 
-void CellTexts::Regrow(size_t slots, size_t capacity) {
+void CellTexts::Regrow(size_t slots, size_t capacity, bool numbered) {
     const size_t count = size(), used = block_ ? block_->Used : 0;
     slots = std::max(slots, count);
     capacity = std::max(capacity, used);
     if (slots > kMaxBytes || capacity > kMaxBytes) throw std::length_error("a report row's text is too long");
-    auto* grown = static_cast<Block*>(::operator new(BlockSize(slots, capacity)));
+    auto* grown = static_cast<Block*>(::operator new(BlockSize(slots, capacity, numbered)));
     grown->Count = static_cast<uint32_t>(count);
     grown->Slots = static_cast<uint32_t>(slots);
     grown->Used = static_cast<uint32_t>(used);
     grown->Capacity = static_cast<uint32_t>(capacity);
-    if (block_) {
-        auto* ends = reinterpret_cast<uint32_t*>(grown + 1);
-        std::memcpy(ends, Ends(), count * sizeof(uint32_t));
-        std::memcpy(reinterpret_cast<char*>(ends + slots), Text(), used);
-        ::operator delete(block_);
-    }
+    grown->Numbered = numbered;
+    grown->Unused = 0;
+    Block* old = block_;
     block_ = grown;
+    if (numbered) std::fill(Numbers(), Numbers() + slots, kNaN);
+    if (old) {
+        CellTexts was;
+        was.block_ = old;
+        if (numbered && old->Numbered) std::memcpy(Numbers(), was.Numbers(), count * sizeof(double));
+        std::memcpy(Ends(), was.Ends(), count * sizeof(uint32_t));
+        std::memcpy(Text(), was.Text(), used);
+    }
 }
 
-void CellTexts::reserve(size_t cells, size_t bytes) {
-    if (!block_ || cells > block_->Slots || bytes > block_->Capacity)
-        Regrow(std::max<size_t>(cells, block_ ? block_->Slots : 0), std::max<size_t>(bytes, block_ ? block_->Capacity : 0));
+void CellTexts::reserve(size_t cells, size_t bytes, bool numbered) {
+    numbered = numbered || (block_ && block_->Numbered);
+    if (!block_ || cells > block_->Slots || bytes > block_->Capacity || numbered != bool(block_->Numbered))
+        Regrow(std::max<size_t>(cells, block_ ? block_->Slots : 0), std::max<size_t>(bytes, block_ ? block_->Capacity : 0),
+               numbered);
+}
+
+void CellTexts::SetNumber(size_t i, double number) {
+    if (i >= size()) throw std::out_of_range("CellTexts::SetNumber");
+    if (!block_->Numbered) {
+        if (std::isnan(number)) return;
+        Regrow(block_->Slots, block_->Capacity, true);
+    }
+    Numbers()[i] = number;
 }
 
 void CellTexts::push_back(std::string_view text) {
@@ -93,9 +115,10 @@ void CellTexts::push_back(std::string_view text) {
     if (!block_ || count == block_->Slots || used + text.size() > block_->Capacity) {
         const size_t slots = block_ ? block_->Slots : 0, capacity = block_ ? block_->Capacity : 0;
         Regrow(count < slots ? slots : std::max<size_t>(4, slots * 2),
-               std::max(used + text.size(), std::min(kMaxBytes, capacity + capacity / 2 + 16)));
+               std::max(used + text.size(), std::min(kMaxBytes, capacity + capacity / 2 + 16)), block_ && block_->Numbered);
     }
     if (!text.empty()) std::memcpy(Text() + used, text.data(), text.size());
+    if (block_->Numbered) Numbers()[count] = kNaN;
     block_->Used = static_cast<uint32_t>(used + text.size());
     Ends()[count] = block_->Used;
     block_->Count = static_cast<uint32_t>(count + 1);
@@ -113,7 +136,8 @@ void CellTexts::Set(size_t i, std::string_view text) {
     const size_t grownUsed = used - (end - start) + text.size();
     if (grownUsed > kMaxBytes) throw std::length_error("a report row's text is too long");
     if (grownUsed > block_->Capacity) {
-        Regrow(block_->Slots, std::max(grownUsed, std::min(kMaxBytes, size_t{block_->Capacity} * 3 / 2)));
+        Regrow(block_->Slots, std::max(grownUsed, std::min(kMaxBytes, size_t{block_->Capacity} * 3 / 2)),
+               block_->Numbered);
         ends = Ends();
     }
     char* texts = Text();
@@ -132,9 +156,12 @@ void CellTexts::resize(size_t count) {
         block_->Used = count ? Ends()[count - 1] : 0;
         return;
     }
-    if (!block_ || count > block_->Slots) Regrow(count, block_ ? block_->Capacity : 0);
+    if (!block_ || count > block_->Slots) Regrow(count, block_ ? block_->Capacity : 0, block_ && block_->Numbered);
     uint32_t* ends = Ends();
-    for (size_t c = block_->Count; c < count; ++c) ends[c] = block_->Used;
+    for (size_t c = block_->Count; c < count; ++c) {
+        ends[c] = block_->Used;
+        if (block_->Numbered) Numbers()[c] = kNaN;
+    }
     block_->Count = static_cast<uint32_t>(count);
 }
 

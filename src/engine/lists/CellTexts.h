@@ -1,10 +1,12 @@
 #pragma once
-// The texts of one row's cells packed in a single block: a small header, the end of each cell,
-// then the texts one after another. A row of ten cells costs one allocation instead of ten
-// strings (most cells are too long for a string's own buffer), and an empty row costs a pointer.
+// The texts of one row's cells packed in a single block: a small header, the numbers the cells
+// carry (only once one does), the end of each cell, then the texts one after another. A row of
+// ten cells costs one allocation instead of eleven (most cells are too long for a string's own
+// buffer), and an empty row costs a pointer.
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,8 +61,17 @@ public:
     // Drops the cells past count, or adds empty ones up to it.
     void resize(size_t count);
     // Room for this many cells and text bytes in all, so filling a row does not grow it again.
-    void reserve(size_t cells, size_t bytes);
+    // With numbered, room for their numbers too.
+    void reserve(size_t cells, size_t bytes, bool numbered = false);
     void clear();
+
+    // The number a cell carries, NaN when none (past the last cell too).
+    double Number(size_t i) const {
+        return block_ && block_->Numbered && i < block_->Count ? Numbers()[i] : std::numeric_limits<double>::quiet_NaN();
+    }
+    // Gives an existing cell (i < size()) its number; NaN takes it away.
+    void SetNumber(size_t i, double number);
+    bool HasNumbers() const { return block_ && block_->Numbered; }
 
     std::vector<std::string> Strings() const;
     friend bool operator==(const CellTexts& x, const CellTexts& y);
@@ -71,13 +82,20 @@ private:
         uint32_t Slots;      // room for cell ends
         uint32_t Used;       // text bytes
         uint32_t Capacity;   // room for text bytes
+        uint32_t Numbered;   // a number per slot follows the header
+        uint32_t Unused;
     };
-    const uint32_t* Ends() const { return reinterpret_cast<const uint32_t*>(block_ + 1); }
-    uint32_t* Ends() { return reinterpret_cast<uint32_t*>(block_ + 1); }
+    const double* Numbers() const { return reinterpret_cast<const double*>(block_ + 1); }
+    double* Numbers() { return reinterpret_cast<double*>(block_ + 1); }
+    const uint32_t* Ends() const {
+        return reinterpret_cast<const uint32_t*>(reinterpret_cast<const char*>(block_ + 1) +
+                                                 (block_->Numbered ? block_->Slots * sizeof(double) : 0));
+    }
+    uint32_t* Ends() { return const_cast<uint32_t*>(static_cast<const CellTexts*>(this)->Ends()); }
     const char* Text() const { return reinterpret_cast<const char*>(Ends() + block_->Slots); }
     char* Text() { return reinterpret_cast<char*>(Ends() + block_->Slots); }
     // Moves the cells into a block of the given room (at least what they use).
-    void Regrow(size_t slots, size_t capacity);
+    void Regrow(size_t slots, size_t capacity, bool numbered);
     bool Holds(std::string_view text) const;
 
     Block* block_ = nullptr;

@@ -31,13 +31,10 @@ size_t ReportList::AddRowOf(const CellRef* cells, size_t count, std::string key)
         bytes += cells[c].Text.size();
         numbers = numbers || HasNumber(cells[c].Number);
     }
-    row.Cells.reserve(count, bytes);
+    row.Cells.reserve(count, bytes, numbers);
     for (size_t c = 0; c < count; ++c) row.Cells.push_back(cells[c].Text);
-    if (numbers) {
-        // Sized as SetCell sizes them, so a row reads the same however it was written.
-        row.Numbers.assign(std::max(count, Columns.size()), kNoNumber);
-        for (size_t c = 0; c < count; ++c) row.Numbers[c] = cells[c].Number;
-    }
+    if (numbers)
+        for (size_t c = 0; c < count; ++c) row.Cells.SetNumber(c, cells[c].Number);
     row.Key = std::move(key);
     row.ItemData = nextItem_++;
     Rows.push_back(std::move(row));
@@ -63,14 +60,9 @@ void ReportList::SetCell(size_t row, size_t column, CellRef cell) {
 }
 
 void ReportList::SetCellNumber(size_t row, size_t column, double number) {
-    if (row >= Rows.size() || column == 0) return;
-    ListRow& r = Rows[row];
-    if (r.Numbers.size() < column) {
-        if (!HasNumber(number)) return;
-        // Sized for the whole row at once: the other numbers of a row usually follow.
-        r.Numbers.resize(std::max(column, Columns.size()), kNoNumber);
-    }
-    r.Numbers[column - 1] = number;
+    // A number belongs to a cell's text: a cell the row lacks carries none.
+    if (row >= Rows.size() || column == 0 || column > Rows[row].Cells.size()) return;
+    Rows[row].Cells.SetNumber(column - 1, number);
 }
 
 double ReportList::CellNumber(size_t row, size_t column) const {

@@ -58,15 +58,14 @@ struct CellRef {
 };
 
 struct ListRow {
-    CellTexts Cells;                  // Cells[0] is the row's text (cell 1)
-    // Numbers[i] belongs to Cells[i]; empty until the row's first number, so rows of text
-    // only pay for an empty vector.
-    std::vector<double> Numbers;
+    // Cells[0] is the row's text (cell 1); each cell may carry a number, kept beside the texts
+    // once the row's first number comes, so rows of text pay nothing for them.
+    CellTexts Cells;
     std::string Key;                  // row key ("i3", "r7", "H07") or empty
     int64_t ItemData = 0;             // the row's identity, stable across sorts
 
     // The number of the 0-based cell, kNoNumber when it carries none.
-    double Number(size_t index) const { return index < Numbers.size() ? Numbers[index] : kNoNumber; }
+    double Number(size_t index) const { return Cells.Number(index); }
 };
 
 class ReportList {
