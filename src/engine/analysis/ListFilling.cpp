@@ -118,7 +118,7 @@ void FillBrowserLists(Analyser& a) {
     ReportList& browsers = a.Lists[lstBrowsers];
     for (size_t i = 1; i <= t.RawBrowserCount(); ++i) {
         const RawBrowserRecord& b = t.RawBrowserData[i];
-        AddListRow(browsers, "i", {std::string(b.Data), CountCell(a, b.Hits), percent(b.Hits)});
+        AddListRow(browsers, "i", {b.Data, CountCell(a, b.Hits), percent(b.Hits)});
     }
 
     // Records 0 and 1 are the built-in unknown browser and system.
@@ -134,7 +134,7 @@ void FillFileList(Analyser& a) {
     for (size_t i = 1; i <= t.FileCount(); ++i) {
         const FileRecord& f = t.Files[i];
         AddListRow(files, "i",
-                   {std::string(f.File), CountCell(a, f.TotalRequests), CountCell(a, f.Gets), CountCell(a, f.Reloads),
+                   {f.File, CountCell(a, f.TotalRequests), CountCell(a, f.Gets), CountCell(a, f.Reloads),
                     CountCell(a, f.Resumes), NumberCell(a, f.Bytes, "#,##0.00")});
     }
 }
@@ -145,8 +145,8 @@ void FillErrorList(Analyser& a) {
     for (size_t i = 1; i <= t.ErrorCount(); ++i) {
         const ErrorRecord& e = t.Errors[i];
         AddListRow(errors, "i",
-                   {std::to_string(e.Status), std::string(a.Reference.ErrorDescriptionOf(e.Status)),
-                    std::string(e.File), std::string(e.Referrer), ErrorTime(a, e.TimeFirst, false),
+                   {std::to_string(e.Status), a.Reference.ErrorDescriptionOf(e.Status),
+                    e.File, e.Referrer, ErrorTime(a, e.TimeFirst, false),
                     ErrorTime(a, e.TimeLast, true), CellValue(std::to_string(e.Hits), static_cast<double>(e.Hits))});
     }
 }
