@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     auto* view = trevix::ui::ShowReferredByTo(a, &store, busiest, nullptr);
     app.processEvents();
-    std::printf("referred by/to %s: %.3f s (%zu by, %zu to)\n", files.Cell(static_cast<size_t>(busiest), 1).c_str(),
+    std::printf("referred by/to %s: %.3f s (%zu by, %zu to)\n", std::string(files.Cell(static_cast<size_t>(busiest), 1)).c_str(),
                 seconds(start), view->ReferredBy().RowCount(), view->ReferredTo().RowCount());
     return 0;
 }

@@ -76,10 +76,42 @@ void AppendHeader(std::string& text, const ReportList& list) {
     text += '\n';
 }
 
+// No byte of the text starts a control that AppendCell would rewrite.
+bool WithoutControls(std::string_view text) {
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        constexpr uint64_t Ones = 0x0101010101010101, Tops = 0x8080808080808080;
+        if (((word - 0x20 * Ones) | (word + Ones) | word) & Tops)
+            for (size_t k = i; k < i + 8; ++k)
+                if (ControlStarts[static_cast<unsigned char>(text[k])]) return false;
+    }
+    for (; i < text.size(); ++i)
+        if (ControlStarts[static_cast<unsigned char>(text[i])]) return false;
+    return true;
+}
+
 void AppendRow(std::string& text, const ReportList& list, size_t row) {
     // Rows shorter than the list print empty cells, and so does a row the list lacks.
-    static const std::vector<std::string> none;
-    const std::vector<std::string>& cells = row < list.Rows.size() ? list.Rows[row].Cells : none;
+    static const CellTexts none;
+    const CellTexts& cells = row < list.Rows.size() ? list.Rows[row].Cells : none;
+    const size_t shown = std::min(cells.size(), list.Columns.size());
+    if (shown > 0) {
+        // A row's texts lie one after another, so most rows are searched for controls at once
+        // and copied cell by cell as they are.
+        const std::string_view last = cells[shown - 1];
+        if (WithoutControls({cells[0].data(), static_cast<size_t>(last.data() + last.size() - cells[0].data())})) {
+            text.append(cells[0]);
+            for (size_t c = 1; c < shown; ++c) {
+                text += '\t';
+                text.append(cells[c]);
+            }
+            text.append(list.Columns.size() - shown, '\t');
+            text += '\n';
+            return;
+        }
+    }
     for (size_t c = 0; c < list.Columns.size(); ++c) {
         if (c) text += '\t';
         if (c < cells.size()) AppendCell(text, cells[c]);
@@ -94,7 +126,7 @@ std::string ListText(const ReportList& list, const std::vector<size_t>& rows) {
     size_t sampled = 0, bytes = 0;
     for (; sampled < rows.size() && sampled < 64; ++sampled)
         if (rows[sampled] < list.Rows.size())
-            for (const std::string& cell : list.Rows[rows[sampled]].Cells) bytes += cell.size() + 1;
+            for (std::string_view cell : list.Rows[rows[sampled]].Cells) bytes += cell.size() + 1;
     if (sampled) text.reserve(bytes / sampled * rows.size() * 9 / 8 + 256);
     AppendHeader(text, list);
     for (size_t r : rows) AppendRow(text, list, r);

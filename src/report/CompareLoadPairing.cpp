@@ -47,9 +47,9 @@ void ListRowIndex::Add(const ReportList& list, size_t row) {
 UnmatchedRows::UnmatchedRows(const ReportList& files, const AnalysisTables& t) {
     for (size_t row = 0; row < files.RowCount(); ++row) {
         const int64_t record = files.Rows[row].ItemData;
-        std::string file = record >= 1 && record <= static_cast<int64_t>(t.FileCount())
-                               ? std::string(t.Files[static_cast<size_t>(record)].File)
-                               : files.Cell(row, 1);
+        std::string file(record >= 1 && record <= static_cast<int64_t>(t.FileCount())
+                             ? std::string_view(t.Files[static_cast<size_t>(record)].File)
+                             : files.Cell(row, 1));
         byFile_[std::move(file)].Positions.push_back(row);
     }
     count_ = files.RowCount();

@@ -29,7 +29,8 @@ CompareLoadUndo::CompareLoadUndo(const Analyser& a) {
         for (const ListRow& row : list.Rows) {
             const size_t first = std::min(s.FirstCompare, row.Cells.size());
             s.CellCounts.push_back(row.Cells.size());
-            s.Tails.emplace_back(row.Cells.begin() + static_cast<std::ptrdiff_t>(first), row.Cells.end());
+            std::vector<std::string>& tail = s.Tails.emplace_back();
+            for (size_t c = first; c < row.Cells.size(); ++c) tail.emplace_back(row.Cells[c]);
             std::vector<double>& numbers = s.NumberTails.emplace_back();
             for (size_t c = first; c < row.Cells.size(); ++c) numbers.push_back(row.Number(c));
         }
@@ -65,19 +66,14 @@ void CompareLoadUndo::Restore(Analyser& a) {
         list.Sorted = s.Sorted;
         if (list.Rows.size() > s.RowCount) list.Rows.resize(s.RowCount);
         for (size_t row = 0; row < s.Tails.size() && row < list.Rows.size(); ++row) {
-            std::vector<std::string>& cells = list.Rows[row].Cells;
+            CellTexts& cells = list.Rows[row].Cells;
             const size_t kept = std::min(s.FirstCompare, s.CellCounts[row]);
             cells.resize(kept);
             for (std::string& cell : s.Tails[row]) cells.push_back(std::move(cell));
             // The numbers follow their cells; a row that carried none keeps none.
-            std::vector<double>& numbers = list.Rows[row].Numbers;
-            if (numbers.size() > kept) numbers.resize(kept);
             const std::vector<double>& saved = s.NumberTails[row];
-            for (size_t i = 0; i < saved.size(); ++i)
-                if (HasNumber(saved[i])) {
-                    numbers.resize(std::max(numbers.size(), cells.size()), kNoNumber);
-                    numbers[kept + i] = saved[i];
-                }
+            for (size_t i = 0; i < saved.size() && kept + i < cells.size(); ++i)
+                if (HasNumber(saved[i])) cells.SetNumber(kept + i, saved[i]);
         }
     }
     lists[lstHits] = std::move(hits_);

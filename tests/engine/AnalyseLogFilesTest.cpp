@@ -57,7 +57,7 @@ std::string Line(const std::string& ip, const std::string& stamp, const std::str
 std::vector<std::vector<std::string>> Cells(const ReportList& list) {
     std::vector<std::vector<std::string>> out;
     for (const ListRow& r : list.Rows)
-        out.push_back(r.Cells);
+        out.push_back(r.Cells.Strings());
     return out;
 }
 
@@ -332,7 +332,7 @@ TEST_F(AnalysisRunTest, TimesSpanTheEntriesCounted) {
         }
         ASSERT_GE(ips.RowCount(), 1u) << c.Name;
         EXPECT_EQ(ips.Rows[0].Cells[0], "1.1.1.1");
-        EXPECT_EQ((std::vector<std::string>{ips.Rows[0].Cells[3], ips.Rows[0].Cells[5], ips.Rows[0].Cells[7]}),
+        EXPECT_EQ((std::vector<std::string>{std::string(ips.Rows[0].Cells[3]), std::string(ips.Rows[0].Cells[5]), std::string(ips.Rows[0].Cells[7])}),
                   c.FirstVisitor)
             << c.Name;
     }
@@ -437,7 +437,7 @@ TEST_F(AnalysisRunTest, ReferrerPassFindsEnginesAndTerms) {
         EXPECT_EQ(Cells(a.Lists[lstSearchEngines]), c.Engines);
         std::vector<std::string> listed;
         for (const ListRow& row : a.Lists[lstReferrers].Rows)
-            listed.push_back(row.Cells[0]);
+            listed.emplace_back(row.Cells[0]);
         EXPECT_EQ(listed, c.Listed);
         // Keys count the rows of each list; a listed referrer remembers its row key.
         for (size_t i = 0; i < a.Lists[lstSearchTerms].RowCount(); ++i)

@@ -130,7 +130,7 @@ protected:
     }
     std::vector<std::string> Visitors() {
         std::vector<std::string> out;
-        for (const ListRow& r : a.Lists[lstIPs].Rows) out.push_back(r.Cells[0] + " " + r.Cells[1]);
+        for (const ListRow& r : a.Lists[lstIPs].Rows) out.push_back(std::string(r.Cells[0]) + " " + std::string(r.Cells[1]));
         std::sort(out.begin(), out.end());
         return out;
     }

@@ -97,7 +97,7 @@ Outcome RunOnce(Change when, bool twoThreads, bool conversions) {
     AnalyseLogFiles(a, request);
     for (int n = lstHits; n <= lstSearchEngines; ++n) {
         std::vector<std::vector<std::string>> cells;
-        for (const ListRow& row : a.Lists[n].Rows) cells.push_back(row.Cells);
+        for (const ListRow& row : a.Lists[n].Rows) cells.push_back(row.Cells.Strings());
         out.Lists.push_back(std::move(cells));
     }
     out.Summary = a.Lists.Summary;
@@ -155,7 +155,7 @@ TEST(ChangedLog, VisitorReportSkipsLinesOfAChangedFile) {
     const std::string path = dir.Write("a.log", Lines(300, 1));
     request.Files = {path, dir.Write("b.log", Lines(300, 1))};
     AnalyseLogFiles(a, request);
-    const std::string ip = a.Lists[lstIPs].Rows.at(0).Cells.at(0);
+    const std::string ip(a.Lists[lstIPs].Rows.at(0).Cells.at(0));
     const size_t both = BuildVisitorReport(a, {ip}).Summary.empty() ? 0 : a.Lists.Pages.RowCount();
     ASSERT_GT(both, 0u);
     ASSERT_TRUE(a.Tables.IncompleteInputs.empty());

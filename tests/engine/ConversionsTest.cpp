@@ -35,7 +35,7 @@ struct LogRun : trevix::testing::LogFiles {
         const ReportList& list = A.Lists[listNo];
         for (size_t r = 0; r < list.RowCount(); ++r) {
             std::vector<std::string> cells;
-            for (size_t c = 1; c <= list.Rows[r].Cells.size(); ++c) cells.push_back(list.Cell(r, c));
+            for (size_t c = 1; c <= list.Rows[r].Cells.size(); ++c) cells.emplace_back(list.Cell(r, c));
             rows.push_back(cells);
         }
         return rows;

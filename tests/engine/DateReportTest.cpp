@@ -11,7 +11,7 @@ namespace {
 
 std::vector<std::string> Column(const ReportList& list, size_t column) {
     std::vector<std::string> cells;
-    for (size_t r = 0; r < list.RowCount(); ++r) cells.push_back(list.Cell(r, column));
+    for (size_t r = 0; r < list.RowCount(); ++r) cells.emplace_back(list.Cell(r, column));
     return cells;
 }
 

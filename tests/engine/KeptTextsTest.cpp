@@ -79,7 +79,7 @@ struct Report {
 Report ReportOf(Analyser& a) {
     Report r;
     for (int n = lstHits; n <= lstSearchEngines; ++n)
-        for (const ListRow& row : a.Lists[n].Rows) r.Cells.push_back(row.Cells);
+        for (const ListRow& row : a.Lists[n].Rows) r.Cells.push_back(row.Cells.Strings());
     r.Summary = a.Lists.Summary;
     r.RawLog = testing::RawLogText(a.Tables);
     r.ProcessingLog = a.Tables.ErrorLogText;

@@ -36,7 +36,7 @@ void Fill(ReportList& list, const std::vector<std::vector<std::string>>& rows) {
 }
 std::vector<std::string> Names(const ReportList& list) {
     std::vector<std::string> out;
-    for (const ListRow& row : list.Rows) out.push_back(row.Cells[0]);
+    for (const ListRow& row : list.Rows) out.emplace_back(row.Cells[0]);
     return out;
 }
 
@@ -121,7 +121,7 @@ TEST(ListSorting, TextOrderIgnoresCaseFirstAndIsStable) {
     int order = 0;
     SortList(list, 1, order, Locale::Fixed());
     std::vector<std::string> seconds;
-    for (const ListRow& row : list.Rows) seconds.push_back(row.Cells[1]);
+    for (const ListRow& row : list.Rows) seconds.emplace_back(row.Cells[1]);
     EXPECT_EQ(seconds, (std::vector<std::string>{"5", "2", "1", "6", "7", "4", "3"}));
 }
 
@@ -279,7 +279,7 @@ TEST(ListSorting, ExportOrderFollowsTheChosenSortElseTheCountsLargestFirst) {
         }
         const std::vector<std::string> before = Names(list);
         std::vector<std::string> written;
-        for (size_t r : ExportRowOrder(list, Locale::Fixed())) written.push_back(list.Rows[r].Cells[0]);
+        for (size_t r : ExportRowOrder(list, Locale::Fixed())) written.emplace_back(list.Rows[r].Cells[0]);
         EXPECT_EQ(written, c.Expected);
         EXPECT_EQ(Names(list), before);
     }

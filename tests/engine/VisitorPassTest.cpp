@@ -29,7 +29,7 @@ struct LogRun : trevix::testing::LogFiles {
     void Read(const std::vector<std::string>& files) { ReadFiles(files); }
     std::vector<std::string> Row(size_t row) const {
         std::vector<std::string> cells;
-        for (size_t c = 1; c <= 10; ++c) cells.push_back(A.Lists[lstIPs].Cell(row, c));
+        for (size_t c = 1; c <= 10; ++c) cells.emplace_back(A.Lists[lstIPs].Cell(row, c));
         return cells;
     }
 };
@@ -194,7 +194,7 @@ TEST(VisitorPass, VisitorReportOfSelectedRows) {
     ASSERT_EQ(pages.RowCount(), rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         std::vector<std::string> cells;
-        for (size_t c = 1; c <= 6; ++c) cells.push_back(pages.Cell(i, c));
+        for (size_t c = 1; c <= 6; ++c) cells.emplace_back(pages.Cell(i, c));
         EXPECT_EQ(cells, rows[i]) << "row " << i;
     }
     // The empty names were written back into the visitor record.
@@ -267,7 +267,7 @@ TEST(VisitorPass, VisitorReportListsEveryRequestOfTheAddress) {
         std::vector<std::string> files;
         for (size_t i = 0; i < run.A.Lists.Pages.RowCount(); ++i) {
             EXPECT_EQ(run.A.Lists.Pages.Cell(i, 1), "1.1.1.1");
-            files.push_back(run.A.Lists.Pages.Cell(i, 3));
+            files.emplace_back(run.A.Lists.Pages.Cell(i, 3));
         }
         EXPECT_EQ(files, c.files);
         EXPECT_NE(r.Summary.find(std::string(" (") + c.summaryAgent + ")\r\n"), std::string::npos) << r.Summary;

@@ -167,7 +167,7 @@ TEST_F(ComparisonTest, FilesPairByRecordAfterSorting) {
     SortList(a.Lists[lstFiles], 2, order, a.NumberFormat);
     ASSERT_TRUE(Load(other.Text(), true));
     Rows pairs;
-    for (const ListRow& row : a.Lists[lstFiles].Rows) pairs.push_back({row.Cells[0], row.Cells[1], row.Cells[6]});
+    for (const ListRow& row : a.Lists[lstFiles].Rows) pairs.push_back({std::string(row.Cells[0]), std::string(row.Cells[1]), std::string(row.Cells[6])});
     EXPECT_EQ(pairs, (Rows{{"/c", "4", "50"}, {"/a", "3", "10"}, {"/b", "2", "20"}, {"/a", "1", "30"}, {"/a", "0", "40"}}));
 }
 
@@ -183,7 +183,7 @@ TEST_F(ComparisonTest, ComparingTwice) {
     ASSERT_TRUE(Load(second.Text(), true));
     EXPECT_EQ(a.Lists[lstFiles].Columns.size(), 12u);
     Rows compare;
-    for (const ListRow& row : a.Lists[lstFiles].Rows) compare.push_back({row.Cells[0], row.Cells[6], row.Cells[9]});
+    for (const ListRow& row : a.Lists[lstFiles].Rows) compare.push_back({std::string(row.Cells[0]), std::string(row.Cells[6]), std::string(row.Cells[9])});
     EXPECT_EQ(compare, (Rows{{"/a", "10", "- 50.00"}, {"/b", "4", "+ 25.00"}, {"/c", "2", "- 100.00"}}));
     EXPECT_EQ(a.Lists.Summary, "S\r\nS\r\nS");
 

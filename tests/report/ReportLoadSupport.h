@@ -56,7 +56,7 @@ inline std::string FileXml(const std::string& file, const std::string& total, co
 
 inline std::vector<std::vector<std::string>> Cells(const ReportList& list) {
     std::vector<std::vector<std::string>> rows;
-    for (const ListRow& row : list.Rows) rows.push_back(row.Cells);
+    for (const ListRow& row : list.Rows) rows.push_back(row.Cells.Strings());
     return rows;
 }
 

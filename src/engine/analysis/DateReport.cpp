@@ -103,7 +103,7 @@ void FillInZeroes(ReportList& list, int column, std::string_view text) {
     if (column < 1) return;
     for (size_t row = 0; row < list.RowCount(); ++row)
         if (list.Cell(row, static_cast<size_t>(column)).empty())
-            list.SetCell(row, static_cast<size_t>(column), std::string(text));
+            list.SetCell(row, static_cast<size_t>(column), text);
 }
 
 } // namespace trevix

@@ -61,17 +61,11 @@ CellValue DateCell(const Analyser& a, const std::optional<DateTime>& value) {
     return {a.NumberFormat.FormatDateTime(*value), static_cast<double>(value->Seconds())};
 }
 
-size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<CellValue> cells) {
+size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<CellRef> cells) {
     std::string key(keyPrefix);
     key += std::to_string(list.RowCount() + 1);
-    auto it = cells.begin();
-    size_t row = list.AddRow(it == cells.end() ? std::string() : it->Text, std::move(key));
-    if (it != cells.end() && HasNumber(it->Number)) list.SetCell(row, 1, *it);
-    size_t column = 2;
-    if (it != cells.end())
-        for (++it; it != cells.end(); ++it, ++column)
-            list.SetCell(row, column, *it);
-    return row;
+    if (cells.size() == 0) return list.AddRow(std::string_view(), std::move(key));
+    return list.AddRowOf(cells, std::move(key));
 }
 
 std::string PercentVisitors(const Analyser& a, long long count, long long visitors) {
@@ -124,7 +118,7 @@ void FillBrowserLists(Analyser& a) {
     ReportList& browsers = a.Lists[lstBrowsers];
     for (size_t i = 1; i <= t.RawBrowserCount(); ++i) {
         const RawBrowserRecord& b = t.RawBrowserData[i];
-        AddListRow(browsers, "i", {std::string(b.Data), CountCell(a, b.Hits), percent(b.Hits)});
+        AddListRow(browsers, "i", {b.Data, CountCell(a, b.Hits), percent(b.Hits)});
     }
 
     // Records 0 and 1 are the built-in unknown browser and system.
@@ -140,7 +134,7 @@ void FillFileList(Analyser& a) {
     for (size_t i = 1; i <= t.FileCount(); ++i) {
         const FileRecord& f = t.Files[i];
         AddListRow(files, "i",
-                   {std::string(f.File), CountCell(a, f.TotalRequests), CountCell(a, f.Gets), CountCell(a, f.Reloads),
+                   {f.File, CountCell(a, f.TotalRequests), CountCell(a, f.Gets), CountCell(a, f.Reloads),
                     CountCell(a, f.Resumes), NumberCell(a, f.Bytes, "#,##0.00")});
     }
 }
@@ -151,8 +145,8 @@ void FillErrorList(Analyser& a) {
     for (size_t i = 1; i <= t.ErrorCount(); ++i) {
         const ErrorRecord& e = t.Errors[i];
         AddListRow(errors, "i",
-                   {std::to_string(e.Status), std::string(a.Reference.ErrorDescriptionOf(e.Status)),
-                    std::string(e.File), std::string(e.Referrer), ErrorTime(a, e.TimeFirst, false),
+                   {std::to_string(e.Status), a.Reference.ErrorDescriptionOf(e.Status),
+                    e.File, e.Referrer, ErrorTime(a, e.TimeFirst, false),
                     ErrorTime(a, e.TimeLast, true), CellValue(std::to_string(e.Hits), static_cast<double>(e.Hits))});
     }
 }

@@ -15,7 +15,7 @@ class Analyser;
 class DateTime;
 
 // Appends a row with its cells in column order; the key is the prefix and the new row count.
-size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<CellValue> cells);
+size_t AddListRow(ReportList& list, std::string_view keyPrefix, std::initializer_list<CellRef> cells);
 // A count as the lists show it: whole, with thousands separators.
 std::string FormatCount(const Analyser& a, double value);
 CellValue CountCell(const Analyser& a, long long value);

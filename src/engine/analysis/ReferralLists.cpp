@@ -20,11 +20,11 @@ void BuildReferralLists(const Analyser& a, std::string_view file, ReportList& re
     for (uint32_t r = 1; r <= t.ReferrerCount(); ++r) {
         const ReferrerRecord& rec = t.Referrers[r];
         if (IsLocalFile(rec.Referrer, file, a.CurrentProfile)) {
-            size_t row = referredTo.AddRow(std::string(rec.ToFile));
+            size_t row = referredTo.AddRow(rec.ToFile);
             referredTo.SetCell(row, 2, CellValue(std::to_string(rec.Hits), rec.Hits));
         }
         if (rec.ToFile == file) {
-            size_t row = referredBy.AddRow(std::string(rec.Referrer));
+            size_t row = referredBy.AddRow(rec.Referrer);
             referredBy.SetCell(row, 2, CellValue(std::to_string(rec.Hits), rec.Hits));
         }
     }

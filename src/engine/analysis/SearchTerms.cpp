@@ -116,7 +116,7 @@ void ReferrerPass(Analyser& a) {
         r.IsInternal = IsInternalReferrer(r.Referrer, a.CurrentProfile);
         if (!r.IsInternal && (!a.Options.HideSearchEngines || !r.IsSearch)) {
             size_t row =
-                AddListRow(list, "r", {std::string(r.Referrer), std::string(r.ToFile), CountCell(a, r.Hits)});
+                AddListRow(list, "r", {r.Referrer, r.ToFile, CountCell(a, r.Hits)});
             r.RowKey = list.Rows[row].Key;
         }
     }

@@ -96,30 +96,30 @@ void RunVisitorPass(Analyser& a) {
     // Visitors come in the order they first came, so most share the date of the one before.
     std::string lastDate;
     uint32_t lastDateRow = 0;
+    list.Rows.reserve(list.Rows.size() + t.VisitorCount());
     for (uint32_t n = 1; n <= t.VisitorCount(); ++n) {
         Visitor& v = t.Visitors[n];
-        size_t row = list.AddRow(std::string(v.IP));
-        list.SetCell(row, 2, std::string(v.Country));
-
         // Each chosen stamp is read once for its cell, the time spent, the date and the hour.
         const ChosenSlot entry = ChooseSlot(v, true);
         v.FirstFile = static_cast<int16_t>(entry.Slot);
         const VisitorSession& first = SessionAt(v, v.FirstFile);
         const std::optional<DateTime> entryTime = LocalStamp(a, first.EntryTime, entry.Value);
-        list.SetCell(row, 3, std::string(first.Referrer));
-        list.SetCell(row, 4, DateCell(a, entryTime));
-        list.SetCell(row, 5, std::string(first.EntryPage));
+        const CellValue entryCell = DateCell(a, entryTime);
 
         const ChosenSlot exit = ChooseSlot(v, false);
         v.LastFile = static_cast<int16_t>(exit.Slot);
         const VisitorSession& last = SessionAt(v, v.LastFile);
-        list.SetCell(row, 6, DateCell(a, LocalStamp(a, last.ExitTime, exit.Value)));
-        list.SetCell(row, 7, std::string(last.ExitPage));
+        const CellValue exitCell = DateCell(a, LocalStamp(a, last.ExitTime, exit.Value));
 
         const long long spent = entry.Value && exit.Value ? exit.Value->Seconds() - entry.Value->Seconds() : 0;
-        list.SetCell(row, 8, CellValue(ShortDuration(spent), static_cast<double>(spent)));
-        list.SetCell(row, 9, NumberCell(a, v.Requests, "#,##0"));
-        list.SetCell(row, 10, NumberCell(a, v.Bytes, "#,##0.00"));
+        const CellValue spentCell(ShortDuration(spent), static_cast<double>(spent));
+        const CellValue requests = NumberCell(a, v.Requests, "#,##0");
+        const CellValue bandwidth = NumberCell(a, v.Bytes, "#,##0.00");
+        // The row is packed once, from views of the tables' own texts.
+        const size_t row = list.AddRowOf({std::string_view(v.IP), std::string_view(v.Country),
+                                          std::string_view(first.Referrer), entryCell,
+                                          std::string_view(first.EntryPage), exitCell,
+                                          std::string_view(last.ExitPage), spentCell, requests, bandwidth});
 
         // A first stamp that does not read has no date to count on.
         std::string_view date = list.Cell(row, 4);
@@ -173,15 +173,14 @@ VisitorReport BuildVisitorReport(Analyser& a, const std::vector<std::string>& se
         for (uint32_t j : t.EntriesOfAddress(n)) {
             if (!reader.Readable(j)) continue;
             const LogEntry e = reader.Read(j);
-            size_t row = pages.AddRow(std::string(v.IP));
             std::string stamp;
             stamp.reserve(e.Date.size() + 1 + e.Time.size());
             stamp.append(e.Date).append(" ").append(e.Time);
-            pages.SetCell(row, 2, DateCell(a, LogTimeValue(a, stamp, true)));
-            pages.SetCell(row, 3, std::string(e.File));
-            pages.SetCell(row, 4, std::string(e.Referrer));
-            pages.SetCell(row, 5, CellValue(std::to_string(e.Status), static_cast<double>(e.Status)));
-            pages.SetCell(row, 6, NumberCell(a, static_cast<double>(e.Bytes), "#,###"));
+            const CellValue date = DateCell(a, LogTimeValue(a, stamp, true));
+            const std::string status = std::to_string(e.Status);
+            const CellValue bytes = NumberCell(a, static_cast<double>(e.Bytes), "#,###");
+            pages.AddRowOf({std::string_view(v.IP), date, std::string_view(e.File), std::string_view(e.Referrer),
+                            CellRef(status, static_cast<double>(e.Status)), bytes});
             lastAgent.assign(e.UserAgent);
         }
         reader.Finish();

@@ -8,40 +8,61 @@ namespace trevix {
 ReportList::ReportList(std::string name, std::vector<ListColumn> columns)
     : Name(std::move(name)), Columns(std::move(columns)) {}
 
-size_t ReportList::AddRow(std::string text, std::string key) {
+size_t ReportList::AddRow(std::string_view text, std::string key) {
     ListRow row;
-    row.Cells.reserve(Columns.size());
-    row.Cells.push_back(std::move(text));
+    // Room for the other cells' ends; their texts grow the block as they come.
+    row.Cells.reserve(std::max<size_t>(Columns.size(), 1), text.size() + 8 * Columns.size());
+    row.Cells.push_back(text);
     row.Key = std::move(key);
     row.ItemData = nextItem_++;
     Rows.push_back(std::move(row));
     return Rows.size() - 1;
 }
 
-const std::string& ReportList::Cell(size_t row, size_t column) const {
-    static const std::string empty;
-    if (row >= Rows.size() || column == 0) return empty;
-    const auto& cells = Rows[row].Cells;
-    return column <= cells.size() ? cells[column - 1] : empty;
+size_t ReportList::AddRowOf(std::initializer_list<CellRef> cells, std::string key) {
+    return AddRowOf(cells.begin(), cells.size(), std::move(key));
 }
 
-void ReportList::SetCell(size_t row, size_t column, CellValue cell) {
+size_t ReportList::AddRowOf(const CellRef* cells, size_t count, std::string key) {
+    ListRow row;
+    size_t bytes = 0;
+    bool numbers = false;
+    for (size_t c = 0; c < count; ++c) {
+        bytes += cells[c].Text.size();
+        numbers = numbers || HasNumber(cells[c].Number);
+    }
+    row.Cells.reserve(count, bytes, numbers);
+    for (size_t c = 0; c < count; ++c) row.Cells.push_back(cells[c].Text);
+    if (numbers)
+        for (size_t c = 0; c < count; ++c) row.Cells.SetNumber(c, cells[c].Number);
+    row.Key = std::move(key);
+    row.ItemData = nextItem_++;
+    Rows.push_back(std::move(row));
+    return Rows.size() - 1;
+}
+
+std::string_view ReportList::Cell(size_t row, size_t column) const {
+    if (row >= Rows.size() || column == 0) return {};
+    const CellTexts& cells = Rows[row].Cells;
+    return column <= cells.size() ? cells[column - 1] : std::string_view();
+}
+
+void ReportList::SetCell(size_t row, size_t column, CellRef cell) {
     if (row >= Rows.size() || column == 0) return;
-    ListRow& r = Rows[row];
-    if (r.Cells.size() < column) r.Cells.resize(column);
-    r.Cells[column - 1] = std::move(cell.Text);
+    CellTexts& cells = Rows[row].Cells;
+    if (cells.size() == column - 1)
+        cells.push_back(cell.Text);
+    else {
+        if (cells.size() < column) cells.resize(column);
+        cells.Set(column - 1, cell.Text);
+    }
     SetCellNumber(row, column, cell.Number);
 }
 
 void ReportList::SetCellNumber(size_t row, size_t column, double number) {
-    if (row >= Rows.size() || column == 0) return;
-    ListRow& r = Rows[row];
-    if (r.Numbers.size() < column) {
-        if (!HasNumber(number)) return;
-        // Sized for the whole row at once: the other numbers of a row usually follow.
-        r.Numbers.resize(std::max(column, Columns.size()), kNoNumber);
-    }
-    r.Numbers[column - 1] = number;
+    // A number belongs to a cell's text: a cell the row lacks carries none.
+    if (row >= Rows.size() || column == 0 || column > Rows[row].Cells.size()) return;
+    Rows[row].Cells.SetNumber(column - 1, number);
 }
 
 double ReportList::CellNumber(size_t row, size_t column) const {

@@ -6,10 +6,13 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/lists/CellTexts.h"
 
 namespace trevix {
 
@@ -42,16 +45,27 @@ struct CellValue {
     double Number = kNoNumber;
 };
 
+// A cell to be written: a view of its text, which only has to live through the call that
+// writes it (the list keeps its own copy), and its number.
+struct CellRef {
+    CellRef(std::string_view text) : Text(text) {}
+    CellRef(const std::string& text) : Text(text) {}
+    CellRef(const char* text) : Text(text) {}
+    CellRef(std::string_view text, double number) : Text(text), Number(number) {}
+    CellRef(const CellValue& cell) : Text(cell.Text), Number(cell.Number) {}
+    std::string_view Text;
+    double Number = kNoNumber;
+};
+
 struct ListRow {
-    std::vector<std::string> Cells;   // Cells[0] is the row's text (cell 1)
-    // Numbers[i] belongs to Cells[i]; empty until the row's first number, so rows of text
-    // only pay for an empty vector.
-    std::vector<double> Numbers;
+    // Cells[0] is the row's text (cell 1); each cell may carry a number, kept beside the texts
+    // once the row's first number comes, so rows of text pay nothing for them.
+    CellTexts Cells;
     std::string Key;                  // row key ("i3", "r7", "H07") or empty
     int64_t ItemData = 0;             // the row's identity, stable across sorts
 
     // The number of the 0-based cell, kNoNumber when it carries none.
-    double Number(size_t index) const { return index < Numbers.size() ? Numbers[index] : kNoNumber; }
+    double Number(size_t index) const { return Cells.Number(index); }
 };
 
 class ReportList {
@@ -68,11 +82,15 @@ public:
     bool SortChosen = false;          // sorted by a stored setting, a header click or a command
 
     // Adds a row whose first cell is text; returns its 0-based position.
-    size_t AddRow(std::string text, std::string key = {});
+    size_t AddRow(std::string_view text, std::string key = {});
+    // Adds a row of these cells at once, packed in exactly the room they take.
+    size_t AddRowOf(std::initializer_list<CellRef> cells, std::string key = {});
+    size_t AddRowOf(const CellRef* cells, size_t count, std::string key = {});
     // Cell by 1-based column number; missing cells read as empty and are created on write.
-    const std::string& Cell(size_t row, size_t column) const;
+    // The view lasts until the row is next written.
+    std::string_view Cell(size_t row, size_t column) const;
     // Writing text alone drops the number the cell carried.
-    void SetCell(size_t row, size_t column, CellValue cell);
+    void SetCell(size_t row, size_t column, CellRef cell);
     // The number a cell carries (1-based column), kNoNumber when none.
     double CellNumber(size_t row, size_t column) const;
     // Gives an existing cell its number, leaving its text as it is.

@@ -45,7 +45,7 @@ QString VisitUrlAddress(const Analyser& a, int listNum, int row) {
     }
     const ReportList* list = a.Lists.ListNumber(listNum);
     if (!list || row < 0 || static_cast<size_t>(row) >= list->RowCount()) return {};
-    const std::string& cell = list->Cell(static_cast<size_t>(row), static_cast<size_t>(column));
+    const std::string_view cell = list->Cell(static_cast<size_t>(row), static_cast<size_t>(column));
     if (listNum == lstErrors && cell == "-") return {};
     return Q(cell);
 }

@@ -122,7 +122,7 @@ void DataViewWindow::SortClicked(ReportList& list, ReportTableModel* model, int 
 void DataViewWindow::VisitSelected() {
     const QModelIndexList rows = byView_->selectionModel()->selectedRows();
     if (rows.isEmpty()) return;
-    const std::string& cell = by_.Cell(static_cast<size_t>(rows.front().row()), 1);
+    const std::string_view cell = by_.Cell(static_cast<size_t>(rows.front().row()), 1);
     QString why;
     if (!VisitUrl(Q(cell), why)) emit StatusText(why);
     byView_->setFocus();

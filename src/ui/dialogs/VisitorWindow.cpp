@@ -81,7 +81,7 @@ void VisitorWindow::ShowRows(const std::vector<int>& rows) {
     const ReportList& ips = a_.Lists[lstIPs];
     std::vector<std::string> addresses;
     for (int row : rows)
-        if (row >= 0 && static_cast<size_t>(row) < ips.RowCount()) addresses.push_back(ips.Cell(static_cast<size_t>(row), 1));
+        if (row >= 0 && static_cast<size_t>(row) < ips.RowCount()) addresses.emplace_back(ips.Cell(static_cast<size_t>(row), 1));
     if (!ShowAddresses(addresses)) return;
     show();
     raise();
@@ -110,7 +110,7 @@ void VisitorWindow::TakeBack() {
     // A new run or a loaded report may no longer hold a visitor shown here.
     std::unordered_set<std::string_view> inReport;
     const ReportList& ips = a_.Lists[lstIPs];
-    for (size_t r = 0; r < ips.RowCount(); ++r) inReport.insert(ips.Cell(r, 1));
+    for (size_t r = 0; r < ips.RowCount(); ++r) inReport.emplace(ips.Cell(r, 1));
     std::vector<std::string> still;
     for (const std::string& ip : addresses_)
         if (inReport.count(ip)) still.push_back(ip);

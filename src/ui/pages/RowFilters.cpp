@@ -36,7 +36,7 @@ std::string FilterValueOfRow(const ReportList& list, int listNum, int row, const
     const std::string field = FilterFieldOfList(listNum);
     if (field.empty() || row < 0 || static_cast<size_t>(row) >= list.Rows.size()) return {};
     const ListRow& r = list.Rows[static_cast<size_t>(row)];
-    const std::string text = r.Cells.empty() ? std::string() : r.Cells[0];
+    const std::string text(r.Cells.empty() ? std::string_view() : r.Cells[0]);
     if (field != "country") return text;
     // The rows of a run carry the code as their key; a loaded report's may not.
     const std::string key = Lower(r.Key);

@@ -32,7 +32,7 @@ QString FilesLog(bool withD) {
 
 QStringList Column(const ReportList& list, int column) {
     QStringList cells;
-    for (size_t r = 0; r < list.RowCount(); ++r) cells << QString::fromStdString(list.Cell(r, column));
+    for (size_t r = 0; r < list.RowCount(); ++r) cells << QString::fromStdString(std::string(list.Cell(r, column)));
     return cells;
 }
 
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(files->columnWidth(9), files->ContentsWidth(9));
         const ReportList& list = f.A().Lists[lstFiles];
         QCOMPARE(Column(list, 1), QStringList({"/a.html", "/b.html", "/c.html", "/d.html"}));
-        QCOMPARE(list.Cell(3, 10), std::string("New"));
+        QCOMPARE(std::string(list.Cell(3, 10)), std::string("New"));
 
         // "New" sorts above every change when descending, below when ascending.
         ClickHeader(files, 9);

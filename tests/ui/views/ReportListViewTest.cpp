@@ -121,11 +121,11 @@ private slots:
         QCOMPARE(view.objectName(), QString("lstFiles"));
         QCOMPARE(view.model()->index(0, 5).data().toString(), QString("1.234,56"));
         QCOMPARE(view.model()->index(1, 1).data().toString(), QString("1.200"));
-        QCOMPARE(a.Lists[lstFiles].Cell(0, 6), std::string("1,234.56"));
+        QCOMPARE(std::string(a.Lists[lstFiles].Cell(0, 6)), std::string("1,234.56"));
 
         view.SortByColumn(5);
         QCOMPARE(Column(view, 5), QStringList({"12.000,10", "1.234,56", "999,00", "0,50"}));
-        QCOMPARE(a.Lists[lstFiles].Cell(0, 6), std::string("12,000.10"));
+        QCOMPARE(std::string(a.Lists[lstFiles].Cell(0, 6)), std::string("12,000.10"));
         QCOMPARE(view.model()->headerData(5, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
                  Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
         QCOMPARE(view.model()->index(0, 5).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,

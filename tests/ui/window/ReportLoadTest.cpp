@@ -184,7 +184,7 @@ private slots:
             QCOMPARE(f.win->Status(), QString("Loading cancelled"));
             QCOMPARE(shown, QString("Small report"));
             QCOMPARE(files.RowCount(), size_t{1});
-            for (size_t cell = 7; cell <= 12; ++cell) QCOMPARE(files.Cell(0, cell), std::string());
+            for (size_t cell = 7; cell <= 12; ++cell) QCOMPARE(std::string(files.Cell(0, cell)), std::string());
             QCOMPARE(f.win->ListView(lstIPs)->model()->rowCount(), 0);
         } else {
             // As after a failure there: the summary and the first hundred visitors.

@@ -50,7 +50,7 @@ QString Log() {
 QStringList FirstCells(const ReportList& list) {
     QStringList cells;
     for (const ListRow& r : list.Rows)
-        if (r.Cells[0] != "(unknown)") cells << QString::fromStdString(r.Cells[0]);
+        if (r.Cells[0] != "(unknown)") cells << QString::fromStdString(std::string(r.Cells[0]));
     return cells;
 }
 
