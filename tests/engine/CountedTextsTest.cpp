@@ -3,6 +3,7 @@
 #include "engine/Analyser.h"
 #include "engine/parse/TimeStamps.h"
 #include "engine/read/LogReader.h"
+#include "support/PresentPages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@ namespace trevix {
 namespace {
 
 using testing::RecordingHost;
+using testing::PresentPages;
 using testing::TempDir;
 
 TEST(CountedTexts, KeptStampsReadAsTheirTexts) {
@@ -54,24 +56,6 @@ TEST(CountedTexts, KeptStampsReadAsTheirTexts) {
             EXPECT_EQ(k.Date.data(), firstJan.data()) << "one copy per date";
         }
     }
-}
-
-// Pages of [p, p + n) mapped into the process now, from /proc/self/pagemap's present bits.
-std::optional<size_t> PresentPages(const char* p, size_t n) {
-    const long page = sysconf(_SC_PAGESIZE);
-    const int fd = ::open("/proc/self/pagemap", O_RDONLY);
-    if (fd < 0) return std::nullopt;
-    size_t present = 0;
-    for (uintptr_t at = reinterpret_cast<uintptr_t>(p) / page; at * page < reinterpret_cast<uintptr_t>(p) + n; ++at) {
-        uint64_t entry = 0;
-        if (::pread(fd, &entry, sizeof entry, static_cast<off_t>(at * sizeof entry)) != sizeof entry) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        present += (entry >> 63) & 1;
-    }
-    ::close(fd);
-    return present;
 }
 
 TEST(CountedTexts, PagesBeforeACountedLineGoAndReadAgain) {

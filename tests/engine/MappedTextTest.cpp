@@ -1,6 +1,7 @@
 // A mapped text that let go of its pages reads as before, and a file cut short afterwards is
 // told as any file cut short under its mapping.
 #include "engine/base/MappedText.h"
+#include "support/PresentPages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,26 +13,8 @@
 namespace trevix {
 namespace {
 
+using testing::PresentPages;
 using testing::TempDir;
-
-// Pages of [p, p + n) mapped into the process now (the present bit of /proc/self/pagemap,
-// which needs no privilege); nothing where the kernel does not say.
-std::optional<size_t> PresentPages(const char* p, size_t n) {
-    const long page = sysconf(_SC_PAGESIZE);
-    const int fd = ::open("/proc/self/pagemap", O_RDONLY);
-    if (fd < 0) return std::nullopt;
-    size_t present = 0;
-    for (uintptr_t at = reinterpret_cast<uintptr_t>(p) / page; at * page < reinterpret_cast<uintptr_t>(p) + n; ++at) {
-        uint64_t entry = 0;
-        if (::pread(fd, &entry, sizeof entry, static_cast<off_t>(at * sizeof entry)) != sizeof entry) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        present += (entry >> 63) & 1;
-    }
-    ::close(fd);
-    return present;
-}
 
 TEST(MappedText, ReleasedPagesReadAgainAsTheFileIsOrWasCutShort) {
     struct Case {
