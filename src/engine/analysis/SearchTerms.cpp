@@ -7,6 +7,8 @@
 #include "engine/base/Text.h"
 
 #include <optional>
+#include <span>
+#include <unordered_map>
 
 namespace trevix {
 
@@ -77,12 +79,41 @@ private:
     std::vector<std::string> keys_; // case-folded trimmed term per row
 };
 
+// The search engines a referrer matches, found once per text: a referrer's records (one per
+// file it led to) share one kept copy of it, so its address names the text.
+class EngineMatches {
+public:
+    explicit EngineMatches(const ReferenceData& ref) : ref_(ref) {}
+
+    std::span<const uint32_t> Of(std::string_view referrer) {
+        auto [it, added] = known_.try_emplace(referrer.data(), Found{});
+        if (!added && it->second.Size == referrer.size()) return Span(it->second);
+        MatchingSearchEngines(ref_, referrer, matching_);
+        Found found{static_cast<uint32_t>(all_.size()), static_cast<uint32_t>(matching_.size()), referrer.size()};
+        all_.insert(all_.end(), matching_.begin(), matching_.end());
+        // A different text at the same address (not a kept copy) is matched each time.
+        if (added) it->second = found;
+        return Span(found);
+    }
+
+private:
+    struct Found {
+        uint32_t Start = 0, Count = 0;
+        size_t Size = 0;
+    };
+    std::span<const uint32_t> Span(const Found& f) const { return {all_.data() + f.Start, f.Count}; }
+
+    const ReferenceData& ref_;
+    std::unordered_map<const char*, Found> known_;
+    std::vector<uint32_t> all_, matching_;
+};
+
 } // namespace
 
 void ReferrerPass(Analyser& a) {
     AnalysisTables& t = a.Tables;
     const auto& definitions = a.Reference.SearchEngineDefinitions;
-    std::vector<uint32_t> matching;
+    EngineMatches engines(a.Reference);
 
     SearchTermMerger merger(t);
     ReportList& list = a.Lists[lstReferrers];
@@ -92,8 +123,7 @@ void ReferrerPass(Analyser& a) {
         r.IsSearch = false;
         r.SearchTermIndex = 0;
         r.RowKey.clear();
-        MatchingSearchEngines(a.Reference, r.Referrer, matching);
-        for (uint32_t e : matching) {
+        for (uint32_t e : engines.Of(r.Referrer)) {
             if (e >= t.EngineOfDefinition.size()) break;
             int32_t k = t.EngineOfDefinition[e];
             // Paid clicks carry "gclid"; without an AdWords engine they stay with Google.
