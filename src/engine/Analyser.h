@@ -4,6 +4,7 @@
 // engine's routines take it by reference; the front end owns one for the program's life.
 #include "engine/EntryFilters.h"
 #include "engine/base/Locale.h"
+#include "engine/base/RecordIndex.h"
 #include "engine/formats/LineFormat.h"
 #include "engine/ProgramOptions.h"
 #include "engine/tables/ReferenceData.h"
@@ -57,20 +58,20 @@ public:
     // thread fills it; IsSpiderAgent reads it).
     struct SpiderAnswers {
         struct Answer {
-            uint64_t Key = 0;              // Known: HashText of the agent; Lately: a sample of it
+            uint64_t Key = 0;              // Lately: a sample of the agent
             const char* Text = nullptr;    // a copy in the run's arena; null: an unused slot
             uint32_t Size = 0;
             bool Spider = false;
         };
-        // Every agent met, by the hash of its whole text (open addressing).
+        // Every agent met, found through Index by the hash of its whole text.
         std::vector<Answer> Known;
-        size_t KnownCount = 0;
+        RecordIndex Index;
         // The agents met lately, by a few of their bytes: most lines find their agent here
         // without hashing all of it. A slot names the same copy as Known.
         std::vector<Answer> Lately;
         void Clear() {
             Known.clear();
-            KnownCount = 0;
+            Index.Clear();
             Lately.clear();
         }
     } SpiderMemo;

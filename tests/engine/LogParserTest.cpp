@@ -401,7 +401,7 @@ TEST(Classification, SpiderAnswersFollowTheWholeAgent) {
             EXPECT_EQ(IsSpiderAgent(a, copy), expected) << agent;
         }
     }
-    EXPECT_EQ(a.SpiderMemo.KnownCount, 6u);
+    EXPECT_EQ(a.SpiderMemo.Known.size(), 6u);
 
     // Thousands of agents, so the answers outgrow their first table and the recent ones are
     // pushed out by others: asked again in the other order, each still has its own answer.
@@ -414,7 +414,7 @@ TEST(Classification, SpiderAnswersFollowTheWholeAgent) {
             const std::string& agent = round == 0 ? many[k] : many[many.size() - 1 - k];
             EXPECT_EQ(IsSpiderAgent(a, agent), agent.find("Googlebot") != std::string::npos) << agent;
         }
-    EXPECT_EQ(a.SpiderMemo.KnownCount, 6u + many.size());
+    EXPECT_EQ(a.SpiderMemo.Known.size(), 6u + many.size());
 }
 
 TEST(Classification, DecodedSearchTermsCarryNoControlCharacters) {

@@ -30,8 +30,10 @@ inline uint64_t HashSeed() {
 }
 
 // The two halves of a 128-bit product folded together: one multiplication mixes 16 bytes.
+// (__extension__: the 128-bit type is the compiler's, not the standard's.)
+__extension__ typedef unsigned __int128 WideProduct;
 inline uint64_t MultiplyFold(uint64_t a, uint64_t b) {
-    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    const WideProduct product = static_cast<WideProduct>(a) * b;
     return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
 }
 

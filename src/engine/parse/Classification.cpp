@@ -236,25 +236,6 @@ uint64_t AgentSample(std::string_view agent) {
                         WordAt(p + n - 24) ^ WordAt(p + n - 8) ^ 0xe7037ed1a0b428dbULL);
 }
 
-// The answer slot of an agent among every agent met: its own, or the unused one where it goes.
-Analyser::SpiderAnswers::Answer& KnownSlot(std::vector<Analyser::SpiderAnswers::Answer>& known, uint64_t hash,
-                                          std::string_view agent) {
-    const size_t mask = known.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        Analyser::SpiderAnswers::Answer& slot = known[i];
-        if (!slot.Text || (slot.Key == hash && slot.Size == agent.size() &&
-                           std::memcmp(slot.Text, agent.data(), agent.size()) == 0))
-            return slot;
-    }
-}
-
-void GrowKnown(std::vector<Analyser::SpiderAnswers::Answer>& known) {
-    std::vector<Analyser::SpiderAnswers::Answer> old(std::max<size_t>(known.size() * 2, 1024));
-    old.swap(known);
-    for (const Analyser::SpiderAnswers::Answer& answer : old)
-        if (answer.Text) KnownSlot(known, answer.Key, {answer.Text, answer.Size}) = answer;
-}
-
 } // namespace
 
 bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
@@ -270,19 +251,22 @@ bool IsSpiderAgent(Analyser& a, std::string_view userAgent) {
         a.LastAgent = {recent.Text, recent.Size};
         return a.LastAgentSpider = recent.Spider;
     }
-    // Three quarters full at most, so a probe ends soon.
-    if ((memo.KnownCount + 1) * 4 > memo.Known.size() * 3) GrowKnown(memo.Known);
     const uint64_t hash = HashText(userAgent);
-    Analyser::SpiderAnswers::Answer& known = KnownSlot(memo.Known, hash, userAgent);
-    if (!known.Text) {
+    uint32_t record = memo.Index.Find(hash, [&](uint32_t r) {
+        const Analyser::SpiderAnswers::Answer& k = memo.Known[r - 1];
+        return k.Size == userAgent.size() && std::memcmp(k.Text, userAgent.data(), k.Size) == 0;
+    });
+    if (record == 0) {
         // The key is a copy (in the reading thread's arena): the file's text may change later.
         const std::string_view copy = a.Tables.Arena.Store(userAgent);
         // An empty copy may have no address, and a slot without one is unused.
         static const char empty = 0;
-        known = {hash, copy.empty() ? &empty : copy.data(), static_cast<uint32_t>(copy.size()),
-                 ContainsSpiderString(a.Reference, userAgent)};
-        ++memo.KnownCount;
+        memo.Known.push_back({0, copy.empty() ? &empty : copy.data(), static_cast<uint32_t>(copy.size()),
+                              ContainsSpiderString(a.Reference, userAgent)});
+        record = static_cast<uint32_t>(memo.Known.size());
+        memo.Index.InsertNew(hash, record);
     }
+    const Analyser::SpiderAnswers::Answer& known = memo.Known[record - 1];
     a.LastAgent = {known.Text, known.Size};
     recent = {sample, known.Text, known.Size, known.Spider};
     return a.LastAgentSpider = known.Spider;

@@ -4,6 +4,7 @@
 #include "engine/base/ByteScan.h"
 #include "engine/parse/Classification.h"
 #include "engine/InternalErrors.h"
+#include "engine/formats/LineFormat.h"
 #include "engine/base/Text.h"
 #include "engine/base/Utf8.h"
 #include "engine/parse/TimeStamps.h"
@@ -12,8 +13,6 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <type_traits>
-#include <utility>
 
 namespace trevix {
 
@@ -59,28 +58,23 @@ bool IsBlankAfterAddress(std::string_view line) {
     return blank != npos && TrimBlanks(line.substr(blank + 1)).empty();
 }
 
-void NoteStamp(Analyser& a, const StampRef& stamp, std::string_view zone, FileParseState& state,
-               std::string_view line) {
+void NoteFirstStamp(Analyser& a, const StampRef& stamp, std::string_view zone, std::string_view line) {
     // The run's first time stamp is the earliest among each file's lines up to its first
     // accepted one; later lines cannot move it.
-    if (!state.FirstLineAccepted) {
-        if (a.Tables.FirstDateTime.empty()) {
-            a.Tables.LogTimeZone.assign(zone);
+    if (a.Tables.FirstDateTime.empty()) {
+        a.Tables.LogTimeZone.assign(zone);
+        a.Tables.FirstDateTime = stamp.Text();
+        if (a.Tables.FirstDateTime.empty()) a.Tables.FirstDateTime.assign(1, ' ');
+        if (!StampValue(stamp)) ReportInternalError(a, ErrFirstTimeNotDate, line);
+    } else {
+        auto mine = StampValue(stamp);
+        auto first = StampValue(a.Tables.FirstDateTime);
+        if (!mine) {
+            ReportInternalError(a, ErrFirstTimeNotDate, line);
+        } else if (!first || *mine < *first) {
             a.Tables.FirstDateTime = stamp.Text();
-            if (a.Tables.FirstDateTime.empty()) a.Tables.FirstDateTime.assign(1, ' ');
-            if (!StampValue(stamp)) ReportInternalError(a, ErrFirstTimeNotDate, line);
-        } else {
-            auto mine = StampValue(stamp);
-            auto first = StampValue(a.Tables.FirstDateTime);
-            if (!mine) {
-                ReportInternalError(a, ErrFirstTimeNotDate, line);
-            } else if (!first || *mine < *first) {
-                a.Tables.FirstDateTime = stamp.Text();
-            }
         }
     }
-    state.LastStamp = stamp;
-    state.HaveLastStamp = true;
 }
 
 namespace {
@@ -169,24 +163,9 @@ bool PlausibleDate(std::string_view date) {
     return year >= 1970 && day >= 1 && day <= DateTime::DaysInMonth(year, month);
 }
 
-// The same as e = LogEntry{}, which compiles to a string store that costs more than the few
-// vector stores it takes.
-inline void ClearEntry(LogEntry& e) {
-#if defined(__SSE2__)
-    static_assert(std::is_trivially_copyable_v<LogEntry> && sizeof(LogEntry) % 16 == 0);
-    char* p = reinterpret_cast<char*>(&e);
-    // Written out store by store: as a loop it is made a string store again.
-    [&]<size_t... I>(std::index_sequence<I...>) {
-        (_mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * I), _mm_setzero_si128()), ...);
-    }(std::make_index_sequence<sizeof(LogEntry) / 16>());
-#else
-    e = LogEntry{};
-#endif
-}
-
 template <class Scan>
 ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseState& state) {
-    ClearEntry(e);
+    ZeroFill(e);
     auto reject = [&] {
         InvalidEntry(a, line);
         return ParseResult::Rejected;
@@ -239,13 +218,7 @@ ParseResult Parse(Analyser& a, std::string_view line, LogEntry& e, FileParseStat
         }
     }
 
-    if (state.FirstLineAccepted) {
-        // All NoteStamp does once a line of the file was accepted, without a call.
-        state.LastStamp = {e.Date, e.Time, 0};
-        state.HaveLastStamp = true;
-    } else {
-        NoteStamp(a, e.Stamp(), zone, state, line);
-    }
+    NoteStamp(a, e.Stamp(), zone, state, line);
 
     // Request: method, URL, protocol. Positions from here on are in the line.
     const size_t reqStart = rb + 3;

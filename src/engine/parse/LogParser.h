@@ -29,9 +29,17 @@ ParseResult ParseLogLine(Analyser& a, std::string_view line, LogEntry& entry, Fi
 // The same with the byte scanning of processors without SSE2, so tests can compare the two.
 ParseResult ParseLogLinePortable(Analyser& a, std::string_view line, LogEntry& entry, FileParseState& state);
 
+// The run's first stamp and zone, from the lines of a file up to its first accepted one.
+void NoteFirstStamp(Analyser& a, const StampRef& stamp, std::string_view zone, std::string_view line);
+
 // Records a parsed line's stamp: the run's first stamp and zone, and the file's last stamp.
-void NoteStamp(Analyser& a, const StampRef& stamp, std::string_view zone, FileParseState& state,
-               std::string_view line);
+// Inline, as once a line of the file was accepted only the last stamp is kept, every line.
+inline void NoteStamp(Analyser& a, const StampRef& stamp, std::string_view zone, FileParseState& state,
+                      std::string_view line) {
+    if (!state.FirstLineAccepted) NoteFirstStamp(a, stamp, zone, line);
+    state.LastStamp = stamp;
+    state.HaveLastStamp = true;
+}
 
 // A line holding an address (or nothing) followed only by blanks: rejected by the parser;
 // the line loop skips a run of them at the end of a file.
